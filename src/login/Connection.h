@@ -1,0 +1,75 @@
+#pragma once
+
+#include "login/DbError.h"
+#include "login/SqlDialect.h"
+
+#include <QDateTime>
+#include <QSqlDatabase>
+#include <QString>
+
+namespace quarvel {
+
+// The four connection settings of the suite's per-user settings store
+// (application "CorvaneMIS2011", section "DBConfig").
+struct ConnectionSettings {
+    QString svr;
+    QString uid;
+    QString pwd;
+    QString dbName;
+
+    // Reads "Svr", "UID", "PWD", "DBname" in that order; a missing key reads as "".
+    static ConnectionSettings fromStore();
+    // Writes the four keys (used by the demo set-up and the tests).
+    void toStore() const;
+};
+
+// How "Svr" selects the database:
+//   "sqlite:" + path      the embedded SQLite database file at path (it must exist);
+//   "odbc:" + text        any ODBC connection text, passed to the driver manager verbatim;
+//   anything else         a SQL Server host (host, host\instance or host,port) reached through
+//                         unixODBC and the driver named by QUARVEL_ODBC_DRIVER (default FreeTDS).
+struct ConnectionTarget {
+    QString driver;          // Qt SQL driver: "QSQLITE" or "QODBC"
+    QString databaseName;    // file path or ODBC connection text
+    SqlEngine engine = SqlEngine::SqlServer;
+};
+
+ConnectionTarget resolveTarget(const QString& uid, const QString& pwd, const QString& dbName,
+                               const QString& svr);
+
+// The connection text of the suite, composed without escaping (kept for reopening).
+QString composeConnectionString(const QString& uid, const QString& pwd, const QString& dbName,
+                                const QString& svr);
+
+// The one database connection of the process.
+class SharedConnection {
+public:
+    static QSqlDatabase database();
+    static SqlEngine engine();
+    static bool isOpen();
+    // Counts the connections created so far; every OpenConnection makes a new one.
+    static int generation();
+    // Closes the connection and opens it again with the kept settings.
+    static bool reopen(DbError* error = nullptr);
+    // Releases the connection (process end, tests).
+    static void release();
+    // The error of the last failed opening.
+    static DbError lastOpenError();
+};
+
+// Creates a new shared connection (the previous one is released), keeps its connection
+// text in ConnectionString() and opens it with a time-out of 30 seconds.
+bool OpenConnection(const QString& uid, const QString& pwd, const QString& dbName,
+                    const QString& svr);
+
+// The last composed connection text.
+QString ConnectionString();
+
+// The zero date, returned where the server clock cannot be read.
+QDateTime zeroDate();
+
+// Reads the server clock ("select getdate() as curDate"). On failure returns the zero date
+// and fills *error.
+QDateTime serverDate(DbError* error);
+
+}  // namespace quarvel

@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QDateTime>
+#include <QString>
+#include <QVariant>
+
+namespace quarvel {
+
+enum class SqlEngine { SqlServer, Sqlite };
+
+// Statements are written in their T-SQL form. For SQLite this layer rewrites the few
+// constructs that differ (row limits, len, the server clock, isnull) and stores date-times
+// in one canonical text form, "yyyy-MM-dd HH:mm:ss", which sorts and compares correctly
+// against bound date bounds.
+namespace dialect {
+
+QString translate(const QString& tsql, SqlEngine engine);
+
+// The value as it is bound for the engine (date-times become canonical text on SQLite).
+QVariant bindValue(const QVariant& value, SqlEngine engine);
+
+// A date-time read back from either engine (a QDateTime from ODBC, text from SQLite).
+QDateTime toDateTime(const QVariant& value);
+
+QString canonicalDateTime(const QDateTime& value);
+
+inline constexpr const char* kCanonicalFormat = "yyyy-MM-dd HH:mm:ss";
+
+}  // namespace dialect
+}  // namespace quarvel

@@ -1,0 +1,25 @@
+#include "platform/Platform.h"
+
+#include <QApplication>
+#include <QWidget>
+
+namespace quarvel {
+
+void QtProcessControl::endProgram()
+{
+    // Open windows are discarded without questions; every event loop, nested ones included,
+    // returns, and main() ends the process.
+    const auto windows = QApplication::topLevelWidgets();
+    for (QWidget* w : windows)
+        w->hide();
+    QCoreApplication::exit(0);
+}
+
+Platform::Platform()
+    : m_messages(std::make_unique<QtMessageBoxes>()), m_process(std::make_unique<QtProcessControl>())
+{
+}
+
+Platform::~Platform() = default;
+
+}  // namespace quarvel
