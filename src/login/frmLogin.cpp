@@ -1,0 +1,246 @@
+#include "login/frmLogin.h"
+
+#include "login/Connection.h"
+#include "platform/Platform.h"
+
+#include <QEvent>
+#include <QFormLayout>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QTimer>
+#include <QVBoxLayout>
+
+namespace quarvel {
+
+QString loginVersionText()
+{
+    return QStringLiteral("V%1.%2版").arg(QUARVEL_VERSION_MAJOR).arg(QUARVEL_VERSION_MINOR);
+}
+
+frmLogin::frmLogin(Platform& platform, QWidget* parent) : QDialog(parent), m_platform(platform)
+{
+    setObjectName(QStringLiteral("frmLogin"));
+    setWindowTitle(QStringLiteral("CorvaneMIS系统"));
+
+    auto* title = new QLabel(QStringLiteral("Quarvel 公司资料管理"), this);
+    QFont titleFont = title->font();
+    titleFont.setPointSizeF(titleFont.pointSizeF() * 1.6);
+    titleFont.setBold(true);
+    title->setFont(titleFont);
+    title->setAlignment(Qt::AlignCenter);
+
+    TxtUser = new QLineEdit(this);
+    TxtUser->setObjectName(QStringLiteral("TxtUser"));
+    txtPassword = new QLineEdit(this);
+    txtPassword->setObjectName(QStringLiteral("txtPassword"));
+    txtPassword->setEchoMode(QLineEdit::Password);
+
+    auto* userLabel = new QLabel(QStringLiteral("用户名(&U)："), this);
+    userLabel->setBuddy(TxtUser);
+    auto* passwordLabel = new QLabel(QStringLiteral("密码(&P)："), this);
+    passwordLabel->setBuddy(txtPassword);
+
+    cmdOK = new QPushButton(QStringLiteral("登录(&O)"), this);
+    cmdOK->setObjectName(QStringLiteral("cmdOK"));
+    cmdOK->setAutoDefault(false);
+    cmdCancel = new QPushButton(QStringLiteral("取消(&C)"), this);
+    cmdCancel->setObjectName(QStringLiteral("cmdCancel"));
+    cmdCancel->setAutoDefault(false);
+
+    Label2 = new QLabel(QStringLiteral("请您选择要登录的岗位"), this);
+    Label2->setObjectName(QStringLiteral("Label2"));
+    List1 = new QListWidget(this);
+    List1->setObjectName(QStringLiteral("List1"));
+    List1->setAccessibleName(QStringLiteral("请您选择要登录的岗位"));
+    Label2->setBuddy(List1);
+    Label1 = new QLabel(this);
+    Label1->setObjectName(QStringLiteral("Label1"));
+    Label1->setAlignment(Qt::AlignRight);
+
+    auto* form = new QFormLayout;
+    form->addRow(userLabel, TxtUser);
+    form->addRow(passwordLabel, txtPassword);
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(cmdOK);
+    buttons->addWidget(cmdCancel);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(title);
+    layout->addSpacing(12);
+    layout->addLayout(form);
+    layout->addLayout(buttons);
+    layout->addWidget(Label2);
+    layout->addWidget(List1);
+    layout->addWidget(Label1);
+    setMinimumWidth(380);
+
+    setTabOrder(TxtUser, txtPassword);
+    setTabOrder(txtPassword, cmdOK);
+    setTabOrder(cmdOK, cmdCancel);
+
+    showPositionList(false);
+    TxtUser->installEventFilter(this);
+    txtPassword->installEventFilter(this);
+
+    connect(cmdOK, &QPushButton::clicked, this, [this] { cmdOK_Click(); });
+    connect(cmdCancel, &QPushButton::clicked, this, [this] { cmdCancel_Click(); });
+    connect(List1, &QListWidget::itemDoubleClicked, this, [this] { List1_DblClick(); });
+    connect(List1, &QListWidget::itemActivated, this, [this] { List1_DblClick(); });
+}
+
+void frmLogin::showPositionList(bool visible)
+{
+    Label2->setVisible(visible);
+    List1->setVisible(visible);
+    adjustSize();
+}
+
+bool frmLogin::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == TxtUser || watched == txtPassword) {
+        if (event->type() == QEvent::KeyPress) {
+            const auto* key = static_cast<QKeyEvent*>(event);
+            if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
+                // Enter moves on like Tab.
+                focusNextChild();
+                return true;
+            }
+        } else if (event->type() == QEvent::FocusIn) {
+            auto* edit = static_cast<QLineEdit*>(watched);
+            // Deferred, so that a mouse click does not undo the selection.
+            QTimer::singleShot(0, edit, [edit] { edit->selectAll(); });
+            edit->selectAll();
+            if (watched == TxtUser)
+                showPositionList(false);
+        }
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+bool frmLogin::Form_Load(const QString& commandLine)
+{
+    UserContext& context = userContext();
+    context.StartParameters = commandLine;
+    if (!context.StartParameters.isEmpty()) {
+        if (context.assignFromStartParameters(context.StartParameters)) {
+            if (ConnectDatabase()) {
+                if (showMainWindow)
+                    showMainWindow();
+                close();
+                return true;
+            }
+        } else {
+            qWarning("Start parameters need ten comma-separated values; showing the login window.");
+        }
+    }
+    Label1->setText(loginVersionText());
+    return false;
+}
+
+bool frmLogin::ConnectDatabase()
+{
+    const ConnectionSettings s = ConnectionSettings::fromStore();
+    if (OpenConnection(s.uid, s.pwd, s.dbName, s.svr))
+        return true;
+    const DbError why = SharedConnection::lastOpenError();
+    if (why.isSet())
+        qWarning("Database connection failed: %s", qPrintable(why.description));
+    m_platform.messages().inform(this, QStringLiteral("数据库连接失败!"), QStringLiteral("连接提示"),
+                                 MsgIcon::Information);
+    return false;
+}
+
+void frmLogin::cmdOK_Click()
+{
+    MessageBoxes& msg = m_platform.messages();
+    const QString user = TxtUser->text();
+    const QString password = txtPassword->text();
+    if (user.isEmpty()) {
+        msg.inform(this, QStringLiteral("用户名不能为空!"), applicationTitle());
+        return;
+    }
+    if (password.isEmpty()) {
+        msg.inform(this, QStringLiteral("密码不能为空!"), applicationTitle());
+        return;
+    }
+    userContext().clearFields();
+
+    if (!ConnectDatabase()) {
+        m_platform.process().endProgram();
+        return;
+    }
+
+    if (LoginService::isSuperUserLogin(user, password)) {
+        userContext().EmployeeNo = superUserMarker();
+        finishLogin();
+        return;
+    }
+
+    const DbResult<bool> employee = LoginService::checkEmployee(user, password);
+    if (!employee.ok()) {
+        msg.inform(this, employee.error.description, applicationTitle());
+        return;
+    }
+    if (!employee.value) {
+        msg.inform(this, QStringLiteral("用户名或密码不正确,请重新输入!"), applicationTitle());
+        return;
+    }
+
+    const DbResult<QVector<PositionChoice>> found = LoginService::positions(user);
+    if (!found.ok()) {
+        msg.inform(this, found.error.description, applicationTitle());
+        return;
+    }
+    if (found.value.isEmpty()) {
+        msg.show(this, QStringLiteral("对不起，您没有岗位，请选择系统管理员"), applicationTitle(),
+                 MsgIcon::None, MsgButtons::Ok);
+        return;
+    }
+
+    List1->clear();
+    PositionChoices = found.value;
+    for (const PositionChoice& c : std::as_const(PositionChoices))
+        List1->addItem(c.listText());
+
+    if (PositionChoices.size() == 1) {
+        List1->setCurrentRow(0);
+        choosePosition(0);
+        return;
+    }
+    showPositionList(true);
+    List1->setCurrentRow(0);
+    List1->setFocus();
+}
+
+void frmLogin::List1_DblClick()
+{
+    const int line = List1->currentRow();
+    if (line < 0 || line >= PositionChoices.size())
+        return;
+    choosePosition(line);
+}
+
+void frmLogin::choosePosition(int line)
+{
+    userContext().assign(PositionChoices.at(line).values, true);
+    finishLogin();
+}
+
+void frmLogin::finishLogin()
+{
+    if (!Tag.isEmpty()) {
+        accept();
+        return;
+    }
+    if (showMainWindow)
+        showMainWindow();
+    close();
+}
+
+void frmLogin::cmdCancel_Click() { m_platform.process().endProgram(); }
+
+}  // namespace quarvel
