@@ -237,9 +237,11 @@ QString ConnectionString() { return state().connectionString; }
 
 QDateTime zeroDate() { return QDateTime(QDate(1899, 12, 30), QTime(0, 0)); }
 
+QString serverDateStatement() { return QStringLiteral("select getdate() as curDate"); }
+
 QDateTime serverDate(DbError* error)
 {
-    Query q(QStringLiteral("select getdate() as curDate"));
+    Query q(serverDateStatement());
     if (!q.exec()) {
         if (error)
             *error = q.error();

@@ -68,7 +68,10 @@ QString ConnectionString();
 // The zero date, returned where the server clock cannot be read.
 QDateTime zeroDate();
 
-// Reads the server clock ("select getdate() as curDate"). On failure returns the zero date
+// The statement that reads the server clock.
+QString serverDateStatement();
+
+// Reads the server clock. On failure returns the zero date
 // and fills *error.
 QDateTime serverDate(DbError* error);
 

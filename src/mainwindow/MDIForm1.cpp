@@ -1,23 +1,311 @@
 #include "mainwindow/MDIForm1.h"
 
 #include "login/HandCursor.h"
+#include "login/UserContext.h"
 #include "login/frmLogin.h"
+#include "mainwindow/Background.h"
+#include "mainwindow/MenuPermissions.h"
+#include "mainwindow/frmAbout.h"
 #include "platform/Platform.h"
 
+#include <QAction>
+#include <QApplication>
 #include <QCloseEvent>
+#include <QLabel>
+#include <QListWidget>
+#include <QLineEdit>
 #include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenuBar>
+#include <QVBoxLayout>
 
 namespace quarvel {
+namespace {
+
+// Restores the normal pointer when the hourglass work is done.
+struct HourglassCursor {
+    HourglassCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~HourglassCursor() { QApplication::restoreOverrideCursor(); }
+};
+
+const QString kSeparatorCaption = QStringLiteral("-");
+
+}  // namespace
 
 MDIForm1::MDIForm1(Platform& platform, frmLogin& login, QWidget* parent)
     : QMainWindow(parent), m_platform(platform), m_login(login)
 {
     setObjectName(QStringLiteral("MDIForm1"));
     setWindowTitle(QStringLiteral("Quarvel"));
-    m_mdi = new QMdiArea(this);
-    setCentralWidget(m_mdi);
-    resize(1024, 700);
+
+    auto* central = new QWidget(this);
+    auto* layout = new QVBoxLayout(central);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    m_banner = new BannerStrip(central);
+    m_mdi = new QMdiArea(central);
+    m_mdi->setObjectName(QStringLiteral("MDIClient"));
+    layout->addWidget(m_banner);
+    layout->addWidget(m_mdi, 1);
+    setCentralWidget(central);
+    m_mdi->viewport()->installEventFilter(this);
+
+    buildMenu();
+    registerPlaceholderWindows();
+    resize(1100, 720);
+
+    // Load: the permissions of the position (the super user keeps every entry), the hand cursor.
+    if (!userContext().isSuperUser())
+        权限设置();
     LoadHandCursor();
+}
+
+MDIForm1::~MDIForm1() = default;
+
+QMenu* MDIForm1::addTopLevel(const QString& name)
+{
+    QMenu* menu = menuBar()->addMenu(name);
+    menu->setObjectName(name);
+    menu->menuAction()->setObjectName(name);
+    m_menuControls.append(menu->menuAction());
+    return menu;
+}
+
+QAction* MDIForm1::addItem(QMenu* menu, const QString& name)
+{
+    QAction* action = menu->addAction(name);
+    action->setObjectName(name);
+    m_menuControls.append(action);
+    return action;
+}
+
+void MDIForm1::addSeparator(QMenu* menu, const QString& name)
+{
+    QAction* separator = menu->addSeparator();
+    separator->setObjectName(name);
+    separator->setText(kSeparatorCaption);
+    m_menuControls.append(separator);
+}
+
+void MDIForm1::buildMenu()
+{
+    const auto opens = [this](QAction* action) {
+        const QString entry = action->objectName();
+        connect(action, &QAction::triggered, this, [this, entry] { showChildWindow(entry); });
+    };
+
+    QMenu* company = addTopLevel(QStringLiteral("公司Quarvel"));
+    opens(addItem(company, QStringLiteral("公司资料上传")));
+    addSeparator(company, QStringLiteral("H20130921"));
+    opens(addItem(company, QStringLiteral("公司资料查阅")));
+    addSeparator(company, QStringLiteral("H20130922"));
+    opens(addItem(company, QStringLiteral("资料查阅记录")));
+
+    QMenu* basics = addTopLevel(QStringLiteral("资料基础设置"));
+    opens(addItem(basics, QStringLiteral("资料类型设置")));
+    addSeparator(basics, QStringLiteral("H20130924"));
+    opens(addItem(basics, QStringLiteral("资料上传权限设置")));
+    addSeparator(basics, QStringLiteral("H20130923"));
+    opens(addItem(basics, QStringLiteral("资料下载组设置")));
+
+    // "其它模块" is clicked itself: a top-level action without items.
+    QAction* others = menuBar()->addAction(QStringLiteral("其它模块"));
+    others->setObjectName(QStringLiteral("其它模块"));
+    m_menuControls.append(others);
+    connect(others, &QAction::triggered, this, [this] { 其它模块_Click(); });
+
+    QMenu* exitMenu = addTopLevel(QStringLiteral("退出系统"));
+    connect(addItem(exitMenu, QStringLiteral("退出")), &QAction::triggered, this, [this] { 退出_Click(); });
+    connect(addItem(exitMenu, QStringLiteral("注销")), &QAction::triggered, this, [this] { 注销_Click(); });
+
+    QMenu* about = addTopLevel(QStringLiteral("关于"));
+    connect(addItem(about, QStringLiteral("关于软件")), &QAction::triggered, this, [this] { 关于软件_Click(); });
+    connect(addItem(about, QStringLiteral("联系我们")), &QAction::triggered, this, [this] { 联系我们_Click(); });
+}
+
+void MDIForm1::registerPlaceholderWindows()
+{
+    const QList<QPair<QString, QString>> captions = {
+        {QStringLiteral("公司资料上传"), QStringLiteral("公司资料上传")},
+        {QStringLiteral("公司资料查阅"), QStringLiteral("资料查阅与下载")},
+        {QStringLiteral("资料查阅记录"), QStringLiteral("资料下载记录汇总")},
+        {QStringLiteral("资料类型设置"), QStringLiteral("资料类型设置")},
+        {QStringLiteral("资料上传权限设置"), QStringLiteral("资料上传权限设置")},
+        {QStringLiteral("资料下载组设置"), QStringLiteral("资料下载组设置")},
+    };
+    for (const auto& [entry, caption] : captions) {
+        registerChildWindow(entry, caption, [](MDIForm1&) {
+            auto* w = new QWidget;
+            w->resize(640, 420);
+            return w;
+        });
+    }
+}
+
+void MDIForm1::registerChildWindow(const QString& entry, const QString& caption, ChildFactory create)
+{
+    m_childSpecs.insert(entry, ChildSpec{caption, std::move(create)});
+}
+
+QWidget* MDIForm1::childWindow(const QString& entry) const
+{
+    const QPointer<QMdiSubWindow> sub = m_children.value(entry);
+    return sub ? sub->widget() : nullptr;
+}
+
+QWidget* MDIForm1::showChildWindow(const QString& entry)
+{
+    const auto spec = m_childSpecs.constFind(entry);
+    if (spec == m_childSpecs.constEnd())
+        return nullptr;
+    HourglassCursor hourglass;
+    QPointer<QMdiSubWindow> sub = m_children.value(entry);
+    if (!sub) {
+        QWidget* window = spec->create(*this);
+        if (!window)
+            return nullptr;
+        if (window->objectName().isEmpty())
+            window->setObjectName(entry);
+        if (window->windowTitle().isEmpty())
+            window->setWindowTitle(spec->caption);
+        window->setAttribute(Qt::WA_DeleteOnClose);
+        sub = m_mdi->addSubWindow(window);
+        sub->setAttribute(Qt::WA_DeleteOnClose);
+        m_children.insert(entry, sub);
+    }
+    sub->show();
+    sub->widget()->show();
+    m_mdi->setActiveSubWindow(sub);
+    sub->raise();
+    return sub->widget();
+}
+
+QAction* MDIForm1::menuControl(const QString& name) const
+{
+    for (QAction* a : m_menuControls) {
+        if (a->objectName() == name)
+            return a;
+    }
+    return nullptr;
+}
+
+void MDIForm1::enableAllEntries()
+{
+    for (QAction* a : std::as_const(m_menuControls))
+        a->setEnabled(true);
+}
+
+void MDIForm1::权限设置()
+{
+    static const QStringList alwaysEnabled = {QStringLiteral("注销"), QStringLiteral("关于"),
+                                              QStringLiteral("退出"), QStringLiteral("其它模块")};
+    for (QAction* a : std::as_const(m_menuControls)) {
+        const bool keep = alwaysEnabled.contains(a->objectName()) || a->text() == kSeparatorCaption || a->isSeparator();
+        a->setEnabled(keep);
+    }
+
+    const DbResult<QVector<MenuGrant>> rows = MenuPermissions::load(userContext().PositionCode);
+    if (!rows.ok()) {
+        m_platform.messages().inform(this, formatError(rows.error, ErrorForm::NumberAndDescription),
+                                     QStringLiteral("提示"));
+        return;
+    }
+    for (const MenuGrant& grant : rows.value) {
+        if (!grant.popedom.has_value()) {
+            m_platform.messages().inform(
+                this,
+                formatError(DbError{94, QStringLiteral("无效使用 Null: ") + grant.formName + QStringLiteral(" 的 Popedom 为空")},
+                            ErrorForm::NumberAndDescription),
+                QStringLiteral("提示"));
+            return;
+        }
+        if (QAction* a = menuControl(grant.formName))
+            a->setEnabled(*grant.popedom);
+    }
+    if (QAction* exitEntry = menuControl(QStringLiteral("退出系统")))
+        exitEntry->setEnabled(true);
+}
+
+void MDIForm1::其它模块_Click()
+{
+    if (!userContext().StartParameters.isEmpty()) {
+        m_platform.activator().activate(QStringLiteral("CorvaneMIS系统2011版 "));
+        return;
+    }
+    m_platform.messages().show(this, QStringLiteral("对不起，您不属于多模块系统。"), applicationTitle(),
+                               MsgIcon::None, MsgButtons::Ok);
+}
+
+void MDIForm1::注销_Click()
+{
+    // Close the child windows one by one, always the active one.
+    while (!m_mdi->subWindowList().isEmpty()) {
+        QMdiSubWindow* active = m_mdi->activeSubWindow();
+        if (!active)
+            active = m_mdi->subWindowList().constFirst();
+        if (!active->close())
+            break;
+        QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+    if (m_about)
+        m_about->close();
+
+    if (!userContext().StartParameters.isEmpty()) {
+        QString error;
+        if (!writeLogOffNotice(m_platform.programFolder(), &error))
+            qWarning("Could not write the log-off notice: %s", qPrintable(error));
+        m_platform.activator().activate(QStringLiteral("Corvane信息系统2011 zhuxiao"));
+        return;
+    }
+
+    m_login.Label2->hide();
+    m_login.List1->hide();
+    m_login.Tag = QStringLiteral("切换");
+    m_login.txtPassword->clear();
+    m_login.setModal(true);
+    m_login.exec();
+
+    if (userContext().isSuperUser())
+        enableAllEntries();
+    else
+        权限设置();
+}
+
+void MDIForm1::退出_Click() { m_platform.process().endProgram(); }
+
+void MDIForm1::关于软件_Click()
+{
+    if (!m_about) {
+        m_about = new frmAbout(m_platform, this);
+        m_about->setAttribute(Qt::WA_DeleteOnClose);
+    }
+    m_about->show();
+    m_about->raise();
+    m_about->activateWindow();
+}
+
+QString MDIForm1::vendorAddress() { return QStringLiteral("https://www.corvane.example.com/"); }
+
+void MDIForm1::联系我们_Click()
+{
+    if (!m_platform.shell().openUrl(QUrl(vendorAddress())))
+        qWarning("No web browser could open %s", qPrintable(vendorAddress()));
+}
+
+void MDIForm1::renderBackground()
+{
+    const QPixmap picture = Frmtu::render(m_platform.programFolder(), m_mdi->viewport()->size());
+    if (picture.isNull())
+        m_mdi->setBackground(palette().brush(QPalette::Dark));
+    else
+        m_mdi->setBackground(QBrush(picture));
+}
+
+bool MDIForm1::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == m_mdi->viewport() && event->type() == QEvent::Resize)
+        renderBackground();
+    return QMainWindow::eventFilter(watched, event);
 }
 
 void MDIForm1::closeEvent(QCloseEvent* event)

@@ -16,8 +16,17 @@ void QtProcessControl::endProgram()
 }
 
 Platform::Platform()
-    : m_messages(std::make_unique<QtMessageBoxes>()), m_process(std::make_unique<QtProcessControl>())
+    : m_messages(std::make_unique<QtMessageBoxes>()),
+      m_process(std::make_unique<QtProcessControl>()),
+      m_shell(std::make_unique<DesktopShell>()),
+      m_activator(std::make_unique<X11WindowActivator>()),
+      m_systemInformation(std::make_unique<InstalledSystemInformation>())
 {
+}
+
+QString Platform::programFolder() const
+{
+    return m_programFolder.isEmpty() ? QCoreApplication::applicationDirPath() : m_programFolder;
 }
 
 Platform::~Platform() = default;

@@ -1,6 +1,9 @@
 #pragma once
 
 #include "platform/MessageBoxes.h"
+#include "platform/Services.h"
+
+#include <QString>
 
 #include <memory>
 
@@ -29,13 +32,26 @@ public:
 
     MessageBoxes& messages() const { return *m_messages; }
     ProcessControl& process() const { return *m_process; }
+    Shell& shell() const { return *m_shell; }
+    WindowActivator& activator() const { return *m_activator; }
+    SystemInformation& systemInformation() const { return *m_systemInformation; }
+    // The program's own folder ("MDI.BMP", "Command.Dll").
+    QString programFolder() const;
 
     void setMessages(std::unique_ptr<MessageBoxes> m) { m_messages = std::move(m); }
     void setProcess(std::unique_ptr<ProcessControl> p) { m_process = std::move(p); }
+    void setShell(std::unique_ptr<Shell> s) { m_shell = std::move(s); }
+    void setActivator(std::unique_ptr<WindowActivator> a) { m_activator = std::move(a); }
+    void setSystemInformation(std::unique_ptr<SystemInformation> s) { m_systemInformation = std::move(s); }
+    void setProgramFolder(const QString& folder) { m_programFolder = folder; }
 
 private:
     std::unique_ptr<MessageBoxes> m_messages;
     std::unique_ptr<ProcessControl> m_process;
+    std::unique_ptr<Shell> m_shell;
+    std::unique_ptr<WindowActivator> m_activator;
+    std::unique_ptr<SystemInformation> m_systemInformation;
+    QString m_programFolder;
 };
 
 }  // namespace quarvel

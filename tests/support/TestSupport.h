@@ -1,1 +1,137 @@
 #pragma once
+
+#include "login/Connection.h"
+#include "platform/Platform.h"
+
+#include <QList>
+#include <QPair>
+#include <QSqlDatabase>
+#include <QTemporaryDir>
+#include <QVariant>
+#include <QVector>
+
+#include <initializer_list>
+
+namespace quarvel::test {
+
+// Message boxes that record what was shown and answer from a queue (default: Ok / Yes).
+class ScriptedMessages final : public MessageBoxes {
+public:
+    struct Shown {
+        QString text;
+        QString title;
+        MsgIcon icon;
+        MsgButtons buttons;
+    };
+    QVector<Shown> shown;
+    QList<MsgAnswer> answers;
+
+    MsgAnswer show(QWidget* parent, const QString& text, const QString& title, MsgIcon icon,
+                   MsgButtons buttons) override;
+    QString lastText() const { return shown.isEmpty() ? QString() : shown.constLast().text; }
+    QStringList texts() const;
+};
+
+class RecordingProcess final : public ProcessControl {
+public:
+    int endCount = 0;
+    void endProgram() override { ++endCount; }
+};
+
+class RecordingShell final : public Shell {
+public:
+    QStringList openedFiles;
+    QList<QUrl> openedUrls;
+    QStringList startedPrograms;
+    bool result = true;
+    bool openFile(const QString& path) override { openedFiles << path; return result; }
+    bool openUrl(const QUrl& url) override { openedUrls << url; return result; }
+    bool startProgram(const QString& program, const QStringList&) override
+    {
+        startedPrograms << program;
+        return result;
+    }
+};
+
+class RecordingActivator final : public WindowActivator {
+public:
+    QStringList titles;
+    bool found = false;
+    bool activate(const QString& exactTitle) override { titles << exactTitle; return found; }
+};
+
+class FakeSystemInformation final : public SystemInformation {
+public:
+    bool available = false;
+    int started = 0;
+    bool start() override { if (available) ++started; return available; }
+};
+
+// A platform whose services are the test doubles above; the program folder is a temporary one.
+class TestPlatform : public Platform {
+public:
+    TestPlatform();
+    ScriptedMessages& msgs() { return *m_msgs; }
+    RecordingProcess& proc() { return *m_proc; }
+    RecordingShell& shellDouble() { return *m_shell; }
+    RecordingActivator& activatorDouble() { return *m_activator; }
+    FakeSystemInformation& sysInfoDouble() { return *m_sysInfo; }
+
+private:
+    QTemporaryDir m_folder;
+    ScriptedMessages* m_msgs;
+    RecordingProcess* m_proc;
+    RecordingShell* m_shell;
+    RecordingActivator* m_activator;
+    FakeSystemInformation* m_sysInfo;
+};
+
+using Columns = std::initializer_list<QPair<QString, QVariant>>;
+
+// A SQLite database built from the schema in a temporary folder. The settings store is
+// redirected into the same folder, so tests never touch the user's own settings.
+class TestDatabase {
+public:
+    enum class Access { Sqlite, Odbc };
+    explicit TestDatabase(Access access = Access::Sqlite);
+    ~TestDatabase();
+
+    bool isValid() const { return m_valid; }
+    QString path() const { return m_path; }
+    QString dir() const { return m_dir.path(); }
+    // The "Svr" setting that reaches this database.
+    QString svr() const;
+
+    // Writes the four settings so that ConnectDatabase reaches this database.
+    void useAsSettings() const;
+    // Opens the shared connection on this database.
+    bool connectShared() const;
+
+    // Fixture writes go through a connection of their own.
+    bool exec(const QString& sql, const QVariantList& values = {});
+    bool insert(const QString& table, Columns columns);
+    QVariant scalar(const QString& sql, const QVariantList& values = {});
+    QSqlDatabase fixtureConnection() const;
+
+    // Organisation rows the login and the trees read.
+    void addDepartment(const QString& code, const QString& name, const QString& parent = {},
+                       const QString& category = QStringLiteral("C1"));
+    void addPosition(const QString& code, const QString& name, const QString& dept,
+                     const QString& holder = {}, const QString& category = QStringLiteral("P1"));
+    void addEmployee(const QString& number, const QString& name, const QString& password,
+                     bool left = false);
+    void assign(const QString& employee, const QString& position, bool mainPosition,
+                bool ended = false);
+
+private:
+    QTemporaryDir m_dir;
+    QString m_path;
+    QString m_connectionName;
+    Access m_access;
+    bool m_valid = false;
+};
+
+// Points the settings store at a folder for the whole test process.
+void isolateSettings(const QString& folder);
+
+}  // namespace quarvel::test

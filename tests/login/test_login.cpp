@@ -1,0 +1,335 @@
+#include "TestSupport.h"
+
+#include "login/UserContext.h"
+#include "login/frmLogin.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTest>
+
+using namespace quarvel;
+using namespace quarvel::test;
+
+class LoginTest : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<TestDatabase> db;
+    std::unique_ptr<TestPlatform> platform;
+    std::unique_ptr<frmLogin> login;
+    int mainShown = 0;
+
+    // Department D01 with category; positions G01 (main of 0012), G02 (part-time of 0012 in the
+    // same department), G03 (only part-time of 0020).
+    void fillOrganisation()
+    {
+        db->addDepartment(QStringLiteral("D01"), QStringLiteral("财务部"));
+        db->addDepartment(QStringLiteral("D02"), QStringLiteral("人事部"));
+        db->addPosition(QStringLiteral("G01"), QStringLiteral("会计"), QStringLiteral("D01"), QStringLiteral("0012"));
+        db->addPosition(QStringLiteral("G02"), QStringLiteral("出纳"), QStringLiteral("D01"), QStringLiteral("0012"));
+        db->addPosition(QStringLiteral("G03"), QStringLiteral("专员"), QStringLiteral("D02"), QStringLiteral("0020"));
+        db->addEmployee(QStringLiteral("0012"), QStringLiteral("员工甲"), QStringLiteral("123"));
+        db->addEmployee(QStringLiteral("0020"), QStringLiteral("员工乙"), QStringLiteral("pw"));
+        db->addEmployee(QStringLiteral("0030"), QStringLiteral("离职者"), QStringLiteral("123"), true);
+        db->addEmployee(QStringLiteral("O'Neil"), QStringLiteral("欧尼尔"), QStringLiteral("it's"));
+        db->assign(QStringLiteral("0012"), QStringLiteral("G01"), true);
+        db->assign(QStringLiteral("0012"), QStringLiteral("G02"), false);
+        db->assign(QStringLiteral("0012"), QStringLiteral("G03"), true, /*ended*/ true);
+        db->assign(QStringLiteral("0020"), QStringLiteral("G03"), false);
+        db->assign(QStringLiteral("0030"), QStringLiteral("G03"), true);
+        db->assign(QStringLiteral("O'Neil"), QStringLiteral("G03"), true);
+    }
+
+    void typeAndLogin(const QString& user, const QString& password)
+    {
+        login->TxtUser->setText(user);
+        login->txtPassword->setText(password);
+        login->cmdOK_Click();
+    }
+
+    ScriptedMessages& msgs() { return platform->msgs(); }
+
+private slots:
+    void init()
+    {
+        db = std::make_unique<TestDatabase>();
+        QVERIFY(db->isValid());
+        fillOrganisation();
+        db->useAsSettings();
+        platform = std::make_unique<TestPlatform>();
+        login = std::make_unique<frmLogin>(*platform);
+        mainShown = 0;
+        login->showMainWindow = [this] { ++mainShown; };
+        userContext() = UserContext{};
+        QVERIFY(!login->Form_Load(QString()));
+    }
+
+    void cleanup()
+    {
+        login.reset();
+        platform.reset();
+        db.reset();
+    }
+
+    void versionLabelAndHiddenList()
+    {
+        QCOMPARE(login->Label1->text(), QStringLiteral("V1.0版"));
+        QVERIFY(login->Label2->isHidden());
+        QVERIFY(login->List1->isHidden());
+        QCOMPARE(login->windowTitle(), QStringLiteral("CorvaneMIS系统"));
+    }
+
+    void emptyFieldsAreRefusedBeforeConnecting()
+    {
+        typeAndLogin(QString(), QStringLiteral("x"));
+        QCOMPARE(msgs().lastText(), QStringLiteral("用户名不能为空!"));
+        typeAndLogin(QStringLiteral("0012"), QString());
+        QCOMPARE(msgs().lastText(), QStringLiteral("密码不能为空!"));
+        QCOMPARE(msgs().shown.last().title, QStringLiteral("Quarvel"));
+        QCOMPARE(msgs().shown.last().icon, MsgIcon::Information);
+        QCOMPARE(SharedConnection::generation() > 0 && SharedConnection::isOpen(), false);
+    }
+
+    void superUserLogsInWithoutLookup()
+    {
+        typeAndLogin(QStringLiteral("sysOp"), QStringLiteral("lantor"));
+        QVERIFY(msgs().shown.isEmpty());
+        QCOMPARE(userContext().EmployeeNo, QStringLiteral("超级用户"));
+        QVERIFY(userContext().PositionCode.isEmpty());
+        QVERIFY(userContext().isSuperUser());
+        QCOMPARE(mainShown, 1);
+    }
+
+    void superUserIsCaseSensitiveAndUntrimmed()
+    {
+        typeAndLogin(QStringLiteral("sysop"), QStringLiteral("lantor"));
+        QCOMPARE(msgs().lastText(), QStringLiteral("用户名或密码不正确,请重新输入!"));
+        typeAndLogin(QStringLiteral("sysOp"), QStringLiteral("lantor "));
+        QCOMPARE(msgs().lastText(), QStringLiteral("用户名或密码不正确,请重新输入!"));
+        QCOMPARE(mainShown, 0);
+    }
+
+    void superUserNeedsAReachableDatabase()
+    {
+        ConnectionSettings s;
+        s.svr = QStringLiteral("sqlite:") + db->dir() + QStringLiteral("/missing.db");
+        s.toStore();
+        typeAndLogin(QStringLiteral("sysOp"), QStringLiteral("lantor"));
+        QCOMPARE(msgs().lastText(), QStringLiteral("数据库连接失败!"));
+        QCOMPARE(msgs().shown.last().title, QStringLiteral("连接提示"));
+        QCOMPARE(platform->proc().endCount, 1);
+        QVERIFY(userContext().EmployeeNo.isEmpty());
+        QCOMPARE(mainShown, 0);
+        QVERIFY(!QFile::exists(db->dir() + QStringLiteral("/missing.db")));
+    }
+
+    void wrongPasswordAndUnknownUserLookTheSame()
+    {
+        typeAndLogin(QStringLiteral("0012"), QStringLiteral("wrong"));
+        const auto first = msgs().shown.last();
+        typeAndLogin(QStringLiteral("9999"), QStringLiteral("123"));
+        const auto second = msgs().shown.last();
+        QCOMPARE(first.text, QStringLiteral("用户名或密码不正确,请重新输入!"));
+        QCOMPARE(second.text, first.text);
+        QCOMPARE(second.icon, first.icon);
+        QCOMPARE(second.title, first.title);
+        QCOMPARE(mainShown, 0);
+    }
+
+    void hostileUserNamesAreRefused_data()
+    {
+        QTest::addColumn<QString>("user");
+        QTest::addColumn<QString>("password");
+        QTest::newRow("or-true") << QStringLiteral("' or '1'='1") << QStringLiteral("' or '1'='1");
+        QTest::newRow("comment") << QStringLiteral("x' --") << QStringLiteral("x");
+        QTest::newRow("known-user-comment") << QStringLiteral("0012' --") << QStringLiteral("anything");
+        QTest::newRow("semicolon") << QStringLiteral("0012'; delete from 员工档案; --") << QStringLiteral("x");
+    }
+
+    void hostileUserNamesAreRefused()
+    {
+        QFETCH(QString, user);
+        QFETCH(QString, password);
+        typeAndLogin(user, password);
+        QCOMPARE(msgs().lastText(), QStringLiteral("用户名或密码不正确,请重新输入!"));
+        QCOMPARE(mainShown, 0);
+        QVERIFY(userContext().EmployeeNo.isEmpty());
+        QCOMPARE(db->scalar(QStringLiteral("select count(*) from 员工档案")).toInt(), 4);
+    }
+
+    void employeeWithQuoteLogsIn()
+    {
+        typeAndLogin(QStringLiteral("O'Neil"), QStringLiteral("it's"));
+        QVERIFY2(msgs().shown.isEmpty(), qPrintable(msgs().lastText()));
+        QCOMPARE(userContext().EmployeeNo, QStringLiteral("O'Neil"));
+        QCOMPARE(userContext().PositionCode, QStringLiteral("G03"));
+        QCOMPARE(mainShown, 1);
+    }
+
+    void partTimeOnlyUserLogsInAtOnce()
+    {
+        typeAndLogin(QStringLiteral("0020"), QStringLiteral("pw"));
+        QVERIFY(msgs().shown.isEmpty());
+        QCOMPARE(login->List1->count(), 1);
+        QCOMPARE(login->List1->item(0)->text(), QStringLiteral("人事部 专员(兼职)"));
+        QVERIFY(login->List1->isHidden());
+        QCOMPARE(mainShown, 1);
+        const UserContext& c = userContext();
+        QCOMPARE(c.EmployeeNo, QStringLiteral("0020"));
+        QCOMPARE(c.EmployeeName, QStringLiteral("员工乙"));
+        QCOMPARE(c.DeptCode, QStringLiteral("D02"));
+        QCOMPARE(c.DeptName, QStringLiteral("人事部"));
+        QCOMPARE(c.PositionCode, QStringLiteral("G03"));
+        QCOMPARE(c.PositionName, QStringLiteral("专员"));
+        QCOMPARE(c.DeptClassCode, QStringLiteral("C1"));
+        QCOMPARE(c.DeptClassName, QStringLiteral("C1类"));
+        QCOMPARE(c.PositionClassCode, QStringLiteral("P1"));
+        QCOMPARE(c.PositionClassName, QStringLiteral("P1类"));
+    }
+
+    void twoPositionsWaitForDoubleClick()
+    {
+        typeAndLogin(QStringLiteral("0012"), QStringLiteral("123"));
+        QVERIFY(msgs().shown.isEmpty());
+        QCOMPARE(mainShown, 0);
+        QVERIFY(!login->List1->isHidden());
+        QVERIFY(!login->Label2->isHidden());
+        // The ended assignment does not count; the other two keep the server's order.
+        QCOMPARE(login->List1->count(), 2);
+        QCOMPARE(login->List1->item(0)->text(), QStringLiteral("财务部 会计(主要)"));
+        QCOMPARE(login->List1->item(1)->text(), QStringLiteral("财务部 出纳(兼职)"));
+        login->List1->setCurrentRow(1);
+        login->List1_DblClick();
+        QCOMPARE(mainShown, 1);
+        QCOMPARE(userContext().PositionCode, QStringLiteral("G02"));
+    }
+
+    void retypingTheUserNameHidesTheList()
+    {
+        login->show();
+        QVERIFY(QTest::qWaitForWindowExposed(login.get()));
+        typeAndLogin(QStringLiteral("0012"), QStringLiteral("123"));
+        QVERIFY(login->List1->isVisible());
+        login->TxtUser->setFocus();
+        QTRY_VERIFY(login->List1->isHidden());
+        QVERIFY(login->Label2->isHidden());
+        QTRY_COMPARE(login->TxtUser->selectedText(), QStringLiteral("0012"));
+    }
+
+    void enterMovesOnLikeTab()
+    {
+        login->show();
+        QVERIFY(QTest::qWaitForWindowExposed(login.get()));
+        login->TxtUser->setFocus();
+        QTRY_VERIFY(login->TxtUser->hasFocus());
+        QTest::keyClick(login->TxtUser, Qt::Key_Return);
+        QTRY_VERIFY(login->txtPassword->hasFocus());
+        QTest::keyClick(login->txtPassword, Qt::Key_Enter);
+        QTRY_VERIFY(login->cmdOK->hasFocus());
+        QVERIFY(msgs().shown.isEmpty());  // Enter did not press OK
+    }
+
+    void passwordIsTrimmedUserNameIsNot()
+    {
+        typeAndLogin(QStringLiteral("0020"), QStringLiteral("  pw  "));
+        QVERIFY(msgs().shown.isEmpty());
+        QCOMPARE(mainShown, 1);
+        typeAndLogin(QStringLiteral(" 0020"), QStringLiteral("pw"));
+        QCOMPARE(msgs().lastText(), QStringLiteral("用户名或密码不正确,请重新输入!"));
+    }
+
+    void leftEmployeeHasNoPosition()
+    {
+        typeAndLogin(QStringLiteral("0030"), QStringLiteral("123"));
+        QCOMPARE(msgs().lastText(), QStringLiteral("对不起，您没有岗位，请选择系统管理员"));
+        QCOMPARE(msgs().shown.last().icon, MsgIcon::None);
+        QCOMPARE(mainShown, 0);
+    }
+
+    void failedAttemptClearsTheContext()
+    {
+        typeAndLogin(QStringLiteral("0020"), QStringLiteral("pw"));
+        QCOMPARE(userContext().EmployeeNo, QStringLiteral("0020"));
+        typeAndLogin(QStringLiteral("0020"), QStringLiteral("bad"));
+        QVERIFY(userContext().EmployeeNo.isEmpty());
+        QVERIFY(userContext().PositionCode.isEmpty());
+    }
+
+    void databaseErrorKeepsTheWindowOpen()
+    {
+        QVERIFY(db->exec(QStringLiteral("drop table 岗位类别")));
+        typeAndLogin(QStringLiteral("0020"), QStringLiteral("pw"));
+        QVERIFY(msgs().lastText().contains(QStringLiteral("岗位类别")));
+        QCOMPARE(mainShown, 0);
+        QCOMPARE(platform->proc().endCount, 0);
+    }
+
+    void switchOfUserClosesInsteadOfShowingMain()
+    {
+        login->Tag = QStringLiteral("切换");
+        login->show();
+        typeAndLogin(QStringLiteral("sysOp"), QStringLiteral("lantor"));
+        QCOMPARE(mainShown, 0);
+        QCOMPARE(login->result(), int(QDialog::Accepted));
+        QVERIFY(login->isHidden());
+    }
+
+    void cancelEndsTheProgram()
+    {
+        QTest::mouseClick(login->cmdCancel, Qt::LeftButton);
+        QCOMPARE(platform->proc().endCount, 1);
+    }
+
+    void startParametersWithTenParts()
+    {
+        frmLogin other(*platform);
+        int shown = 0;
+        other.showMainWindow = [&] { ++shown; };
+        QVERIFY(other.Form_Load(QStringLiteral("0012,员工甲,D01,财务部,G0103,,C1,管理部门,PL2,职员")));
+        QCOMPARE(shown, 1);
+        const UserContext& c = userContext();
+        QCOMPARE(c.StartParameters, QStringLiteral("0012,员工甲,D01,财务部,G0103,,C1,管理部门,PL2,职员"));
+        QCOMPARE(c.EmployeeNo, QStringLiteral("0012"));
+        QCOMPARE(c.PositionCode, QStringLiteral("G0103"));
+        QVERIFY(c.PositionName.isEmpty());
+        QCOMPARE(c.PositionClassName, QStringLiteral("职员"));
+        QVERIFY(SharedConnection::isOpen());
+    }
+
+    void startParametersAreNotTrimmed()
+    {
+        frmLogin other(*platform);
+        other.showMainWindow = [] {};
+        QVERIFY(other.Form_Load(QStringLiteral(" 0012 ,a,b,c,d,e,f,g,h,i")));
+        QCOMPARE(userContext().EmployeeNo, QStringLiteral(" 0012 "));
+    }
+
+    void fewerThanTenPartsShowTheLogin()
+    {
+        frmLogin other(*platform);
+        int shown = 0;
+        other.showMainWindow = [&] { ++shown; };
+        QVERIFY(!other.Form_Load(QStringLiteral("0012,员工甲,D01")));
+        QCOMPARE(shown, 0);
+        QCOMPARE(other.Label1->text(), QStringLiteral("V1.0版"));
+        QVERIFY(userContext().EmployeeNo.isEmpty());
+        QCOMPARE(userContext().StartParameters, QStringLiteral("0012,员工甲,D01"));
+    }
+
+    void startParametersWithoutDatabaseFallBack()
+    {
+        ConnectionSettings{}.toStore();
+        frmLogin other(*platform);
+        int shown = 0;
+        other.showMainWindow = [&] { ++shown; };
+        QVERIFY(!other.Form_Load(QStringLiteral("a,b,c,d,e,f,g,h,i,j")));
+        QCOMPARE(shown, 0);
+        QCOMPARE(msgs().lastText(), QStringLiteral("数据库连接失败!"));
+        QCOMPARE(platform->proc().endCount, 0);
+    }
+};
+
+QTEST_MAIN(LoginTest)
+#include "test_login.moc"

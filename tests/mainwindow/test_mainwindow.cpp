@@ -1,0 +1,366 @@
+#include "TestSupport.h"
+
+#include "login/UserContext.h"
+#include "login/frmLogin.h"
+#include "mainwindow/Background.h"
+#include "mainwindow/MDIForm1.h"
+#include "mainwindow/MenuPermissions.h"
+#include "mainwindow/frmAbout.h"
+
+#include <QAction>
+#include <QDir>
+#include <QFile>
+#include <QImage>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+
+using namespace quarvel;
+using namespace quarvel::test;
+
+class MainWindowTest : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<TestDatabase> db;
+    std::unique_ptr<TestPlatform> platform;
+    std::unique_ptr<frmLogin> login;
+
+    void grant(const QString& group, const QString& position, const QString& form, const QVariant& popedom)
+    {
+        if (!db->scalar(QStringLiteral("select count(*) from 岗位权限设置 where 组代号 = ? and 岗位代号 = ?"),
+                        {group, position}).toInt())
+            db->insert(QStringLiteral("岗位权限设置"), {{QStringLiteral("组代号"), group},
+                                                      {QStringLiteral("岗位代号"), position},
+                                                      {QStringLiteral("授权"), 1}});
+        db->insert(QStringLiteral("GroupPrivilege"), {{QStringLiteral("GroupID"), group},
+                                                     {QStringLiteral("FormName"), form},
+                                                     {QStringLiteral("Popedom"), popedom}});
+    }
+
+    std::unique_ptr<MDIForm1> openMain(const QString& position)
+    {
+        userContext() = UserContext{};
+        userContext().EmployeeNo = QStringLiteral("0012");
+        userContext().PositionCode = position;
+        return std::make_unique<MDIForm1>(*platform, *login);
+    }
+
+    static QStringList enabledEntries(const MDIForm1& w)
+    {
+        QStringList out;
+        for (QAction* a : w.menuControls())
+            if (a->isEnabled() && !a->isSeparator())
+                out << a->objectName();
+        return out;
+    }
+
+private slots:
+    void init()
+    {
+        db = std::make_unique<TestDatabase>();
+        QVERIFY(db->isValid());
+        QVERIFY(db->connectShared());
+        platform = std::make_unique<TestPlatform>();
+        login = std::make_unique<frmLogin>(*platform);
+    }
+
+    void cleanup()
+    {
+        login.reset();
+        platform.reset();
+        db.reset();
+        userContext() = UserContext{};
+    }
+
+    void menuTreeAndCaptions()
+    {
+        auto w = openMain(QStringLiteral("G01"));
+        QCOMPARE(w->windowTitle(), QStringLiteral("Quarvel"));
+        QStringList names;
+        for (QAction* a : w->menuControls()) {
+            names << a->objectName();
+            QCOMPARE(a->text(), a->isSeparator() ? QStringLiteral("-") : a->objectName());
+        }
+        QCOMPARE(names, QStringList({"公司Quarvel", "公司资料上传", "H20130921", "公司资料查阅", "H20130922",
+                                     "资料查阅记录", "资料基础设置", "资料类型设置", "H20130924", "资料上传权限设置",
+                                     "H20130923", "资料下载组设置", "其它模块", "退出系统", "退出", "注销", "关于",
+                                     "关于软件", "联系我们"}));
+    }
+
+    void positionWithoutRowsKeepsOnlyTheExits()
+    {
+        auto w = openMain(QStringLiteral("G-none"));
+        QCOMPARE(enabledEntries(*w), QStringList({"其它模块", "退出系统", "退出", "注销", "关于"}));
+        QVERIFY(w->menuControl(QStringLiteral("H20130921"))->isEnabled());
+        QVERIFY(platform->msgs().shown.isEmpty());
+    }
+
+    void grantingRowsWinOverRefusals()
+    {
+        grant(QStringLiteral("A"), QStringLiteral("G01"), QStringLiteral("公司Quarvel"), 1);
+        grant(QStringLiteral("A"), QStringLiteral("G01"), QStringLiteral("公司资料查阅"), 0);
+        grant(QStringLiteral("B"), QStringLiteral("G01"), QStringLiteral("公司资料查阅"), 1);
+        grant(QStringLiteral("B"), QStringLiteral("G01"), QStringLiteral("资料查阅记录"), 0);
+        grant(QStringLiteral("B"), QStringLiteral("G01"), QStringLiteral("没有这个菜单"), 1);
+        auto w = openMain(QStringLiteral("G01"));
+        QVERIFY(w->menuControl(QStringLiteral("公司资料查阅"))->isEnabled());
+        QVERIFY(w->menuControl(QStringLiteral("公司Quarvel"))->isEnabled());
+        QVERIFY(!w->menuControl(QStringLiteral("资料查阅记录"))->isEnabled());
+        QVERIFY(!w->menuControl(QStringLiteral("公司资料上传"))->isEnabled());
+        QVERIFY(!w->menuControl(QStringLiteral("关于软件"))->isEnabled());
+    }
+
+    void ungrantedRowsOfOtherPositionsDoNotCount()
+    {
+        grant(QStringLiteral("A"), QStringLiteral("G02"), QStringLiteral("公司资料查阅"), 1);
+        db->exec(QStringLiteral("update 岗位权限设置 set 授权 = 0"));
+        grant(QStringLiteral("C"), QStringLiteral("G01'--"), QStringLiteral("资料类型设置"), 1);
+        auto w = openMain(QStringLiteral("G01"));
+        QVERIFY(!w->menuControl(QStringLiteral("公司资料查阅"))->isEnabled());
+        QVERIFY(!w->menuControl(QStringLiteral("资料类型设置"))->isEnabled());
+    }
+
+    void itemWithoutItsTopLevelEntry()
+    {
+        grant(QStringLiteral("A"), QStringLiteral("G01"), QStringLiteral("公司资料查阅"), 1);
+        auto w = openMain(QStringLiteral("G01"));
+        QVERIFY(w->menuControl(QStringLiteral("公司资料查阅"))->isEnabled());
+        QVERIFY(!w->menuControl(QStringLiteral("公司Quarvel"))->isEnabled());
+    }
+
+    void superUserKeepsEveryEntry()
+    {
+        userContext() = UserContext{};
+        userContext().EmployeeNo = superUserMarker();
+        MDIForm1 w(*platform, *login);
+        for (QAction* a : w.menuControls())
+            QVERIFY2(a->isEnabled(), qPrintable(a->objectName()));
+    }
+
+    void nullPopedomIsReported()
+    {
+        grant(QStringLiteral("A"), QStringLiteral("G01"), QStringLiteral("公司Quarvel"), 1);
+        grant(QStringLiteral("A"), QStringLiteral("G01"), QStringLiteral("公司资料上传"), QVariant());
+        auto w = openMain(QStringLiteral("G01"));
+        QCOMPARE(platform->msgs().shown.size(), 1);
+        QCOMPARE(platform->msgs().shown.first().title, QStringLiteral("提示"));
+        QVERIFY(platform->msgs().lastText().startsWith(QStringLiteral("错误号：")));
+        QVERIFY(platform->msgs().lastText().contains(QStringLiteral("\n错误描述：")));
+        // Null sorts first: nothing after it was applied.
+        QVERIFY(!w->menuControl(QStringLiteral("公司Quarvel"))->isEnabled());
+        QVERIFY(!w->menuControl(QStringLiteral("公司资料上传"))->isEnabled());
+    }
+
+    void childWindowsAreSingleInstance()
+    {
+        auto w = openMain(QStringLiteral("G01"));
+        QWidget* first = w->showChildWindow(QStringLiteral("资料类型设置"));
+        QVERIFY(first);
+        QCOMPARE(first->windowTitle(), QStringLiteral("资料类型设置"));
+        first->setProperty("filter", QStringLiteral("kept"));
+        QWidget* other = w->showChildWindow(QStringLiteral("公司资料查阅"));
+        QCOMPARE(other->windowTitle(), QStringLiteral("资料查阅与下载"));
+        QCOMPARE(w->mdiArea()->activeSubWindow()->widget(), other);
+        QWidget* again = w->showChildWindow(QStringLiteral("资料类型设置"));
+        QCOMPARE(again, first);
+        QCOMPARE(again->property("filter").toString(), QStringLiteral("kept"));
+        QCOMPARE(w->mdiArea()->subWindowList().size(), 2);
+        QCOMPARE(w->mdiArea()->activeSubWindow()->widget(), first);
+    }
+
+    void closedChildWindowIsMadeAgain()
+    {
+        auto w = openMain(QStringLiteral("G01"));
+        w->showChildWindow(QStringLiteral("资料类型设置"));
+        w->mdiArea()->closeAllSubWindows();
+        QTRY_VERIFY(!w->childWindow(QStringLiteral("资料类型设置")));
+        QVERIFY(w->showChildWindow(QStringLiteral("资料类型设置")));
+        QCOMPARE(w->mdiArea()->subWindowList().size(), 1);
+    }
+
+    void logOffUnderTheLauncherWritesTheNotice()
+    {
+        auto w = openMain(QStringLiteral("G01"));
+        userContext().StartParameters = QStringLiteral("0012,a,b,c,d,e,f,g,h,i");
+        w->showChildWindow(QStringLiteral("公司资料查阅"));
+        w->showChildWindow(QStringLiteral("资料类型设置"));
+        w->注销_Click();
+        QTRY_COMPARE(w->mdiArea()->subWindowList().size(), 0);
+        QFile notice(QDir(platform->programFolder()).filePath(QStringLiteral("Command.Dll")));
+        QVERIFY(notice.open(QIODevice::ReadOnly));
+        QCOMPARE(notice.readAll(), QByteArray("\xD7\xA2\xCF\xFA\x0D\x0A"));
+        QCOMPARE(platform->activatorDouble().titles, QStringList({QStringLiteral("Corvane信息系统2011 zhuxiao")}));
+    }
+
+    void logOffNoticeReplacesAnOldFile()
+    {
+        QFile old(QDir(platform->programFolder()).filePath(QStringLiteral("Command.Dll")));
+        QVERIFY(old.open(QIODevice::WriteOnly));
+        old.write("a much longer previous content\r\n");
+        old.close();
+        QVERIFY(writeLogOffNotice(platform->programFolder()));
+        QVERIFY(old.open(QIODevice::ReadOnly));
+        QCOMPARE(old.readAll(), QByteArray("\xD7\xA2\xCF\xFA\x0D\x0A"));
+    }
+
+    void otherModules()
+    {
+        auto w = openMain(QStringLiteral("G01"));
+        w->其它模块_Click();
+        QCOMPARE(platform->msgs().lastText(), QStringLiteral("对不起，您不属于多模块系统。"));
+        QCOMPARE(platform->msgs().shown.last().icon, MsgIcon::None);
+        QVERIFY(platform->activatorDouble().titles.isEmpty());
+        userContext().StartParameters = QStringLiteral("x");
+        w->其它模块_Click();
+        QCOMPARE(platform->msgs().shown.size(), 1);
+        QCOMPARE(platform->activatorDouble().titles, QStringList({QStringLiteral("CorvaneMIS系统2011版 ")}));
+    }
+
+    void switchOfUserReappliesPermissions()
+    {
+        db->addDepartment(QStringLiteral("D01"), QStringLiteral("财务部"));
+        db->addPosition(QStringLiteral("G02"), QStringLiteral("出纳"), QStringLiteral("D01"), QStringLiteral("0020"));
+        db->addEmployee(QStringLiteral("0020"), QStringLiteral("员工乙"), QStringLiteral("pw"));
+        db->assign(QStringLiteral("0020"), QStringLiteral("G02"), true);
+        db->useAsSettings();
+        grant(QStringLiteral("A"), QStringLiteral("G02"), QStringLiteral("资料基础设置"), 1);
+
+        userContext() = UserContext{};
+        userContext().EmployeeNo = superUserMarker();
+        MDIForm1 w(*platform, *login);
+        w.showChildWindow(QStringLiteral("资料类型设置"));
+        QVERIFY(w.menuControl(QStringLiteral("公司Quarvel"))->isEnabled());
+
+        login->txtPassword->setText(QStringLiteral("old"));
+        QTimer::singleShot(0, login.get(), [this] {
+            QCOMPARE(login->Tag, QStringLiteral("切换"));
+            QVERIFY(login->txtPassword->text().isEmpty());
+            QVERIFY(login->isModal());
+            login->TxtUser->setText(QStringLiteral("0020"));
+            login->txtPassword->setText(QStringLiteral("pw"));
+            login->cmdOK_Click();
+        });
+        w.注销_Click();
+        QCOMPARE(userContext().EmployeeNo, QStringLiteral("0020"));
+        QCOMPARE(w.mdiArea()->subWindowList().size(), 0);
+        QVERIFY(w.menuControl(QStringLiteral("资料基础设置"))->isEnabled());
+        QVERIFY(!w.menuControl(QStringLiteral("公司Quarvel"))->isEnabled());
+
+        // Back to the super user: every entry again.
+        QTimer::singleShot(0, login.get(), [this] {
+            login->TxtUser->setText(QStringLiteral("sysOp"));
+            login->txtPassword->setText(QStringLiteral("lantor"));
+            login->cmdOK_Click();
+        });
+        w.注销_Click();
+        for (QAction* a : w.menuControls())
+            QVERIFY(a->isEnabled());
+    }
+
+    void abandonedSwitchLeavesOnlyTheExits()
+    {
+        db->useAsSettings();
+        auto w = openMain(QStringLiteral("G01"));
+        QTimer::singleShot(0, login.get(), [this] {
+            login->TxtUser->setText(QStringLiteral("nobody"));
+            login->txtPassword->setText(QStringLiteral("x"));
+            login->cmdOK_Click();  // fails, clears the context
+            login->reject();       // closed with its close box
+        });
+        w->注销_Click();
+        QVERIFY(userContext().EmployeeNo.isEmpty());
+        QCOMPARE(enabledEntries(*w), QStringList({"其它模块", "退出系统", "退出", "注销", "关于"}));
+    }
+
+    void exitAndContact()
+    {
+        auto w = openMain(QStringLiteral("G01"));
+        w->联系我们_Click();
+        QCOMPARE(platform->shellDouble().openedUrls, QList<QUrl>({QUrl(MDIForm1::vendorAddress())}));
+        w->退出_Click();
+        QCOMPARE(platform->proc().endCount, 1);
+        w->close();
+        QCOMPARE(platform->proc().endCount, 2);
+    }
+
+    void backgroundIsRenderedAtEveryResize()
+    {
+        QImage picture(64, 48, QImage::Format_RGB32);
+        picture.fill(QColor(10, 200, 30));
+        QVERIFY(picture.save(QDir(platform->programFolder()).filePath(QStringLiteral("MDI.BMP")), "BMP"));
+        auto w = openMain(QStringLiteral("G01"));
+        w->show();
+        QVERIFY(QTest::qWaitForWindowExposed(w.get()));
+        const int before = Frmtu::renderCount();
+        w->resize(900, 600);
+        QTRY_VERIFY(Frmtu::renderCount() > before);
+        const int afterFirst = Frmtu::renderCount();
+        w->resize(1000, 650);
+        QTRY_VERIFY(Frmtu::renderCount() > afterFirst);
+        const QPixmap shown = w->mdiArea()->background().texture();
+        QCOMPARE(shown.size(), w->mdiArea()->viewport()->size());
+        QCOMPARE(shown.toImage().pixelColor(5, 5), QColor(10, 200, 30));
+    }
+
+    void missingBackgroundLeavesAPlainOne()
+    {
+        QVERIFY(Frmtu::render(platform->programFolder(), QSize(100, 100)).isNull());
+        QFile broken(QDir(platform->programFolder()).filePath(QStringLiteral("MDI.BMP")));
+        QVERIFY(broken.open(QIODevice::WriteOnly));
+        broken.write("not a picture");
+        broken.close();
+        QVERIFY(Frmtu::render(platform->programFolder(), QSize(100, 100)).isNull());
+        auto w = openMain(QStringLiteral("G01"));
+        w->show();
+        w->resize(700, 500);
+        QVERIFY(w->mdiArea()->background().texture().isNull());
+    }
+
+    void bannerSlicesFollowTheWidth()
+    {
+        const QSize picture(15420, 810);
+        // Narrower than 12850 + 300: no repeated slices, the right end overlaps the left part.
+        auto narrow = bannerSlices(13000, 810, picture);
+        QCOMPARE(narrow.size(), 2);
+        QCOMPARE(narrow.last().target, QRect(9000, 0, 4000, 810));
+        QCOMPARE(narrow.last().source, QRect(8850, 0, 15420 - 8850, 810));
+        // W − 4000 > 8850 + 300·i holds for i = 1 … 10 at W = 15900.
+        auto wide = bannerSlices(15900, 900, picture);
+        QCOMPARE(wide.size(), 12);
+        QCOMPARE(wide.at(1).target, QRect(9150, 0, 300, 900));
+        QCOMPARE(wide.at(10).target, QRect(11850, 0, 300, 900));
+        QCOMPARE(wide.at(1).source, QRect(8850, 0, 300, 810));
+        QCOMPARE(bannerPicture().size(), QSize(1028, 54));
+    }
+
+    void aboutBox()
+    {
+        auto w = openMain(QStringLiteral("G01"));
+        w->show();
+        w->关于软件_Click();
+        frmAbout* about = w->aboutBox();
+        QVERIFY(about);
+        QCOMPARE(about->windowTitle(), QStringLiteral("关于CorvaneMIS系统2011版"));
+        QCOMPARE(about->Label7->text(), QStringLiteral("Tessaly1.0.0"));
+        QCOMPARE(about->lblTitle->text(), QStringLiteral("CorvaneMIS系统2011版的一部分"));
+        QCOMPARE(about->lblVersion->text(), QStringLiteral("版本"));
+        w->关于软件_Click();
+        QCOMPARE(w->aboutBox(), about);
+
+        about->StartSysInfo();
+        QCOMPARE(platform->msgs().lastText(), QStringLiteral("此时系统信息不可用"));
+        platform->sysInfoDouble().available = true;
+        about->StartSysInfo();
+        QCOMPARE(platform->sysInfoDouble().started, 1);
+        QCOMPARE(platform->msgs().shown.size(), 1);
+        QTest::mouseClick(about->cmdOK, Qt::LeftButton);
+        QTRY_VERIFY(!w->aboutBox());
+    }
+};
+
+QTEST_MAIN(MainWindowTest)
+#include "test_mainwindow.moc"
