@@ -1,0 +1,205 @@
+// Stores a file of a given size in 文件 of one document row and writes it back to disk through
+// the QSQLITE path, printing the elapsed times and the peak resident memory (VmHWM) before and
+// after each step: the peak must not grow with the file size.
+//
+//   content_transfer [size] [folder]
+//
+// size: bytes, or with a suffix K, M or G (powers of 1024); default 1G. SQLite keeps at most
+// SQLITE_LIMIT_LENGTH bytes in one row (1,000,000,000 in the usual builds); a larger size is
+// cut down to 1 MiB below that limit, and said so. folder: where the files and the database
+// go (default: the system's temporary folder); it needs about three times the size free.
+
+#include "login/Connection.h"
+#include "login/Query.h"
+#include "login/Schema.h"
+#include "shared/ContentTransfer.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QSqlDatabase>
+#include <QSqlDriver>
+#include <QTemporaryDir>
+
+#include <sqlite3.h>
+
+#include <cstdio>
+
+using namespace quarvel;
+
+namespace {
+
+// A line of /proc/self/status, in KiB.
+qint64 statusKiB(const char* key)
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    const QByteArray prefix = QByteArray(key) + ':';
+    for (const QByteArray& line : status.readAll().split('\n')) {
+        if (line.startsWith(prefix))
+            return line.mid(prefix.size()).trimmed().split(' ').value(0).toLongLong();
+    }
+    return -1;
+}
+
+void printMemory(const char* when)
+{
+    std::printf("  %-26s peak resident %8.1f MiB   resident %8.1f MiB\n", when,
+                statusKiB("VmHWM") / 1024.0, statusKiB("VmRSS") / 1024.0);
+    std::fflush(stdout);
+}
+
+qint64 parseSize(const QString& text)
+{
+    if (text.isEmpty())
+        return qint64(1) << 30;
+    qint64 factor = 1;
+    QString digits = text.trimmed().toUpper();
+    if (digits.endsWith(u'K'))
+        factor = qint64(1) << 10;
+    else if (digits.endsWith(u'M'))
+        factor = qint64(1) << 20;
+    else if (digits.endsWith(u'G'))
+        factor = qint64(1) << 30;
+    if (factor != 1)
+        digits.chop(1);
+    bool ok = false;
+    const double value = digits.toDouble(&ok);
+    return ok && value >= 0 ? qint64(value * double(factor)) : -1;
+}
+
+// Writes size pseudo-random bytes, 1 MiB at a time.
+bool makeSource(const QString& path, qint64 size)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return false;
+    QByteArray chunk(1 << 20, Qt::Uninitialized);
+    quint64 state = 0x9E3779B97F4A7C15ull;
+    for (qint64 written = 0; written < size;) {
+        auto* words = reinterpret_cast<quint64*>(chunk.data());
+        for (qsizetype i = 0; i < chunk.size() / 8; ++i) {
+            state ^= state << 13;
+            state ^= state >> 7;
+            state ^= state << 17;
+            words[i] = state;
+        }
+        const qint64 n = qMin<qint64>(chunk.size(), size - written);
+        if (file.write(chunk.constData(), n) != n)
+            return false;
+        written += n;
+    }
+    return file.flush();
+}
+
+bool sameContent(const QString& a, const QString& b)
+{
+    QFile fa(a);
+    QFile fb(b);
+    if (!fa.open(QIODevice::ReadOnly) || !fb.open(QIODevice::ReadOnly) || fa.size() != fb.size())
+        return false;
+    while (!fa.atEnd()) {
+        if (fa.read(1 << 20) != fb.read(1 << 20))
+            return false;
+    }
+    return true;
+}
+
+qint64 sqliteValueLimit()
+{
+    const QVariant handle = SharedConnection::database().driver()->handle();
+    if (qstrcmp(handle.typeName(), "sqlite3*") != 0)
+        return -1;
+    return sqlite3_limit(*static_cast<sqlite3* const*>(handle.constData()), SQLITE_LIMIT_LENGTH, -1);
+}
+
+double mibPerSecond(qint64 bytes, qint64 ms) { return ms > 0 ? bytes / 1048576.0 / (ms / 1000.0) : 0; }
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    const QStringList args = app.arguments();
+    qint64 size = parseSize(args.value(1));
+    if (size < 0) {
+        std::fprintf(stderr, "usage: content_transfer [size[K|M|G]] [folder]\n");
+        return 2;
+    }
+    QTemporaryDir dir(args.size() > 2 ? args.at(2) + QStringLiteral("/content-transfer-XXXXXX")
+                                      : QString());
+    if (!dir.isValid()) {
+        std::fprintf(stderr, "cannot create a working folder\n");
+        return 1;
+    }
+    const QString dbPath = dir.filePath(QStringLiteral("bench.db"));
+    {
+        QSqlDatabase setup = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("setup"));
+        setup.setDatabaseName(dbPath);
+        if (!setup.open() || !schema::create(setup, SqlEngine::Sqlite).ok()) {
+            std::fprintf(stderr, "cannot create the database\n");
+            return 1;
+        }
+        setup.close();
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("setup"));
+    if (!OpenConnection({}, {}, {}, QStringLiteral("sqlite:") + dbPath)) {
+        std::fprintf(stderr, "cannot open the database: %s\n",
+                     qPrintable(SharedConnection::lastOpenError().description));
+        return 1;
+    }
+    if (!execute(QStringLiteral("insert into 公司文件信息 (编号, 文件名称, 附件后缀) values (?, ?, ?)"),
+                 {QStringLiteral("B-1"), QStringLiteral("基准"), QStringLiteral("bin")})
+             .ok()) {
+        std::fprintf(stderr, "cannot add the document row\n");
+        return 1;
+    }
+    const qint64 id = 1;
+
+    const qint64 limit = sqliteValueLimit();
+    // The limit holds for the whole row: leave 1 MiB for the other columns.
+    const qint64 largest = limit - (qint64(1) << 20);
+    if (limit >= 0 && size > largest) {
+        std::printf("SQLite keeps at most %lld bytes in one row; %lld bytes asked, %lld used.\n",
+                    limit, size, largest);
+        size = largest;
+    }
+    const QString source = dir.filePath(QStringLiteral("source.bin"));
+    const QString target = dir.filePath(QStringLiteral("target.bin"));
+    if (!makeSource(source, size)) {
+        std::fprintf(stderr, "cannot write the source file\n");
+        return 1;
+    }
+
+    const DocumentContent content;
+    std::printf("content transfer, QSQLITE, %lld bytes (%.1f MiB), pieces of %lld bytes\n", size,
+                size / 1048576.0, content.unit());
+    printMemory("before:");
+
+    QElapsedTimer timer;
+    timer.start();
+    const DbStatus stored = content.storeFile(id, source);
+    const qint64 storeMs = timer.elapsed();
+    if (!stored.ok()) {
+        std::fprintf(stderr, "store failed: %s\n", qPrintable(stored.error.description));
+        return 1;
+    }
+    std::printf("  store      %9.2f s  %8.1f MiB/s\n", storeMs / 1000.0, mibPerSecond(size, storeMs));
+    printMemory("after store:");
+
+    timer.restart();
+    const DbStatus written = content.writeToFile(id, target);
+    const qint64 writeMs = timer.elapsed();
+    if (!written.ok()) {
+        std::fprintf(stderr, "write back failed: %s\n", qPrintable(written.error.description));
+        return 1;
+    }
+    std::printf("  write back %9.2f s  %8.1f MiB/s\n", writeMs / 1000.0, mibPerSecond(size, writeMs));
+    printMemory("after write back:");
+
+    const bool same = sameContent(source, target);
+    std::printf("  written file %s the source\n", same ? "is identical to" : "DIFFERS from");
+    SharedConnection::release();
+    return same ? 0 : 1;
+}

@@ -1,0 +1,517 @@
+// Storing files in 文件 and writing them back, through QSQLITE (blob I/O) and through QODBC
+// (data-at-execution pieces and SQLGetData) on the same kind of SQLite database.
+
+#include "TestSupport.h"
+
+#include "login/Query.h"
+#include "shared/ContentTransfer.h"
+#include "shared/Module1.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QRandomGenerator>
+#include <QSqlDriver>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTemporaryFile>
+#include <QTest>
+
+#include <sqlite3.h>
+
+Q_DECLARE_METATYPE(quarvel::test::TestDatabase::Access)
+
+using namespace quarvel;
+using namespace quarvel::test;
+
+namespace {
+
+using Access = TestDatabase::Access;
+
+QByteArray randomBytes(qint64 size, quint32 seed)
+{
+    QRandomGenerator generator(seed);
+    QByteArray out(static_cast<qsizetype>(size), Qt::Uninitialized);
+    for (qsizetype i = 0; i < out.size(); ++i)
+        out[i] = static_cast<char>(generator.bounded(256));
+    return out;
+}
+
+bool writeFile(const QString& path, const QByteArray& bytes)
+{
+    QFile f(path);
+    return f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(bytes) == bytes.size();
+}
+
+QByteArray readFile(const QString& path)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly))
+        return {};
+    return f.readAll();
+}
+
+QStringList entriesOf(const QString& dir)
+{
+    return QDir(dir).entryList(QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot);
+}
+
+QVariant nullBytes() { return QVariant(QMetaType::fromType<QByteArray>()); }
+
+// A test database with the shared connection open on it, or a reason to skip.
+struct Fixture {
+    explicit Fixture(Access access) : db(access) {}
+    TestDatabase db;
+    QTemporaryDir files;
+
+    QString open()
+    {
+        if (!db.isValid())
+            return QStringLiteral("fixture database not created");
+        if (db.svr().startsWith(QStringLiteral("odbc:"))
+            && !QSqlDatabase::isDriverAvailable(QStringLiteral("QODBC")))
+            return QStringLiteral("skip: Qt's ODBC driver is not installed");
+        if (!db.connectShared()) {
+            const QString why = SharedConnection::lastOpenError().description;
+            return db.svr().startsWith(QStringLiteral("odbc:"))
+                       ? QStringLiteral("skip: the SQLite ODBC driver is not available: ") + why
+                       : why;
+        }
+        return {};
+    }
+
+    qint64 addDocument(const QVariant& content)
+    {
+        static int number = 0;
+        ++number;
+        db.insert(QStringLiteral("公司文件信息"),
+                  {{QStringLiteral("编号"), QStringLiteral("W-%1").arg(number)},
+                   {QStringLiteral("文件名称"), QStringLiteral("制度%1").arg(number)},
+                   {QStringLiteral("附件后缀"), QStringLiteral("pdf")},
+                   {QStringLiteral("文件"), content}});
+        return db.scalar(QStringLiteral("select max(ID) from 公司文件信息")).toLongLong();
+    }
+
+    QVariant stored(qint64 id)
+    {
+        return db.scalar(QStringLiteral("select 文件 from 公司文件信息 where ID = ?"), {id});
+    }
+
+    QString file(const QString& name) const { return files.filePath(name); }
+};
+
+#define OPEN_FIXTURE(fixture)                                                                   \
+    do {                                                                                        \
+        const QString why = (fixture).open();                                                   \
+        if (why.startsWith(QStringLiteral("skip: ")))                                           \
+            QSKIP(qPrintable(why.mid(6)));                                                      \
+        QVERIFY2(why.isEmpty(), qPrintable(why));                                               \
+    } while (false)
+
+void addAccessRows()
+{
+    QTest::addColumn<Access>("access");
+    QTest::newRow("QSQLITE") << Access::Sqlite;
+    QTest::newRow("QODBC") << Access::Odbc;
+}
+
+}  // namespace
+
+class ContentTransferTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    // --- round trips ---
+
+    void roundTrip_data()
+    {
+        QTest::addColumn<Access>("access");
+        QTest::addColumn<qint64>("size");
+        QTest::addColumn<qint64>("unit");
+        const qint64 sizes[] = {0, 1, 7, 8, 2047, 2048, 2049, 5000, 3 * 1024 * 1024 + 17};
+        for (const Access access : {Access::Sqlite, Access::Odbc}) {
+            const char* name = access == Access::Sqlite ? "QSQLITE" : "QODBC";
+            for (const qint64 size : sizes) {
+                QTest::addRow("%s %lld by 2048", name, size) << access << size << kTransferUnit;
+                QTest::addRow("%s %lld by stream unit", name, size) << access << size << kStreamUnit;
+            }
+        }
+    }
+    void roundTrip()
+    {
+        QFETCH(Access, access);
+        QFETCH(qint64, size);
+        QFETCH(qint64, unit);
+        Fixture f(access);
+        OPEN_FIXTURE(f);
+        const qint64 id = f.addDocument(QByteArray("previous content"));
+        const QByteArray content = randomBytes(size, quint32(size + unit));
+        QVERIFY(writeFile(f.file(QStringLiteral("upload.bin")), content));
+
+        const DocumentContent transfer(unit);
+        QList<QPair<qint64, qint64>> calls;
+        const TransferProgress record = [&](qint64 done, qint64 total) {
+            calls.append({done, total});
+            return true;
+        };
+        const DbStatus stored = transfer.storeFile(id, f.file(QStringLiteral("upload.bin")), record);
+        QVERIFY2(stored.ok(), qPrintable(stored.error.description));
+        const PiecePlan plan(size, unit);
+        QCOMPARE(calls.size(), plan.count() + 1);
+        QCOMPARE(calls.first(), qMakePair(qint64(0), size));
+        QCOMPARE(calls.last(), qMakePair(size, size));
+
+        // What the database holds is the file, byte for byte.
+        const QVariant inDatabase = f.stored(id);
+        QVERIFY(!inDatabase.isNull());
+        QCOMPARE(inDatabase.toByteArray().size(), content.size());
+        QVERIFY(inDatabase.toByteArray() == content);
+        const DbResult<qint64> storedSize = transfer.storedSize(id);
+        QVERIFY2(storedSize.ok(), qPrintable(storedSize.error.description));
+        QCOMPARE(storedSize.value, size);
+
+        calls.clear();
+        const QString target = f.file(QStringLiteral("下载.bin"));
+        const DbStatus written = transfer.writeToFile(id, target, record);
+        QVERIFY2(written.ok(), qPrintable(written.error.description));
+        QCOMPARE(calls.size(), plan.count() + 1);
+        QCOMPARE(calls.last(), qMakePair(size, size));
+        const QByteArray back = readFile(target);
+        QCOMPARE(back.size(), content.size());
+        QVERIFY(back == content);
+        QVERIFY(QFileInfo(target).isFile());
+    }
+
+    void storingAShorterFileReplacesTheWholeValue_data() { addAccessRows(); }
+    void storingAShorterFileReplacesTheWholeValue()
+    {
+        QFETCH(Access, access);
+        Fixture f(access);
+        OPEN_FIXTURE(f);
+        const qint64 id = f.addDocument(randomBytes(9000, 3));
+        const QByteArray shorter = randomBytes(100, 4);
+        QVERIFY(writeFile(f.file(QStringLiteral("a.doc")), shorter));
+        const DbStatus s = DocumentContent(kTransferUnit).storeFile(id, f.file(QStringLiteral("a.doc")));
+        QVERIFY2(s.ok(), qPrintable(s.error.description));
+        QCOMPARE(f.stored(id).toByteArray(), shorter);
+    }
+
+    void onlyTheNamedRowChanges_data() { addAccessRows(); }
+    void onlyTheNamedRowChanges()
+    {
+        QFETCH(Access, access);
+        Fixture f(access);
+        OPEN_FIXTURE(f);
+        const qint64 before = f.addDocument(QByteArray("first row"));
+        const qint64 id = f.addDocument(nullBytes());
+        const qint64 after = f.addDocument(QByteArray("third row"));
+        QVERIFY(writeFile(f.file(QStringLiteral("b.pdf")), randomBytes(3000, 5)));
+        QVERIFY(DocumentContent().storeFile(id, f.file(QStringLiteral("b.pdf"))).ok());
+        QCOMPARE(f.stored(before).toByteArray(), QByteArray("first row"));
+        QCOMPARE(f.stored(after).toByteArray(), QByteArray("third row"));
+        QCOMPARE(f.stored(id).toByteArray(), randomBytes(3000, 5));
+    }
+
+    // --- cancelling and failing ---
+
+    void cancelledStoreLeavesTheRowUnchanged_data()
+    {
+        QTest::addColumn<Access>("access");
+        QTest::addColumn<qint64>("cancelAt");
+        for (const Access access : {Access::Sqlite, Access::Odbc}) {
+            const char* name = access == Access::Sqlite ? "QSQLITE" : "QODBC";
+            QTest::addRow("%s before the first piece", name) << access << qint64(0);
+            QTest::addRow("%s after a piece", name) << access << qint64(1);
+            QTest::addRow("%s after the last piece", name) << access << qint64(10000);
+        }
+    }
+    void cancelledStoreLeavesTheRowUnchanged()
+    {
+        QFETCH(Access, access);
+        QFETCH(qint64, cancelAt);
+        Fixture f(access);
+        OPEN_FIXTURE(f);
+        const QByteArray old = randomBytes(5000, 6);
+        const qint64 id = f.addDocument(old);
+        QVERIFY(writeFile(f.file(QStringLiteral("c.pdf")), randomBytes(10000, 7)));
+        const DbStatus s = DocumentContent(kTransferUnit)
+                               .storeFile(id, f.file(QStringLiteral("c.pdf")),
+                                          [&](qint64 done, qint64) { return done < cancelAt; });
+        QVERIFY(!s.ok());
+        QVERIFY(isTransferCancelled(s.error));
+        QCOMPARE(f.stored(id).toByteArray(), old);
+        // The connection is usable afterwards, and a full store goes through.
+        QVERIFY(DocumentContent(kTransferUnit).storeFile(id, f.file(QStringLiteral("c.pdf"))).ok());
+        QCOMPARE(f.stored(id).toByteArray(), randomBytes(10000, 7));
+    }
+
+    void cancelledWriteKeepsTheOldTarget_data() { addAccessRows(); }
+    void cancelledWriteKeepsTheOldTarget()
+    {
+        QFETCH(Access, access);
+        Fixture f(access);
+        OPEN_FIXTURE(f);
+        const qint64 id = f.addDocument(randomBytes(10000, 8));
+        const QString target = f.file(QStringLiteral("报告.pdf"));
+        QVERIFY(writeFile(target, "the previous download"));
+        const DbStatus s = DocumentContent(kTransferUnit)
+                               .writeToFile(id, target, [](qint64 done, qint64) { return done < 4096; });
+        QVERIFY(isTransferCancelled(s.error));
+        QCOMPARE(readFile(target), QByteArray("the previous download"));
+        QCOMPARE(entriesOf(f.files.path()), QStringList{QStringLiteral("报告.pdf")});
+    }
+
+    void contentVanishingMidwayFailsAndKeepsTheOldTarget()
+    {
+        // The row is deleted between two pieces: the blob handle expires, the read fails.
+        Fixture f(Access::Sqlite);
+        OPEN_FIXTURE(f);
+        const qint64 id = f.addDocument(randomBytes(10000, 9));
+        const QString target = f.file(QStringLiteral("x.doc"));
+        QVERIFY(writeFile(target, "kept"));
+        const DbStatus s = DocumentContent(kTransferUnit).writeToFile(id, target, [&](qint64 done, qint64) {
+            if (done > 0)
+                execute(QStringLiteral("delete from 公司文件信息 where ID = ?"), {id});
+            return true;
+        });
+        QVERIFY(!s.ok());
+        QVERIFY(!isTransferCancelled(s.error));
+        QVERIFY(!s.error.description.isEmpty());
+        QCOMPARE(readFile(target), QByteArray("kept"));
+        QCOMPARE(entriesOf(f.files.path()), QStringList{QStringLiteral("x.doc")});
+    }
+
+    void fileTooBigForTheRowIsRefused()
+    {
+        Fixture f(Access::Sqlite);
+        OPEN_FIXTURE(f);
+        const QVariant handle = SharedConnection::database().driver()->handle();
+        QCOMPARE(handle.typeName(), "sqlite3*");
+        sqlite3* db = *static_cast<sqlite3* const*>(handle.constData());
+        sqlite3_limit(db, SQLITE_LIMIT_LENGTH, 10000);
+        const qint64 id = f.addDocument(QByteArray("small"));
+        for (const qint64 size : {qint64(20000), qint64(9990)}) {
+            // Over the limit, and just under it but too big with the rest of the row.
+            QVERIFY(writeFile(f.file(QStringLiteral("big.bin")), randomBytes(size, 15)));
+            const DbStatus s = DocumentContent().storeFile(id, f.file(QStringLiteral("big.bin")));
+            QVERIFY(!s.ok());
+            QCOMPARE(s.error.number, SQLITE_TOOBIG);
+            QVERIFY2(s.error.description.contains(QString::number(size)), qPrintable(s.error.description));
+            QCOMPARE(f.stored(id).toByteArray(), QByteArray("small"));
+        }
+        QVERIFY(writeFile(f.file(QStringLiteral("fits.bin")), randomBytes(9000, 16)));
+        QVERIFY(DocumentContent().storeFile(id, f.file(QStringLiteral("fits.bin"))).ok());
+        QCOMPARE(f.stored(id).toByteArray(), randomBytes(9000, 16));
+    }
+
+    void writingIntoAMissingFolderFails_data() { addAccessRows(); }
+    void writingIntoAMissingFolderFails()
+    {
+        QFETCH(Access, access);
+        Fixture f(access);
+        OPEN_FIXTURE(f);
+        const qint64 id = f.addDocument(randomBytes(3000, 10));
+        const QString target = f.file(QStringLiteral("Temp/a.doc"));
+        const DbStatus s = DocumentContent().writeToFile(id, target);
+        QVERIFY(!s.ok());
+        QVERIFY(s.error.description.contains(target));
+        QVERIFY(!QFileInfo::exists(target));
+    }
+
+    void missingRowsAndFiles_data() { addAccessRows(); }
+    void missingRowsAndFiles()
+    {
+        QFETCH(Access, access);
+        Fixture f(access);
+        OPEN_FIXTURE(f);
+        const qint64 id = f.addDocument(QByteArray("content"));
+        QVERIFY(writeFile(f.file(QStringLiteral("d.pdf")), "some bytes"));
+        const DocumentContent transfer;
+
+        const DbStatus noRow = transfer.storeFile(id + 100, f.file(QStringLiteral("d.pdf")));
+        QVERIFY(!noRow.ok());
+        QVERIFY(noRow.error.description.contains(QString::number(id + 100)));
+        QVERIFY(!transfer.storedSize(id + 100).ok());
+        QVERIFY(!transfer.writeToFile(id + 100, f.file(QStringLiteral("e.pdf"))).ok());
+        QVERIFY(!QFileInfo::exists(f.file(QStringLiteral("e.pdf"))));
+
+        const DbStatus noFile = transfer.storeFile(id, f.file(QStringLiteral("missing.pdf")));
+        QVERIFY(!noFile.ok());
+        QVERIFY(noFile.error.description.contains(QStringLiteral("missing.pdf")));
+        QCOMPARE(f.stored(id).toByteArray(), QByteArray("content"));
+    }
+
+    void nullContent_data() { addAccessRows(); }
+    void nullContent()
+    {
+        QFETCH(Access, access);
+        Fixture f(access);
+        OPEN_FIXTURE(f);
+        const qint64 id = f.addDocument(nullBytes());
+        const DocumentContent transfer;
+        const DbResult<qint64> size = transfer.storedSize(id);
+        QVERIFY(size.ok());
+        QCOMPARE(size.value, qint64(-1));
+        const QString target = f.file(QStringLiteral("n.pdf"));
+        QVERIFY(!transfer.writeToFile(id, target).ok());
+        QVERIFY(!QFileInfo::exists(target));
+    }
+
+    void storingWithinTheCallersTransaction_data() { addAccessRows(); }
+    void storingWithinTheCallersTransaction()
+    {
+        QFETCH(Access, access);
+        Fixture f(access);
+        OPEN_FIXTURE(f);
+        const qint64 id = f.addDocument(QByteArray("before"));
+        QVERIFY(writeFile(f.file(QStringLiteral("t.pdf")), randomBytes(7000, 11)));
+        {
+            Transaction t;
+            QVERIFY(t.begun());
+            QVERIFY(DocumentContent(kTransferUnit).storeFileWithinTransaction(id, f.file(QStringLiteral("t.pdf"))).ok());
+            // rolled back as it goes out of scope
+        }
+        QCOMPARE(f.stored(id).toByteArray(), QByteArray("before"));
+        {
+            Transaction t;
+            QVERIFY(DocumentContent(kTransferUnit).storeFileWithinTransaction(id, f.file(QStringLiteral("t.pdf"))).ok());
+            QVERIFY(t.commit());
+        }
+        QCOMPARE(f.stored(id).toByteArray(), randomBytes(7000, 11));
+    }
+
+    // --- SaveFieldToFile ---
+
+    void savingAFieldWritesItPiecewise_data() { addAccessRows(); }
+    void savingAFieldWritesItPiecewise()
+    {
+        QFETCH(Access, access);
+        Fixture f(access);
+        OPEN_FIXTURE(f);
+        const QByteArray content = randomBytes(5000, 12);
+        const qint64 id = f.addDocument(content);
+        const QString target = f.file(QStringLiteral("制度-20260304050607.pdf"));
+        QVERIFY(writeFile(target, randomBytes(20000, 13)));  // an older, longer file
+        ScriptedMessages msgs;
+        QVERIFY(SaveFieldToFile(id, target, msgs));
+        QCOMPARE(readFile(target), content);
+        QVERIFY(msgs.shown.isEmpty());
+
+        const qint64 eight = f.addDocument(QByteArray("12345678"));
+        QVERIFY(SaveFieldToFile(eight, f.file(QStringLiteral("eight.txt")), msgs));
+        QCOMPARE(readFile(f.file(QStringLiteral("eight.txt"))), QByteArray("12345678"));
+    }
+
+    void shortContentsAreNoFileForSaveFieldToFile_data() { addAccessRows(); }
+    void shortContentsAreNoFileForSaveFieldToFile()
+    {
+        QFETCH(Access, access);
+        Fixture f(access);
+        OPEN_FIXTURE(f);
+        ScriptedMessages msgs;
+        for (int n = 0; n <= 7; ++n) {
+            const QByteArray content = randomBytes(n, quint32(100 + n));
+            const qint64 id = f.addDocument(content);
+            const QString path = f.file(QStringLiteral("short%1.bin").arg(n));
+            QVERIFY(!SaveFieldToFile(id, path, msgs));
+            QVERIFY(!QFileInfo::exists(path));
+
+            // The same contents taken as a byte array are written by WriteBytesToFile.
+            Query q(QStringLiteral("select 文件 from 公司文件信息 where ID = ?"));
+            q.bind(id);
+            QVERIFY(q.exec());
+            QVERIFY(q.next());
+            const QByteArray value = q.bytes(u"文件");
+            QCOMPARE(value, content);
+            QCOMPARE(WriteBytesToFile(value, path), n > 0);
+            QCOMPARE(QFileInfo::exists(path), n > 0);
+            if (n > 0)
+                QCOMPARE(readFile(path), content);
+        }
+        QVERIFY(msgs.shown.isEmpty());
+    }
+
+    void nullFieldIsNotSaved_data() { addAccessRows(); }
+    void nullFieldIsNotSaved()
+    {
+        QFETCH(Access, access);
+        Fixture f(access);
+        OPEN_FIXTURE(f);
+        const qint64 id = f.addDocument(nullBytes());
+        ScriptedMessages msgs;
+        const QString path = f.file(QStringLiteral("null.pdf"));
+        QVERIFY(!SaveFieldToFile(id, path, msgs));
+        QVERIFY(!QFileInfo::exists(path));
+        QVERIFY(msgs.shown.isEmpty());
+    }
+
+    void saveFailureIsShownAndKeepsTheTarget_data() { addAccessRows(); }
+    void saveFailureIsShownAndKeepsTheTarget()
+    {
+        QFETCH(Access, access);
+        Fixture f(access);
+        OPEN_FIXTURE(f);
+        const qint64 id = f.addDocument(randomBytes(4000, 14));
+        ScriptedMessages msgs;
+        const QString missingFolder = f.file(QStringLiteral("Temp/报告-20260304050607.doc"));
+        QVERIFY(!SaveFieldToFile(id, missingFolder, msgs));
+        QVERIFY(!QFileInfo::exists(missingFolder));
+        QCOMPARE(msgs.shown.size(), 1);
+        QCOMPARE(msgs.shown.first().title, QStringLiteral("下载文件出错!"));
+        QCOMPARE(msgs.shown.first().icon, MsgIcon::Critical);
+        QCOMPARE(msgs.shown.first().buttons, MsgButtons::Ok);
+        QVERIFY(msgs.shown.first().text.contains(missingFolder));
+
+        // A cancel is the user's own choice: false, the old file, no message.
+        const QString existing = f.file(QStringLiteral("existing.doc"));
+        QVERIFY(writeFile(existing, "old"));
+        QVERIFY(!SaveFieldToFile(id, existing, msgs, nullptr, [](qint64, qint64) { return false; }));
+        QCOMPARE(readFile(existing), QByteArray("old"));
+        QCOMPARE(msgs.shown.size(), 1);
+
+        // A database failure is shown the same way.
+        SharedConnection::database().close();
+        QVERIFY(!SaveFieldToFile(id, existing, msgs));
+        QCOMPARE(msgs.shown.size(), 2);
+        QCOMPARE(msgs.shown.last().title, QStringLiteral("下载文件出错!"));
+        QVERIFY(!msgs.shown.last().text.isEmpty());
+        QCOMPARE(readFile(existing), QByteArray("old"));
+    }
+
+    // --- statements ---
+
+    void statementsPrepareOnSqliteAndParseAsTsql()
+    {
+        TestDatabase db;
+        QVERIFY(db.isValid());
+        QString text;
+        for (const DocumentContent::Statement& s : DocumentContent::statements()) {
+            QSqlQuery q(db.fixtureConnection());
+            const QString sqlite = dialect::translate(
+                QString(s.tsql).replace(QStringLiteral("datalength("), QStringLiteral("length(")),
+                SqlEngine::Sqlite);
+            QVERIFY2(q.prepare(sqlite), qPrintable(s.name + QStringLiteral(": ") + q.lastError().text()));
+            text += s.name + u'\n' + s.tsql + QStringLiteral("\n----\n");
+        }
+        const QString python = QStandardPaths::findExecutable(QStringLiteral("python3"));
+        const QString checker = qEnvironmentVariable("QUARVEL_SOURCE_DIR") + QStringLiteral("/tests/login/check_tsql.py");
+        if (python.isEmpty() || !QFileInfo::exists(checker))
+            QSKIP("the T-SQL checker is not available");
+        QTemporaryFile file;
+        QVERIFY(file.open());
+        file.write(text.toUtf8());
+        file.close();
+        QProcess p;
+        p.start(python, {checker, file.fileName()});
+        QVERIFY(p.waitForFinished(120000));
+        if (p.exitCode() == 3)
+            QSKIP("python3-sqlglot is not installed");
+        QVERIFY2(p.exitCode() == 0, p.readAllStandardOutput().constData());
+    }
+};
+
+QTEST_GUILESS_MAIN(ContentTransferTest)
+#include "test_content_transfer.moc"
