@@ -91,11 +91,14 @@ QString toSqlite(const QString& tsql)
 {
     static const QRegularExpression getdate(QStringLiteral(R"(\bgetdate\s*\(\s*\))"),
                                             QRegularExpression::CaseInsensitiveOption);
+    static const QRegularExpression datalength(QStringLiteral(R"(\bdatalength\s*\()"),
+                                               QRegularExpression::CaseInsensitiveOption);
     static const QRegularExpression isnull(QStringLiteral(R"(\bisnull\s*\()"),
                                            QRegularExpression::CaseInsensitiveOption);
     QString s = tsql;
     s.replace(getdate, QStringLiteral("datetime('now','localtime')"));
     s.replace(isnull, QStringLiteral("ifnull("));
+    s.replace(datalength, QStringLiteral("length("));
     s = rewriteLen(s);
     s = rewriteTop(s);
     return s;

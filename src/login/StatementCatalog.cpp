@@ -1,19 +1,42 @@
 #include "login/StatementCatalog.h"
 
+#include "directory/DepartmentDirectory.h"
+#include "doctypes/TypeSettings.h"
+#include "doctypes/TypeTree.h"
 #include "login/Connection.h"
 #include "login/LoginService.h"
 #include "mainwindow/MenuPermissions.h"
+#include "shared/ContentTransfer.h"
 
 namespace quarvel {
 
 QVector<CatalogEntry> statementCatalog()
 {
-    return {
+    QVector<CatalogEntry> all = {
         {QStringLiteral("server clock"), serverDateStatement()},
         {QStringLiteral("employee check"), LoginService::employeeCheckStatement()},
         {QStringLiteral("positions of an employee"), LoginService::positionStatement()},
         {QStringLiteral("menu permissions"), MenuPermissions::statement()},
+        {QStringLiteral("departments with their current parent"), DepartmentDirectory::departmentStatement()},
+        {QStringLiteral("positions of a department"), DepartmentDirectory::positionStatement(PositionVariant::Standard)},
+        {QStringLiteral("positions of a department with English names"),
+         DepartmentDirectory::positionStatement(PositionVariant::Upload)},
+        {QStringLiteral("type tree"), TypeTree::loadStatement()},
+        {QStringLiteral("types with upload permissions"), TypeTree::permittedCodesStatement()},
+        {QStringLiteral("types the position may upload to"), TypeTree::positionPermittedCodesStatement()},
+        {QStringLiteral("voided types"), TypeTree::voidedCodesStatement()},
+        {QStringLiteral("a document of the type"), TypeSettings::documentOfTypeStatement()},
+        {QStringLiteral("level of a type"), TypeSettings::levelStatement()},
+        {QStringLiteral("find a type"), TypeSettings::findStatement()},
+        {QStringLiteral("add a type"), TypeSettings::insertStatement()},
+        {QStringLiteral("change a type"), TypeSettings::updateStatement()},
+        {QStringLiteral("delete a type"), TypeSettings::deleteStatement()},
+        {QStringLiteral("void a type"), TypeSettings::voidStatement()},
+        {QStringLiteral("un-void a type"), TypeSettings::unvoidStatement()},
     };
+    for (const auto& s : DocumentContent::statements())
+        all.append({s.name, s.tsql});
+    return all;
 }
 
 }  // namespace quarvel

@@ -1,5 +1,6 @@
 #include "mainwindow/MDIForm1.h"
 
+#include "doctypes/frmTypeSettings.h"
 #include "login/HandCursor.h"
 #include "login/UserContext.h"
 #include "login/frmLogin.h"
@@ -51,7 +52,7 @@ MDIForm1::MDIForm1(Platform& platform, frmLogin& login, QWidget* parent)
     m_mdi->viewport()->installEventFilter(this);
 
     buildMenu();
-    registerPlaceholderWindows();
+    registerWindows();
     resize(1100, 720);
 
     // Load: the permissions of the position (the super user keeps every entry), the hand cursor.
@@ -123,7 +124,7 @@ void MDIForm1::buildMenu()
     connect(addItem(about, QStringLiteral("联系我们")), &QAction::triggered, this, [this] { 联系我们_Click(); });
 }
 
-void MDIForm1::registerPlaceholderWindows()
+void MDIForm1::registerWindows()
 {
     const QList<QPair<QString, QString>> captions = {
         {QStringLiteral("公司资料上传"), QStringLiteral("公司资料上传")},
@@ -140,6 +141,8 @@ void MDIForm1::registerPlaceholderWindows()
             return w;
         });
     }
+    registerChildWindow(QStringLiteral("资料类型设置"), QStringLiteral("资料类型设置"),
+                        [](MDIForm1& main) { return new frm资料类型设置(main.platform()); });
 }
 
 void MDIForm1::registerChildWindow(const QString& entry, const QString& caption, ChildFactory create)

@@ -54,6 +54,7 @@ public:
     void 联系我们_Click();
 
     QMdiArea* mdiArea() const { return m_mdi; }
+    Platform& platform() const { return m_platform; }
     BannerStrip* Picture1() const { return m_banner; }
     frmAbout* aboutBox() const { return m_about; }
     // Renders the background picture again for the current size.
@@ -76,7 +77,7 @@ private:
     QMenu* addTopLevel(const QString& name);
     QAction* addItem(QMenu* menu, const QString& name);
     void addSeparator(QMenu* menu, const QString& name);
-    void registerPlaceholderWindows();
+    void registerWindows();
 
     Platform& m_platform;
     frmLogin& m_login;

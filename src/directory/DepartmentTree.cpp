@@ -1,0 +1,147 @@
+#include "directory/DepartmentTree.h"
+
+#include "platform/MessageBoxes.h"
+#include "platform/tree/KeyedTree.h"
+
+#include <QPainter>
+#include <QPixmap>
+
+namespace quarvel {
+namespace {
+
+DbError toDbError(const TreeError& error)
+{
+    return DbError{error.number, error.description};
+}
+
+void selectFirstNode(KeyedTree& tree)
+{
+    if (tree.count() > 0)
+        tree.setSelected(tree.keyAt(1));
+}
+
+QIcon departmentIcon()
+{
+    QPixmap pixmap(16, 16);
+    pixmap.fill(Qt::transparent);
+    QPainter p(&pixmap);
+    p.setRenderHint(QPainter::Antialiasing);
+    const QColor colour(0x5b, 0x8d, 0xc9);
+    p.setPen(colour.darker(140));
+    p.setBrush(colour);
+    p.drawRect(QRectF(3.5, 2.5, 9, 12));
+    p.setPen(Qt::NoPen);
+    p.setBrush(Qt::white);
+    for (int row = 0; row < 3; ++row)
+        for (int col = 0; col < 2; ++col)
+            p.drawRect(QRectF(5 + col * 4, 4 + row * 3, 2, 2));
+    return QIcon(pixmap);
+}
+
+QIcon positionIcon()
+{
+    QPixmap pixmap(16, 16);
+    pixmap.fill(Qt::transparent);
+    QPainter p(&pixmap);
+    p.setRenderHint(QPainter::Antialiasing);
+    const QColor colour(0x6a, 0xb0, 0x4c);
+    p.setPen(colour.darker(140));
+    p.setBrush(colour);
+    p.drawEllipse(QRectF(5, 1.5, 6, 6));
+    p.drawRoundedRect(QRectF(2.5, 8.5, 11, 6), 3, 3);
+    return QIcon(pixmap);
+}
+
+}  // namespace
+
+DbError LoadDepartmentTree(KeyedTree& tree, QVector<DepartmentEntry>& departments)
+{
+    DbResult<QVector<DepartmentEntry>> read = DepartmentDirectory::loadDepartments();
+    if (read.value.isEmpty() && read.error.isSet())
+        return read.error;  // the statement did not open: the old list stays
+    departments = std::move(read.value);
+    if (read.error.isSet())
+        return read.error;  // reading stopped half-way: no node is built
+
+    const QVector<TreeNodeSpec> nodes = DepartmentDirectory::departmentNodes(departments);
+    TreeLoadResult loaded;
+    {
+        KeyedTreeModel::UpdateGuard guard(*tree.model());
+        loaded = tree.load(nodes);
+    }
+    if (!loaded.ok())
+        return toDbError(loaded.error);
+    return {};
+}
+
+DbError InitDepartmentTree(KeyedTree& tree, QVector<DepartmentEntry>& departments)
+{
+    tree.clear();
+    const DbError error = LoadDepartmentTree(tree, departments);
+    if (error.isSet())
+        return error;
+    selectFirstNode(tree);
+    return {};
+}
+
+void InitDepartmentTree(KeyedTree& tree, QVector<DepartmentEntry>& departments, MessageBoxes& messages,
+                        QWidget* parent)
+{
+    tree.clear();
+    const DbError error = LoadDepartmentTree(tree, departments);
+    if (error.isSet())
+        reportDirectoryFailure(messages, parent, error);
+    selectFirstNode(tree);
+}
+
+DbError 添加岗位信息(KeyedTree& tree, const QString& deptKey, PositionVariant variant)
+{
+    DbResult<QVector<TreeNodeSpec>> read =
+        DepartmentDirectory::positionNodes(DepartmentDirectory::codeFromKey(deptKey), variant);
+    for (TreeNodeSpec& node : read.value)
+        node.parentKey = deptKey;
+
+    if (variant == PositionVariant::Upload) {
+        for (const TreeNodeSpec& node : std::as_const(read.value)) {
+            tree.addNode(node.parentKey, node.key, node.text, node.picture);  // a refused node is skipped
+            tree.setTag(node.key, node.tag);
+        }
+    } else {
+        const TreeLoadResult loaded = tree.load(read.value);
+        if (!loaded.ok())
+            return toDbError(loaded.error);
+    }
+    if (read.error.isSet())
+        return read.error;
+    tree.setTag(deptKey, positionsLoadedTag());
+    return {};
+}
+
+bool positionsPending(const KeyedTree& tree, const QString& key)
+{
+    return tree.contains(key) && tree.tag(key).isEmpty() && tree.picture(key) == kDepartmentPicture;
+}
+
+bool loadPositionsOnFirstClick(KeyedTree& tree, const QString& key, PositionVariant variant, DbError* error)
+{
+    if (error)
+        *error = {};
+    if (!positionsPending(tree, key))
+        return false;
+    const DbError failure = 添加岗位信息(tree, key, variant);
+    if (error)
+        *error = failure;
+    return true;
+}
+
+void reportDirectoryFailure(MessageBoxes& messages, QWidget* parent, const DbError& error)
+{
+    messages.inform(parent, error.description, executableTitle(), MsgIcon::Information);
+}
+
+QList<QIcon> directoryTreeIcons()
+{
+    return {departmentIcon(), positionIcon()};
+}
+
+}  // namespace quarvel

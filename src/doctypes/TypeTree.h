@@ -1,0 +1,69 @@
+#pragma once
+
+#include "login/DbError.h"
+#include "platform/tree/TreeTypes.h"
+
+#include <QString>
+#include <QStringList>
+#include <QVector>
+
+namespace quarvel {
+
+// The five windows that show the document type tree differ in the root node, the picture
+// given at load and the marking that follows.
+enum class TypeTreeVariant {
+    Settings,          // frm资料类型设置: root "资料类型索引", picture 1, descriptions kept
+    Upload,            // Frm公司资料上传: no root, picture 2
+    Browse,            // Frm公司资料查阅: no root, picture 1, check boxes
+    UploadPermission,  // frm资料上传权限设置: no root, picture 3, leaf and void marking
+    Statistics         // frm资料下载汇总: no root, picture 1, check boxes
+};
+
+inline const QString kTypeRootKey = QStringLiteral("ROOT");
+inline const QString kTypeRootText = QStringLiteral("资料类型索引");
+
+// The loaded tree: nodes in insertion order and, for the settings window, the description of
+// node i at index i (index 0 and the root's index 1 stay empty). A row that the tree would
+// refuse (its parent is missing or sorts after it, or its trimmed code repeats) stops the
+// load there: the nodes before it are kept and the refusal is in `refused`.
+struct TypeTreeLoad {
+    QVector<TreeNodeSpec> nodes;
+    QStringList descriptions;
+    DbError error;       // the statement failed
+    int refusedNumber = 0;  // 35601 missing parent, 35602 repeated key
+    QString refusedKey;
+
+    bool ok() const { return !error.isSet() && refusedNumber == 0; }
+};
+
+// The codes that the marking passes read.
+struct TypeMarks {
+    QStringList permittedCodes;  // types with upload permissions (of the position, for Upload)
+    QStringList voidedCodes;
+    DbError error;
+    bool ok() const { return !error.isSet(); }
+};
+
+class TypeTree {
+public:
+    static const QString& loadStatement();
+    static const QString& permittedCodesStatement();          // any position
+    static const QString& positionPermittedCodesStatement();  // the logged-in position
+    static const QString& voidedCodesStatement();
+
+    static int loadPicture(TypeTreeVariant variant);
+
+    // Runs the load statement and builds the node list of the variant.
+    static TypeTreeLoad load(TypeTreeVariant variant);
+
+    // Codes for the marking passes. For Upload, only the permissions of positionCode.
+    static TypeMarks marks(TypeTreeVariant variant, const QString& positionCode = {});
+    static DbResult<QStringList> voidedCodes();
+};
+
+// The key without its first character ("ROOT" gives "OOT").
+QString TypeCodeFromKey(const QString& key);
+// The text before its first blank.
+QString TypeCodeFromText(const QString& text);
+
+}  // namespace quarvel

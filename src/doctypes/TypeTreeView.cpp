@@ -1,0 +1,157 @@
+#include "doctypes/TypeTreeView.h"
+
+#include "platform/MessageBoxes.h"
+#include "platform/tree/KeyedTree.h"
+
+#include <QHash>
+#include <QIcon>
+#include <QPainter>
+#include <QPixmap>
+
+namespace quarvel {
+namespace {
+
+// For each code taken from a node text, the first node (from `from`) that shows it.
+QHash<QString, QString> firstNodeByCode(const KeyedTree& tree, int from)
+{
+    QHash<QString, QString> out;
+    const int n = tree.count();
+    out.reserve(n);
+    for (int i = from; i <= n; ++i) {
+        const QString key = tree.keyAt(i);
+        const QString code = TypeCodeFromText(tree.text(key));
+        if (!out.contains(code))
+            out.insert(code, key);
+    }
+    return out;
+}
+
+void setPictureOfCodes(KeyedTree& tree, const QHash<QString, QString>& byCode, const QStringList& codes, int picture)
+{
+    for (const QString& code : codes) {
+        const auto it = byCode.constFind(code);
+        if (it != byCode.constEnd())
+            tree.setPicture(*it, picture);
+    }
+}
+
+void expandAllWithPicture(KeyedTree& tree, int picture)
+{
+    const int n = tree.count();
+    for (int i = 1; i <= n; ++i) {
+        const QString key = tree.keyAt(i);
+        tree.setExpanded(key, true);
+        tree.setPicture(key, picture);
+    }
+}
+
+QIcon folderIcon(const QColor& colour, bool crossed = false)
+{
+    QPixmap pixmap(16, 16);
+    pixmap.fill(Qt::transparent);
+    QPainter p(&pixmap);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(colour.darker(140));
+    p.setBrush(colour);
+    p.drawRoundedRect(QRectF(1.5, 4.5, 13, 9), 1.5, 1.5);
+    p.drawRect(QRectF(1.5, 2.5, 6, 2));
+    if (crossed) {
+        p.setPen(QPen(QColor(0xc0, 0x00, 0x00), 2));
+        p.drawLine(4, 6, 12, 13);
+        p.drawLine(12, 6, 4, 13);
+    }
+    return QIcon(pixmap);
+}
+
+}  // namespace
+
+DbError LoadTypeTree(KeyedTree& tree, TypeTreeVariant variant, QStringList* descriptions)
+{
+    const TypeTreeLoad load = TypeTree::load(variant);
+    tree.beginUpdate();
+    tree.clear();
+    const TreeLoadResult loaded = tree.load(load.nodes);
+    tree.endUpdate();
+    if (descriptions)
+        *descriptions = load.descriptions;
+    if (load.error.isSet())
+        return load.error;
+    if (!loaded.ok())
+        return DbError{loaded.error.number, loaded.error.description};
+    if (load.refusedNumber != 0) {
+        const auto code = static_cast<TreeErrorCode>(load.refusedNumber);
+        return DbError{load.refusedNumber, TreeError::describe(code)};
+    }
+    return {};
+}
+
+void markTypeSettings(KeyedTree& tree, const TypeMarks& marks)
+{
+    tree.beginUpdate();
+    expandAllWithPicture(tree, 1);
+    const auto byCode = firstNodeByCode(tree, 2);
+    setPictureOfCodes(tree, byCode, marks.permittedCodes, 2);
+    setPictureOfCodes(tree, byCode, marks.voidedCodes, 3);
+    tree.endUpdate();
+    tree.refresh();
+}
+
+void markUploadTypes(KeyedTree& tree, const TypeMarks& marks)
+{
+    tree.beginUpdate();
+    expandAllWithPicture(tree, 2);
+    const auto byCode = firstNodeByCode(tree, 1);
+    setPictureOfCodes(tree, byCode, marks.permittedCodes, 1);
+    setPictureOfCodes(tree, byCode, marks.voidedCodes, 3);
+    tree.endUpdate();
+    tree.refresh();
+}
+
+void markLeavesAndVoided(KeyedTree& tree, const QStringList& voidedCodes)
+{
+    tree.beginUpdate();
+    const int n = tree.count();
+    for (int i = 1; i <= n; ++i) {
+        const QString key = tree.keyAt(i);
+        tree.setExpanded(key, true);
+        if (tree.childCount(key) == 0)
+            tree.setPicture(key, 2);
+    }
+    setPictureOfCodes(tree, firstNodeByCode(tree, 1), voidedCodes, 4);
+    tree.endUpdate();
+    tree.refresh();
+}
+
+void 子节点联动(KeyedTree& tree, const QString& key)
+{
+    const bool state = tree.checked(key);
+    const QStringList below = tree.descendants(key);
+    if (below.isEmpty())
+        return;
+    tree.beginUpdate();
+    for (const QString& k : below)
+        tree.setChecked(k, state);
+    tree.endUpdate();
+}
+
+void reportTreeFailure(MessageBoxes& messages, QWidget* parent, const DbError& error)
+{
+    messages.inform(parent, error.description, executableTitle(), MsgIcon::Information);
+}
+
+QList<QIcon> typeTreeIcons(TypeTreeVariant variant)
+{
+    const QIcon plain = folderIcon(QColor(0xf2, 0xc8, 0x6b));
+    const QIcon granted = folderIcon(QColor(0x6a, 0xb0, 0x4c));
+    const QIcon voided = folderIcon(QColor(0xb0, 0xb0, 0xb0), true);
+    switch (variant) {
+    case TypeTreeVariant::Settings: return {plain, granted, voided};
+    case TypeTreeVariant::Upload: return {granted, plain, voided};
+    case TypeTreeVariant::UploadPermission: return {plain, folderIcon(QColor(0x8f, 0xb8, 0xde)), plain, voided};
+    case TypeTreeVariant::Browse:
+    case TypeTreeVariant::Statistics: return {plain};
+    }
+    return {plain};
+}
+
+}  // namespace quarvel

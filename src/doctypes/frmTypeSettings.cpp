@@ -1,0 +1,399 @@
+#include "doctypes/frmTypeSettings.h"
+
+#include "doctypes/TypeSettings.h"
+#include "doctypes/TypeTreeView.h"
+#include "platform/Platform.h"
+#include "platform/StatusBar.h"
+#include "platform/tree/KeyedTree.h"
+#include "shared/WindowPlacement.h"
+
+#include <QDate>
+#include <QFormLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMdiSubWindow>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTreeView>
+#include <QVBoxLayout>
+
+namespace quarvel {
+namespace {
+const QString kAdd = QStringLiteral("添加");
+const QString kCancelAdd = QStringLiteral("取消添加");
+const QString kVoid = QStringLiteral("作废");
+const QString kUnvoid = QStringLiteral("取消作废");
+constexpr int kDescriptionLimit = 50;
+}  // namespace
+
+frm资料类型设置::frm资料类型设置(Platform& platform, QWidget* parent) : QWidget(parent), m_platform(platform)
+{
+    setObjectName(QStringLiteral("frm资料类型设置"));
+    setWindowTitle(QStringLiteral("资料类型设置"));
+
+    TreeView1 = new KeyedTree(this);
+    TreeView1->setObjectName(QStringLiteral("TreeView1"));
+    TreeView1->setImageList(typeTreeIcons(TypeTreeVariant::Settings));
+    auto* treeLabel = new QLabel(QStringLiteral("资料类型列表(&L)"), this);
+    treeLabel->setBuddy(TreeView1->view());
+    TreeView1->view()->setAccessibleName(QStringLiteral("资料类型列表"));
+
+    Text1 = new QLineEdit(this);
+    Text1->setObjectName(QStringLiteral("Text1"));
+    Text1->setMaxLength(20);
+    Text1->setEnabled(false);
+    Text2 = new QLineEdit(this);
+    Text2->setObjectName(QStringLiteral("Text2"));
+    Text2->setMaxLength(20);
+    Text3 = new QPlainTextEdit(this);
+    Text3->setObjectName(QStringLiteral("Text3"));
+    Text3->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    Text3->setTabChangesFocus(true);
+    Text3->setMaximumHeight(90);
+    connect(Text3, &QPlainTextEdit::textChanged, this, [this] {
+        const QString text = Text3->toPlainText();
+        if (text.size() > kDescriptionLimit) {
+            Text3->setPlainText(text.left(kDescriptionLimit));
+            Text3->moveCursor(QTextCursor::End);
+        }
+    });
+
+    auto* codeLabel = new QLabel(QStringLiteral("类别编号(&C)"), this);
+    codeLabel->setBuddy(Text1);
+    auto* nameLabel = new QLabel(QStringLiteral("类别名称(&N)"), this);
+    nameLabel->setBuddy(Text2);
+    auto* descriptionLabel = new QLabel(QStringLiteral("说    明(&D)"), this);
+    descriptionLabel->setBuddy(Text3);
+    Text1->setAccessibleName(QStringLiteral("类别编号"));
+    Text2->setAccessibleName(QStringLiteral("类别名称"));
+    Text3->setAccessibleName(QStringLiteral("说    明"));
+
+    Label2 = new QLabel(QStringLiteral("说明：资料类型设置为多级设置，设置子类别时请选择上级类别。"), this);
+    Label2->setObjectName(QStringLiteral("Label2"));
+    Label2->setWordWrap(true);
+
+    const auto button = [this](const QString& name, const QString& caption) {
+        auto* b = new QPushButton(caption, this);
+        b->setObjectName(name);
+        b->setAutoDefault(false);
+        return b;
+    };
+    Command1 = button(QStringLiteral("Command1"), kAdd);
+    Command2 = button(QStringLiteral("Command2"), QStringLiteral("保存"));
+    Command3 = button(QStringLiteral("Command3"), QStringLiteral("删除"));
+    Command5 = button(QStringLiteral("Command5"), kVoid);
+    Command4 = button(QStringLiteral("Command4"), QStringLiteral("退出"));
+
+    StatusBar1 = new InfoStatusBar(0, this);
+
+    auto* form = new QFormLayout;
+    form->addRow(codeLabel, Text1);
+    form->addRow(nameLabel, Text2);
+    form->addRow(descriptionLabel, Text3);
+    auto* editor = new QGroupBox(this);
+    auto* editorLayout = new QVBoxLayout(editor);
+    editorLayout->addLayout(form);
+    editorLayout->addWidget(Label2);
+    editorLayout->addStretch();
+    auto* buttons = new QHBoxLayout;
+    for (QPushButton* b : {Command1, Command2, Command3, Command5, Command4})
+        buttons->addWidget(b);
+    editorLayout->addLayout(buttons);
+
+    auto* treeColumn = new QVBoxLayout;
+    treeColumn->addWidget(treeLabel);
+    treeColumn->addWidget(TreeView1, 1);
+    auto* body = new QHBoxLayout;
+    body->addLayout(treeColumn, 1);
+    body->addWidget(editor, 1);
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(body, 1);
+    layout->addWidget(StatusBar1);
+    resize(760, 480);
+
+    setTabOrder(TreeView1->view(), Text1);
+    setTabOrder(Text1, Text2);
+    setTabOrder(Text2, Text3);
+    setTabOrder(Text3, Command1);
+
+    connect(TreeView1, &KeyedTree::nodeClicked, this, [this](const QString& key) { TreeView1_NodeClick(key); });
+    connect(Command1, &QPushButton::clicked, this, [this] { Command1_Click(); });
+    connect(Command2, &QPushButton::clicked, this, [this] { Command2_Click(); });
+    connect(Command3, &QPushButton::clicked, this, [this] { Command3_Click(); });
+    connect(Command4, &QPushButton::clicked, this, [this] { Command4_Click(); });
+    connect(Command5, &QPushButton::clicked, this, [this] { Command5_Click(); });
+
+    Form_Load();
+}
+
+void frm资料类型设置::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    if (!m_centred) {
+        m_centred = true;
+        CenterInMainWindow(this);
+    }
+}
+
+void frm资料类型设置::plainMessage(const QString& text)
+{
+    m_platform.messages().show(this, text, applicationTitle(), MsgIcon::None, MsgButtons::Ok);
+}
+
+bool frm资料类型设置::isAddMode() const { return Command1->text() == kCancelAdd; }
+
+void frm资料类型设置::Form_Load()
+{
+    const DbError failed = reload();
+    if (failed.isSet()) {
+        plainMessage(failed.description);
+        return;
+    }
+    if (TreeView1->count() >= 1) {
+        const QString root = TreeView1->keyAt(1);
+        TreeView1->setExpanded(root, true);
+        TreeView1_NodeClick(root);
+        TreeView1->setSelected(root);
+    }
+}
+
+void frm资料类型设置::TextCls()
+{
+    Text1->clear();
+    Text2->clear();
+    Text3->clear();
+}
+
+DbError frm资料类型设置::LoadTypeTree()
+{
+    return quarvel::LoadTypeTree(*TreeView1, TypeTreeVariant::Settings, &TypeDescriptions);
+}
+
+DbError frm资料类型设置::文件类别范围()
+{
+    const TypeMarks marks = TypeTree::marks(TypeTreeVariant::Settings);
+    if (!marks.ok())
+        return marks.error;
+    markTypeSettings(*TreeView1, marks);
+    return {};
+}
+
+DbError frm资料类型设置::reload()
+{
+    DbError failed = LoadTypeTree();
+    if (failed.isSet())
+        return failed;
+    return 文件类别范围();
+}
+
+void frm资料类型设置::TreeView1_NodeClick(const QString& key)
+{
+    Command1->setText(kAdd);
+    Text1->setEnabled(false);
+    Command3->setEnabled(true);
+    Command5->setEnabled(true);
+    if (key.startsWith(u'S')) {
+        const QString text = TreeView1->text(key);
+        const qsizetype blank = text.indexOf(u' ');
+        Text1->setText(TypeCodeFromKey(key));
+        Text2->setText(blank < 0 ? QString() : text.mid(blank + 1));
+        const int index = TreeView1->indexOf(key);
+        Text3->setPlainText(TypeDescriptions.value(index));
+    } else {
+        TextCls();
+    }
+    Command5->setText(TreeView1->picture(key) == 3 ? kUnvoid : kVoid);
+}
+
+void frm资料类型设置::Command1_Click()
+{
+    if (!isAddMode()) {
+        Command1->setText(kCancelAdd);
+        TextCls();
+        Text1->setEnabled(true);
+        Text1->setFocus();
+        Command3->setEnabled(false);
+        Command5->setEnabled(false);
+        return;
+    }
+    TextCls();
+    Text1->setEnabled(false);
+    Command1->setText(kAdd);
+    Command3->setEnabled(true);
+    Command5->setEnabled(true);
+    const QString selected = TreeView1->selectedKey();
+    if (!selected.isEmpty())
+        TreeView1_NodeClick(selected);
+}
+
+void frm资料类型设置::Command2_Click() { saveType(); }
+
+void frm资料类型设置::saveType()
+{
+    if (Text1->text().isEmpty()) {
+        plainMessage(QStringLiteral("类型编号不能为空，请输入！"));
+        return;
+    }
+    if (Text2->text().isEmpty()) {
+        plainMessage(QStringLiteral("类型名称不能为空，请输入！"));
+        return;
+    }
+    const bool adding = isAddMode();
+    const QString selected = TreeView1->selectedKey();
+    const bool rootSelected = selected.isEmpty() || selected == kTypeRootKey;
+    const QString selectedCode = TypeCodeFromKey(selected);
+
+    if (adding) {
+        const DbResult<bool> holds = TypeSettings::hasDocuments(selectedCode);
+        if (!holds.ok()) {
+            plainMessage(holds.error.description);
+            return;
+        }
+        if (holds.value) {
+            plainMessage(selectedCode + QStringLiteral("的类型下存在文件，不能添加下级资料类型！"));
+            return;
+        }
+    }
+
+    int level = 0;
+    if (TreeView1->count() > 1 && !rootSelected) {
+        const DbResult<std::optional<int>> found = TypeSettings::level(selectedCode);
+        if (!found.ok()) {
+            plainMessage(found.error.description);
+            return;
+        }
+        if (!found.value.has_value()) {
+            plainMessage(QStringLiteral("找不到编号为“%1”的资料类型，它可能已被删除。").arg(selectedCode));
+            return;
+        }
+        level = *found.value + (adding ? 1 : 0);
+    }
+
+    const QString code = Text1->text();
+    const DbResult<bool> exists = TypeSettings::exists(code);
+    if (!exists.ok()) {
+        plainMessage(exists.error.description);
+        return;
+    }
+    TypeRecord record{code, Text2->text(), QString(), level, Text3->toPlainText()};
+    DbStatus stored;
+    if (adding) {
+        if (exists.value) {
+            plainMessage(QStringLiteral("编号已经存在，请输入新的编号"));
+            return;
+        }
+        record.parentCode = rootSelected ? QString() : selectedCode;
+        stored = TypeSettings::insert(record);
+    } else {
+        if (!exists.value) {
+            plainMessage(QStringLiteral("资料类型分类编号不能修改，保存失败！"));
+            return;
+        }
+        stored = TypeSettings::update(record);
+    }
+    if (!stored.ok()) {
+        plainMessage(stored.error.description);
+        return;
+    }
+
+    if (adding) {
+        Command1->setText(kAdd);
+        Command3->setEnabled(true);
+        Command5->setEnabled(true);
+    }
+    const DbError failed = reload();
+    if (failed.isSet()) {
+        plainMessage(failed.description);
+        return;
+    }
+    const int n = TreeView1->count();
+    for (int i = 1; i <= n; ++i) {
+        const QString key = TreeView1->keyAt(i);
+        if (TypeCodeFromKey(key) == code) {
+            TreeView1_NodeClick(key);
+            TreeView1->setSelected(key);
+        }
+    }
+}
+
+void frm资料类型设置::Command3_Click()
+{
+    const QString key = TreeView1->selectedKey();
+    if (key.isEmpty()) {
+        plainMessage(QStringLiteral("请选择要删除的类型！"));
+        return;
+    }
+    if (key == kTypeRootKey)
+        return;
+    if (TreeView1->childCount(key) > 0) {
+        plainMessage(QStringLiteral("该资料类型下存在子类型，不能删除！"));
+        return;
+    }
+    const QString code = TypeCodeFromKey(key);
+    const DbResult<bool> holds = TypeSettings::hasDocuments(code);
+    if (!holds.ok()) {
+        plainMessage(holds.error.description);
+        return;
+    }
+    if (holds.value) {
+        plainMessage(code + QStringLiteral("的类型下存在文件，不能删除，如果不用请作废！"));
+        return;
+    }
+    if (m_platform.messages().show(this, QStringLiteral("您确定要删除该资料类型吗？"), QStringLiteral("提示"),
+                                   MsgIcon::Warning, MsgButtons::YesNo)
+        != MsgAnswer::Yes)
+        return;
+    const DbStatus removed = TypeSettings::remove(code);
+    if (!removed.ok()) {
+        plainMessage(removed.error.description);
+        return;
+    }
+    const DbError failed = reload();
+    TextCls();
+    if (failed.isSet())
+        plainMessage(failed.description);
+}
+
+void frm资料类型设置::Command4_Click()
+{
+    if (auto* sub = qobject_cast<QMdiSubWindow*>(parentWidget()))
+        sub->close();
+    else
+        close();
+}
+
+void frm资料类型设置::Command5_Click()
+{
+    const QString key = TreeView1->selectedKey();
+    if (key.isEmpty()) {
+        plainMessage(QStringLiteral("请选择要作废的类型！"));
+        return;
+    }
+    const QString code = TypeCodeFromKey(key);
+    DbStatus changed;
+    if (Command5->text() == kVoid) {
+        if (TreeView1->childCount(key) > 0) {
+            plainMessage(QStringLiteral("该资料类型不是子类型，不能作废！"));
+            return;
+        }
+        if (m_platform.messages().show(this, QStringLiteral("您确定要作废该资料类型吗？"), QStringLiteral("提示"),
+                                       MsgIcon::Warning, MsgButtons::YesNo)
+            == MsgAnswer::Yes)
+            changed = TypeSettings::setVoid(code, QDate::currentDate());
+    } else {
+        if (m_platform.messages().show(this, QStringLiteral("您确定要取消该资料类型作废该吗？"), QStringLiteral("提示"),
+                                       MsgIcon::Warning, MsgButtons::YesNo)
+            == MsgAnswer::Yes)
+            changed = TypeSettings::clearVoid(code);
+    }
+    if (!changed.ok())
+        plainMessage(changed.error.description);
+    const DbError failed = reload();
+    TextCls();
+    if (failed.isSet())
+        plainMessage(failed.description);
+}
+
+}  // namespace quarvel

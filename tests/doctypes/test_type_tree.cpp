@@ -1,0 +1,218 @@
+#include "TestSupport.h"
+
+#include "doctypes/TypeTree.h"
+#include "doctypes/TypeTreeView.h"
+#include "platform/tree/KeyedTree.h"
+
+#include <QTest>
+
+using namespace quarvel;
+using namespace quarvel::test;
+
+class TypeTreeTest : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<TestDatabase> db;
+
+    void addType(const QString& code, const QString& name, const QVariant& parent, int level,
+                 const QVariant& description = {}, bool voided = false)
+    {
+        QVERIFY(db->insert(QStringLiteral("资料类型"),
+                           {{QStringLiteral("编号"), code},
+                            {QStringLiteral("名称"), name},
+                            {QStringLiteral("上级编号"), parent},
+                            {QStringLiteral("级别"), level},
+                            {QStringLiteral("说明"), description},
+                            {QStringLiteral("终止日期"), voided ? QVariant(QDate(2026, 1, 5)) : QVariant()}}));
+    }
+
+    void permit(const QString& type, const QString& position)
+    {
+        QVERIFY(db->insert(QStringLiteral("资料上传权限"),
+                           {{QStringLiteral("文件编号"), type}, {QStringLiteral("岗位代号"), position}}));
+    }
+
+    static QStringList childTexts(const KeyedTree& tree, const QString& key)
+    {
+        QStringList out;
+        for (const QString& k : tree.childKeys(key))
+            out << tree.text(k);
+        return out;
+    }
+
+private slots:
+    void init()
+    {
+        db = std::make_unique<TestDatabase>();
+        QVERIFY(db->isValid());
+        QVERIFY(db->connectShared());
+    }
+    void cleanup() { db.reset(); }
+
+    void siblingsShorterCodesFirst()
+    {
+        addType(QStringLiteral("A"), QStringLiteral("制度"), {}, 0);
+        addType(QStringLiteral("10"), QStringLiteral("十"), QStringLiteral("A"), 1);
+        addType(QStringLiteral("2"), QStringLiteral("二"), QStringLiteral("A"), 1);
+        addType(QStringLiteral("1"), QStringLiteral("一"), QStringLiteral("A"), 1);
+        KeyedTree tree;
+        QVERIFY(!LoadTypeTree(tree, TypeTreeVariant::Browse).isSet());
+        QCOMPARE(childTexts(tree, QStringLiteral("SA")), QStringList({"1 一", "2 二", "10 十"}));
+        QCOMPARE(tree.childKeys(QString()), QStringList({"SA"}));
+        QCOMPARE(tree.picture(QStringLiteral("S10")), 1);
+    }
+
+    void trailingBlanksStayInTheTextOnly()
+    {
+        addType(QStringLiteral("01  "), QStringLiteral("合同"), {}, 0, QStringLiteral("说明甲"));
+        addType(QStringLiteral("0101"), QStringLiteral("销售合同"), QStringLiteral("01  "), 1);
+        KeyedTree tree;
+        QStringList descriptions;
+        QVERIFY(!LoadTypeTree(tree, TypeTreeVariant::Settings, &descriptions).isSet());
+        QVERIFY(tree.contains(QStringLiteral("S01")));
+        QCOMPARE(tree.text(QStringLiteral("S01")), QStringLiteral("01   合同"));
+        QCOMPARE(TypeCodeFromText(tree.text(QStringLiteral("S01"))), QStringLiteral("01"));
+        QCOMPARE(tree.parentKey(QStringLiteral("S0101")), QStringLiteral("S01"));
+        QCOMPARE(tree.parentKey(QStringLiteral("S01")), QStringLiteral("ROOT"));
+        QCOMPARE(descriptions, QStringList({QString(), QString(), QStringLiteral("说明甲"), QString()}));
+        QCOMPARE(TypeCodeFromKey(QStringLiteral("ROOT")), QStringLiteral("OOT"));
+    }
+
+    void emptyTable()
+    {
+        KeyedTree settings;
+        QVERIFY(!LoadTypeTree(settings, TypeTreeVariant::Settings).isSet());
+        QCOMPARE(settings.count(), 1);
+        QCOMPARE(settings.text(QStringLiteral("ROOT")), QStringLiteral("资料类型索引"));
+        KeyedTree browse;
+        QVERIFY(!LoadTypeTree(browse, TypeTreeVariant::Browse).isSet());
+        QCOMPARE(browse.count(), 0);
+    }
+
+    void orphanOrLateParentStopsTheLoad()
+    {
+        addType(QStringLiteral("01"), QStringLiteral("甲"), {}, 0);
+        addType(QStringLiteral("02"), QStringLiteral("乙"), {}, 0);
+        addType(QStringLiteral("0101"), QStringLiteral("甲一"), QStringLiteral("01"), 1);
+        addType(QStringLiteral("0901"), QStringLiteral("孤儿"), QStringLiteral("09"), 1);
+        addType(QStringLiteral("0201"), QStringLiteral("乙一"), QStringLiteral("02"), 1);
+        KeyedTree tree;
+        const DbError e = LoadTypeTree(tree, TypeTreeVariant::UploadPermission);
+        QCOMPARE(e.number, 35601);
+        QVERIFY(!e.description.isEmpty());
+        QCOMPARE(tree.keys(), QStringList({"S01", "S02", "S0101", "S0201"}));  // 0901 sorts last
+    }
+
+    void repeatedTrimmedCodeStopsTheLoad()
+    {
+        addType(QStringLiteral("01"), QStringLiteral("甲"), {}, 0);
+        addType(QStringLiteral("01 "), QStringLiteral("甲二"), {}, 0);
+        KeyedTree tree;
+        QCOMPARE(LoadTypeTree(tree, TypeTreeVariant::Browse).number, 35602);
+        QCOMPARE(tree.count(), 1);
+    }
+
+    void settingsMarking()
+    {
+        addType(QStringLiteral("01"), QStringLiteral("甲"), {}, 0);
+        addType(QStringLiteral("0101"), QStringLiteral("甲一"), QStringLiteral("01"), 1);
+        addType(QStringLiteral("0102"), QStringLiteral("甲二"), QStringLiteral("01"), 1, {}, true);
+        addType(QStringLiteral("0103"), QStringLiteral("甲三"), QStringLiteral("01"), 1);
+        permit(QStringLiteral("0101"), QStringLiteral("G1"));
+        permit(QStringLiteral("0101"), QStringLiteral("G2"));
+        permit(QStringLiteral("0102"), QStringLiteral("G1"));
+        permit(QStringLiteral("OOT"), QStringLiteral("G1"));
+        KeyedTree tree;
+        QVERIFY(!LoadTypeTree(tree, TypeTreeVariant::Settings).isSet());
+        const TypeMarks marks = TypeTree::marks(TypeTreeVariant::Settings);
+        QVERIFY(marks.ok());
+        markTypeSettings(tree, marks);
+        QCOMPARE(tree.picture(QStringLiteral("ROOT")), 1);
+        QCOMPARE(tree.picture(QStringLiteral("S01")), 1);
+        QCOMPARE(tree.picture(QStringLiteral("S0101")), 2);
+        QCOMPARE(tree.picture(QStringLiteral("S0102")), 3);  // voided wins over permissions
+        QCOMPARE(tree.picture(QStringLiteral("S0103")), 1);
+        QVERIFY(tree.expanded(QStringLiteral("S01")));
+    }
+
+    void uploadMarkingForThePosition()
+    {
+        addType(QStringLiteral("01"), QStringLiteral("甲"), {}, 0);
+        addType(QStringLiteral("0101"), QStringLiteral("甲一"), QStringLiteral("01"), 1);
+        addType(QStringLiteral("0102"), QStringLiteral("甲二"), QStringLiteral("01"), 1, {}, true);
+        permit(QStringLiteral("0101"), QStringLiteral("G'1"));
+        permit(QStringLiteral("0102"), QStringLiteral("G'1"));
+        permit(QStringLiteral("01"), QStringLiteral("G2"));
+        KeyedTree tree;
+        QVERIFY(!LoadTypeTree(tree, TypeTreeVariant::Upload).isSet());
+        QCOMPARE(tree.picture(QStringLiteral("S01")), 2);
+        markUploadTypes(tree, TypeTree::marks(TypeTreeVariant::Upload, QStringLiteral("G'1")));
+        QCOMPARE(tree.picture(QStringLiteral("S01")), 2);
+        QCOMPARE(tree.picture(QStringLiteral("S0101")), 1);
+        QCOMPARE(tree.picture(QStringLiteral("S0102")), 3);
+
+        // The super user has no position: nothing is uploadable.
+        markUploadTypes(tree, TypeTree::marks(TypeTreeVariant::Upload, QString()));
+        for (const QString& key : tree.keys())
+            QVERIFY(tree.picture(key) != 1);
+    }
+
+    void uploadPermissionMarking()
+    {
+        addType(QStringLiteral("01"), QStringLiteral("甲"), {}, 0, {}, true);
+        addType(QStringLiteral("02"), QStringLiteral("乙"), {}, 0);
+        addType(QStringLiteral("0201"), QStringLiteral("乙一"), QStringLiteral("02"), 1);
+        KeyedTree tree;
+        QVERIFY(!LoadTypeTree(tree, TypeTreeVariant::UploadPermission).isSet());
+        const auto voided = TypeTree::voidedCodes();
+        QVERIFY(voided.ok());
+        markLeavesAndVoided(tree, voided.value);
+        QCOMPARE(tree.keyAt(1), QStringLiteral("S01"));
+        QCOMPARE(tree.picture(QStringLiteral("S01")), 4);  // the first node, voided
+        QCOMPARE(tree.picture(QStringLiteral("S02")), 3);
+        QCOMPARE(tree.picture(QStringLiteral("S0201")), 2);
+    }
+
+    void propagationReachesEveryDepthAndBack()
+    {
+        addType(QStringLiteral("01"), QStringLiteral("甲"), {}, 0);
+        addType(QStringLiteral("02"), QStringLiteral("乙"), {}, 0);
+        addType(QStringLiteral("0101"), QStringLiteral("甲一"), QStringLiteral("01"), 1);
+        addType(QStringLiteral("010101"), QStringLiteral("甲一一"), QStringLiteral("0101"), 2);
+        addType(QStringLiteral("01010101"), QStringLiteral("甲一一一"), QStringLiteral("010101"), 3);
+        KeyedTree tree;
+        tree.setCheckBoxes(true);
+        QVERIFY(!LoadTypeTree(tree, TypeTreeVariant::Browse).isSet());
+        tree.setChecked(QStringLiteral("S01"), true);
+        子节点联动(tree, QStringLiteral("S01"));
+        QCOMPARE(tree.checkedKeys(), QStringList({"S01", "S0101", "S010101", "S01010101"}));
+        tree.setChecked(QStringLiteral("S010101"), false);
+        子节点联动(tree, QStringLiteral("S010101"));
+        QCOMPARE(tree.checkedKeys(), QStringList({"S01", "S0101"}));  // parents never change
+        tree.setChecked(QStringLiteral("S01"), false);
+        子节点联动(tree, QStringLiteral("S01"));
+        QVERIFY(tree.checkedKeys().isEmpty());
+    }
+
+    void moreThan32766TypesLoad()
+    {
+        QSqlDatabase fixture = db->fixtureConnection();
+        fixture.transaction();
+        addType(QStringLiteral("R"), QStringLiteral("根"), {}, 0);
+        for (int i = 0; i < 40000; ++i)
+            db->exec(QStringLiteral("insert into 资料类型 (编号, 名称, 上级编号, 级别) values (?, ?, 'R', 1)"),
+                     {QStringLiteral("R%1").arg(i, 5, 10, QLatin1Char('0')), QStringLiteral("类型%1").arg(i)});
+        fixture.commit();
+        KeyedTree tree;
+        QStringList descriptions;
+        QVERIFY(!LoadTypeTree(tree, TypeTreeVariant::Settings, &descriptions).isSet());
+        QCOMPARE(tree.count(), 40002);
+        QCOMPARE(descriptions.size(), 40003);
+        QCOMPARE(tree.indexOf(QStringLiteral("SR39999")), 40002);
+        markTypeSettings(tree, TypeTree::marks(TypeTreeVariant::Settings));
+        QCOMPARE(tree.picture(QStringLiteral("SR39999")), 1);
+    }
+};
+
+QTEST_MAIN(TypeTreeTest)
+#include "test_type_tree.moc"
