@@ -13,6 +13,10 @@ mkdir -p "$DEMO/config/CorvaneMIS2011"
 if [ ! -f "$DEMO/quarvel-demo.db" ]; then
   "$BUILD/tools/demodb/quarvel-demodb" "$DEMO/quarvel-demo.db"
 fi
+# The background picture is read from the program's folder.
+if [ ! -f "$BUILD/src/MDI.BMP" ]; then
+  "$BUILD/tools/demodb/quarvel-demodb" --background "$BUILD/src/MDI.BMP"
+fi
 cat > "$DEMO/config/CorvaneMIS2011/CorvaneMIS2011.conf" <<CONF
 [DBConfig]
 Svr=sqlite:$DEMO/quarvel-demo.db

@@ -3,6 +3,7 @@
 #include "directory/DepartmentDirectory.h"
 #include "doctypes/TypeSettings.h"
 #include "doctypes/TypeTree.h"
+#include "library/UploadDocuments.h"
 #include "login/Connection.h"
 #include "login/LoginService.h"
 #include "mainwindow/MenuPermissions.h"
@@ -36,6 +37,8 @@ QVector<CatalogEntry> statementCatalog()
     };
     for (const auto& s : DocumentContent::statements())
         all.append({s.name, s.tsql});
+    for (const auto& s : UploadDocuments::statements())
+        all.append({s.first, s.second});
     return all;
 }
 

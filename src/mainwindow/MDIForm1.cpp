@@ -1,6 +1,7 @@
 #include "mainwindow/MDIForm1.h"
 
 #include "doctypes/frmTypeSettings.h"
+#include "library/frmUpload.h"
 #include "login/HandCursor.h"
 #include "login/UserContext.h"
 #include "login/frmLogin.h"
@@ -143,6 +144,8 @@ void MDIForm1::registerWindows()
     }
     registerChildWindow(QStringLiteral("资料类型设置"), QStringLiteral("资料类型设置"),
                         [](MDIForm1& main) { return new frm资料类型设置(main.platform()); });
+    registerChildWindow(QStringLiteral("公司资料上传"), QStringLiteral("公司资料上传"),
+                        [](MDIForm1& main) { return new Frm公司资料上传(main.platform()); });
 }
 
 void MDIForm1::registerChildWindow(const QString& entry, const QString& caption, ChildFactory create)

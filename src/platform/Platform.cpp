@@ -19,6 +19,7 @@ Platform::Platform()
     : m_messages(std::make_unique<QtMessageBoxes>()),
       m_process(std::make_unique<QtProcessControl>()),
       m_shell(std::make_unique<DesktopShell>()),
+      m_fileDialogs(std::make_unique<QtFileDialogs>()),
       m_activator(std::make_unique<X11WindowActivator>()),
       m_systemInformation(std::make_unique<InstalledSystemInformation>())
 {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/FileDialogs.h"
 #include "platform/MessageBoxes.h"
 #include "platform/Services.h"
 
@@ -33,6 +34,7 @@ public:
     MessageBoxes& messages() const { return *m_messages; }
     ProcessControl& process() const { return *m_process; }
     Shell& shell() const { return *m_shell; }
+    FileDialogs& fileDialogs() const { return *m_fileDialogs; }
     WindowActivator& activator() const { return *m_activator; }
     SystemInformation& systemInformation() const { return *m_systemInformation; }
     // The program's own folder ("MDI.BMP", "Command.Dll").
@@ -41,6 +43,7 @@ public:
     void setMessages(std::unique_ptr<MessageBoxes> m) { m_messages = std::move(m); }
     void setProcess(std::unique_ptr<ProcessControl> p) { m_process = std::move(p); }
     void setShell(std::unique_ptr<Shell> s) { m_shell = std::move(s); }
+    void setFileDialogs(std::unique_ptr<FileDialogs> d) { m_fileDialogs = std::move(d); }
     void setActivator(std::unique_ptr<WindowActivator> a) { m_activator = std::move(a); }
     void setSystemInformation(std::unique_ptr<SystemInformation> s) { m_systemInformation = std::move(s); }
     void setProgramFolder(const QString& folder) { m_programFolder = folder; }
@@ -49,6 +52,7 @@ private:
     std::unique_ptr<MessageBoxes> m_messages;
     std::unique_ptr<ProcessControl> m_process;
     std::unique_ptr<Shell> m_shell;
+    std::unique_ptr<FileDialogs> m_fileDialogs;
     std::unique_ptr<WindowActivator> m_activator;
     std::unique_ptr<SystemInformation> m_systemInformation;
     QString m_programFolder;

@@ -39,6 +39,9 @@ TestPlatform::TestPlatform()
     auto shell = std::make_unique<RecordingShell>();
     auto activator = std::make_unique<RecordingActivator>();
     auto sysInfo = std::make_unique<FakeSystemInformation>();
+    auto dialogs = std::make_unique<ScriptedFileDialogs>();
+    m_dialogs = dialogs.get();
+    setFileDialogs(std::move(dialogs));
     m_msgs = msgs.get();
     m_proc = proc.get();
     m_shell = shell.get();

@@ -53,6 +53,29 @@ public:
     }
 };
 
+// File dialogs that answer from a queue ("" = cancelled) and record what was asked.
+class ScriptedFileDialogs final : public FileDialogs {
+public:
+    struct Asked {
+        QString title;
+        QStringList filters;
+        QString startPath;
+        bool save;
+    };
+    QVector<Asked> asked;
+    QStringList answers;
+    QString openFileName(QWidget*, const QString& title, const QStringList& filters, const QString& start) override
+    {
+        asked.append({title, filters, start, false});
+        return answers.isEmpty() ? QString() : answers.takeFirst();
+    }
+    QString saveFileName(QWidget*, const QString& title, const QStringList& filters, const QString& start) override
+    {
+        asked.append({title, filters, start, true});
+        return answers.isEmpty() ? QString() : answers.takeFirst();
+    }
+};
+
 class RecordingActivator final : public WindowActivator {
 public:
     QStringList titles;
@@ -76,6 +99,7 @@ public:
     RecordingShell& shellDouble() { return *m_shell; }
     RecordingActivator& activatorDouble() { return *m_activator; }
     FakeSystemInformation& sysInfoDouble() { return *m_sysInfo; }
+    ScriptedFileDialogs& dialogsDouble() { return *m_dialogs; }
 
 private:
     QTemporaryDir m_folder;
@@ -84,6 +108,7 @@ private:
     RecordingShell* m_shell;
     RecordingActivator* m_activator;
     FakeSystemInformation* m_sysInfo;
+    ScriptedFileDialogs* m_dialogs;
 };
 
 using Columns = std::initializer_list<QPair<QString, QVariant>>;

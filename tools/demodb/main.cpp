@@ -6,6 +6,9 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QGuiApplication>
+#include <QImage>
+#include <QLinearGradient>
+#include <QPainter>
 #include <QTextStream>
 
 #include <cstdio>
@@ -27,6 +30,31 @@ bool parseCount(const QCommandLineParser& parser, const QString& name, qint64* v
 }
 
 }  // namespace
+
+// The main window's background picture of the demo: a soft gradient with the product name.
+static bool writeBackgroundPicture(const QString& path)
+{
+    QImage image(1280, 800, QImage::Format_RGB32);
+    QPainter p(&image);
+    p.setRenderHint(QPainter::Antialiasing);
+    QLinearGradient sky(0, 0, 1280, 800);
+    sky.setColorAt(0, QColor(0xe8, 0xef, 0xf7));
+    sky.setColorAt(1, QColor(0xc9, 0xd8, 0xea));
+    p.fillRect(image.rect(), sky);
+    p.setPen(Qt::NoPen);
+    for (int i = 0; i < 6; ++i) {
+        p.setBrush(QColor(255, 255, 255, 30 + 10 * i));
+        p.drawEllipse(QPointF(1040 - 90 * i, 640 - 40 * i), 220 - 25 * i, 220 - 25 * i);
+    }
+    QFont font(QStringLiteral("WenQuanYi Micro Hei"));
+    font.setPixelSize(64);
+    font.setBold(true);
+    p.setFont(font);
+    p.setPen(QColor(0x1f, 0x4e, 0x79, 60));
+    p.drawText(QRect(60, 560, 1100, 120), Qt::AlignLeft | Qt::AlignVCenter, QStringLiteral("Quarvel 公司资料管理"));
+    p.end();
+    return image.save(path, "BMP");
+}
 
 int main(int argc, char* argv[])
 {
@@ -58,12 +86,23 @@ int main(int argc, char* argv[])
                                       QStringLiteral("BYTES"));
     const QCommandLineOption seed(QStringLiteral("seed"), QStringLiteral("seed of the generated data"),
                                   QStringLiteral("N"));
-    parser.addOptions({force, departments, types, documents, logRows, fileSize, seed});
+    const QCommandLineOption background(QStringLiteral("background"),
+                                        QStringLiteral("also write a background picture (MDI.BMP) to FILE"),
+                                        QStringLiteral("FILE"));
+    parser.addOptions({force, departments, types, documents, logRows, fileSize, seed, background});
     parser.process(app);
 
     QTextStream err(stderr);
     QTextStream out(stdout);
     const QStringList args = parser.positionalArguments();
+    if (parser.isSet(background)) {
+        if (!writeBackgroundPicture(parser.value(background))) {
+            err << "cannot write " << parser.value(background) << '\n';
+            return 1;
+        }
+        if (args.isEmpty())
+            return 0;
+    }
     if (args.size() != 1) {
         err << "usage: quarvel-demodb PATH [--force] [--departments N] [--types N] [--documents N]"
                " [--log-rows N] [--file-size BYTES] [--seed N]\n";

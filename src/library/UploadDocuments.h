@@ -1,0 +1,145 @@
+#pragma once
+
+// The documents of the upload window: the record that the input area writes, the list of the
+// department's and position's documents and its query, the document read for opening, and the
+// temporary copies that opening writes. No widgets here: every operation returns its rows or a
+// DbError that the window turns into its message.
+
+#include "login/DbError.h"
+#include "shared/ContentTransfer.h"
+
+#include <QDate>
+#include <QDateTime>
+#include <QPair>
+#include <QString>
+#include <QStringList>
+#include <QVector>
+
+#include <optional>
+
+namespace quarvel
+{
+
+// The input fields of one document, as typed.
+struct DocumentInput {
+    QString number; // Text1(0) → 编号 (as typed)
+    QString name; // Text1(1) → 文件名称
+    QString summary; // Text1(2) → 摘要, NULL when empty
+    QString keywords; // Text1(3) → 关键字, NULL when empty
+    QString typeText; // Text1(4): type code + " " + name → 文件类别 = typeCodeOf(typeText)
+    QString levelText; // Text4 → 文件级别 = levelOf(levelText)
+    QString filePath; // Text2 → 附件后缀 = extensionOf(filePath) and 文件; empty = no new file (update)
+};
+
+// Who uploads: EmployeeNo, DeptCode and PositionCode of the user context. Empty (or null)
+// codes are stored and compared as empty texts, so the super user's documents carry an empty
+// department and position.
+struct UploaderContext {
+    QString employeeNo, deptCode, positionCode;
+};
+
+// One row of the document list.
+struct DocumentRow {
+    qint64 id = 0;
+    QString number, typeCode, typeName, name, summary, keywords, level, uploader, extension;
+    QDateTime uploaded;
+
+    QString typeText() const; // typeCode + " " + typeName
+    QString uploadedText() const; // "yyyy-MM-dd HH:mm", "" when null
+};
+
+// The query's conditions; a condition without a value is not applied.
+struct ListFilter {
+    // Part of the name, trimmed, matched anywhere (like '%' + text + '%'). "%" and "_" typed by
+    // the user act as the database's wildcards ("%" alone matches every named document); on
+    // SQL Server "[...]" is a character class too.
+    std::optional<QString> name;
+    // Exactly this 文件类别 (the type's own documents, not those of its sub-types).
+    std::optional<QString> typeCode;
+    // Part of the keywords, trimmed, matched as the name.
+    std::optional<QString> keywords;
+    // 上传日期 >= from and < to + 1 day, so the whole end day counts (each applied when set).
+    std::optional<QDate> from, to;
+};
+
+// The document as opening needs it.
+struct StoredDocument {
+    qint64 id = 0;
+    QString name, extension;
+    bool hasContent = false; // 文件 is not null
+};
+
+// The text after the last "." of the path (the whole path when it holds no "."), case kept.
+QString extensionOf(const QString& path);
+// The whole number at the start of the text: leading blanks, an optional sign, then decimal
+// digits up to the first other character ("12abc" → 12, "12.7" → 12, " -3x" → -3). 0 when the
+// text does not start with a number or the number does not fit in 64 bits.
+qint64 levelOf(const QString& text);
+// The type code of "code name": the text before the first blank, trimmed (the whole text,
+// trimmed, when it holds no blank).
+QString typeCodeOf(const QString& typeText);
+
+// The path of a temporary copy of an opened document: folder + "/" + a safe file name made
+// from the document name + "-" + now "yyyyMMddHHmmss" + "." + safe extension. Always directly
+// inside `folder` whatever the name holds: path separators, ":", reserved and control
+// characters become "_", leading dots and trailing dots and blanks go, device names are
+// prefixed with "_", and the name is shortened so that the file name fits in 255 bytes. The
+// visible name stays the same where possible; an empty name falls back to "文件", and an empty
+// extension leaves out the ".".
+QString temporaryDocumentPath(
+    const QString& folder, const QString& documentName, const QDateTime& now, const QString& extension);
+
+// The per-user folder of those copies ("Temp" beside GetTempFilePath's file, owner-only
+// access), created when missing.
+QString documentTempFolder();
+
+// The statements of the upload window's documents.
+class UploadDocuments
+{
+public:
+    // True when a document with exactly this number exists.
+    static DbResult<bool> numberExists(const QString& number);
+
+    // Adds the document: the row (文件下载 = 0, 上传日期 = now, uploader's employee number,
+    // department and position from the context) and the file streamed into it, in one
+    // transaction. Nothing is stored when the file cannot be read, when the progress cancels
+    // (the error then satisfies isTransferCancelled) or on any failure. A file of length zero
+    // stores NULL. The duplicate check is the caller's (numberExists). Returns the new ID.
+    static DbResult<qint64> insert(const DocumentInput& input, const UploaderContext& context,
+        const QDateTime& now, const TransferProgress& progress = {});
+
+    // Changes the document with this ID: 文件名称, 文件类别, 摘要, 部门, 岗位, 关键字, 文件级别,
+    // and, only when filePath is not empty, 上传日期, 上传人工号, 附件后缀 and 文件 (streamed; a
+    // file of length zero stores NULL), in one transaction. 编号 never changes. No such row:
+    // nothing is written and no error is returned.
+    static DbStatus update(qint64 id, const DocumentInput& input, const UploaderContext& context,
+        const QDateTime& now, const TransferProgress& progress = {});
+
+    // Deletes the document with this ID and every rights row (资料下载权限) of the number, in
+    // one transaction: either both are gone or nothing is.
+    static DbStatus remove(qint64 id, const QString& numberTrimmed);
+
+    // The opening list: the `limit` most recent documents with stored content of the context's
+    // department and position, ordered as the query orders. Rows read before a failure stay in
+    // the value.
+    static DbResult<QVector<DocumentRow>> recent(const UploaderContext& context, int limit = 50);
+
+    // The query of the list: every document of the department and position that meets the
+    // filter (with or without stored content), without a row limit. Rows read before a failure
+    // stay in the value.
+    static DbResult<QVector<DocumentRow>> query(const UploaderContext& context, const ListFilter& filter);
+
+    // The document for opening; no value when no row has this ID.
+    static DbResult<std::optional<StoredDocument>> stored(qint64 id);
+
+    // The download groups as list items "组ID 组名称", in the order returned.
+    static DbResult<QStringList> downloadGroups();
+
+    // The text of the query for this filter (which conditions it carries), in T-SQL form.
+    static QString queryStatement(const ListFilter& filter);
+
+    // Every statement in T-SQL form (name, text), for the statement catalog.
+    static QVector<QPair<QString, QString>> statements();
+};
+
+} // namespace quarvel

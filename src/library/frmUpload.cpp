@@ -1,0 +1,569 @@
+#include "library/frmUpload.h"
+
+#include "directory/DepartmentTree.h"
+#include "doctypes/TypeTreeView.h"
+#include "library/UploadPanels.h"
+#include "login/ServerClock.h"
+#include "login/UserContext.h"
+#include "platform/Platform.h"
+#include "platform/TransferProgressDialog.h"
+#include "platform/grid/FlexGrid.h"
+#include "platform/grid/Twips.h"
+#include "platform/tree/KeyedTree.h"
+#include "shared/ContentTransfer.h"
+#include "shared/Module1.h"
+#include "shared/WindowPlacement.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QDir>
+#include <QDateEdit>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMdiSubWindow>
+#include <QPushButton>
+#include <QTableView>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+namespace quarvel {
+namespace {
+
+const QString kNew = QStringLiteral("新增");
+const QString kCancel = QStringLiteral("取消");
+const QString kListFormat = QStringLiteral("<序|<编号|<文件类别|<文件名称|<文件摘要|<关键字|^级别|^文件格式|^上传日期|");
+constexpr int kIdColumn = 9;
+constexpr std::array<int, 10> kListWidths = {300, 1500, 2500, 2500, 1500, 1500, 450, 800, 1800, 0};
+
+struct WaitCursor {
+    WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~WaitCursor() { QApplication::restoreOverrideCursor(); }
+};
+
+}  // namespace
+
+Frm公司资料上传::Frm公司资料上传(Platform& platform, QWidget* parent) : QWidget(parent), m_platform(platform)
+{
+    setObjectName(QStringLiteral("Frm公司资料上传"));
+    setWindowTitle(QStringLiteral("公司资料上传"));
+    buildLayout();
+    connectHandlers();
+    Form_Load();
+}
+
+Frm公司资料上传::~Frm公司资料上传() = default;
+
+void Frm公司资料上传::buildLayout()
+{
+    Frame2 = new UploadQueryArea(this);
+    MSFlexGrid1 = new FlexGrid(this);
+    MSFlexGrid1->setObjectName(QStringLiteral("MSFlexGrid1"));
+    MSFlexGrid1->view()->setAccessibleName(QStringLiteral("文件列表"));
+    Frame1 = new UploadInputArea(this);
+    Frame3 = new TypeChooserPanel(this);
+    Frame3->hide();
+
+    // The rights panel and its chooser; they are filled by the rights of each document.
+    Picture2 = new QWidget(this);
+    Picture2->setObjectName(QStringLiteral("Picture2"));
+    Picture2->hide();
+    Picture3 = new QWidget(Picture2);
+    Picture3->setObjectName(QStringLiteral("Picture3"));
+    Picture3->hide();
+    List1 = new QListWidget(Picture3);
+    List1->setObjectName(QStringLiteral("List1"));
+    TreeView1 = new KeyedTree(Picture3);
+    TreeView1->setObjectName(QStringLiteral("TreeView1"));
+    TreeView1->setImageList(directoryTreeIcons());
+    TreeView1->hide();
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(Frame2);
+    layout->addWidget(MSFlexGrid1, 1);
+    layout->addWidget(Frame1);
+    resize(1000, 640);
+
+    Text1 = Frame1->Text1;
+    Text2 = Frame1->Text2;
+    Text4 = Frame1->Text4;
+    Label2 = Frame1->Label2;
+    Picture8[0] = Frame2->typeButton;
+    Picture8[1] = Frame1->fileButton;
+    Picture8[2] = Frame1->typeButton;
+    Command1 = Frame1->Command1;
+    Command2 = Frame1->Command2;
+    Command3 = Frame1->Command3;
+    Command7 = Frame1->Command7;
+    comClose = Frame1->comClose;
+    Command18 = Frame3->Command18;
+    TreeView2 = Frame3->TreeView2;
+    TreeView2->setImageList(typeTreeIcons(TypeTreeVariant::Upload));
+    Check2 = Frame2->Check2;
+    txtMC = Frame2->txtMC;
+    Check4 = Frame2->Check4;
+    Text6 = Frame2->Text6;
+    Check5 = Frame2->Check5;
+    txtKey = Frame2->txtKey;
+    Check6 = Frame2->Check6;
+    DTPicker1 = Frame2->DTPicker1;
+    DTPicker2 = Frame2->DTPicker2;
+    comLook = Frame2->comLook;
+
+    // Each check box enables its own controls; all start unticked.
+    const auto follow = [](QCheckBox* box, std::initializer_list<QWidget*> controls) {
+        for (QWidget* w : controls)
+            w->setEnabled(false);
+        QObject::connect(box, &QCheckBox::toggled, box, [controls = QList<QWidget*>(controls)](bool on) {
+            for (QWidget* w : controls)
+                w->setEnabled(on);
+        });
+    };
+    follow(Check2, {txtMC});
+    follow(Check4, {Picture8[0]});
+    follow(Check5, {txtKey});
+    follow(Check6, {DTPicker1, DTPicker2});
+
+    setTabOrder(Text1[0], Text1[1]);
+    setTabOrder(Text1[1], Text1[2]);
+    setTabOrder(Text1[2], Picture8[2]);
+    setTabOrder(Picture8[2], Picture8[1]);
+    setTabOrder(Picture8[1], Text4);
+    setTabOrder(Text4, Text1[3]);
+    setTabOrder(Text1[3], Command1);
+}
+
+void Frm公司资料上传::connectHandlers()
+{
+    connect(Command1, &QPushButton::clicked, this, [this] { Command1_Click(); });
+    connect(Command2, &QPushButton::clicked, this, [this] { Command2_Click(); });
+    connect(Command3, &QPushButton::clicked, this, [this] { Command3_Click(); });
+    connect(Command7, &QPushButton::clicked, this, [this] { Command7_Click(); });
+    connect(comClose, &QPushButton::clicked, this, [this] { comClose_Click(); });
+    connect(comLook, &QPushButton::clicked, this, [this] { comLook_Click(); });
+    connect(Command18, &QPushButton::clicked, this, [this] { Command18_Click(); });
+    for (const auto& [index, button] : Picture8)
+        connect(button, &QToolButton::clicked, this, [this, i = index] { Picture8_Click(i); });
+    connect(TreeView2, &KeyedTree::nodeClicked, this, [this](const QString& key) { TreeView2_NodeClick(key); });
+    connect(TreeView2, &KeyedTree::nodeDoubleClicked, this, [this] { Command18_Click(); });
+    connect(MSFlexGrid1, &FlexGrid::clicked, this, [this] { MSFlexGrid1_Click(); });
+    connect(MSFlexGrid1, &FlexGrid::doubleClicked, this, [this] { MSFlexGrid1_DblClick(); });
+}
+
+void Frm公司资料上传::inform(const QString& text, const QString& title)
+{
+    m_platform.messages().inform(this, text, title, MsgIcon::Information);
+}
+
+void Frm公司资料上传::showFailure(const DbError& error)
+{
+    inform(formatError(error, ErrorForm::NumberAndDescription), executableTitle());
+}
+
+UploaderContext Frm公司资料上传::uploader() const
+{
+    const UserContext& c = userContext();
+    return {c.EmployeeNo, c.DeptCode, c.PositionCode};
+}
+
+bool Frm公司资料上传::isAdding() const { return Command1->text() == kCancel; }
+
+bool Frm公司资料上传::hasDocumentRows() const { return MSFlexGrid1->rows() > 1; }
+
+void Frm公司资料上传::Form_Load()
+{
+    CenterInMainWindow(this);
+    const QDate today = QDate::currentDate();
+    DTPicker1->setDate(QDate(today.year(), today.month(), 1));
+    DTPicker2->setDate(today);
+
+    LoadTopDocuments();
+
+    DbError failed = LoadDepartmentTree(*TreeView1, Departments);
+    if (failed.isSet()) {
+        showFailure(failed);
+        return;
+    }
+
+    failed = LoadTypeTree(*TreeView2, TypeTreeVariant::Upload);
+    if (failed.isSet())
+        reportTreeFailure(m_platform.messages(), this, failed);
+    else if (const DbError marking = 文件类别范围(); marking.isSet())
+        reportTreeFailure(m_platform.messages(), this, marking);
+
+    Text2->setEnabled(false);
+
+    List1->clear();
+    const DbResult<QStringList> groups = UploadDocuments::downloadGroups();
+    if (!groups.ok()) {
+        showFailure(groups.error);
+        return;
+    }
+    List1->addItems(groups.value);
+}
+
+DbError Frm公司资料上传::文件类别范围()
+{
+    const TypeMarks marks = TypeTree::marks(TypeTreeVariant::Upload, userContext().PositionCode);
+    if (!marks.ok())
+        return marks.error;
+    markUploadTypes(*TreeView2, marks);
+    return {};
+}
+
+void Frm公司资料上传::setUpGrid()
+{
+    MSFlexGrid1->setFormatString(kListFormat);
+    for (int c = 0; c < static_cast<int>(kListWidths.size()); ++c)
+        MSFlexGrid1->setColWidth(c, kListWidths[static_cast<size_t>(c)]);
+}
+
+void Frm公司资料上传::fillGrid(const QVector<DocumentRow>& rows)
+{
+    MSFlexGrid1->beginBulk();
+    MSFlexGrid1->setRows(1);
+    int n = 0;
+    for (const DocumentRow& r : rows) {
+        MSFlexGrid1->appendRow({QString::number(++n), r.number, r.typeText(), r.name, r.summary, r.keywords, r.level,
+                                r.extension, r.uploadedText(), QString::number(r.id)});
+    }
+    MSFlexGrid1->endBulk();
+}
+
+void Frm公司资料上传::LoadTopDocuments()
+{
+    WaitCursor wait;
+    MSFlexGrid1->clear();
+    setUpGrid();
+    const DbResult<QVector<DocumentRow>> rows = UploadDocuments::recent(uploader());
+    fillGrid(rows.value);
+    if (!rows.ok())
+        showFailure(rows.error);
+}
+
+bool Frm公司资料上传::comLook_Click()
+{
+    if (Check2->isChecked() && txtMC->text().trimmed().isEmpty()) {
+        inform(QStringLiteral("请输入查询条件文件名称的值！"), applicationTitle());
+        txtMC->setFocus();
+        return false;
+    }
+    if (Check4->isChecked() && Text6->text().trimmed().isEmpty()) {
+        inform(QStringLiteral("请输入查询条件文件类别的值！"), applicationTitle());
+        return false;
+    }
+    if (Check5->isChecked() && txtKey->text().trimmed().isEmpty()) {
+        inform(QStringLiteral("请输入查询条件关键字的值！"), applicationTitle());
+        txtKey->setFocus();
+        return false;
+    }
+    if (Check6->isChecked() && DTPicker1->date() > DTPicker2->date()) {
+        inform(QStringLiteral("上传日期起始日期的日期范围开始日期不能大于结束日期!"), executableTitle());
+        return false;
+    }
+    ListFilter filter;
+    if (Check2->isChecked())
+        filter.name = txtMC->text().trimmed();
+    if (Check4->isChecked())
+        filter.typeCode = TypeCodeFromText(Text6->text());
+    if (Check5->isChecked())
+        filter.keywords = txtKey->text().trimmed();
+    if (Check6->isChecked()) {
+        filter.from = DTPicker1->date();
+        filter.to = DTPicker2->date();
+    }
+    WaitCursor wait;
+    const DbResult<QVector<DocumentRow>> rows = UploadDocuments::query(uploader(), filter);
+    fillGrid(rows.value);
+    if (!rows.ok())
+        showFailure(rows.error);
+    return true;
+}
+
+void Frm公司资料上传::clearFields(bool includingType)
+{
+    for (int i = 0; i < 4; ++i)
+        Text1[static_cast<size_t>(i)]->clear();
+    if (includingType)
+        Text1[4]->clear();
+    Text2->clear();
+    Text4->clear();
+}
+
+void Frm公司资料上传::Command1_Click()
+{
+    if (!isAdding()) {
+        clearFields(false);
+        Text1[0]->setEnabled(true);
+        Command1->setText(kCancel);
+        Text1[0]->setFocus();
+    } else {
+        Text1[0]->setEnabled(false);
+        Command1->setText(kNew);
+    }
+}
+
+DocumentInput Frm公司资料上传::currentInput() const
+{
+    return DocumentInput{Text1[0]->text(), Text1[1]->text(), Text1[2]->text(), Text1[3]->text(),
+                         Text1[4]->text(), Text4->text(),    Text2->text()};
+}
+
+void Frm公司资料上传::Command2_Click()
+{
+    const QString title = executableTitle();
+    if (Text1[0]->text().isEmpty()) {
+        inform(QStringLiteral("文件编号不能为空!"), title);
+        return;
+    }
+    if (Text1[1]->text().isEmpty()) {
+        inform(QStringLiteral("文件名称不能为空!"), title);
+        return;
+    }
+    if (Text1[4]->text().isEmpty()) {
+        inform(QStringLiteral("文件类别不能为空!"), title);
+        return;
+    }
+    if (Text4->text().isEmpty()) {
+        inform(QStringLiteral("文件级别不能为空!"), title);
+        return;
+    }
+    if (isAdding()) {
+        if (Text2->text().isEmpty()) {
+            inform(QStringLiteral("无文件加载,文件路径不能为空!"), title);
+            return;
+        }
+        insertDocument();
+        return;
+    }
+    if (!hasDocumentRows() || MSFlexGrid1->textMatrix(MSFlexGrid1->row(), 1).isEmpty()) {
+        inform(QStringLiteral("没有可以编辑的信息,请重新选择或新增项目!"), title);
+        return;
+    }
+    updateDocument();
+}
+
+void Frm公司资料上传::insertDocument()
+{
+    const DocumentInput input = currentInput();
+    const DbResult<bool> exists = UploadDocuments::numberExists(input.number);
+    if (!exists.ok()) {
+        showFailure(exists.error);
+        return;
+    }
+    if (exists.value) {
+        inform(QStringLiteral("文件编号已经存在,不能新增!"), executableTitle());
+        return;
+    }
+    const QDateTime now = GetServerDate(m_platform.messages(), this);
+    DbResult<qint64> stored;
+    {
+        TransferProgressDialog progress(this, QStringLiteral("正在保存文件……"));
+        WaitCursor wait;
+        stored = UploadDocuments::insert(input, uploader(), now, progress.callback());
+    }
+    if (!stored.ok()) {
+        if (!isTransferCancelled(stored.error))
+            showFailure(stored.error);
+        return;
+    }
+    clearFields(true);
+    Command1->setText(kNew);
+    comLook_Click();
+    inform(QStringLiteral("新增成功!"), executableTitle());
+}
+
+void Frm公司资料上传::updateDocument()
+{
+    const int row = MSFlexGrid1->row();
+    const qint64 id = MSFlexGrid1->textMatrix(row, kIdColumn).toLongLong();
+    const QDateTime now = GetServerDate(m_platform.messages(), this);
+    DbStatus stored;
+    {
+        TransferProgressDialog progress(this, QStringLiteral("正在保存文件……"));
+        WaitCursor wait;
+        stored = UploadDocuments::update(id, currentInput(), uploader(), now, progress.callback());
+    }
+    if (!stored.ok()) {
+        if (!isTransferCancelled(stored.error))
+            showFailure(stored.error);
+        return;
+    }
+    comLook_Click();
+    // Keep the edited document current when the list still shows it.
+    const int again = MSFlexGrid1->findRowById(kIdColumn, id);
+    if (again > 0)
+        MSFlexGrid1->setRow(again);
+    if (hasDocumentRows())
+        MSFlexGrid1_Click();
+}
+
+void Frm公司资料上传::Command3_Click()
+{
+    if (!hasDocumentRows())
+        return;
+    const int row = MSFlexGrid1->row();
+    const QString number = MSFlexGrid1->textMatrix(row, 1);
+    if (number.isEmpty())
+        return;
+    if (m_platform.messages().show(this, QStringLiteral("是否要删除  编号为") + number + QStringLiteral("的信息?"),
+                                   applicationTitle(), MsgIcon::Information, MsgButtons::YesNo)
+        != MsgAnswer::Yes)
+        return;
+    const qint64 id = MSFlexGrid1->textMatrix(row, kIdColumn).toLongLong();
+    const DbStatus removed = UploadDocuments::remove(id, number.trimmed());
+    if (!removed.ok()) {
+        showFailure(removed.error);
+        return;
+    }
+    clearFields(false);
+    Command1->setText(kNew);
+    comLook_Click();
+    inform(QStringLiteral("删除成功!"), executableTitle());
+}
+
+void Frm公司资料上传::Command7_Click()
+{
+    const bool allowed = hasDocumentRows() && !MSFlexGrid1->textMatrix(MSFlexGrid1->row(), 0).isEmpty()
+                         && !isAdding() && !Text1[0]->text().isEmpty();
+    if (!allowed) {
+        inform(QStringLiteral("请选择要设置权限的文件!"), executableTitle());
+        return;
+    }
+    // The rights panel of the document opens here.
+}
+
+void Frm公司资料上传::comClose_Click()
+{
+    if (auto* sub = qobject_cast<QMdiSubWindow*>(parentWidget()))
+        sub->close();
+    else
+        close();
+}
+
+void Frm公司资料上传::MSFlexGrid1_Click()
+{
+    if (!hasDocumentRows())
+        return;
+    const int row = MSFlexGrid1->row();
+    MSFlexGrid1->selectWholeRow(row);
+    if (MSFlexGrid1->textMatrix(row, 1).isEmpty()) {
+        inform(QStringLiteral("没有可以显示的信息,请重新选择或新增项目!"), executableTitle());
+        return;
+    }
+    Text2->clear();
+    Text1[0]->setText(MSFlexGrid1->textMatrix(row, 1));
+    Text1[1]->setText(MSFlexGrid1->textMatrix(row, 3));
+    Text1[2]->setText(MSFlexGrid1->textMatrix(row, 4));
+    Text1[3]->setText(MSFlexGrid1->textMatrix(row, 5));
+    Text1[4]->setText(MSFlexGrid1->textMatrix(row, 2));
+    Text4->setText(MSFlexGrid1->textMatrix(row, 6));
+    Text1[0]->setEnabled(false);
+    Command1->setText(kNew);
+}
+
+void Frm公司资料上传::MSFlexGrid1_DblClick()
+{
+    if (!hasDocumentRows())
+        return;
+    const int row = MSFlexGrid1->row();
+    MSFlexGrid1->selectWholeRow(row);
+    if (MSFlexGrid1->textMatrix(row, 1).isEmpty()) {
+        inform(QStringLiteral("没有可以显示的信息,请重新选择或新增项目!"), executableTitle());
+        return;
+    }
+    ViewDocumentID = MSFlexGrid1->textMatrix(row, kIdColumn).toLongLong();
+    const auto plain = [this](const QString& text) {
+        m_platform.messages().show(this, text, applicationTitle(), MsgIcon::None, MsgButtons::Ok);
+    };
+    const DbResult<std::optional<StoredDocument>> found = UploadDocuments::stored(ViewDocumentID);
+    if (!found.ok()) {
+        plain(formatError(found.error, ErrorForm::NumberPipeDescription));
+        return;
+    }
+    if (!found.value.has_value())
+        return;
+    const StoredDocument& document = *found.value;
+    if (!document.hasContent) {
+        plain(QStringLiteral("文件存储内容为空"));
+        return;
+    }
+    const QString folder = m_tempFolder.isEmpty() ? documentTempFolder() : m_tempFolder;
+    QDir().mkpath(folder);  // made again when it was removed meanwhile
+    const QString path = temporaryDocumentPath(folder, document.name, QDateTime::currentDateTime(), document.extension);
+    bool written = false;
+    {
+        TransferProgressDialog progress(this, QStringLiteral("正在读取文件……"));
+        WaitCursor wait;
+        written = SaveFieldToFile(document.id, path, m_platform.messages(), this, progress.callback());
+    }
+    if (!written || !m_platform.shell().openFile(path))
+        plain(QStringLiteral("没有能够打开所选附件文件，可能您的电脑上没有安装相应的软件"));
+}
+
+void Frm公司资料上传::toggleTypePanel(bool forQuery)
+{
+    m_panelServesQuery = forQuery;
+    const int panelHeight = Frame3->height();
+    QPoint topLeft;
+    if (forQuery) {
+        const QPoint anchor = Text6->mapTo(this, QPoint(0, 0));
+        const int top = Frame2->y() + Frame2->height() - twipsToPixels(100, this, Qt::Vertical);
+        topLeft = QPoint(anchor.x(), top);
+    } else {
+        const QPoint anchor = Text1[4]->mapTo(this, QPoint(0, 0));
+        const int top = Frame1->y() - panelHeight + twipsToPixels(800, this, Qt::Vertical);
+        topLeft = QPoint(anchor.x(), top);
+    }
+    // Keep the panel inside the window.
+    topLeft.setX(qBound(0, topLeft.x(), qMax(0, width() - Frame3->width())));
+    topLeft.setY(qBound(0, topLeft.y(), qMax(0, height() - panelHeight)));
+    Frame3->move(topLeft);
+    Frame3->raise();
+    Frame3->setVisible(!Frame3->isVisible());
+}
+
+void Frm公司资料上传::Picture8_Click(int index)
+{
+    switch (index) {
+    case 0: toggleTypePanel(true); break;
+    case 2: toggleTypePanel(false); break;
+    case 1: {
+        Frame3->hide();
+        Text2->clear();
+        const QStringList filters = {
+            QStringLiteral("所有文件 (*.pdf *.doc *.docx *.xls *.xlsx *.Jpg *.Jpeg *.Bmp)"),
+            QStringLiteral("PDF文件 (*.pdf)"),
+            QStringLiteral("Word文件 (*.doc *.docx)"),
+            QStringLiteral("Excel文件 (*.Xls *.xlsx)"),
+            QStringLiteral("图片文件 (*.Jpg *.Jpeg *.Bmp)"),
+        };
+        const QString chosen =
+            m_platform.fileDialogs().openFileName(this, QStringLiteral("选择文件"), filters, m_lastFilePath);
+        // A cancelled dialog yields the last path confirmed in this window again.
+        const QString path = chosen.isEmpty() ? m_lastFilePath : chosen;
+        if (!chosen.isEmpty())
+            m_lastFilePath = chosen;
+        if (!path.isEmpty())
+            Text2->setText(path);
+        break;
+    }
+    default: break;
+    }
+}
+
+void Frm公司资料上传::TreeView2_NodeClick(const QString& key)
+{
+    if (m_panelServesQuery) {
+        Text6->setText(TreeView2->text(key));
+        return;
+    }
+    if (TreeView2->picture(key) == 1)
+        Text1[4]->setText(TreeView2->text(key));
+    else
+        Text1[4]->clear();
+}
+
+void Frm公司资料上传::Command18_Click() { Frame3->hide(); }
+
+}  // namespace quarvel

@@ -1,0 +1,117 @@
+#pragma once
+
+#include "directory/DepartmentDirectory.h"
+#include "library/UploadDocuments.h"
+
+#include <QWidget>
+
+#include <array>
+#include <map>
+
+class QCheckBox;
+class QDateEdit;
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QPushButton;
+class QToolButton;
+
+namespace quarvel {
+
+class FlexGrid;
+class KeyedTree;
+class Platform;
+class TypeChooserPanel;
+class UploadInputArea;
+class UploadQueryArea;
+
+// The upload window: an employee stores, edits, finds, opens and deletes the documents of the
+// department and position he is logged in with. The edit state is told by the caption of
+// Command1: "新增" viewing, "取消" adding.
+class Frm公司资料上传 : public QWidget {
+public:
+    explicit Frm公司资料上传(Platform& platform, QWidget* parent = nullptr);
+    ~Frm公司资料上传() override;
+
+    // Areas and panels.
+    UploadInputArea* Frame1 = nullptr;
+    UploadQueryArea* Frame2 = nullptr;
+    TypeChooserPanel* Frame3 = nullptr;
+    FlexGrid* MSFlexGrid1 = nullptr;
+    QWidget* Picture2 = nullptr;  // the rights panel
+    QWidget* Picture3 = nullptr;  // its chooser
+    KeyedTree* TreeView1 = nullptr;  // departments and positions of the chooser
+    KeyedTree* TreeView2 = nullptr;  // document types
+    QListWidget* List1 = nullptr;    // download groups
+
+    // The controls under their names.
+    std::array<QLineEdit*, 5> Text1{};
+    QLineEdit* Text2 = nullptr;
+    QLineEdit* Text4 = nullptr;
+    std::array<QLabel*, 5> Label2{};
+    std::map<int, QToolButton*> Picture8;
+    QPushButton* Command1 = nullptr;
+    QPushButton* Command2 = nullptr;
+    QPushButton* Command3 = nullptr;
+    QPushButton* Command7 = nullptr;
+    QPushButton* Command18 = nullptr;
+    QPushButton* comClose = nullptr;
+    QCheckBox* Check2 = nullptr;
+    QLineEdit* txtMC = nullptr;
+    QCheckBox* Check4 = nullptr;
+    QLineEdit* Text6 = nullptr;
+    QCheckBox* Check5 = nullptr;
+    QLineEdit* txtKey = nullptr;
+    QCheckBox* Check6 = nullptr;
+    QDateEdit* DTPicker1 = nullptr;
+    QDateEdit* DTPicker2 = nullptr;
+    QPushButton* comLook = nullptr;
+
+    // The ID of the document opened last (shared with the viewer).
+    qint64 ViewDocumentID = 0;
+    QVector<DepartmentEntry> Departments;
+
+    void Form_Load();
+    DbError 文件类别范围();
+    void LoadTopDocuments();
+    // Runs the query of the list; false when a check of the filters refused it.
+    bool comLook_Click();
+    void MSFlexGrid1_Click();
+    void MSFlexGrid1_DblClick();
+    void Command1_Click();
+    void Command2_Click();
+    void Command3_Click();
+    void Command7_Click();
+    void comClose_Click();
+    void Picture8_Click(int index);
+    void TreeView2_NodeClick(const QString& key);
+    void Command18_Click();
+
+    bool isAdding() const;
+    // True when the type panel currently serves the query's filter.
+    bool typePanelServesQuery() const { return m_panelServesQuery; }
+    // The folder of the temporary copies of opened documents (tests point it elsewhere).
+    void setTempFolder(const QString& folder) { m_tempFolder = folder; }
+
+private:
+    void buildLayout();
+    void connectHandlers();
+    void setUpGrid();
+    void fillGrid(const QVector<DocumentRow>& rows);
+    void showFailure(const DbError& error);
+    void inform(const QString& text, const QString& title);
+    DocumentInput currentInput() const;
+    UploaderContext uploader() const;
+    void clearFields(bool includingType);
+    bool hasDocumentRows() const;
+    void insertDocument();
+    void updateDocument();
+    void toggleTypePanel(bool forQuery);
+
+    Platform& m_platform;
+    bool m_panelServesQuery = false;
+    QString m_lastFilePath;
+    QString m_tempFolder;
+};
+
+}  // namespace quarvel

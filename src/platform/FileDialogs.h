@@ -1,0 +1,29 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+class QWidget;
+
+namespace quarvel {
+
+// File-open and file-save dialogs. Filters are Qt filter texts, e.g. "PDF文件 (*.pdf)".
+class FileDialogs {
+public:
+    virtual ~FileDialogs() = default;
+    // The chosen path, or "" when cancelled.
+    virtual QString openFileName(QWidget* parent, const QString& title, const QStringList& filters,
+                                 const QString& startPath) = 0;
+    virtual QString saveFileName(QWidget* parent, const QString& title, const QStringList& filters,
+                                 const QString& startPath) = 0;
+};
+
+class QtFileDialogs final : public FileDialogs {
+public:
+    QString openFileName(QWidget* parent, const QString& title, const QStringList& filters,
+                         const QString& startPath) override;
+    QString saveFileName(QWidget* parent, const QString& title, const QStringList& filters,
+                         const QString& startPath) override;
+};
+
+}  // namespace quarvel
