@@ -2,6 +2,7 @@
 
 #include "directory/DepartmentTree.h"
 #include "doctypes/TypeTreeView.h"
+#include "library/RightsPanel.h"
 #include "library/UploadPanels.h"
 #include "login/ServerClock.h"
 #include "login/UserContext.h"
@@ -64,19 +65,14 @@ void Frm公司资料上传::buildLayout()
     Frame3 = new TypeChooserPanel(this);
     Frame3->hide();
 
-    // The rights panel and its chooser; they are filled by the rights of each document.
-    Picture2 = new QWidget(this);
-    Picture2->setObjectName(QStringLiteral("Picture2"));
+    // The rights panel floats over the window, hidden until Command7 opens it.
+    Picture2 = new RightsPanel(m_platform, Frame1->Text1[0], this);
     Picture2->hide();
-    Picture3 = new QWidget(Picture2);
-    Picture3->setObjectName(QStringLiteral("Picture3"));
-    Picture3->hide();
-    List1 = new QListWidget(Picture3);
-    List1->setObjectName(QStringLiteral("List1"));
-    TreeView1 = new KeyedTree(Picture3);
-    TreeView1->setObjectName(QStringLiteral("TreeView1"));
-    TreeView1->setImageList(directoryTreeIcons());
-    TreeView1->hide();
+    Picture3 = Picture2->Picture3;
+    MSFlexGrid3 = Picture2->MSFlexGrid3;
+    List1 = Picture2->List1;
+    TreeView1 = Picture2->TreeView1;
+    Picture8[7] = Picture2->addButton;
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(Frame2);
@@ -142,8 +138,11 @@ void Frm公司资料上传::connectHandlers()
     connect(comClose, &QPushButton::clicked, this, [this] { comClose_Click(); });
     connect(comLook, &QPushButton::clicked, this, [this] { comLook_Click(); });
     connect(Command18, &QPushButton::clicked, this, [this] { Command18_Click(); });
-    for (const auto& [index, button] : Picture8)
+    for (const auto& [index, button] : Picture8) {
+        if (index == 7)
+            continue;  // the rights panel handles its own add button
         connect(button, &QToolButton::clicked, this, [this, i = index] { Picture8_Click(i); });
+    }
     connect(TreeView2, &KeyedTree::nodeClicked, this, [this](const QString& key) { TreeView2_NodeClick(key); });
     connect(TreeView2, &KeyedTree::nodeDoubleClicked, this, [this] { Command18_Click(); });
     connect(MSFlexGrid1, &FlexGrid::clicked, this, [this] { MSFlexGrid1_Click(); });
@@ -173,6 +172,7 @@ bool Frm公司资料上传::hasDocumentRows() const { return MSFlexGrid1->rows()
 void Frm公司资料上传::Form_Load()
 {
     CenterInMainWindow(this);
+    Picture2->setUpGrid();
     const QDate today = QDate::currentDate();
     DTPicker1->setDate(QDate(today.year(), today.month(), 1));
     DTPicker2->setDate(today);
@@ -430,7 +430,13 @@ void Frm公司资料上传::Command7_Click()
         inform(QStringLiteral("请选择要设置权限的文件!"), executableTitle());
         return;
     }
-    // The rights panel of the document opens here.
+    Picture2->setVisible(Picture2->isHidden());
+    if (!Picture2->isHidden()) {
+        Picture2->move(qMax(0, (width() - Picture2->width()) / 2), qMax(0, (height() - Picture2->height()) / 2));
+        Picture2->raise();
+    }
+    if (!MSFlexGrid3->isHidden())
+        Picture2->LoadRights();
 }
 
 void Frm公司资料上传::comClose_Click()
@@ -458,6 +464,8 @@ void Frm公司资料上传::MSFlexGrid1_Click()
     Text1[3]->setText(MSFlexGrid1->textMatrix(row, 5));
     Text1[4]->setText(MSFlexGrid1->textMatrix(row, 2));
     Text4->setText(MSFlexGrid1->textMatrix(row, 6));
+    if (!MSFlexGrid3->isHidden())
+        Picture2->LoadRights();
     Text1[0]->setEnabled(false);
     Command1->setText(kNew);
 }

@@ -19,6 +19,7 @@ class QToolButton;
 namespace quarvel {
 
 class FlexGrid;
+class RightsPanel;
 class KeyedTree;
 class Platform;
 class TypeChooserPanel;
@@ -38,8 +39,9 @@ public:
     UploadQueryArea* Frame2 = nullptr;
     TypeChooserPanel* Frame3 = nullptr;
     FlexGrid* MSFlexGrid1 = nullptr;
-    QWidget* Picture2 = nullptr;  // the rights panel
-    QWidget* Picture3 = nullptr;  // its chooser
+    RightsPanel* Picture2 = nullptr;  // the rights panel
+    QWidget* Picture3 = nullptr;      // its chooser
+    FlexGrid* MSFlexGrid3 = nullptr;  // the rights grid
     KeyedTree* TreeView1 = nullptr;  // departments and positions of the chooser
     KeyedTree* TreeView2 = nullptr;  // document types
     QListWidget* List1 = nullptr;    // download groups

@@ -4,6 +4,7 @@
 #include "doctypes/TypeSettings.h"
 #include "doctypes/TypeTree.h"
 #include "library/UploadDocuments.h"
+#include "library/DocumentRights.h"
 #include "login/Connection.h"
 #include "login/LoginService.h"
 #include "mainwindow/MenuPermissions.h"
@@ -35,6 +36,19 @@ QVector<CatalogEntry> statementCatalog()
         {QStringLiteral("void a type"), TypeSettings::voidStatement()},
         {QStringLiteral("un-void a type"), TypeSettings::unvoidStatement()},
     };
+    const QList<QPair<QString, QString>> rights = {
+        {QStringLiteral("rights of a document"), DocumentRights::loadStatement()},
+        {QStringLiteral("grant a right"), DocumentRights::insertStatement()},
+        {QStringLiteral("move a right"), DocumentRights::moveStatement()},
+        {QStringLiteral("members of a download group"), DocumentRights::membersStatement()},
+        {QStringLiteral("right of a position"), DocumentRights::existingStatement()},
+        {QStringLiteral("remove a right"), DocumentRights::deleteStatement()},
+        {QStringLiteral("switch reading"), DocumentRights::readStatement()},
+        {QStringLiteral("switch download off"), DocumentRights::downloadOffStatement()},
+        {QStringLiteral("switch download on"), DocumentRights::downloadOnStatement()},
+    };
+    for (const auto& [name, sql] : rights)
+        all.append({name, sql});
     for (const auto& s : DocumentContent::statements())
         all.append({s.name, s.tsql});
     for (const auto& s : UploadDocuments::statements())

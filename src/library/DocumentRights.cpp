@@ -1,0 +1,162 @@
+#include "library/DocumentRights.h"
+
+#include "login/Query.h"
+
+namespace quarvel {
+
+const QString& DocumentRights::loadStatement()
+{
+    static const QString sql = QStringLiteral(
+        "SELECT 资料下载权限.ID, 文件编号, 部门编号, 部门名称, 岗位代号, 岗位名称, 员工档案.姓名, 下载,查阅"
+        " From 资料下载权限 left join 员工档案 on 资料下载权限.岗位代号 = 员工档案.岗位编号"
+        " Where 文件编号 = ? Order By 资料下载权限.ID");
+    return sql;
+}
+
+const QString& DocumentRights::insertStatement()
+{
+    static const QString sql = QStringLiteral(
+        "Insert Into 资料下载权限(文件编号, 部门编号, 部门名称, 岗位代号, 岗位名称, 下载, 查阅, updatedate, CzyID)"
+        " Values (?, ?, ?, ?, ?, 1, 1, ?, ?)");
+    return sql;
+}
+
+const QString& DocumentRights::moveStatement()
+{
+    static const QString sql = QStringLiteral(
+        "Update 资料下载权限 Set 部门编号 = ?, 部门名称 = ?, 岗位代号 = ?, 岗位名称 = ? Where ID = ?");
+    return sql;
+}
+
+const QString& DocumentRights::membersStatement()
+{
+    static const QString sql = QStringLiteral(
+        "select 资料下载组详细.岗位代号,岗位信息new.岗位名称,员工档案.姓名,岗位信息new.职能部门代号 ,职能部门New.职能部门名称 "
+        " from  资料下载组详细 left join 岗位信息new on 岗位信息new.岗位代号=资料下载组详细.岗位代号"
+        " left join 员工档案 on 员工档案.岗位编号=资料下载组详细.岗位代号 "
+        "  Inner Join 职能部门New On 岗位信息New.职能部门代号 = 职能部门New.职能部门编号"
+        " where 资料下载组详细.组id = ?");
+    return sql;
+}
+
+const QString& DocumentRights::existingStatement()
+{
+    static const QString sql =
+        QStringLiteral("select ID from 资料下载权限 where 文件编号 = ? And 岗位代号 = ?");
+    return sql;
+}
+
+const QString& DocumentRights::deleteStatement()
+{
+    static const QString sql = QStringLiteral("Delete From 资料下载权限 Where ID = ?");
+    return sql;
+}
+
+const QString& DocumentRights::readStatement()
+{
+    static const QString sql = QStringLiteral("Update 资料下载权限 Set  查阅 = ? Where ID = ?");
+    return sql;
+}
+
+const QString& DocumentRights::downloadOffStatement()
+{
+    static const QString sql = QStringLiteral("Update 资料下载权限 Set  下载=0 Where ID = ?");
+    return sql;
+}
+
+const QString& DocumentRights::downloadOnStatement()
+{
+    static const QString sql = QStringLiteral("Update 资料下载权限 Set  下载=1,查阅=1 Where ID = ?");
+    return sql;
+}
+
+DbResult<QVector<RightRow>> DocumentRights::load(const QString& documentNumber)
+{
+    Query q(loadStatement());
+    q.bind(documentNumber);
+    QVector<RightRow> rows;
+    if (!q.exec())
+        return DbResult<QVector<RightRow>>::failure(q.error());
+    while (q.next()) {
+        RightRow r;
+        r.id = q.longInteger(u"ID");
+        r.documentNumber = q.text(u"文件编号");
+        r.deptCode = q.text(u"部门编号");
+        r.deptName = q.text(u"部门名称");
+        r.positionCode = q.text(u"岗位代号");
+        r.positionName = q.text(u"岗位名称");
+        r.holderName = q.text(u"姓名");
+        r.download = q.flag(u"下载");
+        r.read = q.flag(u"查阅");
+        rows.append(r);
+    }
+    return {rows, q.error()};
+}
+
+DbStatus DocumentRights::grant(const QString& documentNumber, const QString& deptCode, const QString& deptName,
+                               const QString& positionCode, const QString& positionName, const QDateTime& now,
+                               const QString& operatorNo)
+{
+    return execute(insertStatement(),
+                   {documentNumber, deptCode, deptName, positionCode, positionName, now, operatorNo});
+}
+
+DbStatus DocumentRights::move(qint64 id, const QString& deptCode, const QString& deptName,
+                              const QString& positionCode, const QString& positionName)
+{
+    return execute(moveStatement(), {deptCode, deptName, positionCode, positionName, id});
+}
+
+DbResult<QVector<GroupMember>> DocumentRights::members(const QString& groupId)
+{
+    Query q(membersStatement());
+    q.bind(groupId);
+    if (!q.exec())
+        return DbResult<QVector<GroupMember>>::failure(q.error());
+    QVector<GroupMember> out;
+    while (q.next())
+        out.append({q.text(u"岗位代号"), q.text(u"岗位名称"), q.text(u"姓名"), q.text(u"职能部门代号"),
+                    q.text(u"职能部门名称")});
+    return {out, q.error()};
+}
+
+DbResult<int> DocumentRights::grantGroup(const QString& documentNumber, const QString& groupId,
+                                         const QDateTime& now, const QString& operatorNo)
+{
+    const DbResult<QVector<GroupMember>> found = members(groupId);
+    if (!found.ok())
+        return DbResult<int>::failure(found.error);
+    Transaction transaction;
+    if (!transaction.begun())
+        return DbResult<int>::failure(transaction.error());
+    int added = 0;
+    for (const GroupMember& m : found.value) {
+        Query existing(existingStatement());
+        existing.bind({documentNumber, m.positionCode});
+        if (!existing.exec())
+            return DbResult<int>::failure(existing.error());
+        if (existing.next())
+            continue;
+        if (existing.error().isSet())
+            return DbResult<int>::failure(existing.error());
+        const DbStatus inserted =
+            grant(documentNumber.trimmed(), m.deptCode, m.deptName, m.positionCode, m.positionName, now, operatorNo);
+        if (!inserted.ok())
+            return DbResult<int>::failure(inserted.error);
+        ++added;
+    }
+    if (!transaction.commit())
+        return DbResult<int>::failure(transaction.error());
+    return {added, {}};
+}
+
+DbStatus DocumentRights::remove(qint64 id) { return execute(deleteStatement(), {id}); }
+
+DbStatus DocumentRights::setRead(qint64 id, bool allowed) { return execute(readStatement(), {allowed ? 1 : 0, id}); }
+
+DbStatus DocumentRights::setDownload(qint64 id, bool allowed)
+{
+    return execute(allowed ? downloadOnStatement() : downloadOffStatement(), {id});
+}
+
+}  // namespace quarvel

@@ -1,0 +1,61 @@
+#pragma once
+
+#include "login/DbError.h"
+
+#include <QDateTime>
+#include <QString>
+#include <QVector>
+
+namespace quarvel {
+
+// One row of the rights grid: a right joined with the holders of its position (a position held
+// by two employees gives two rows with the same ID).
+struct RightRow {
+    qint64 id = 0;
+    QString documentNumber;
+    QString deptCode, deptName, positionCode, positionName;
+    QString holderName;
+    bool download = false;
+    bool read = false;
+};
+
+// A position of a download group with its department.
+struct GroupMember {
+    QString positionCode, positionName, holderName, deptCode, deptName;
+};
+
+// The read and download rights of positions on one document.
+class DocumentRights {
+public:
+    static const QString& loadStatement();
+    static const QString& insertStatement();
+    static const QString& moveStatement();
+    static const QString& membersStatement();
+    static const QString& existingStatement();
+    static const QString& deleteStatement();
+    static const QString& readStatement();
+    static const QString& downloadOffStatement();
+    static const QString& downloadOnStatement();
+
+    // The rights of the document, in the order of their IDs.
+    static DbResult<QVector<RightRow>> load(const QString& documentNumber);
+    // A new right with both flags on.
+    static DbStatus grant(const QString& documentNumber, const QString& deptCode, const QString& deptName,
+                          const QString& positionCode, const QString& positionName, const QDateTime& now,
+                          const QString& operatorNo);
+    // Moves a right to another position, keeping its flags and its ID.
+    static DbStatus move(qint64 id, const QString& deptCode, const QString& deptName, const QString& positionCode,
+                         const QString& positionName);
+    // The member positions of a group that have a department.
+    static DbResult<QVector<GroupMember>> members(const QString& groupId);
+    // Grants every member position of the group that has no right on the document yet, in one
+    // transaction: either all of them get their right or none does. Returns how many were added.
+    static DbResult<int> grantGroup(const QString& documentNumber, const QString& groupId, const QDateTime& now,
+                                    const QString& operatorNo);
+    static DbStatus remove(qint64 id);
+    static DbStatus setRead(qint64 id, bool allowed);
+    // Download on turns reading on too; download off leaves reading as it is.
+    static DbStatus setDownload(qint64 id, bool allowed);
+};
+
+}  // namespace quarvel

@@ -1,0 +1,454 @@
+#include "library/RightsPanel.h"
+
+#include "directory/DepartmentTree.h"
+#include "library/DocumentRights.h"
+#include "library/UploadPanels.h"
+#include "login/Connection.h"
+#include "login/HandCursor.h"
+#include "login/UserContext.h"
+#include "platform/Platform.h"
+#include "platform/grid/FlexGrid.h"
+#include "platform/tree/KeyedTree.h"
+
+#include <QApplication>
+#include <QEvent>
+#include <QKeyEvent>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QRadioButton>
+#include <QStyle>
+#include <QTableView>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+namespace quarvel {
+namespace {
+
+const QString kYes = QStringLiteral("√");
+const QString kNo = QStringLiteral("×");
+const QString kDelete = QStringLiteral("删除");
+constexpr int kIdColumn = 7;
+
+// The text up to the first blank.
+QString codeOf(const QString& text)
+{
+    const qsizetype blank = text.indexOf(u' ');
+    return blank < 0 ? text : text.left(blank);
+}
+
+// The second blank-separated part; fails like a missing array element when there is none.
+bool secondPart(const QString& text, QString* part)
+{
+    const QStringList parts = text.split(u' ');
+    if (parts.size() < 2)
+        return false;
+    *part = parts.at(1);
+    return true;
+}
+
+const QString kMissingPart = QStringLiteral("下标越界");
+
+}  // namespace
+
+QString RightsPanel::formatString()
+{
+    return QStringLiteral("  |<部门                                    |<岗位                             |<姓名                 "
+                          "|^操作     |^查阅     |^下载     |");
+}
+
+RightsPanel::RightsPanel(Platform& platform, QLineEdit* documentNumber, QWidget* parent)
+    : QFrame(parent), m_platform(platform), m_number(documentNumber)
+{
+    setObjectName(QStringLiteral("Picture2"));
+    setFrameShape(QFrame::Panel);
+    setFrameShadow(QFrame::Raised);
+    setAutoFillBackground(true);
+    resize(760, 360);
+
+    title = new QLabel(QStringLiteral("下载或查阅人员清单"), this);
+    title->setObjectName(QStringLiteral("Label1(7)"));
+    QFont bold = title->font();
+    bold.setBold(true);
+    title->setFont(bold);
+    Image1 = new QToolButton(this);
+    Image1->setObjectName(QStringLiteral("Image1"));
+    Image1->setAccessibleName(QStringLiteral("关闭"));
+    Image1->setToolTip(QStringLiteral("关闭"));
+    Image1->setIcon(style()->standardIcon(QStyle::SP_TitleBarCloseButton));
+    Image1->setAutoRaise(true);
+
+    MSFlexGrid3 = new FlexGrid(this);
+    MSFlexGrid3->setObjectName(QStringLiteral("MSFlexGrid3"));
+    MSFlexGrid3->view()->setAccessibleName(QStringLiteral("下载或查阅人员清单"));
+    title->setBuddy(MSFlexGrid3->view());
+
+    addButton = pictureButton(QStringLiteral("Picture8(7)"), QStringLiteral("添加人员"), this);
+    addButton->setText(QStringLiteral("+"));
+    addButton->setIcon(QIcon());
+    addButton->hide();
+
+    auto* header = new QHBoxLayout;
+    header->addWidget(title, 1);
+    header->addWidget(Image1);
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(header);
+    layout->addWidget(MSFlexGrid3, 1);
+
+    // The chooser floats over the grid.
+    Picture3 = new QFrame(this);
+    Picture3->setObjectName(QStringLiteral("Picture3"));
+    Picture3->setFrameShape(QFrame::Panel);
+    Picture3->setFrameShadow(QFrame::Raised);
+    Picture3->setAutoFillBackground(true);
+    byGroup = new QRadioButton(QStringLiteral("按组选择(&G)"), Picture3);
+    byGroup->setObjectName(QStringLiteral("Option3(0)"));
+    byPosition = new QRadioButton(QStringLiteral("按指定人员选择(&R)"), Picture3);
+    byPosition->setObjectName(QStringLiteral("Option3(1)"));
+    List1 = new QListWidget(Picture3);
+    List1->setObjectName(QStringLiteral("List1"));
+    List1->setAccessibleName(QStringLiteral("下载组"));
+    TreeView1 = new KeyedTree(Picture3);
+    TreeView1->setObjectName(QStringLiteral("TreeView1"));
+    TreeView1->setImageList(directoryTreeIcons());
+    TreeView1->hide();
+    backLink = new QLabel(QStringLiteral("<u>返回</u>"), Picture3);
+    backLink->setObjectName(QStringLiteral("Label1(21)"));
+    backLink->setAccessibleName(QStringLiteral("返回"));
+    backLink->setProperty("Tag", QStringLiteral("1"));
+    backLink->setFocusPolicy(Qt::TabFocus);
+    backLink->installEventFilter(this);
+    auto* options = new QHBoxLayout;
+    options->addWidget(byGroup);
+    options->addWidget(byPosition);
+    options->addStretch();
+    options->addWidget(backLink);
+    auto* chooser = new QVBoxLayout(Picture3);
+    chooser->addLayout(options);
+    chooser->addWidget(List1, 1);
+    chooser->addWidget(TreeView1, 1);
+    Picture3->hide();
+
+    connect(Image1, &QToolButton::clicked, this, [this] { Image1_Click(); });
+    connect(addButton, &QToolButton::clicked, this, [this] { Picture8_7_Click(); });
+    connect(byGroup, &QRadioButton::clicked, this, [this] { Option3_Click(0); });
+    connect(byPosition, &QRadioButton::clicked, this, [this] { Option3_Click(1); });
+    connect(TreeView1, &KeyedTree::nodeClicked, this, [this](const QString& key) { TreeView1_NodeClick(key); });
+    connect(TreeView1, &KeyedTree::nodeDoubleClicked, this, [this] { TreeView1_DblClick(); });
+    connect(List1, &QListWidget::itemClicked, this, [this] { List1_Click(); });
+    connect(List1, &QListWidget::itemActivated, this, [this] { List1_Click(); });
+    connect(MSFlexGrid3, &FlexGrid::clicked, this, [this] { MSFlexGrid3_Click(); });
+    connect(MSFlexGrid3, &FlexGrid::doubleClicked, this, [this] { MSFlexGrid3_DblClick(); });
+
+    setUpGrid();
+}
+
+void RightsPanel::setUpGrid()
+{
+    MSFlexGrid3->setFormatString(formatString());
+    MSFlexGrid3->setColWidth(kIdColumn, 0);
+    MSFlexGrid3->setRows(1);
+}
+
+void RightsPanel::resizeEvent(QResizeEvent* event)
+{
+    QFrame::resizeEvent(event);
+    layoutChooser();
+    placeAddButton();
+}
+
+void RightsPanel::layoutChooser()
+{
+    const QRect gridArea = MSFlexGrid3->geometry();
+    Picture3->setGeometry(gridArea.x() + gridArea.width() / 3, gridArea.y() + 20, gridArea.width() * 2 / 3,
+                          qMax(160, gridArea.height() - 20));
+}
+
+void RightsPanel::fail(const QString& description)
+{
+    QApplication::restoreOverrideCursor();
+    m_platform.messages().inform(this, description, executableTitle(), MsgIcon::Information);
+}
+
+void RightsPanel::setFlagCell(int row, int col, bool on)
+{
+    MSFlexGrid3->setTextMatrix(row, col, on ? kYes : kNo);
+    MSFlexGrid3->setCellForeColor(row, col, on ? QColor(0, 0, 255) : QColor(0, 0, 0));
+    MSFlexGrid3->setCellFontSize(row, col, 12);
+}
+
+void RightsPanel::appendBlankRow()
+{
+    const int row = MSFlexGrid3->appendRow({QString::number(MSFlexGrid3->rows())});
+    MSFlexGrid3->setTextMatrix(row, 4, kDelete);
+    MSFlexGrid3->setCellForeColor(row, 4, QColor(255, 0, 0));
+    setFlagCell(row, 5, false);
+    setFlagCell(row, 6, false);
+}
+
+void RightsPanel::placeAddButton()
+{
+    if (MSFlexGrid3->rows() <= 1) {
+        addButton->hide();
+        return;
+    }
+    const QRect cell = MSFlexGrid3->cellRect(MSFlexGrid3->row(), 0);
+    const QPoint grid = MSFlexGrid3->pos();
+    addButton->setFixedSize(qMax(18, cell.height()), qMax(18, cell.height()));
+    addButton->move(grid.x() + 2, grid.y() + cell.top());
+    addButton->show();
+    addButton->raise();
+}
+
+bool RightsPanel::LoadRights()
+{
+    MSFlexGrid3->setRows(1);
+    DbError error;
+    if (!SharedConnection::reopen(&error)) {
+        MSFlexGrid3->hide();
+        fail(error.description);
+        return false;
+    }
+    MSFlexGrid3->hide();
+    const DbResult<QVector<RightRow>> rights = DocumentRights::load(m_number->text().trimmed());
+    MSFlexGrid3->beginBulk();
+    int n = 0;
+    for (const RightRow& r : rights.value) {
+        const int row = MSFlexGrid3->appendRow({QString::number(++n), r.deptCode + u' ' + r.deptName,
+                                                r.positionCode + u' ' + r.positionName, r.holderName, kDelete,
+                                                QString(), QString(), QString::number(r.id)});
+        MSFlexGrid3->setCellForeColor(row, 4, QColor(255, 0, 0));
+        setFlagCell(row, 5, r.read);
+        setFlagCell(row, 6, r.download);
+    }
+    if (!rights.ok()) {
+        MSFlexGrid3->endBulk();
+        fail(rights.error.description);
+        return false;  // the grid stays hidden
+    }
+    appendBlankRow();
+    MSFlexGrid3->endBulk();
+    MSFlexGrid3->setCurrentCell(MSFlexGrid3->rows() - 1, 0);
+    MSFlexGrid3->show();
+    placeAddButton();
+    return true;
+}
+
+void RightsPanel::Picture8_7_Click()
+{
+    if (Picture3->isHidden()) {
+        layoutChooser();
+        Picture3->raise();
+    }
+    Picture3->setVisible(Picture3->isHidden());
+    byPosition->setChecked(true);
+    TreeView1->show();
+    List1->hide();
+}
+
+void RightsPanel::Option3_Click(int index)
+{
+    if (index == 1) {
+        TreeView1->show();
+        TreeView1->raise();
+        List1->hide();
+    } else {
+        List1->show();
+        List1->raise();
+        TreeView1->hide();
+    }
+}
+
+void RightsPanel::backLink_Click() { Picture3->hide(); }
+
+void RightsPanel::Image1_Click() { hide(); }
+
+bool RightsPanel::eventFilter(QObject* watched, QEvent* event)
+{
+    // The link look of "返回": red with the hand cursor while the pointer is over it.
+    if (watched == backLink) {
+        switch (event->type()) {
+        case QEvent::Enter:
+            backLink->setStyleSheet(QStringLiteral("color: red;"));
+            backLink->setCursor(HandCursor());
+            break;
+        case QEvent::Leave: backLink->setStyleSheet(QString()); break;
+        case QEvent::MouseButtonRelease: backLink_Click(); return true;
+        case QEvent::KeyPress: {
+            const int key = static_cast<QKeyEvent*>(event)->key();
+            if (key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Space) {
+                backLink_Click();
+                return true;
+            }
+            break;
+        }
+        default: break;
+        }
+    }
+    return QFrame::eventFilter(watched, event);
+}
+
+void RightsPanel::添加岗位信息(const QString& departmentKey)
+{
+    const DbError failed = quarvel::添加岗位信息(*TreeView1, departmentKey, PositionVariant::Upload);
+    if (failed.isSet())
+        fail(failed.description);
+}
+
+void RightsPanel::TreeView1_NodeClick(const QString& key)
+{
+    if (TreeView1->tag(key).isEmpty() && TreeView1->picture(key) == 1) {
+        TreeView1->setChecked(key, false);
+        添加岗位信息(key);
+    }
+}
+
+void RightsPanel::TreeView1_DblClick()
+{
+    const QString key = TreeView1->selectedKey();
+    if (key.isEmpty() || TreeView1->picture(key) != 2)
+        return;
+    const QString nodeText = TreeView1->text(key);
+    const int current = MSFlexGrid3->row();
+    const int rows = MSFlexGrid3->rows();
+    for (int r = 1; r <= rows - 2; ++r) {
+        if (r != current && codeOf(MSFlexGrid3->textMatrix(r, 2)) == codeOf(nodeText)) {
+            const qsizetype bracket = nodeText.indexOf(u'[');
+            m_platform.messages().inform(this, (bracket < 0 ? nodeText : nodeText.left(bracket)) + QStringLiteral(" 权限已经存在"),
+                                         QStringLiteral("系统提示"));
+            return;
+        }
+    }
+    if (current < 1 || current >= rows)
+        return;
+
+    const qsizetype open = nodeText.indexOf(u'[');
+    const qsizetype close = open < 0 ? -1 : nodeText.indexOf(u']', open + 1);
+    const QString department = TreeView1->text(TreeView1->parentKey(key));
+    const QString position = open < 0 ? nodeText : nodeText.left(open);
+    const QString holder = open < 0 ? QString() : nodeText.mid(open + 1, (close < 0 ? nodeText.size() : close) - open - 1);
+    MSFlexGrid3->setTextMatrix(current, 1, department);
+    MSFlexGrid3->setTextMatrix(current, 2, position);
+    MSFlexGrid3->setTextMatrix(current, 3, holder);
+
+    QString deptName;
+    QString positionName;
+    if (!secondPart(department, &deptName) || !secondPart(position, &positionName)) {
+        fail(kMissingPart);
+        return;
+    }
+    const QString deptCode = codeOf(department);
+    const QString positionCode = codeOf(position);
+
+    if (current == rows - 1) {
+        const DbStatus granted = DocumentRights::grant(m_number->text(), deptCode, deptName, positionCode, positionName,
+                                                       QDateTime::currentDateTime(), userContext().EmployeeNo);
+        if (!granted.ok()) {
+            fail(granted.error.description);
+            return;
+        }
+        LoadRights();
+    } else {
+        const DbStatus moved = DocumentRights::move(MSFlexGrid3->textMatrix(current, kIdColumn).toLongLong(), deptCode,
+                                                    deptName, positionCode, positionName);
+        if (!moved.ok()) {
+            fail(moved.error.description);
+            return;
+        }
+        MSFlexGrid3->setCurrentCell(MSFlexGrid3->rows() - 1, 1);
+        MSFlexGrid3_DblClick();
+    }
+    Picture3->hide();
+}
+
+void RightsPanel::List1_Click()
+{
+    QListWidgetItem* item = List1->currentItem();
+    if (!item)
+        return;
+    const QString groupId = codeOf(item->text());
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    MSFlexGrid3->hide();
+    const DbResult<int> granted = DocumentRights::grantGroup(m_number->text(), groupId, QDateTime::currentDateTime(),
+                                                             userContext().EmployeeNo);
+    if (!granted.ok()) {
+        fail(granted.error.description);
+        return;
+    }
+    LoadRights();
+    Picture3->hide();
+    QApplication::restoreOverrideCursor();
+}
+
+void RightsPanel::renumber()
+{
+    for (int r = 1; r < MSFlexGrid3->rows(); ++r)
+        MSFlexGrid3->setTextMatrix(r, 0, QString::number(r));
+}
+
+void RightsPanel::MSFlexGrid3_Click()
+{
+    Picture3->hide();
+    if (MSFlexGrid3->rows() <= 1)
+        return;
+    placeAddButton();
+    const int row = MSFlexGrid3->row();
+    if (MSFlexGrid3->textMatrix(row, 1).trimmed().isEmpty() || MSFlexGrid3->col() != 4)
+        return;
+    QString deptName;
+    QString positionName;
+    if (!secondPart(MSFlexGrid3->textMatrix(row, 1), &deptName)
+        || !secondPart(MSFlexGrid3->textMatrix(row, 2), &positionName)) {
+        fail(kMissingPart);
+        return;
+    }
+    if (m_platform.messages().show(this, QStringLiteral("确认要删除") + deptName + u' ' + positionName,
+                                   applicationTitle(), MsgIcon::None, MsgButtons::YesNo)
+        != MsgAnswer::Yes)
+        return;
+    const QString id = MSFlexGrid3->textMatrix(row, kIdColumn);
+    if (!id.isEmpty()) {
+        const DbStatus removed = DocumentRights::remove(id.toLongLong());
+        if (!removed.ok()) {
+            fail(removed.error.description);
+            return;
+        }
+    }
+    MSFlexGrid3->removeItem(row);
+    renumber();
+    MSFlexGrid3->setCurrentCell(MSFlexGrid3->rows() - 1, 1);
+    MSFlexGrid3_DblClick();
+}
+
+void RightsPanel::MSFlexGrid3_DblClick()
+{
+    Picture3->hide();
+    if (MSFlexGrid3->rows() <= 1)
+        return;
+    placeAddButton();
+    const int row = MSFlexGrid3->row();
+    if (MSFlexGrid3->textMatrix(row, 1).trimmed().isEmpty())
+        return;
+    const int col = MSFlexGrid3->col();
+    const QString cell = MSFlexGrid3->textMatrix(row, col);
+    const qint64 id = MSFlexGrid3->textMatrix(row, kIdColumn).toLongLong();
+    DbStatus changed;
+    if (col == 5 && (cell == kYes || cell == kNo)) {
+        const bool on = cell == kNo;
+        setFlagCell(row, 5, on);
+        changed = DocumentRights::setRead(id, on);
+    } else if (col == 6 && (cell == kYes || cell == kNo)) {
+        const bool on = cell == kNo;
+        setFlagCell(row, 6, on);
+        if (on)
+            setFlagCell(row, 5, true);
+        changed = DocumentRights::setDownload(id, on);
+    } else {
+        return;
+    }
+    if (!changed.ok())
+        fail(changed.error.description);
+}
+
+}  // namespace quarvel

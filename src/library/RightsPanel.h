@@ -1,0 +1,75 @@
+#pragma once
+
+#include <QFrame>
+
+#include <functional>
+
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QRadioButton;
+class QToolButton;
+
+namespace quarvel {
+
+class FlexGrid;
+class KeyedTree;
+class Platform;
+
+// The rights panel of the upload window (Picture2): the read and download rights of the
+// selected document per position, and the chooser (Picture3) that grants them by position or
+// by download group.
+class RightsPanel : public QFrame {
+public:
+    // `documentNumber` is the upload window's number field (Text1(0)).
+    RightsPanel(Platform& platform, QLineEdit* documentNumber, QWidget* parent = nullptr);
+
+    QLabel* title = nullptr;             // Label1(7)
+    QToolButton* Image1 = nullptr;       // closes the panel
+    FlexGrid* MSFlexGrid3 = nullptr;
+    QToolButton* addButton = nullptr;    // Picture8(7)
+    QFrame* Picture3 = nullptr;          // the chooser
+    QRadioButton* byGroup = nullptr;     // Option3(0)
+    QRadioButton* byPosition = nullptr;  // Option3(1)
+    QListWidget* List1 = nullptr;
+    KeyedTree* TreeView1 = nullptr;
+    QLabel* backLink = nullptr;          // Label1(21) "返回"
+
+    static QString formatString();
+
+    // Reloads the grid for the document in the number field; false when the fill failed (the
+    // grid then stays hidden).
+    bool LoadRights();
+    // Sets the grid up as the window's opening does: the hidden last column, the header row.
+    void setUpGrid();
+
+    void Picture8_7_Click();
+    void Option3_Click(int index);
+    void backLink_Click();
+    void Image1_Click();
+    void TreeView1_NodeClick(const QString& key);
+    void TreeView1_DblClick();
+    void List1_Click();
+    void MSFlexGrid3_Click();
+    void MSFlexGrid3_DblClick();
+
+    // The department tree node of a position: "$" + code; its position nodes: "G" + code.
+    void 添加岗位信息(const QString& departmentKey);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    void fail(const QString& description);
+    void placeAddButton();
+    void appendBlankRow();
+    void setFlagCell(int row, int col, bool on);
+    void renumber();
+    void layoutChooser();
+
+    Platform& m_platform;
+    QLineEdit* m_number;
+};
+
+}  // namespace quarvel

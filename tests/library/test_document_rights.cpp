@@ -1,0 +1,327 @@
+#include "TestSupport.h"
+
+#include "directory/DepartmentTree.h"
+#include "library/DocumentRights.h"
+#include "library/RightsPanel.h"
+#include "library/frmUpload.h"
+#include "login/UserContext.h"
+#include "platform/grid/FlexGrid.h"
+#include "platform/tree/KeyedTree.h"
+
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTest>
+
+using namespace quarvel;
+using namespace quarvel::test;
+
+class DocumentRightsTest : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<TestDatabase> db;
+    std::unique_ptr<TestPlatform> platform;
+    std::unique_ptr<QLineEdit> number;
+    std::unique_ptr<RightsPanel> panel;
+    QVector<DepartmentEntry> departments;
+
+    const QString doc = QStringLiteral("W'01");
+
+    void right(const QString& position, const QString& name, int download, int read, const QString& document = {})
+    {
+        QVERIFY(db->insert(QStringLiteral("资料下载权限"), {{QStringLiteral("文件编号"), document.isEmpty() ? doc : document},
+                                                          {QStringLiteral("部门编号"), QStringLiteral("D01")},
+                                                          {QStringLiteral("部门名称"), QStringLiteral("财务部")},
+                                                          {QStringLiteral("岗位代号"), position},
+                                                          {QStringLiteral("岗位名称"), name},
+                                                          {QStringLiteral("下载"), download},
+                                                          {QStringLiteral("查阅"), read}}));
+    }
+
+    int flag(const QString& position, const QString& column)
+    {
+        return db->scalar(QStringLiteral("select %1 from 资料下载权限 where 文件编号 = ? and 岗位代号 = ?").arg(column),
+                          {doc, position}).toInt();
+    }
+
+    int rightsCount() { return db->scalar(QStringLiteral("select count(*) from 资料下载权限")).toInt(); }
+
+    FlexGrid& grid() { return *panel->MSFlexGrid3; }
+
+    // The grid row of a position code, or -1.
+    int rowOf(const QString& position)
+    {
+        for (int r = 1; r < grid().rows(); ++r)
+            if (grid().textMatrix(r, 2).startsWith(position + u' '))
+                return r;
+        return -1;
+    }
+
+    void chooseNode(const QString& key)
+    {
+        panel->TreeView1->setSelected(key);
+        panel->TreeView1_DblClick();
+    }
+
+private slots:
+    void init()
+    {
+        db = std::make_unique<TestDatabase>();
+        QVERIFY(db->isValid());
+        QVERIFY(db->connectShared());
+        platform = std::make_unique<TestPlatform>();
+        db->addDepartment(QStringLiteral("D01"), QStringLiteral("财务部"));
+        db->addPosition(QStringLiteral("G01"), QStringLiteral("会计"), QStringLiteral("D01"), QStringLiteral("0012"));
+        db->addPosition(QStringLiteral("G02"), QStringLiteral("出纳"), QStringLiteral("D01"), QStringLiteral("0013"));
+        db->addPosition(QStringLiteral("G'3"), QStringLiteral("审'计"), QStringLiteral("D01"), QStringLiteral("0015"));
+        db->addEmployee(QStringLiteral("0012"), QStringLiteral("张三"), QStringLiteral("1"));
+        db->addEmployee(QStringLiteral("0013"), QStringLiteral("李四"), QStringLiteral("1"));
+        db->addEmployee(QStringLiteral("0014"), QStringLiteral("王五"), QStringLiteral("1"));
+        db->addEmployee(QStringLiteral("0015"), QStringLiteral("赵'六"), QStringLiteral("1"));
+        db->exec(QStringLiteral("update 员工档案 set 岗位编号 = 'G01' where 工号 = '0012'"));
+        db->exec(QStringLiteral("update 员工档案 set 岗位编号 = 'G02' where 工号 in ('0013', '0014')"));
+        db->exec(QStringLiteral("update 员工档案 set 岗位编号 = 'G''3' where 工号 = '0015'"));
+        QVERIFY(db->insert(QStringLiteral("资料下载组"), {{QStringLiteral("组ID"), QStringLiteral("Z1")},
+                                                        {QStringLiteral("组名称"), QStringLiteral("全体")}}));
+        for (const QString& p : {QStringLiteral("G01"), QStringLiteral("G02"), QStringLiteral("G'3"), QStringLiteral("G-none")})
+            QVERIFY(db->insert(QStringLiteral("资料下载组详细"), {{QStringLiteral("组id"), QStringLiteral("Z1")},
+                                                                {QStringLiteral("岗位代号"), p}}));
+        userContext() = UserContext{};
+        userContext().EmployeeNo = QStringLiteral("0001");
+
+        number = std::make_unique<QLineEdit>(doc);
+        panel = std::make_unique<RightsPanel>(*platform, number.get());
+        panel->List1->addItem(QStringLiteral("Z1 全体"));
+        QVERIFY(!LoadDepartmentTree(*panel->TreeView1, departments).isSet());
+        panel->TreeView1_NodeClick(QStringLiteral("$D01"));
+        QCOMPARE(panel->TreeView1->tag(QStringLiteral("$D01")), QStringLiteral("OK"));
+    }
+
+    void cleanup()
+    {
+        panel.reset();
+        number.reset();
+        platform.reset();
+        db.reset();
+        userContext() = UserContext{};
+    }
+
+    void gridShowsRightsAndABlankRow()
+    {
+        right(QStringLiteral("G01"), QStringLiteral("会计"), 1, 0);
+        QVERIFY(panel->LoadRights());
+        QCOMPARE(grid().cols(), 8);
+        QCOMPARE(grid().textMatrix(0, 0), QStringLiteral("  "));
+        QCOMPARE(grid().rows(), 3);
+        QCOMPARE(grid().textMatrix(1, 1), QStringLiteral("D01 财务部"));
+        QCOMPARE(grid().textMatrix(1, 2), QStringLiteral("G01 会计"));
+        QCOMPARE(grid().textMatrix(1, 3), QStringLiteral("张三"));
+        QCOMPARE(grid().textMatrix(1, 4), QStringLiteral("删除"));
+        QCOMPARE(grid().textMatrix(1, 5), QStringLiteral("×"));
+        QCOMPARE(grid().textMatrix(1, 6), QStringLiteral("√"));
+        QCOMPARE(grid().model()->cellForeColor(1, 6), QColor(0, 0, 255));
+        QCOMPARE(grid().model()->cellForeColor(1, 4), QColor(255, 0, 0));
+        QCOMPARE(grid().colWidth(7), 0);
+        QCOMPARE(grid().textMatrix(2, 0), QStringLiteral("2"));
+        QCOMPARE(grid().textMatrix(2, 5), QStringLiteral("×"));
+        QCOMPARE(grid().row(), 2);
+        QVERIFY(!grid().isHidden());
+    }
+
+    void grantByPositionIntoTheBlankRow()
+    {
+        QVERIFY(panel->LoadRights());
+        chooseNode(QStringLiteral("GG'3"));
+        QVERIFY2(platform->msgs().shown.isEmpty(), qPrintable(platform->msgs().lastText()));
+        QCOMPARE(rightsCount(), 1);
+        QCOMPARE(flag(QStringLiteral("G'3"), QStringLiteral("下载")), 1);
+        QCOMPARE(flag(QStringLiteral("G'3"), QStringLiteral("查阅")), 1);
+        QCOMPARE(db->scalar(QStringLiteral("select 岗位名称 from 资料下载权限")).toString(), QStringLiteral("审'计"));
+        QCOMPARE(db->scalar(QStringLiteral("select CzyID from 资料下载权限")).toString(), QStringLiteral("0001"));
+        QCOMPARE(grid().rows(), 3);
+        QCOMPARE(grid().textMatrix(1, 3), QStringLiteral("赵'六"));
+        QVERIFY(panel->Picture3->isHidden());
+    }
+
+    void aListedPositionIsRefused()
+    {
+        right(QStringLiteral("G01"), QStringLiteral("会计"), 1, 1);
+        QVERIFY(panel->LoadRights());
+        chooseNode(QStringLiteral("GG01"));
+        QCOMPARE(platform->msgs().lastText(), QStringLiteral("G01 会计  权限已经存在"));
+        QCOMPARE(platform->msgs().shown.last().title, QStringLiteral("系统提示"));
+        QCOMPARE(rightsCount(), 1);
+        // The row that holds the position may take it again.
+        grid().setCurrentCell(1, 2);
+        chooseNode(QStringLiteral("GG01"));
+        QCOMPARE(platform->msgs().shown.size(), 1);
+    }
+
+    void movingARightKeepsFlagsAndId()
+    {
+        right(QStringLiteral("G01"), QStringLiteral("会计"), 0, 1);
+        const qint64 id = db->scalar(QStringLiteral("select ID from 资料下载权限")).toLongLong();
+        QVERIFY(panel->LoadRights());
+        grid().setCurrentCell(1, 2);
+        chooseNode(QStringLiteral("GG02"));
+        QVERIFY2(platform->msgs().shown.isEmpty(), qPrintable(platform->msgs().lastText()));
+        QCOMPARE(rightsCount(), 1);
+        QCOMPARE(db->scalar(QStringLiteral("select ID from 资料下载权限 where 岗位代号 = 'G02'")).toLongLong(), id);
+        QCOMPARE(flag(QStringLiteral("G02"), QStringLiteral("下载")), 0);
+        QCOMPARE(flag(QStringLiteral("G02"), QStringLiteral("查阅")), 1);
+        QCOMPARE(grid().textMatrix(1, 2), QStringLiteral("G02 出纳 "));
+        QCOMPARE(grid().row(), grid().rows() - 1);
+    }
+
+    void switchingRules()
+    {
+        right(QStringLiteral("G01"), QStringLiteral("会计"), 1, 1);
+        QVERIFY(panel->LoadRights());
+        const auto doubleClick = [this](int col) {
+            grid().setCurrentCell(1, col);
+            panel->MSFlexGrid3_DblClick();
+        };
+        doubleClick(5);  // reading off: download stays on
+        QCOMPARE(flag(QStringLiteral("G01"), QStringLiteral("查阅")), 0);
+        QCOMPARE(flag(QStringLiteral("G01"), QStringLiteral("下载")), 1);
+        QCOMPARE(grid().textMatrix(1, 5), QStringLiteral("×"));
+        QCOMPARE(grid().textMatrix(1, 6), QStringLiteral("√"));
+        doubleClick(6);  // download off: reading stays off
+        QCOMPARE(flag(QStringLiteral("G01"), QStringLiteral("下载")), 0);
+        QCOMPARE(flag(QStringLiteral("G01"), QStringLiteral("查阅")), 0);
+        doubleClick(6);  // download on turns reading on
+        QCOMPARE(flag(QStringLiteral("G01"), QStringLiteral("下载")), 1);
+        QCOMPARE(flag(QStringLiteral("G01"), QStringLiteral("查阅")), 1);
+        QCOMPARE(grid().textMatrix(1, 5), QStringLiteral("√"));
+        QCOMPARE(grid().model()->cellForeColor(1, 5), QColor(0, 0, 255));
+        doubleClick(5);
+        doubleClick(5);  // reading on again leaves download
+        QCOMPARE(flag(QStringLiteral("G01"), QStringLiteral("查阅")), 1);
+        QCOMPARE(flag(QStringLiteral("G01"), QStringLiteral("下载")), 1);
+        doubleClick(3);  // other columns do nothing
+        QCOMPARE(grid().textMatrix(1, 3), QStringLiteral("张三"));
+    }
+
+    void removing()
+    {
+        right(QStringLiteral("G01"), QStringLiteral("会计"), 1, 1);
+        right(QStringLiteral("G01"), QStringLiteral("会计"), 1, 1, QStringLiteral("OTHER"));
+        QVERIFY(panel->LoadRights());
+        grid().setCurrentCell(2, 4);  // the blank row
+        panel->MSFlexGrid3_Click();
+        QVERIFY(platform->msgs().shown.isEmpty());
+        grid().setCurrentCell(1, 4);
+        platform->msgs().answers = {MsgAnswer::No};
+        panel->MSFlexGrid3_Click();
+        QCOMPARE(platform->msgs().lastText(), QStringLiteral("确认要删除财务部 会计"));
+        QCOMPARE(platform->msgs().shown.last().icon, MsgIcon::None);
+        QCOMPARE(rightsCount(), 2);
+        grid().setCurrentCell(1, 4);
+        panel->MSFlexGrid3_Click();
+        QCOMPARE(rightsCount(), 1);
+        QCOMPARE(grid().rows(), 2);
+        QCOMPARE(grid().textMatrix(1, 0), QStringLiteral("1"));
+        QVERIFY(grid().textMatrix(1, 1).isEmpty());
+    }
+
+    void positionWithTwoHoldersIsListedTwice()
+    {
+        right(QStringLiteral("G02"), QStringLiteral("出纳"), 1, 1);
+        QVERIFY(panel->LoadRights());
+        QCOMPARE(grid().rows(), 4);
+        QCOMPARE(grid().textMatrix(1, 7), grid().textMatrix(2, 7));
+        QCOMPARE(QSet<QString>({grid().textMatrix(1, 3), grid().textMatrix(2, 3)}),
+                 QSet<QString>({QStringLiteral("李四"), QStringLiteral("王五")}));
+        grid().setCurrentCell(2, 4);
+        panel->MSFlexGrid3_Click();
+        QCOMPARE(rightsCount(), 0);
+    }
+
+    void grantByGroupAddsOnlyTheMissing()
+    {
+        right(QStringLiteral("G01"), QStringLiteral("会计"), 0, 1);
+        QVERIFY(panel->LoadRights());
+        panel->List1->setCurrentRow(0);
+        panel->List1_Click();
+        QVERIFY2(platform->msgs().shown.isEmpty(), qPrintable(platform->msgs().lastText()));
+        // G-none has no department row: not listed, no right.
+        QCOMPARE(rightsCount(), 3);
+        QCOMPARE(flag(QStringLiteral("G01"), QStringLiteral("下载")), 0);
+        QCOMPARE(flag(QStringLiteral("G02"), QStringLiteral("下载")), 1);
+        QCOMPARE(flag(QStringLiteral("G'3"), QStringLiteral("查阅")), 1);
+        QCOMPARE(db->scalar(QStringLiteral("select count(*) from 资料下载权限 where 岗位代号 = 'G02'")).toInt(), 1);
+        QVERIFY(!grid().isHidden());
+        QVERIFY(rowOf(QStringLiteral("G'3")) > 0);
+    }
+
+    void grantByGroupIsAllOrNothing()
+    {
+        QVERIFY(db->exec(QStringLiteral("create trigger refuse before insert on 资料下载权限 when new.岗位代号 = 'G''3' "
+                                        "begin select raise(abort, '拒绝写入'); end")));
+        QVERIFY(panel->LoadRights());
+        panel->List1->setCurrentRow(0);
+        panel->List1_Click();
+        QVERIFY(platform->msgs().lastText().contains(QStringLiteral("拒绝写入")));
+        QCOMPARE(platform->msgs().shown.last().title, executableTitle());
+        QCOMPARE(rightsCount(), 0);
+    }
+
+    void chooserToggles()
+    {
+        QVERIFY(panel->LoadRights());
+        panel->Picture8_7_Click();
+        QVERIFY(!panel->Picture3->isHidden());
+        QVERIFY(panel->byPosition->isChecked());
+        QVERIFY(!panel->TreeView1->isHidden());
+        QVERIFY(panel->List1->isHidden());
+        panel->Option3_Click(0);
+        QVERIFY(!panel->List1->isHidden());
+        QVERIFY(panel->TreeView1->isHidden());
+        panel->backLink_Click();
+        QVERIFY(panel->Picture3->isHidden());
+        panel->Picture8_7_Click();
+        grid().setCurrentCell(1, 1);
+        panel->MSFlexGrid3_Click();
+        QVERIFY(panel->Picture3->isHidden());
+    }
+
+    void failedFillLeavesTheGridHidden()
+    {
+        QVERIFY(db->exec(QStringLiteral("drop table 资料下载权限")));
+        QVERIFY(!panel->LoadRights());
+        QVERIFY(grid().isHidden());
+        QCOMPARE(platform->msgs().shown.size(), 1);
+    }
+
+    void windowOpensAndClosesThePanel()
+    {
+        right(QStringLiteral("G01"), QStringLiteral("会计"), 1, 1);
+        userContext().DeptCode = QStringLiteral("D01");
+        userContext().PositionCode = QStringLiteral("G01");
+        QVERIFY(db->insert(QStringLiteral("公司文件信息"), {{QStringLiteral("编号"), doc},
+                                                          {QStringLiteral("文件名称"), QStringLiteral("制度")},
+                                                          {QStringLiteral("部门"), QStringLiteral("D01")},
+                                                          {QStringLiteral("岗位"), QStringLiteral("G01")},
+                                                          {QStringLiteral("上传日期"), QDateTime::currentDateTime()},
+                                                          {QStringLiteral("文件"), QByteArray("0123456789")}}));
+        Frm公司资料上传 w(*platform);
+        QCOMPARE(w.MSFlexGrid1->rows(), 2);
+        QVERIFY(w.Picture2->isHidden());
+        w.MSFlexGrid1->setRow(1);
+        w.MSFlexGrid1_Click();
+        QCOMPARE(w.MSFlexGrid3->rows(), 3);  // reloaded by the row selection while hidden
+        w.Command7_Click();
+        QVERIFY(!w.Picture2->isHidden());
+        QCOMPARE(w.MSFlexGrid3->textMatrix(1, 2), QStringLiteral("G01 会计"));
+        w.Command7_Click();
+        QVERIFY(w.Picture2->isHidden());
+        w.Command1_Click();
+        w.Command7_Click();
+        QCOMPARE(platform->msgs().lastText(), QStringLiteral("请选择要设置权限的文件!"));
+        QCOMPARE(w.List1->count(), 1);
+    }
+};
+
+QTEST_MAIN(DocumentRightsTest)
+#include "test_document_rights.moc"
