@@ -8,6 +8,7 @@
 #include "login/UserContext.h"
 #include "platform/Platform.h"
 #include "platform/grid/FlexGrid.h"
+#include "platform/grid/Twips.h"
 #include "platform/tree/KeyedTree.h"
 
 #include <QApplication>
@@ -142,6 +143,14 @@ RightsPanel::RightsPanel(Platform& platform, QLineEdit* documentNumber, QWidget*
     connect(MSFlexGrid3, &FlexGrid::doubleClicked, this, [this] { MSFlexGrid3_DblClick(); });
 
     setUpGrid();
+}
+
+int RightsPanel::preferredWidth() const
+{
+    int pixels = 0;
+    for (int c = 0; c < MSFlexGrid3->cols(); ++c)
+        pixels += twipsToPixels(MSFlexGrid3->colWidth(c), this);
+    return pixels + 2 * frameWidth() + 48;  // margins and the vertical scroll bar
 }
 
 void RightsPanel::setUpGrid()

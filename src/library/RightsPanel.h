@@ -36,6 +36,8 @@ public:
     QLabel* backLink = nullptr;          // Label1(21) "返回"
 
     static QString formatString();
+    // The width that shows every column of the grid.
+    int preferredWidth() const;
 
     // Reloads the grid for the document in the number field; false when the fill failed (the
     // grid then stays hidden).

@@ -432,6 +432,7 @@ void Frm公司资料上传::Command7_Click()
     }
     Picture2->setVisible(Picture2->isHidden());
     if (!Picture2->isHidden()) {
+        Picture2->resize(qMin(width() - 16, Picture2->preferredWidth()), qMin(height() - 16, 380));
         Picture2->move(qMax(0, (width() - Picture2->width()) / 2), qMax(0, (height() - Picture2->height()) / 2));
         Picture2->raise();
     }

@@ -46,10 +46,10 @@ frmLogin::frmLogin(Platform& platform, QWidget* parent) : QDialog(parent), m_pla
 
     cmdOK = new QPushButton(QStringLiteral("登录(&O)"), this);
     cmdOK->setObjectName(QStringLiteral("cmdOK"));
-    cmdOK->setAutoDefault(false);
+    cmdOK->setAutoDefault(true);  // Enter on a focused button presses it
     cmdCancel = new QPushButton(QStringLiteral("取消(&C)"), this);
     cmdCancel->setObjectName(QStringLiteral("cmdCancel"));
-    cmdCancel->setAutoDefault(false);
+    cmdCancel->setAutoDefault(true);
 
     Label2 = new QLabel(QStringLiteral("请您选择要登录的岗位"), this);
     Label2->setObjectName(QStringLiteral("Label2"));
@@ -83,6 +83,7 @@ frmLogin::frmLogin(Platform& platform, QWidget* parent) : QDialog(parent), m_pla
     setTabOrder(cmdOK, cmdCancel);
 
     showPositionList(false);
+    TxtUser->setFocus();
     TxtUser->installEventFilter(this);
     txtPassword->installEventFilter(this);
 
