@@ -85,27 +85,24 @@ DbError LoadTypeTree(KeyedTree& tree, TypeTreeVariant variant, QStringList* desc
     return {};
 }
 
-void markTypeSettings(KeyedTree& tree, const TypeMarks& marks)
+namespace {
+// Every node expanded with `plain`; the first node of each permitted code (from `from`) gets
+// `permitted`, of each voided code `voided`.
+void markTypes(KeyedTree& tree, const TypeMarks& marks, int from, int plain, int permitted)
 {
     tree.beginUpdate();
-    expandAllWithPicture(tree, 1);
-    const auto byCode = firstNodeByCode(tree, 2);
-    setPictureOfCodes(tree, byCode, marks.permittedCodes, 2);
+    expandAllWithPicture(tree, plain);
+    const auto byCode = firstNodeByCode(tree, from);
+    setPictureOfCodes(tree, byCode, marks.permittedCodes, permitted);
     setPictureOfCodes(tree, byCode, marks.voidedCodes, 3);
     tree.endUpdate();
     tree.refresh();
 }
+}  // namespace
 
-void markUploadTypes(KeyedTree& tree, const TypeMarks& marks)
-{
-    tree.beginUpdate();
-    expandAllWithPicture(tree, 2);
-    const auto byCode = firstNodeByCode(tree, 1);
-    setPictureOfCodes(tree, byCode, marks.permittedCodes, 1);
-    setPictureOfCodes(tree, byCode, marks.voidedCodes, 3);
-    tree.endUpdate();
-    tree.refresh();
-}
+void markTypeSettings(KeyedTree& tree, const TypeMarks& marks) { markTypes(tree, marks, 2, 1, 2); }
+
+void markUploadTypes(KeyedTree& tree, const TypeMarks& marks) { markTypes(tree, marks, 1, 2, 1); }
 
 void markLeavesAndVoided(KeyedTree& tree, const QStringList& voidedCodes)
 {

@@ -343,6 +343,20 @@ void Frm公司资料上传::Command2_Click()
     updateDocument();
 }
 
+bool Frm公司资料上传::storeWithProgress(const std::function<DbError(const TransferProgress&)>& store)
+{
+    DbError failed;
+    {
+        TransferProgressDialog progress(this, QStringLiteral("正在保存文件……"));
+        WaitCursor wait;
+        failed = store(progress.callback());
+    }
+    // A cancelled transfer stored nothing and needs no message.
+    if (failed.isSet() && !isTransferCancelled(failed))
+        showFailure(failed);
+    return !failed.isSet();
+}
+
 void Frm公司资料上传::insertDocument()
 {
     const DocumentInput input = currentInput();
@@ -356,17 +370,11 @@ void Frm公司资料上传::insertDocument()
         return;
     }
     const QDateTime now = GetServerDate(m_platform.messages(), this);
-    DbResult<qint64> stored;
-    {
-        TransferProgressDialog progress(this, QStringLiteral("正在保存文件……"));
-        WaitCursor wait;
-        stored = UploadDocuments::insert(input, uploader(), now, progress.callback());
-    }
-    if (!stored.ok()) {
-        if (!isTransferCancelled(stored.error))
-            showFailure(stored.error);
+    const bool stored = storeWithProgress([&](const TransferProgress& progress) {
+        return UploadDocuments::insert(input, uploader(), now, progress).error;
+    });
+    if (!stored)
         return;
-    }
     clearFields(true);
     Command1->setText(kNew);
     comLook_Click();
@@ -378,17 +386,11 @@ void Frm公司资料上传::updateDocument()
     const int row = MSFlexGrid1->row();
     const qint64 id = MSFlexGrid1->textMatrix(row, kIdColumn).toLongLong();
     const QDateTime now = GetServerDate(m_platform.messages(), this);
-    DbStatus stored;
-    {
-        TransferProgressDialog progress(this, QStringLiteral("正在保存文件……"));
-        WaitCursor wait;
-        stored = UploadDocuments::update(id, currentInput(), uploader(), now, progress.callback());
-    }
-    if (!stored.ok()) {
-        if (!isTransferCancelled(stored.error))
-            showFailure(stored.error);
+    const bool stored = storeWithProgress([&](const TransferProgress& progress) {
+        return UploadDocuments::update(id, currentInput(), uploader(), now, progress).error;
+    });
+    if (!stored)
         return;
-    }
     comLook_Click();
     // Keep the edited document current when the list still shows it.
     const int again = MSFlexGrid1->findRowById(kIdColumn, id);

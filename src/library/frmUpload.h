@@ -2,10 +2,12 @@
 
 #include "directory/DepartmentDirectory.h"
 #include "library/UploadDocuments.h"
+#include "shared/ContentTransfer.h"
 
 #include <QWidget>
 
 #include <array>
+#include <functional>
 #include <map>
 
 class QCheckBox;
@@ -106,6 +108,8 @@ private:
     UploaderContext uploader() const;
     void clearFields(bool includingType);
     bool hasDocumentRows() const;
+    // Runs a store with the progress dialog; reports a failure. True when stored.
+    bool storeWithProgress(const std::function<DbError(const TransferProgress&)>& store);
     void insertDocument();
     void updateDocument();
     void toggleTypePanel(bool forQuery);

@@ -150,7 +150,7 @@ void MDIForm1::registerWindows()
 
 void MDIForm1::registerChildWindow(const QString& entry, const QString& caption, ChildFactory create)
 {
-    m_childSpecs.insert(entry, ChildSpec{caption, std::move(create)});
+    m_childEntries.insert(entry, ChildEntry{caption, std::move(create)});
 }
 
 QWidget* MDIForm1::childWindow(const QString& entry) const
@@ -161,19 +161,19 @@ QWidget* MDIForm1::childWindow(const QString& entry) const
 
 QWidget* MDIForm1::showChildWindow(const QString& entry)
 {
-    const auto spec = m_childSpecs.constFind(entry);
-    if (spec == m_childSpecs.constEnd())
+    const auto found = m_childEntries.constFind(entry);
+    if (found == m_childEntries.constEnd())
         return nullptr;
     HourglassCursor hourglass;
     QPointer<QMdiSubWindow> sub = m_children.value(entry);
     if (!sub) {
-        QWidget* window = spec->create(*this);
+        QWidget* window = found->create(*this);
         if (!window)
             return nullptr;
         if (window->objectName().isEmpty())
             window->setObjectName(entry);
         if (window->windowTitle().isEmpty())
-            window->setWindowTitle(spec->caption);
+            window->setWindowTitle(found->caption);
         window->setAttribute(Qt::WA_DeleteOnClose);
         sub = m_mdi->addSubWindow(window);
         sub->setAttribute(Qt::WA_DeleteOnClose);

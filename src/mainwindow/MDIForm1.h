@@ -68,7 +68,7 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    struct ChildSpec {
+    struct ChildEntry {
         QString caption;
         ChildFactory create;
     };
@@ -85,7 +85,7 @@ private:
     BannerStrip* m_banner = nullptr;
     QPointer<frmAbout> m_about;
     QVector<QAction*> m_menuControls;
-    QHash<QString, ChildSpec> m_childSpecs;
+    QHash<QString, ChildEntry> m_childEntries;
     QHash<QString, QPointer<QMdiSubWindow>> m_children;
 };
 

@@ -17,17 +17,6 @@ class TypeSettingsTest : public QObject {
     std::unique_ptr<TestDatabase> db;
     std::unique_ptr<TestPlatform> platform;
 
-    void addType(const QString& code, const QString& name, const QVariant& parent, int level,
-                 const QVariant& description = {}, bool voided = false)
-    {
-        QVERIFY(db->insert(QStringLiteral("资料类型"),
-                           {{QStringLiteral("编号"), code},
-                            {QStringLiteral("名称"), name},
-                            {QStringLiteral("上级编号"), parent},
-                            {QStringLiteral("级别"), level},
-                            {QStringLiteral("说明"), description},
-                            {QStringLiteral("终止日期"), voided ? QVariant(QDate(2026, 1, 5)) : QVariant()}}));
-    }
 
     void addDocument(const QString& type)
     {
@@ -62,10 +51,10 @@ private slots:
         QVERIFY(db->isValid());
         QVERIFY(db->connectShared());
         platform = std::make_unique<TestPlatform>();
-        addType(QStringLiteral("01"), QStringLiteral("制度"), {}, 0, QStringLiteral("公司制度"));
-        addType(QStringLiteral("0101"), QStringLiteral("人事制度"), QStringLiteral("01"), 1);
-        addType(QStringLiteral("0102"), QStringLiteral("财务制度"), QStringLiteral("01"), 1, {}, true);
-        addType(QStringLiteral("02"), QStringLiteral("合同"), {}, 0);
+        db->addType(QStringLiteral("01"), QStringLiteral("制度"), {}, 0, QStringLiteral("公司制度"));
+        db->addType(QStringLiteral("0101"), QStringLiteral("人事制度"), QStringLiteral("01"), 1);
+        db->addType(QStringLiteral("0102"), QStringLiteral("财务制度"), QStringLiteral("01"), 1, {}, true);
+        db->addType(QStringLiteral("02"), QStringLiteral("合同"), {}, 0);
     }
 
     void cleanup()

@@ -14,17 +14,6 @@ class TypeTreeTest : public QObject {
 
     std::unique_ptr<TestDatabase> db;
 
-    void addType(const QString& code, const QString& name, const QVariant& parent, int level,
-                 const QVariant& description = {}, bool voided = false)
-    {
-        QVERIFY(db->insert(QStringLiteral("资料类型"),
-                           {{QStringLiteral("编号"), code},
-                            {QStringLiteral("名称"), name},
-                            {QStringLiteral("上级编号"), parent},
-                            {QStringLiteral("级别"), level},
-                            {QStringLiteral("说明"), description},
-                            {QStringLiteral("终止日期"), voided ? QVariant(QDate(2026, 1, 5)) : QVariant()}}));
-    }
 
     void permit(const QString& type, const QString& position)
     {
@@ -51,10 +40,10 @@ private slots:
 
     void siblingsShorterCodesFirst()
     {
-        addType(QStringLiteral("A"), QStringLiteral("制度"), {}, 0);
-        addType(QStringLiteral("10"), QStringLiteral("十"), QStringLiteral("A"), 1);
-        addType(QStringLiteral("2"), QStringLiteral("二"), QStringLiteral("A"), 1);
-        addType(QStringLiteral("1"), QStringLiteral("一"), QStringLiteral("A"), 1);
+        db->addType(QStringLiteral("A"), QStringLiteral("制度"), {}, 0);
+        db->addType(QStringLiteral("10"), QStringLiteral("十"), QStringLiteral("A"), 1);
+        db->addType(QStringLiteral("2"), QStringLiteral("二"), QStringLiteral("A"), 1);
+        db->addType(QStringLiteral("1"), QStringLiteral("一"), QStringLiteral("A"), 1);
         KeyedTree tree;
         QVERIFY(!LoadTypeTree(tree, TypeTreeVariant::Browse).isSet());
         QCOMPARE(childTexts(tree, QStringLiteral("SA")), QStringList({"1 一", "2 二", "10 十"}));
@@ -64,8 +53,8 @@ private slots:
 
     void trailingBlanksStayInTheTextOnly()
     {
-        addType(QStringLiteral("01  "), QStringLiteral("合同"), {}, 0, QStringLiteral("说明甲"));
-        addType(QStringLiteral("0101"), QStringLiteral("销售合同"), QStringLiteral("01  "), 1);
+        db->addType(QStringLiteral("01  "), QStringLiteral("合同"), {}, 0, QStringLiteral("说明甲"));
+        db->addType(QStringLiteral("0101"), QStringLiteral("销售合同"), QStringLiteral("01  "), 1);
         KeyedTree tree;
         QStringList descriptions;
         QVERIFY(!LoadTypeTree(tree, TypeTreeVariant::Settings, &descriptions).isSet());
@@ -91,11 +80,11 @@ private slots:
 
     void orphanOrLateParentStopsTheLoad()
     {
-        addType(QStringLiteral("01"), QStringLiteral("甲"), {}, 0);
-        addType(QStringLiteral("02"), QStringLiteral("乙"), {}, 0);
-        addType(QStringLiteral("0101"), QStringLiteral("甲一"), QStringLiteral("01"), 1);
-        addType(QStringLiteral("0901"), QStringLiteral("孤儿"), QStringLiteral("09"), 1);
-        addType(QStringLiteral("0201"), QStringLiteral("乙一"), QStringLiteral("02"), 1);
+        db->addType(QStringLiteral("01"), QStringLiteral("甲"), {}, 0);
+        db->addType(QStringLiteral("02"), QStringLiteral("乙"), {}, 0);
+        db->addType(QStringLiteral("0101"), QStringLiteral("甲一"), QStringLiteral("01"), 1);
+        db->addType(QStringLiteral("0901"), QStringLiteral("孤儿"), QStringLiteral("09"), 1);
+        db->addType(QStringLiteral("0201"), QStringLiteral("乙一"), QStringLiteral("02"), 1);
         KeyedTree tree;
         const DbError e = LoadTypeTree(tree, TypeTreeVariant::UploadPermission);
         QCOMPARE(e.number, 35601);
@@ -105,8 +94,8 @@ private slots:
 
     void repeatedTrimmedCodeStopsTheLoad()
     {
-        addType(QStringLiteral("01"), QStringLiteral("甲"), {}, 0);
-        addType(QStringLiteral("01 "), QStringLiteral("甲二"), {}, 0);
+        db->addType(QStringLiteral("01"), QStringLiteral("甲"), {}, 0);
+        db->addType(QStringLiteral("01 "), QStringLiteral("甲二"), {}, 0);
         KeyedTree tree;
         QCOMPARE(LoadTypeTree(tree, TypeTreeVariant::Browse).number, 35602);
         QCOMPARE(tree.count(), 1);
@@ -114,10 +103,10 @@ private slots:
 
     void settingsMarking()
     {
-        addType(QStringLiteral("01"), QStringLiteral("甲"), {}, 0);
-        addType(QStringLiteral("0101"), QStringLiteral("甲一"), QStringLiteral("01"), 1);
-        addType(QStringLiteral("0102"), QStringLiteral("甲二"), QStringLiteral("01"), 1, {}, true);
-        addType(QStringLiteral("0103"), QStringLiteral("甲三"), QStringLiteral("01"), 1);
+        db->addType(QStringLiteral("01"), QStringLiteral("甲"), {}, 0);
+        db->addType(QStringLiteral("0101"), QStringLiteral("甲一"), QStringLiteral("01"), 1);
+        db->addType(QStringLiteral("0102"), QStringLiteral("甲二"), QStringLiteral("01"), 1, {}, true);
+        db->addType(QStringLiteral("0103"), QStringLiteral("甲三"), QStringLiteral("01"), 1);
         permit(QStringLiteral("0101"), QStringLiteral("G1"));
         permit(QStringLiteral("0101"), QStringLiteral("G2"));
         permit(QStringLiteral("0102"), QStringLiteral("G1"));
@@ -137,9 +126,9 @@ private slots:
 
     void uploadMarkingForThePosition()
     {
-        addType(QStringLiteral("01"), QStringLiteral("甲"), {}, 0);
-        addType(QStringLiteral("0101"), QStringLiteral("甲一"), QStringLiteral("01"), 1);
-        addType(QStringLiteral("0102"), QStringLiteral("甲二"), QStringLiteral("01"), 1, {}, true);
+        db->addType(QStringLiteral("01"), QStringLiteral("甲"), {}, 0);
+        db->addType(QStringLiteral("0101"), QStringLiteral("甲一"), QStringLiteral("01"), 1);
+        db->addType(QStringLiteral("0102"), QStringLiteral("甲二"), QStringLiteral("01"), 1, {}, true);
         permit(QStringLiteral("0101"), QStringLiteral("G'1"));
         permit(QStringLiteral("0102"), QStringLiteral("G'1"));
         permit(QStringLiteral("01"), QStringLiteral("G2"));
@@ -159,9 +148,9 @@ private slots:
 
     void uploadPermissionMarking()
     {
-        addType(QStringLiteral("01"), QStringLiteral("甲"), {}, 0, {}, true);
-        addType(QStringLiteral("02"), QStringLiteral("乙"), {}, 0);
-        addType(QStringLiteral("0201"), QStringLiteral("乙一"), QStringLiteral("02"), 1);
+        db->addType(QStringLiteral("01"), QStringLiteral("甲"), {}, 0, {}, true);
+        db->addType(QStringLiteral("02"), QStringLiteral("乙"), {}, 0);
+        db->addType(QStringLiteral("0201"), QStringLiteral("乙一"), QStringLiteral("02"), 1);
         KeyedTree tree;
         QVERIFY(!LoadTypeTree(tree, TypeTreeVariant::UploadPermission).isSet());
         const auto voided = TypeTree::voidedCodes();
@@ -175,11 +164,11 @@ private slots:
 
     void propagationReachesEveryDepthAndBack()
     {
-        addType(QStringLiteral("01"), QStringLiteral("甲"), {}, 0);
-        addType(QStringLiteral("02"), QStringLiteral("乙"), {}, 0);
-        addType(QStringLiteral("0101"), QStringLiteral("甲一"), QStringLiteral("01"), 1);
-        addType(QStringLiteral("010101"), QStringLiteral("甲一一"), QStringLiteral("0101"), 2);
-        addType(QStringLiteral("01010101"), QStringLiteral("甲一一一"), QStringLiteral("010101"), 3);
+        db->addType(QStringLiteral("01"), QStringLiteral("甲"), {}, 0);
+        db->addType(QStringLiteral("02"), QStringLiteral("乙"), {}, 0);
+        db->addType(QStringLiteral("0101"), QStringLiteral("甲一"), QStringLiteral("01"), 1);
+        db->addType(QStringLiteral("010101"), QStringLiteral("甲一一"), QStringLiteral("0101"), 2);
+        db->addType(QStringLiteral("01010101"), QStringLiteral("甲一一一"), QStringLiteral("010101"), 3);
         KeyedTree tree;
         tree.setCheckBoxes(true);
         QVERIFY(!LoadTypeTree(tree, TypeTreeVariant::Browse).isSet());
@@ -198,7 +187,7 @@ private slots:
     {
         QSqlDatabase fixture = db->fixtureConnection();
         fixture.transaction();
-        addType(QStringLiteral("R"), QStringLiteral("根"), {}, 0);
+        db->addType(QStringLiteral("R"), QStringLiteral("根"), {}, 0);
         for (int i = 0; i < 40000; ++i)
             db->exec(QStringLiteral("insert into 资料类型 (编号, 名称, 上级编号, 级别) values (?, ?, 'R', 1)"),
                      {QStringLiteral("R%1").arg(i, 5, 10, QLatin1Char('0')), QStringLiteral("类型%1").arg(i)});

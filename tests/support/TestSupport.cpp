@@ -195,6 +195,18 @@ void TestDatabase::addEmployee(const QString& number, const QString& name, const
             {QStringLiteral("离职日期"), left ? QVariant(QDateTime(QDate(2024, 6, 30), QTime(0, 0))) : QVariant()}});
 }
 
+void TestDatabase::addType(const QString& code, const QString& name, const QVariant& parent, int level,
+                           const QVariant& description, bool voided)
+{
+    insert(QStringLiteral("资料类型"),
+           {{QStringLiteral("编号"), code},
+            {QStringLiteral("名称"), name},
+            {QStringLiteral("上级编号"), parent},
+            {QStringLiteral("级别"), level},
+            {QStringLiteral("说明"), description},
+            {QStringLiteral("终止日期"), voided ? QVariant(QDate(2026, 1, 5)) : QVariant()}});
+}
+
 void TestDatabase::assign(const QString& employee, const QString& position, bool mainPosition, bool ended)
 {
     insert(QStringLiteral("岗位员工new"),

@@ -145,6 +145,9 @@ public:
                      const QString& holder = {}, const QString& category = QStringLiteral("P1"));
     void addEmployee(const QString& number, const QString& name, const QString& password,
                      bool left = false);
+    // A document type; `parent` null for a top-level type.
+    void addType(const QString& code, const QString& name, const QVariant& parent, int level,
+                 const QVariant& description = {}, bool voided = false);
     void assign(const QString& employee, const QString& position, bool mainPosition,
                 bool ended = false);
 
