@@ -358,10 +358,7 @@ void frm资料类型设置::Command3_Click()
 
 void frm资料类型设置::Command4_Click()
 {
-    if (auto* sub = qobject_cast<QMdiSubWindow*>(parentWidget()))
-        sub->close();
-    else
-        close();
+    CloseChildWindow(this);
 }
 
 void frm资料类型设置::Command5_Click()

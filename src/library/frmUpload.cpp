@@ -444,22 +444,27 @@ void Frm公司资料上传::Command7_Click()
 
 void Frm公司资料上传::comClose_Click()
 {
-    if (auto* sub = qobject_cast<QMdiSubWindow*>(parentWidget()))
-        sub->close();
-    else
-        close();
+    CloseChildWindow(this);
 }
 
-void Frm公司资料上传::MSFlexGrid1_Click()
+int Frm公司资料上传::selectDocumentRow()
 {
     if (!hasDocumentRows())
-        return;
+        return 0;
     const int row = MSFlexGrid1->row();
     MSFlexGrid1->selectWholeRow(row);
     if (MSFlexGrid1->textMatrix(row, 1).isEmpty()) {
         inform(QStringLiteral("没有可以显示的信息,请重新选择或新增项目!"), executableTitle());
-        return;
+        return 0;
     }
+    return row;
+}
+
+void Frm公司资料上传::MSFlexGrid1_Click()
+{
+    const int row = selectDocumentRow();
+    if (row == 0)
+        return;
     Text2->clear();
     Text1[0]->setText(MSFlexGrid1->textMatrix(row, 1));
     Text1[1]->setText(MSFlexGrid1->textMatrix(row, 3));
@@ -475,14 +480,9 @@ void Frm公司资料上传::MSFlexGrid1_Click()
 
 void Frm公司资料上传::MSFlexGrid1_DblClick()
 {
-    if (!hasDocumentRows())
+    const int row = selectDocumentRow();
+    if (row == 0)
         return;
-    const int row = MSFlexGrid1->row();
-    MSFlexGrid1->selectWholeRow(row);
-    if (MSFlexGrid1->textMatrix(row, 1).isEmpty()) {
-        inform(QStringLiteral("没有可以显示的信息,请重新选择或新增项目!"), executableTitle());
-        return;
-    }
     ViewDocumentID = MSFlexGrid1->textMatrix(row, kIdColumn).toLongLong();
     const auto plain = [this](const QString& text) {
         m_platform.messages().show(this, text, applicationTitle(), MsgIcon::None, MsgButtons::Ok);

@@ -108,6 +108,8 @@ private:
     UploaderContext uploader() const;
     void clearFields(bool includingType);
     bool hasDocumentRows() const;
+    // Selects the current list row; its number, or 0 when it holds no document (told).
+    int selectDocumentRow();
     // Runs a store with the progress dialog; reports a failure. True when stored.
     bool storeWithProgress(const std::function<DbError(const TransferProgress&)>& store);
     void insertDocument();

@@ -71,4 +71,12 @@ void CenterInMainWindow(QWidget* window)
     window->move(inner.topLeft() + centredIn(inner.size(), window->frameGeometry().size()));
 }
 
+void CloseChildWindow(QWidget* window)
+{
+    if (auto* sub = qobject_cast<QMdiSubWindow*>(window->parentWidget()))
+        sub->close();
+    else
+        window->close();
+}
+
 }  // namespace quarvel

@@ -13,4 +13,7 @@ namespace quarvel {
 // window has its size.
 void CenterInMainWindow(QWidget* window);
 
+// Closes a window of the main window: its MDI frame when it has one, else the window itself.
+void CloseChildWindow(QWidget* window);
+
 }  // namespace quarvel
