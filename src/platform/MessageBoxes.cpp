@@ -31,9 +31,10 @@ MsgAnswer QtMessageBoxes::show(QWidget* parent, const QString& text, const QStri
     case QMessageBox::Yes: return MsgAnswer::Yes;
     case QMessageBox::No: return MsgAnswer::No;
     case QMessageBox::Cancel: return MsgAnswer::Cancel;
-    default: return buttons == MsgButtons::Ok ? MsgAnswer::Ok
-                    : buttons == MsgButtons::OkCancel && box.clickedButton() == nullptr ? MsgAnswer::Cancel
-                                                                                       : MsgAnswer::Ok;
+    case QMessageBox::Ok: return MsgAnswer::Ok;
+    default:
+        // Closed with Escape or the close box: the safe answer of the buttons shown.
+        return buttons == MsgButtons::Ok ? MsgAnswer::Ok : buttons == MsgButtons::YesNo ? MsgAnswer::No : MsgAnswer::Cancel;
     }
 }
 
