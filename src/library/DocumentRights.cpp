@@ -131,14 +131,19 @@ DbResult<int> DocumentRights::grantGroup(const QString& documentNumber, const QS
         return DbResult<int>::failure(transaction.error());
     int added = 0;
     for (const GroupMember& m : found.value) {
-        Query existing(existingStatement());
-        existing.bind({documentNumber, m.positionCode});
-        if (!existing.exec())
-            return DbResult<int>::failure(existing.error());
-        if (existing.next())
+        bool has = false;
+        {
+            // Finished before the insert: SQL Server allows one open result per connection.
+            Query existing(existingStatement());
+            existing.bind({documentNumber, m.positionCode});
+            if (!existing.exec())
+                return DbResult<int>::failure(existing.error());
+            has = existing.next();
+            if (existing.error().isSet())
+                return DbResult<int>::failure(existing.error());
+        }
+        if (has)
             continue;
-        if (existing.error().isSet())
-            return DbResult<int>::failure(existing.error());
         const DbStatus inserted =
             grant(documentNumber.trimmed(), m.deptCode, m.deptName, m.positionCode, m.positionName, now, operatorNo);
         if (!inserted.ok())
