@@ -13,12 +13,13 @@
 
 using namespace quarvel;
 
-namespace {
+namespace
+{
 void report(const char* what, qint64 ms, int nodes)
 {
     std::printf("%-44s %7lld ms  (%d nodes)\n", what, static_cast<long long>(ms), nodes);
 }
-}  // namespace
+} // namespace
 
 int main(int argc, char* argv[])
 {
@@ -41,7 +42,7 @@ int main(int argc, char* argv[])
         return 1;
     }
     std::printf("database with %d types and %d departments built in %lld ms\n", types, departments,
-                static_cast<long long>(timer.elapsed()));
+        static_cast<long long>(timer.elapsed()));
     if (!OpenConnection({}, {}, {}, QStringLiteral("sqlite:") + path)) {
         std::fprintf(stderr, "cannot open the database\n");
         return 1;
