@@ -1,6 +1,8 @@
 #include "platform/StatusBar.h"
 
 #include <QDateTime>
+#include <QDir>
+#include <QFile>
 #include <QLabel>
 #include <QLocale>
 #include <QTimer>
@@ -25,8 +27,8 @@ InfoStatusBar::InfoStatusBar(int textPanels, QWidget* parent) : QStatusBar(paren
     };
     for (int i = 0; i < textPanels; ++i)
         addPanel(QString(), true);
-    addPanel(QStringLiteral("NUM"), false);
-    addPanel(QStringLiteral("CAPS"), false);
+    m_num = addPanel(QStringLiteral("NUM"), false);
+    m_caps = addPanel(QStringLiteral("CAPS"), false);
     m_date = addPanel(QString(), false);
     m_time = addPanel(QString(), false);
     refreshClock();
@@ -41,6 +43,24 @@ void InfoStatusBar::refreshClock()
     const QDateTime now = QDateTime::currentDateTime();
     m_date->setText(QLocale().toString(now.date(), QLocale::ShortFormat));
     m_time->setText(now.time().toString(QStringLiteral("HH:mm:ss")));
+    // The indicators are shown dimmed while their lock is off or its state is unknown.
+    m_num->setEnabled(lockKeyLit(QStringLiteral("numlock")).value_or(false));
+    m_caps->setEnabled(lockKeyLit(QStringLiteral("capslock")).value_or(false));
+}
+
+std::optional<bool> InfoStatusBar::lockKeyLit(const QString& lightName, const QString& ledFolder)
+{
+    const QStringList lights =
+        QDir(ledFolder).entryList({QStringLiteral("*::") + lightName}, QDir::Dirs | QDir::NoDotAndDotDot | QDir::System);
+    std::optional<bool> lit;
+    for (const QString& light : lights) {
+        QFile brightness(ledFolder + u'/' + light + QStringLiteral("/brightness"));
+        if (!brightness.open(QIODevice::ReadOnly))
+            continue;
+        const bool on = brightness.readAll().trimmed().toInt() > 0;
+        lit = lit.value_or(false) || on;
+    }
+    return lit;
 }
 
 void InfoStatusBar::setPanelText(int panel, const QString& text)

@@ -2,6 +2,8 @@
 
 #include <QStatusBar>
 
+#include <optional>
+
 class QLabel;
 class QTimer;
 
@@ -20,7 +22,12 @@ public:
 
     void refreshClock();
 
+    // The state of a lock key as the keyboard's lights show it; no value when unknown.
+    static std::optional<bool> lockKeyLit(const QString& lightName, const QString& ledFolder = QStringLiteral("/sys/class/leds"));
+
 private:
+    QLabel* m_num = nullptr;
+    QLabel* m_caps = nullptr;
     QList<QLabel*> m_panels;
     QLabel* m_date = nullptr;
     QLabel* m_time = nullptr;
