@@ -1,6 +1,7 @@
 #include "login/frmLogin.h"
 
 #include "login/Connection.h"
+#include "mainwindow/Background.h"
 #include "platform/Platform.h"
 
 #include <QEvent>
@@ -26,12 +27,12 @@ frmLogin::frmLogin(Platform& platform, QWidget* parent) : QDialog(parent), m_pla
     setObjectName(QStringLiteral("frmLogin"));
     setWindowTitle(QStringLiteral("CorvaneMIS系统"));
 
-    auto* title = new QLabel(QStringLiteral("Quarvel 公司资料管理"), this);
-    QFont titleFont = title->font();
-    titleFont.setPointSizeF(titleFont.pointSizeF() * 1.6);
-    titleFont.setBold(true);
-    title->setFont(titleFont);
-    title->setAlignment(Qt::AlignCenter);
+    // The window's picture: the left end of the banner, with the product name on it.
+    auto* title = new QLabel(this);
+    title->setObjectName(QStringLiteral("Picture1"));
+    title->setPixmap(QPixmap::fromImage(bannerPicture().copy(0, 0, 400, 54)));
+    title->setAccessibleName(QStringLiteral("Quarvel 公司资料管理"));
+    title->setAlignment(Qt::AlignLeft);
 
     TxtUser = new QLineEdit(this);
     TxtUser->setObjectName(QStringLiteral("TxtUser"));
@@ -68,15 +69,18 @@ frmLogin::frmLogin(Platform& platform, QWidget* parent) : QDialog(parent), m_pla
     buttons->addStretch();
     buttons->addWidget(cmdOK);
     buttons->addWidget(cmdCancel);
+    auto* body = new QVBoxLayout;
+    body->setContentsMargins(12, 12, 12, 8);
+    body->addLayout(form);
+    body->addLayout(buttons);
+    body->addWidget(Label2);
+    body->addWidget(List1);
+    body->addWidget(Label1);
     auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(title);
-    layout->addSpacing(12);
-    layout->addLayout(form);
-    layout->addLayout(buttons);
-    layout->addWidget(Label2);
-    layout->addWidget(List1);
-    layout->addWidget(Label1);
-    setMinimumWidth(380);
+    layout->addLayout(body);
+    setFixedWidth(400);  // as wide as its picture
 
     setTabOrder(TxtUser, txtPassword);
     setTabOrder(txtPassword, cmdOK);
