@@ -1,3 +1,4 @@
+#include "TestSupport.h"
 // Piece plans and the file procedures that need no database.
 
 #include "shared/ContentTransfer.h"
@@ -14,24 +15,10 @@
 #include <unistd.h>
 
 using namespace quarvel;
+using namespace quarvel::test;
 
 namespace {
 
-QByteArray randomBytes(qint64 size, quint32 seed)
-{
-    QRandomGenerator generator(seed);
-    QByteArray out(static_cast<qsizetype>(size), Qt::Uninitialized);
-    for (qsizetype i = 0; i < out.size(); ++i)
-        out[i] = static_cast<char>(generator.bounded(256));
-    return out;
-}
-
-void writeFile(const QString& path, const QByteArray& bytes)
-{
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    QCOMPARE(f.write(bytes), bytes.size());
-}
 
 QByteArray readFile(const QString& path)
 {
@@ -112,7 +99,7 @@ private slots:
     {
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("empty.pdf"));
-        writeFile(path, {});
+        QVERIFY(writeFile(path, {}));
         QByteArray bytes("stale");
         QVERIFY(ReadFileBytes(bytes, path));
         QVERIFY(bytes.isNull());
@@ -132,7 +119,7 @@ private slots:
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("报告.V2.PDF"));
         const QByteArray content = randomBytes(size, quint32(size));
-        writeFile(path, content);
+        QVERIFY(writeFile(path, content));
         QByteArray bytes;
         DbError error;
         QVERIFY(ReadFileBytes(bytes, path, &error));
@@ -181,7 +168,7 @@ private slots:
         QVERIFY(!QFileInfo::exists(fresh));
 
         const QString existing = dir.filePath(QStringLiteral("old.pdf"));
-        writeFile(existing, "old content");
+        QVERIFY(writeFile(existing, "old content"));
         QVERIFY(!WriteBytesToFile(QByteArray(""), existing));
         QCOMPARE(readFile(existing), QByteArray("old content"));
         QCOMPARE(entriesOf(dir.path()), QStringList{QStringLiteral("old.pdf")});
@@ -203,7 +190,7 @@ private slots:
     {
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("文件.xls"));
-        writeFile(path, randomBytes(10000, 1));
+        QVERIFY(writeFile(path, randomBytes(10000, 1)));
         const QByteArray shorter = randomBytes(100, 2);
         QVERIFY(WriteBytesToFile(shorter, path));
         QCOMPARE(readFile(path), shorter);
@@ -229,7 +216,7 @@ private slots:
         const QString folder = dir.filePath(QStringLiteral("locked"));
         QVERIFY(QDir().mkdir(folder));
         const QString path = folder + QStringLiteral("/a.doc");
-        writeFile(path, "old content");
+        QVERIFY(writeFile(path, "old content"));
         QVERIFY(QFile::setPermissions(folder, QFile::ReadOwner | QFile::ExeOwner));
         DbError error;
         const bool written = WriteBytesToFile("new content that is longer", path, &error);

@@ -31,20 +31,6 @@ namespace {
 
 using Access = TestDatabase::Access;
 
-QByteArray randomBytes(qint64 size, quint32 seed)
-{
-    QRandomGenerator generator(seed);
-    QByteArray out(static_cast<qsizetype>(size), Qt::Uninitialized);
-    for (qsizetype i = 0; i < out.size(); ++i)
-        out[i] = static_cast<char>(generator.bounded(256));
-    return out;
-}
-
-bool writeFile(const QString& path, const QByteArray& bytes)
-{
-    QFile f(path);
-    return f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(bytes) == bytes.size();
-}
 
 QByteArray readFile(const QString& path)
 {

@@ -2,6 +2,8 @@
 
 #include "login/Schema.h"
 
+#include <QFile>
+#include <QRandomGenerator>
 #include <QSettings>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -53,6 +55,21 @@ TestPlatform::TestPlatform()
     setActivator(std::move(activator));
     setSystemInformation(std::move(sysInfo));
     setProgramFolder(m_folder.path());
+}
+
+QByteArray randomBytes(qint64 size, quint32 seed)
+{
+    QRandomGenerator generator(seed);
+    QByteArray out(static_cast<qsizetype>(size), Qt::Uninitialized);
+    for (qsizetype i = 0; i < out.size(); ++i)
+        out[i] = static_cast<char>(generator.bounded(256));
+    return out;
+}
+
+bool writeFile(const QString& path, const QByteArray& bytes)
+{
+    QFile f(path);
+    return f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(bytes) == bytes.size();
 }
 
 void isolateSettings(const QString& folder)

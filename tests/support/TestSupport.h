@@ -159,6 +159,11 @@ private:
     bool m_valid = false;
 };
 
+// Deterministic random content of the given size.
+QByteArray randomBytes(qint64 size, quint32 seed);
+// Writes a file whole, replacing it; false when that failed.
+bool writeFile(const QString& path, const QByteArray& bytes);
+
 // Points the settings store at a folder for the whole test process.
 void isolateSettings(const QString& folder);
 
