@@ -87,6 +87,30 @@ QString rewriteTop(QString s)
     return s + QStringLiteral(" limit ") + limit;
 }
 
+// SQLite has no table hints: "with (updlock, holdlock)" and its kin after a table name go.
+// A write transaction there locks the whole database anyway.
+QString dropTableHints(QString s)
+{
+    static const QString hint = QStringLiteral(
+        "(?:updlock|holdlock|rowlock|paglock|tablockx|tablock|xlock|nolock|readpast|serializable"
+        "|readcommitted|repeatableread)");
+    static const QRegularExpression re(
+        QStringLiteral(R"(\s+with\s*\(\s*%1(?:\s*,\s*%1)*\s*\))").arg(hint),
+        QRegularExpression::CaseInsensitiveOption);
+    qsizetype from = 0;
+    for (;;) {
+        const auto m = re.match(s, from);
+        if (!m.hasMatch())
+            return s;
+        if (insideQuotes(s, m.capturedStart())) {
+            from = m.capturedEnd();
+            continue;
+        }
+        s.remove(m.capturedStart(), m.capturedLength());
+        from = m.capturedStart();
+    }
+}
+
 QString toSqlite(const QString& tsql)
 {
     static const QRegularExpression getdate(QStringLiteral(R"(\bgetdate\s*\(\s*\))"),
@@ -100,6 +124,7 @@ QString toSqlite(const QString& tsql)
     s.replace(isnull, QStringLiteral("ifnull("));
     s.replace(datalength, QStringLiteral("length("));
     s = rewriteLen(s);
+    s = dropTableHints(s);
     s = rewriteTop(s);
     return s;
 }

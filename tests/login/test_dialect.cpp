@@ -36,6 +36,15 @@ private slots:
                                           << QStringLiteral("select 'len(x)' from t");
         QTest::newRow("isnull") << QStringLiteral("select isnull(a, 0) from t")
                                 << QStringLiteral("select ifnull(a, 0) from t");
+        QTest::newRow("lock hints") << QStringLiteral("select top 1 ID from 公司文件信息 with (updlock, holdlock) where 编号 = ?")
+                                    << QStringLiteral("select ID from 公司文件信息 where 编号 = ? limit 1");
+        QTest::newRow("one hint, any case") << QStringLiteral("select a from t WITH(NOLOCK) join u with ( rowlock ) on 1=1")
+                                            << QStringLiteral("select a from t join u on 1=1");
+        QTest::newRow("quoted hint stays") << QStringLiteral("select 'x with (updlock)' from t")
+                                           << QStringLiteral("select 'x with (updlock)' from t");
+        QTest::newRow("common table expression stays")
+            << QStringLiteral("with 最近 (a) as (select a from t) select a from 最近")
+            << QStringLiteral("with 最近 (a) as (select a from t) select a from 最近");
     }
 
     void sqliteRewrites()
