@@ -1,5 +1,6 @@
 #include "library/DocumentRights.h"
 
+#include "library/UploadDocuments.h"
 #include "login/Query.h"
 
 namespace quarvel {
@@ -73,7 +74,7 @@ const QString& DocumentRights::downloadOnStatement()
 DbResult<QVector<RightRow>> DocumentRights::load(const QString& documentNumber)
 {
     Query q(loadStatement());
-    q.bind(documentNumber);
+    q.bind(documentNumberOf(documentNumber));
     QVector<RightRow> rows;
     if (!q.exec())
         return DbResult<QVector<RightRow>>::failure(q.error());
@@ -97,8 +98,8 @@ DbStatus DocumentRights::grant(const QString& documentNumber, const QString& dep
                                const QString& positionCode, const QString& positionName, const QDateTime& now,
                                const QString& operatorNo)
 {
-    return execute(insertStatement(),
-                   {documentNumber, deptCode, deptName, positionCode, positionName, now, operatorNo});
+    return execute(insertStatement(), {documentNumberOf(documentNumber), deptCode, deptName, positionCode,
+                                       positionName, now, operatorNo});
 }
 
 DbStatus DocumentRights::move(qint64 id, const QString& deptCode, const QString& deptName,
@@ -123,6 +124,7 @@ DbResult<QVector<GroupMember>> DocumentRights::members(const QString& groupId)
 DbResult<int> DocumentRights::grantGroup(const QString& documentNumber, const QString& groupId,
                                          const QDateTime& now, const QString& operatorNo)
 {
+    const QString number = documentNumberOf(documentNumber);
     const DbResult<QVector<GroupMember>> found = members(groupId);
     if (!found.ok())
         return DbResult<int>::failure(found.error);
@@ -135,7 +137,7 @@ DbResult<int> DocumentRights::grantGroup(const QString& documentNumber, const QS
         {
             // Finished before the insert: SQL Server allows one open result per connection.
             Query existing(existingStatement());
-            existing.bind({documentNumber, m.positionCode});
+            existing.bind({number, m.positionCode});
             if (!existing.exec())
                 return DbResult<int>::failure(existing.error());
             has = existing.next();
@@ -145,7 +147,7 @@ DbResult<int> DocumentRights::grantGroup(const QString& documentNumber, const QS
         if (has)
             continue;
         const DbStatus inserted =
-            grant(documentNumber.trimmed(), m.deptCode, m.deptName, m.positionCode, m.positionName, now, operatorNo);
+            grant(number, m.deptCode, m.deptName, m.positionCode, m.positionName, now, operatorNo);
         if (!inserted.ok())
             return DbResult<int>::failure(inserted.error);
         ++added;

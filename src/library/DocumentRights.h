@@ -24,7 +24,8 @@ struct GroupMember {
     QString positionCode, positionName, holderName, deptCode, deptName;
 };
 
-// The read and download rights of positions on one document.
+// The read and download rights of positions on one document. The document is named by its
+// number, which every statement stores and compares as documentNumberOf gives it.
 class DocumentRights {
 public:
     static const QString& loadStatement();

@@ -11,12 +11,10 @@
 #include "platform/grid/Twips.h"
 #include "platform/tree/KeyedTree.h"
 
-#include <QApplication>
 #include <QEvent>
 #include <QKeyEvent>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QLineEdit>
 #include <QListWidget>
 #include <QRadioButton>
 #include <QStyle>
@@ -59,8 +57,7 @@ QString RightsPanel::formatString()
                           "|^操作     |^查阅     |^下载     |");
 }
 
-RightsPanel::RightsPanel(Platform& platform, QLineEdit* documentNumber, QWidget* parent)
-    : QFrame(parent), m_platform(platform), m_number(documentNumber)
+RightsPanel::RightsPanel(Platform& platform, QWidget* parent) : QFrame(parent), m_platform(platform)
 {
     setObjectName(QStringLiteral("Picture2"));
     setFrameShape(QFrame::Panel);
@@ -176,8 +173,16 @@ void RightsPanel::layoutChooser()
 
 void RightsPanel::fail(const QString& description)
 {
-    QApplication::restoreOverrideCursor();
     m_platform.messages().inform(this, description, executableTitle(), MsgIcon::Information);
+}
+
+void RightsPanel::clearDocument()
+{
+    m_document.clear();
+    Picture3->hide();
+    hide();
+    MSFlexGrid3->setRows(1);
+    addButton->hide();
 }
 
 void RightsPanel::setFlagCell(int row, int col, bool on)
@@ -213,14 +218,24 @@ void RightsPanel::placeAddButton()
 bool RightsPanel::LoadRights()
 {
     MSFlexGrid3->setRows(1);
+    if (!hasDocument()) {
+        addButton->hide();
+        return true;
+    }
     DbError error;
-    if (!SharedConnection::reopen(&error)) {
-        MSFlexGrid3->hide();
+    bool reopened = false;
+    DbResult<QVector<RightRow>> rights;
+    MSFlexGrid3->hide();
+    {
+        DatabaseWait wait(m_status);
+        reopened = SharedConnection::reopen(&error);
+        if (reopened)
+            rights = DocumentRights::load(m_document);
+    }
+    if (!reopened) {
         fail(error.description);
         return false;
     }
-    MSFlexGrid3->hide();
-    const DbResult<QVector<RightRow>> rights = DocumentRights::load(m_number->text().trimmed());
     MSFlexGrid3->beginBulk();
     int n = 0;
     for (const RightRow& r : rights.value) {
@@ -300,7 +315,11 @@ bool RightsPanel::eventFilter(QObject* watched, QEvent* event)
 
 void RightsPanel::添加岗位信息(const QString& departmentKey)
 {
-    const DbError failed = quarvel::添加岗位信息(*TreeView1, departmentKey, PositionVariant::Upload);
+    DbError failed;
+    {
+        DatabaseWait wait(m_status);
+        failed = quarvel::添加岗位信息(*TreeView1, departmentKey, PositionVariant::Upload);
+    }
     if (failed.isSet())
         fail(failed.description);
 }
@@ -351,16 +370,26 @@ void RightsPanel::TreeView1_DblClick()
     const QString positionCode = codeOf(position);
 
     if (current == rows - 1) {
-        const DbStatus granted = DocumentRights::grant(m_number->text(), deptCode, deptName, positionCode, positionName,
-                                                       QDateTime::currentDateTime(), userContext().EmployeeNo);
+        if (!hasDocument())
+            return;
+        DbStatus granted;
+        {
+            DatabaseWait wait(m_status);
+            granted = DocumentRights::grant(m_document, deptCode, deptName, positionCode, positionName,
+                                            QDateTime::currentDateTime(), userContext().EmployeeNo);
+        }
         if (!granted.ok()) {
             fail(granted.error.description);
             return;
         }
         LoadRights();
     } else {
-        const DbStatus moved = DocumentRights::move(MSFlexGrid3->textMatrix(current, kIdColumn).toLongLong(), deptCode,
-                                                    deptName, positionCode, positionName);
+        DbStatus moved;
+        {
+            DatabaseWait wait(m_status);
+            moved = DocumentRights::move(MSFlexGrid3->textMatrix(current, kIdColumn).toLongLong(), deptCode, deptName,
+                                         positionCode, positionName);
+        }
         if (!moved.ok()) {
             fail(moved.error.description);
             return;
@@ -374,20 +403,22 @@ void RightsPanel::TreeView1_DblClick()
 void RightsPanel::List1_Click()
 {
     QListWidgetItem* item = List1->currentItem();
-    if (!item)
+    if (!item || !hasDocument())
         return;
     const QString groupId = codeOf(item->text());
-    QApplication::setOverrideCursor(Qt::WaitCursor);
     MSFlexGrid3->hide();
-    const DbResult<int> granted = DocumentRights::grantGroup(m_number->text(), groupId, QDateTime::currentDateTime(),
-                                                             userContext().EmployeeNo);
+    DbResult<int> granted;
+    {
+        DatabaseWait wait(m_status);
+        granted = DocumentRights::grantGroup(m_document, groupId, QDateTime::currentDateTime(),
+                                             userContext().EmployeeNo);
+    }
     if (!granted.ok()) {
         fail(granted.error.description);
         return;
     }
     LoadRights();
     Picture3->hide();
-    QApplication::restoreOverrideCursor();
 }
 
 void RightsPanel::renumber()
@@ -418,7 +449,11 @@ void RightsPanel::MSFlexGrid3_Click()
         return;
     const QString id = MSFlexGrid3->textMatrix(row, kIdColumn);
     if (!id.isEmpty()) {
-        const DbStatus removed = DocumentRights::remove(id.toLongLong());
+        DbStatus removed;
+        {
+            DatabaseWait wait(m_status);
+            removed = DocumentRights::remove(id.toLongLong());
+        }
         if (!removed.ok()) {
             fail(removed.error.description);
             return;
@@ -446,12 +481,14 @@ void RightsPanel::MSFlexGrid3_DblClick()
     if (col == 5 && (cell == kYes || cell == kNo)) {
         const bool on = cell == kNo;
         setFlagCell(row, 5, on);
+        DatabaseWait wait(m_status);
         changed = DocumentRights::setRead(id, on);
     } else if (col == 6 && (cell == kYes || cell == kNo)) {
         const bool on = cell == kNo;
         setFlagCell(row, 6, on);
         if (on)
             setFlagCell(row, 5, true);
+        DatabaseWait wait(m_status);
         changed = DocumentRights::setDownload(id, on);
     } else {
         return;

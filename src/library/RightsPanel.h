@@ -5,7 +5,6 @@
 #include <functional>
 
 class QLabel;
-class QLineEdit;
 class QListWidget;
 class QRadioButton;
 class QToolButton;
@@ -18,11 +17,11 @@ class Platform;
 
 // The rights panel of the upload window (Picture2): the read and download rights of the
 // selected document per position, and the chooser (Picture3) that grants them by position or
-// by download group.
+// by download group. It acts only on the document the window gives it (the one of the
+// selected list row), never on what is typed in the number field.
 class RightsPanel : public QFrame {
 public:
-    // `documentNumber` is the upload window's number field (Text1(0)).
-    RightsPanel(Platform& platform, QLineEdit* documentNumber, QWidget* parent = nullptr);
+    explicit RightsPanel(Platform& platform, QWidget* parent = nullptr);
 
     QLabel* title = nullptr;             // Label1(7)
     QToolButton* Image1 = nullptr;       // closes the panel
@@ -39,8 +38,17 @@ public:
     // The width that shows every column of the grid.
     int preferredWidth() const;
 
-    // Reloads the grid for the document in the number field; false when the fill failed (the
-    // grid then stays hidden).
+    // The document whose rights the panel shows and changes, by its number.
+    void setDocument(const QString& number) { m_document = number; }
+    const QString& document() const { return m_document; }
+    bool hasDocument() const { return !m_document.isEmpty(); }
+    // No document any more: the panel and its chooser close and the grid keeps its header only.
+    void clearDocument();
+    // The label that tells the user the panel waits for the database.
+    void setStatusLabel(QLabel* status) { m_status = status; }
+
+    // Reloads the grid for the document; false when the fill failed (the grid then stays
+    // hidden).
     bool LoadRights();
     // Sets the grid up as the window's opening does: the hidden last column, the header row.
     void setUpGrid();
@@ -71,7 +79,8 @@ private:
     void layoutChooser();
 
     Platform& m_platform;
-    QLineEdit* m_number;
+    QString m_document;
+    QLabel* m_status = nullptr;
 };
 
 }  // namespace quarvel

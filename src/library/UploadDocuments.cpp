@@ -17,9 +17,13 @@ namespace
 
 // --- statements ---------------------------------------------------------------------------
 
+// Inside the adding transaction. On SQL Server the hints keep the number's key range locked
+// until the commit, so a second client checking the same number waits and then finds it; on
+// SQLite the write transaction itself holds the database.
 const QString& numberCheckStatement()
 {
-    static const QString sql = QStringLiteral("select top 1 ID from 公司文件信息 where 编号 = ?");
+    static const QString sql
+        = QStringLiteral("select top 1 ID from 公司文件信息 with (updlock, holdlock) where 编号 = ?");
     return sql;
 }
 
@@ -309,6 +313,13 @@ QString DocumentRow::uploadedText() const
     return uploaded.isValid() ? uploaded.toString(QStringLiteral("yyyy-MM-dd HH:mm")) : QString();
 }
 
+QString documentNumberOf(const QString& typed)
+{
+    // Never null, so that it binds as a text.
+    const QString number = typed.trimmed();
+    return number.isNull() ? QStringLiteral("") : number;
+}
+
 QString extensionOf(const QString& path)
 {
     const qsizetype dot = path.lastIndexOf(u'.');
@@ -350,13 +361,13 @@ QString typeCodeOf(const QString& typeText)
     return (blank < 0 ? typeText : typeText.left(blank)).trimmed();
 }
 
-QString temporaryDocumentPath(
-    const QString& folder, const QString& documentName, const QDateTime& now, const QString& extension)
+QString temporaryDocumentPath(const QString& folder, const QString& documentName, const QDateTime& now,
+    const QString& extension, int serial)
 {
     QString ext = trimTrailing(trimLeading(replaceUnsafe(extension)));
     ext = trimTrailing(fitUtf8(ext, kMaxExtensionBytes));
-    const QString suffix
-        = u'-' + now.toString(QStringLiteral("yyyyMMddHHmmss")) + (ext.isEmpty() ? QString() : u'.' + ext);
+    const QString suffix = u'-' + now.toString(QStringLiteral("yyyyMMddHHmmss"))
+        + (serial > 1 ? u'-' + QString::number(serial) : QString()) + (ext.isEmpty() ? QString() : u'.' + ext);
 
     QString name = trimLeading(replaceUnsafe(documentName));
     if (isDeviceName(name))
@@ -371,6 +382,29 @@ QString temporaryDocumentPath(
     return path + name + suffix;
 }
 
+QString createTemporaryDocumentFile(const QString& folder, const QString& documentName, const QDateTime& now,
+    const QString& extension, QString* error)
+{
+    // Enough for any number of copies opened within one second.
+    constexpr int kMaxSerial = 10000;
+    for (int serial = 1; serial <= kMaxSerial; ++serial) {
+        const QString path = temporaryDocumentPath(folder, documentName, now, extension, serial);
+        QFile file(path);
+        // Made only when no file of the name exists: the name is ours alone.
+        if (file.open(QIODevice::WriteOnly | QIODevice::NewOnly))
+            return path;
+        const QFileInfo taken(path);
+        if (!taken.exists() && !taken.isSymLink()) {
+            if (error)
+                *error = file.errorString();
+            return {};
+        }
+    }
+    if (error)
+        *error = QStringLiteral("临时文件名已用尽");
+    return {};
+}
+
 QString documentTempFolder()
 {
     const QString folder = QFileInfo(GetTempFilePath()).absolutePath() + QStringLiteral("/Temp");
@@ -381,22 +415,13 @@ QString documentTempFolder()
 
 // --- statements of the window ---------------------------------------------------------------
 
-DbResult<bool> UploadDocuments::numberExists(const QString& number)
-{
-    Query q(numberCheckStatement());
-    q.bind(textValue(number));
-    if (!q.exec())
-        return DbResult<bool>::failure(q.error());
-    const bool found = q.next();
-    if (q.error().isSet())
-        return DbResult<bool>::failure(q.error());
-    return { found, {} };
-}
-
 DbResult<qint64> UploadDocuments::insert(const DocumentInput& input, const UploaderContext& context,
     const QDateTime& now, const TransferProgress& progress)
 {
     using Result = DbResult<qint64>;
+    const QString number = documentNumberOf(input.number);
+    if (number.isEmpty())
+        return Result::failure(DbError::make(-1, QStringLiteral("文件编号不能为空")));
     const DbResult<qint64> size = readableFileSize(input.filePath);
     if (!size.ok())
         return Result::failure(size.error);
@@ -405,8 +430,19 @@ DbResult<qint64> UploadDocuments::insert(const DocumentInput& input, const Uploa
     if (!transaction.begun())
         return Result::failure(transaction.error());
     {
+        Query q(numberCheckStatement());
+        q.bind(number);
+        if (!q.exec())
+            return Result::failure(q.error());
+        const bool taken = q.next();
+        if (q.error().isSet())
+            return Result::failure(q.error());
+        if (taken)
+            return Result::failure(DbError::make(kDocumentNumberTaken, QStringLiteral("文件编号已经存在")));
+    }
+    {
         Query q(insertStatement());
-        q.bind({ textValue(input.number), textValue(input.name), textValue(typeCodeOf(input.typeText)), now,
+        q.bind({ number, textValue(input.name), textValue(typeCodeOf(input.typeText)), now,
             textValue(context.employeeNo), nullIfEmpty(input.summary), textValue(context.deptCode),
             textValue(context.positionCode), 0, textValue(extensionOf(input.filePath)),
             nullIfEmpty(input.keywords), levelOf(input.levelText) });
@@ -416,7 +452,7 @@ DbResult<qint64> UploadDocuments::insert(const DocumentInput& input, const Uploa
     qint64 id = 0;
     {
         Query q(newIdStatement());
-        q.bind(textValue(input.number));
+        q.bind(number);
         if (!q.exec())
             return Result::failure(q.error());
         if (!q.next() || q.isNull(u"ID"))
@@ -476,7 +512,7 @@ DbStatus UploadDocuments::update(qint64 id, const DocumentInput& input, const Up
     return {};
 }
 
-DbStatus UploadDocuments::remove(qint64 id, const QString& numberTrimmed)
+DbStatus UploadDocuments::remove(qint64 id, const QString& number)
 {
     Transaction transaction;
     if (!transaction.begun())
@@ -484,7 +520,7 @@ DbStatus UploadDocuments::remove(qint64 id, const QString& numberTrimmed)
     DbStatus s = execute(deleteStatement(), { id });
     if (!s.ok())
         return s;
-    s = execute(deleteRightsStatement(), { textValue(numberTrimmed) });
+    s = execute(deleteRightsStatement(), { documentNumberOf(number) });
     if (!s.ok())
         return s;
     if (!transaction.commit())
@@ -575,7 +611,7 @@ QVector<QPair<QString, QString>> UploadDocuments::statements()
     everything.from = QDate();
     everything.to = QDate();
     return {
-        { QStringLiteral("document number check"), numberCheckStatement() },
+        { QStringLiteral("document number check while adding"), numberCheckStatement() },
         { QStringLiteral("add a document"), insertStatement() },
         { QStringLiteral("identity of the added document"), newIdStatement() },
         { QStringLiteral("document row exists"), rowCheckStatement() },

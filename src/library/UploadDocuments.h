@@ -22,7 +22,7 @@ namespace quarvel
 
 // The input fields of one document, as typed.
 struct DocumentInput {
-    QString number; // Text1(0) → 编号 (as typed)
+    QString number; // Text1(0) → 编号 = documentNumberOf(number)
     QString name; // Text1(1) → 文件名称
     QString summary; // Text1(2) → 摘要, NULL when empty
     QString keywords; // Text1(3) → 关键字, NULL when empty
@@ -69,6 +69,14 @@ struct StoredDocument {
     bool hasContent = false; // 文件 is not null
 };
 
+// The document number as it is stored and compared everywhere (the document, its rights, their
+// deletion): the typed text without outer blanks.
+QString documentNumberOf(const QString& typed);
+
+// Error number of an insert refused because a document with the number exists already.
+inline constexpr int kDocumentNumberTaken = -3;
+inline bool isDocumentNumberTaken(const DbError& error) { return error.number == kDocumentNumberTaken; }
+
 // The text after the last "." of the path (the whole path when it holds no "."), case kept.
 QString extensionOf(const QString& path);
 // The whole number at the start of the text: leading blanks, an optional sign, then decimal
@@ -85,9 +93,16 @@ QString typeCodeOf(const QString& typeText);
 // characters become "_", leading dots and trailing dots and blanks go, device names are
 // prefixed with "_", and the name is shortened so that the file name fits in 255 bytes. The
 // visible name stays the same where possible; an empty name falls back to "文件", and an empty
-// extension leaves out the ".".
-QString temporaryDocumentPath(
-    const QString& folder, const QString& documentName, const QDateTime& now, const QString& extension);
+// extension leaves out the ".". A serial above 1 follows the time stamp as "-" + serial.
+QString temporaryDocumentPath(const QString& folder, const QString& documentName, const QDateTime& now,
+    const QString& extension, int serial = 1);
+
+// Creates the empty file of a new temporary copy and returns its path: temporaryDocumentPath,
+// or, when a file of that name exists already (another document whose name reads alike opened
+// within the same second, or the same one opened again), the next free serial. Empty, with
+// the reason in *error, when no file could be created.
+QString createTemporaryDocumentFile(const QString& folder, const QString& documentName, const QDateTime& now,
+    const QString& extension, QString* error = nullptr);
 
 // The per-user folder of those copies ("Temp" beside GetTempFilePath's file, owner-only
 // access), created when missing.
@@ -97,14 +112,14 @@ QString documentTempFolder();
 class UploadDocuments
 {
 public:
-    // True when a document with exactly this number exists.
-    static DbResult<bool> numberExists(const QString& number);
-
-    // Adds the document: the row (文件下载 = 0, 上传日期 = now, uploader's employee number,
-    // department and position from the context) and the file streamed into it, in one
-    // transaction. Nothing is stored when the file cannot be read, when the progress cancels
-    // (the error then satisfies isTransferCancelled) or on any failure. A file of length zero
-    // stores NULL. The duplicate check is the caller's (numberExists). Returns the new ID.
+    // Adds the document: the row (编号 = documentNumberOf(number), 文件下载 = 0, 上传日期 = now,
+    // uploader's employee number, department and position from the context) and the file
+    // streamed into it, in one write transaction that first checks the number, so that of two
+    // clients adding the same number at once exactly one succeeds. Nothing is stored when the
+    // number exists already (the error then satisfies isDocumentNumberTaken), when the number
+    // is blank, when the file cannot be read, when the progress cancels (the error then
+    // satisfies isTransferCancelled) or on any failure. A file of length zero stores NULL.
+    // Returns the new ID.
     static DbResult<qint64> insert(const DocumentInput& input, const UploaderContext& context,
         const QDateTime& now, const TransferProgress& progress = {});
 
@@ -115,9 +130,9 @@ public:
     static DbStatus update(qint64 id, const DocumentInput& input, const UploaderContext& context,
         const QDateTime& now, const TransferProgress& progress = {});
 
-    // Deletes the document with this ID and every rights row (资料下载权限) of the number, in
-    // one transaction: either both are gone or nothing is.
-    static DbStatus remove(qint64 id, const QString& numberTrimmed);
+    // Deletes the document with this ID and every rights row (资料下载权限) of the number
+    // (documentNumberOf), in one transaction: either both are gone or nothing is.
+    static DbStatus remove(qint64 id, const QString& number);
 
     // The opening list: the `limit` most recent documents with stored content of the context's
     // department and position, ordered as the query orders. Rows read before a failure stay in

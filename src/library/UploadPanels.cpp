@@ -2,6 +2,7 @@
 
 #include "platform/tree/KeyedTree.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QDateEdit>
 #include <QGridLayout>
@@ -49,6 +50,30 @@ QPushButton* button(const QString& name, const QString& caption, QWidget* parent
 }
 
 }  // namespace
+
+DatabaseWait::DatabaseWait(QLabel* status) : m_status(status)
+{
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    if (m_status) {
+        m_previous = m_status->text();
+        m_status->setText(text());
+        // Painted now: the statement that follows keeps the event loop from doing it.
+        if (m_status->isVisible())
+            m_status->repaint();
+    }
+}
+
+DatabaseWait::~DatabaseWait()
+{
+    if (m_status) {
+        m_status->setText(m_previous);
+        if (m_status->isVisible())
+            m_status->repaint();
+    }
+    QApplication::restoreOverrideCursor();
+}
+
+QString DatabaseWait::text() { return QStringLiteral("正在访问数据库，请稍候……"); }
 
 QToolButton* pictureButton(const QString& objectName, const QString& accessibleName, QWidget* parent)
 {
@@ -114,7 +139,11 @@ UploadInputArea::UploadInputArea(QWidget* parent) : QGroupBox(QStringLiteral("�
     Command3 = button(QStringLiteral("Command3"), QStringLiteral("删除"), this);
     Command7 = button(QStringLiteral("Command7"), QStringLiteral("权限设置"), this);
     comClose = button(QStringLiteral("comClose"), QStringLiteral("退出"), this);
+    statusText = new QLabel(this);
+    statusText->setObjectName(QStringLiteral("StatusText"));
+    statusText->setAccessibleName(QStringLiteral("状态"));
     auto* buttons = new QHBoxLayout;
+    buttons->addWidget(statusText);
     buttons->addStretch();
     for (QPushButton* b : {Command1, Command2, Command3, Command7, comClose})
         buttons->addWidget(b);

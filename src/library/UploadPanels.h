@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QGroupBox>
+#include <QPointer>
 
 #include <array>
 
@@ -32,6 +33,7 @@ public:
     QPushButton* Command3 = nullptr;
     QPushButton* Command7 = nullptr;
     QPushButton* comClose = nullptr;
+    QLabel* statusText = nullptr;       // what the window is waiting for
 };
 
 // The query area (Frame2, "查询条件").
@@ -61,6 +63,24 @@ public:
 
     KeyedTree* TreeView2 = nullptr;
     QPushButton* Command18 = nullptr;
+};
+
+// Shows that a window waits for the database, from construction to destruction: the wait
+// pointer and the status text. Both appear at once, before the statement that follows blocks
+// the event loop (a locked database makes it wait up to the busy time-out). Scopes nest; each
+// restores what was shown before it.
+class DatabaseWait {
+public:
+    explicit DatabaseWait(QLabel* status);
+    ~DatabaseWait();
+    DatabaseWait(const DatabaseWait&) = delete;
+    DatabaseWait& operator=(const DatabaseWait&) = delete;
+
+    static QString text();  // "正在访问数据库，请稍候……"
+
+private:
+    QPointer<QLabel> m_status;
+    QString m_previous;
 };
 
 // A small picture button.

@@ -15,10 +15,12 @@
 #include "shared/Module1.h"
 #include "shared/WindowPlacement.h"
 
-#include <QApplication>
 #include <QCheckBox>
+#include <QCoreApplication>
 #include <QDir>
 #include <QDateEdit>
+#include <QFile>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -36,11 +38,6 @@ const QString kCancel = QStringLiteral("取消");
 const QString kListFormat = QStringLiteral("<序|<编号|<文件类别|<文件名称|<文件摘要|<关键字|^级别|^文件格式|^上传日期|");
 constexpr int kIdColumn = 9;
 constexpr std::array<int, 10> kListWidths = {300, 1500, 2500, 2500, 1500, 1500, 450, 800, 1800, 0};
-
-struct WaitCursor {
-    WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~WaitCursor() { QApplication::restoreOverrideCursor(); }
-};
 
 }  // namespace
 
@@ -66,7 +63,8 @@ void Frm公司资料上传::buildLayout()
     Frame3->hide();
 
     // The rights panel floats over the window, hidden until Command7 opens it.
-    Picture2 = new RightsPanel(m_platform, Frame1->Text1[0], this);
+    Picture2 = new RightsPanel(m_platform, this);
+    Picture2->setStatusLabel(Frame1->statusText);
     Picture2->hide();
     Picture3 = Picture2->Picture3;
     MSFlexGrid3 = Picture2->MSFlexGrid3;
@@ -92,6 +90,7 @@ void Frm公司资料上传::buildLayout()
     Command3 = Frame1->Command3;
     Command7 = Frame1->Command7;
     comClose = Frame1->comClose;
+    StatusText = Frame1->statusText;
     Command18 = Frame3->Command18;
     TreeView2 = Frame3->TreeView2;
     TreeView2->setImageList(typeTreeIcons(TypeTreeVariant::Upload));
@@ -147,6 +146,41 @@ void Frm公司资料上传::connectHandlers()
     connect(TreeView2, &KeyedTree::nodeDoubleClicked, this, [this] { Command18_Click(); });
     connect(MSFlexGrid1, &FlexGrid::clicked, this, [this] { MSFlexGrid1_Click(); });
     connect(MSFlexGrid1, &FlexGrid::doubleClicked, this, [this] { MSFlexGrid1_DblClick(); });
+    // Moving in the list with the keyboard selects the row as a click does.
+    MSFlexGrid1->view()->installEventFilter(this);
+}
+
+bool Frm公司资料上传::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == MSFlexGrid1->view() && event->type() == QEvent::KeyPress && !m_forwardingKey) {
+        // The list handles the key first; a key that moved it to another row selects that row.
+        // In a list of whole rows Home and End go to the first and the last row.
+        auto* key = static_cast<QKeyEvent*>(event);
+        const bool homeOrEnd = (key->key() == Qt::Key_Home || key->key() == Qt::Key_End)
+                               && !(key->modifiers() & Qt::ControlModifier);
+        QKeyEvent toFirstOrLast(QEvent::KeyPress, key->key(), key->modifiers() | Qt::ControlModifier, key->text(),
+                                key->isAutoRepeat(), static_cast<quint16>(key->count()));
+        const int before = MSFlexGrid1->row();
+        m_forwardingKey = true;
+        QCoreApplication::sendEvent(watched, homeOrEnd ? &toFirstOrLast : event);
+        m_forwardingKey = false;
+        // Delivered already, to the parents too when the list ignored it.
+        event->accept();
+        if (MSFlexGrid1->row() != before)
+            MSFlexGrid1_Click();
+        return true;
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void Frm公司资料上传::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    // Centred once it is placed in the main window, not before.
+    if (!m_centred) {
+        m_centred = true;
+        CenterInMainWindow(this);
+    }
 }
 
 void Frm公司资料上传::inform(const QString& text, const QString& title)
@@ -171,7 +205,6 @@ bool Frm公司资料上传::hasDocumentRows() const { return MSFlexGrid1->rows()
 
 void Frm公司资料上传::Form_Load()
 {
-    CenterInMainWindow(this);
     Picture2->setUpGrid();
     const QDate today = QDate::currentDate();
     DTPicker1->setDate(QDate(today.year(), today.month(), 1));
@@ -179,22 +212,40 @@ void Frm公司资料上传::Form_Load()
 
     LoadTopDocuments();
 
-    DbError failed = LoadDepartmentTree(*TreeView1, Departments);
+    DbError failed;
+    {
+        DatabaseWait wait(StatusText);
+        failed = LoadDepartmentTree(*TreeView1, Departments);
+    }
     if (failed.isSet()) {
         showFailure(failed);
         return;
     }
 
-    failed = LoadTypeTree(*TreeView2, TypeTreeVariant::Upload);
-    if (failed.isSet())
+    {
+        DatabaseWait wait(StatusText);
+        failed = LoadTypeTree(*TreeView2, TypeTreeVariant::Upload);
+    }
+    if (failed.isSet()) {
         reportTreeFailure(m_platform.messages(), this, failed);
-    else if (const DbError marking = 文件类别范围(); marking.isSet())
-        reportTreeFailure(m_platform.messages(), this, marking);
+    } else {
+        DbError marking;
+        {
+            DatabaseWait wait(StatusText);
+            marking = 文件类别范围();
+        }
+        if (marking.isSet())
+            reportTreeFailure(m_platform.messages(), this, marking);
+    }
 
     Text2->setEnabled(false);
 
     List1->clear();
-    const DbResult<QStringList> groups = UploadDocuments::downloadGroups();
+    DbResult<QStringList> groups;
+    {
+        DatabaseWait wait(StatusText);
+        groups = UploadDocuments::downloadGroups();
+    }
     if (!groups.ok()) {
         showFailure(groups.error);
         return;
@@ -220,6 +271,8 @@ void Frm公司资料上传::setUpGrid()
 
 void Frm公司资料上传::fillGrid(const QVector<DocumentRow>& rows)
 {
+    // The rows now hold other documents than the fields may have come from.
+    forgetDocument();
     MSFlexGrid1->beginBulk();
     MSFlexGrid1->setRows(1);
     int n = 0;
@@ -232,10 +285,13 @@ void Frm公司资料上传::fillGrid(const QVector<DocumentRow>& rows)
 
 void Frm公司资料上传::LoadTopDocuments()
 {
-    WaitCursor wait;
     MSFlexGrid1->clear();
     setUpGrid();
-    const DbResult<QVector<DocumentRow>> rows = UploadDocuments::recent(uploader());
+    DbResult<QVector<DocumentRow>> rows;
+    {
+        DatabaseWait wait(StatusText);
+        rows = UploadDocuments::recent(uploader());
+    }
     fillGrid(rows.value);
     if (!rows.ok())
         showFailure(rows.error);
@@ -272,8 +328,11 @@ bool Frm公司资料上传::comLook_Click()
         filter.from = DTPicker1->date();
         filter.to = DTPicker2->date();
     }
-    WaitCursor wait;
-    const DbResult<QVector<DocumentRow>> rows = UploadDocuments::query(uploader(), filter);
+    DbResult<QVector<DocumentRow>> rows;
+    {
+        DatabaseWait wait(StatusText);
+        rows = UploadDocuments::query(uploader(), filter);
+    }
     fillGrid(rows.value);
     if (!rows.ok())
         showFailure(rows.error);
@@ -290,9 +349,17 @@ void Frm公司资料上传::clearFields(bool includingType)
     Text4->clear();
 }
 
+void Frm公司资料上传::forgetDocument()
+{
+    m_loaded.reset();
+    Picture2->clearDocument();
+}
+
 void Frm公司资料上传::Command1_Click()
 {
     if (!isAdding()) {
+        // The fields are emptied for a new document: they no longer hold the loaded one.
+        forgetDocument();
         clearFields(false);
         Text1[0]->setEnabled(true);
         Command1->setText(kCancel);
@@ -312,7 +379,8 @@ DocumentInput Frm公司资料上传::currentInput() const
 void Frm公司资料上传::Command2_Click()
 {
     const QString title = executableTitle();
-    if (Text1[0]->text().isEmpty()) {
+    // A number of blanks alone is no number: numbers are stored without outer blanks.
+    if (documentNumberOf(Text1[0]->text()).isEmpty()) {
         inform(QStringLiteral("文件编号不能为空!"), title);
         return;
     }
@@ -336,7 +404,8 @@ void Frm公司资料上传::Command2_Click()
         insertDocument();
         return;
     }
-    if (!hasDocumentRows() || MSFlexGrid1->textMatrix(MSFlexGrid1->row(), 1).isEmpty()) {
+    // Only the document that a row selection loaded into the fields may be changed.
+    if (!m_loaded) {
         inform(QStringLiteral("没有可以编辑的信息,请重新选择或新增项目!"), title);
         return;
     }
@@ -348,11 +417,13 @@ bool Frm公司资料上传::storeWithProgress(const std::function<DbError(const 
     DbError failed;
     {
         TransferProgressDialog progress(this, QStringLiteral("正在保存文件……"));
-        WaitCursor wait;
+        DatabaseWait wait(StatusText);
         failed = store(progress.callback());
     }
     // A cancelled transfer stored nothing and needs no message.
-    if (failed.isSet() && !isTransferCancelled(failed))
+    if (isDocumentNumberTaken(failed))
+        inform(QStringLiteral("文件编号已经存在,不能新增!"), executableTitle());
+    else if (failed.isSet() && !isTransferCancelled(failed))
         showFailure(failed);
     return !failed.isSet();
 }
@@ -360,21 +431,16 @@ bool Frm公司资料上传::storeWithProgress(const std::function<DbError(const 
 void Frm公司资料上传::insertDocument()
 {
     const DocumentInput input = currentInput();
-    const DbResult<bool> exists = UploadDocuments::numberExists(input.number);
-    if (!exists.ok()) {
-        showFailure(exists.error);
-        return;
-    }
-    if (exists.value) {
-        inform(QStringLiteral("文件编号已经存在,不能新增!"), executableTitle());
-        return;
-    }
+    // Reading the clock touches no table, so a locked database does not hold it up.
     const QDateTime now = GetServerDate(m_platform.messages(), this);
+    // The number is checked inside the adding transaction: of two clients adding one number at
+    // once, the second hears that it exists.
     const bool stored = storeWithProgress([&](const TransferProgress& progress) {
         return UploadDocuments::insert(input, uploader(), now, progress).error;
     });
     if (!stored)
         return;
+    forgetDocument();
     clearFields(true);
     Command1->setText(kNew);
     comLook_Click();
@@ -383,14 +449,15 @@ void Frm公司资料上传::insertDocument()
 
 void Frm公司资料上传::updateDocument()
 {
-    const int row = MSFlexGrid1->row();
-    const qint64 id = MSFlexGrid1->textMatrix(row, kIdColumn).toLongLong();
+    const qint64 id = m_loaded->id;
+    // Reading the clock touches no table, so a locked database does not hold it up.
     const QDateTime now = GetServerDate(m_platform.messages(), this);
     const bool stored = storeWithProgress([&](const TransferProgress& progress) {
         return UploadDocuments::update(id, currentInput(), uploader(), now, progress).error;
     });
     if (!stored)
         return;
+    const bool rightsOpen = !Picture2->isHidden();
     comLook_Click();
     // Keep the edited document current when the list still shows it.
     const int again = MSFlexGrid1->findRowById(kIdColumn, id);
@@ -398,6 +465,8 @@ void Frm公司资料上传::updateDocument()
         MSFlexGrid1->setRow(again);
     if (hasDocumentRows())
         MSFlexGrid1_Click();
+    if (rightsOpen && m_loaded && m_loaded->id == id)
+        Picture2->show();
 }
 
 void Frm公司资料上传::Command3_Click()
@@ -413,11 +482,16 @@ void Frm公司资料上传::Command3_Click()
         != MsgAnswer::Yes)
         return;
     const qint64 id = MSFlexGrid1->textMatrix(row, kIdColumn).toLongLong();
-    const DbStatus removed = UploadDocuments::remove(id, number.trimmed());
+    DbStatus removed;
+    {
+        DatabaseWait wait(StatusText);
+        removed = UploadDocuments::remove(id, number);
+    }
     if (!removed.ok()) {
         showFailure(removed.error);
         return;
     }
+    forgetDocument();
     clearFields(false);
     Command1->setText(kNew);
     comLook_Click();
@@ -426,8 +500,8 @@ void Frm公司资料上传::Command3_Click()
 
 void Frm公司资料上传::Command7_Click()
 {
-    const bool allowed = hasDocumentRows() && !MSFlexGrid1->textMatrix(MSFlexGrid1->row(), 0).isEmpty()
-                         && !isAdding() && !Text1[0]->text().isEmpty();
+    // The panel serves the document of the selected row only, whatever the number field holds.
+    const bool allowed = m_loaded.has_value() && !isAdding();
     if (!allowed) {
         inform(QStringLiteral("请选择要设置权限的文件!"), executableTitle());
         return;
@@ -472,6 +546,8 @@ void Frm公司资料上传::MSFlexGrid1_Click()
     Text1[3]->setText(MSFlexGrid1->textMatrix(row, 5));
     Text1[4]->setText(MSFlexGrid1->textMatrix(row, 2));
     Text4->setText(MSFlexGrid1->textMatrix(row, 6));
+    m_loaded = LoadedDocument{MSFlexGrid1->textMatrix(row, kIdColumn).toLongLong(), MSFlexGrid1->textMatrix(row, 1)};
+    Picture2->setDocument(m_loaded->number);
     if (!MSFlexGrid3->isHidden())
         Picture2->LoadRights();
     Text1[0]->setEnabled(false);
@@ -487,7 +563,11 @@ void Frm公司资料上传::MSFlexGrid1_DblClick()
     const auto plain = [this](const QString& text) {
         m_platform.messages().show(this, text, applicationTitle(), MsgIcon::None, MsgButtons::Ok);
     };
-    const DbResult<std::optional<StoredDocument>> found = UploadDocuments::stored(ViewDocumentID);
+    DbResult<std::optional<StoredDocument>> found;
+    {
+        DatabaseWait wait(StatusText);
+        found = UploadDocuments::stored(ViewDocumentID);
+    }
     if (!found.ok()) {
         plain(formatError(found.error, ErrorForm::NumberPipeDescription));
         return;
@@ -501,13 +581,16 @@ void Frm公司资料上传::MSFlexGrid1_DblClick()
     }
     const QString folder = m_tempFolder.isEmpty() ? documentTempFolder() : m_tempFolder;
     QDir().mkpath(folder);  // made again when it was removed meanwhile
-    const QString path = temporaryDocumentPath(folder, document.name, QDateTime::currentDateTime(), document.extension);
+    // A name of its own: another copy made within the same second is not overwritten.
+    const QString path = createTemporaryDocumentFile(folder, document.name, m_clock(), document.extension);
     bool written = false;
-    {
+    if (!path.isEmpty()) {
         TransferProgressDialog progress(this, QStringLiteral("正在读取文件……"));
-        WaitCursor wait;
+        DatabaseWait wait(StatusText);
         written = SaveFieldToFile(document.id, path, m_platform.messages(), this, progress.callback());
     }
+    if (!written && !path.isEmpty())
+        QFile::remove(path);
     if (!written || !m_platform.shell().openFile(path))
         plain(QStringLiteral("没有能够打开所选附件文件，可能您的电脑上没有安装相应的软件"));
 }

@@ -6,9 +6,12 @@
 
 #include <QWidget>
 
+#include <QDateTime>
+
 #include <array>
 #include <functional>
 #include <map>
+#include <optional>
 
 class QCheckBox;
 class QDateEdit;
@@ -30,7 +33,9 @@ class UploadQueryArea;
 
 // The upload window: an employee stores, edits, finds, opens and deletes the documents of the
 // department and position he is logged in with. The edit state is told by the caption of
-// Command1: "新增" viewing, "取消" adding.
+// Command1: "新增" viewing, "取消" adding. A save while viewing changes only the document that
+// the last row selection loaded into the fields; a refill of the list, an insert, a delete and
+// "新增" forget it.
 class Frm公司资料上传 : public QWidget {
 public:
     explicit Frm公司资料上传(Platform& platform, QWidget* parent = nullptr);
@@ -70,6 +75,7 @@ public:
     QDateEdit* DTPicker1 = nullptr;
     QDateEdit* DTPicker2 = nullptr;
     QPushButton* comLook = nullptr;
+    QLabel* StatusText = nullptr;  // shows what the window waits for
 
     // The ID of the document opened last (shared with the viewer).
     qint64 ViewDocumentID = 0;
@@ -92,10 +98,22 @@ public:
     void Command18_Click();
 
     bool isAdding() const;
+    // The document loaded into the input fields by the last row selection.
+    struct LoadedDocument {
+        qint64 id = 0;
+        QString number;
+    };
+    const std::optional<LoadedDocument>& loadedDocument() const { return m_loaded; }
+    // The client clock of the time stamps of temporary copies (tests set their own).
+    void setClock(std::function<QDateTime()> clock) { m_clock = std::move(clock); }
     // True when the type panel currently serves the query's filter.
     bool typePanelServesQuery() const { return m_panelServesQuery; }
     // The folder of the temporary copies of opened documents (tests point it elsewhere).
     void setTempFolder(const QString& folder) { m_tempFolder = folder; }
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void buildLayout();
@@ -115,11 +133,16 @@ private:
     void insertDocument();
     void updateDocument();
     void toggleTypePanel(bool forQuery);
+    void forgetDocument();
 
     Platform& m_platform;
     bool m_panelServesQuery = false;
     QString m_lastFilePath;
     QString m_tempFolder;
+    std::optional<LoadedDocument> m_loaded;
+    std::function<QDateTime()> m_clock = [] { return QDateTime::currentDateTime(); };
+    bool m_centred = false;
+    bool m_forwardingKey = false;
 };
 
 }  // namespace quarvel

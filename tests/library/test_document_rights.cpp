@@ -3,6 +3,7 @@
 #include "directory/DepartmentTree.h"
 #include "library/DocumentRights.h"
 #include "library/RightsPanel.h"
+#include "library/UploadDocuments.h"
 #include "library/frmUpload.h"
 #include "login/UserContext.h"
 #include "platform/grid/FlexGrid.h"
@@ -22,7 +23,6 @@ class DocumentRightsTest : public QObject {
 
     std::unique_ptr<TestDatabase> db;
     std::unique_ptr<TestPlatform> platform;
-    std::unique_ptr<QLineEdit> number;
     std::unique_ptr<RightsPanel> panel;
     QVector<DepartmentEntry> departments;
 
@@ -90,8 +90,8 @@ private slots:
         userContext() = UserContext{};
         userContext().EmployeeNo = QStringLiteral("0001");
 
-        number = std::make_unique<QLineEdit>(doc);
-        panel = std::make_unique<RightsPanel>(*platform, number.get());
+        panel = std::make_unique<RightsPanel>(*platform);
+        panel->setDocument(doc);
         panel->List1->addItem(QStringLiteral("Z1 全体"));
         QVERIFY(!LoadDepartmentTree(*panel->TreeView1, departments).isSet());
         panel->TreeView1_NodeClick(QStringLiteral("$D01"));
@@ -101,7 +101,6 @@ private slots:
     void cleanup()
     {
         panel.reset();
-        number.reset();
         platform.reset();
         db.reset();
         userContext() = UserContext{};
@@ -265,6 +264,43 @@ private slots:
         QVERIFY(platform->msgs().lastText().contains(QStringLiteral("拒绝写入")));
         QCOMPARE(platform->msgs().shown.last().title, executableTitle());
         QCOMPARE(rightsCount(), 0);
+    }
+
+    void outerBlanksNameTheSameDocument()
+    {
+        right(QStringLiteral("G01"), QStringLiteral("会计"), 0, 1);
+        // The number as a list row may show it, with blanks around it.
+        panel->setDocument(QStringLiteral("  W'01 "));
+        QVERIFY(panel->LoadRights());
+        QCOMPARE(grid().rows(), 3);
+        chooseNode(QStringLiteral("GG'3"));
+        QVERIFY2(platform->msgs().shown.isEmpty(), qPrintable(platform->msgs().lastText()));
+        panel->List1->setCurrentRow(0);
+        panel->List1_Click();
+        panel->List1_Click();
+        QVERIFY2(platform->msgs().shown.isEmpty(), qPrintable(platform->msgs().lastText()));
+        QCOMPARE(rightsCount(), 3);
+        QCOMPARE(db->scalar(QStringLiteral("select count(*) from 资料下载权限 where 文件编号 = ?"), {doc}).toInt(), 3);
+        QCOMPARE(flag(QStringLiteral("G01"), QStringLiteral("下载")), 0);
+        QVERIFY(rowOf(QStringLiteral("G'3")) > 0);
+        QVERIFY(rowOf(QStringLiteral("G02")) > 0);
+        QVERIFY(UploadDocuments::remove(0, QStringLiteral(" W'01  ")).ok());
+        QCOMPARE(rightsCount(), 0);
+    }
+
+    void withoutADocumentNothingIsGranted()
+    {
+        right(QStringLiteral("G01"), QStringLiteral("会计"), 1, 1);
+        QVERIFY(panel->LoadRights());
+        panel->clearDocument();
+        QVERIFY(!panel->hasDocument());
+        QVERIFY(panel->isHidden());
+        QCOMPARE(grid().rows(), 1);
+        QVERIFY(panel->LoadRights());
+        QCOMPARE(grid().rows(), 1);
+        panel->List1->setCurrentRow(0);
+        panel->List1_Click();
+        QCOMPARE(rightsCount(), 1);
     }
 
     void chooserToggles()

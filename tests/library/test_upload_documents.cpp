@@ -342,18 +342,40 @@ private slots:
         QCOMPARE(column(id.value, QStringLiteral("附件后缀")).toString(), path);
     }
 
-    void insertReturnsTheNewRowOfARepeatedNumber()
+    void insertRefusesATakenNumber()
     {
-        // The duplicate check is the caller's; the ID returned is the row just added.
         const QString path = makeFile(QStringLiteral("a.pdf"), "first file");
-        const DbResult<qint64> first
-            = UploadDocuments::insert(input(QStringLiteral("R"), path), uploader(), kNow);
-        const DbResult<qint64> second
-            = UploadDocuments::insert(input(QStringLiteral("R"), path), uploader(), kLater);
-        QVERIFY(first.ok() && second.ok());
-        QVERIFY(second.value > first.value);
-        QCOMPARE(column(second.value, QStringLiteral("上传日期")).toString(),
-            QStringLiteral("2013-10-02 08:30:00"));
+        const QString quoted = QStringLiteral("O'Brien-'1'");
+        const DbResult<qint64> first = UploadDocuments::insert(input(quoted, path), uploader(), kNow);
+        QVERIFY2(first.ok(), qPrintable(first.error.description));
+        const auto before = snapshot(QStringLiteral("公司文件信息"));
+        // The same number, also with outer blanks, is refused and stores nothing.
+        for (const QString& again : { quoted, QStringLiteral("  O'Brien-'1'\t") }) {
+            const DbResult<qint64> second = UploadDocuments::insert(input(again, path), editor(), kLater);
+            QVERIFY(!second.ok());
+            QVERIFY2(isDocumentNumberTaken(second.error), qPrintable(second.error.description));
+            QCOMPARE(snapshot(QStringLiteral("公司文件信息")), before);
+        }
+        // Numbers that only look alike are other numbers.
+        for (const QString& other : { QStringLiteral("O'Brien"), QStringLiteral("' or '1'='1"),
+                 QStringLiteral("%"), QStringLiteral("O'Brien-'_'") }) {
+            const DbResult<qint64> id = UploadDocuments::insert(input(other, path), uploader(), kNow);
+            QVERIFY2(id.ok(), qPrintable(other + u' ' + id.error.description));
+        }
+        QCOMPARE(count(QStringLiteral("公司文件信息")), 5);
+    }
+
+    void insertStoresTheNumberWithoutOuterBlanks()
+    {
+        const QString path = makeFile(QStringLiteral("a.pdf"), "12345678");
+        const DbResult<qint64> id
+            = UploadDocuments::insert(input(QStringLiteral(" D-1 \u3000"), path), uploader(), kNow);
+        QVERIFY2(id.ok(), qPrintable(id.error.description));
+        QCOMPARE(column(id.value, QStringLiteral("编号")).toString(), QStringLiteral("D-1"));
+        // A number of blanks alone is no number.
+        const DbResult<qint64> blank = UploadDocuments::insert(input(QStringLiteral("   "), path), uploader(), kNow);
+        QVERIFY(!blank.ok());
+        QCOMPARE(count(QStringLiteral("公司文件信息")), 1);
     }
 
     void insertOfUnreadableFileStoresNothing_data()
@@ -431,22 +453,6 @@ private slots:
         QCOMPARE(done.first(), 0);
         QCOMPARE(done.last(), size);
         QCOMPARE(column(id.value, QStringLiteral("文件")).toByteArray(), bytes);
-    }
-
-    void numberExists()
-    {
-        const QString path = makeFile(QStringLiteral("a.pdf"), "12345678");
-        const QString quoted = QStringLiteral("O'Brien-'1'");
-        QVERIFY(UploadDocuments::insert(input(quoted, path), uploader(), kNow).ok());
-        DbResult<bool> found = UploadDocuments::numberExists(quoted);
-        QVERIFY2(found.ok(), qPrintable(found.error.description));
-        QVERIFY(found.value);
-        for (const QString& other : { QStringLiteral("O'Brien"), QStringLiteral("' or '1'='1"),
-                 QStringLiteral("%"), QStringLiteral("O'Brien-'_'"), QString() }) {
-            found = UploadDocuments::numberExists(other);
-            QVERIFY2(found.ok(), qPrintable(found.error.description));
-            QVERIFY2(!found.value, qPrintable(other));
-        }
     }
 
     // --- update ---
@@ -565,9 +571,9 @@ private slots:
         addRight(QStringLiteral("N1"), QStringLiteral("G01"));
         addRight(QStringLiteral("N1"), QStringLiteral("G02"));
         addRight(QStringLiteral("N2"), QStringLiteral("G01"));
-        addRight(QStringLiteral("N1 "), QStringLiteral("G03"));
 
-        const DbStatus s = UploadDocuments::remove(first, QStringLiteral("N1"));
+        // The number as the list shows it, outer blanks and all.
+        const DbStatus s = UploadDocuments::remove(first, QStringLiteral(" N1 "));
         QVERIFY2(s.ok(), qPrintable(s.error.description));
         QCOMPARE(column(first, QStringLiteral("ID")), QVariant());
         QCOMPARE(count(QStringLiteral("公司文件信息")), 2);
@@ -576,9 +582,7 @@ private slots:
             db->scalar(QStringLiteral("select count(*) from 资料下载权限 where 文件编号 = 'N1'")).toInt(), 0);
         QCOMPARE(
             db->scalar(QStringLiteral("select count(*) from 资料下载权限 where 文件编号 = 'N2'")).toInt(), 1);
-        QCOMPARE(
-            db->scalar(QStringLiteral("select count(*) from 资料下载权限 where 文件编号 = 'N1 '")).toInt(),
-            1);
+        QCOMPARE(count(QStringLiteral("资料下载权限")), 1);
     }
 
     void removeWithHostileNumberDeletesOnlyItsRights()
@@ -850,10 +854,9 @@ private slots:
         in.typeText = text + QStringLiteral(" 名");
         in.levelText = text;
         in.filePath = makeFile(QStringLiteral("h.pdf"), "12345678");
-        QVERIFY(!UploadDocuments::numberExists(text).value);
         const DbResult<qint64> id = UploadDocuments::insert(in, context, kNow);
         QVERIFY2(id.ok(), qPrintable(id.error.description));
-        QVERIFY(UploadDocuments::numberExists(text).value);
+        QVERIFY(isDocumentNumberTaken(UploadDocuments::insert(in, context, kNow).error));
         for (const QString& c : { QStringLiteral("编号"), QStringLiteral("文件名称"), QStringLiteral("摘要"),
                  QStringLiteral("关键字"), QStringLiteral("上传人工号") })
             QCOMPARE(column(id.value, c).toString(), text);
@@ -980,7 +983,6 @@ private slots:
     void failuresAreReported()
     {
         SharedConnection::release();
-        QVERIFY(!UploadDocuments::numberExists(QStringLiteral("1")).ok());
         QVERIFY(!UploadDocuments::recent(uploader()).ok());
         QVERIFY(!UploadDocuments::query(uploader(), {}).ok());
         QVERIFY(!UploadDocuments::stored(1).ok());
@@ -1017,7 +1019,7 @@ private slots:
         QVERIFY(stored(id.value, QStringLiteral("摘要")).isNull());
         QCOMPARE(
             stored(id.value, QStringLiteral("上传日期")).toString(), QStringLiteral("2013-09-21 14:05:09"));
-        QVERIFY(UploadDocuments::numberExists(QStringLiteral("O'1")).value);
+        QVERIFY(isDocumentNumberTaken(UploadDocuments::insert(in, uploader(), kNow).error));
 
         const auto recent = UploadDocuments::recent(uploader());
         QVERIFY2(recent.ok(), qPrintable(recent.error.description));
@@ -1135,6 +1137,38 @@ private slots:
         QVERIFY(fileName.startsWith(QString(60, u'长')));
         QVERIFY(fileName.endsWith(QStringLiteral("长-20130921140509.pdf")));
         QVERIFY(fileName.toUtf8().size() > 240);
+    }
+
+    void temporaryFilesOfOneSecondGetTheirOwnNames()
+    {
+        const QString folder = files->path();
+        // Two names that read alike once made safe, in the same second.
+        const QString first = createTemporaryDocumentFile(folder, QStringLiteral("报告/甲"), kNow, QStringLiteral("pdf"));
+        const QString second = createTemporaryDocumentFile(folder, QStringLiteral("报告:甲"), kNow, QStringLiteral("pdf"));
+        const QString third = createTemporaryDocumentFile(folder, QStringLiteral("报告/甲"), kNow, QStringLiteral("pdf"));
+        QCOMPARE(first, folder + QStringLiteral("/报告_甲-20130921140509.pdf"));
+        QCOMPARE(second, folder + QStringLiteral("/报告_甲-20130921140509-2.pdf"));
+        QCOMPARE(third, folder + QStringLiteral("/报告_甲-20130921140509-3.pdf"));
+        for (const QString& path : { first, second, third })
+            QVERIFY(QFileInfo(path).isFile());
+        // A name taken by a link counts as taken too.
+        QVERIFY(QFile::link(QStringLiteral("/nonexistent/target"),
+            temporaryDocumentPath(folder, QStringLiteral("链接"), kNow, QStringLiteral("pdf"))));
+        QCOMPARE(createTemporaryDocumentFile(folder, QStringLiteral("链接"), kNow, QStringLiteral("pdf")),
+            folder + QStringLiteral("/链接-20130921140509-2.pdf"));
+        // A long name keeps room for the serial.
+        const QString longName
+            = createTemporaryDocumentFile(folder, QString(300, u'长'), kNow, QStringLiteral("pdf"));
+        const QString longAgain
+            = createTemporaryDocumentFile(folder, QString(300, u'长'), kNow, QStringLiteral("pdf"));
+        QVERIFY(longAgain != longName);
+        QVERIFY(QFileInfo(longAgain).fileName().toUtf8().size() <= 255);
+        QVERIFY(QFileInfo(longAgain).fileName().endsWith(QStringLiteral("-2.pdf")));
+        // No file can be made in a missing folder.
+        QString error;
+        QVERIFY(createTemporaryDocumentFile(folder + QStringLiteral("/missing"), QStringLiteral("a"), kNow,
+            QStringLiteral("pdf"), &error).isEmpty());
+        QVERIFY(!error.isEmpty());
     }
 
     void documentTempFolderIsCreatedWhenMissing()

@@ -1,19 +1,40 @@
 #include "TestSupport.h"
 
+#include "library/RightsPanel.h"
 #include "library/UploadPanels.h"
 #include "library/frmUpload.h"
 #include "login/UserContext.h"
 #include "platform/grid/FlexGrid.h"
 #include "platform/tree/KeyedTree.h"
+#include "platform/tree/KeyedTreeModel.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QDateEdit>
 #include <QDir>
 #include <QFile>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMainWindow>
+#include <QMdiArea>
+#include <QMdiSubWindow>
 #include <QPushButton>
+#include <QRadioButton>
+#include <QSemaphore>
+#include <QSqlDriver>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QSqlRecord>
+#include <QTableView>
 #include <QTest>
+#include <QThread>
+#include <QTreeView>
+#include <QToolButton>
+
+#include <sqlite3.h>
+
+#include <thread>
 
 using namespace quarvel;
 using namespace quarvel::test;
@@ -76,6 +97,155 @@ class UploadWindowTest : public QObject {
     }
 
     ScriptedMessages& msgs() { return platform->msgs(); }
+
+    static QDateTime day(int n) { return QDateTime(QDate(2026, 3, n), QTime(9, 5)); }
+
+    // Every stored document, every column, in the order of the IDs.
+    QList<QVariantList> documents()
+    {
+        QList<QVariantList> rows;
+        QSqlQuery q(db->fixtureConnection());
+        if (!q.exec(QStringLiteral("select * from 公司文件信息 order by ID")))
+            qWarning("documents: %s", qPrintable(q.lastError().text()));
+        while (q.next()) {
+            QVariantList row;
+            for (int i = 0; i < q.record().count(); ++i)
+                row << q.value(i);
+            rows << row;
+        }
+        return rows;
+    }
+
+    QString nameOf(const QString& number)
+    {
+        return db->scalar(QStringLiteral("select 文件名称 from 公司文件信息 where 编号 = ?"), {number}).toString();
+    }
+
+    // --- what the user does ---
+
+    static bool showWindow(QWidget& w)
+    {
+        w.show();
+        return QTest::qWaitForWindowExposed(&w);
+    }
+
+    static QPoint cellCentre(FlexGrid& grid, int row, int col)
+    {
+        grid.ensureRowVisible(row);
+        return grid.view()->viewport()->mapFrom(&grid, grid.cellRect(row, col).center());
+    }
+
+    static void clickCell(FlexGrid& grid, int row, int col = 1)
+    {
+        QTest::mouseClick(grid.view()->viewport(), Qt::LeftButton, {}, cellCentre(grid, row, col));
+    }
+
+    // What the system sends for a double click: press, release, double click, release.
+    static void doubleClickCell(FlexGrid& grid, int row, int col = 1)
+    {
+        const QPoint at = cellCentre(grid, row, col);
+        QWidget* viewport = grid.view()->viewport();
+        QTest::mouseClick(viewport, Qt::LeftButton, {}, at);
+        QTest::mouseDClick(viewport, Qt::LeftButton, {}, at);
+        QTest::mouseRelease(viewport, Qt::LeftButton, {}, at);
+    }
+
+    static QPoint nodeCentre(KeyedTree& tree, const QString& key)
+    {
+        return tree.view()->visualRect(tree.model()->indexForKey(key)).center();
+    }
+
+    static void clickNode(KeyedTree& tree, const QString& key)
+    {
+        QTest::mouseClick(tree.view()->viewport(), Qt::LeftButton, {}, nodeCentre(tree, key));
+    }
+
+    static void doubleClickNode(KeyedTree& tree, const QString& key)
+    {
+        const QPoint at = nodeCentre(tree, key);
+        QTest::mouseClick(tree.view()->viewport(), Qt::LeftButton, {}, at);
+        QTest::mouseDClick(tree.view()->viewport(), Qt::LeftButton, {}, at);
+    }
+
+    static void clickItem(QListWidget& list, int row)
+    {
+        QTest::mouseClick(list.viewport(), Qt::LeftButton, {}, list.visualItemRect(list.item(row)).center());
+    }
+
+    static void click(QAbstractButton* button) { QTest::mouseClick(button, Qt::LeftButton); }
+
+    // Typed key by key; a character without a key of its own comes as the input method
+    // delivers it, as the key event's text.
+    static void typeInto(QLineEdit* field, const QString& text)
+    {
+        field->setFocus();
+        for (const QChar c : text) {
+            if (c.unicode() >= 0x20 && c.unicode() < 0x7f)
+                QTest::keyClick(field, c.toLatin1());
+            else
+                QTest::sendKeyEvent(QTest::Click, field, Qt::Key_unknown, QString(c), Qt::NoModifier);
+        }
+    }
+
+    static void retype(QLineEdit* field, const QString& text)
+    {
+        field->setFocus();
+        field->selectAll();
+        QTest::keyClick(field, Qt::Key_Delete);
+        typeInto(field, text);
+    }
+
+    // Picks the type 0101 from the type panel.
+    static void chooseType(Frm公司资料上传& w)
+    {
+        click(w.Picture8[2]);
+        clickNode(*w.TreeView2, QStringLiteral("S0101"));
+        click(w.Command18);
+    }
+
+    void chooseFile(Frm公司资料上传& w, const QString& path)
+    {
+        platform->dialogsDouble().answers = {path};
+        click(w.Picture8[1]);
+    }
+
+    // "新增" and every required field typed or chosen.
+    void enterNewDocument(Frm公司资料上传& w, const QString& number, const QString& name, const QString& path)
+    {
+        click(w.Command1);
+        typeInto(w.Text1[0], number);
+        typeInto(w.Text1[1], name);
+        chooseType(w);
+        typeInto(w.Text4, QStringLiteral("2"));
+        chooseFile(w, path);
+    }
+
+    // The shared connection's SQLite handle.
+    static sqlite3* sharedHandle()
+    {
+        const QVariant handle = SharedConnection::database().driver()->handle();
+        if (qstrcmp(handle.typeName(), "sqlite3*") != 0)
+            return nullptr;
+        return *static_cast<sqlite3* const*>(handle.constData());
+    }
+
+    // Notes what the window shows while a statement waits for a locked database, then gives up.
+    struct BusyProbe {
+        QLabel* status = nullptr;
+        int calls = 0;
+        int cursor = -1;
+        QString statusText;
+
+        static int onBusy(void* self, int)
+        {
+            auto* probe = static_cast<BusyProbe*>(self);
+            ++probe->calls;
+            const QCursor* cursor = QApplication::overrideCursor();
+            probe->cursor = cursor ? static_cast<int>(cursor->shape()) : -1;
+            probe->statusText = probe->status->text();
+            return 0;
+        }
+    };
 
 private slots:
     void init()
@@ -178,7 +348,11 @@ private slots:
         w->Command2_Click();
         QCOMPARE(msgs().lastText(), QStringLiteral("文件编号不能为空!"));
         QCOMPARE(msgs().shown.last().icon, MsgIcon::Information);
-        w->Text1[0]->setText(QStringLiteral(" "));
+        // Numbers are kept without outer blanks: blanks alone are no number.
+        w->Text1[0]->setText(QStringLiteral(" \u3000"));
+        w->Command2_Click();
+        QCOMPARE(msgs().lastText(), QStringLiteral("文件编号不能为空!"));
+        w->Text1[0]->setText(QStringLiteral(" X "));
         w->Command2_Click();
         QCOMPARE(msgs().lastText(), QStringLiteral("文件名称不能为空!"));
         w->Text1[1]->setText(QStringLiteral("x"));
@@ -347,6 +521,399 @@ private slots:
         w->Command1_Click();  // adding
         w->Command7_Click();
         QCOMPARE(msgs().shown.size(), 2);
+    }
+
+    // --- the document that "确定" changes ---
+
+    void saveWithoutALoadedDocumentWritesNothing()
+    {
+        addDocument(QStringLiteral("A-1"), QStringLiteral("甲"), QStringLiteral("0101"), day(1));
+        addDocument(QStringLiteral("A-2"), QStringLiteral("乙"), QStringLiteral("0101"), day(2));
+        auto w = open();
+        QVERIFY(showWindow(*w));
+        const auto before = documents();
+        // Straight after opening the first row is current, but nothing was loaded from it.
+        typeInto(w->Text1[0], QStringLiteral("NEW-1"));
+        typeInto(w->Text1[1], QStringLiteral("新名称"));
+        chooseType(*w);
+        typeInto(w->Text4, QStringLiteral("3"));
+        chooseFile(*w, makeFile(QStringLiteral("n.txt"), "new content"));
+        click(w->Command2);
+        QCOMPARE(msgs().texts(), QStringList({QStringLiteral("没有可以编辑的信息,请重新选择或新增项目!")}));
+        QCOMPARE(documents(), before);
+    }
+
+    void saveAfterAnInsertWritesNothing()
+    {
+        addDocument(QStringLiteral("A-1"), QStringLiteral("甲"), QStringLiteral("0101"), day(1));
+        auto w = open();
+        QVERIFY(showWindow(*w));
+        clickCell(*w->MSFlexGrid1, 1);
+        QCOMPARE(w->loadedDocument()->number, QStringLiteral("A-1"));
+        enterNewDocument(*w, QStringLiteral("N-1"), QStringLiteral("新"), makeFile(QStringLiteral("a.txt"), "content"));
+        click(w->Command2);
+        QCOMPARE(msgs().lastText(), QStringLiteral("新增成功!"));
+        const auto before = documents();
+        // What is typed after the insert belongs to no listed document.
+        typeInto(w->Text1[0], QStringLiteral("X"));
+        typeInto(w->Text1[1], QStringLiteral("改名"));
+        chooseType(*w);
+        typeInto(w->Text4, QStringLiteral("1"));
+        click(w->Command2);
+        QCOMPARE(msgs().lastText(), QStringLiteral("没有可以编辑的信息,请重新选择或新增项目!"));
+        QCOMPARE(documents(), before);
+    }
+
+    void newThenCancelForgetsTheLoadedDocument()
+    {
+        addDocument(QStringLiteral("A-1"), QStringLiteral("甲"), QStringLiteral("0101"), day(1));
+        auto w = open();
+        QVERIFY(showWindow(*w));
+        clickCell(*w->MSFlexGrid1, 1);
+        click(w->Command1);
+        typeInto(w->Text1[0], QStringLiteral("B-9"));
+        typeInto(w->Text1[1], QStringLiteral("另一个"));
+        chooseType(*w);
+        typeInto(w->Text4, QStringLiteral("1"));
+        click(w->Command1);  // cancel: the typed values stay in the fields
+        QCOMPARE(w->Command1->text(), QStringLiteral("新增"));
+        const auto before = documents();
+        click(w->Command2);
+        QCOMPARE(msgs().lastText(), QStringLiteral("没有可以编辑的信息,请重新选择或新增项目!"));
+        QCOMPARE(documents(), before);
+    }
+
+    void saveAfterAQueryChangesOnlyTheLoadedDocument()
+    {
+        addDocument(QStringLiteral("A-1"), QStringLiteral("旧文件"), QStringLiteral("0101"), day(1));
+        addDocument(QStringLiteral("A-2"), QStringLiteral("报告乙"), QStringLiteral("0101"), day(2));
+        addDocument(QStringLiteral("A-3"), QStringLiteral("报告丙"), QStringLiteral("0101"), day(3));
+        auto w = open();
+        QVERIFY(showWindow(*w));
+        clickCell(*w->MSFlexGrid1, 2);
+        QCOMPARE(w->Text1[0]->text(), QStringLiteral("A-2"));
+        // A query that leaves out A-1: the current row 2 now holds A-3.
+        click(w->Check2);
+        typeInto(w->txtMC, QStringLiteral("报告"));
+        click(w->comLook);
+        QCOMPARE(w->MSFlexGrid1->rows(), 3);
+        QCOMPARE(w->MSFlexGrid1->textMatrix(w->MSFlexGrid1->row(), 1), QStringLiteral("A-3"));
+        const auto before = documents();
+        retype(w->Text1[1], QStringLiteral("改过的名称"));
+        click(w->Command2);
+        QCOMPARE(msgs().lastText(), QStringLiteral("没有可以编辑的信息,请重新选择或新增项目!"));
+        QCOMPARE(documents(), before);
+
+        // Selecting a row loads it; the save then changes that document alone.
+        clickCell(*w->MSFlexGrid1, 1);
+        QCOMPARE(w->Text1[0]->text(), QStringLiteral("A-2"));
+        retype(w->Text1[1], QStringLiteral("报告乙改过"));
+        click(w->Command2);
+        QVERIFY2(msgs().shown.size() == 1, qPrintable(msgs().lastText()));
+        QCOMPARE(nameOf(QStringLiteral("A-2")), QStringLiteral("报告乙改过"));
+        QCOMPARE(nameOf(QStringLiteral("A-1")), QStringLiteral("旧文件"));
+        QCOMPARE(nameOf(QStringLiteral("A-3")), QStringLiteral("报告丙"));
+        QCOMPARE(w->loadedDocument()->number, QStringLiteral("A-2"));
+    }
+
+    void keyboardMovesSelectTheRowAsAClickDoes()
+    {
+        for (int i = 1; i <= 40; ++i)
+            addDocument(QStringLiteral("K-%1").arg(i, 2, 10, QChar(u'0')), QStringLiteral("名称%1").arg(i),
+                        QStringLiteral("0101"), day(1).addSecs(i));
+        auto w = open();
+        QVERIFY(showWindow(*w));
+        QTableView* list = w->MSFlexGrid1->view();
+        clickCell(*w->MSFlexGrid1, 1);
+        const auto loaded = [&] { return w->loadedDocument() ? w->loadedDocument()->number : QString(); };
+
+        QTest::keyClick(list, Qt::Key_Down);
+        QCOMPARE(loaded(), QStringLiteral("K-02"));
+        QCOMPARE(w->Text1[0]->text(), QStringLiteral("K-02"));
+        QCOMPARE(w->Text1[1]->text(), QStringLiteral("名称2"));
+        QCOMPARE(w->Text1[4]->text(), QStringLiteral("0101 人事制度"));
+        QVERIFY(!w->Text1[0]->isEnabled());
+        QTest::keyClick(list, Qt::Key_PageDown);
+        const int paged = w->MSFlexGrid1->row();
+        QVERIFY(paged > 2);
+        QCOMPARE(w->Text1[0]->text(), w->MSFlexGrid1->textMatrix(paged, 1));
+        QTest::keyClick(list, Qt::Key_End);
+        QCOMPARE(loaded(), QStringLiteral("K-40"));
+        QTest::keyClick(list, Qt::Key_PageUp);
+        QCOMPARE(w->Text1[0]->text(), w->MSFlexGrid1->textMatrix(w->MSFlexGrid1->row(), 1));
+        QVERIFY(w->MSFlexGrid1->row() < 40);
+        QTest::keyClick(list, Qt::Key_Home);
+        QCOMPARE(loaded(), QStringLiteral("K-01"));
+        QTest::keyClick(list, Qt::Key_Down);
+        QTest::keyClick(list, Qt::Key_Down);
+        QTest::keyClick(list, Qt::Key_Up);
+        QCOMPARE(loaded(), QStringLiteral("K-02"));
+        QVERIFY(msgs().shown.isEmpty());
+
+        // The save changes the row reached with the keys, and no other.
+        retype(w->Text1[1], QStringLiteral("键盘改名"));
+        click(w->Command2);
+        QVERIFY2(msgs().shown.isEmpty(), qPrintable(msgs().lastText()));
+        QCOMPARE(nameOf(QStringLiteral("K-02")), QStringLiteral("键盘改名"));
+        QCOMPARE(nameOf(QStringLiteral("K-01")), QStringLiteral("名称1"));
+        QCOMPARE(db->scalar(QStringLiteral("select count(*) from 公司文件信息 where 文件名称 like '名称%'")).toInt(), 39);
+    }
+
+    // --- the rights panel follows the selected row ---
+
+    void rightsPanelServesOnlyTheSelectedRow()
+    {
+        addDocument(QStringLiteral("A-1"), QStringLiteral("甲"), QStringLiteral("0101"), day(1));
+        // Another position's document: not listed, and its rights are not ours to see.
+        addDocument(QStringLiteral("F-1"), QStringLiteral("别人的"), QStringLiteral("0101"), day(1), QByteArray("12345678"),
+                    QStringLiteral("G99"));
+        for (const auto& [number, position] : {std::pair{"A-1", "G01"}, std::pair{"F-1", "G98"}})
+            QVERIFY(db->insert(QStringLiteral("资料下载权限"), {{QStringLiteral("文件编号"), QString::fromUtf8(number)},
+                                                              {QStringLiteral("部门编号"), QStringLiteral("D01")},
+                                                              {QStringLiteral("部门名称"), QStringLiteral("财务部")},
+                                                              {QStringLiteral("岗位代号"), QString::fromUtf8(position)},
+                                                              {QStringLiteral("岗位名称"), QStringLiteral("岗")},
+                                                              {QStringLiteral("下载"), 1},
+                                                              {QStringLiteral("查阅"), 1}}));
+        const auto rightsBefore = db->scalar(QStringLiteral("select count(*) from 资料下载权限 where 文件编号 = 'F-1'"));
+        auto w = open();
+        QVERIFY(showWindow(*w));
+        const QString refused = QStringLiteral("请选择要设置权限的文件!");
+
+        // A number typed at opening, with the first row current but not selected.
+        typeInto(w->Text1[0], QStringLiteral("F-1"));
+        click(w->Command7);
+        QCOMPARE(msgs().lastText(), refused);
+        QVERIFY(w->Picture2->isHidden());
+
+        // A number typed while adding, then cancelled.
+        clickCell(*w->MSFlexGrid1, 1);
+        click(w->Command1);
+        typeInto(w->Text1[0], QStringLiteral("F-1"));
+        click(w->Command1);
+        QCOMPARE(w->Text1[0]->text(), QStringLiteral("F-1"));
+        click(w->Command7);
+        QCOMPARE(msgs().shown.size(), 2);
+        QCOMPARE(msgs().lastText(), refused);
+        QVERIFY(w->Picture2->isHidden());
+        QVERIFY(!w->Picture2->hasDocument());
+
+        // The selected row opens the panel for its own document.
+        clickCell(*w->MSFlexGrid1, 1);
+        click(w->Command7);
+        QVERIFY(!w->Picture2->isHidden());
+        QCOMPARE(w->MSFlexGrid3->rows(), 3);
+        QVERIFY(w->MSFlexGrid3->textMatrix(1, 2).startsWith(QStringLiteral("G01 ")));
+        // "新增" empties the fields for another document: the panel closes with them.
+        click(w->Command1);
+        QVERIFY(w->Picture2->isHidden());
+        QCOMPARE(db->scalar(QStringLiteral("select count(*) from 资料下载权限 where 文件编号 = 'F-1'")), rightsBefore);
+    }
+
+    // --- one rule for the document number ---
+
+    void outerBlanksGiveOneNumberEverywhere()
+    {
+        db->addPosition(QStringLiteral("G02"), QStringLiteral("出纳"), QStringLiteral("D01"), QStringLiteral("0013"));
+        db->addEmployee(QStringLiteral("0013"), QStringLiteral("员工乙"), QStringLiteral("1"));
+        QVERIFY(db->exec(QStringLiteral("update 员工档案 set 岗位编号 = 'G01' where 工号 = '0012'")));
+        QVERIFY(db->exec(QStringLiteral("update 员工档案 set 岗位编号 = 'G02' where 工号 = '0013'")));
+        for (const QString& position : {QStringLiteral("G01"), QStringLiteral("G02")})
+            QVERIFY(db->insert(QStringLiteral("资料下载组详细"), {{QStringLiteral("组id"), QStringLiteral("Z1")},
+                                                                {QStringLiteral("岗位代号"), position}}));
+        auto w = open();
+        QVERIFY(showWindow(*w));
+
+        // Insert.
+        enterNewDocument(*w, QStringLiteral(" D-1 "), QStringLiteral("带空格的编号"), makeFile(QStringLiteral("d.txt"), "d content"));
+        click(w->Command2);
+        QCOMPARE(msgs().lastText(), QStringLiteral("新增成功!"));
+        QCOMPARE(db->scalar(QStringLiteral("select 编号 from 公司文件信息")).toString(), QStringLiteral("D-1"));
+        // The same number with other blanks is the same number.
+        enterNewDocument(*w, QStringLiteral("D-1  "), QStringLiteral("重复"), makeFile(QStringLiteral("e.txt"), "e content"));
+        click(w->Command2);
+        QCOMPARE(msgs().lastText(), QStringLiteral("文件编号已经存在,不能新增!"));
+        click(w->Command1);
+
+        // Grant by position.
+        clickCell(*w->MSFlexGrid1, 1);
+        click(w->Command7);
+        QVERIFY(!w->Picture2->isHidden());
+        click(w->Picture8[7]);
+        QVERIFY(!w->Picture3->isHidden());
+        clickNode(*w->TreeView1, QStringLiteral("$D01"));
+        QVERIFY(w->TreeView1->contains(QStringLiteral("GG01")));
+        QTest::keyClick(w->TreeView1->view(), Qt::Key_Right);  // open the department
+        doubleClickNode(*w->TreeView1, QStringLiteral("GG01"));
+        QVERIFY2(msgs().lastText() == QStringLiteral("文件编号已经存在,不能新增!"), qPrintable(msgs().lastText()));
+        QCOMPARE(db->scalar(QStringLiteral("select count(*) from 资料下载权限 where 文件编号 = 'D-1'")).toInt(), 1);
+        // List: the right shows in the panel.
+        QCOMPARE(w->MSFlexGrid3->rows(), 3);
+        QVERIFY(w->MSFlexGrid3->textMatrix(1, 2).startsWith(QStringLiteral("G01 ")));
+
+        // Grant by group, twice: only the missing position is added, once.
+        for (int round = 0; round < 2; ++round) {
+            click(w->Picture8[7]);
+            QVERIFY(!w->Picture3->isHidden());
+            click(w->Picture2->byGroup);
+            QVERIFY(!w->List1->isHidden());
+            clickItem(*w->List1, 0);
+            QCOMPARE(db->scalar(QStringLiteral("select count(*) from 资料下载权限")).toInt(), 2);
+        }
+        QCOMPARE(db->scalar(QStringLiteral("select count(*) from 资料下载权限 where 文件编号 = 'D-1'")).toInt(), 2);
+        QCOMPARE(w->MSFlexGrid3->rows(), 4);
+        QCOMPARE(msgs().shown.size(), 2);
+
+        // Delete: the document goes with all its rights.
+        click(w->Picture2->Image1);
+        msgs().answers = {MsgAnswer::Yes};
+        click(w->Command3);
+        QCOMPARE(msgs().lastText(), QStringLiteral("删除成功!"));
+        QCOMPARE(db->scalar(QStringLiteral("select count(*) from 公司文件信息")).toInt(), 0);
+        QCOMPARE(db->scalar(QStringLiteral("select count(*) from 资料下载权限")).toInt(), 0);
+    }
+
+    // --- two clients adding one number ---
+
+    void racingUploadsOfOneNumberStoreOne()
+    {
+        auto w = open();
+        QVERIFY(showWindow(*w));
+        enterNewDocument(*w, QStringLiteral("R-1"), QStringLiteral("我的"), makeFile(QStringLiteral("r.txt"), "my content"));
+
+        // Another client adds the same number and holds its write transaction a moment.
+        QSemaphore holding;
+        bool otherStored = false;
+        std::thread other([&] {
+            const QString name = QStringLiteral("other-client");
+            {
+                QSqlDatabase c = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+                c.setDatabaseName(db->path());
+                c.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=30000"));
+                QSqlQuery q(c);
+                const bool begun = c.open() && q.exec(QStringLiteral("begin immediate"))
+                                   && q.exec(QStringLiteral("insert into 公司文件信息 (编号, 文件名称, 部门, 岗位, 上传日期, 文件) "
+                                                            "values ('R-1', '别人的', 'D01', 'G01', '2026-03-01 09:00:00', x'3132333435363738')"));
+                holding.release();
+                if (begun) {
+                    QThread::msleep(800);
+                    otherStored = q.exec(QStringLiteral("commit"));
+                }
+                q.finish();
+                c.close();
+            }
+            QSqlDatabase::removeDatabase(name);
+        });
+        holding.acquire();
+        click(w->Command2);
+        other.join();
+        QVERIFY(otherStored);
+        QCOMPARE(msgs().lastText(), QStringLiteral("文件编号已经存在,不能新增!"));
+        QCOMPARE(db->scalar(QStringLiteral("select count(*) from 公司文件信息 where 编号 = 'R-1'")).toInt(), 1);
+        QCOMPARE(nameOf(QStringLiteral("R-1")), QStringLiteral("别人的"));
+        QCOMPARE(w->Command1->text(), QStringLiteral("取消"));
+        QCOMPARE(w->Text1[1]->text(), QStringLiteral("我的"));
+    }
+
+    // --- placement, temporary copies, waiting ---
+
+    void opensCentredInTheMainWindow()
+    {
+        QMainWindow main;
+        auto* area = new QMdiArea;
+        main.setCentralWidget(area);
+        main.resize(1500, 1000);
+        QVERIFY(showWindow(main));
+        // As the main window shows a child: made first, then placed in the area and shown.
+        auto* window = new Frm公司资料上传(*platform);
+        QMdiSubWindow* sub = area->addSubWindow(window);
+        sub->show();
+        window->show();
+        const QSize inner = area->viewport()->size();
+        QCOMPARE(sub->pos(), QPoint((inner.width() - sub->width()) / 2, (inner.height() - sub->height()) / 2));
+    }
+
+    void copiesOpenedInOneSecondKeepTheirOwnFiles()
+    {
+        addDocument(QStringLiteral("A-1"), QStringLiteral("报告/甲"), QStringLiteral("0101"), day(1), QByteArray("%PDF first document"));
+        addDocument(QStringLiteral("A-2"), QStringLiteral("报告:甲"), QStringLiteral("0101"), day(2), QByteArray("%PDF second document"));
+        auto w = open();
+        QVERIFY(showWindow(*w));
+        const QDateTime second(QDate(2026, 3, 9), QTime(10, 11, 12));
+        w->setClock([second] { return second; });
+        doubleClickCell(*w->MSFlexGrid1, 1);
+        doubleClickCell(*w->MSFlexGrid1, 2);
+        doubleClickCell(*w->MSFlexGrid1, 1);  // the same one again
+        const QStringList opened = platform->shellDouble().openedFiles;
+        QCOMPARE(opened.size(), 3);
+        QCOMPARE(QSet<QString>(opened.begin(), opened.end()).size(), 3);
+        const QList<QByteArray> expected = {"%PDF first document", "%PDF second document", "%PDF first document"};
+        for (int i = 0; i < 3; ++i) {
+            QVERIFY2(QFileInfo(opened[i]).fileName().startsWith(QStringLiteral("报告_甲-20260309101112")), qPrintable(opened[i]));
+            QFile copy(opened[i]);
+            QVERIFY(copy.open(QIODevice::ReadOnly));
+            QCOMPARE(copy.readAll(), expected[i]);
+        }
+        QVERIFY(msgs().shown.isEmpty());
+    }
+
+    void waitShowsWhileTheDatabaseIsLocked()
+    {
+        addDocument(QStringLiteral("A-1"), QStringLiteral("甲"), QStringLiteral("0101"), day(1));
+        addDocument(QStringLiteral("A-2"), QStringLiteral("乙"), QStringLiteral("0101"), day(2));
+        auto w = open();
+        QVERIFY(showWindow(*w));
+        QSqlQuery lock(db->fixtureConnection());
+
+        // Each operation runs while another client holds the database; the probe answers
+        // the statement's wait by giving up at once.
+        const auto probe = [&](const char* what, const std::function<void()>& operate) {
+            BusyProbe seen;
+            seen.status = w->StatusText;
+            sqlite3* handle = sharedHandle();
+            QVERIFY(handle);
+            sqlite3_busy_handler(handle, &BusyProbe::onBusy, &seen);
+            const qsizetype messages = msgs().shown.size();
+            QVERIFY(lock.exec(QStringLiteral("begin exclusive")));
+            operate();
+            QVERIFY(lock.exec(QStringLiteral("rollback")));
+            sqlite3_busy_handler(handle, nullptr, nullptr);
+            QVERIFY2(seen.calls > 0, what);
+            QVERIFY2(seen.cursor == Qt::WaitCursor, what);
+            QVERIFY2(seen.statusText == DatabaseWait::text(), qPrintable(QString::fromUtf8(what) + u' ' + seen.statusText));
+            // Restored before the failure is told.
+            QVERIFY2(!QApplication::overrideCursor(), what);
+            QVERIFY2(w->StatusText->text().isEmpty(), what);
+            QVERIFY2(msgs().shown.size() > messages, what);
+        };
+
+        clickCell(*w->MSFlexGrid1, 1);
+        probe("save", [&] {
+            retype(w->Text1[1], QStringLiteral("新名"));
+            click(w->Command2);
+        });
+        clickCell(*w->MSFlexGrid1, 1);
+        probe("delete", [&] {
+            msgs().answers = {MsgAnswer::Yes};
+            click(w->Command3);
+        });
+        clickCell(*w->MSFlexGrid1, 1);
+        click(w->Command7);
+        QVERIFY(!w->Picture2->isHidden());
+        probe("grant by group", [&] {
+            click(w->Picture8[7]);
+            click(w->Picture2->byGroup);
+            clickItem(*w->List1, 0);
+        });
+        click(w->Picture2->Image1);
+        // The failed grant left the rights grid hidden, so a row selection no longer reopens
+        // the connection (and its handle) to reload it.
+        QVERIFY(w->MSFlexGrid3->isHidden());
+        probe("open", [&] { doubleClickCell(*w->MSFlexGrid1, 2); });
+        // Last, as a failed query leaves the list empty.
+        probe("query", [&] { click(w->comLook); });
+        QCOMPARE(nameOf(QStringLiteral("A-1")), QStringLiteral("甲"));
+        QCOMPARE(db->scalar(QStringLiteral("select count(*) from 公司文件信息")).toInt(), 2);
     }
 
     void hostileFiltersAreHarmless()
