@@ -582,7 +582,10 @@ void Frm公司资料上传::MSFlexGrid1_DblClick()
     const QString folder = m_tempFolder.isEmpty() ? documentTempFolder() : m_tempFolder;
     QDir().mkpath(folder);  // made again when it was removed meanwhile
     // A name of its own: another copy made within the same second is not overwritten.
-    const QString path = createTemporaryDocumentFile(folder, document.name, m_clock(), document.extension);
+    QString failure;
+    const QString path = createTemporaryDocumentFile(folder, document.name, m_clock(), document.extension, &failure);
+    if (path.isEmpty())
+        m_platform.messages().show(this, failure, QStringLiteral("下载文件出错!"), MsgIcon::Critical, MsgButtons::Ok);
     bool written = false;
     if (!path.isEmpty()) {
         TransferProgressDialog progress(this, QStringLiteral("正在读取文件……"));
