@@ -1,4 +1,5 @@
 #include "TestSupport.h"
+#include "TreeInput.h"
 
 #include "doctypes/frmTypeSettings.h"
 #include "platform/tree/KeyedTree.h"
@@ -67,13 +68,9 @@ class TypeSettingsTest : public QObject {
         return w;
     }
 
-    // A mouse click on the node's row in the tree.
     static void mouseClickNode(frm资料类型设置& w, const QString& key, Qt::KeyboardModifiers modifiers = {})
     {
-        QTreeView* view = w.TreeView1->view();
-        const QModelIndex index = w.TreeView1->model()->indexForKey(key);
-        view->scrollTo(index);
-        QTest::mouseClick(view->viewport(), Qt::LeftButton, modifiers, view->visualRect(index).center());
+        quarvel::test::mouseClickNode(*w.TreeView1, key, modifiers);
     }
 
     static void press(frm资料类型设置& w, Qt::Key key)

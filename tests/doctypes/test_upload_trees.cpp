@@ -1,6 +1,7 @@
 // The type and department trees as the upload window opens them, with data of the wider suite
 // that the trees cannot show whole.
 #include "TestSupport.h"
+#include "TreeInput.h"
 
 #include "library/UploadPanels.h"
 #include "library/frmUpload.h"
@@ -12,7 +13,6 @@
 #include <QPushButton>
 #include <QTest>
 #include <QToolButton>
-#include <QTreeView>
 
 using namespace quarvel;
 using namespace quarvel::test;
@@ -48,11 +48,7 @@ class UploadTreesTest : public QObject {
         if (!w.Frame3->isVisible())
             QTest::mouseClick(w.Picture8.at(2), Qt::LeftButton);
         QVERIFY(w.Frame3->isVisible());
-        QTreeView* view = w.TreeView2->view();
-        const QModelIndex index = w.TreeView2->model()->indexForKey(key);
-        QVERIFY(index.isValid());
-        view->scrollTo(index);
-        QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, view->visualRect(index).center());
+        mouseClickNode(*w.TreeView2, key);
     }
 
     ScriptedMessages& msgs() { return platform->msgs(); }
