@@ -66,11 +66,12 @@ TreeNodeSpec DepartmentDirectory::departmentNode(const DepartmentEntry& entry, c
     return node;
 }
 
-QVector<TreeNodeSpec> DepartmentDirectory::departmentNodes(const QVector<DepartmentEntry>& departments)
+QVector<TreeNodeSpec> DepartmentDirectory::departmentNodes(const QVector<DepartmentEntry>& departments,
+                                                           QStringList* repeated)
 {
     // Children of every parent code, in list order. The top-level departments are the children
     // of the empty code; a department whose own code is empty therefore lists them again below
-    // itself, which ends in a refused duplicate as it would with a scan of the whole list.
+    // itself, where those not yet shown appear and the others are left out as repeated.
     QHash<QString, QVector<int>> children;
     children.reserve(departments.size());
     for (int i = 0; i < departments.size(); ++i)
@@ -81,14 +82,21 @@ QVector<TreeNodeSpec> DepartmentDirectory::departmentNodes(const QVector<Departm
     QSet<QString> added;
     added.reserve(departments.size());
 
-    // Adds the node; false when its key is already taken (the tree refuses it and the load
-    // stops there, so nothing after it matters).
+    // Adds the node; false when its key is already taken: that listing is left out, and so is
+    // everything below it, which the first listing has brought already. Every department is
+    // thus added once at most, which also ends the walk through cycles.
+    QSet<QString> repeatedCodes;
     auto add = [&](const DepartmentEntry& entry, const QString& parentKey) {
-        nodes.append(departmentNode(entry, parentKey));
-        const QString& key = nodes.constLast().key;
-        if (added.contains(key))
+        TreeNodeSpec node = departmentNode(entry, parentKey);
+        if (added.contains(node.key)) {
+            if (repeated && !repeatedCodes.contains(entry.code)) {
+                repeatedCodes.insert(entry.code);
+                repeated->append(entry.code);
+            }
             return false;
-        added.insert(key);
+        }
+        added.insert(node.key);
+        nodes.append(std::move(node));
         return true;
     };
 
@@ -110,7 +118,7 @@ QVector<TreeNodeSpec> DepartmentDirectory::departmentNodes(const QVector<Departm
     const QVector<int> topLevel = top.value();
     for (const int j : topLevel) {
         if (!add(departments[j], QString()))
-            return nodes;
+            continue;
         pushChildrenOf(departments[j].code);
         while (!stack.isEmpty()) {
             Frame& frame = stack.last();
@@ -119,9 +127,8 @@ QVector<TreeNodeSpec> DepartmentDirectory::departmentNodes(const QVector<Departm
                 continue;
             }
             const DepartmentEntry& entry = departments[frame.siblings->at(frame.next++)];
-            if (!add(entry, frame.parentKey))
-                return nodes;
-            pushChildrenOf(entry.code);  // may reallocate the stack: `frame` is not used after this
+            if (add(entry, frame.parentKey))
+                pushChildrenOf(entry.code);  // may reallocate the stack: `frame` is not used after this
         }
     }
     return nodes;

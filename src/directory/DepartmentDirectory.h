@@ -4,6 +4,7 @@
 #include "platform/tree/TreeTypes.h"
 
 #include <QString>
+#include <QStringList>
 #include <QVector>
 
 namespace quarvel {
@@ -54,9 +55,12 @@ public:
     // descendants, siblings in list order. A department whose parent is closed, missing or
     // part of a cycle is never reached. Runs in time linear in the number of departments.
     //
-    // A department listed twice gives a second node with the same key; the list ends with that
-    // node, which the tree refuses as a duplicate key (the nodes before it stay).
-    static QVector<TreeNodeSpec> departmentNodes(const QVector<DepartmentEntry>& departments);
+    // A department listed twice (two parent rows with the same latest date) is shown once, where
+    // it is first reached; its later listings are left out together with what lies below them
+    // (already shown under the first) and the rest of the tree follows. The codes of the
+    // departments left out this way go to *repeated (each once, in the order met).
+    static QVector<TreeNodeSpec> departmentNodes(const QVector<DepartmentEntry>& departments,
+                                                 QStringList* repeated = nullptr);
 
     // The position nodes of a department, children of the node departmentKey(deptCode), in
     // order of 岗位代号. When reading fails half-way the nodes read so far come back together

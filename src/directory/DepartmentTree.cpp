@@ -14,6 +14,19 @@ DbError toDbError(const TreeError& error)
     return DbError{error.number, error.description};
 }
 
+// One failure for all departments listed more than once: the refused key's number and
+// description, and which departments they are.
+DbError repeatedDepartments(const QStringList& codes)
+{
+    QStringList quoted;
+    for (const QString& code : codes)
+        quoted << u'“' + code + u'”';
+    return DbError{static_cast<int>(TreeErrorCode::KeyNotUnique),
+                   TreeError::describe(TreeErrorCode::KeyNotUnique)
+                       + QStringLiteral("：部门%1在部门列表中出现了不止一次（上级部门的设置重复），只显示一次。")
+                             .arg(quoted.join(u'、'))};
+}
+
 void selectFirstNode(KeyedTree& tree)
 {
     if (tree.count() > 0)
@@ -63,7 +76,8 @@ DbError LoadDepartmentTree(KeyedTree& tree, QVector<DepartmentEntry>& department
     if (read.error.isSet())
         return read.error;  // reading stopped half-way: no node is built
 
-    const QVector<TreeNodeSpec> nodes = DepartmentDirectory::departmentNodes(departments);
+    QStringList repeated;
+    const QVector<TreeNodeSpec> nodes = DepartmentDirectory::departmentNodes(departments, &repeated);
     TreeLoadResult loaded;
     {
         KeyedTreeModel::UpdateGuard guard(*tree.model());
@@ -71,6 +85,8 @@ DbError LoadDepartmentTree(KeyedTree& tree, QVector<DepartmentEntry>& department
     }
     if (!loaded.ok())
         return toDbError(loaded.error);
+    if (!repeated.isEmpty())
+        return repeatedDepartments(repeated);
     return {};
 }
 

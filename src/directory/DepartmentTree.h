@@ -13,9 +13,10 @@ class KeyedTree;
 class MessageBoxes;
 
 // Fills `departments` from the department statement and adds every department node to the
-// tree in one update (the tree is not cleared first). A failed statement, or a node the tree
-// refuses (a department listed twice), comes back as an error; the departments read and the
-// nodes added before the failure stay.
+// tree in one update (the tree is not cleared first). A failed statement comes back as an
+// error; the departments read and the nodes added before the failure stay. A department listed
+// twice is shown once and the rest of the tree is still built; one error (35602) naming the
+// repeated departments comes back for the window to report.
 DbError LoadDepartmentTree(KeyedTree& tree, QVector<DepartmentEntry>& departments);
 
 // Clears the tree, loads it and selects node 1 if the tree is not empty. A failure of the load

@@ -2,6 +2,8 @@
 
 #include "login/Query.h"
 
+#include <algorithm>
+
 namespace quarvel {
 
 const QString& TypeSettings::documentOfTypeStatement()
@@ -12,13 +14,13 @@ const QString& TypeSettings::documentOfTypeStatement()
 
 const QString& TypeSettings::levelStatement()
 {
-    static const QString sql = QStringLiteral("SELECT 级别 From 资料类型 where 编号 = ?");
+    static const QString sql = QStringLiteral("SELECT 级别 From 资料类型 where ltrim(rtrim(编号)) = ?");
     return sql;
 }
 
 const QString& TypeSettings::findStatement()
 {
-    static const QString sql = QStringLiteral("SELECT     编号, 名称, 上级编号,级别,说明, ID From 资料类型 Where 编号 = ?");
+    static const QString sql = QStringLiteral("SELECT     编号, 名称, 上级编号,级别,说明, ID From 资料类型 Where ltrim(rtrim(编号)) = ?");
     return sql;
 }
 
@@ -31,29 +33,32 @@ const QString& TypeSettings::insertStatement()
 
 const QString& TypeSettings::updateStatement()
 {
-    static const QString sql = QStringLiteral("update 资料类型 set 名称 = ?, 级别 = ?, 说明 = ? Where 编号 = ?");
+    static const QString sql = QStringLiteral("update 资料类型 set 名称 = ?, 级别 = ?, 说明 = ? Where ltrim(rtrim(编号)) = ?");
     return sql;
 }
 
 const QString& TypeSettings::deleteStatement()
 {
-    static const QString sql = QStringLiteral("Delete From 资料类型 Where 编号 = ?");
+    static const QString sql = QStringLiteral("Delete From 资料类型 Where ltrim(rtrim(编号)) = ?");
     return sql;
 }
 
 const QString& TypeSettings::voidStatement()
 {
-    static const QString sql = QStringLiteral("update  资料类型 set 终止日期 = ? Where 编号 = ?");
+    static const QString sql = QStringLiteral("update  资料类型 set 终止日期 = ? Where ltrim(rtrim(编号)) = ?");
     return sql;
 }
 
 const QString& TypeSettings::unvoidStatement()
 {
-    static const QString sql = QStringLiteral("update  资料类型 set 终止日期=null Where 编号 = ?");
+    static const QString sql = QStringLiteral("update  资料类型 set 终止日期=null Where ltrim(rtrim(编号)) = ?");
     return sql;
 }
 
 namespace {
+// The code as the statements compare it: without outer blanks.
+QString bare(const QString& code) { return code.trimmed(); }
+
 QVariant nullIfEmpty(const QString& text)
 {
     return text.isEmpty() ? QVariant(QMetaType::fromType<QString>()) : QVariant(text);
@@ -70,16 +75,54 @@ DbResult<bool> anyRow(const QString& sql, const QString& value)
         return DbResult<bool>::failure(q.error());
     return {found, {}};
 }
+
+// Runs a statement that changes the type with the code in a transaction of its own, kept only
+// when it changed exactly one row.
+DbStatus changeOneType(const QString& sql, std::initializer_list<QVariant> values, const QString& code)
+{
+    Transaction transaction;
+    if (!transaction.begun())
+        return {transaction.error()};
+    Query q(sql);
+    q.bind(values);
+    if (!q.exec())
+        return {q.error()};
+    const int changed = q.numRowsAffected();
+    if (changed == 0)
+        return {TypeSettings::notFound(code)};
+    if (changed > 1)
+        return {TypeSettings::ambiguous(code, changed)};
+    if (!transaction.commit())
+        return {transaction.error()};
+    return {};
+}
 }  // namespace
 
-DbResult<bool> TypeSettings::hasDocuments(const QString& code) { return anyRow(documentOfTypeStatement(), code); }
+bool TypeSettings::codeHoldsBlank(const QString& code)
+{
+    return std::any_of(code.cbegin(), code.cend(), [](QChar c) { return c.isSpace(); });
+}
 
-DbResult<bool> TypeSettings::exists(const QString& code) { return anyRow(findStatement(), code); }
+DbError TypeSettings::notFound(const QString& code)
+{
+    return DbError::make(0, QStringLiteral("找不到编号为“%1”的资料类型，它可能已被删除，未作任何修改。").arg(bare(code)));
+}
+
+DbError TypeSettings::ambiguous(const QString& code, int rows)
+{
+    return DbError::make(0, QStringLiteral("有%1个资料类型的编号去掉前后空格后都是“%2”，未作任何修改。请先更正重复的编号。")
+                                .arg(rows)
+                                .arg(bare(code)));
+}
+
+DbResult<bool> TypeSettings::hasDocuments(const QString& code) { return anyRow(documentOfTypeStatement(), bare(code)); }
+
+DbResult<bool> TypeSettings::exists(const QString& code) { return anyRow(findStatement(), bare(code)); }
 
 DbResult<std::optional<int>> TypeSettings::level(const QString& code)
 {
     Query q(levelStatement());
-    q.bind(code);
+    q.bind(bare(code));
     if (!q.exec())
         return DbResult<std::optional<int>>::failure(q.error());
     if (!q.next()) {
@@ -98,13 +141,16 @@ DbStatus TypeSettings::insert(const TypeRecord& r)
 
 DbStatus TypeSettings::update(const TypeRecord& r)
 {
-    return execute(updateStatement(), {r.name, r.level, nullIfEmpty(r.description), r.code});
+    return changeOneType(updateStatement(), {r.name, r.level, nullIfEmpty(r.description), bare(r.code)}, r.code);
 }
 
-DbStatus TypeSettings::remove(const QString& code) { return execute(deleteStatement(), {code}); }
+DbStatus TypeSettings::remove(const QString& code) { return changeOneType(deleteStatement(), {bare(code)}, code); }
 
-DbStatus TypeSettings::setVoid(const QString& code, const QDate& day) { return execute(voidStatement(), {day, code}); }
+DbStatus TypeSettings::setVoid(const QString& code, const QDate& day)
+{
+    return changeOneType(voidStatement(), {day, bare(code)}, code);
+}
 
-DbStatus TypeSettings::clearVoid(const QString& code) { return execute(unvoidStatement(), {code}); }
+DbStatus TypeSettings::clearVoid(const QString& code) { return changeOneType(unvoidStatement(), {bare(code)}, code); }
 
 }  // namespace quarvel

@@ -19,6 +19,11 @@ struct TypeRecord {
 };
 
 // The statements of the type settings window.
+//
+// A type is found by its code without outer blanks, whatever blanks its stored code holds
+// around it (the tree shows it under that code). Every change of a type runs in a transaction
+// of its own and must change exactly one row: when no row or more than one row matches, nothing
+// is changed and the failure says so.
 class TypeSettings {
 public:
     static const QString& documentOfTypeStatement();
@@ -30,11 +35,15 @@ public:
     static const QString& voidStatement();
     static const QString& unvoidStatement();
 
+    // True when the code holds a blank (or any other white space): a new type's code must not,
+    // since documents and code lists take a type's code from its node text up to the first blank.
+    static bool codeHoldsBlank(const QString& code);
+
     // True when at least one document has this type.
     static DbResult<bool> hasDocuments(const QString& code);
     // The level of a type; no value when the row does not exist.
     static DbResult<std::optional<int>> level(const QString& code);
-    // True when a row with exactly this code exists.
+    // True when a row with this code (outer blanks aside) exists.
     static DbResult<bool> exists(const QString& code);
     static DbStatus insert(const TypeRecord& record);
     // Updates name, level and description of the row with the record's code.
@@ -42,6 +51,10 @@ public:
     static DbStatus remove(const QString& code);
     static DbStatus setVoid(const QString& code, const QDate& day);
     static DbStatus clearVoid(const QString& code);
+
+    // The failures of a change that found no row, or several rows, with the code.
+    static DbError notFound(const QString& code);
+    static DbError ambiguous(const QString& code, int rows);
 };
 
 }  // namespace quarvel

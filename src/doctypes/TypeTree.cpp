@@ -121,9 +121,12 @@ DbResult<QStringList> TypeTree::voidedCodes() { return readCodes(voidedCodesStat
 TypeMarks TypeTree::marks(TypeTreeVariant variant, const QString& positionCode)
 {
     TypeMarks m;
+    // The super user's position code is empty; it is compared as the empty text (rows with an
+    // empty 岗位代号 are his), never as NULL, which would match nothing.
+    const QString position = positionCode.isNull() ? QStringLiteral("") : positionCode;
     DbResult<QStringList> permitted =
         variant == TypeTreeVariant::Upload
-            ? readCodes(positionPermittedCodesStatement(), QStringLiteral("文件编号"), {positionCode})
+            ? readCodes(positionPermittedCodesStatement(), QStringLiteral("文件编号"), {position})
             : readCodes(permittedCodesStatement(), QStringLiteral("文件编号"));
     if (!permitted.ok()) {
         m.error = permitted.error;

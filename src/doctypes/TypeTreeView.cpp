@@ -11,7 +11,9 @@
 namespace quarvel {
 namespace {
 
-// For each code taken from a node text, the first node (from `from`) that shows it.
+// For each code taken from a node text, the first node (from `from`) that shows it. A code
+// stored with blanks around it has its node found also by the code without them (its key), for
+// codes that no node text gives.
 QHash<QString, QString> firstNodeByCode(const KeyedTree& tree, int from)
 {
     QHash<QString, QString> out;
@@ -23,13 +25,23 @@ QHash<QString, QString> firstNodeByCode(const KeyedTree& tree, int from)
         if (!out.contains(code))
             out.insert(code, key);
     }
+    for (int i = from; i <= n; ++i) {
+        const QString key = tree.keyAt(i);
+        const QString code = TypeCodeFromKey(key);
+        if (!code.isEmpty() && !out.contains(code))
+            out.insert(code, key);
+    }
     return out;
 }
 
+// Codes as read from the database: the node of the code as stored, else of the code without
+// its outer blanks.
 void setPictureOfCodes(KeyedTree& tree, const QHash<QString, QString>& byCode, const QStringList& codes, int picture)
 {
     for (const QString& code : codes) {
-        const auto it = byCode.constFind(code);
+        auto it = byCode.constFind(code);
+        if (it == byCode.constEnd())
+            it = byCode.constFind(code.trimmed());
         if (it != byCode.constEnd())
             tree.setPicture(*it, picture);
     }
@@ -65,7 +77,9 @@ QIcon folderIcon(const QColor& colour, bool crossed = false)
 
 }  // namespace
 
-DbError LoadTypeTree(KeyedTree& tree, TypeTreeVariant variant, QStringList* descriptions)
+namespace {
+// Fills the tree; `statementFailed` tells a failed statement from a refused row.
+DbError fillTypeTree(KeyedTree& tree, TypeTreeVariant variant, QStringList* descriptions, bool& statementFailed)
 {
     const TypeTreeLoad load = TypeTree::load(variant);
     tree.beginUpdate();
@@ -74,6 +88,7 @@ DbError LoadTypeTree(KeyedTree& tree, TypeTreeVariant variant, QStringList* desc
     tree.endUpdate();
     if (descriptions)
         *descriptions = load.descriptions;
+    statementFailed = load.error.isSet();
     if (load.error.isSet())
         return load.error;
     if (!loaded.ok())
@@ -83,6 +98,24 @@ DbError LoadTypeTree(KeyedTree& tree, TypeTreeVariant variant, QStringList* desc
         return DbError{load.refusedNumber, TreeError::describe(code)};
     }
     return {};
+}
+}  // namespace
+
+DbError LoadTypeTree(KeyedTree& tree, TypeTreeVariant variant, QStringList* descriptions)
+{
+    bool statementFailed = false;
+    return fillTypeTree(tree, variant, descriptions, statementFailed);
+}
+
+DbError LoadAndMarkTypeTree(KeyedTree& tree, TypeTreeVariant variant, const std::function<DbError()>& mark,
+                            QStringList* descriptions)
+{
+    bool statementFailed = false;
+    const DbError loaded = fillTypeTree(tree, variant, descriptions, statementFailed);
+    if (statementFailed)
+        return loaded;
+    const DbError marked = mark();
+    return loaded.isSet() ? loaded : marked;
 }
 
 namespace {

@@ -5,6 +5,8 @@
 #include <QIcon>
 #include <QList>
 
+#include <functional>
+
 class QWidget;
 
 namespace quarvel {
@@ -16,6 +18,13 @@ class MessageBoxes;
 // (settings window) are returned through `descriptions`. A failed statement or a refused row
 // comes back as an error; the nodes added before it stay.
 DbError LoadTypeTree(KeyedTree& tree, TypeTreeVariant variant, QStringList* descriptions = nullptr);
+
+// Loads the tree as LoadTypeTree does, then runs the window's marking pass `mark` on what was
+// loaded: also when the load stopped at a refused row (the nodes before it stay, and without the
+// marking the upload window could not offer any of them), but not when the statement failed.
+// Returns the load's failure if there was one, otherwise the marking's.
+DbError LoadAndMarkTypeTree(KeyedTree& tree, TypeTreeVariant variant, const std::function<DbError()>& mark,
+                            QStringList* descriptions = nullptr);
 
 // The marking pass of the type settings window: every node expanded with picture 1; types with
 // upload permissions picture 2; voided types picture 3 (the root is skipped).

@@ -7,7 +7,6 @@
 #include "platform/tree/KeyedTree.h"
 #include "shared/WindowPlacement.h"
 
-#include <QDate>
 #include <QFormLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -118,7 +117,14 @@ frm资料类型设置::frm资料类型设置(Platform& platform, QWidget* parent
     setTabOrder(Text2, Text3);
     setTabOrder(Text3, Command1);
 
+    // Every change of the selected node (mouse, keyboard or program) runs the node-click rule, so
+    // the text boxes always show the selected type; a click on the node already selected runs it
+    // too (it leaves add mode).
     connect(TreeView1, &KeyedTree::nodeClicked, this, [this](const QString& key) { TreeView1_NodeClick(key); });
+    connect(TreeView1, &KeyedTree::selectionChanged, this, [this](const QString& key) {
+        if (!key.isEmpty())
+            TreeView1_NodeClick(key);
+    });
     connect(Command1, &QPushButton::clicked, this, [this] { Command1_Click(); });
     connect(Command2, &QPushButton::clicked, this, [this] { Command2_Click(); });
     connect(Command3, &QPushButton::clicked, this, [this] { Command3_Click(); });
@@ -146,11 +152,10 @@ bool frm资料类型设置::isAddMode() const { return Command1->text() == kCanc
 
 void frm资料类型设置::Form_Load()
 {
+    // A load that stopped at a refused row keeps (and marks) what it built: report it and go on.
     const DbError failed = reload();
-    if (failed.isSet()) {
+    if (failed.isSet())
         plainMessage(failed.description);
-        return;
-    }
     if (TreeView1->count() >= 1) {
         const QString root = TreeView1->keyAt(1);
         TreeView1->setExpanded(root, true);
@@ -182,10 +187,8 @@ DbError frm资料类型设置::文件类别范围()
 
 DbError frm资料类型设置::reload()
 {
-    DbError failed = LoadTypeTree();
-    if (failed.isSet())
-        return failed;
-    return 文件类别范围();
+    return LoadAndMarkTypeTree(*TreeView1, TypeTreeVariant::Settings, [this] { return 文件类别范围(); },
+                               &TypeDescriptions);
 }
 
 void frm资料类型设置::TreeView1_NodeClick(const QString& key)
@@ -241,6 +244,11 @@ void frm资料类型设置::saveType()
         return;
     }
     const bool adding = isAddMode();
+    const QString code = Text1->text();
+    if (adding && TypeSettings::codeHoldsBlank(code)) {
+        plainMessage(QStringLiteral("类型编号中不能有空格，请重新输入！"));
+        return;
+    }
     const QString selected = TreeView1->selectedKey();
     const bool rootSelected = selected.isEmpty() || selected == kTypeRootKey;
     const QString selectedCode = TypeCodeFromKey(selected);
@@ -257,21 +265,23 @@ void frm资料类型设置::saveType()
         }
     }
 
+    // A new type takes the level after its parent's (the selected node); an edited type keeps the
+    // level of its own row, the one Text1 names, whatever node is selected now.
     int level = 0;
-    if (TreeView1->count() > 1 && !rootSelected) {
-        const DbResult<std::optional<int>> found = TypeSettings::level(selectedCode);
+    const QString levelOf = adding ? selectedCode : code;
+    if (!adding || (TreeView1->count() > 1 && !rootSelected)) {
+        const DbResult<std::optional<int>> found = TypeSettings::level(levelOf);
         if (!found.ok()) {
             plainMessage(found.error.description);
             return;
         }
         if (!found.value.has_value()) {
-            plainMessage(QStringLiteral("找不到编号为“%1”的资料类型，它可能已被删除。").arg(selectedCode));
+            plainMessage(TypeSettings::notFound(levelOf).description);
             return;
         }
         level = *found.value + (adding ? 1 : 0);
     }
 
-    const QString code = Text1->text();
     const DbResult<bool> exists = TypeSettings::exists(code);
     if (!exists.ok()) {
         plainMessage(exists.error.description);
@@ -304,10 +314,8 @@ void frm资料类型设置::saveType()
         Command5->setEnabled(true);
     }
     const DbError failed = reload();
-    if (failed.isSet()) {
+    if (failed.isSet())
         plainMessage(failed.description);
-        return;
-    }
     const int n = TreeView1->count();
     for (int i = 1; i <= n; ++i) {
         const QString key = TreeView1->keyAt(i);
@@ -378,7 +386,7 @@ void frm资料类型设置::Command5_Click()
         if (m_platform.messages().show(this, QStringLiteral("您确定要作废该资料类型吗？"), QStringLiteral("提示"),
                                        MsgIcon::Warning, MsgButtons::YesNo)
             == MsgAnswer::Yes)
-            changed = TypeSettings::setVoid(code, QDate::currentDate());
+            changed = TypeSettings::setVoid(code, m_platform.clock().today());
     } else {
         if (m_platform.messages().show(this, QStringLiteral("您确定要取消该资料类型作废该吗？"), QStringLiteral("提示"),
                                        MsgIcon::Warning, MsgButtons::YesNo)

@@ -219,24 +219,17 @@ void Frm公司资料上传::Form_Load()
     }
     if (failed.isSet()) {
         showFailure(failed);
-        return;
+        // A department listed twice is reported but the rest of the tree is built: go on.
+        if (TreeView1->count() == 0)
+            return;
     }
 
     {
         DatabaseWait wait(StatusText);
-        failed = LoadTypeTree(*TreeView2, TypeTreeVariant::Upload);
+        failed = LoadAndMarkTypeTree(*TreeView2, TypeTreeVariant::Upload, [this] { return 文件类别范围(); });
     }
-    if (failed.isSet()) {
+    if (failed.isSet())
         reportTreeFailure(m_platform.messages(), this, failed);
-    } else {
-        DbError marking;
-        {
-            DatabaseWait wait(StatusText);
-            marking = 文件类别范围();
-        }
-        if (marking.isSet())
-            reportTreeFailure(m_platform.messages(), this, marking);
-    }
 
     Text2->setEnabled(false);
 

@@ -4,6 +4,7 @@
 #include "platform/MessageBoxes.h"
 #include "platform/Services.h"
 
+#include <QDateTime>
 #include <QString>
 
 #include <memory>
@@ -22,6 +23,19 @@ public:
     void endProgram() override;
 };
 
+// The client's own clock (the local date and time), which tests replace with a fixed one.
+class Clock {
+public:
+    virtual ~Clock() = default;
+    virtual QDateTime now() const = 0;
+    QDate today() const { return now().date(); }
+};
+
+class SystemClock final : public Clock {
+public:
+    QDateTime now() const override { return QDateTime::currentDateTime(); }
+};
+
 // The platform services a window reaches: one object per process (or per test), handed to
 // every window. Each service can be replaced, which the tests do.
 class Platform {
@@ -37,6 +51,7 @@ public:
     FileDialogs& fileDialogs() const { return *m_fileDialogs; }
     WindowActivator& activator() const { return *m_activator; }
     SystemInformation& systemInformation() const { return *m_systemInformation; }
+    const Clock& clock() const { return *m_clock; }
     // The program's own folder ("MDI.BMP", "Command.Dll").
     QString programFolder() const;
 
@@ -47,6 +62,7 @@ public:
     void setActivator(std::unique_ptr<WindowActivator> a) { m_activator = std::move(a); }
     void setSystemInformation(std::unique_ptr<SystemInformation> s) { m_systemInformation = std::move(s); }
     void setProgramFolder(const QString& folder) { m_programFolder = folder; }
+    void setClock(std::unique_ptr<Clock> c) { m_clock = std::move(c); }
 
 private:
     std::unique_ptr<MessageBoxes> m_messages;
@@ -55,6 +71,7 @@ private:
     std::unique_ptr<FileDialogs> m_fileDialogs;
     std::unique_ptr<WindowActivator> m_activator;
     std::unique_ptr<SystemInformation> m_systemInformation;
+    std::unique_ptr<Clock> m_clock = std::make_unique<SystemClock>();
     QString m_programFolder;
 };
 

@@ -79,23 +79,19 @@ inline QStringList keysOf(const QVector<TreeNodeSpec>& nodes)
 
 // The department tree built the plain way: for every top-level department, scan the whole list
 // for its children, recursively. Quadratic, kept here as the reference for the linear builder.
-// Adding stops at the first key already added, as the tree refuses that node and the load ends.
+// A key already added is left out with everything below it, and the scan goes on.
 class QuadraticReference {
 public:
     explicit QuadraticReference(const QVector<DepartmentEntry>& departments) : departments_(departments)
     {
         for (const DepartmentEntry& entry : departments_) {
-            if (stopped_)
-                break;
-            if (entry.parentCode.isEmpty()) {
-                if (!add(entry, QString()))
-                    break;
+            if (entry.parentCode.isEmpty() && add(entry, QString()))
                 addChildDepartments(entry.code);
-            }
         }
     }
 
     const QVector<TreeNodeSpec>& nodes() const { return nodes_; }
+    const QStringList& repeated() const { return repeated_; }
 
 private:
     bool add(const DepartmentEntry& entry, const QString& parentKey)
@@ -105,32 +101,28 @@ private:
         node.text = entry.code + QLatin1Char(' ') + entry.name;
         node.parentKey = parentKey;
         node.picture = 1;
-        nodes_.append(node);
         if (keys_.contains(node.key)) {
-            stopped_ = true;
+            if (!repeated_.contains(entry.code))
+                repeated_.append(entry.code);
             return false;
         }
         keys_.insert(node.key);
+        nodes_.append(node);
         return true;
     }
 
     void addChildDepartments(const QString& parentCode)
     {
         for (const DepartmentEntry& entry : departments_) {
-            if (stopped_)
-                return;
-            if (entry.parentCode == parentCode) {
-                if (!add(entry, QLatin1Char('$') + parentCode))
-                    return;
+            if (entry.parentCode == parentCode && add(entry, QLatin1Char('$') + parentCode))
                 addChildDepartments(entry.code);
-            }
         }
     }
 
     const QVector<DepartmentEntry>& departments_;
     QVector<TreeNodeSpec> nodes_;
     QSet<QString> keys_;
-    bool stopped_ = false;
+    QStringList repeated_;
 };
 
 }  // namespace quarvel::test

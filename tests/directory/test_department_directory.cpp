@@ -226,7 +226,7 @@ private slots:
         QCOMPARE(loadedKeys(), keys({"T", "T1"}));
     }
 
-    void departmentListedTwiceEndsWithDuplicate()
+    void departmentListedTwiceIsShownOnce()
     {
         org->department(QStringLiteral("A"));
         org->department(QStringLiteral("B"));
@@ -234,13 +234,37 @@ private slots:
         org->parentRow(QStringLiteral("X"), QStringLiteral("A"), Organisation::day(2021));
         org->parentRow(QStringLiteral("X"), QStringLiteral("B"), Organisation::day(2021));
         org->child(QStringLiteral("X1"), QStringLiteral("X"));
+        org->child(QStringLiteral("B1"), QStringLiteral("B"));
+        org->child(QStringLiteral("C"), QStringLiteral("B1"));
         const auto entries = loaded();
-        QCOMPARE(entries.size(), 5);  // A, B, X twice, X1
-        const auto nodes = DepartmentDirectory::departmentNodes(entries);
-        // A, X under A, its child, B, then X again: the tree refuses that one and stops.
-        QCOMPARE(keysOf(nodes), keys({"A", "X", "X1", "B", "X"}));
-        QCOMPARE(nodes.constLast().parentKey, QStringLiteral("$B"));
+        QCOMPARE(entries.size(), 7);  // A, B, C, X twice, B1, X1
+        QStringList repeated;
+        const auto nodes = DepartmentDirectory::departmentNodes(entries, &repeated);
+        // A, X under A with its child, then B and the rest of its subtree; X under B is left out
+        // with what lies below it, and the departments after it still come.
+        QCOMPARE(keysOf(nodes), keys({"A", "X", "X1", "B", "B1", "C"}));
+        QCOMPARE(repeated, QStringList{QStringLiteral("X")});
         QCOMPARE(describeNodes(nodes), describeNodes(QuadraticReference(entries).nodes()));
+    }
+
+    void sameParentListedTwiceAndLoopsThroughRepeats()
+    {
+        // X listed twice under A (two equal rows), and Y both top-level and under its own child.
+        org->department(QStringLiteral("A"));
+        org->department(QStringLiteral("X"));
+        org->parentRow(QStringLiteral("X"), QStringLiteral("A"), Organisation::day(2021));
+        org->parentRow(QStringLiteral("X"), QStringLiteral("A"), Organisation::day(2021));
+        org->child(QStringLiteral("X1"), QStringLiteral("X"));
+        org->department(QStringLiteral("Y"));
+        org->parentRow(QStringLiteral("Y"), QString(), Organisation::day(2022));
+        org->parentRow(QStringLiteral("Y"), QStringLiteral("Y1"), Organisation::day(2022));
+        org->child(QStringLiteral("Y1"), QStringLiteral("Y"));
+        const auto entries = loaded();
+        QStringList repeated;
+        const auto nodes = DepartmentDirectory::departmentNodes(entries, &repeated);
+        QCOMPARE(keysOf(nodes), keys({"A", "X", "X1", "Y", "Y1"}));
+        QCOMPARE(repeated, (QStringList{"X", "Y"}));
+        QCOMPARE(repeated, QuadraticReference(entries).repeated());
     }
 
     void emptyDepartmentTable()
@@ -281,9 +305,14 @@ private slots:
         QFETCH(quint32, seed);
         QFETCH(bool, duplicates);
         const auto entries = randomEntries(seed, 300, duplicates);
-        const QStringList expected = describeNodes(QuadraticReference(entries).nodes());
+        const QuadraticReference reference(entries);
+        const QStringList expected = describeNodes(reference.nodes());
         QVERIFY(!expected.isEmpty());
-        QCOMPARE(describeNodes(DepartmentDirectory::departmentNodes(entries)), expected);
+        QStringList repeated;
+        QCOMPARE(describeNodes(DepartmentDirectory::departmentNodes(entries, &repeated)), expected);
+        QCOMPARE(repeated, reference.repeated());
+        if (duplicates)
+            QVERIFY(!repeated.isEmpty());
     }
 
     void linearMatchesQuadraticOnDatabaseForest()

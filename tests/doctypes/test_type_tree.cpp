@@ -146,6 +146,80 @@ private slots:
             QVERIFY(tree.picture(key) != 1);
     }
 
+    void superUserMatchesRowsWithAnEmptyPosition()
+    {
+        db->addType(QStringLiteral("01"), QStringLiteral("甲"), {}, 0);
+        db->addType(QStringLiteral("0101"), QStringLiteral("甲一"), QStringLiteral("01"), 1);
+        permit(QStringLiteral("0101"), QString(""));
+        permit(QStringLiteral("01"), QStringLiteral("G1"));
+        // The super user's position code: empty, and null as the user context leaves it.
+        for (const QString& position : {QString(), QString("")}) {
+            const TypeMarks marks = TypeTree::marks(TypeTreeVariant::Upload, position);
+            QVERIFY(marks.ok());
+            QCOMPARE(marks.permittedCodes, QStringList{QStringLiteral("0101")});
+            KeyedTree tree;
+            QVERIFY(!LoadTypeTree(tree, TypeTreeVariant::Upload).isSet());
+            markUploadTypes(tree, marks);
+            QCOMPARE(tree.picture(QStringLiteral("S0101")), 1);
+            QCOMPARE(tree.picture(QStringLiteral("S01")), 2);
+        }
+    }
+
+    void orphanRowStillGetsTheRestMarked()
+    {
+        db->addType(QStringLiteral("01"), QStringLiteral("甲"), {}, 0);
+        db->addType(QStringLiteral("0101"), QStringLiteral("甲一"), QStringLiteral("01"), 1);
+        db->addType(QStringLiteral("0102"), QStringLiteral("甲二"), QStringLiteral("01"), 1, {}, true);
+        db->addType(QStringLiteral("0901"), QStringLiteral("孤儿"), QStringLiteral("09"), 1);
+        db->addType(QStringLiteral("0999"), QStringLiteral("其后"), QStringLiteral("01"), 1);
+        permit(QStringLiteral("0101"), QStringLiteral("G1"));
+        KeyedTree tree;
+        int marked = 0;
+        const DbError e = LoadAndMarkTypeTree(tree, TypeTreeVariant::Upload, [&] {
+            ++marked;
+            markUploadTypes(tree, TypeTree::marks(TypeTreeVariant::Upload, QStringLiteral("G1")));
+            return DbError{};
+        });
+        QCOMPARE(e.number, 35601);
+        QCOMPARE(marked, 1);
+        QCOMPARE(tree.keys(), QStringList({"S01", "S0101", "S0102"}));  // the load stops at 0901
+        QCOMPARE(tree.picture(QStringLiteral("S0101")), 1);
+        QCOMPARE(tree.picture(QStringLiteral("S0102")), 3);
+        QVERIFY(tree.expanded(QStringLiteral("S01")));
+
+        // The load's failure comes first; without one, the marking's.
+        const DbError markingFailed{7, QStringLiteral("marking")};
+        QCOMPARE(LoadAndMarkTypeTree(tree, TypeTreeVariant::Upload, [&] { return markingFailed; }).number, 35601);
+        QVERIFY(db->exec(QStringLiteral("delete from 资料类型 where 编号 = '0901'")));
+        QCOMPARE(LoadAndMarkTypeTree(tree, TypeTreeVariant::Upload, [&] { return markingFailed; }).description,
+                 QStringLiteral("marking"));
+        QCOMPARE(tree.count(), 4);
+
+        // A failed statement leaves nothing to mark.
+        QVERIFY(db->exec(QStringLiteral("drop table 资料类型")));
+        marked = 0;
+        QVERIFY(LoadAndMarkTypeTree(tree, TypeTreeVariant::Upload, [&] { ++marked; return DbError{}; }).isSet());
+        QCOMPARE(marked, 0);
+    }
+
+    void codesWithOuterBlanksAreMarked()
+    {
+        db->addType(QStringLiteral(" 01"), QStringLiteral("甲"), {}, 0, {}, true);
+        db->addType(QStringLiteral("02  "), QStringLiteral("乙"), {}, 0, {}, true);
+        db->addType(QStringLiteral("03"), QStringLiteral("丙"), {}, 0);
+        db->addType(QStringLiteral("04"), QStringLiteral("丁"), {}, 0);
+        permit(QStringLiteral("03 "), QStringLiteral("G1"));
+        permit(QStringLiteral("04"), QStringLiteral("G1"));
+        KeyedTree tree;
+        QVERIFY(!LoadTypeTree(tree, TypeTreeVariant::Settings).isSet());
+        markTypeSettings(tree, TypeTree::marks(TypeTreeVariant::Settings));
+        QCOMPARE(tree.picture(QStringLiteral("S01")), 3);
+        QCOMPARE(tree.picture(QStringLiteral("S02")), 3);
+        QCOMPARE(tree.picture(QStringLiteral("S03")), 2);
+        QCOMPARE(tree.picture(QStringLiteral("S04")), 2);
+        QCOMPARE(tree.picture(QStringLiteral("ROOT")), 1);
+    }
+
     void uploadPermissionMarking()
     {
         db->addType(QStringLiteral("01"), QStringLiteral("甲"), {}, 0, {}, true);
