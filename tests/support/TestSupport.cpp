@@ -57,6 +57,8 @@ TestPlatform::TestPlatform()
     setProgramFolder(m_folder.path());
 }
 
+QString textExtensionPath() { return QStringLiteral(QUARVEL_TEXT_EXTENSION); }
+
 QByteArray randomBytes(qint64 size, quint32 seed)
 {
     QRandomGenerator generator(seed);
@@ -114,7 +116,8 @@ TestDatabase::~TestDatabase()
 QString TestDatabase::svr() const
 {
     if (m_access == Access::Odbc)
-        return QStringLiteral("odbc:DRIVER={SQLite3};Database=") + m_path;
+        return QStringLiteral("odbc:DRIVER={SQLite3};Database=") + m_path
+               + QStringLiteral(";LoadExt=") + textExtensionPath();
     return QStringLiteral("sqlite:") + m_path;
 }
 

@@ -124,7 +124,7 @@ public:
     bool isValid() const { return m_valid; }
     QString path() const { return m_path; }
     QString dir() const { return m_dir.path(); }
-    // The "Svr" setting that reaches this database.
+    // The "Svr" setting that reaches this database (through ODBC with the collation module loaded).
     QString svr() const;
 
     // Writes the four settings so that ConnectDatabase reaches this database.
@@ -158,6 +158,9 @@ private:
     Access m_access;
     bool m_valid = false;
 };
+
+// The built extension module with the text collation (for "LoadExt=" of the SQLite ODBC driver).
+QString textExtensionPath();
 
 // Deterministic random content of the given size.
 QByteArray randomBytes(qint64 size, quint32 seed);
