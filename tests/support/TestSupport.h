@@ -10,7 +10,9 @@
 #include <QVariant>
 #include <QVector>
 
+#include <future>
 #include <initializer_list>
+#include <thread>
 
 namespace quarvel::test {
 
@@ -157,6 +159,24 @@ private:
     QString m_connectionName;
     Access m_access;
     bool m_valid = false;
+};
+
+// Another client on the same SQLite file: a connection of its own, in a thread of its own, that
+// begins a transaction (`begin`, e.g. "BEGIN IMMEDIATE"), runs `statement`, keeps its lock for
+// holdMs milliseconds and commits. The destructor waits for it.
+class OtherClient {
+public:
+    OtherClient(const QString& path, const char* begin, int holdMs, const char* statement);
+    ~OtherClient();
+    OtherClient(const OtherClient&) = delete;
+    OtherClient& operator=(const OtherClient&) = delete;
+
+    // Waits until the other client holds its lock; false when it could not take it.
+    bool holding();
+
+private:
+    std::future<bool> m_holding;
+    std::thread m_thread;
 };
 
 // The built extension module with the text collation (for "LoadExt=" of the SQLite ODBC driver).
