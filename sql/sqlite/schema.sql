@@ -4,6 +4,12 @@
 -- and compares correctly against bound date bounds), 0/1 flags and numbers are INTEGER and
 -- the stored document file is a BLOB.
 --
+-- Every text column compares as the suite's SQL Server compares by default: trailing blanks
+-- and letter case are ignored. The collation NOCASE_RTRIM does that; the client registers it on
+-- its connections. Any other program that reads these tables registers it as well, or loads the
+-- extension module built with the client (sqlite3 shell: .load /path/to/libquarveltext; SQLite
+-- ODBC driver: LoadExt=/path/to/libquarveltext.so). Indexes take the collation of their columns.
+--
 -- The codes that identify employees, positions, departments, types and groups are indexed but
 -- not declared unique: the suite keeps its own tables consistent and the client checks the
 -- codes it writes itself. Row identities are assigned by the database.
@@ -13,19 +19,19 @@
 -- Organisation tables (maintained by the suite, read by the client).
 
 CREATE TABLE 员工档案 (
-    工号 TEXT NOT NULL,
-    帐号密码 TEXT,
-    姓名 TEXT,
-    英文名 TEXT,
-    岗位编号 TEXT,
+    工号 TEXT COLLATE NOCASE_RTRIM NOT NULL,
+    帐号密码 TEXT COLLATE NOCASE_RTRIM,
+    姓名 TEXT COLLATE NOCASE_RTRIM,
+    英文名 TEXT COLLATE NOCASE_RTRIM,
+    岗位编号 TEXT COLLATE NOCASE_RTRIM,
     离职日期 TEXT
 );
 CREATE INDEX ix_employee_no ON 员工档案 (工号);
 CREATE INDEX ix_employee_position ON 员工档案 (岗位编号);
 
 CREATE TABLE 岗位员工new (
-    员工代号 TEXT,
-    岗位代号 TEXT,
+    员工代号 TEXT COLLATE NOCASE_RTRIM,
+    岗位代号 TEXT COLLATE NOCASE_RTRIM,
     主要岗位 INTEGER DEFAULT 0,
     离岗日期 TEXT
 );
@@ -33,68 +39,68 @@ CREATE INDEX ix_assignment_employee ON 岗位员工new (员工代号);
 CREATE INDEX ix_assignment_position ON 岗位员工new (岗位代号);
 
 CREATE TABLE 岗位信息new (
-    岗位代号 TEXT,
-    岗位名称 TEXT,
-    职能部门代号 TEXT,
-    岗位类别代号 TEXT,
-    工号 TEXT,
-    主要职责 TEXT,
+    岗位代号 TEXT COLLATE NOCASE_RTRIM,
+    岗位名称 TEXT COLLATE NOCASE_RTRIM,
+    职能部门代号 TEXT COLLATE NOCASE_RTRIM,
+    岗位类别代号 TEXT COLLATE NOCASE_RTRIM,
+    工号 TEXT COLLATE NOCASE_RTRIM,
+    主要职责 TEXT COLLATE NOCASE_RTRIM,
     起始日期 TEXT,
     终止日期 TEXT,
-    备注 TEXT
+    备注 TEXT COLLATE NOCASE_RTRIM
 );
 CREATE INDEX ix_position_code ON 岗位信息new (岗位代号);
 CREATE INDEX ix_position_department ON 岗位信息new (职能部门代号);
 CREATE INDEX ix_position_holder ON 岗位信息new (工号);
 
 CREATE TABLE 职能部门new (
-    职能部门编号 TEXT NOT NULL,
-    职能部门名称 TEXT,
-    职能部门类别代号 TEXT,
+    职能部门编号 TEXT COLLATE NOCASE_RTRIM NOT NULL,
+    职能部门名称 TEXT COLLATE NOCASE_RTRIM,
+    职能部门类别代号 TEXT COLLATE NOCASE_RTRIM,
     终止日期 TEXT
 );
 CREATE INDEX ix_department_code ON 职能部门new (职能部门编号);
 
 CREATE TABLE 上级部门new (
-    职能部门编号 TEXT NOT NULL,
-    上级部门编号 TEXT,
+    职能部门编号 TEXT COLLATE NOCASE_RTRIM NOT NULL,
+    上级部门编号 TEXT COLLATE NOCASE_RTRIM,
     起始日期 TEXT
 );
 CREATE INDEX ix_department_parent_dept ON 上级部门new (职能部门编号, 起始日期);
 CREATE INDEX ix_department_parent_code ON 上级部门new (上级部门编号);
 
 CREATE TABLE 职能部门类别 (
-    部门类别代号 TEXT,
-    部门类别名称 TEXT
+    部门类别代号 TEXT COLLATE NOCASE_RTRIM,
+    部门类别名称 TEXT COLLATE NOCASE_RTRIM
 );
 CREATE INDEX ix_department_category ON 职能部门类别 (部门类别代号);
 
 CREATE TABLE 岗位类别 (
-    岗位类别编号 TEXT,
-    岗位类别名称 TEXT
+    岗位类别编号 TEXT COLLATE NOCASE_RTRIM,
+    岗位类别名称 TEXT COLLATE NOCASE_RTRIM
 );
 CREATE INDEX ix_position_category ON 岗位类别 (岗位类别编号);
 
 CREATE TABLE 岗位权限设置 (
     ID INTEGER PRIMARY KEY AUTOINCREMENT,
-    组代号 TEXT,
-    岗位代号 TEXT,
+    组代号 TEXT COLLATE NOCASE_RTRIM,
+    岗位代号 TEXT COLLATE NOCASE_RTRIM,
     授权 INTEGER DEFAULT 0
 );
 CREATE INDEX ix_position_group_position ON 岗位权限设置 (岗位代号);
 CREATE INDEX ix_position_group_group ON 岗位权限设置 (组代号);
 
 CREATE TABLE GroupPrivilege (
-    GroupID TEXT,
-    FormName TEXT,
+    GroupID TEXT COLLATE NOCASE_RTRIM,
+    FormName TEXT COLLATE NOCASE_RTRIM,
     Popedom INTEGER
 );
 CREATE INDEX ix_group_privilege_group ON GroupPrivilege (GroupID);
 
 CREATE TABLE 专项审核权限表 (
-    类型 TEXT,
-    部门代号 TEXT,
-    岗位代号 TEXT
+    类型 TEXT COLLATE NOCASE_RTRIM,
+    部门代号 TEXT COLLATE NOCASE_RTRIM,
+    岗位代号 TEXT COLLATE NOCASE_RTRIM
 );
 CREATE INDEX ix_special_audit ON 专项审核权限表 (部门代号, 岗位代号);
 
@@ -102,18 +108,18 @@ CREATE INDEX ix_special_audit ON 专项审核权限表 (部门代号, 岗位代�
 
 CREATE TABLE 公司文件信息 (
     ID INTEGER PRIMARY KEY AUTOINCREMENT,
-    编号 TEXT NOT NULL,
-    文件类别 TEXT,
-    文件名称 TEXT,
-    摘要 TEXT,
-    关键字 TEXT,
+    编号 TEXT COLLATE NOCASE_RTRIM NOT NULL,
+    文件类别 TEXT COLLATE NOCASE_RTRIM,
+    文件名称 TEXT COLLATE NOCASE_RTRIM,
+    摘要 TEXT COLLATE NOCASE_RTRIM,
+    关键字 TEXT COLLATE NOCASE_RTRIM,
     文件级别 INTEGER,
-    上传人工号 TEXT,
+    上传人工号 TEXT COLLATE NOCASE_RTRIM,
     上传日期 TEXT,
-    部门 TEXT,
-    岗位 TEXT,
+    部门 TEXT COLLATE NOCASE_RTRIM,
+    岗位 TEXT COLLATE NOCASE_RTRIM,
     文件下载 INTEGER DEFAULT 0,
-    附件后缀 TEXT,
+    附件后缀 TEXT COLLATE NOCASE_RTRIM,
     文件 BLOB
 );
 CREATE INDEX ix_document_no ON 公司文件信息 (编号);
@@ -123,11 +129,11 @@ CREATE INDEX ix_document_date ON 公司文件信息 (上传日期);
 
 CREATE TABLE 资料类型 (
     ID INTEGER PRIMARY KEY AUTOINCREMENT,
-    编号 TEXT NOT NULL,
-    名称 TEXT,
-    上级编号 TEXT,
+    编号 TEXT COLLATE NOCASE_RTRIM NOT NULL,
+    名称 TEXT COLLATE NOCASE_RTRIM,
+    上级编号 TEXT COLLATE NOCASE_RTRIM,
     级别 INTEGER DEFAULT 0,
-    说明 TEXT,
+    说明 TEXT COLLATE NOCASE_RTRIM,
     终止日期 TEXT
 );
 CREATE INDEX ix_type_code ON 资料类型 (编号);
@@ -135,53 +141,53 @@ CREATE INDEX ix_type_parent ON 资料类型 (上级编号);
 
 CREATE TABLE 资料下载权限 (
     ID INTEGER PRIMARY KEY AUTOINCREMENT,
-    文件编号 TEXT,
-    部门编号 TEXT,
-    部门名称 TEXT,
-    岗位代号 TEXT,
-    岗位名称 TEXT,
+    文件编号 TEXT COLLATE NOCASE_RTRIM,
+    部门编号 TEXT COLLATE NOCASE_RTRIM,
+    部门名称 TEXT COLLATE NOCASE_RTRIM,
+    岗位代号 TEXT COLLATE NOCASE_RTRIM,
+    岗位名称 TEXT COLLATE NOCASE_RTRIM,
     下载 INTEGER,
     查阅 INTEGER,
     updatedate TEXT,
-    CzyID TEXT
+    CzyID TEXT COLLATE NOCASE_RTRIM
 );
 CREATE INDEX ix_right_document ON 资料下载权限 (文件编号);
 CREATE INDEX ix_right_position ON 资料下载权限 (岗位代号);
 
 CREATE TABLE 资料上传权限 (
-    文件编号 TEXT,
-    岗位代号 TEXT,
-    CzyID TEXT,
+    文件编号 TEXT COLLATE NOCASE_RTRIM,
+    岗位代号 TEXT COLLATE NOCASE_RTRIM,
+    CzyID TEXT COLLATE NOCASE_RTRIM,
     updatedate TEXT
 );
 CREATE INDEX ix_upload_right_position ON 资料上传权限 (岗位代号);
 CREATE INDEX ix_upload_right_type ON 资料上传权限 (文件编号);
 
 CREATE TABLE 资料下载组 (
-    组ID TEXT NOT NULL,
-    组名称 TEXT,
-    备注 TEXT,
-    CzyID TEXT,
+    组ID TEXT COLLATE NOCASE_RTRIM NOT NULL,
+    组名称 TEXT COLLATE NOCASE_RTRIM,
+    备注 TEXT COLLATE NOCASE_RTRIM,
+    CzyID TEXT COLLATE NOCASE_RTRIM,
     updatedate TEXT
 );
 CREATE INDEX ix_download_group ON 资料下载组 (组ID);
 
 CREATE TABLE 资料下载组详细 (
     ID INTEGER PRIMARY KEY AUTOINCREMENT,
-    组id TEXT,
-    岗位代号 TEXT,
-    Czyid TEXT
+    组id TEXT COLLATE NOCASE_RTRIM,
+    岗位代号 TEXT COLLATE NOCASE_RTRIM,
+    Czyid TEXT COLLATE NOCASE_RTRIM
 );
 CREATE INDEX ix_download_group_member ON 资料下载组详细 (组id);
 
 CREATE TABLE 资料下载记录 (
-    文件编号 TEXT,
-    文件名称 TEXT,
-    文件类别 TEXT,
-    摘要 TEXT,
-    工号 TEXT,
-    部门 TEXT,
-    岗位 TEXT,
+    文件编号 TEXT COLLATE NOCASE_RTRIM,
+    文件名称 TEXT COLLATE NOCASE_RTRIM,
+    文件类别 TEXT COLLATE NOCASE_RTRIM,
+    摘要 TEXT COLLATE NOCASE_RTRIM,
+    工号 TEXT COLLATE NOCASE_RTRIM,
+    部门 TEXT COLLATE NOCASE_RTRIM,
+    岗位 TEXT COLLATE NOCASE_RTRIM,
     下载 INTEGER DEFAULT 0,
     阅读 INTEGER DEFAULT 0,
     操作时间 TEXT

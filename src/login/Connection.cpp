@@ -1,11 +1,17 @@
 #include "login/Connection.h"
 
 #include "login/Query.h"
+#include "login/TextCollation.h"
 
+#include <QDir>
+#include <QFile>
 #include <QFileInfo>
+#include <QSaveFile>
 #include <QRegularExpression>
 #include <QSettings>
 #include <QSqlError>
+
+#include <algorithm>
 
 namespace quarvel {
 namespace {
@@ -78,8 +84,15 @@ bool openTarget(const ConnectionTarget& target, const ConnectionSettings& settin
         return false;
     }
     if (target.engine == SqlEngine::Sqlite) {
-        // Text comparisons and LIKE follow SQL Server's default: "like" is case-insensitive
-        // for ASCII letters in both; nothing else needs setting.
+        // Texts compare as on the suite's SQL Server (trailing blanks and case ignored): the
+        // schema declares the collation, a QSQLITE connection brings it along. Through ODBC the
+        // driver loads it as an extension module ("LoadExt=" in the connection text).
+        const DbStatus collation = registerTextCollation(db);
+        if (!collation.ok()) {
+            s.lastOpenError = collation.error;
+            db.close();
+            return false;
+        }
         QSqlQuery pragma(db);
         pragma.exec(QStringLiteral("PRAGMA foreign_keys = OFF"));
     }
@@ -101,30 +114,180 @@ DbError DbError::fromSql(const QSqlError& error)
         text = error.driverText().trimmed();
     if (text.isEmpty())
         text = error.text().trimmed();
-    return {number, text};
+    return fromEngine(number, text);
+}
+
+DbError DbError::fromEngine(int number, const QString& engineText)
+{
+    // The texts of SQLite's SQLITE_BUSY and SQLITE_LOCKED in all their extended forms; they
+    // arrive the same through QSQLITE and through the SQLite ODBC driver, whose native error
+    // numbers differ.
+    static const QRegularExpression lockedText(
+        QStringLiteral(R"(\bdatabase (table |schema )?is locked\b)"),
+        QRegularExpression::CaseInsensitiveOption);
+    const bool busy = lockedText.match(engineText).hasMatch();
+    if (!busy || engineText.startsWith(databaseBusyText()))
+        return {number, engineText};
+    return {number, databaseBusyText() + QStringLiteral("（") + engineText + QStringLiteral("）")};
+}
+
+namespace {
+
+const QString kSettingsApplication = QStringLiteral("CorvaneMIS2011");
+const QString kSettingsSection = QStringLiteral("DBConfig");
+const QStringList kSettingsKeys = {QStringLiteral("Svr"), QStringLiteral("UID"), QStringLiteral("PWD"),
+                                   QStringLiteral("DBname")};
+
+// The files of the settings store in the order in which a key is looked for: the user's own,
+// then the machine-wide one (each for the application, then for the organisation).
+QStringList settingsFiles()
+{
+    const QString app = kSettingsApplication;
+    return {QSettings(QSettings::NativeFormat, QSettings::UserScope, app, app).fileName(),
+            QSettings(QSettings::NativeFormat, QSettings::UserScope, app).fileName(),
+            QSettings(QSettings::NativeFormat, QSettings::SystemScope, app, app).fileName(),
+            QSettings(QSettings::NativeFormat, QSettings::SystemScope, app).fileName()};
+}
+
+QStringList readLines(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    QString text = QString::fromUtf8(file.readAll());
+    if (text.startsWith(QChar(0xFEFF)))
+        text.remove(0, 1);
+    QStringList lines = text.split(u'\n');
+    for (QString& line : lines) {
+        if (line.endsWith(u'\r'))
+            line.chop(1);
+    }
+    return lines;
+}
+
+// "[name]" on a line of its own: the name; otherwise a null string.
+QString sectionName(const QString& line)
+{
+    const QString t = line.trimmed();
+    if (t.size() < 2 || !t.startsWith(u'[') || !t.endsWith(u']'))
+        return {};
+    return t.mid(1, t.size() - 2).trimmed();
+}
+
+bool isComment(const QString& line)
+{
+    const QString t = line.trimmed();
+    return t.isEmpty() || t.startsWith(u';') || t.startsWith(u'#');
+}
+
+}  // namespace
+
+QString ConnectionSettings::storePath() { return settingsFiles().constFirst(); }
+
+QHash<QString, QString> ConnectionSettings::readSection(const QStringList& lines)
+{
+    QHash<QString, QString> values;
+    bool inSection = false;
+    for (const QString& line : lines) {
+        const QString section = sectionName(line);
+        if (!section.isNull()) {
+            inSection = section.compare(kSettingsSection, Qt::CaseInsensitive) == 0;
+            continue;
+        }
+        if (!inSection || isComment(line))
+            continue;
+        const qsizetype equals = line.indexOf(u'=');
+        if (equals < 0)
+            continue;
+        const QString key = line.left(equals).trimmed();
+        for (const QString& known : kSettingsKeys) {
+            if (key.compare(known, Qt::CaseInsensitive) == 0)
+                values.insert(known, line.mid(equals + 1));  // the last line of a key wins
+        }
+    }
+    return values;
 }
 
 ConnectionSettings ConnectionSettings::fromStore()
 {
-    QSettings store(QStringLiteral("CorvaneMIS2011"), QStringLiteral("CorvaneMIS2011"));
-    store.beginGroup(QStringLiteral("DBConfig"));
+    QHash<QString, QString> values;
+    const QStringList files = settingsFiles();
+    for (const QString& path : files) {
+        const QHash<QString, QString> found = readSection(readLines(path));
+        for (auto it = found.cbegin(); it != found.cend(); ++it) {
+            if (!values.contains(it.key()))
+                values.insert(it.key(), it.value());
+        }
+    }
     ConnectionSettings s;
-    s.svr = store.value(QStringLiteral("Svr")).toString();
-    s.uid = store.value(QStringLiteral("UID")).toString();
-    s.pwd = store.value(QStringLiteral("PWD")).toString();
-    s.dbName = store.value(QStringLiteral("DBname")).toString();
+    s.svr = values.value(QStringLiteral("Svr"));
+    s.uid = values.value(QStringLiteral("UID"));
+    s.pwd = values.value(QStringLiteral("PWD"));
+    s.dbName = values.value(QStringLiteral("DBname"));
     return s;
 }
 
-void ConnectionSettings::toStore() const
+bool ConnectionSettings::toStore(QString* error) const
 {
-    QSettings store(QStringLiteral("CorvaneMIS2011"), QStringLiteral("CorvaneMIS2011"));
-    store.beginGroup(QStringLiteral("DBConfig"));
-    store.setValue(QStringLiteral("Svr"), svr);
-    store.setValue(QStringLiteral("UID"), uid);
-    store.setValue(QStringLiteral("PWD"), pwd);
-    store.setValue(QStringLiteral("DBname"), dbName);
-    store.sync();
+    const auto fail = [error](const QString& why) {
+        if (error)
+            *error = why;
+        return false;
+    };
+    const QStringList written = {svr, uid, pwd, dbName};
+    for (const QString& value : written) {
+        if (value.contains(u'\n') || value.contains(u'\r'))
+            return fail(QStringLiteral("设置值不能包含换行"));
+    }
+    QStringList settingLines;
+    for (int i = 0; i < kSettingsKeys.size(); ++i)
+        settingLines << kSettingsKeys.at(i) + u'=' + written.at(i);
+
+    // Other sections and lines stay as they are; the four keys are written right under the
+    // section's heading, and any older lines of theirs are dropped.
+    const QString path = storePath();
+    const QStringList old = readLines(path);
+    QStringList lines;
+    bool inSection = false;
+    bool placed = false;
+    for (const QString& line : old) {
+        const QString section = sectionName(line);
+        if (!section.isNull()) {
+            inSection = section.compare(kSettingsSection, Qt::CaseInsensitive) == 0;
+            lines << line;
+            if (inSection && !placed) {
+                lines << settingLines;
+                placed = true;
+            }
+            continue;
+        }
+        if (inSection && !isComment(line)) {
+            const qsizetype equals = line.indexOf(u'=');
+            const QString key = equals < 0 ? QString() : line.left(equals).trimmed();
+            const bool ours = std::any_of(kSettingsKeys.cbegin(), kSettingsKeys.cend(), [&](const QString& k) {
+                return key.compare(k, Qt::CaseInsensitive) == 0;
+            });
+            if (ours)
+                continue;
+        }
+        lines << line;
+    }
+    while (!lines.isEmpty() && lines.constLast().isEmpty())
+        lines.removeLast();
+    if (!placed) {
+        if (!lines.isEmpty())
+            lines << QString();
+        lines << u'[' + kSettingsSection + u']';
+        lines << settingLines;
+    }
+
+    if (!QDir().mkpath(QFileInfo(path).absolutePath()))
+        return fail(QStringLiteral("无法创建文件夹 ") + QFileInfo(path).absolutePath());
+    QSaveFile file(path);
+    const QByteArray content = (lines.join(u'\n') + u'\n').toUtf8();
+    if (!file.open(QIODevice::WriteOnly) || file.write(content) != content.size() || !file.commit())
+        return fail(file.errorString());
+    return true;
 }
 
 ConnectionTarget resolveTarget(const QString& uid, const QString& pwd, const QString& dbName,
@@ -206,6 +369,14 @@ bool SharedConnection::reopen(DbError* error)
     if (!db.open()) {
         if (error)
             *error = DbError::fromSql(db.lastError());
+        return false;
+    }
+    // A new SQLite handle: the collation goes with it.
+    const DbStatus collation = registerTextCollation(db);
+    if (!collation.ok()) {
+        if (error)
+            *error = collation.error;
+        db.close();
         return false;
     }
     return true;

@@ -4,23 +4,40 @@
 #include "login/SqlDialect.h"
 
 #include <QDateTime>
+#include <QHash>
 #include <QSqlDatabase>
 #include <QString>
+#include <QStringList>
 
 namespace quarvel {
 
 // The four connection settings of the suite's per-user settings store
 // (application "CorvaneMIS2011", section "DBConfig").
+//
+// The store is a text file of "key=value" lines under "[DBConfig]" (on Linux
+// ~/.config/CorvaneMIS2011/CorvaneMIS2011.conf; the machine-wide file under /etc/xdg is read for
+// keys that the user's file lacks). A value is everything after the first "=" up to the end of
+// its line, exactly as written: no quoting and no escapes, so "dbhost\SQLEXPRESS",
+// "dbhost,1433", "odbc:DSN=x;UID=y" and passwords with "," ";" or quotes read as they stand.
+// Section and key names compare without regard to case; lines starting with ";" or "#" are
+// comments; the last line of a key wins.
 struct ConnectionSettings {
     QString svr;
     QString uid;
     QString pwd;
     QString dbName;
 
-    // Reads "Svr", "UID", "PWD", "DBname" in that order; a missing key reads as "".
+    // Reads "Svr", "UID", "PWD", "DBname"; a missing key reads as "".
     static ConnectionSettings fromStore();
-    // Writes the four keys (used by the demo set-up and the tests).
-    void toStore() const;
+    // Writes the four keys into the user's file in the same plain form, keeping its other
+    // lines (used by the demo set-up and the tests). A value with a line break cannot be
+    // written: false, and *error says why.
+    bool toStore(QString* error = nullptr) const;
+
+    // The user's settings file.
+    static QString storePath();
+    // The four values found in the "[DBConfig]" section of a file's lines, by key name.
+    static QHash<QString, QString> readSection(const QStringList& lines);
 };
 
 // How "Svr" selects the database:

@@ -15,7 +15,14 @@ struct DbError {
 
     static DbError fromSql(const QSqlError& error);
     static DbError make(int number, const QString& description) { return {number, description}; }
+    // An error as the database engine reported it. SQLite's "database is locked" and "database
+    // table is locked" (another connection holds the file past the busy time-out) get a
+    // description that says so in words, followed by the engine's own text.
+    static DbError fromEngine(int number, const QString& engineText);
 };
+
+// The words that start the description of a database held by another user.
+inline QString databaseBusyText() { return QStringLiteral("数据库正被其他用户占用，请稍后再试。"); }
 
 // Result of an operation that returns a value or fails.
 template <class T>

@@ -157,10 +157,18 @@ DbStatus execute(const QString& tsql, std::initializer_list<QVariant> values)
     return DbStatus{q.error()};
 }
 
-Transaction::Transaction() : m_db(SharedConnection::database())
+Transaction::Transaction() : Transaction(SharedConnection::database(), SharedConnection::engine()) {}
+
+Transaction::Transaction(const QSqlDatabase& db, SqlEngine engine) : m_db(db), m_engine(engine)
 {
     if (!m_db.isValid() || !m_db.isOpen()) {
         m_error = DbError::make(-1, QStringLiteral("数据库连接未打开"));
+        return;
+    }
+    if (m_engine == SqlEngine::Sqlite) {
+        // Qt's own transaction() sends a plain (deferred) BEGIN, and the ODBC driver does the
+        // same when autocommit is switched off; the statement is sent as it stands instead.
+        m_begun = run(sqliteBeginStatement());
         return;
     }
     m_begun = m_db.transaction();
@@ -168,10 +176,30 @@ Transaction::Transaction() : m_db(SharedConnection::database())
         m_error = DbError::fromSql(m_db.lastError());
 }
 
+bool Transaction::run(const QString& statement)
+{
+    QSqlQuery q(m_db);
+    if (q.exec(statement))
+        return true;
+    m_error = DbError::fromSql(q.lastError());
+    return false;
+}
+
+void Transaction::rollback()
+{
+    if (m_engine == SqlEngine::Sqlite) {
+        // Fails harmlessly when SQLite has already rolled back after an error.
+        QSqlQuery q(m_db);
+        q.exec(QStringLiteral("ROLLBACK"));
+        return;
+    }
+    m_db.rollback();
+}
+
 Transaction::~Transaction()
 {
     if (m_begun && !m_done)
-        m_db.rollback();
+        rollback();
 }
 
 bool Transaction::commit()
@@ -179,9 +207,11 @@ bool Transaction::commit()
     if (!m_begun || m_done)
         return false;
     m_done = true;
-    if (!m_db.commit()) {
-        m_error = DbError::fromSql(m_db.lastError());
-        m_db.rollback();
+    const bool committed = m_engine == SqlEngine::Sqlite ? run(QStringLiteral("COMMIT")) : m_db.commit();
+    if (!committed) {
+        if (m_engine != SqlEngine::Sqlite)
+            m_error = DbError::fromSql(m_db.lastError());
+        rollback();
         return false;
     }
     return true;

@@ -69,10 +69,16 @@ private:
 // Runs a statement that returns no rows.
 DbStatus execute(const QString& tsql, std::initializer_list<QVariant> values = {});
 
-// A transaction on the shared connection, rolled back unless committed.
+// A write transaction, rolled back unless committed. Every transaction that writes begins
+// here. On SQLite (QSQLITE, or the SQLite ODBC driver) it begins "BEGIN IMMEDIATE": the write
+// lock is taken at once, so a second writer waits for it under the busy time-out instead of
+// failing with "database is locked" when its first write finds the file taken after it read.
 class Transaction {
 public:
+    // On the shared connection.
     Transaction();
+    // On a connection of one's own (the demo tool).
+    Transaction(const QSqlDatabase& db, SqlEngine engine);
     ~Transaction();
     Transaction(const Transaction&) = delete;
     Transaction& operator=(const Transaction&) = delete;
@@ -81,8 +87,15 @@ public:
     bool begun() const { return m_begun; }
     bool commit();
 
+    // The statement that begins a write transaction on SQLite.
+    static QString sqliteBeginStatement() { return QStringLiteral("BEGIN IMMEDIATE"); }
+
 private:
+    bool run(const QString& statement);
+    void rollback();
+
     QSqlDatabase m_db;
+    SqlEngine m_engine;
     bool m_begun = false;
     bool m_done = false;
     DbError m_error;

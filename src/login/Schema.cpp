@@ -1,5 +1,7 @@
 #include "login/Schema.h"
 
+#include "login/TextCollation.h"
+
 #include <QFile>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -38,6 +40,11 @@ DbStatus create(QSqlDatabase db, SqlEngine engine)
     const QStringList all = statements(engine);
     if (all.isEmpty())
         return DbStatus{DbError::make(-1, QStringLiteral("schema script not found"))};
+    if (engine == SqlEngine::Sqlite) {
+        const DbStatus collation = registerTextCollation(db);
+        if (!collation.ok())
+            return collation;
+    }
     QSqlQuery q(db);
     for (const QString& s : all) {
         if (!q.exec(s))

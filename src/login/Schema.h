@@ -13,7 +13,8 @@ namespace quarvel::schema {
 QStringList statements(SqlEngine engine);
 
 // Creates every table of the schema in db. Used by the demo tool and the tests; the client
-// itself never creates tables.
+// itself never creates tables. On a QSQLITE connection the text collation is registered first
+// (and stays registered on that connection).
 DbStatus create(QSqlDatabase db, SqlEngine engine);
 
 }  // namespace quarvel::schema

@@ -39,6 +39,8 @@ frmLogin::frmLogin(Platform& platform, QWidget* parent) : QDialog(parent), m_pla
     txtPassword = new QLineEdit(this);
     txtPassword->setObjectName(QStringLiteral("txtPassword"));
     txtPassword->setEchoMode(QLineEdit::Password);
+    // The password character is "*", whatever the style would draw.
+    txtPassword->setStyleSheet(QStringLiteral("lineedit-password-character: 42;"));
 
     auto* userLabel = new QLabel(QStringLiteral("用户名(&U)："), this);
     userLabel->setBuddy(TxtUser);
@@ -93,8 +95,9 @@ frmLogin::frmLogin(Platform& platform, QWidget* parent) : QDialog(parent), m_pla
 
     connect(cmdOK, &QPushButton::clicked, this, [this] { cmdOK_Click(); });
     connect(cmdCancel, &QPushButton::clicked, this, [this] { cmdCancel_Click(); });
+    // A double click chooses the line; so does Enter (see eventFilter), on a selected line only.
     connect(List1, &QListWidget::itemDoubleClicked, this, [this] { List1_DblClick(); });
-    connect(List1, &QListWidget::itemActivated, this, [this] { List1_DblClick(); });
+    List1->installEventFilter(this);
 }
 
 void frmLogin::showPositionList(bool visible)
@@ -106,6 +109,13 @@ void frmLogin::showPositionList(bool visible)
 
 bool frmLogin::eventFilter(QObject* watched, QEvent* event)
 {
+    if (watched == List1 && event->type() == QEvent::KeyPress) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
+            List1_DblClick();
+            return true;
+        }
+    }
     if (watched == TxtUser || watched == txtPassword) {
         if (event->type() == QEvent::KeyPress) {
             const auto* key = static_cast<QKeyEvent*>(event);
@@ -139,7 +149,10 @@ bool frmLogin::Form_Load(const QString& commandLine)
                 return true;
             }
         } else {
+            // Not a launcher start after all: the session is an ordinary one, so that "注销"
+            // offers a switch of user instead of signalling a launcher that is not there.
             qWarning("Start parameters need ten comma-separated values; showing the login window.");
+            context.StartParameters.clear();
         }
     }
     Label1->setText(loginVersionText());
@@ -216,14 +229,20 @@ void frmLogin::cmdOK_Click()
         choosePosition(0);
         return;
     }
+    // No line is chosen for the user: nothing selected and no current line, so that the first
+    // arrow key selects the first line and Enter logs in only on a line that the user picked.
     showPositionList(true);
-    List1->setCurrentRow(0);
+    List1->setCurrentIndex(QModelIndex());
+    List1->clearSelection();
     List1->setFocus();
 }
 
 void frmLogin::List1_DblClick()
 {
-    const int line = List1->currentRow();
+    const QList<QListWidgetItem*> selected = List1->selectedItems();
+    if (selected.isEmpty())
+        return;
+    const int line = List1->row(selected.constFirst());
     if (line < 0 || line >= PositionChoices.size())
         return;
     choosePosition(line);

@@ -50,6 +50,8 @@ public:
 
     void cmdOK_Click();
     void cmdCancel_Click();
+    // Chooses the selected line of List1 (double click, or Enter in the list); nothing when
+    // no line is selected.
     void List1_DblClick();
 
 protected:

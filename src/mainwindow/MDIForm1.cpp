@@ -13,6 +13,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDir>
 #include <QLabel>
 #include <QListWidget>
 #include <QLineEdit>
@@ -244,6 +245,21 @@ void MDIForm1::其它模块_Click()
 
 void MDIForm1::注销_Click()
 {
+    const bool underLauncher = !userContext().StartParameters.isEmpty();
+    if (underLauncher) {
+        // The notice comes first: when it cannot be written (a read-only program folder) the
+        // launcher would never learn of the log-off, so the session stays as it is.
+        QString error;
+        if (!writeLogOffNotice(m_platform.programFolder(), &error)) {
+            m_platform.messages().inform(
+                this,
+                QStringLiteral("无法注销：不能写入文件 %1\n%2")
+                    .arg(QDir::toNativeSeparators(logOffNoticePath(m_platform.programFolder())), error),
+                applicationTitle(), MsgIcon::Critical);
+            return;
+        }
+    }
+
     // Close the child windows one by one, always the active one.
     while (!m_mdi->subWindowList().isEmpty()) {
         QMdiSubWindow* active = m_mdi->activeSubWindow();
@@ -256,10 +272,7 @@ void MDIForm1::注销_Click()
     if (m_about)
         m_about->close();
 
-    if (!userContext().StartParameters.isEmpty()) {
-        QString error;
-        if (!writeLogOffNotice(m_platform.programFolder(), &error))
-            qWarning("Could not write the log-off notice: %s", qPrintable(error));
+    if (underLauncher) {
         m_platform.activator().activate(QStringLiteral("Corvane信息系统2011 zhuxiao"));
         return;
     }

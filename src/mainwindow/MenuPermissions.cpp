@@ -64,6 +64,8 @@ bool toGbk(const QString& text, QByteArray* out)
 }
 }  // namespace
 
+QString logOffNoticePath(const QString& folder) { return QDir(folder).filePath(QStringLiteral("Command.Dll")); }
+
 bool writeLogOffNotice(const QString& folder, QString* error)
 {
     QByteArray line;
@@ -73,7 +75,7 @@ bool writeLogOffNotice(const QString& folder, QString* error)
         return false;
     }
     line += "\r\n";
-    QSaveFile file(QDir(folder).filePath(QStringLiteral("Command.Dll")));
+    QSaveFile file(logOffNoticePath(folder));
     if (!file.open(QIODevice::WriteOnly) || file.write(line) != line.size() || !file.commit()) {
         if (error)
             *error = file.errorString();

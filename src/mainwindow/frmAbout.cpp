@@ -64,9 +64,8 @@ frmAbout::frmAbout(Platform& platform, QWidget* parent) : QDialog(parent), m_pla
     cmdOK = new QPushButton(QStringLiteral("确定"), this);
     cmdOK->setObjectName(QStringLiteral("cmdOK"));
     cmdOK->setDefault(true);
-    cmdSysInfo = new QPushButton(QStringLiteral("系统信息(&S)..."), this);
+    cmdSysInfo = new QPushButton(QStringLiteral("系统信息"), this);
     cmdSysInfo->setObjectName(QStringLiteral("cmdSysInfo"));
-    cmdSysInfo->setAccessibleName(QStringLiteral("系统信息"));
 
     auto* grid = new QGridLayout(this);
     grid->addWidget(Picture1, 0, 0, 2, 1, Qt::AlignTop);

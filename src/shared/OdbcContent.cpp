@@ -40,7 +40,7 @@ DbError diagnostics(SQLSMALLINT type, SQLHANDLE handle, const QString& fallback)
         texts << QString::fromUtf16(reinterpret_cast<const char16_t*>(message), used).trimmed();
     }
     const QString text = texts.join(u'\n');
-    return DbError::make(number != 0 ? number : -1, text.isEmpty() ? fallback : text);
+    return DbError::fromEngine(number != 0 ? number : -1, text.isEmpty() ? fallback : text);
 }
 
 DbResult<SQLHDBC> connectionHandle()

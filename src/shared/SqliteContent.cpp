@@ -18,7 +18,7 @@ constexpr const char* kColumn = "文件";
 DbError sqliteError(sqlite3* handle, int code)
 {
     const char* text = handle ? sqlite3_errmsg(handle) : sqlite3_errstr(code);
-    return DbError::make(code, QString::fromUtf8(text));
+    return DbError::fromEngine(code, QString::fromUtf8(text));
 }
 
 DbResult<sqlite3*> connectionHandle()

@@ -583,6 +583,10 @@ private slots:
         QCOMPARE(
             db->scalar(QStringLiteral("select count(*) from 资料下载权限 where 文件编号 = 'N2'")).toInt(), 1);
         QCOMPARE(count(QStringLiteral("资料下载权限")), 1);
+        // Trailing blanks do not count in a comparison, as on the server: "N1 " is number N1.
+        QCOMPARE(
+            db->scalar(QStringLiteral("select count(*) from 资料下载权限 where 文件编号 = 'N1 '")).toInt(),
+            0);
     }
 
     void removeWithHostileNumberDeletesOnlyItsRights()

@@ -8,6 +8,7 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QSqlDatabase>
 #include <QTest>
 
 using namespace quarvel;
@@ -50,6 +51,20 @@ class LoginTest : public QObject {
     }
 
     ScriptedMessages& msgs() { return platform->msgs(); }
+
+    // Types the user name and the password and clicks OK, as the user does.
+    void typeAndClickOk(const QString& user, const QString& password)
+    {
+        if (!login->isVisible()) {
+            login->show();
+            QVERIFY(QTest::qWaitForWindowExposed(login.get()));
+        }
+        login->TxtUser->clear();
+        login->txtPassword->clear();
+        QTest::keyClicks(login->TxtUser, user);
+        QTest::keyClicks(login->txtPassword, password);
+        QTest::mouseClick(login->cmdOK, Qt::LeftButton);
+    }
 
 private slots:
     void init()
@@ -206,6 +221,79 @@ private slots:
         QCOMPARE(userContext().PositionCode, QStringLiteral("G02"));
     }
 
+    void positionListStartsWithoutAChoice()
+    {
+        typeAndClickOk(QStringLiteral("0012"), QStringLiteral("123"));
+        QVERIFY(msgs().shown.isEmpty());
+        QTRY_VERIFY(login->List1->isVisible());
+        QVERIFY(login->List1->selectedItems().isEmpty());
+        QCOMPARE(login->List1->currentRow(), -1);
+        QTRY_VERIFY(login->List1->hasFocus());
+
+        // Enter before a line is picked does nothing.
+        QTest::keyClick(login->List1, Qt::Key_Return);
+        QCOMPARE(mainShown, 0);
+        QVERIFY(userContext().PositionCode.isEmpty());
+
+        // The first arrow key picks the first line, the next one the second; Enter logs in.
+        QTest::keyClick(login->List1, Qt::Key_Down);
+        QCOMPARE(login->List1->selectedItems().size(), 1);
+        QCOMPARE(login->List1->currentRow(), 0);
+        QTest::keyClick(login->List1, Qt::Key_Down);
+        QCOMPARE(login->List1->currentRow(), 1);
+        QCOMPARE(mainShown, 0);
+        QTest::keyClick(login->List1, Qt::Key_Return);
+        QCOMPARE(mainShown, 1);
+        QCOMPARE(userContext().PositionCode, QStringLiteral("G02"));
+    }
+
+    void doubleClickChoosesThePositionOnce()
+    {
+        typeAndClickOk(QStringLiteral("0012"), QStringLiteral("123"));
+        QTRY_VERIFY(login->List1->isVisible());
+        const QRect line = login->List1->visualItemRect(login->List1->item(1));
+        QTest::mouseClick(login->List1->viewport(), Qt::LeftButton, {}, line.center());
+        QCOMPARE(mainShown, 0);  // a click only picks the line
+        QTest::mouseDClick(login->List1->viewport(), Qt::LeftButton, {}, line.center());
+        QCOMPARE(mainShown, 1);
+        QCOMPARE(userContext().PositionCode, QStringLiteral("G02"));
+    }
+
+    void passwordShowsStars()
+    {
+        login->show();
+        QVERIFY(QTest::qWaitForWindowExposed(login.get()));
+        QTest::keyClicks(login->txtPassword, QStringLiteral("secret"));
+        QCOMPARE(login->txtPassword->text(), QStringLiteral("secret"));
+        QCOMPARE(login->txtPassword->displayText(), QStringLiteral("******"));
+    }
+
+    void userNameWithTrailingBlankLogsInAsOnTheServer_data()
+    {
+        QTest::addColumn<bool>("odbc");
+        QTest::newRow("QSQLITE") << false;
+        QTest::newRow("QODBC") << true;
+    }
+    void userNameWithTrailingBlankLogsInAsOnTheServer()
+    {
+        QFETCH(bool, odbc);
+        if (odbc) {
+            if (!QSqlDatabase::isDriverAvailable(QStringLiteral("QODBC")))
+                QSKIP("Qt's ODBC driver is not installed");
+            db = std::make_unique<TestDatabase>(TestDatabase::Access::Odbc);
+            QVERIFY(db->isValid());
+            fillOrganisation();
+            db->useAsSettings();
+        }
+        // The suite's server ignores trailing blanks and letter case in the comparison.
+        typeAndClickOk(QStringLiteral("0020 "), QStringLiteral("PW"));
+        QVERIFY2(msgs().shown.isEmpty(), qPrintable(msgs().lastText()));
+        QCOMPARE(mainShown, 1);
+        QCOMPARE(userContext().EmployeeNo, QStringLiteral("0020"));
+        QCOMPARE(userContext().PositionCode, QStringLiteral("G03"));
+        QCOMPARE(SharedConnection::database().driverName(), odbc ? QStringLiteral("QODBC") : QStringLiteral("QSQLITE"));
+    }
+
     void retypingTheUserNameHidesTheList()
     {
         login->show();
@@ -315,7 +403,8 @@ private slots:
         QCOMPARE(shown, 0);
         QCOMPARE(other.Label1->text(), QStringLiteral("V1.0版"));
         QVERIFY(userContext().EmployeeNo.isEmpty());
-        QCOMPARE(userContext().StartParameters, QStringLiteral("0012,员工甲,D01"));
+        // Rejected parameters do not make a launcher session.
+        QVERIFY(userContext().StartParameters.isEmpty());
     }
 
     void startParametersWithoutDatabaseFallBack()

@@ -8,6 +8,7 @@
 #include "mainwindow/frmAbout.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QImage>
@@ -15,9 +16,16 @@
 #include <QLineEdit>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QMenu>
+#include <QMenuBar>
 #include <QPushButton>
+#include <QSqlDriver>
 #include <QTest>
+#include <QTemporaryDir>
 #include <QTimer>
+
+#include <sqlite3.h>
+#include <unistd.h>
 
 using namespace quarvel;
 using namespace quarvel::test;
@@ -47,6 +55,23 @@ class MainWindowTest : public QObject {
         userContext().EmployeeNo = QStringLiteral("0012");
         userContext().PositionCode = position;
         return std::make_unique<MDIForm1>(*platform, *login);
+    }
+
+    // Opens a top-level entry of the menu bar with the mouse and clicks one of its items.
+    static void clickMenu(MDIForm1& w, const QString& top, const QString& item)
+    {
+        if (!w.isVisible()) {
+            w.show();
+            QVERIFY(QTest::qWaitForWindowExposed(&w));
+        }
+        QAction* topAction = w.menuControl(top);
+        QVERIFY(topAction && topAction->menu());
+        QTest::mouseClick(w.menuBar(), Qt::LeftButton, {}, w.menuBar()->actionGeometry(topAction).center());
+        QMenu* menu = topAction->menu();
+        QTRY_VERIFY(menu->isVisible());
+        QAction* itemAction = w.menuControl(item);
+        QVERIFY(itemAction && itemAction->isEnabled());
+        QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(itemAction).center());
     }
 
     static QStringList enabledEntries(const MDIForm1& w)
@@ -196,6 +221,127 @@ private slots:
         QCOMPARE(platform->activatorDouble().titles, QStringList({QStringLiteral("Corvane信息系统2011 zhuxiao")}));
     }
 
+    void logOffNoticeThatCannotBeWrittenKeepsTheSession_data()
+    {
+        QTest::addColumn<bool>("fileSystem");
+        QTest::newRow("program folder without write permission") << false;
+        // Permissions do not bind the superuser (as CI runs); /proc takes no new file from anyone.
+        QTest::newRow("file system that refuses new files") << true;
+    }
+    void logOffNoticeThatCannotBeWrittenKeepsTheSession()
+    {
+        QFETCH(bool, fileSystem);
+        QTemporaryDir dir;
+        QString folder = QStringLiteral("/proc");
+        if (!fileSystem) {
+            if (::geteuid() == 0)
+                QSKIP("file permissions do not bind the superuser");
+            folder = dir.filePath(QStringLiteral("program"));
+            QVERIFY(QDir().mkdir(folder));
+            QVERIFY(QFile::setPermissions(folder, QFile::ReadOwner | QFile::ExeOwner));
+        } else if (!QFileInfo(folder).isDir()) {
+            QSKIP("no /proc file system");
+        }
+        platform->setProgramFolder(folder);
+        auto w = openMain(QStringLiteral("G01"));
+        userContext().StartParameters = QStringLiteral("0012,a,b,c,d,e,f,g,h,i");
+        w->showChildWindow(QStringLiteral("公司资料查阅"));
+        w->showChildWindow(QStringLiteral("资料类型设置"));
+
+        clickMenu(*w, QStringLiteral("退出系统"), QStringLiteral("注销"));
+        if (!fileSystem)
+            QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+
+        // The failure is shown, and nothing of the log-off happened.
+        QTRY_COMPARE(platform->msgs().shown.size(), 1);
+        const auto shown = platform->msgs().shown.first();
+        QVERIFY2(shown.text.contains(QStringLiteral("Command.Dll")), qPrintable(shown.text));
+        QVERIFY(shown.text.contains(QStringLiteral("注销")));
+        QCOMPARE(shown.icon, MsgIcon::Critical);
+        QCOMPARE(shown.title, QStringLiteral("Quarvel"));
+        QCOMPARE(w->mdiArea()->subWindowList().size(), 2);
+        QVERIFY(platform->activatorDouble().titles.isEmpty());
+        QCOMPARE(platform->proc().endCount, 0);
+        QCOMPARE(userContext().EmployeeNo, QStringLiteral("0012"));
+        QVERIFY(!QFileInfo::exists(QDir(folder).filePath(QStringLiteral("Command.Dll"))));
+    }
+
+    void rejectedStartParametersLogOffBySwitchingUser()
+    {
+        // Fewer than ten parts: an ordinary login, so "注销" offers the switch of user.
+        db->addDepartment(QStringLiteral("D01"), QStringLiteral("财务部"));
+        db->addPosition(QStringLiteral("G02"), QStringLiteral("出纳"), QStringLiteral("D01"), QStringLiteral("0020"));
+        db->addEmployee(QStringLiteral("0020"), QStringLiteral("员工乙"), QStringLiteral("pw"));
+        db->assign(QStringLiteral("0020"), QStringLiteral("G02"), true);
+        db->useAsSettings();
+        userContext() = UserContext{};
+        std::unique_ptr<MDIForm1> w;
+        login->showMainWindow = [&] { w = std::make_unique<MDIForm1>(*platform, *login); };
+        QVERIFY(!login->Form_Load(QStringLiteral("0020,员工乙,D01")));
+        login->show();
+        QVERIFY(QTest::qWaitForWindowExposed(login.get()));
+        QTest::keyClicks(login->TxtUser, QStringLiteral("0020"));
+        QTest::keyClicks(login->txtPassword, QStringLiteral("pw"));
+        QTest::mouseClick(login->cmdOK, Qt::LeftButton);
+        QVERIFY(w);
+        QCOMPARE(userContext().PositionCode, QStringLiteral("G02"));
+
+        // Answer the login window once it is up as a modal dialog: close it with its close box.
+        bool offered = false;
+        QTimer watch;
+        connect(&watch, &QTimer::timeout, login.get(), [&] {
+            if (QApplication::activeModalWidget() != login.get())
+                return;
+            offered = login->Tag == QStringLiteral("切换");
+            watch.stop();
+            login->reject();
+        });
+        watch.start(20);
+        QVERIFY(login->isHidden());
+        clickMenu(*w, QStringLiteral("退出系统"), QStringLiteral("注销"));
+        QTRY_VERIFY(offered);
+        QVERIFY(!QFileInfo::exists(QDir(platform->programFolder()).filePath(QStringLiteral("Command.Dll"))));
+        QVERIFY(platform->activatorDouble().titles.isEmpty());
+    }
+
+    void startParametersWithTrailingBlankInThePositionGetTheMenus()
+    {
+        // The launcher passes the position code untrimmed; the server ignores the blank.
+        grant(QStringLiteral("A"), QStringLiteral("G01"), QStringLiteral("公司Quarvel"), 1);
+        grant(QStringLiteral("A"), QStringLiteral("G01"), QStringLiteral("公司资料查阅"), 1);
+        db->useAsSettings();
+        userContext() = UserContext{};
+        std::unique_ptr<MDIForm1> w;
+        login->showMainWindow = [&] { w = std::make_unique<MDIForm1>(*platform, *login); };
+        QVERIFY(login->Form_Load(QStringLiteral("0012,员工甲,D01,财务部,G01 ,会计,C1,管理部门,PL2,职员")));
+        QVERIFY(w);
+        QCOMPARE(userContext().PositionCode, QStringLiteral("G01 "));
+        QVERIFY(platform->msgs().shown.isEmpty());
+        QVERIFY(w->menuControl(QStringLiteral("公司Quarvel"))->isEnabled());
+        QVERIFY(w->menuControl(QStringLiteral("公司资料查阅"))->isEnabled());
+        QVERIFY(!w->menuControl(QStringLiteral("公司资料上传"))->isEnabled());
+    }
+
+    void heldDatabaseIsNamedInThePermissionMessage()
+    {
+        grant(QStringLiteral("A"), QStringLiteral("G01"), QStringLiteral("公司Quarvel"), 1);
+        // A short busy time-out on the shared connection, so that the test does not wait 30 s.
+        const QVariant handle = SharedConnection::database().driver()->handle();
+        QCOMPARE(handle.typeName(), "sqlite3*");
+        QCOMPARE(sqlite3_busy_timeout(*static_cast<sqlite3* const*>(handle.constData()), 100), SQLITE_OK);
+        OtherClient other(db->path(), "BEGIN EXCLUSIVE", 1500,
+                          "insert into 资料下载组 (组ID, 组名称, 备注) values ('X', 'X', '')");
+        QVERIFY(other.holding());
+        auto w = openMain(QStringLiteral("G01"));
+        QCOMPARE(platform->msgs().shown.size(), 1);
+        const QString text = platform->msgs().lastText();
+        QVERIFY2(text.startsWith(QStringLiteral("错误号：")), qPrintable(text));
+        QVERIFY2(text.contains(QStringLiteral("\n错误描述：") + databaseBusyText()), qPrintable(text));
+        QVERIFY(text.contains(QStringLiteral("database is locked")));
+        QCOMPARE(platform->msgs().shown.last().title, QStringLiteral("提示"));
+        QVERIFY(!w->menuControl(QStringLiteral("公司Quarvel"))->isEnabled());
+    }
+
     void logOffNoticeReplacesAnOldFile()
     {
         QFile old(QDir(platform->programFolder()).filePath(QStringLiteral("Command.Dll")));
@@ -339,11 +485,13 @@ private slots:
 
     void aboutBox()
     {
-        auto w = openMain(QStringLiteral("G01"));
-        w->show();
-        w->关于软件_Click();
+        userContext() = UserContext{};
+        userContext().EmployeeNo = superUserMarker();
+        auto w = std::make_unique<MDIForm1>(*platform, *login);
+        clickMenu(*w, QStringLiteral("关于"), QStringLiteral("关于软件"));
+        QTRY_VERIFY(w->aboutBox());
         frmAbout* about = w->aboutBox();
-        QVERIFY(about);
+        QCOMPARE(about->cmdSysInfo->text(), QStringLiteral("系统信息"));
         QCOMPARE(about->windowTitle(), QStringLiteral("关于CorvaneMIS系统2011版"));
         QCOMPARE(about->Label7->text(), QStringLiteral("Tessaly1.0.0"));
         QCOMPARE(about->lblTitle->text(), QStringLiteral("CorvaneMIS系统2011版的一部分"));
@@ -351,7 +499,7 @@ private slots:
         w->关于软件_Click();
         QCOMPARE(w->aboutBox(), about);
 
-        about->StartSysInfo();
+        QTest::mouseClick(about->cmdSysInfo, Qt::LeftButton);
         QCOMPARE(platform->msgs().lastText(), QStringLiteral("此时系统信息不可用"));
         platform->sysInfoDouble().available = true;
         about->StartSysInfo();

@@ -1,6 +1,7 @@
 #include "TestSupport.h"
 
 #include "login/Schema.h"
+#include "login/TextCollation.h"
 
 #include <QFile>
 #include <QRandomGenerator>
@@ -8,6 +9,8 @@
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QStringList>
+
+#include <sqlite3.h>
 
 namespace quarvel::test {
 
@@ -56,6 +59,31 @@ TestPlatform::TestPlatform()
     setSystemInformation(std::move(sysInfo));
     setProgramFolder(m_folder.path());
 }
+
+OtherClient::OtherClient(const QString& path, const char* begin, int holdMs, const char* statement)
+{
+    std::promise<bool> holding;
+    m_holding = holding.get_future();
+    m_thread = std::thread([file = path.toUtf8(), begin, holdMs, statement, holding = std::move(holding)]() mutable {
+        sqlite3* db = nullptr;
+        const bool ok = sqlite3_open_v2(file.constData(), &db, SQLITE_OPEN_READWRITE, nullptr) == SQLITE_OK
+                        && registerTextCollation(db) == SQLITE_OK
+                        && sqlite3_exec(db, begin, nullptr, nullptr, nullptr) == SQLITE_OK
+                        && sqlite3_exec(db, statement, nullptr, nullptr, nullptr) == SQLITE_OK;
+        holding.set_value(ok);
+        if (ok) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(holdMs));
+            sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr);
+        }
+        sqlite3_close(db);
+    });
+}
+
+OtherClient::~OtherClient() { m_thread.join(); }
+
+bool OtherClient::holding() { return m_holding.get(); }
+
+QString textExtensionPath() { return QStringLiteral(QUARVEL_TEXT_EXTENSION); }
 
 QByteArray randomBytes(qint64 size, quint32 seed)
 {
@@ -114,7 +142,8 @@ TestDatabase::~TestDatabase()
 QString TestDatabase::svr() const
 {
     if (m_access == Access::Odbc)
-        return QStringLiteral("odbc:DRIVER={SQLite3};Database=") + m_path;
+        return QStringLiteral("odbc:DRIVER={SQLite3};Database=") + m_path
+               + QStringLiteral(";LoadExt=") + textExtensionPath();
     return QStringLiteral("sqlite:") + m_path;
 }
 

@@ -10,7 +10,9 @@
 #include <QVariant>
 #include <QVector>
 
+#include <future>
 #include <initializer_list>
+#include <thread>
 
 namespace quarvel::test {
 
@@ -124,7 +126,7 @@ public:
     bool isValid() const { return m_valid; }
     QString path() const { return m_path; }
     QString dir() const { return m_dir.path(); }
-    // The "Svr" setting that reaches this database.
+    // The "Svr" setting that reaches this database (through ODBC with the collation module loaded).
     QString svr() const;
 
     // Writes the four settings so that ConnectDatabase reaches this database.
@@ -158,6 +160,27 @@ private:
     Access m_access;
     bool m_valid = false;
 };
+
+// Another client on the same SQLite file: a connection of its own, in a thread of its own, that
+// begins a transaction (`begin`, e.g. "BEGIN IMMEDIATE"), runs `statement`, keeps its lock for
+// holdMs milliseconds and commits. The destructor waits for it.
+class OtherClient {
+public:
+    OtherClient(const QString& path, const char* begin, int holdMs, const char* statement);
+    ~OtherClient();
+    OtherClient(const OtherClient&) = delete;
+    OtherClient& operator=(const OtherClient&) = delete;
+
+    // Waits until the other client holds its lock; false when it could not take it.
+    bool holding();
+
+private:
+    std::future<bool> m_holding;
+    std::thread m_thread;
+};
+
+// The built extension module with the text collation (for "LoadExt=" of the SQLite ODBC driver).
+QString textExtensionPath();
 
 // Deterministic random content of the given size.
 QByteArray randomBytes(qint64 size, quint32 seed);

@@ -4,6 +4,7 @@
 #include "demodb/DemoData.h"
 #include "login/Schema.h"
 #include "login/SqlDialect.h"
+#include "login/TextCollation.h"
 
 #include <QImage>
 #include <QRegularExpression>
@@ -94,7 +95,7 @@ public:
     {
         QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_name);
         db.setDatabaseName(path);
-        m_open = db.open();
+        m_open = db.open() && quarvel::registerTextCollation(db).ok();
     }
     ~Db()
     {

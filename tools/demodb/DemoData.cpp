@@ -3,6 +3,7 @@
 #include "demodb/DemoFiles.h"
 #include "demodb/DemoFixed.h"
 #include "demodb/DemoRandom.h"
+#include "login/Query.h"
 #include "login/Schema.h"
 #include "login/SqlDialect.h"
 
@@ -829,7 +830,6 @@ bool build(const QString& path, const DemoSizes& sizes, QString* error, DemoSumm
         if (!db.open()) {
             message = db.lastError().text();
         } else {
-            bool inTransaction = false;
             try {
                 // A new file that is deleted on failure needs no crash safety while it is filled.
                 exec(db, QStringLiteral("PRAGMA journal_mode=MEMORY"));
@@ -838,22 +838,21 @@ bool build(const QString& path, const DemoSizes& sizes, QString* error, DemoSumm
                 const DbStatus created = schema::create(db, SqlEngine::Sqlite);
                 if (!created.ok())
                     throw Failure{created.error.description};
-                if (!db.transaction())
-                    throw Failure{db.lastError().text()};
-                inTransaction = true;
                 Builder builder(db, sizes);
-                builder.run();
-                if (!db.commit())
-                    throw Failure{db.lastError().text()};
-                inTransaction = false;
+                {
+                    Transaction transaction(db, SqlEngine::Sqlite);  // rolled back on a failure
+                    if (!transaction.begun())
+                        throw Failure{transaction.error().description};
+                    builder.run();
+                    if (!transaction.commit())
+                        throw Failure{transaction.error().description};
+                }
                 if (summary) {
                     *summary = summarize(db);
                     summary->fontFamily = builder.fontFamily();
                 }
                 ok = true;
             } catch (const Failure& failure) {
-                if (inTransaction)
-                    db.rollback();
                 message = failure.message;
             }
             db.close();

@@ -1,0 +1,25 @@
+#pragma once
+
+// Kept free of SQLite and Qt SQL, so that the extension module (TextCollationExtension.cpp)
+// carries the same comparison as the client.
+
+namespace quarvel {
+
+// How the suite's SQL Server compares texts by default, for the embedded SQLite engine:
+// trailing blanks are ignored and letter case is ignored ("0012 " equals "0012", "g01" equals
+// "G01"). The SQLite schema declares it on every text column, so comparisons, joins, indexes,
+// ORDER BY, GROUP BY and DISTINCT all follow it.
+//
+// Every SQLite connection that touches those columns must know the collation: the client
+// registers it on its QSQLITE connection; other programs call registerTextCollation on their
+// own sqlite3 handle, or load the extension module libquarveltext (the SQLite ODBC driver with
+// "LoadExt=", the sqlite3 shell with ".load"). Without it SQLite stops with
+// "no such collation sequence: NOCASE_RTRIM".
+inline constexpr const char* kTextCollation = "NOCASE_RTRIM";
+
+// The comparison itself, on UTF-8 texts of the given byte lengths: trailing U+0020 blanks are
+// dropped, then the texts are compared code point by code point after Unicode simple case
+// folding; a text that is a prefix of the other sorts first. Negative, zero or positive.
+int compareSuiteText(int lengthA, const void* a, int lengthB, const void* b);
+
+}  // namespace quarvel
