@@ -1,3 +1,4 @@
+#include "login/TextCollation.h"
 #include "TestSupport.h"
 
 #include "library/RightsPanel.h"
@@ -790,8 +791,9 @@ private slots:
                 QSqlDatabase c = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
                 c.setDatabaseName(db->path());
                 c.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=30000"));
+                const bool opened = c.open() && registerTextCollation(c).ok();
                 QSqlQuery q(c);
-                const bool begun = c.open() && q.exec(QStringLiteral("begin immediate"))
+                const bool begun = opened && q.exec(QStringLiteral("begin immediate"))
                                    && q.exec(QStringLiteral("insert into 公司文件信息 (编号, 文件名称, 部门, 岗位, 上传日期, 文件) "
                                                             "values ('R-1', '别人的', 'D01', 'G01', '2026-03-01 09:00:00', x'3132333435363738')"));
                 holding.release();
