@@ -3,6 +3,8 @@
 #include "login/Query.h"
 #include "login/ValueList.h"
 
+#include <QSqlRecord>
+
 namespace quarvel {
 namespace {
 
@@ -31,6 +33,22 @@ const QString& listSource()
     return sql;
 }
 
+// The same rule for the opening list, written so that the newest documents come first and
+// each is checked against the position's rights (index 文件编号, 岗位代号), which stops after the
+// first rows instead of sorting every document of the position. Joined in the where clause,
+// the cross join is the same inner join on every engine.
+const QString& recentSource()
+{
+    static const QString sql = QStringLiteral(
+        " from 公司文件信息 cross join (select 资料下载权限.文件编号, 资料下载权限.下载, 资料下载权限.查阅 "
+        "from 资料下载权限 where (资料下载权限.下载 = 1 or 资料下载权限.查阅 = 1) and 资料下载权限.岗位代号 = ?) "
+        "as 权限表"
+        " left join 员工档案 on 员工档案.工号 = 公司文件信息.上传人工号"
+        " left join 资料类型 on 资料类型.编号 = 公司文件信息.文件类别"
+        " where 权限表.文件编号 = 公司文件信息.编号 and 公司文件信息.文件 is not null");
+    return sql;
+}
+
 // Newest first; the ID orders documents of the same upload time.
 const QString& listOrder()
 {
@@ -40,22 +58,70 @@ const QString& listOrder()
 
 QString likePattern(const QString& typed) { return QStringLiteral("%") + typed.trimmed() + QStringLiteral("%"); }
 
-BrowseRow readRow(const Query& q)
+// The column positions of a result, found by name once per statement.
+struct Columns {
+    int id, number, type, typeName, name, summary, keywords, level, uploader, extension, uploaded, read, download;
+
+    explicit Columns(Query& q)
+    {
+        const QSqlRecord r = q.raw().record();
+        const auto at = [&r](const char* column) { return r.indexOf(QString::fromUtf8(column)); };
+        id = at("ID");
+        number = at("编号");
+        type = at("文件类别");
+        typeName = at("名称");
+        name = at("文件名称");
+        summary = at("摘要");
+        keywords = at("关键字");
+        level = at("文件级别");
+        uploader = at("姓名");
+        extension = at("附件后缀");
+        uploaded = at("上传日期");
+        read = at("查阅");
+        download = at("下载");
+    }
+};
+
+QString textAt(const QSqlQuery& q, int column)
+{
+    const QVariant v = q.value(column);
+    return v.isNull() ? QString() : v.toString();
+}
+
+// Upload times come back as canonical text from SQLite: read that form directly (it is the
+// bulk of the work on large lists), anything else through the dialect.
+QDateTime dateTimeAt(const QSqlQuery& q, int column)
+{
+    const QVariant v = q.value(column);
+    if (v.typeId() == QMetaType::QString) {
+        const QString t = v.toString();
+        if (t.size() == 19 && t.at(4) == u'-' && t.at(7) == u'-' && t.at(10) == u' ' && t.at(13) == u':'
+            && t.at(16) == u':') {
+            const auto n = [&t](int from, int length) { return QStringView(t).mid(from, length).toInt(); };
+            const QDateTime dt(QDate(n(0, 4), n(5, 2), n(8, 2)), QTime(n(11, 2), n(14, 2), n(17, 2)));
+            if (dt.isValid())
+                return dt;
+        }
+    }
+    return dialect::toDateTime(v);
+}
+
+BrowseRow readRow(const QSqlQuery& q, const Columns& c)
 {
     BrowseRow r;
-    r.id = q.longInteger(u"ID");
-    r.number = q.text(u"编号");
-    r.typeCode = q.text(u"文件类别");
-    r.typeName = q.text(u"名称");
-    r.name = q.text(u"文件名称");
-    r.summary = q.text(u"摘要");
-    r.keywords = q.text(u"关键字");
-    r.level = q.text(u"文件级别");
-    r.uploaderName = q.text(u"姓名");
-    r.extension = q.text(u"附件后缀");
-    r.uploaded = q.dateTime(u"上传日期");
-    r.canRead = q.flag(u"查阅");
-    r.canDownload = q.flag(u"下载");
+    r.id = q.value(c.id).toLongLong();
+    r.number = textAt(q, c.number);
+    r.typeCode = textAt(q, c.type);
+    r.typeName = textAt(q, c.typeName);
+    r.name = textAt(q, c.name);
+    r.summary = textAt(q, c.summary);
+    r.keywords = textAt(q, c.keywords);
+    r.level = textAt(q, c.level);
+    r.uploaderName = textAt(q, c.uploader);
+    r.extension = textAt(q, c.extension);
+    r.uploaded = dateTimeAt(q, c.uploaded);
+    r.canRead = q.value(c.read).toLongLong() != 0;
+    r.canDownload = q.value(c.download).toLongLong() != 0;
     return r;
 }
 
@@ -64,11 +130,13 @@ DbResult<QVector<BrowseRow>> readRows(Query& q, const BrowseRowSink& sink)
     QVector<BrowseRow> rows;
     if (!q.exec())
         return DbResult<QVector<BrowseRow>>::failure(q.error());
+    const Columns columns(q);
+    const QSqlQuery& raw = q.raw();
     while (q.next()) {
         if (sink)
-            sink(readRow(q));
+            sink(readRow(raw, columns));
         else
-            rows.append(readRow(q));
+            rows.append(readRow(raw, columns));
     }
     return {std::move(rows), q.error()};
 }
@@ -107,7 +175,7 @@ QString BrowseDocuments::formatsStatement()
 
 QString BrowseDocuments::recentStatement()
 {
-    return QStringLiteral("select distinct top %1 ").arg(kRecentRows) + listColumns() + listSource() + listOrder();
+    return QStringLiteral("select distinct top %1 ").arg(kRecentRows) + listColumns() + recentSource() + listOrder();
 }
 
 QString BrowseDocuments::searchStatement(const BrowseSearch& search)

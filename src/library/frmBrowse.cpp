@@ -363,6 +363,8 @@ void Frm公司资料查阅::MSFlexGrid1_DblClick()
     }
 }
 
+Frm公司文件浏览* Frm公司资料查阅::ownViewer() const { return m_ownViewer.data(); }
+
 Frm公司文件浏览* Frm公司资料查阅::viewer()
 {
     if (m_links.showViewer)

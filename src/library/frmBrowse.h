@@ -61,7 +61,7 @@ public:
     // The folder of the temporary copies of opened documents (tests point it elsewhere).
     void setTempFolder(const QString& folder) { m_tempFolder = folder; }
     // The viewer that this window opened on its own (without links).
-    Frm公司文件浏览* ownViewer() const { return m_ownViewer; }
+    Frm公司文件浏览* ownViewer() const;
 
     FlexGrid* MSFlexGrid1 = nullptr;
     QWidget* Picture1 = nullptr;
