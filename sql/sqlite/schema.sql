@@ -153,6 +153,10 @@ CREATE TABLE 资料下载权限 (
 );
 CREATE INDEX ix_right_document ON 资料下载权限 (文件编号);
 CREATE INDEX ix_right_position ON 资料下载权限 (岗位代号);
+-- The browse list joins the rights of one position by document number, and checks a
+-- document's rights for the position, both without reading the rows.
+CREATE INDEX ix_right_position_document ON 资料下载权限 (岗位代号, 文件编号, 查阅, 下载);
+CREATE INDEX ix_right_document_position ON 资料下载权限 (文件编号, 岗位代号, 查阅, 下载);
 
 CREATE TABLE 资料上传权限 (
     文件编号 TEXT COLLATE NOCASE_RTRIM,

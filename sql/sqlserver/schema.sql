@@ -121,6 +121,8 @@ CREATE INDEX ix_document_no ON 公司文件信息 (编号);
 CREATE INDEX ix_document_type ON 公司文件信息 (文件类别);
 CREATE INDEX ix_document_uploader ON 公司文件信息 (部门, 岗位);
 CREATE INDEX ix_document_date ON 公司文件信息 (上传日期);
+-- Newest first, as the browse list orders.
+CREATE INDEX ix_document_newest ON 公司文件信息 (上传日期 DESC, ID DESC) INCLUDE (编号);
 
 CREATE TABLE 资料类型 (
     ID int IDENTITY(1,1) PRIMARY KEY,
@@ -148,6 +150,10 @@ CREATE TABLE 资料下载权限 (
 );
 CREATE INDEX ix_right_document ON 资料下载权限 (文件编号);
 CREATE INDEX ix_right_position ON 资料下载权限 (岗位代号);
+-- The browse list joins the rights of one position by document number, and checks a
+-- document's rights for the position, both without reading the rows.
+CREATE INDEX ix_right_position_document ON 资料下载权限 (岗位代号, 文件编号, 查阅, 下载);
+CREATE INDEX ix_right_document_position ON 资料下载权限 (文件编号, 岗位代号, 查阅, 下载);
 
 CREATE TABLE 资料上传权限 (
     文件编号 nvarchar(20) NULL,

@@ -1,7 +1,9 @@
 #include "mainwindow/MDIForm1.h"
 
 #include "doctypes/frmTypeSettings.h"
+#include "library/frmBrowse.h"
 #include "library/frmUpload.h"
+#include "library/frmViewer.h"
 #include "login/HandCursor.h"
 #include "login/UserContext.h"
 #include "login/frmLogin.h"
@@ -147,6 +149,19 @@ void MDIForm1::registerWindows()
                         [](MDIForm1& main) { return new frm资料类型设置(main.platform()); });
     registerChildWindow(QStringLiteral("公司资料上传"), QStringLiteral("公司资料上传"),
                         [](MDIForm1& main) { return new Frm公司资料上传(main.platform()); });
+    registerChildWindow(QStringLiteral("公司文件浏览"), QStringLiteral("公司文件浏览"),
+                        [](MDIForm1& main) { return new Frm公司文件浏览(main.platform()); });
+    registerChildWindow(QStringLiteral("公司资料查阅"), QStringLiteral("资料查阅与下载"), [](MDIForm1& main) {
+        auto* browse = new Frm公司资料查阅(main.platform());
+        browse->setLinks({[&main]() -> qint64* {
+                              auto* upload = dynamic_cast<Frm公司资料上传*>(main.childWindow(QStringLiteral("公司资料上传")));
+                              return upload ? &upload->ViewDocumentID : nullptr;
+                          },
+                          [&main] {
+                              return dynamic_cast<Frm公司文件浏览*>(main.showChildWindow(QStringLiteral("公司文件浏览")));
+                          }});
+        return browse;
+    });
 }
 
 void MDIForm1::registerChildWindow(const QString& entry, const QString& caption, ChildFactory create)

@@ -644,6 +644,8 @@ private:
             }
         }
 
+        addRights();
+
         Insert right(m_db, "资料下载权限",
                      {"文件编号", "部门编号", "部门名称", "岗位代号", "岗位名称", "下载", "查阅",
                       "updatedate", "CzyID"});
@@ -653,6 +655,33 @@ private:
             const QDateTime when = qMin(m_now, d.uploaded.addSecs(m_random.range(60, 3 * 86400)));
             right({d.number, p.department, m_departmentNames.value(p.department), p.code, p.name,
                    r.download ? 1 : 0, r.read ? 1 : 0, stamp(when), uploaderOf(d.position)});
+        }
+    }
+
+    // Further rights of random positions on generated documents, up to the asked total. Their
+    // pairs are kept unique by number, which a large total needs.
+    void addRights()
+    {
+        const qsizetype fixedCount = qsizetype(fixed::documents().size());
+        const qint64 generated = qint64(m_documents.size()) - fixedCount;
+        if (m_sizes.rights <= m_rights.size() || generated <= 0)
+            return;
+        QStringList positions = m_positions.keys();
+        positions.sort();
+        const qint64 possible = generated * positions.size();
+        const qint64 wanted = qMin<qint64>(m_sizes.rights - m_rights.size(), possible / 2);
+        QSet<qint64> taken;
+        taken.reserve(qsizetype(wanted));
+        m_rights.reserve(m_rights.size() + qsizetype(wanted));
+        while (taken.size() < wanted) {
+            const qint64 document = fixedCount + m_random.range(0, generated - 1);
+            const qint64 position = m_random.range(0, positions.size() - 1);
+            const qint64 key = document * positions.size() + position;
+            const QString& code = positions.at(qsizetype(position));
+            if (taken.contains(key) || m_granted.contains(QString::number(document) + u'|' + code))
+                continue;
+            taken.insert(key);
+            m_rights.append(RightInfo{int(document), code, m_random.chance(0.9), m_random.chance(0.4)});
         }
     }
 

@@ -13,6 +13,7 @@ struct DemoSizes {
     int types = 0;            // total document types (at least the fixed ones)
     int documents = 0;        // total documents (at least the fixed ones)
     qint64 logRows = 600;     // access-log rows, exactly
+    qint64 rights = 0;        // total download-rights rows (at least those the documents get)
     qint64 fileSize = 0;      // bytes of each generated document's file; 0 = small mixed files
     quint64 seed = 20130921;  // the same seed and reference time give the same rows
     QDateTime referenceTime;  // "now" of the data (uploads and accesses lie before it);

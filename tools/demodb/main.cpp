@@ -81,6 +81,9 @@ int main(int argc, char* argv[])
                                        QStringLiteral("N"));
     const QCommandLineOption logRows(QStringLiteral("log-rows"),
                                      QStringLiteral("access-log rows (default 600)"), QStringLiteral("N"));
+    const QCommandLineOption rights(QStringLiteral("rights"),
+                                    QStringLiteral("total download-rights rows (at least those of the documents)"),
+                                    QStringLiteral("N"));
     const QCommandLineOption fileSize(QStringLiteral("file-size"),
                                       QStringLiteral("bytes of each generated document's file (text filler)"),
                                       QStringLiteral("BYTES"));
@@ -89,7 +92,7 @@ int main(int argc, char* argv[])
     const QCommandLineOption background(QStringLiteral("background"),
                                         QStringLiteral("also write a background picture (MDI.BMP) to FILE"),
                                         QStringLiteral("FILE"));
-    parser.addOptions({force, departments, types, documents, logRows, fileSize, seed, background});
+    parser.addOptions({force, departments, types, documents, logRows, rights, fileSize, seed, background});
     parser.process(app);
 
     QTextStream err(stderr);
@@ -105,7 +108,7 @@ int main(int argc, char* argv[])
     }
     if (args.size() != 1) {
         err << "usage: quarvel-demodb PATH [--force] [--departments N] [--types N] [--documents N]"
-               " [--log-rows N] [--file-size BYTES] [--seed N]\n";
+               " [--log-rows N] [--rights N] [--file-size BYTES] [--seed N]\n";
         return 2;
     }
     const QString path = args.first();
@@ -129,6 +132,7 @@ int main(int argc, char* argv[])
         *o.target = int(value);
     }
     if (!parseCount(parser, QStringLiteral("log-rows"), &sizes.logRows, &error)
+        || !parseCount(parser, QStringLiteral("rights"), &sizes.rights, &error)
         || !parseCount(parser, QStringLiteral("file-size"), &sizes.fileSize, &error)) {
         err << error << '\n';
         return 2;

@@ -1,0 +1,263 @@
+#include "library/BrowseDocuments.h"
+
+#include "login/Query.h"
+#include "login/ValueList.h"
+
+#include <QSqlRecord>
+
+namespace quarvel {
+namespace {
+
+// --- statements ---------------------------------------------------------------------------
+
+const QString& listColumns()
+{
+    static const QString sql = QStringLiteral(
+        "公司文件信息.ID, 公司文件信息.编号, 公司文件信息.文件类别, 公司文件信息.文件名称, 公司文件信息.摘要, "
+        "公司文件信息.关键字, 公司文件信息.文件级别, 公司文件信息.上传人工号, 员工档案.姓名, 公司文件信息.上传日期, "
+        "公司文件信息.附件后缀, 资料类型.名称, 权限表.下载, 权限表.查阅");
+    return sql;
+}
+
+// The permission rule: a document is listed through every right of the position on its number
+// that grants reading or downloading; documents without stored content never.
+const QString& listSource()
+{
+    static const QString sql = QStringLiteral(
+        " from 公司文件信息 inner join (select 资料下载权限.文件编号, 资料下载权限.下载, 资料下载权限.查阅 "
+        "from 资料下载权限 where (资料下载权限.下载 = 1 or 资料下载权限.查阅 = 1) and 资料下载权限.岗位代号 = ?) "
+        "as 权限表 on 权限表.文件编号 = 公司文件信息.编号"
+        " left join 员工档案 on 员工档案.工号 = 公司文件信息.上传人工号"
+        " left join 资料类型 on 资料类型.编号 = 公司文件信息.文件类别"
+        " where 公司文件信息.文件 is not null");
+    return sql;
+}
+
+// The same rule for the opening list, written so that the newest documents come first and
+// each is checked against the position's rights (index 文件编号, 岗位代号), which stops after the
+// first rows instead of sorting every document of the position. Joined in the where clause,
+// the cross join is the same inner join on every engine.
+const QString& recentSource()
+{
+    static const QString sql = QStringLiteral(
+        " from 公司文件信息 cross join (select 资料下载权限.文件编号, 资料下载权限.下载, 资料下载权限.查阅 "
+        "from 资料下载权限 where (资料下载权限.下载 = 1 or 资料下载权限.查阅 = 1) and 资料下载权限.岗位代号 = ?) "
+        "as 权限表"
+        " left join 员工档案 on 员工档案.工号 = 公司文件信息.上传人工号"
+        " left join 资料类型 on 资料类型.编号 = 公司文件信息.文件类别"
+        " where 权限表.文件编号 = 公司文件信息.编号 and 公司文件信息.文件 is not null");
+    return sql;
+}
+
+// Newest first; the ID orders documents of the same upload time.
+const QString& listOrder()
+{
+    static const QString sql = QStringLiteral(" order by 公司文件信息.上传日期 desc, 公司文件信息.ID desc");
+    return sql;
+}
+
+QString likePattern(const QString& typed) { return QStringLiteral("%") + typed.trimmed() + QStringLiteral("%"); }
+
+// The column positions of a result, found by name once per statement.
+struct Columns {
+    int id, number, type, typeName, name, summary, keywords, level, uploader, extension, uploaded, read, download;
+
+    explicit Columns(Query& q)
+    {
+        const QSqlRecord r = q.raw().record();
+        const auto at = [&r](const char* column) { return r.indexOf(QString::fromUtf8(column)); };
+        id = at("ID");
+        number = at("编号");
+        type = at("文件类别");
+        typeName = at("名称");
+        name = at("文件名称");
+        summary = at("摘要");
+        keywords = at("关键字");
+        level = at("文件级别");
+        uploader = at("姓名");
+        extension = at("附件后缀");
+        uploaded = at("上传日期");
+        read = at("查阅");
+        download = at("下载");
+    }
+};
+
+QString textAt(const QSqlQuery& q, int column)
+{
+    const QVariant v = q.value(column);
+    return v.isNull() ? QString() : v.toString();
+}
+
+// Upload times come back as canonical text from SQLite: read that form directly (it is the
+// bulk of the work on large lists), anything else through the dialect.
+QDateTime dateTimeAt(const QSqlQuery& q, int column)
+{
+    const QVariant v = q.value(column);
+    if (v.typeId() == QMetaType::QString) {
+        const QString t = v.toString();
+        if (t.size() == 19 && t.at(4) == u'-' && t.at(7) == u'-' && t.at(10) == u' ' && t.at(13) == u':'
+            && t.at(16) == u':') {
+            const auto n = [&t](int from, int length) { return QStringView(t).mid(from, length).toInt(); };
+            const QDateTime dt(QDate(n(0, 4), n(5, 2), n(8, 2)), QTime(n(11, 2), n(14, 2), n(17, 2)));
+            if (dt.isValid())
+                return dt;
+        }
+    }
+    return dialect::toDateTime(v);
+}
+
+BrowseRow readRow(const QSqlQuery& q, const Columns& c)
+{
+    BrowseRow r;
+    r.id = q.value(c.id).toLongLong();
+    r.number = textAt(q, c.number);
+    r.typeCode = textAt(q, c.type);
+    r.typeName = textAt(q, c.typeName);
+    r.name = textAt(q, c.name);
+    r.summary = textAt(q, c.summary);
+    r.keywords = textAt(q, c.keywords);
+    r.level = textAt(q, c.level);
+    r.uploaderName = textAt(q, c.uploader);
+    r.extension = textAt(q, c.extension);
+    r.uploaded = dateTimeAt(q, c.uploaded);
+    r.canRead = q.value(c.read).toLongLong() != 0;
+    r.canDownload = q.value(c.download).toLongLong() != 0;
+    return r;
+}
+
+DbResult<QVector<BrowseRow>> readRows(Query& q, const BrowseRowSink& sink)
+{
+    QVector<BrowseRow> rows;
+    if (!q.exec())
+        return DbResult<QVector<BrowseRow>>::failure(q.error());
+    const Columns columns(q);
+    const QSqlQuery& raw = q.raw();
+    while (q.next()) {
+        if (sink)
+            sink(readRow(raw, columns));
+        else
+            rows.append(readRow(raw, columns));
+    }
+    return {std::move(rows), q.error()};
+}
+
+}  // namespace
+
+QString BrowseRow::typeText() const { return typeCode + QStringLiteral(" ") + typeName; }
+
+QString BrowseRow::uploadedText() const
+{
+    return uploaded.isValid() ? uploaded.toString(QStringLiteral("yyyy-MM-dd HH:mm")) : QString();
+}
+
+SearchRefusal checkSearch(const BrowseSearch& search)
+{
+    if (search.typeCodes.isEmpty())
+        return SearchRefusal::NoType;
+    if (search.byName && search.name.trimmed().isEmpty())
+        return SearchRefusal::NoName;
+    if (search.byUploader && search.uploader.trimmed().isEmpty())
+        return SearchRefusal::NoUploader;
+    if (search.byKeywords && search.keywords.trimmed().isEmpty())
+        return SearchRefusal::NoKeywords;
+    if (search.byDate && search.from > search.to)
+        return SearchRefusal::DateRange;
+    return SearchRefusal::None;
+}
+
+QString BrowseDocuments::typeListName() { return QStringLiteral("类型列表"); }
+QString BrowseDocuments::formatListName() { return QStringLiteral("格式列表"); }
+
+QString BrowseDocuments::formatsStatement()
+{
+    return QStringLiteral("select 附件后缀 from 公司文件信息 group by 附件后缀");
+}
+
+QString BrowseDocuments::recentStatement()
+{
+    return QStringLiteral("select distinct top %1 ").arg(kRecentRows) + listColumns() + recentSource() + listOrder();
+}
+
+QString BrowseDocuments::searchStatement(const BrowseSearch& search)
+{
+    QString sql = QStringLiteral("select distinct ") + listColumns() + listSource();
+    sql += QStringLiteral(" and 公司文件信息.文件类别 in (select 值 from [#") + typeListName() + QStringLiteral("])");
+    if (!search.formats.isEmpty())
+        sql += QStringLiteral(" and 公司文件信息.附件后缀 in (select 值 from [#") + formatListName() + QStringLiteral("])");
+    if (search.byName)
+        sql += QStringLiteral(" and 公司文件信息.文件名称 like ?");
+    if (search.byUploader)
+        sql += QStringLiteral(" and 员工档案.姓名 like ?");
+    if (search.byKeywords)
+        sql += QStringLiteral(" and 公司文件信息.关键字 like ?");
+    if (search.byDate)
+        sql += QStringLiteral(" and 公司文件信息.上传日期 >= ? and 公司文件信息.上传日期 < ?");
+    return sql + listOrder();
+}
+
+QVariantList BrowseDocuments::searchValues(const QString& positionCode, const BrowseSearch& search)
+{
+    QVariantList values{positionCode.isNull() ? QStringLiteral("") : positionCode};
+    if (search.byName)
+        values << likePattern(search.name);
+    if (search.byUploader)
+        values << likePattern(search.uploader);
+    if (search.byKeywords)
+        values << likePattern(search.keywords);
+    if (search.byDate) {
+        // The whole end day counts: the bound is the start of the next day, itself excluded.
+        values << QDateTime(search.from, QTime(0, 0)) << QDateTime(search.to.addDays(1), QTime(0, 0));
+    }
+    return values;
+}
+
+DbResult<QStringList> BrowseDocuments::formats()
+{
+    Query q(formatsStatement());
+    if (!q.exec())
+        return DbResult<QStringList>::failure(q.error());
+    QStringList out;
+    while (q.next()) {
+        if (!q.isNull(u"附件后缀"))
+            out << q.text(u"附件后缀");
+    }
+    return {std::move(out), q.error()};
+}
+
+DbResult<QVector<BrowseRow>> BrowseDocuments::recent(const QString& positionCode, int limit)
+{
+    // The super user holds no position and so no rights.
+    if (positionCode.isEmpty() || limit <= 0)
+        return {};
+    QString sql = recentStatement();
+    if (limit != kRecentRows)
+        sql.replace(QStringLiteral("top %1 ").arg(kRecentRows), QStringLiteral("top %1 ").arg(limit));
+    Query q(sql);
+    q.bind(positionCode);
+    return readRows(q, {});
+}
+
+DbResult<QVector<BrowseRow>> BrowseDocuments::search(const QString& positionCode, const BrowseSearch& search,
+                                                     const BrowseRowSink& sink)
+{
+    using Result = DbResult<QVector<BrowseRow>>;
+    if (positionCode.isEmpty())
+        return {};
+    ValueList types(typeListName());
+    DbStatus filled = types.fill(search.typeCodes);
+    if (!filled.ok())
+        return Result::failure(filled.error);
+    ValueList formatList(formatListName());
+    if (!search.formats.isEmpty()) {
+        filled = formatList.fill(search.formats);
+        if (!filled.ok())
+            return Result::failure(filled.error);
+    }
+    Query q(searchStatement(search));
+    for (const QVariant& v : searchValues(positionCode, search))
+        q.bind(v);
+    Result result = readRows(q, sink);
+    return result;
+}
+
+}  // namespace quarvel

@@ -1,0 +1,89 @@
+#pragma once
+
+// The documents of the browse window: what a position may read or download, found by types,
+// formats, name, uploader, keywords and upload date. No widgets here: the window turns the
+// refusals and errors into its messages.
+
+#include "login/DbError.h"
+
+#include <QDate>
+#include <QDateTime>
+#include <QPair>
+#include <QString>
+#include <QStringList>
+#include <QVector>
+
+#include <functional>
+#include <optional>
+
+namespace quarvel {
+
+// One listed document with the right that listed it. A document that the position holds two
+// different rights rows for comes twice, once per row.
+struct BrowseRow {
+    qint64 id = 0;
+    QString number, typeCode, typeName, name, summary, keywords, level, uploaderName, extension;
+    QDateTime uploaded;
+    bool canRead = false;      // 查阅 of the right
+    bool canDownload = false;  // 下载 of the right
+
+    QString typeText() const;      // typeCode + " " + typeName
+    QString uploadedText() const;  // "yyyy-MM-dd HH:mm", "" when null
+};
+
+// The search as the filter panel states it.
+struct BrowseSearch {
+    QStringList typeCodes;  // ticked types (at least one)
+    QStringList formats;    // selected formats; none = every format
+    bool byName = false;
+    QString name;  // part of 文件名称
+    bool byUploader = false;
+    QString uploader;  // part of the uploader's name
+    bool byKeywords = false;
+    QString keywords;  // part of 关键字
+    bool byDate = false;
+    QDate from, to;  // 上传日期 from the start of `from` to the end of `to`
+};
+
+// Why a search is not run, in the order in which the reasons are checked.
+enum class SearchRefusal { None, NoType, NoName, NoUploader, NoKeywords, DateRange };
+
+// The first reason that refuses the search, or None. The texts count as blank when they hold
+// nothing but blanks.
+SearchRefusal checkSearch(const BrowseSearch& search);
+
+// Called with each row as it is read; lets a caller fill a list without a second copy.
+using BrowseRowSink = std::function<void(const BrowseRow&)>;
+
+class BrowseDocuments {
+public:
+    // Rows of the opening list.
+    static constexpr int kRecentRows = 50;
+
+    // The distinct extensions (附件后缀) of the stored documents, nulls left out.
+    static DbResult<QStringList> formats();
+
+    // The `limit` newest documents with content that the position may read or download,
+    // newest first. A position code that is empty (the super user) sees nothing. Rows read
+    // before a failure stay in the value.
+    static DbResult<QVector<BrowseRow>> recent(const QString& positionCode, int limit = kRecentRows);
+
+    // Every document with content that the position may read or download and that meets the
+    // search, newest first. Type codes and formats may be any number: they are bound through
+    // value lists. The search is run as given (checkSearch is the caller's). Each row goes
+    // to `sink` when given (the value then stays empty), else into the value.
+    static DbResult<QVector<BrowseRow>> search(const QString& positionCode, const BrowseSearch& search,
+                                               const BrowseRowSink& sink = {});
+
+    // The texts of the statements, in T-SQL form, as they run (with "?" for the values).
+    static QString recentStatement();
+    static QString searchStatement(const BrowseSearch& search);
+    // The values bound to searchStatement, in order (the lists are not among them).
+    static QVariantList searchValues(const QString& positionCode, const BrowseSearch& search);
+    // The names of the value lists that searchStatement reads.
+    static QString typeListName();
+    static QString formatListName();
+    static QString formatsStatement();
+};
+
+}  // namespace quarvel

@@ -1,0 +1,514 @@
+#include "library/frmBrowse.h"
+
+#include "doctypes/TypeTree.h"
+#include "doctypes/TypeTreeView.h"
+#include "library/DocumentAccess.h"
+#include "library/UploadDocuments.h"
+#include "library/frmViewer.h"
+#include "login/UserContext.h"
+#include "platform/Platform.h"
+#include "platform/StatusBar.h"
+#include "platform/TransferProgressDialog.h"
+#include "platform/grid/FlexGrid.h"
+#include "platform/grid/Twips.h"
+#include "platform/tree/KeyedTree.h"
+#include "shared/Module1.h"
+#include "shared/WindowPlacement.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QDateEdit>
+#include <QDir>
+#include <QFileInfo>
+#include <QFrame>
+#include <QGridLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMdiSubWindow>
+#include <QPushButton>
+#include <QTableView>
+
+namespace quarvel {
+namespace {
+
+const QColor kActionBlue(0, 0, 255);  // colour number 16711680
+const QString kRead = QStringLiteral("查阅");
+const QString kDownload = QStringLiteral("下载");
+
+struct WaitCursor {
+    WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~WaitCursor() { QApplication::restoreOverrideCursor(); }
+};
+
+QDateEdit* datePicker(QWidget* parent, const QString& name)
+{
+    auto* d = new QDateEdit(parent);
+    d->setObjectName(name);
+    d->setCalendarPopup(true);
+    d->setDisplayFormat(QStringLiteral("yyyy-MM-dd"));
+    return d;
+}
+
+}  // namespace
+
+const QString& Frm公司资料查阅::listFormat()
+{
+    static const QString format = QStringLiteral(
+        "<序|<编号                    |<文件类别                                |<文件名称                              "
+        "|<文件摘要                         |<关键字        |^文件级别       |^上传人姓名     |^上传日期                  "
+        "|^文件格式|^操作  |^操作  |");
+    return format;
+}
+
+Frm公司资料查阅::Frm公司资料查阅(Platform& platform, QWidget* parent) : QWidget(parent), m_platform(platform)
+{
+    setObjectName(QStringLiteral("Frm公司资料查阅"));
+    setWindowTitle(QStringLiteral("资料查阅与下载"));
+    buildLayout();
+    connectHandlers();
+    resize(1000, 640);
+    Form_Load();
+}
+
+Frm公司资料查阅::~Frm公司资料查阅()
+{
+    if (m_ownViewer)
+        delete m_ownViewer.data();
+}
+
+void Frm公司资料查阅::buildLayout()
+{
+    MSFlexGrid1 = new FlexGrid(this);
+    MSFlexGrid1->setObjectName(QStringLiteral("MSFlexGrid1"));
+    MSFlexGrid1->view()->setAccessibleName(QStringLiteral("文件列表"));
+
+    Picture1 = new QWidget(this);
+    Picture1->setObjectName(QStringLiteral("Picture1"));
+    comLook = new QPushButton(QStringLiteral("筛选条件"), Picture1);
+    comLook->setObjectName(QStringLiteral("comLook"));
+    comClose = new QPushButton(QStringLiteral("退出"), Picture1);
+    comClose->setObjectName(QStringLiteral("comClose"));
+    Picture1->setFixedHeight(comClose->sizeHint().height() + 8);
+
+    StatusBar1 = new InfoStatusBar(2, this);
+    StatusBar1->setObjectName(QStringLiteral("StatusBar1"));
+    StatusBar1->setSizeGripEnabled(false);
+
+    buildFilterPanel();
+}
+
+void Frm公司资料查阅::buildFilterPanel()
+{
+    Picture7 = new QFrame(this);
+    Picture7->setObjectName(QStringLiteral("Picture7"));
+    Picture7->setFrameShape(QFrame::StyledPanel);
+    Picture7->setAutoFillBackground(true);
+    auto* grid = new QGridLayout(Picture7);
+
+    Label3 = new QLabel(QStringLiteral("统计条件"), Picture7);
+    Label3->setObjectName(QStringLiteral("Label3"));
+    grid->addWidget(Label3, 0, 0, 1, 4);
+
+    auto* typeLabel = new QLabel(QStringLiteral("文件类别"), Picture7);
+    Check9 = new QCheckBox(QStringLiteral("全部"), Picture7);
+    Check9->setObjectName(QStringLiteral("Check9"));
+    TreeView1 = new KeyedTree(Picture7);
+    TreeView1->setObjectName(QStringLiteral("TreeView1"));
+    TreeView1->setImageList(typeTreeIcons(TypeTreeVariant::Browse));
+    TreeView1->setCheckBoxes(true);
+    typeLabel->setBuddy(TreeView1);
+    grid->addWidget(typeLabel, 1, 0);
+    grid->addWidget(Check9, 1, 1);
+    grid->addWidget(TreeView1, 2, 0, 7, 2);
+
+    auto* formatLabel = new QLabel(QStringLiteral("文件格式"), Picture7);
+    Check3 = new QCheckBox(QStringLiteral("全部"), Picture7);
+    Check3->setObjectName(QStringLiteral("Check3"));
+    List1 = new QListWidget(Picture7);
+    List1->setObjectName(QStringLiteral("List1"));
+    List1->setSelectionMode(QAbstractItemView::MultiSelection);
+    List1->setMaximumHeight(110);
+    formatLabel->setBuddy(List1);
+    grid->addWidget(formatLabel, 1, 2);
+    grid->addWidget(Check3, 1, 3, Qt::AlignLeft);
+    grid->addWidget(List1, 2, 2, 1, 2);
+
+    const auto filterRow = [&](int row, QCheckBox*& box, const QString& boxName, const QString& caption, QLineEdit*& edit,
+                               const QString& editName) {
+        box = new QCheckBox(caption, Picture7);
+        box->setObjectName(boxName);
+        edit = new QLineEdit(Picture7);
+        edit->setObjectName(editName);
+        edit->setAccessibleName(caption);
+        edit->setEnabled(false);
+        grid->addWidget(box, row, 2);
+        grid->addWidget(edit, row, 3);
+    };
+    filterRow(3, Check2, QStringLiteral("Check2"), QStringLiteral("文件名称"), Text1, QStringLiteral("Text1"));
+    filterRow(4, Check1, QStringLiteral("Check1"), QStringLiteral("上传人"), Text2, QStringLiteral("Text2"));
+    filterRow(5, Check5, QStringLiteral("Check5"), QStringLiteral("关键字"), Text3, QStringLiteral("Text3"));
+
+    Check6 = new QCheckBox(QStringLiteral("上传日期"), Picture7);
+    Check6->setObjectName(QStringLiteral("Check6"));
+    DTPicker1 = datePicker(Picture7, QStringLiteral("DTPicker1"));
+    DTPicker2 = datePicker(Picture7, QStringLiteral("DTPicker2"));
+    DTPicker1->setEnabled(false);
+    DTPicker2->setEnabled(false);
+    auto* to = new QLabel(QStringLiteral("至"), Picture7);
+    to->setBuddy(DTPicker2);
+    grid->addWidget(Check6, 6, 2);
+    grid->addWidget(DTPicker1, 6, 3);
+    grid->addWidget(to, 7, 2, Qt::AlignRight);
+    grid->addWidget(DTPicker2, 7, 3);
+
+    Command10 = new QPushButton(QStringLiteral("确定"), Picture7);
+    Command10->setObjectName(QStringLiteral("Command10"));
+    Command10->setDefault(true);
+    Command9 = new QPushButton(QStringLiteral("关闭"), Picture7);
+    Command9->setObjectName(QStringLiteral("Command9"));
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch(1);
+    buttons->addWidget(Command10);
+    buttons->addWidget(Command9);
+    grid->addLayout(buttons, 8, 2, 1, 2);
+    grid->setColumnStretch(0, 2);
+    grid->setColumnStretch(3, 2);
+
+    Picture7->resize(680, 420);  // centred by resizeEvent
+    Picture7->hide();
+
+    setTabOrder(TreeView1, Check9);
+    setTabOrder(Check9, List1);
+    setTabOrder(List1, Check3);
+    setTabOrder(Check3, Check2);
+    setTabOrder(Check2, Text1);
+    setTabOrder(Text1, Check1);
+    setTabOrder(Check1, Text2);
+    setTabOrder(Text2, Check5);
+    setTabOrder(Check5, Text3);
+    setTabOrder(Text3, Check6);
+    setTabOrder(Check6, DTPicker1);
+    setTabOrder(DTPicker1, DTPicker2);
+    setTabOrder(DTPicker2, Command10);
+    setTabOrder(Command10, Command9);
+}
+
+void Frm公司资料查阅::connectHandlers()
+{
+    connect(comLook, &QPushButton::clicked, this, [this] {
+        Picture7->setVisible(Picture7->isHidden());
+        if (Picture7->isVisible()) {
+            Picture7->raise();
+            TreeView1->setFocus();
+        }
+    });
+    connect(comClose, &QPushButton::clicked, this, [this] { CloseChildWindow(this); });
+    connect(Command9, &QPushButton::clicked, this, [this] { Picture7->hide(); });
+    connect(Command10, &QPushButton::clicked, this, [this] { Command10_Click(); });
+
+    const auto follow = [this](QCheckBox* box, std::initializer_list<QWidget*> controls) {
+        connect(box, &QCheckBox::toggled, this, [controls = QList<QWidget*>(controls)](bool on) {
+            for (QWidget* w : controls)
+                w->setEnabled(on);
+        });
+    };
+    follow(Check2, {Text1});
+    follow(Check1, {Text2});
+    follow(Check5, {Text3});
+    follow(Check6, {DTPicker1, DTPicker2});
+    connect(Check3, &QCheckBox::toggled, this, [this](bool on) {
+        if (on)
+            List1->selectAll();
+        else
+            List1->clearSelection();
+    });
+    connect(Check9, &QCheckBox::toggled, this, [this](bool on) { TreeView1->setAllChecked(on); });
+    connect(TreeView1, &KeyedTree::nodeChecked, this, [this](const QString& key) { 子节点联动(*TreeView1, key); });
+    connect(MSFlexGrid1, &FlexGrid::doubleClicked, this, [this] { MSFlexGrid1_DblClick(); });
+}
+
+void Frm公司资料查阅::setUpGrid()
+{
+    MSFlexGrid1->clear();
+    MSFlexGrid1->setRows(1);
+    MSFlexGrid1->setFormatString(listFormat());
+    MSFlexGrid1->setColWidth(ColId, 0);
+}
+
+void Frm公司资料查阅::Form_Load()
+{
+    setUpGrid();
+    const QDate today = QDate::currentDate();
+    DTPicker1->setDate(QDate(today.year(), today.month(), 1));
+    DTPicker2->setDate(today);
+
+    List1->clear();
+    const DbResult<QStringList> formats = BrowseDocuments::formats();
+    List1->addItems(formats.value);
+    if (!formats.ok()) {
+        reportTreeFailure(m_platform.messages(), this, formats.error);
+    } else if (const DbError failed = LoadTypeTree(*TreeView1, TypeTreeVariant::Browse); failed.isSet()) {
+        reportTreeFailure(m_platform.messages(), this, failed);
+    }
+    LoadRecentDocuments();
+    const UserContext& c = userContext();
+    StatusBar1->setPanelText(2, QStringLiteral(" ") + c.DeptName + QStringLiteral(" ") + c.EmployeeName);
+}
+
+void Frm公司资料查阅::FillDocumentRow(const BrowseRow& r)
+{
+    const int row = MSFlexGrid1->appendRow({QString::number(MSFlexGrid1->rows()), r.number, r.typeText(), r.name,
+                                            r.summary, r.keywords, r.level, r.uploaderName, r.uploadedText(),
+                                            r.extension, r.canRead ? kRead : QString(),
+                                            r.canDownload ? kDownload : QString(), QString::number(r.id)});
+    MSFlexGrid1->setCellForeColor(row, ColRead, kActionBlue);
+    MSFlexGrid1->setCellForeColor(row, ColDownload, kActionBlue);
+}
+
+void Frm公司资料查阅::LoadRecentDocuments()
+{
+    WaitCursor wait;
+    MSFlexGrid1->beginBulk();
+    MSFlexGrid1->setRows(1);
+    const DbResult<QVector<BrowseRow>> rows = BrowseDocuments::recent(userContext().PositionCode);
+    for (const BrowseRow& r : rows.value)
+        FillDocumentRow(r);
+    MSFlexGrid1->endBulk();
+    if (!rows.ok())
+        m_platform.messages().inform(this, formatError(rows.error, ErrorForm::NumberAndDescription),
+                                     QStringLiteral("系统提示"));
+}
+
+BrowseSearch Frm公司资料查阅::currentSearch() const
+{
+    BrowseSearch s;
+    for (const QString& key : TreeView1->checkedKeys())
+        s.typeCodes << TypeCodeFromText(TreeView1->text(key)).trimmed();
+    for (int i = 0; i < List1->count(); ++i) {
+        if (List1->item(i)->isSelected())
+            s.formats << List1->item(i)->text();
+    }
+    s.byName = Check2->isChecked();
+    s.name = Text1->text().trimmed();
+    s.byUploader = Check1->isChecked();
+    s.uploader = Text2->text().trimmed();
+    s.byKeywords = Check5->isChecked();
+    s.keywords = Text3->text().trimmed();
+    s.byDate = Check6->isChecked();
+    s.from = DTPicker1->date();
+    s.to = DTPicker2->date();
+    return s;
+}
+
+void Frm公司资料查阅::plain(const QString& text)
+{
+    m_platform.messages().show(this, text, applicationTitle(), MsgIcon::None, MsgButtons::Ok);
+}
+
+void Frm公司资料查阅::Command10_Click()
+{
+    const BrowseSearch search = currentSearch();
+    const auto refuse = [this](const QString& text, const QString& title, QLineEdit* focus) {
+        m_platform.messages().inform(this, text, title, MsgIcon::Information);
+        if (focus)
+            focus->setFocus();
+    };
+    switch (checkSearch(search)) {
+    case SearchRefusal::NoType: plain(QStringLiteral("请选择文件类别")); return;
+    case SearchRefusal::NoName: refuse(QStringLiteral("请输入查询条件文件名称的值！"), applicationTitle(), Text1); return;
+    case SearchRefusal::NoUploader: refuse(QStringLiteral("请输入查询条件上传人的值！"), applicationTitle(), Text2); return;
+    case SearchRefusal::NoKeywords: refuse(QStringLiteral("请输入查询条件关键字的值！"), applicationTitle(), Text3); return;
+    case SearchRefusal::DateRange:
+        refuse(QStringLiteral("上传日期起始日期的日期范围开始日期不能大于结束日期!"), executableTitle(), nullptr);
+        return;
+    case SearchRefusal::None: break;
+    }
+
+    WaitCursor wait;
+    StatusBar1->setPanelText(1, QStringLiteral("请稍候，正在进行统计..."));
+    StatusBar1->repaint();
+    // The grid is not redrawn while it fills.
+    MSFlexGrid1->beginBulk();
+    MSFlexGrid1->setRows(1);
+    const DbResult<QVector<BrowseRow>> done =
+        BrowseDocuments::search(userContext().PositionCode, search, [this](const BrowseRow& r) { FillDocumentRow(r); });
+    MSFlexGrid1->endBulk();
+    if (!done.ok()) {
+        m_platform.messages().inform(this, formatError(done.error, ErrorForm::NumberAndDescription),
+                                     QStringLiteral("系统提示"));
+        return;
+    }
+    StatusBar1->setPanelText(1, QStringLiteral("统计结束，请核对数据！"));
+    Picture7->hide();
+}
+
+void Frm公司资料查阅::MSFlexGrid1_DblClick()
+{
+    if (MSFlexGrid1->rows() <= 1)
+        return;
+    const int row = MSFlexGrid1->row();
+    const int col = MSFlexGrid1->col();
+    if (MSFlexGrid1->textMatrix(row, ColNumber).isEmpty()) {
+        m_platform.messages().inform(this, QStringLiteral("没有可以显示的信息,请重新选择!"), QStringLiteral("系统提示"));
+        return;
+    }
+    const QString text = MSFlexGrid1->textMatrix(row, col);
+    if (col == ColRead && text == kRead) {
+        ViewDocumentID = MSFlexGrid1->textMatrix(row, ColId).toLongLong();
+        OpenDocument(ViewDocumentID);
+        WriteAccessLog(0, 1);
+    } else if (col == ColDownload && text == kDownload) {
+        DownloadDocument();
+    }
+}
+
+Frm公司文件浏览* Frm公司资料查阅::ownViewer() const { return m_ownViewer.data(); }
+
+Frm公司文件浏览* Frm公司资料查阅::viewer()
+{
+    if (m_links.showViewer)
+        return m_links.showViewer();
+    if (!m_ownViewer)
+        m_ownViewer = new Frm公司文件浏览(m_platform);
+    m_ownViewer->show();
+    m_ownViewer->raise();
+    return m_ownViewer;
+}
+
+void Frm公司资料查阅::OpenDocument(qint64 id)
+{
+    const DbResult<std::optional<AccessDocument>> found = DocumentAccess::document(id);
+    if (!found.ok()) {
+        plain(formatError(found.error, ErrorForm::NumberPipeDescription));
+        return;
+    }
+    if (!found.value)
+        return;
+    const AccessDocument& d = *found.value;
+    switch (DocumentAccess::targetOf(d)) {
+    case OpenTarget::Viewer: {
+        qint64* upload = m_links.uploadViewDocumentId ? m_links.uploadViewDocumentId() : nullptr;
+        if (upload)
+            *upload = 0;
+        if (Frm公司文件浏览* v = viewer())
+            v->ShowDocument(upload ? *upload : 0, ViewDocumentID);
+        return;
+    }
+    case OpenTarget::NoContent: plain(QStringLiteral("资料内容为空")); return;
+    case OpenTarget::AssociatedProgram: break;
+    }
+    const QString folder = m_tempFolder.isEmpty() ? documentTempFolder() : m_tempFolder;
+    QDir().mkpath(folder);  // made again when it was removed meanwhile
+    const QString path = temporaryDocumentPath(folder, d.name, QDateTime::currentDateTime(), d.extension);
+    bool written = false;
+    {
+        TransferProgressDialog progress(this, QStringLiteral("正在读取文件……"));
+        WaitCursor wait;
+        written = SaveFieldToFile(d.id, path, m_platform.messages(), this, progress.callback());
+    }
+    if (!written || !m_platform.shell().openFile(path))
+        plain(QStringLiteral("没有能够打开所选附件文件，可能您的电脑上没有安装相应的软件"));
+}
+
+void Frm公司资料查阅::DownloadDocument()
+{
+    const qint64 id = MSFlexGrid1->textMatrix(MSFlexGrid1->row(), ColId).toLongLong();
+    const auto failed = [this](const DbError& e) {
+        m_platform.messages().inform(this, formatError(e, ErrorForm::NumberAndDescription), applicationTitle());
+    };
+    const DbResult<std::optional<AccessDocument>> found = DocumentAccess::document(id);
+    if (!found.ok()) {
+        failed(found.error);
+        return;
+    }
+    if (!found.value)
+        return;
+    const AccessDocument& d = *found.value;
+    const QString path = m_platform.fileDialogs().saveFileName(this, QStringLiteral("下载文件"),
+                                                               {DocumentAccess::saveFilter(d.extension)}, d.name);
+    if (path.isEmpty())
+        return;
+    if (QFileInfo::exists(path)
+        && m_platform.messages().show(this, QStringLiteral("该文件已存在，要覆盖吗？"), QStringLiteral("警告"), MsgIcon::None,
+                                      MsgButtons::YesNo)
+               != MsgAnswer::Yes)
+        return;
+    DbStatus written;
+    {
+        TransferProgressDialog progress(this, QStringLiteral("正在下载文件……"));
+        WaitCursor wait;
+        written = DocumentAccess::download(d.id, path, progress.callback());
+    }
+    if (!written.ok()) {
+        // A cancelled download wrote nothing and needs no message.
+        if (!isTransferCancelled(written.error))
+            failed(written.error);
+        return;
+    }
+    m_platform.messages().inform(this, QStringLiteral("文件下载成功!"), applicationTitle());
+    WriteAccessLog(1, 0);
+}
+
+void Frm公司资料查阅::WriteAccessLog(int download, int read)
+{
+    if (MSFlexGrid1->rows() <= 1)
+        return;
+    const int row = MSFlexGrid1->row();
+    if (MSFlexGrid1->textMatrix(row, ColNumber).isEmpty())
+        return;
+    const AccessedDocument d{MSFlexGrid1->textMatrix(row, ColNumber), MSFlexGrid1->textMatrix(row, ColType),
+                             MSFlexGrid1->textMatrix(row, ColName), MSFlexGrid1->textMatrix(row, ColSummary)};
+    const UserContext& c = userContext();
+    const AccessKind kind = download != 0 && read == 0 ? AccessKind::Download : AccessKind::Read;
+    const DbStatus logged = DocumentAccess::log(d, {c.EmployeeNo, c.DeptCode, c.PositionCode}, kind);
+    if (!logged.ok())
+        m_platform.messages().inform(this, formatError(logged.error, ErrorForm::DescriptionOnly), executableTitle());
+}
+
+void Frm公司资料查阅::layOutButtons()
+{
+    // The buttons go to the right edge only when the window is wide enough.
+    const int inner = pixelsToTwips(width(), this);
+    const int closeWidth = comClose->sizeHint().width();
+    const int gap = twipsToPixels(200, this);
+    if (inner - pixelsToTwips(closeWidth, this) - 300 > 14040) {
+        comClose->setGeometry(MSFlexGrid1->width() - closeWidth - gap, 4, closeWidth, comClose->sizeHint().height());
+        comLook->setGeometry(comClose->x() - closeWidth - gap, 4, comLook->sizeHint().width(), comLook->sizeHint().height());
+    } else {
+        comLook->setGeometry(gap, 4, comLook->sizeHint().width(), comLook->sizeHint().height());
+        comClose->setGeometry(comLook->geometry().right() + gap, 4, closeWidth, comClose->sizeHint().height());
+    }
+}
+
+void Frm公司资料查阅::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    const int statusHeight = StatusBar1->sizeHint().height();
+    const int barHeight = Picture1->height();
+    StatusBar1->setGeometry(0, height() - statusHeight, width(), statusHeight);
+    Picture1->setGeometry(0, height() - statusHeight - barHeight, width(), barHeight);
+    MSFlexGrid1->setGeometry(0, 0, qMax(0, width() - twipsToPixels(100, this)), qMax(0, height() - barHeight - statusHeight));
+    layOutButtons();
+    const QSize panel = QSize(680, 420).boundedTo(size());
+    Picture7->setGeometry((width() - panel.width()) / 2, (height() - panel.height()) / 2, panel.width(), panel.height());
+}
+
+void Frm公司资料查阅::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    // Maximised whenever it is activated.
+    auto* sub = qobject_cast<QMdiSubWindow*>(parentWidget());
+    if (!sub)
+        return;
+    if (!m_maximiseHooked) {
+        m_maximiseHooked = true;
+        connect(sub, &QMdiSubWindow::windowStateChanged, this, [sub](Qt::WindowStates, Qt::WindowStates now) {
+            if ((now & Qt::WindowActive) && !(now & Qt::WindowMaximized))
+                sub->showMaximized();
+        });
+    }
+    sub->showMaximized();
+}
+
+}  // namespace quarvel

@@ -1,0 +1,122 @@
+#pragma once
+
+#include "library/BrowseDocuments.h"
+
+#include <QPointer>
+#include <QWidget>
+
+#include <functional>
+
+class QCheckBox;
+class QDateEdit;
+class QFrame;
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QPushButton;
+
+namespace quarvel {
+
+class FlexGrid;
+class Frm公司文件浏览;
+class InfoStatusBar;
+class KeyedTree;
+class Platform;
+
+// How the browse window reaches the other windows it works with; the main window sets them.
+struct BrowseWindowLinks {
+    // The upload window's ViewDocumentID while that window is open, else null.
+    std::function<qint64*()> uploadViewDocumentId;
+    // The one viewer, created when missing, shown and brought to the front.
+    std::function<Frm公司文件浏览*()> showViewer;
+};
+
+// The browse window: an employee finds the documents that his position may read or download,
+// opens them (PDF files in the viewer) and saves them, each read and download logged.
+class Frm公司资料查阅 : public QWidget {
+public:
+    // The list's columns.
+    enum Column {
+        ColRow = 0,
+        ColNumber,
+        ColType,
+        ColName,
+        ColSummary,
+        ColKeywords,
+        ColLevel,
+        ColUploader,
+        ColUploaded,
+        ColFormat,
+        ColRead,
+        ColDownload,
+        ColId,
+        ColumnCount
+    };
+    static const QString& listFormat();
+
+    explicit Frm公司资料查阅(Platform& platform, QWidget* parent = nullptr);
+    ~Frm公司资料查阅() override;
+
+    void setLinks(BrowseWindowLinks links) { m_links = std::move(links); }
+    // The folder of the temporary copies of opened documents (tests point it elsewhere).
+    void setTempFolder(const QString& folder) { m_tempFolder = folder; }
+    // The viewer that this window opened on its own (without links).
+    Frm公司文件浏览* ownViewer() const;
+
+    FlexGrid* MSFlexGrid1 = nullptr;
+    QWidget* Picture1 = nullptr;
+    QPushButton* comLook = nullptr;
+    QPushButton* comClose = nullptr;
+    InfoStatusBar* StatusBar1 = nullptr;
+    QFrame* Picture7 = nullptr;
+    QLabel* Label3 = nullptr;
+    KeyedTree* TreeView1 = nullptr;
+    QCheckBox* Check9 = nullptr;
+    QListWidget* List1 = nullptr;
+    QCheckBox* Check3 = nullptr;
+    QCheckBox* Check2 = nullptr;
+    QLineEdit* Text1 = nullptr;
+    QCheckBox* Check1 = nullptr;
+    QLineEdit* Text2 = nullptr;
+    QCheckBox* Check5 = nullptr;
+    QLineEdit* Text3 = nullptr;
+    QCheckBox* Check6 = nullptr;
+    QDateEdit* DTPicker1 = nullptr;
+    QDateEdit* DTPicker2 = nullptr;
+    QPushButton* Command10 = nullptr;
+    QPushButton* Command9 = nullptr;
+
+    // The ID of the document opened last from this window (the viewer reads it).
+    qint64 ViewDocumentID = 0;
+
+    void Form_Load();
+    void LoadRecentDocuments();
+    void Command10_Click();
+    void MSFlexGrid1_DblClick();
+    void OpenDocument(qint64 id);
+    void DownloadDocument();
+    void WriteAccessLog(int download, int read);
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+
+private:
+    void buildLayout();
+    void buildFilterPanel();
+    void connectHandlers();
+    void setUpGrid();
+    void FillDocumentRow(const BrowseRow& row);
+    void layOutButtons();
+    BrowseSearch currentSearch() const;
+    void plain(const QString& text);
+    Frm公司文件浏览* viewer();
+
+    Platform& m_platform;
+    BrowseWindowLinks m_links;
+    QPointer<Frm公司文件浏览> m_ownViewer;
+    QString m_tempFolder;
+    bool m_maximiseHooked = false;
+};
+
+}  // namespace quarvel
