@@ -230,7 +230,7 @@ DbStatus DownloadGroups::remove(const QString& code)
     return {};
 }
 
-GroupResult DownloadGroups::addMember(const ShownGroup& group, const PositionChoice& node, const QString& employeeNo)
+GroupResult DownloadGroups::addMember(const ShownGroup& group, const PositionNode& node, const QString& employeeNo)
 {
     if (const auto refused = memberRefusal(group))
         return *refused;

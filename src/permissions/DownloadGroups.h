@@ -93,7 +93,7 @@ public:
     // A double click on a node of the position tree: refused while creating or without a chosen
     // group; a position node that is not a member yet is added (also a vacant position);
     // anything else does nothing.
-    static GroupResult addMember(const ShownGroup& group, const PositionChoice& node, const QString& employeeNo);
+    static GroupResult addMember(const ShownGroup& group, const PositionNode& node, const QString& employeeNo);
     // A double click on a member: refused while creating or without a chosen group; removes the
     // member whose list key is `memberKey` ("G" + 岗位代号). An empty code does nothing.
     static GroupResult removeMember(const ShownGroup& group, const QString& memberKey);

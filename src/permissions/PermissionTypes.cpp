@@ -4,9 +4,9 @@
 
 namespace quarvel {
 
-bool PositionChoice::isPosition() const { return !key.isEmpty() && picture == kPositionPicture; }
+bool PositionNode::isPosition() const { return !key.isEmpty() && picture == kPositionPicture; }
 
-QString PositionChoice::holderName() const
+QString PositionNode::holderName() const
 {
     const qsizetype blank = text.indexOf(u' ');
     return blank < 0 ? QString() : text.mid(blank + 1).trimmed();

@@ -23,7 +23,7 @@ struct ListedPosition {
 // The node of the department and position tree that an action works on: its key, text and
 // picture (2 for a position, whose text is the position name, one blank and the holder's name).
 // An empty key means that no node is selected.
-struct PositionChoice {
+struct PositionNode {
     QString key;
     QString text;
     int picture = 0;

@@ -40,7 +40,7 @@ struct PermissionResult {
 // "添加": the selected node of the department tree, the chosen types and whether the list
 // already shows the node's position.
 struct AddRequest {
-    PositionChoice position;
+    PositionNode position;
     QStringList types;
     bool listed = false;
 };

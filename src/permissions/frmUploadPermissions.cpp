@@ -218,7 +218,7 @@ void frm资料上传权限设置::Command5_Click()
     const QString key = TreeView2->selectedKey();
     AddRequest request;
     if (!key.isEmpty())
-        request.position = PositionChoice{key, TreeView2->text(key), TreeView2->picture(key)};
+        request.position = PositionNode{key, TreeView2->text(key), TreeView2->picture(key)};
     request.types = chosenTypes();
     request.listed = !key.isEmpty() && ListView2->findKey(key) >= 0;
     const PermissionResult result = UploadPermissions::add(request, author());

@@ -62,6 +62,13 @@ inline void doubleClickRow(PositionList& list, int row)
     QTest::mouseDClick(list.view()->viewport(), Qt::LeftButton, {}, at);
 }
 
+// Types the text key by key, Chinese characters included.
+inline void typeText(QWidget* widget, const QString& text)
+{
+    for (const QChar c : text)
+        QTest::sendKeyEvent(QTest::Click, widget, Qt::Key_unknown, QString(c), Qt::NoModifier);
+}
+
 inline void click(QAbstractButton* button) { QTest::mouseClick(button, Qt::LeftButton); }
 
 }  // namespace quarvel::test

@@ -35,7 +35,7 @@ class DownloadGroupsTest : public QObject {
     }
 
     static ShownGroup chosen(const QString& code) { return {GroupEditMode::Edit, code, true}; }
-    static PositionChoice position(const QString& code) { return {QStringLiteral("G") + code, QStringLiteral("岗位 某人"), 2}; }
+    static PositionNode position(const QString& code) { return {QStringLiteral("G") + code, QStringLiteral("岗位 某人"), 2}; }
 
 private slots:
     void init()
@@ -223,7 +223,7 @@ private slots:
     void memberActionsRefused()
     {
         group(QStringLiteral("Z1"), QStringLiteral("财务组"));
-        const PositionChoice p = position(QStringLiteral("P01"));
+        const PositionNode p = position(QStringLiteral("P01"));
         QCOMPARE(DownloadGroups::addMember({GroupEditMode::Create, QString(), false}, p, {}).outcome, GroupOutcome::CreatingGroup);
         // Right after a creation the code is shown but not chosen from the list.
         QCOMPARE(DownloadGroups::addMember({GroupEditMode::Edit, QStringLiteral("Z1"), false}, p, {}).outcome,

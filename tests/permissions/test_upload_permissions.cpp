@@ -40,9 +40,9 @@ class UploadPermissionsTest : public QObject {
         return out;
     }
 
-    static PositionChoice node(const QString& key, const QString& text, int picture = 2)
+    static PositionNode node(const QString& key, const QString& text, int picture = 2)
     {
-        return PositionChoice{key, text, picture};
+        return PositionNode{key, text, picture};
     }
 
 private slots:
