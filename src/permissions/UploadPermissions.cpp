@@ -3,6 +3,7 @@
 #include "login/Query.h"
 
 #include <QSet>
+#include <QSqlError>
 
 namespace quarvel {
 namespace {
@@ -25,6 +26,33 @@ QString codeOfText(const QString& text)
 
 // Codes go in as texts even when unset, so that an empty code matches ''.
 QVariant textValue(const QString& text) { return text.isNull() ? QVariant(QStringLiteral("")) : QVariant(text); }
+
+// Runs the insert with the rows' values: the first time through the statement's own binding,
+// then again on the statement already prepared.
+DbError insertRows(Query& q, bool first, const QStringList& types, const QString& positionCode,
+                   const ChangeAuthor& author)
+{
+    if (first) {
+        for (const QString& type : types)
+            q.bind({textValue(type), textValue(positionCode), textValue(author.employeeNo), author.now});
+        q.exec();
+        return q.error();
+    }
+    QSqlQuery& raw = q.raw();
+    const QVariant position = dialect::bindValue(textValue(positionCode), q.engine());
+    const QVariant employee = dialect::bindValue(textValue(author.employeeNo), q.engine());
+    const QVariant now = dialect::bindValue(author.now, q.engine());
+    int i = 0;
+    for (const QString& type : types) {
+        raw.bindValue(i++, dialect::bindValue(textValue(type), q.engine()));
+        raw.bindValue(i++, position);
+        raw.bindValue(i++, employee);
+        raw.bindValue(i++, now);
+    }
+    if (!raw.exec())
+        return DbError::fromSql(raw.lastError());
+    return {};
+}
 
 PermissionResult result(PermissionOutcome outcome) { return {outcome, {}}; }
 
@@ -154,13 +182,22 @@ DbStatus UploadPermissions::replace(const QString& positionCode, const QStringLi
     DbStatus s = execute(deleteStatement(), {textValue(positionCode)});
     if (!s.ok())
         return s;
-    for (qsizetype from = 0; from < types.size(); from += kRowsPerInsert) {
-        const int rows = static_cast<int>(qMin<qsizetype>(kRowsPerInsert, types.size() - from));
-        Query q(insertStatement(rows));
-        for (int i = 0; i < rows; ++i)
-            q.bind({textValue(types.at(from + i)), textValue(positionCode), textValue(author.employeeNo), author.now});
-        if (!q.exec())
-            return {q.error()};
+    // Whole batches share one prepared statement; the rest goes in a shorter one.
+    const qsizetype whole = types.size() / kRowsPerInsert * kRowsPerInsert;
+    if (whole > 0) {
+        Query batch(insertStatement(kRowsPerInsert));
+        for (qsizetype from = 0; from < whole; from += kRowsPerInsert) {
+            const DbError failed = insertRows(batch, from == 0, types.mid(from, kRowsPerInsert), positionCode, author);
+            if (failed.isSet())
+                return {failed};
+        }
+    }
+    if (whole < types.size()) {
+        const QStringList rest = types.mid(whole);
+        Query last(insertStatement(static_cast<int>(rest.size())));
+        const DbError failed = insertRows(last, true, rest, positionCode, author);
+        if (failed.isSet())
+            return {failed};
     }
     if (!transaction.commit())
         return {transaction.error()};

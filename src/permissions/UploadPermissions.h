@@ -58,9 +58,9 @@ class UploadPermissions {
 public:
     // Picture of a leaf type that is not voided: the only kind of type ever written.
     static constexpr int kWritablePicture = 2;
-    // Rows per insert statement: 4 values each stays below SQL Server's 2,100 parameters and
-    // its 1,000 rows per value list.
-    static constexpr int kRowsPerInsert = 500;
+    // Rows per insert statement (4 values each, far below SQL Server's 2,100 parameters); the
+    // whole batches of one change share one prepared statement.
+    static constexpr int kRowsPerInsert = 100;
 
     // The positions that have upload permissions and still have a position and a department
     // row, by department code ascending and, within a department, by position code
