@@ -140,16 +140,25 @@ int main(int argc, char* argv[])
         {DepartmentDirectory::departmentStatement(), {}},
         {UploadPermissions::positionsStatement(), {}},
     };
-    engineFloor(path, openingSelects, false);  // warm the file cache for both
-    const double openingFloor = engineFloor(path, openingSelects, false);
+    // The best of three runs each, after one that warms the file cache.
+    engineFloor(path, openingSelects, false);
+    double openingFloor = 1e12;
+    for (int i = 0; i < 3; ++i)
+        openingFloor = qMin(openingFloor, engineFloor(path, openingSelects, false));
     Platform platform;
     QElapsedTimer timer;
-    timer.start();
-    auto window = std::make_unique<frm资料上传权限设置>(platform);
-    window->resize(1000, 600);
-    window->show();
-    QCoreApplication::processEvents();
-    const double opening = timer.nsecsElapsed() / 1e6;
+    std::unique_ptr<frm资料上传权限设置> window;
+    double opening = 1e12;
+    for (int i = 0; i < 3; ++i) {
+        window.reset();
+        QCoreApplication::processEvents();
+        timer.start();
+        window = std::make_unique<frm资料上传权限设置>(platform);
+        window->resize(1000, 600);
+        window->show();
+        QCoreApplication::processEvents();
+        opening = qMin(opening, timer.nsecsElapsed() / 1e6);
+    }
     row("opening the upload permission window", opening, openingFloor, "<= 2x floor");
     std::printf("  (%d type nodes, %d department nodes, %d listed positions)\n", window->TreeView1->count(),
                 window->TreeView2->count(), window->ListView2->count());
@@ -163,7 +172,10 @@ int main(int argc, char* argv[])
     QCoreApplication::processEvents();
     const double clickMs = timer.nsecsElapsed() / 1e6;
     row("list click ticks the position's types", clickMs, clickFloor, "<= 50 ms");
-    std::printf("  (%lld types ticked)\n", static_cast<long long>(window->TreeView1->checkedKeys().size()));
+    timer.restart();
+    const auto again = UploadPermissions::typesOf(position);
+    std::printf("  (%lld types ticked; the select alone through Qt %.1f ms)\n",
+                static_cast<long long>(window->TreeView1->checkedKeys().size()), timer.nsecsElapsed() / 1e6);
 
     // "修改" with the whole set ticked: the delete and the inserts in one transaction.
     const QDateTime now = QDateTime::currentDateTime();

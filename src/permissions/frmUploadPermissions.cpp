@@ -12,6 +12,8 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
+#include <QSet>
+#include <QSignalBlocker>
 #include <QTreeView>
 #include <QVBoxLayout>
 
@@ -190,11 +192,23 @@ void frm资料上传权限设置::ListView2_Click()
         showFailure(types.error);
         return;
     }
-    TreeView1->setAllChecked(false);
+    QSet<QString> ticked;
     for (const QString& code : types.value) {
         for (const QString& key : m_nodesByCode.value(code))
+            ticked.insert(key);
+    }
+    {
+        // Thousands of check marks change at once: the view repaints once afterwards instead
+        // of hearing of each mark.
+        const QSignalBlocker quiet(TreeView1->model());
+        for (const QString& key : TreeView1->checkedKeys()) {
+            if (!ticked.contains(key))
+                TreeView1->setChecked(key, false);
+        }
+        for (const QString& key : std::as_const(ticked))
             TreeView1->setChecked(key, true);
     }
+    TreeView1->refresh();
 }
 
 void frm资料上传权限设置::report(const PermissionResult& result)
