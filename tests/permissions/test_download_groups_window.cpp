@@ -2,6 +2,7 @@
 #include "TestSupport.h"
 #include "WindowDriving.h"
 
+#include "library/DocumentRights.h"
 #include "login/UserContext.h"
 #include "permissions/frmDownloadGroups.h"
 
@@ -194,6 +195,10 @@ private slots:
         doubleClickNode(*w->TreeView2, QStringLiteral("GP02"));  // a vacant position may join
         QVERIFY2(msgs().shown.isEmpty(), qPrintable(msgs().lastText()));
         QCOMPARE(memberKeys(), QStringList{QStringLiteral("GP02")});
+        // The rights panel grants by the new group.
+        const auto granted = DocumentRights::members(QStringLiteral("ABCDEFGHIJ"));
+        QVERIFY(granted.ok());
+        QCOMPARE(granted.value.size(), 1);
     }
 
     void cancelReturnsToTheChosenGroup()

@@ -2,6 +2,7 @@
 #include "TestSupport.h"
 #include "WindowDriving.h"
 
+#include "doctypes/TypeTree.h"
 #include "login/UserContext.h"
 #include "permissions/frmUploadPermissions.h"
 
@@ -193,6 +194,10 @@ private slots:
         QCOMPARE(listKeys(), (QStringList{QStringLiteral("GP01"), QStringLiteral("GP04"), QStringLiteral("GP03")}));
         QCOMPARE(db->scalar(QStringLiteral("select CzyID from 资料上传权限 where 岗位代号 = 'P01' limit 1")).toString(),
                  QStringLiteral("0001"));
+        // The upload window's type marking of the position follows at its next opening.
+        QStringList permitted = TypeTree::marks(TypeTreeVariant::Upload, QStringLiteral("P01")).permittedCodes;
+        permitted.sort();
+        QCOMPARE(permitted, (QStringList{QStringLiteral("0102"), QStringLiteral("02")}));
     }
 
     void addChecks()
