@@ -62,17 +62,17 @@ frm资料下载组设置::frm资料下载组设置(Platform& platform, QWidget* 
     Command3 = button(QStringLiteral("Command3"), QStringLiteral("删除"));
     Command4 = button(QStringLiteral("Command4"), QStringLiteral("退出"));
 
-    const auto buddy = [](QWidget* parentWidget, const QString& text, QWidget* control) {
-        auto* l = new QLabel(text, parentWidget);
+    // A label with its mnemonic, the buddy of the control that carries the label's text.
+    const auto buddy = [](QWidget* parentWidget, const QString& text, const QString& mnemonic, QWidget* control) {
+        auto* l = new QLabel(text + mnemonic, parentWidget);
         l->setBuddy(control);
-        control->setAccessibleName(QString(text).remove(QStringLiteral("(&C)")).remove(QStringLiteral("(&N)"))
-                                       .remove(QStringLiteral("(&D)")));
+        control->setAccessibleName(text);
         return l;
     };
     auto* form = new QFormLayout;
-    form->addRow(buddy(Frame1, QStringLiteral("组编号(&C)"), Text1), Text1);
-    form->addRow(buddy(Frame1, QStringLiteral("组名称(&N)"), Text2), Text2);
-    form->addRow(buddy(Frame1, QStringLiteral("组描述(&D)"), Text3), Text3);
+    form->addRow(buddy(Frame1, QStringLiteral("组编号"), QStringLiteral("(&C)"), Text1), Text1);
+    form->addRow(buddy(Frame1, QStringLiteral("组名称"), QStringLiteral("(&N)"), Text2), Text2);
+    form->addRow(buddy(Frame1, QStringLiteral("组描述"), QStringLiteral("(&D)"), Text3), Text3);
     auto* groupButtons = new QHBoxLayout;
     for (QPushButton* b : {Command1, Command2, Command3, Command4})
         groupButtons->addWidget(b);

@@ -15,6 +15,25 @@
 
 namespace quarvel::test {
 
+// A row of 资料上传权限.
+inline void permitUpload(TestDatabase& db, const QString& type, const QString& position)
+{
+    QVERIFY(db.insert(QStringLiteral("资料上传权限"), {{QStringLiteral("文件编号"), type}, {QStringLiteral("岗位代号"), position}}));
+}
+
+// The stored types of the position in the order of writing.
+inline QStringList uploadTypesOf(TestDatabase& db, const QString& position)
+{
+    QStringList out;
+    QSqlQuery q(db.fixtureConnection());
+    q.prepare(QStringLiteral("select 文件编号 from 资料上传权限 where 岗位代号 = ? order by rowid"));
+    q.addBindValue(position);
+    q.exec();
+    while (q.next())
+        out << q.value(0).toString();
+    return out;
+}
+
 // Every statement prepares against the SQLite schema once translated.
 inline void checkStatementsPrepare(TestDatabase& db, const QVector<QPair<QString, QString>>& statements)
 {

@@ -12,22 +12,11 @@ class UploadPermissionsTest : public QObject {
     std::unique_ptr<TestDatabase> db;
     const ChangeAuthor author{QStringLiteral("0001"), QDateTime(QDate(2026, 4, 2), QTime(14, 5, 9))};
 
-    void permit(const QString& type, const QString& position)
-    {
-        QVERIFY(db->insert(QStringLiteral("资料上传权限"),
-                           {{QStringLiteral("文件编号"), type}, {QStringLiteral("岗位代号"), position}}));
-    }
+    void permit(const QString& type, const QString& position) { permitUpload(*db, type, position); }
 
     QStringList storedTypes(const QString& position)
     {
-        QStringList out;
-        QSqlQuery q(db->fixtureConnection());
-        q.prepare(QStringLiteral("select 文件编号 from 资料上传权限 where 岗位代号 = ? order by rowid"));
-        q.addBindValue(position);
-        q.exec();
-        while (q.next())
-            out << q.value(0).toString();
-        return out;
+        return uploadTypesOf(*db, position);
     }
 
     int rowCount() { return db->scalar(QStringLiteral("select count(*) from 资料上传权限")).toInt(); }

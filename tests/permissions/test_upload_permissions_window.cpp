@@ -1,5 +1,5 @@
 // The upload permission window driven as a user does, against a real SQLite file.
-#include "TestSupport.h"
+#include "PermissionsFixture.h"
 #include "WindowDriving.h"
 
 #include "doctypes/TypeTree.h"
@@ -20,22 +20,13 @@ class UploadPermissionsWindowTest : public QObject {
     std::unique_ptr<TestPlatform> platform;
     std::unique_ptr<frm资料上传权限设置> w;
 
-    void permit(const QString& type, const QString& position)
-    {
-        QVERIFY(db->insert(QStringLiteral("资料上传权限"),
-                           {{QStringLiteral("文件编号"), type}, {QStringLiteral("岗位代号"), position}}));
-    }
+    void permit(const QString& type, const QString& position) { permitUpload(*db, type, position); }
 
     QStringList storedTypes(const QString& position)
     {
-        QStringList out;
-        QSqlQuery q(db->fixtureConnection());
-        q.prepare(QStringLiteral("select 文件编号 from 资料上传权限 where 岗位代号 = ? order by 文件编号"));
-        q.addBindValue(position);
-        q.exec();
-        while (q.next())
-            out << q.value(0).toString();
-        return out;
+        QStringList types = uploadTypesOf(*db, position);
+        types.sort();
+        return types;
     }
 
     void open()
