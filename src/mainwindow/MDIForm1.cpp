@@ -10,6 +10,8 @@
 #include "mainwindow/Background.h"
 #include "mainwindow/MenuPermissions.h"
 #include "mainwindow/frmAbout.h"
+#include "permissions/frmDownloadGroups.h"
+#include "permissions/frmUploadPermissions.h"
 #include "platform/Platform.h"
 
 #include <QAction>
@@ -162,6 +164,10 @@ void MDIForm1::registerWindows()
                           }});
         return browse;
     });
+    registerChildWindow(QStringLiteral("资料上传权限设置"), QStringLiteral("资料上传权限设置"),
+                        [](MDIForm1& main) { return new frm资料上传权限设置(main.platform()); });
+    registerChildWindow(QStringLiteral("资料下载组设置"), QStringLiteral("资料下载组设置"),
+                        [](MDIForm1& main) { return new frm资料下载组设置(main.platform()); });
 }
 
 void MDIForm1::registerChildWindow(const QString& entry, const QString& caption, ChildFactory create)
