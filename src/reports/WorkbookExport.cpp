@@ -57,11 +57,13 @@ struct KeptWorkbook {
     QString error;
 };
 
-// Column width in characters from orcus' twips (7 pixels a character, 5 pixels of padding).
+// The width to set for a column that orcus read: orcus keeps the stored width (characters with
+// the cell padding) in twips at about 110.4 twips a character; the writer adds the padding of
+// 5 pixels (at 7 pixels a character) again.
 double widthInCharacters(int twips)
 {
-    const double pixels = twips / 15.0;
-    return std::max(0.0, (pixels - 5.0) / 7.0);
+    constexpr double kTwipsPerStoredCharacter = 3390.0 / 30.7109375;
+    return std::max(0.0, twips / kTwipsPerStoredCharacter - 5.0 / 7.0);
 }
 
 KeptWorkbook readWorkbook(const QString& path)
@@ -78,6 +80,13 @@ KeptWorkbook readWorkbook(const QString& path)
         const ixion::model_context& cxt = doc.get_model_context();
         const ss::styles& styles = doc.get_styles();
         const ss::col_width_t defaultWidth = ss::get_default_column_width();
+        std::map<size_t, QString> customFormats;
+        for (size_t i = 0; i < styles.get_number_format_count(); ++i) {
+            const ss::number_format_t* nf = styles.get_number_format(i);
+            if (nf && !nf->format_string.empty())
+                customFormats[nf->identifier] =
+                    QString::fromUtf8(nf->format_string.data(), qsizetype(nf->format_string.size()));
+        }
         for (size_t s = 0; s < doc.get_sheet_count(); ++s) {
             KeptSheet sheet;
             sheet.name = std::string(doc.get_sheet_name(ss::sheet_t(s)));
@@ -132,11 +141,13 @@ KeptWorkbook readWorkbook(const QString& path)
                             continue;
                         }
                         if (const ss::cell_format_t* xf = styles.get_cell_format(source->get_cell_format(r, c))) {
-                            if (const ss::number_format_t* nf = styles.get_number_format(xf->number_format)) {
-                                cell.numberFormat = QString::fromUtf8(nf->format_string.data(),
-                                                                      qsizetype(nf->format_string.size()));
-                                cell.builtinFormat = int(nf->identifier);
-                            }
+                            // The cell format names its number format by identifier: one of the
+                            // workbook's own formats, or else a built-in one.
+                            const auto own = customFormats.find(xf->number_format);
+                            if (own != customFormats.end())
+                                cell.numberFormat = own->second;
+                            else
+                                cell.builtinFormat = int(xf->number_format);
                         }
                         sheet.cells.push_back(std::move(cell));
                     }
@@ -291,22 +302,21 @@ bool writeExportSheet(Workbook& book, lxw_worksheet* ws, const ExportSource& sou
         numeric[c] = numberFormatFor(source.alignment(columns[c])) == QLatin1String("0.00_ ") ? 1 : 0;
         worksheet_set_column(ws, lxw_col_t(c), lxw_col_t(c), source.widthTwips(columns[c]) / 100.0, nullptr);
     }
-    worksheet_set_row(ws, 0, 24, fmt.titleRow);
-    worksheet_set_row(ws, 1, 16.5, fmt.blankRow);
-    worksheet_set_row(ws, 2, LXW_DEF_ROW_HEIGHT, fmt.dateRow);
-    worksheet_set_row(ws, 3, LXW_DEF_ROW_HEIGHT, fmt.headerRow);
-
     const QByteArray title = request.title.toUtf8();
     const QByteArray date = (QStringLiteral("打印日期：") + request.printDate.toString(QStringLiteral("yyyy年MM月dd日"))).toUtf8();
-    const auto titleLine = [&](lxw_row_t row, const QByteArray& text, lxw_format* f) {
+    // Rows are written strictly in order (each row's format first), so that the sheet streams
+    // to disk row by row.
+    const auto titleLine = [&](lxw_row_t row, double height, const QByteArray& text, lxw_format* f) {
+        worksheet_set_row(ws, row, height, f);
         if (k > 1)
             worksheet_merge_range(ws, row, 0, row, lxw_col_t(k - 1), text.constData(), f);
         else
             worksheet_write_string(ws, row, 0, text.constData(), f);
     };
-    titleLine(0, title, fmt.titleRow);
-    titleLine(1, QByteArray(), fmt.blankRow);
-    titleLine(2, date, fmt.dateRow);
+    titleLine(0, 24, title, fmt.titleRow);
+    titleLine(1, 16.5, QByteArray(), fmt.blankRow);
+    titleLine(2, LXW_DEF_ROW_HEIGHT, date, fmt.dateRow);
+    worksheet_set_row(ws, 3, LXW_DEF_ROW_HEIGHT, fmt.headerRow);
 
     for (int i = 0; i < rows; ++i) {
         const auto sheetRow = lxw_row_t(i + 3);
