@@ -9,6 +9,7 @@
 #include "mainwindow/MenuPermissions.h"
 #include "mainwindow/frmAbout.h"
 #include "platform/Platform.h"
+#include "reports/frmStatistics.h"
 
 #include <QAction>
 #include <QApplication>
@@ -146,6 +147,8 @@ void MDIForm1::registerWindows()
                         [](MDIForm1& main) { return new frm资料类型设置(main.platform()); });
     registerChildWindow(QStringLiteral("公司资料上传"), QStringLiteral("公司资料上传"),
                         [](MDIForm1& main) { return new Frm公司资料上传(main.platform()); });
+    registerChildWindow(QStringLiteral("资料查阅记录"), QStringLiteral("资料下载记录汇总"),
+                        [](MDIForm1& main) { return new frm资料下载汇总(main.platform()); });
 }
 
 void MDIForm1::registerChildWindow(const QString& entry, const QString& caption, ChildFactory create)
