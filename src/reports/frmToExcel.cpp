@@ -82,7 +82,7 @@ void frmToExcel::buildLayout()
     Check1 = new QCheckBox(QStringLiteral("输出时启动Microsoft Excel程序"), frame);
     Check1->setObjectName(QStringLiteral("Check1"));
     Check1->setChecked(true);
-    fields->addWidget(Check1, 6, 0, 1, 2);
+    fields->addWidget(Check1, 6, 0, 1, 2, Qt::AlignLeft);
 
     Grid1 = new FlexGrid(this);
     Grid1->setObjectName(QStringLiteral("Grid1"));
