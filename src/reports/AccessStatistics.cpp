@@ -216,9 +216,11 @@ DbResult<QVector<DetailRow>> AccessStatistics::details(const QString& documentNu
     if (!m_stored)
         return {};
     // The code tables live only as long as the connection, which may have been reopened
-    // since the run: fill them again.
-    if (DbStatus s = fillCodeTables(*m_stored); !s.ok())
-        return Result::failure(s.error);
+    // since the run: fill them again then.
+    if (!codeTableHolds(typeTable(), m_stored->typeCodes) || !codeTableHolds(departmentTable(), m_stored->departmentCodes)) {
+        if (DbStatus s = fillCodeTables(*m_stored); !s.ok())
+            return Result::failure(s.error);
+    }
     Query q(detailsStatement(*m_stored, SharedConnection::engine()));
     for (const QVariant& v : filterValues(*m_stored))
         q.bind(v);

@@ -68,4 +68,13 @@ DbResult<QString> fillCodeTable(const QString& base, const QStringList& codes)
     return {name, {}};
 }
 
+bool codeTableHolds(const QString& base, const QStringList& codes)
+{
+    const QString name = codeTableName(base, SharedConnection::engine());
+    QSqlQuery q(SharedConnection::database());
+    if (!q.exec(QStringLiteral("select count(*) from ") + name) || !q.next())
+        return false;
+    return q.value(0).toLongLong() == QSet<QString>(codes.cbegin(), codes.cend()).size();
+}
+
 }  // namespace quarvel

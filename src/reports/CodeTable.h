@@ -24,4 +24,9 @@ QString codeTableName(const QString& base, SqlEngine engine);
 // fills it with the codes (repeated codes once). Returns the name for the statement.
 DbResult<QString> fillCodeTable(const QString& base, const QStringList& codes);
 
+// True when the code table `base` exists on the shared connection and holds as many rows as
+// the codes (repeated codes once) — as it does after fillCodeTable with them, as long as the
+// connection was not reopened and nobody else fills a table of that name.
+bool codeTableHolds(const QString& base, const QStringList& codes);
+
 }  // namespace quarvel
