@@ -32,6 +32,10 @@ namespace {
 
 constexpr int kMaxColumns = 156;      // the letters RangeNom can name
 constexpr int kProgressStep = 1000;   // rows between progress reports
+// Up to this many table cells the workbook keeps its texts in the shared string table, which
+// every reader (including this one's reader of existing workbooks) understands; larger tables
+// stream row by row to disk with their texts in the cells, keeping the memory flat.
+constexpr qint64 kStreamedCells = 200000;
 
 // --- the sheets kept from an existing workbook --------------------------------------------
 
@@ -169,12 +173,12 @@ QString writerMessage(lxw_error error) { return QString::fromUtf8(lxw_strerror(e
 // The workbook being written; freed without writing unless closed.
 class Workbook {
 public:
-    Workbook(const QString& path, const QString& tempFolder)
+    Workbook(const QString& path, const QString& tempFolder, bool streamed)
     {
         m_path = QFile::encodeName(path);
         m_tmp = QFile::encodeName(tempFolder);
         lxw_workbook_options options{};
-        options.constant_memory = LXW_TRUE;
+        options.constant_memory = streamed ? LXW_TRUE : LXW_FALSE;
         options.tmpdir = m_tmp.data();
         options.use_zip64 = LXW_TRUE;
         m_book = workbook_new_opt(m_path.constData(), &options);
@@ -381,7 +385,8 @@ ExportOutcome writeWorkbook(const ExportSource& source, const ExportRequest& req
     const QString temporary = QDir(folder).filePath(QStringLiteral(".%1.%2.part")
                                                         .arg(target.fileName())
                                                         .arg(QCoreApplication::applicationPid()));
-    Workbook book(temporary, folder);
+    const qint64 cells = qint64(source.rowCount()) * columns.size();
+    Workbook book(temporary, folder, cells > kStreamedCells);
     if (!book.get())
         return failed(QStringLiteral("无法创建文件 %1").arg(QDir::toNativeSeparators(temporary)));
 

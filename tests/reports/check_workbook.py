@@ -93,6 +93,14 @@ def check(name, path):
         equal(values(ws, 5, 7), [1, "A-1", "年报", "全年", "12", "3", None], "row 5")
         equal(values(ws, 7, 7), [3, "C'3", "=SUM(1)", None, "0", "0", None], "row 7")
         equal(values(ws, 8, 7), [None, None, None, "合计 ", "13", "3", None], "totals row")
+    elif name == "both":
+        equal(wb.sheetnames, ["资料下载记录汇总", "资料下载记录明细"], "sheets")
+        kept = wb["资料下载记录汇总"]
+        equal(values(kept, 4, 7), ["序", "文件编号", "文件名称", "摘要", "浏览次数", "下载次数", "明细"], "kept header row")
+        equal(values(kept, 5, 7), [1, "A-1", "年报", "全年", "12", "3", None], "kept row 5")
+        equal(kept["A1"].value, "资料下载记录汇总", "kept title")
+        equal(kept["A5"].number_format, "0.00_ ", "kept number format")
+        equal(wb["资料下载记录明细"]["A1"].value, "标题", "second title")
     elif name == "unmarked":
         ws = wb.active
         equal(values(ws, 4, 4), ["c0", "c1", "c3", "c4"], "header row without the gap")

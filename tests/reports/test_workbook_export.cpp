@@ -206,6 +206,20 @@ private slots:
         QVERIFY(reader(QStringLiteral("appended"), second));
     }
 
+    void secondExportKeepsTheFirst()
+    {
+        // The statistics, then the details into the same workbook: both sheets stay whole.
+        const QString path = dir.filePath(QStringLiteral("both.xlsx"));
+        const TableSource grid = statisticsGrid();
+        QVERIFY(writeWorkbook(grid, requestFor(path, grid, QStringLiteral("资料下载记录汇总"))).ok);
+        const TableSource small = smallGrid();
+        ExportRequest r = requestFor(path, small, QStringLiteral("资料下载记录明细"));
+        r.title = QStringLiteral("标题");
+        const ExportOutcome o = writeWorkbook(small, r);
+        QVERIFY2(o.ok, qPrintable(o.error));
+        QVERIFY(reader(QStringLiteral("both"), path));
+    }
+
     void caseDifferentSheetNameFails()
     {
         const QString path = dir.filePath(QStringLiteral("case.xlsx"));
