@@ -13,6 +13,7 @@
 #include "permissions/frmDownloadGroups.h"
 #include "permissions/frmUploadPermissions.h"
 #include "platform/Platform.h"
+#include "reports/frmStatistics.h"
 
 #include <QAction>
 #include <QApplication>
@@ -168,6 +169,8 @@ void MDIForm1::registerWindows()
                         [](MDIForm1& main) { return new frm资料上传权限设置(main.platform()); });
     registerChildWindow(QStringLiteral("资料下载组设置"), QStringLiteral("资料下载组设置"),
                         [](MDIForm1& main) { return new frm资料下载组设置(main.platform()); });
+    registerChildWindow(QStringLiteral("资料查阅记录"), QStringLiteral("资料下载记录汇总"),
+                        [](MDIForm1& main) { return new frm资料下载汇总(main.platform()); });
 }
 
 void MDIForm1::registerChildWindow(const QString& entry, const QString& caption, ChildFactory create)

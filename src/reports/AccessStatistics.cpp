@@ -1,0 +1,266 @@
+#include "reports/AccessStatistics.h"
+
+#include "login/Connection.h"
+#include "login/Query.h"
+#include "reports/CodeTable.h"
+
+namespace quarvel {
+namespace {
+
+const QString kSpecialAuditType = QStringLiteral("公司Quarvel");
+
+// The joins and conditions shared by the counts and the details: everything after the log
+// table's name up to the grouping.
+QString filterClause(const StatisticsFilter& f, SqlEngine engine)
+{
+    QString sql = QStringLiteral(" inner join 员工档案 on 员工档案.工号 = 资料下载记录.工号"
+                                 " where 资料下载记录.文件类别 in (select 编码 from %1)"
+                                 " and 资料下载记录.部门 in (select 编码 from %2)")
+                      .arg(codeTableName(AccessStatistics::typeTable(), engine),
+                           codeTableName(AccessStatistics::departmentTable(), engine));
+    if (f.employeeName)
+        sql += QStringLiteral(" and 员工档案.姓名 like ?");
+    if (f.fileName)
+        sql += QStringLiteral(" and 资料下载记录.文件名称 like ?");
+    if (f.from)
+        sql += QStringLiteral(" and 资料下载记录.操作时间 >= ?");
+    if (f.to)
+        sql += QStringLiteral(" and 资料下载记录.操作时间 < ?");
+    return sql;
+}
+
+QString likePattern(const QString& text) { return QStringLiteral("%") + text + QStringLiteral("%"); }
+
+qint64 countOf(const Query& q, QStringView column)
+{
+    return q.isNull(column) ? 0 : q.value(column).toLongLong();
+}
+
+}  // namespace
+
+QString DetailRow::timeText() const
+{
+    return time.isValid() ? time.toString(QStringLiteral("yyyy/MM/dd HH:mm")) : QString();
+}
+
+double leadingNumber(const QString& text)
+{
+    // Blanks, then an optional sign, digits, an optional fraction and exponent.
+    qsizetype i = 0;
+    const qsizetype n = text.size();
+    while (i < n && text.at(i).isSpace())
+        ++i;
+    const qsizetype start = i;
+    if (i < n && (text.at(i) == u'+' || text.at(i) == u'-'))
+        ++i;
+    const qsizetype digitsStart = i;
+    while (i < n && text.at(i) >= u'0' && text.at(i) <= u'9')
+        ++i;
+    if (i < n && text.at(i) == u'.') {
+        ++i;
+        while (i < n && text.at(i) >= u'0' && text.at(i) <= u'9')
+            ++i;
+    }
+    if (i == digitsStart || (i == digitsStart + 1 && text.at(digitsStart) == u'.'))
+        return 0;
+    if (i < n && (text.at(i) == u'e' || text.at(i) == u'E')) {
+        qsizetype j = i + 1;
+        if (j < n && (text.at(j) == u'+' || text.at(j) == u'-'))
+            ++j;
+        const qsizetype expStart = j;
+        while (j < n && text.at(j) >= u'0' && text.at(j) <= u'9')
+            ++j;
+        if (j > expStart)
+            i = j;
+    }
+    bool ok = false;
+    const double value = text.mid(start, i - start).toDouble(&ok);
+    return ok ? value : 0;
+}
+
+QString codeOfNodeText(const QString& text)
+{
+    const qsizetype blank = text.indexOf(u' ');
+    return (blank < 0 ? text : text.left(blank)).trimmed();
+}
+
+const QString& AccessStatistics::departmentTable()
+{
+    static const QString name = QStringLiteral("quarvel_stat_departments");
+    return name;
+}
+
+const QString& AccessStatistics::typeTable()
+{
+    static const QString name = QStringLiteral("quarvel_stat_types");
+    return name;
+}
+
+RequestProblem AccessStatistics::check(const StatisticsRequest& r)
+{
+    if (r.departmentCodes.isEmpty())
+        return RequestProblem::NoDepartment;
+    if (r.typeCodes.isEmpty())
+        return RequestProblem::NoType;
+    if (r.byDate && r.from > r.to)
+        return RequestProblem::DateOrder;
+    if (r.byFileName && r.fileName.trimmed().isEmpty())
+        return RequestProblem::NoFileName;
+    if (r.byEmployee && r.employeeName.trimmed().isEmpty())
+        return RequestProblem::NoEmployeeName;
+    return RequestProblem::None;
+}
+
+StatisticsFilter AccessStatistics::filterOf(const StatisticsRequest& r)
+{
+    StatisticsFilter f;
+    f.departmentCodes = r.departmentCodes;
+    f.typeCodes = r.typeCodes;
+    if (r.byEmployee)
+        f.employeeName = r.employeeName.trimmed();
+    if (r.byFileName)
+        f.fileName = r.fileName.trimmed();
+    if (r.byDate) {
+        f.from = r.from;
+        f.to = r.to;
+    }
+    return f;
+}
+
+const QString& AccessStatistics::specialAuditStatement()
+{
+    static const QString sql = QStringLiteral(
+        "select top 1 类型 from 专项审核权限表 where 类型 = ? and 部门代号 = ? and 岗位代号 = ?");
+    return sql;
+}
+
+DbResult<bool> AccessStatistics::holdsSpecialAudit(const QString& deptCode, const QString& positionCode)
+{
+    Query q(specialAuditStatement());
+    q.bind({kSpecialAuditType, deptCode.isNull() ? QStringLiteral("") : deptCode,
+            positionCode.isNull() ? QStringLiteral("") : positionCode});
+    if (!q.exec())
+        return DbResult<bool>::failure(q.error());
+    const bool found = q.next();
+    if (q.error().isSet())
+        return DbResult<bool>::failure(q.error());
+    return {found, {}};
+}
+
+QString AccessStatistics::statisticsStatement(const StatisticsFilter& filter, SqlEngine engine)
+{
+    return QStringLiteral("select 资料下载记录.文件编号, 资料下载记录.文件名称, 资料下载记录.摘要,"
+                          " sum(case when 资料下载记录.阅读 = 1 then 1 else 0 end) as 浏览次数,"
+                          " sum(case when 资料下载记录.下载 = 1 then 1 else 0 end) as 下载次数"
+                          " from 资料下载记录")
+        + filterClause(filter, engine)
+        + QStringLiteral(" group by 资料下载记录.文件编号, 资料下载记录.文件名称, 资料下载记录.摘要"
+                         " order by 资料下载记录.文件编号, 资料下载记录.文件名称, 资料下载记录.摘要");
+}
+
+QString AccessStatistics::detailsStatement(const StatisticsFilter& filter, SqlEngine engine)
+{
+    return QStringLiteral("select 资料下载记录.文件编号, 资料下载记录.文件名称, 资料下载记录.摘要,"
+                          " 职能部门new.职能部门名称, 员工档案.姓名, 资料下载记录.阅读, 资料下载记录.下载,"
+                          " 资料下载记录.操作时间 from 资料下载记录"
+                          " left join 职能部门new on 职能部门new.职能部门编号 = 资料下载记录.部门")
+        + filterClause(filter, engine)
+        + QStringLiteral(" and 资料下载记录.文件编号 = ? order by 资料下载记录.操作时间");
+}
+
+QVariantList AccessStatistics::filterValues(const StatisticsFilter& f)
+{
+    QVariantList values;
+    if (f.employeeName)
+        values << likePattern(*f.employeeName);
+    if (f.fileName)
+        values << likePattern(*f.fileName);
+    if (f.from)
+        values << QVariant(*f.from);
+    if (f.to)
+        values << QVariant(f.to->addDays(1));
+    return values;
+}
+
+DbStatus AccessStatistics::fillCodeTables(const StatisticsFilter& filter)
+{
+    if (DbResult<QString> t = fillCodeTable(typeTable(), filter.typeCodes); !t.ok())
+        return {t.error};
+    if (DbResult<QString> d = fillCodeTable(departmentTable(), filter.departmentCodes); !d.ok())
+        return {d.error};
+    return {};
+}
+
+DbResult<QVector<StatisticsRow>> AccessStatistics::run(const StatisticsFilter& filter)
+{
+    using Result = DbResult<QVector<StatisticsRow>>;
+    m_stored = filter;
+    if (DbStatus s = fillCodeTables(filter); !s.ok())
+        return Result::failure(s.error);
+    Query q(statisticsStatement(filter, SharedConnection::engine()));
+    for (const QVariant& v : filterValues(filter))
+        q.bind(v);
+    if (!q.exec())
+        return Result::failure(q.error());
+    QVector<StatisticsRow> rows;
+    while (q.next()) {
+        rows.append(StatisticsRow{q.text(u"文件编号"), q.text(u"文件名称"), q.text(u"摘要"),
+                                  countOf(q, u"浏览次数"), countOf(q, u"下载次数")});
+    }
+    return {std::move(rows), q.error()};
+}
+
+DbResult<QVector<DetailRow>> AccessStatistics::details(const QString& documentNumber)
+{
+    using Result = DbResult<QVector<DetailRow>>;
+    if (!m_stored)
+        return {};
+    // The code tables live only as long as the connection, which may have been reopened
+    // since the run: fill them again then.
+    if (!codeTableHolds(typeTable(), m_stored->typeCodes) || !codeTableHolds(departmentTable(), m_stored->departmentCodes)) {
+        if (DbStatus s = fillCodeTables(*m_stored); !s.ok())
+            return Result::failure(s.error);
+    }
+    Query q(detailsStatement(*m_stored, SharedConnection::engine()));
+    for (const QVariant& v : filterValues(*m_stored))
+        q.bind(v);
+    q.bind(documentNumber);
+    if (!q.exec())
+        return Result::failure(q.error());
+    QVector<DetailRow> rows;
+    while (q.next()) {
+        DetailRow r;
+        r.number = q.text(u"文件编号");
+        r.name = q.text(u"文件名称");
+        r.summary = q.text(u"摘要");
+        r.department = q.text(u"职能部门名称");
+        r.employee = q.text(u"姓名");
+        r.read = q.text(u"阅读");
+        r.download = q.text(u"下载");
+        r.time = q.dateTime(u"操作时间");
+        rows.append(std::move(r));
+    }
+    return {std::move(rows), q.error()};
+}
+
+CountTotals AccessStatistics::totals(const QVector<StatisticsRow>& rows)
+{
+    CountTotals t;
+    for (const StatisticsRow& r : rows) {
+        t.reads += double(r.reads);
+        t.downloads += double(r.downloads);
+    }
+    return t;
+}
+
+CountTotals AccessStatistics::totals(const QVector<DetailRow>& rows)
+{
+    CountTotals t;
+    for (const DetailRow& r : rows) {
+        t.reads += leadingNumber(r.read);
+        t.downloads += leadingNumber(r.download);
+    }
+    return t;
+}
+
+}  // namespace quarvel

@@ -1,0 +1,143 @@
+#!/usr/bin/python3
+"""Reads back the workbooks of test_workbook_export with openpyxl, an independent reader.
+
+    check_workbook.py CHECK PATH            checks a written workbook; prints what is wrong
+
+Exit code 0: all checks hold; 1: a check failed (the reasons on stdout); 3: openpyxl missing.
+"""
+import datetime
+import sys
+
+try:
+    import openpyxl
+    from openpyxl.utils import get_column_letter
+except ImportError:
+    sys.exit(3)
+
+problems = []
+
+
+def expect(condition, message):
+    if not condition:
+        problems.append(message)
+
+
+def equal(actual, wanted, what):
+    expect(actual == wanted, f"{what}: {actual!r}, expected {wanted!r}")
+
+
+def stored_width(chars):
+    """The width a spreadsheet program stores for a column width in characters: whole pixels
+    of 7 per character plus 5 pixels of padding, in 1/256 of a character."""
+    pixels = int(chars * 7 + 0.5)
+    return int((pixels + 5) / 7 * 256) / 256
+
+
+def merged(ws):
+    return sorted(str(r) for r in ws.merged_cells.ranges)
+
+
+def check_table(ws, columns, rows, formats, widths, date_text):
+    """The export layout: title block, date line, header and table of `rows` source rows."""
+    equal(ws.max_row, rows + 3, "last row")
+    equal(ws.max_column, columns, "last column")
+    last = get_column_letter(columns)
+    equal(merged(ws), sorted([f"A1:{last}1", f"A2:{last}2", f"A3:{last}3"]), "merged ranges")
+    equal(ws["A1"].font.sz, 18, "title font size")
+    equal(ws["A2"].font.sz, 12, "row 2 font size")
+    equal(ws["A3"].font.sz, 10, "date font size")
+    equal(ws["A1"].alignment.horizontal, "center", "title alignment")
+    equal(ws["A2"].alignment.horizontal, "center", "row 2 alignment")
+    equal(ws["A3"].alignment.horizontal, "right", "date alignment")
+    for r in range(1, 5):
+        equal(ws.cell(r, 1).alignment.vertical, "center", f"vertical alignment of row {r}")
+    equal(ws["A3"].value, date_text, "date line")
+    equal(ws.row_dimensions[1].s is not None, True, "row 1 has a format")
+    for c in range(1, columns + 1):
+        letter = get_column_letter(c)
+        equal(ws.column_dimensions[letter].width, stored_width(widths[c - 1]), f"width of column {letter}")
+        equal(ws.cell(4, c).alignment.horizontal, "center", f"header alignment {letter}4")
+    first, last_row = 4, rows + 3
+    for r in range(first, last_row + 1):
+        for c in range(1, columns + 1):
+            cell = ws.cell(r, c)
+            where = cell.coordinate
+            for side in ("left", "right", "top", "bottom"):
+                equal(getattr(cell.border, side).style, "thin", f"{side} border of {where}")
+            equal(cell.font.sz, 10.5, f"font size of {where}")
+            equal(cell.number_format, formats[c - 1], f"number format of {where}")
+    # Nothing outside the block carries a border.
+    for r in range(1, last_row + 3):
+        for c in range(1, columns + 3):
+            if first <= r <= last_row and c <= columns:
+                continue
+            cell = ws.cell(r, c)
+            expect(cell.border.left.style is None and cell.border.bottom.style is None,
+                   f"border outside the table at {cell.coordinate}")
+
+
+def values(ws, row, columns):
+    return [ws.cell(row, c).value for c in range(1, columns + 1)]
+
+
+def check(name, path):
+    wb = openpyxl.load_workbook(path)
+    today = datetime.date.today().strftime("打印日期：%Y年%m月%d日")
+    if name == "statistics":
+        equal(wb.sheetnames, ["资料下载记录汇总"], "sheets")
+        ws = wb["资料下载记录汇总"]
+        equal(ws["A1"].value, "资料下载记录汇总", "title")
+        check_table(ws, 7, 5, ["0.00_ ", "@", "@", "@", "@", "@", "@"],
+                    [6.0, 24.0, 27.0, 21.0, 10.5, 9.0, 7.5], today)
+        equal(values(ws, 4, 7), ["序", "文件编号", "文件名称", "摘要", "浏览次数", "下载次数", "明细"], "header row")
+        equal(values(ws, 5, 7), [1, "A-1", "年报", "全年", "12", "3", None], "row 5")
+        equal(values(ws, 7, 7), [3, "C'3", "=SUM(1)", None, "0", "0", None], "row 7")
+        equal(values(ws, 8, 7), [None, None, None, "合计 ", "13", "3", None], "totals row")
+    elif name == "both":
+        equal(wb.sheetnames, ["资料下载记录汇总", "资料下载记录明细"], "sheets")
+        kept = wb["资料下载记录汇总"]
+        equal(values(kept, 4, 7), ["序", "文件编号", "文件名称", "摘要", "浏览次数", "下载次数", "明细"], "kept header row")
+        equal(values(kept, 5, 7), [1, "A-1", "年报", "全年", "12", "3", None], "kept row 5")
+        equal(kept["A1"].value, "资料下载记录汇总", "kept title")
+        equal(kept["A5"].number_format, "0.00_ ", "kept number format")
+        equal(wb["资料下载记录明细"]["A1"].value, "标题", "second title")
+    elif name == "unmarked":
+        ws = wb.active
+        equal(values(ws, 4, 4), ["c0", "c1", "c3", "c4"], "header row without the gap")
+        equal(values(ws, 5, 4), ["a", "b", "d", "e"], "first row without the gap")
+        check_table(ws, 4, 2, ["@", "@", "@", "@"], [10.0, 11.0, 13.0, 14.0], today)
+    elif name in ("existing", "appended"):
+        wanted = ["Sheet1", "资料下载记录汇总", "其他"] + (["新表"] if name == "appended" else [])
+        equal(wb.sheetnames, wanted, "sheets in order")
+        first = wb["Sheet1"]
+        equal(first["A1"].value, "保留的文字", "kept text")
+        equal(first["B2"].value, 42.5, "kept number")
+        equal(first["C3"].value, datetime.datetime(2024, 2, 29, 0, 0), "kept date")
+        equal(first["C3"].number_format, "yyyy-mm-dd", "kept number format")
+        equal(first.column_dimensions["A"].width, 30, "kept column width")
+        equal(wb["其他"]["A1"].value, "第三张", "third sheet text")
+        equal(wb["其他"]["D9"].value, 7, "third sheet number")
+        target = wb["新表" if name == "appended" else "资料下载记录汇总"]
+        equal(target["A1"].value, "标题", "title")
+        check_table(target, 2, 2, ["0.00_ ", "@"], [5.0, 5.0], today)
+        if name == "appended":
+            old = wb["资料下载记录汇总"]
+            equal(old["L40"].value, "旧40-12", "the other sheet of the old name stays")
+        equal(wb.active.title, target.title, "the written sheet is active")
+    else:
+        problems.append(f"unknown check {name}")
+
+
+def main():
+    if len(sys.argv) != 3:
+        print(__doc__)
+        return 2
+    command, path = sys.argv[1], sys.argv[2]
+    check(command, path)
+    for p in problems:
+        print(p)
+    return 1 if problems else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())

@@ -1,0 +1,306 @@
+// The workbook written by the export, read back by an independent reader (openpyxl): layout,
+// merges, number formats, widths, borders, font sizes, the column choice, existing workbooks
+// and their other sheets, refused sheet names, cancelling, and the cell addresses of RangeNom.
+
+#include "reports/WorkbookExport.h"
+
+#include <QCryptographicHash>
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <xlsxwriter.h>
+
+using namespace quarvel;
+
+namespace {
+
+// A grid as plain vectors.
+class TableSource final : public ExportSource {
+public:
+    QVector<QStringList> cells;
+    QVector<int> widths;
+    QVector<int> alignments;
+
+    int rowCount() const override { return int(cells.size()); }
+    int columnCount() const override { return int(widths.size()); }
+    QString text(int row, int col) const override { return cells.at(row).value(col); }
+    int widthTwips(int col) const override { return widths.at(col); }
+    int alignment(int col) const override { return alignments.at(col); }
+};
+
+// The statistics grid after a run: general "序", left-aligned texts and counts, centred "明细".
+TableSource statisticsGrid()
+{
+    TableSource s;
+    s.widths = {600, 2400, 2700, 2100, 1050, 900, 750};
+    s.alignments = {9, 1, 1, 1, 1, 1, 4};
+    s.cells = {
+        {QStringLiteral("序"), QStringLiteral("文件编号"), QStringLiteral("文件名称"), QStringLiteral("摘要"),
+         QStringLiteral("浏览次数"), QStringLiteral("下载次数"), QStringLiteral("明细")},
+        {QStringLiteral("1"), QStringLiteral("A-1"), QStringLiteral("年报"), QStringLiteral("全年"), QStringLiteral("12"),
+         QStringLiteral("3"), QString()},
+        {QStringLiteral("2"), QStringLiteral("B-2"), QStringLiteral("合同"), QStringLiteral("x"), QStringLiteral("1"),
+         QStringLiteral("0"), QString()},
+        {QStringLiteral("3"), QStringLiteral("C'3"), QStringLiteral("=SUM(1)"), QString(), QStringLiteral("0"),
+         QStringLiteral("0"), QString()},
+        {QString(), QString(), QString(), QStringLiteral("合计 "), QStringLiteral("13"), QStringLiteral("3"), QString()},
+    };
+    return s;
+}
+
+TableSource smallGrid()
+{
+    TableSource s;
+    s.widths = {500, 500};
+    s.alignments = {9, 1};
+    s.cells = {{QStringLiteral("序"), QStringLiteral("名称")}, {QStringLiteral("1"), QStringLiteral("甲")}};
+    return s;
+}
+
+ExportRequest requestFor(const QString& path, const ExportSource& source, const QString& sheet)
+{
+    ExportRequest r;
+    r.path = path;
+    r.title = sheet;
+    r.sheetName = sheet;
+    r.marked = QVector<bool>(source.columnCount(), true);
+    r.printDate = QDate::currentDate();
+    return r;
+}
+
+// A workbook as a spreadsheet program stores it (shared strings): a first sheet with a text, a
+// number and a formatted date in a widened column, an old sheet of the export's name with more
+// rows and columns than the export, and a third sheet.
+bool makeExisting(const QString& path)
+{
+    lxw_workbook* book = workbook_new(QFile::encodeName(path).constData());
+    lxw_worksheet* first = workbook_add_worksheet(book, "Sheet1");
+    worksheet_set_column(first, 0, 0, 30, nullptr);
+    worksheet_write_string(first, 0, 0, "保留的文字", nullptr);
+    worksheet_write_number(first, 1, 1, 42.5, nullptr);
+    lxw_format* date = workbook_add_format(book);
+    format_set_num_format(date, "yyyy-mm-dd");
+    worksheet_write_number(first, 2, 2, 45351, date);  // 2024-02-29
+    lxw_worksheet* old = workbook_add_worksheet(book, "资料下载记录汇总");
+    for (int r = 0; r < 40; ++r) {
+        for (int c = 0; c < 12; ++c)
+            worksheet_write_string(old, lxw_row_t(r), lxw_col_t(c),
+                                   QStringLiteral("旧%1-%2").arg(r + 1).arg(c + 1).toUtf8().constData(), nullptr);
+    }
+    lxw_worksheet* other = workbook_add_worksheet(book, "其他");
+    worksheet_write_string(other, 0, 0, "第三张", nullptr);
+    worksheet_write_number(other, 8, 3, 7, nullptr);
+    return workbook_close(book) == LXW_NO_ERROR;
+}
+
+QByteArray digestOf(const QString& path)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly))
+        return {};
+    return QCryptographicHash::hash(f.readAll(), QCryptographicHash::Sha256);
+}
+
+}  // namespace
+
+class WorkbookExportTest : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir dir;
+    QString python;
+
+    // Runs the reader; fails the test with its complaints.
+    bool reader(const QString& command, const QString& path)
+    {
+        QProcess p;
+        p.start(python, {QStringLiteral(QUARVEL_SOURCE_DIR "/tests/reports/check_workbook.py"), command, path});
+        if (!p.waitForFinished(120000)) {
+            qWarning() << "reader did not finish";
+            return false;
+        }
+        if (p.exitCode() != 0) {
+            qWarning().noquote() << p.readAllStandardOutput() << p.readAllStandardError();
+            return false;
+        }
+        return true;
+    }
+
+    QStringList filesInDir() const { return QDir(dir.path()).entryList(QDir::Files | QDir::Hidden); }
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(dir.isValid());
+        python = QStandardPaths::findExecutable(QStringLiteral("python3"), {QStringLiteral("/usr/bin")});
+        if (python.isEmpty())
+            QSKIP("python3 is not installed");
+        QProcess p;
+        p.start(python, {QStringLiteral("-c"), QStringLiteral("import openpyxl")});
+        p.waitForFinished();
+        if (p.exitCode() != 0)
+            QSKIP("python3-openpyxl is not installed");
+    }
+
+    void cellAddresses()
+    {
+        QCOMPARE(RangeNom(0, 5), QStringLiteral("A5"));
+        QCOMPARE(RangeNom(25, 4), QStringLiteral("Z4"));
+        QCOMPARE(RangeNom(26, 4), QStringLiteral("AA4"));
+        QCOMPARE(RangeNom(27, 10), QStringLiteral("AB10"));
+        QCOMPARE(RangeNom(51, 1), QStringLiteral("AZ1"));
+        QCOMPARE(RangeNom(52, 1), QStringLiteral("BA1"));
+        QCOMPARE(RangeNom(155, 9), QStringLiteral("EZ9"));
+        QCOMPARE(RangeNom(156, 9), QString());
+        QCOMPARE(RangeNom(-1, 9), QString());
+        QCOMPARE(numberFormatFor(9), QStringLiteral("0.00_ "));
+        QCOMPARE(numberFormatFor(6), QStringLiteral("0.00_ "));
+        QCOMPARE(numberFormatFor(5), QStringLiteral("@"));
+        QCOMPARE(numberFormatFor(1), QStringLiteral("@"));
+    }
+
+    void statisticsGridLayout()
+    {
+        const QString path = dir.filePath(QStringLiteral("统计.xlsx"));
+        const TableSource grid = statisticsGrid();
+        const ExportOutcome o = writeWorkbook(grid, requestFor(path, grid, QStringLiteral("资料下载记录汇总")));
+        QVERIFY2(o.ok, qPrintable(o.error));
+        QVERIFY(reader(QStringLiteral("statistics"), path));
+        // Only the workbook is left in the folder: the temporary file became it.
+        QCOMPARE(filesInDir(), QStringList{QStringLiteral("统计.xlsx")});
+    }
+
+    void unmarkedColumnLeavesNoGap()
+    {
+        TableSource s;
+        s.widths = {1000, 1100, 1200, 1300, 1400};
+        s.alignments = {1, 1, 1, 1, 1};
+        s.cells = {{QStringLiteral("c0"), QStringLiteral("c1"), QStringLiteral("c2"), QStringLiteral("c3"), QStringLiteral("c4")},
+                   {QStringLiteral("a"), QStringLiteral("b"), QStringLiteral("c"), QStringLiteral("d"), QStringLiteral("e")}};
+        const QString path = dir.filePath(QStringLiteral("gap.xlsx"));
+        ExportRequest r = requestFor(path, s, QStringLiteral("表"));
+        r.marked[2] = false;
+        QVERIFY(writeWorkbook(s, r).ok);
+        QVERIFY(reader(QStringLiteral("unmarked"), path));
+    }
+
+    void existingWorkbookKeepsItsOtherSheets()
+    {
+        const QString path = dir.filePath(QStringLiteral("existing.xlsx"));
+        QVERIFY(makeExisting(path));
+        const TableSource grid = smallGrid();
+        ExportRequest r = requestFor(path, grid, QStringLiteral("资料下载记录汇总"));
+        r.title = QStringLiteral("标题");
+        const ExportOutcome o = writeWorkbook(grid, r);
+        QVERIFY2(o.ok, qPrintable(o.error));
+        QVERIFY(reader(QStringLiteral("existing"), path));
+
+        const QString second = dir.filePath(QStringLiteral("existing2.xlsx"));
+        QVERIFY(makeExisting(second));
+        r.path = second;
+        r.sheetName = QStringLiteral("新表");
+        QVERIFY(writeWorkbook(grid, r).ok);
+        QVERIFY(reader(QStringLiteral("appended"), second));
+    }
+
+    void secondExportKeepsTheFirst()
+    {
+        // The statistics, then the details into the same workbook: both sheets stay whole.
+        const QString path = dir.filePath(QStringLiteral("both.xlsx"));
+        const TableSource grid = statisticsGrid();
+        QVERIFY(writeWorkbook(grid, requestFor(path, grid, QStringLiteral("资料下载记录汇总"))).ok);
+        const TableSource small = smallGrid();
+        ExportRequest r = requestFor(path, small, QStringLiteral("资料下载记录明细"));
+        r.title = QStringLiteral("标题");
+        const ExportOutcome o = writeWorkbook(small, r);
+        QVERIFY2(o.ok, qPrintable(o.error));
+        QVERIFY(reader(QStringLiteral("both"), path));
+    }
+
+    void caseDifferentSheetNameFails()
+    {
+        const QString path = dir.filePath(QStringLiteral("case.xlsx"));
+        QVERIFY(makeExisting(path));
+        const QByteArray before = digestOf(path);
+        const TableSource grid = smallGrid();
+        const ExportOutcome o = writeWorkbook(grid, requestFor(path, grid, QStringLiteral("SHEET1")));
+        QVERIFY(!o.ok);
+        QVERIFY(!o.cancelled);
+        QVERIFY2(o.error.contains(QStringLiteral("already"), Qt::CaseInsensitive), qPrintable(o.error));
+        QCOMPARE(digestOf(path), before);  // the workbook is untouched
+        // A name the writer refuses for its characters fails the same way.
+        const ExportOutcome bad = writeWorkbook(grid, requestFor(path, grid, QStringLiteral("a/b")));
+        QVERIFY(!bad.ok);
+        QVERIFY(!bad.error.isEmpty());
+        QCOMPARE(digestOf(path), before);
+    }
+
+    void refusals()
+    {
+        const TableSource grid = smallGrid();
+        const QString path = dir.filePath(QStringLiteral("none.xlsx"));
+        ExportRequest r = requestFor(path, grid, QStringLiteral("表"));
+        r.marked = {false, false};
+        ExportOutcome o = writeWorkbook(grid, r);
+        QVERIFY(!o.ok);
+        QVERIFY(!o.error.isEmpty());
+        QVERIFY(!QFile::exists(path));
+
+        // Not a workbook: nothing is overwritten.
+        const QString text = dir.filePath(QStringLiteral("text.xlsx"));
+        {
+            QFile f(text);
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write("plain text, not a workbook");
+        }
+        const QByteArray before = digestOf(text);
+        o = writeWorkbook(grid, requestFor(text, grid, QStringLiteral("表")));
+        QVERIFY(!o.ok);
+        QVERIFY(!o.error.isEmpty());
+        QCOMPARE(digestOf(text), before);
+
+        // A folder that does not exist.
+        o = writeWorkbook(grid, requestFor(dir.filePath(QStringLiteral("missing/x.xlsx")), grid, QStringLiteral("表")));
+        QVERIFY(!o.ok);
+        QVERIFY(!o.error.isEmpty());
+    }
+
+    void cancellingLeavesTheTargetAlone()
+    {
+        TableSource s = smallGrid();
+        for (int i = 1; i <= 5000; ++i)
+            s.cells.append({QString::number(i), QStringLiteral("行%1").arg(i)});
+        const QString path = dir.filePath(QStringLiteral("cancel.xlsx"));
+        const TableSource small = smallGrid();
+        QVERIFY(writeWorkbook(small, requestFor(path, small, QStringLiteral("表"))).ok);
+        const QByteArray before = digestOf(path);
+        const QStringList filesBefore = filesInDir();
+
+        QVector<qint64> seen;
+        const ExportOutcome o = writeWorkbook(s, requestFor(path, s, QStringLiteral("表")), [&](qint64 done, qint64 total) {
+            seen.append(done);
+            [&] { QCOMPARE(total, qint64(5002)); }();
+            return done < 2000;
+        });
+        QVERIFY(!o.ok);
+        QVERIFY(o.cancelled);
+        QCOMPARE(seen, (QVector<qint64>{1000, 2000}));
+        QCOMPARE(digestOf(path), before);
+        QCOMPARE(filesInDir(), filesBefore);
+
+        // Uncancelled, the progress ends with every row.
+        seen.clear();
+        QVERIFY(writeWorkbook(s, requestFor(path, s, QStringLiteral("表")), [&](qint64 done, qint64) {
+                    seen.append(done);
+                    return true;
+                }).ok);
+        QCOMPARE(seen.constLast(), qint64(5002));
+        QVERIFY(digestOf(path) != before);
+    }
+};
+
+QTEST_MAIN(WorkbookExportTest)
+#include "test_workbook_export.moc"
