@@ -42,7 +42,8 @@ public:
     // Start of the process: reads the command-line text into StartParameters. With ten or
     // more parts and a working connection the user is logged in from them and true is
     // returned (the window is never shown); otherwise the window is prepared for a manual
-    // login and false is returned.
+    // login and false is returned. Parameters of fewer than ten parts are no launcher start:
+    // StartParameters is cleared again.
     bool Form_Load(const QString& commandLine);
 
     // Reads the four settings and opens the shared connection; reports a failure.
