@@ -2,9 +2,9 @@
 // each beside the engine's own time for the same statement and values (the sqlite3 library run
 // directly on the same file): access_statistics [log rows] [database].
 #include "demodb/DemoData.h"
-#include "login/Connection.h"
-#include "login/Query.h"
-#include "login/SqlDialect.h"
+#include "db/Connection.h"
+#include "db/Query.h"
+#include "db/SqlDialect.h"
 #include "reports/AccessStatistics.h"
 #include "reports/CodeTable.h"
 

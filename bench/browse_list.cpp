@@ -4,15 +4,15 @@
 #include "demodb/DemoData.h"
 #include "library/BrowseDocuments.h"
 #include "library/frmBrowse.h"
-#include "login/Connection.h"
-#include "login/Query.h"
-#include "login/SqlDialect.h"
+#include "db/Connection.h"
+#include "db/Query.h"
+#include "db/SqlDialect.h"
 #include "login/UserContext.h"
-#include "login/ValueList.h"
+#include "db/ValueList.h"
 #include "platform/Platform.h"
-#include "platform/StatusBar.h"
-#include "platform/grid/FlexGrid.h"
-#include "platform/tree/KeyedTree.h"
+#include "widgets/StatusBar.h"
+#include "widgets/grid/FlexGrid.h"
+#include "widgets/tree/KeyedTree.h"
 
 #include <QApplication>
 #include <QCheckBox>

@@ -9,9 +9,9 @@
 // cut down to 1 MiB below that limit, and said so. folder: where the files and the database
 // go (default: the system's temporary folder); it needs about three times the size free.
 
-#include "login/Connection.h"
-#include "login/Query.h"
-#include "login/Schema.h"
+#include "db/Connection.h"
+#include "db/Query.h"
+#include "db/Schema.h"
 #include "shared/ContentTransfer.h"
 
 #include <QCoreApplication>

@@ -3,14 +3,14 @@
 #include "demodb/DemoData.h"
 #include "doctypes/TypeTree.h"
 #include "directory/DepartmentDirectory.h"
-#include "login/Connection.h"
-#include "login/Query.h"
-#include "login/SqlDialect.h"
+#include "db/Connection.h"
+#include "db/Query.h"
+#include "db/SqlDialect.h"
 #include "permissions/PositionList.h"
 #include "permissions/UploadPermissions.h"
 #include "permissions/frmUploadPermissions.h"
 #include "platform/Platform.h"
-#include "platform/tree/KeyedTree.h"
+#include "widgets/tree/KeyedTree.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

@@ -2,8 +2,8 @@
 #include "demodb/DemoData.h"
 #include "directory/DepartmentTree.h"
 #include "doctypes/TypeTreeView.h"
-#include "login/Connection.h"
-#include "platform/tree/KeyedTree.h"
+#include "db/Connection.h"
+#include "widgets/tree/KeyedTree.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

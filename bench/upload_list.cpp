@@ -1,9 +1,9 @@
 // Times the document list of the upload window on a large database.
 #include "demodb/DemoData.h"
 #include "library/UploadDocuments.h"
-#include "login/Connection.h"
-#include "login/Query.h"
-#include "platform/grid/FlexGrid.h"
+#include "db/Connection.h"
+#include "db/Query.h"
+#include "widgets/grid/FlexGrid.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

@@ -1,4 +1,4 @@
-#include "login/Connection.h"
+#include "db/Connection.h"
 #include "login/frmLogin.h"
 #include "mainwindow/MDIForm1.h"
 #include "platform/Platform.h"

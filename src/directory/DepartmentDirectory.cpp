@@ -1,6 +1,6 @@
 #include "directory/DepartmentDirectory.h"
 
-#include "login/Query.h"
+#include "db/Query.h"
 
 #include <QHash>
 #include <QSet>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "login/DbError.h"
-#include "platform/tree/TreeTypes.h"
+#include "db/DbError.h"
+#include "db/TreeNodes.h"
 
 #include <QString>
 #include <QStringList>

@@ -1,7 +1,7 @@
 #include "directory/DepartmentTree.h"
 
 #include "platform/MessageBoxes.h"
-#include "platform/tree/KeyedTree.h"
+#include "widgets/tree/KeyedTree.h"
 
 #include <QPainter>
 #include <QPixmap>

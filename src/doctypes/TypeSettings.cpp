@@ -1,6 +1,6 @@
 #include "doctypes/TypeSettings.h"
 
-#include "login/Query.h"
+#include "db/Query.h"
 
 #include <algorithm>
 

@@ -1,6 +1,6 @@
 #include "doctypes/TypeTree.h"
 
-#include "login/Query.h"
+#include "db/Query.h"
 
 #include <QSet>
 

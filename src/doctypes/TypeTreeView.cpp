@@ -1,7 +1,7 @@
 #include "doctypes/TypeTreeView.h"
 
 #include "platform/MessageBoxes.h"
-#include "platform/tree/KeyedTree.h"
+#include "widgets/tree/KeyedTree.h"
 
 #include <QHash>
 #include <QIcon>

@@ -3,8 +3,8 @@
 #include "doctypes/TypeSettings.h"
 #include "doctypes/TypeTreeView.h"
 #include "platform/Platform.h"
-#include "platform/StatusBar.h"
-#include "platform/tree/KeyedTree.h"
+#include "widgets/StatusBar.h"
+#include "widgets/tree/KeyedTree.h"
 #include "shared/WindowPlacement.h"
 
 #include <QFormLayout>

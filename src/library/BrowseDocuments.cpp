@@ -1,7 +1,7 @@
 #include "library/BrowseDocuments.h"
 
-#include "login/Query.h"
-#include "login/ValueList.h"
+#include "db/Query.h"
+#include "db/ValueList.h"
 
 #include <QSqlRecord>
 

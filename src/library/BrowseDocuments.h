@@ -4,7 +4,7 @@
 // formats, name, uploader, keywords and upload date. No widgets here: the window turns the
 // refusals and errors into its messages.
 
-#include "login/DbError.h"
+#include "db/DbError.h"
 
 #include <QDate>
 #include <QDateTime>

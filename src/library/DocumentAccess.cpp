@@ -1,7 +1,7 @@
 #include "library/DocumentAccess.h"
 
-#include "login/Connection.h"
-#include "login/Query.h"
+#include "db/Connection.h"
+#include "db/Query.h"
 
 namespace quarvel {
 namespace {

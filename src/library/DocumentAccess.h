@@ -3,7 +3,7 @@
 // Reading and downloading documents from the browse window, and the access log (资料下载记录)
 // that counts both. No widgets: the window asks the questions and shows the messages.
 
-#include "login/DbError.h"
+#include "db/DbError.h"
 #include "shared/ContentTransfer.h"
 
 #include <QDateTime>

@@ -1,7 +1,7 @@
 #include "library/DocumentRights.h"
 
 #include "library/UploadDocuments.h"
-#include "login/Query.h"
+#include "db/Query.h"
 
 namespace quarvel {
 

@@ -3,13 +3,13 @@
 #include "directory/DepartmentTree.h"
 #include "library/DocumentRights.h"
 #include "library/UploadPanels.h"
-#include "login/Connection.h"
-#include "login/HandCursor.h"
+#include "db/Connection.h"
+#include "widgets/HandCursor.h"
 #include "login/UserContext.h"
 #include "platform/Platform.h"
-#include "platform/grid/FlexGrid.h"
-#include "platform/grid/Twips.h"
-#include "platform/tree/KeyedTree.h"
+#include "widgets/grid/FlexGrid.h"
+#include "widgets/grid/Twips.h"
+#include "widgets/tree/KeyedTree.h"
 
 #include <QEvent>
 #include <QKeyEvent>

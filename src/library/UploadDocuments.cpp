@@ -1,6 +1,6 @@
 #include "library/UploadDocuments.h"
 
-#include "login/Query.h"
+#include "db/Query.h"
 #include "shared/Module1.h"
 
 #include <QDir>

@@ -5,7 +5,7 @@
 // temporary copies that opening writes. No widgets here: every operation returns its rows or a
 // DbError that the window turns into its message.
 
-#include "login/DbError.h"
+#include "db/DbError.h"
 #include "shared/ContentTransfer.h"
 
 #include <QDate>

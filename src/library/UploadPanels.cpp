@@ -1,6 +1,6 @@
 #include "library/UploadPanels.h"
 
-#include "platform/tree/KeyedTree.h"
+#include "widgets/tree/KeyedTree.h"
 
 #include <QApplication>
 #include <QCheckBox>

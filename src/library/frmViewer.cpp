@@ -3,8 +3,8 @@
 #include "library/DocumentAccess.h"
 #include "library/PdfPageView.h"
 #include "platform/Platform.h"
-#include "platform/TransferProgressDialog.h"
-#include "platform/grid/Twips.h"
+#include "widgets/TransferProgressDialog.h"
+#include "widgets/grid/Twips.h"
 #include "shared/Module1.h"
 #include "shared/WindowPlacement.h"
 

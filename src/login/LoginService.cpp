@@ -1,6 +1,6 @@
 #include "login/LoginService.h"
 
-#include "login/Query.h"
+#include "db/Query.h"
 
 namespace quarvel {
 

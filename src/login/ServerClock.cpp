@@ -1,6 +1,6 @@
 #include "login/ServerClock.h"
 
-#include "login/Connection.h"
+#include "db/Connection.h"
 #include "platform/MessageBoxes.h"
 
 namespace quarvel {

@@ -1,7 +1,7 @@
 #include "login/frmLogin.h"
 
-#include "login/Connection.h"
-#include "mainwindow/Background.h"
+#include "db/Connection.h"
+#include "widgets/Banner.h"
 #include "platform/Platform.h"
 
 #include <QEvent>

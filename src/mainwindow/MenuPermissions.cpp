@@ -1,6 +1,6 @@
 #include "mainwindow/MenuPermissions.h"
 
-#include "login/Query.h"
+#include "db/Query.h"
 
 #include <QDir>
 #include <QSaveFile>

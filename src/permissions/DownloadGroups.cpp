@@ -1,6 +1,6 @@
 #include "permissions/DownloadGroups.h"
 
-#include "login/Query.h"
+#include "db/Query.h"
 
 namespace quarvel {
 namespace {

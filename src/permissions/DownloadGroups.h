@@ -3,7 +3,7 @@
 // Download groups: named sets of positions that the rights of a document can be granted to at
 // once. The group fields are checked and stored here; every write is one transaction.
 
-#include "login/DbError.h"
+#include "db/DbError.h"
 #include "permissions/PermissionTypes.h"
 
 #include <QPair>

@@ -1,6 +1,6 @@
 #include "permissions/PositionList.h"
 
-#include "platform/grid/Twips.h"
+#include "widgets/grid/Twips.h"
 
 #include <QApplication>
 #include <QHeaderView>

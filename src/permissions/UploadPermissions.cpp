@@ -1,6 +1,6 @@
 #include "permissions/UploadPermissions.h"
 
-#include "login/Query.h"
+#include "db/Query.h"
 
 #include <QSet>
 #include <QSqlError>

@@ -4,7 +4,7 @@
 // handled as a whole set: a change deletes every pair of the position and inserts the chosen
 // types, in one transaction, so that a failure leaves the previous set in place.
 
-#include "login/DbError.h"
+#include "db/DbError.h"
 #include "permissions/PermissionTypes.h"
 
 #include <QPair>

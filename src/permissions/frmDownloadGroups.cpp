@@ -4,7 +4,7 @@
 #include "login/UserContext.h"
 #include "permissions/PositionList.h"
 #include "platform/Platform.h"
-#include "platform/tree/KeyedTree.h"
+#include "widgets/tree/KeyedTree.h"
 #include "shared/WindowPlacement.h"
 
 #include <QApplication>

@@ -1,7 +1,7 @@
 #include "reports/AccessStatistics.h"
 
-#include "login/Connection.h"
-#include "login/Query.h"
+#include "db/Connection.h"
+#include "db/Query.h"
 #include "reports/CodeTable.h"
 
 namespace quarvel {

@@ -4,8 +4,8 @@
 // and downloads per document under the chosen filters, and the single accesses behind one
 // count. No widgets here; every operation returns its rows or a DbError.
 
-#include "login/DbError.h"
-#include "login/SqlDialect.h"
+#include "db/DbError.h"
+#include "db/SqlDialect.h"
 
 #include <QDate>
 #include <QDateTime>

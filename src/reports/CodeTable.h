@@ -5,8 +5,8 @@
 // per statement) and the statement reads them with "in (select 编码 from <table>)". Lists of
 // any length work on both engines, and no code is ever spliced into statement text.
 
-#include "login/DbError.h"
-#include "login/SqlDialect.h"
+#include "db/DbError.h"
+#include "db/SqlDialect.h"
 
 #include <QString>
 #include <QStringList>

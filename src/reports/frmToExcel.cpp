@@ -1,7 +1,7 @@
 #include "reports/frmToExcel.h"
 
 #include "platform/Platform.h"
-#include "platform/grid/FlexGrid.h"
+#include "widgets/grid/FlexGrid.h"
 #include "reports/WorkbookExport.h"
 #include "shared/WindowPlacement.h"
 

@@ -1,7 +1,7 @@
 #include "shared/ContentTransfer.h"
 
-#include "login/Connection.h"
-#include "login/Query.h"
+#include "db/Connection.h"
+#include "db/Query.h"
 #include "shared/ContentPieces.h"
 
 #include <QFile>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "login/DbError.h"
+#include "db/DbError.h"
 
 #include <QList>
 #include <QString>

@@ -2,7 +2,7 @@
 
 // The shared procedures that move file contents between disk and memory or database.
 
-#include "login/DbError.h"
+#include "db/DbError.h"
 #include "shared/ContentTransfer.h"
 
 #include <QByteArray>

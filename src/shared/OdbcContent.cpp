@@ -3,7 +3,7 @@
 // row and takes the column piece by piece with SQLGetData. Both run on a statement handle of
 // their own on the driver's connection handle, so they take part in its transaction.
 
-#include "login/Connection.h"
+#include "db/Connection.h"
 #include "shared/ContentPieces.h"
 
 #include <QSqlDriver>

@@ -1,8 +1,8 @@
 // The stored file on a QSQLITE connection: SQLite's incremental blob I/O reads and writes the
 // value of 文件 in place, piece by piece, through the driver's own sqlite3 handle.
 
-#include "login/Connection.h"
-#include "login/Query.h"
+#include "db/Connection.h"
+#include "db/Query.h"
 #include "shared/ContentPieces.h"
 
 #include <QSqlDriver>

@@ -1,7 +1,7 @@
 #include "DirectoryFixture.h"
 
 #include "directory/DepartmentDirectory.h"
-#include "login/Connection.h"
+#include "db/Connection.h"
 
 #include <QRandomGenerator>
 #include <QSqlDatabase>

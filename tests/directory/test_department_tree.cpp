@@ -1,9 +1,9 @@
 #include "DirectoryFixture.h"
 
 #include "directory/DepartmentTree.h"
-#include "login/Connection.h"
+#include "db/Connection.h"
 #include "platform/MessageBoxes.h"
-#include "platform/tree/KeyedTree.h"
+#include "widgets/tree/KeyedTree.h"
 
 #include <QAbstractItemModelTester>
 #include <QTest>

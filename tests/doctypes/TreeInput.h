@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/tree/KeyedTree.h"
+#include "widgets/tree/KeyedTree.h"
 
 #include <QTest>
 #include <QTreeView>

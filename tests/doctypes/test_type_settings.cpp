@@ -2,7 +2,7 @@
 #include "TreeInput.h"
 
 #include "doctypes/frmTypeSettings.h"
-#include "platform/tree/KeyedTree.h"
+#include "widgets/tree/KeyedTree.h"
 
 #include <QApplication>
 #include <QInputMethodEvent>

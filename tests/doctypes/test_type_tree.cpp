@@ -2,7 +2,7 @@
 
 #include "doctypes/TypeTree.h"
 #include "doctypes/TypeTreeView.h"
-#include "platform/tree/KeyedTree.h"
+#include "widgets/tree/KeyedTree.h"
 
 #include <QTest>
 

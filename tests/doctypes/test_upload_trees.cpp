@@ -6,7 +6,7 @@
 #include "library/UploadPanels.h"
 #include "library/frmUpload.h"
 #include "login/UserContext.h"
-#include "platform/tree/KeyedTree.h"
+#include "widgets/tree/KeyedTree.h"
 
 #include <QLineEdit>
 #include <QListWidget>

@@ -5,9 +5,9 @@
 #include "BrowseFixture.h"
 
 #include "library/BrowseDocuments.h"
-#include "login/Connection.h"
-#include "login/Query.h"
-#include "login/ValueList.h"
+#include "db/Connection.h"
+#include "db/Query.h"
+#include "db/ValueList.h"
 
 #include <QTest>
 

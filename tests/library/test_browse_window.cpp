@@ -7,9 +7,9 @@
 #include "library/frmBrowse.h"
 #include "library/frmViewer.h"
 #include "login/UserContext.h"
-#include "platform/StatusBar.h"
-#include "platform/grid/FlexGrid.h"
-#include "platform/tree/KeyedTree.h"
+#include "widgets/StatusBar.h"
+#include "widgets/grid/FlexGrid.h"
+#include "widgets/tree/KeyedTree.h"
 
 #include <QBuffer>
 #include <QCheckBox>

@@ -3,7 +3,7 @@
 #include "BrowseFixture.h"
 
 #include "library/DocumentAccess.h"
-#include "login/Connection.h"
+#include "db/Connection.h"
 
 #include <QDir>
 #include <QFile>

@@ -6,8 +6,8 @@
 #include "library/UploadDocuments.h"
 #include "library/frmUpload.h"
 #include "login/UserContext.h"
-#include "platform/grid/FlexGrid.h"
-#include "platform/tree/KeyedTree.h"
+#include "widgets/grid/FlexGrid.h"
+#include "widgets/tree/KeyedTree.h"
 
 #include <QLineEdit>
 #include <QListWidget>

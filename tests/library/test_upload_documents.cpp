@@ -5,7 +5,7 @@
 #include "TestSupport.h"
 
 #include "library/UploadDocuments.h"
-#include "login/Query.h"
+#include "db/Query.h"
 #include "shared/Module1.h"
 
 #include <QDir>

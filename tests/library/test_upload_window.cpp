@@ -1,13 +1,13 @@
-#include "login/TextCollation.h"
+#include "db/TextCollation.h"
 #include "TestSupport.h"
 
 #include "library/RightsPanel.h"
 #include "library/UploadPanels.h"
 #include "library/frmUpload.h"
 #include "login/UserContext.h"
-#include "platform/grid/FlexGrid.h"
-#include "platform/tree/KeyedTree.h"
-#include "platform/tree/KeyedTreeModel.h"
+#include "widgets/grid/FlexGrid.h"
+#include "widgets/tree/KeyedTree.h"
+#include "widgets/tree/KeyedTreeModel.h"
 
 #include <QApplication>
 #include <QCheckBox>

@@ -3,6 +3,7 @@
 #include "login/UserContext.h"
 #include "login/frmLogin.h"
 #include "mainwindow/Background.h"
+#include "widgets/Banner.h"
 #include "mainwindow/MDIForm1.h"
 #include "mainwindow/MenuPermissions.h"
 #include "mainwindow/frmAbout.h"

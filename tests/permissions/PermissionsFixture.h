@@ -4,7 +4,7 @@
 
 #include "TestSupport.h"
 
-#include "login/SqlDialect.h"
+#include "db/SqlDialect.h"
 
 #include <QProcess>
 #include <QSqlError>
@@ -58,7 +58,7 @@ inline void checkStatementsParseAsTsql(const QVector<QPair<QString, QString>>& s
     file.write(text.toUtf8());
     file.close();
     QProcess p;
-    p.start(python, {QStringLiteral(QUARVEL_SOURCE_DIR "/tests/login/check_tsql.py"), file.fileName()});
+    p.start(python, {QStringLiteral(QUARVEL_SOURCE_DIR "/tests/db/check_tsql.py"), file.fileName()});
     QVERIFY(p.waitForFinished(120000));
     if (p.exitCode() == 3)
         QSKIP("python3-sqlglot is not installed");

@@ -4,7 +4,7 @@
 // items and buttons.
 
 #include "permissions/PositionList.h"
-#include "platform/tree/KeyedTree.h"
+#include "widgets/tree/KeyedTree.h"
 
 #include <QAbstractButton>
 #include <QStyle>

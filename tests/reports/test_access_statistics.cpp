@@ -4,7 +4,7 @@
 
 #include "StatisticsFixture.h"
 
-#include "login/Connection.h"
+#include "db/Connection.h"
 #include "reports/AccessStatistics.h"
 #include "reports/CodeTable.h"
 

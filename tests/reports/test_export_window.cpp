@@ -4,7 +4,7 @@
 
 #include "TestSupport.h"
 
-#include "platform/grid/FlexGrid.h"
+#include "widgets/grid/FlexGrid.h"
 #include "reports/frmToExcel.h"
 
 #include <QCheckBox>

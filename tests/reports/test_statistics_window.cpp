@@ -6,9 +6,9 @@
 #include "StatisticsFixture.h"
 
 #include "login/UserContext.h"
-#include "platform/StatusBar.h"
-#include "platform/grid/FlexGrid.h"
-#include "platform/tree/KeyedTree.h"
+#include "widgets/StatusBar.h"
+#include "widgets/grid/FlexGrid.h"
+#include "widgets/tree/KeyedTree.h"
 #include "reports/frmStatistics.h"
 #include "reports/frmToExcel.h"
 

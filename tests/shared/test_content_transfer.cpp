@@ -3,7 +3,7 @@
 
 #include "TestSupport.h"
 
-#include "login/Query.h"
+#include "db/Query.h"
 #include "shared/ContentTransfer.h"
 #include "shared/Module1.h"
 
@@ -510,7 +510,7 @@ private slots:
             python = QStandardPaths::findExecutable(QStringLiteral("python3"));
         if (python.isEmpty())
             QSKIP("python3 is not installed");
-        const QString checker = QStringLiteral(QUARVEL_SOURCE_DIR "/tests/login/check_tsql.py");
+        const QString checker = QStringLiteral(QUARVEL_SOURCE_DIR "/tests/db/check_tsql.py");
         QVERIFY2(QFileInfo::exists(checker), qPrintable(checker));
         QTemporaryFile file;
         QVERIFY(file.open());

@@ -1,7 +1,7 @@
 #include "TestSupport.h"
 
-#include "login/Schema.h"
-#include "login/TextCollation.h"
+#include "db/Schema.h"
+#include "db/TextCollation.h"
 
 #include <QFile>
 #include <QRandomGenerator>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "login/Connection.h"
+#include "db/Connection.h"
 #include "platform/Platform.h"
 
 #include <QList>

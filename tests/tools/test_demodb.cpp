@@ -2,9 +2,9 @@
 // files, rights, groups, access log, and the size options.
 
 #include "demodb/DemoData.h"
-#include "login/Schema.h"
-#include "login/SqlDialect.h"
-#include "login/TextCollation.h"
+#include "db/Schema.h"
+#include "db/SqlDialect.h"
+#include "db/TextCollation.h"
 
 #include <QImage>
 #include <QRegularExpression>

@@ -3,9 +3,9 @@
 #include "demodb/DemoFiles.h"
 #include "demodb/DemoFixed.h"
 #include "demodb/DemoRandom.h"
-#include "login/Query.h"
-#include "login/Schema.h"
-#include "login/SqlDialect.h"
+#include "db/Query.h"
+#include "db/Schema.h"
+#include "db/SqlDialect.h"
 
 #include <QFile>
 #include <QFileInfo>

@@ -1,0 +1,427 @@
+#include "db/Connection.h"
+
+#include "db/Query.h"
+#include "db/TextCollation.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+#include <QRegularExpression>
+#include <QSettings>
+#include <QSqlError>
+
+#include <algorithm>
+
+namespace quarvel {
+namespace {
+
+constexpr int kConnectionTimeoutSeconds = 30;
+
+struct SharedState {
+    QString connectionName;
+    SqlEngine engine = SqlEngine::SqlServer;
+    int generation = 0;
+    QString connectionString;
+    ConnectionSettings settings;  // kept for reopening
+    DbError lastOpenError;
+};
+
+SharedState& state()
+{
+    static SharedState s;
+    return s;
+}
+
+// Quotes an ODBC attribute value when it holds characters that end or open one.
+QString odbcValue(const QString& value)
+{
+    if (!value.contains(u';') && !value.contains(u'{') && !value.contains(u'}')
+        && !value.contains(u'=') && value.trimmed() == value)
+        return value;
+    QString escaped = value;
+    escaped.replace(QStringLiteral("}"), QStringLiteral("}}"));
+    return u'{' + escaped + u'}';
+}
+
+QString odbcDriverName()
+{
+    const QString fromEnv = qEnvironmentVariable("QUARVEL_ODBC_DRIVER");
+    return fromEnv.isEmpty() ? QStringLiteral("FreeTDS") : fromEnv;
+}
+
+bool openTarget(const ConnectionTarget& target, const ConnectionSettings& settings)
+{
+    SharedState& s = state();
+    SharedConnection::release();
+    s.generation += 1;
+    s.connectionName = QStringLiteral("quarvel-shared-%1").arg(s.generation);
+    s.engine = target.engine;
+    s.settings = settings;
+    s.lastOpenError = {};
+
+    if (target.driver.isEmpty()) {
+        s.lastOpenError = DbError::make(-1, QStringLiteral("未配置数据库服务器"));
+        return false;
+    }
+    if (target.driver == QLatin1String("QSQLITE") && !QFileInfo(target.databaseName).isFile()) {
+        // Opening a missing file would create an empty database; the client never creates one.
+        s.lastOpenError = DbError::make(-1, QStringLiteral("数据库文件不存在: ") + target.databaseName);
+        QSqlDatabase::addDatabase(target.driver, s.connectionName);
+        return false;
+    }
+    QSqlDatabase db = QSqlDatabase::addDatabase(target.driver, s.connectionName);
+    db.setDatabaseName(target.databaseName);
+    if (target.driver == QLatin1String("QODBC")) {
+        db.setConnectOptions(QStringLiteral("SQL_ATTR_LOGIN_TIMEOUT=%1;SQL_ATTR_CONNECTION_TIMEOUT=%1")
+                                 .arg(kConnectionTimeoutSeconds));
+    } else {
+        db.setConnectOptions(
+            QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(kConnectionTimeoutSeconds * 1000));
+    }
+    if (!db.open()) {
+        s.lastOpenError = DbError::fromSql(db.lastError());
+        return false;
+    }
+    if (target.engine == SqlEngine::Sqlite) {
+        // Texts compare as on the suite's SQL Server (trailing blanks and case ignored): the
+        // schema declares the collation, a QSQLITE connection brings it along. Through ODBC the
+        // driver loads it as an extension module ("LoadExt=" in the connection text).
+        const DbStatus collation = registerTextCollation(db);
+        if (!collation.ok()) {
+            s.lastOpenError = collation.error;
+            db.close();
+            return false;
+        }
+        QSqlQuery pragma(db);
+        pragma.exec(QStringLiteral("PRAGMA foreign_keys = OFF"));
+    }
+    return true;
+}
+
+}  // namespace
+
+DbError DbError::fromSql(const QSqlError& error)
+{
+    if (error.type() == QSqlError::NoError)
+        return {};
+    bool ok = false;
+    int number = error.nativeErrorCode().toInt(&ok);
+    if (!ok || number == 0)
+        number = -static_cast<int>(error.type()) - 1000;
+    QString text = error.databaseText().trimmed();
+    if (text.isEmpty())
+        text = error.driverText().trimmed();
+    if (text.isEmpty())
+        text = error.text().trimmed();
+    return fromEngine(number, text);
+}
+
+DbError DbError::fromEngine(int number, const QString& engineText)
+{
+    // The texts of SQLite's SQLITE_BUSY and SQLITE_LOCKED in all their extended forms; they
+    // arrive the same through QSQLITE and through the SQLite ODBC driver, whose native error
+    // numbers differ.
+    static const QRegularExpression lockedText(
+        QStringLiteral(R"(\bdatabase (table |schema )?is locked\b)"),
+        QRegularExpression::CaseInsensitiveOption);
+    const bool busy = lockedText.match(engineText).hasMatch();
+    if (!busy || engineText.startsWith(databaseBusyText()))
+        return {number, engineText};
+    return {number, databaseBusyText() + QStringLiteral("（") + engineText + QStringLiteral("）")};
+}
+
+namespace {
+
+const QString kSettingsApplication = QStringLiteral("CorvaneMIS2011");
+const QString kSettingsSection = QStringLiteral("DBConfig");
+const QStringList kSettingsKeys = {QStringLiteral("Svr"), QStringLiteral("UID"), QStringLiteral("PWD"),
+                                   QStringLiteral("DBname")};
+
+// The files of the settings store in the order in which a key is looked for: the user's own,
+// then the machine-wide one (each for the application, then for the organisation).
+QStringList settingsFiles()
+{
+    const QString app = kSettingsApplication;
+    return {QSettings(QSettings::NativeFormat, QSettings::UserScope, app, app).fileName(),
+            QSettings(QSettings::NativeFormat, QSettings::UserScope, app).fileName(),
+            QSettings(QSettings::NativeFormat, QSettings::SystemScope, app, app).fileName(),
+            QSettings(QSettings::NativeFormat, QSettings::SystemScope, app).fileName()};
+}
+
+QStringList readLines(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    QString text = QString::fromUtf8(file.readAll());
+    if (text.startsWith(QChar(0xFEFF)))
+        text.remove(0, 1);
+    QStringList lines = text.split(u'\n');
+    for (QString& line : lines) {
+        if (line.endsWith(u'\r'))
+            line.chop(1);
+    }
+    return lines;
+}
+
+// "[name]" on a line of its own: the name; otherwise a null string.
+QString sectionName(const QString& line)
+{
+    const QString t = line.trimmed();
+    if (t.size() < 2 || !t.startsWith(u'[') || !t.endsWith(u']'))
+        return {};
+    return t.mid(1, t.size() - 2).trimmed();
+}
+
+bool isComment(const QString& line)
+{
+    const QString t = line.trimmed();
+    return t.isEmpty() || t.startsWith(u';') || t.startsWith(u'#');
+}
+
+}  // namespace
+
+QString ConnectionSettings::storePath() { return settingsFiles().constFirst(); }
+
+QHash<QString, QString> ConnectionSettings::readSection(const QStringList& lines)
+{
+    QHash<QString, QString> values;
+    bool inSection = false;
+    for (const QString& line : lines) {
+        const QString section = sectionName(line);
+        if (!section.isNull()) {
+            inSection = section.compare(kSettingsSection, Qt::CaseInsensitive) == 0;
+            continue;
+        }
+        if (!inSection || isComment(line))
+            continue;
+        const qsizetype equals = line.indexOf(u'=');
+        if (equals < 0)
+            continue;
+        const QString key = line.left(equals).trimmed();
+        for (const QString& known : kSettingsKeys) {
+            if (key.compare(known, Qt::CaseInsensitive) == 0)
+                values.insert(known, line.mid(equals + 1));  // the last line of a key wins
+        }
+    }
+    return values;
+}
+
+ConnectionSettings ConnectionSettings::fromStore()
+{
+    QHash<QString, QString> values;
+    const QStringList files = settingsFiles();
+    for (const QString& path : files) {
+        const QHash<QString, QString> found = readSection(readLines(path));
+        for (auto it = found.cbegin(); it != found.cend(); ++it) {
+            if (!values.contains(it.key()))
+                values.insert(it.key(), it.value());
+        }
+    }
+    ConnectionSettings s;
+    s.svr = values.value(QStringLiteral("Svr"));
+    s.uid = values.value(QStringLiteral("UID"));
+    s.pwd = values.value(QStringLiteral("PWD"));
+    s.dbName = values.value(QStringLiteral("DBname"));
+    return s;
+}
+
+bool ConnectionSettings::toStore(QString* error) const
+{
+    const auto fail = [error](const QString& why) {
+        if (error)
+            *error = why;
+        return false;
+    };
+    const QStringList written = {svr, uid, pwd, dbName};
+    for (const QString& value : written) {
+        if (value.contains(u'\n') || value.contains(u'\r'))
+            return fail(QStringLiteral("设置值不能包含换行"));
+    }
+    QStringList settingLines;
+    for (int i = 0; i < kSettingsKeys.size(); ++i)
+        settingLines << kSettingsKeys.at(i) + u'=' + written.at(i);
+
+    // Other sections and lines stay as they are; the four keys are written right under the
+    // section's heading, and any older lines of theirs are dropped.
+    const QString path = storePath();
+    const QStringList old = readLines(path);
+    QStringList lines;
+    bool inSection = false;
+    bool placed = false;
+    for (const QString& line : old) {
+        const QString section = sectionName(line);
+        if (!section.isNull()) {
+            inSection = section.compare(kSettingsSection, Qt::CaseInsensitive) == 0;
+            lines << line;
+            if (inSection && !placed) {
+                lines << settingLines;
+                placed = true;
+            }
+            continue;
+        }
+        if (inSection && !isComment(line)) {
+            const qsizetype equals = line.indexOf(u'=');
+            const QString key = equals < 0 ? QString() : line.left(equals).trimmed();
+            const bool ours = std::any_of(kSettingsKeys.cbegin(), kSettingsKeys.cend(), [&](const QString& k) {
+                return key.compare(k, Qt::CaseInsensitive) == 0;
+            });
+            if (ours)
+                continue;
+        }
+        lines << line;
+    }
+    while (!lines.isEmpty() && lines.constLast().isEmpty())
+        lines.removeLast();
+    if (!placed) {
+        if (!lines.isEmpty())
+            lines << QString();
+        lines << u'[' + kSettingsSection + u']';
+        lines << settingLines;
+    }
+
+    if (!QDir().mkpath(QFileInfo(path).absolutePath()))
+        return fail(QStringLiteral("无法创建文件夹 ") + QFileInfo(path).absolutePath());
+    QSaveFile file(path);
+    const QByteArray content = (lines.join(u'\n') + u'\n').toUtf8();
+    if (!file.open(QIODevice::WriteOnly) || file.write(content) != content.size() || !file.commit())
+        return fail(file.errorString());
+    return true;
+}
+
+ConnectionTarget resolveTarget(const QString& uid, const QString& pwd, const QString& dbName,
+                               const QString& svr)
+{
+    ConnectionTarget t;
+    static const QLatin1String sqlitePrefix("sqlite:");
+    static const QLatin1String odbcPrefix("odbc:");
+    if (svr.startsWith(sqlitePrefix, Qt::CaseInsensitive)) {
+        t.driver = QStringLiteral("QSQLITE");
+        t.databaseName = svr.mid(sqlitePrefix.size());
+        t.engine = SqlEngine::Sqlite;
+        return t;
+    }
+    if (svr.startsWith(odbcPrefix, Qt::CaseInsensitive)) {
+        t.driver = QStringLiteral("QODBC");
+        t.databaseName = svr.mid(odbcPrefix.size());
+        static const QRegularExpression sqliteDriver(QStringLiteral(R"(driver\s*=\s*\{?\s*sqlite)"),
+                                                     QRegularExpression::CaseInsensitiveOption);
+        t.engine = sqliteDriver.match(t.databaseName).hasMatch() ? SqlEngine::Sqlite
+                                                                  : SqlEngine::SqlServer;
+        return t;
+    }
+    if (svr.isEmpty() && uid.isEmpty() && pwd.isEmpty() && dbName.isEmpty())
+        return t;  // nothing configured: no driver
+
+    QString host = svr;
+    QString port;
+    const qsizetype comma = svr.lastIndexOf(u',');
+    if (comma > 0) {
+        host = svr.left(comma).trimmed();
+        port = svr.mid(comma + 1).trimmed();
+    }
+    QString text = QStringLiteral("DRIVER={%1};SERVER=%2;").arg(odbcDriverName(), odbcValue(host));
+    if (!port.isEmpty())
+        text += QStringLiteral("PORT=%1;").arg(odbcValue(port));
+    text += QStringLiteral("DATABASE=%1;UID=%2;PWD=%3;ClientCharset=UTF-8;")
+                .arg(odbcValue(dbName), odbcValue(uid), odbcValue(pwd));
+    t.driver = QStringLiteral("QODBC");
+    t.databaseName = text;
+    t.engine = SqlEngine::SqlServer;
+    return t;
+}
+
+QString composeConnectionString(const QString& uid, const QString& pwd, const QString& dbName,
+                                const QString& svr)
+{
+    return QStringLiteral("Provider=SQLOLEDB.1;Password=") + pwd
+           + QStringLiteral(";Persist Security Info=False;User ID=") + uid
+           + QStringLiteral(";Initial Catalog='") + dbName + QStringLiteral("';Data Source='") + svr
+           + QStringLiteral("'");
+}
+
+QSqlDatabase SharedConnection::database()
+{
+    const SharedState& s = state();
+    if (s.connectionName.isEmpty())
+        return {};
+    return QSqlDatabase::database(s.connectionName, false);
+}
+
+SqlEngine SharedConnection::engine() { return state().engine; }
+
+bool SharedConnection::isOpen() { return database().isOpen(); }
+
+int SharedConnection::generation() { return state().generation; }
+
+DbError SharedConnection::lastOpenError() { return state().lastOpenError; }
+
+bool SharedConnection::reopen(DbError* error)
+{
+    QSqlDatabase db = database();
+    if (!db.isValid()) {
+        if (error)
+            *error = DbError::make(-1, QStringLiteral("数据库连接不存在"));
+        return false;
+    }
+    db.close();
+    if (!db.open()) {
+        if (error)
+            *error = DbError::fromSql(db.lastError());
+        return false;
+    }
+    // A new SQLite handle: the collation goes with it.
+    const DbStatus collation = registerTextCollation(db);
+    if (!collation.ok()) {
+        if (error)
+            *error = collation.error;
+        db.close();
+        return false;
+    }
+    return true;
+}
+
+void SharedConnection::release()
+{
+    SharedState& s = state();
+    if (s.connectionName.isEmpty())
+        return;
+    {
+        QSqlDatabase db = QSqlDatabase::database(s.connectionName, false);
+        if (db.isValid())
+            db.close();
+    }
+    QSqlDatabase::removeDatabase(s.connectionName);
+    s.connectionName.clear();
+}
+
+bool OpenConnection(const QString& uid, const QString& pwd, const QString& dbName,
+                    const QString& svr)
+{
+    state().connectionString = composeConnectionString(uid, pwd, dbName, svr);
+    const ConnectionTarget target = resolveTarget(uid, pwd, dbName, svr);
+    return openTarget(target, ConnectionSettings{svr, uid, pwd, dbName});
+}
+
+QString ConnectionString() { return state().connectionString; }
+
+QDateTime zeroDate() { return QDateTime(QDate(1899, 12, 30), QTime(0, 0)); }
+
+QString serverDateStatement() { return QStringLiteral("select getdate() as curDate"); }
+
+QDateTime serverDate(DbError* error)
+{
+    Query q(serverDateStatement());
+    if (!q.exec()) {
+        if (error)
+            *error = q.error();
+        return zeroDate();
+    }
+    if (!q.next())
+        return zeroDate();
+    const QDateTime dt = q.dateTime(u"curDate");
+    return dt.isValid() ? dt : zeroDate();
+}
+
+}  // namespace quarvel

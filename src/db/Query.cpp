@@ -1,0 +1,220 @@
+#include "db/Query.h"
+
+#include "db/Connection.h"
+
+#include <QSqlRecord>
+
+namespace quarvel {
+namespace {
+
+// Some ODBC drivers report the length of a wide column name in bytes, so the name comes back
+// followed by NULs and garbage; a name ends at its first NUL. Names compare case-insensitively,
+// as SQL Server's do.
+QString normalisedName(QString name)
+{
+    const qsizetype nul = name.indexOf(QChar(u'\0'));
+    if (nul >= 0)
+        name.truncate(nul);
+    return name.trimmed().toCaseFolded();
+}
+
+}  // namespace
+
+Query::Query(const QString& tsql)
+    : Query(tsql, SharedConnection::database(), SharedConnection::engine())
+{
+}
+
+Query::Query(const QString& tsql, const QSqlDatabase& db, SqlEngine engine)
+    : m_db(db), m_engine(engine), m_sql(tsql), m_query(db)
+{
+    m_query.setForwardOnly(true);
+}
+
+Query& Query::bind(const QVariant& value)
+{
+    m_values.append(dialect::bindValue(value, m_engine));
+    return *this;
+}
+
+Query& Query::bind(std::initializer_list<QVariant> values)
+{
+    for (const QVariant& v : values)
+        bind(v);
+    return *this;
+}
+
+bool Query::exec()
+{
+    m_error = {};
+    m_columns.clear();
+    m_columnsBuilt = false;
+    if (!m_db.isValid() || !m_db.isOpen()) {
+        m_error = DbError::make(-1, QStringLiteral("数据库连接未打开"));
+        return false;
+    }
+    if (!m_query.prepare(dialect::translate(m_sql, m_engine))) {
+        m_error = DbError::fromSql(m_query.lastError());
+        return false;
+    }
+    for (const QVariant& v : std::as_const(m_values))
+        m_query.addBindValue(v);
+    if (!m_query.exec()) {
+        m_error = DbError::fromSql(m_query.lastError());
+        return false;
+    }
+    return true;
+}
+
+bool Query::next()
+{
+    if (m_query.next())
+        return true;
+    const QSqlError e = m_query.lastError();
+    if (e.type() != QSqlError::NoError)
+        m_error = DbError::fromSql(e);
+    return false;
+}
+
+void Query::buildColumnIndex() const
+{
+    const QSqlRecord rec = m_query.record();
+    for (int i = 0; i < rec.count(); ++i) {
+        const QString name = normalisedName(rec.fieldName(i));
+        if (!m_columns.contains(name))
+            m_columns.insert(name, i);
+    }
+    m_columnsBuilt = true;
+}
+
+int Query::indexOf(QStringView column) const
+{
+    if (!m_columnsBuilt)
+        buildColumnIndex();
+    const QString key = normalisedName(column.toString());
+    auto it = m_columns.constFind(key);
+    if (it != m_columns.constEnd())
+        return *it;
+    // "table.column" asked for a column that the result names without its table.
+    const qsizetype dot = key.lastIndexOf(u'.');
+    if (dot >= 0) {
+        it = m_columns.constFind(key.mid(dot + 1));
+        if (it != m_columns.constEnd())
+            return *it;
+    }
+    return -1;
+}
+
+bool Query::hasColumn(QStringView column) const { return indexOf(column) >= 0; }
+
+QVariant Query::value(QStringView column) const
+{
+    const int i = indexOf(column);
+    if (i < 0) {
+        qWarning("Query: no column %s in result", qPrintable(column.toString()));
+        return {};
+    }
+    return m_query.value(i);
+}
+
+QString Query::text(QStringView column) const
+{
+    const QVariant v = value(column);
+    if (v.isNull())
+        return {};
+    if (v.typeId() == QMetaType::QDateTime)
+        return dialect::canonicalDateTime(v.toDateTime());
+    if (v.typeId() == QMetaType::Bool)
+        return v.toBool() ? QStringLiteral("1") : QStringLiteral("0");
+    return v.toString();
+}
+
+bool Query::isNull(QStringView column) const { return value(column).isNull(); }
+
+int Query::integer(QStringView column) const { return value(column).toInt(); }
+
+qlonglong Query::longInteger(QStringView column) const { return value(column).toLongLong(); }
+
+bool Query::flag(QStringView column) const
+{
+    const QVariant v = value(column);
+    if (v.isNull())
+        return false;
+    if (v.typeId() == QMetaType::Bool)
+        return v.toBool();
+    return v.toLongLong() != 0;
+}
+
+QDateTime Query::dateTime(QStringView column) const { return dialect::toDateTime(value(column)); }
+
+QByteArray Query::bytes(QStringView column) const { return value(column).toByteArray(); }
+
+DbStatus execute(const QString& tsql, std::initializer_list<QVariant> values)
+{
+    Query q(tsql);
+    q.bind(values);
+    q.exec();
+    return DbStatus{q.error()};
+}
+
+Transaction::Transaction() : Transaction(SharedConnection::database(), SharedConnection::engine()) {}
+
+Transaction::Transaction(const QSqlDatabase& db, SqlEngine engine) : m_db(db), m_engine(engine)
+{
+    if (!m_db.isValid() || !m_db.isOpen()) {
+        m_error = DbError::make(-1, QStringLiteral("数据库连接未打开"));
+        return;
+    }
+    if (m_engine == SqlEngine::Sqlite) {
+        // Qt's own transaction() sends a plain (deferred) BEGIN, and the ODBC driver does the
+        // same when autocommit is switched off; the statement is sent as it stands instead.
+        m_begun = run(sqliteBeginStatement());
+        return;
+    }
+    m_begun = m_db.transaction();
+    if (!m_begun)
+        m_error = DbError::fromSql(m_db.lastError());
+}
+
+bool Transaction::run(const QString& statement)
+{
+    QSqlQuery q(m_db);
+    if (q.exec(statement))
+        return true;
+    m_error = DbError::fromSql(q.lastError());
+    return false;
+}
+
+void Transaction::rollback()
+{
+    if (m_engine == SqlEngine::Sqlite) {
+        // Fails harmlessly when SQLite has already rolled back after an error.
+        QSqlQuery q(m_db);
+        q.exec(QStringLiteral("ROLLBACK"));
+        return;
+    }
+    m_db.rollback();
+}
+
+Transaction::~Transaction()
+{
+    if (m_begun && !m_done)
+        rollback();
+}
+
+bool Transaction::commit()
+{
+    if (!m_begun || m_done)
+        return false;
+    m_done = true;
+    const bool committed = m_engine == SqlEngine::Sqlite ? run(QStringLiteral("COMMIT")) : m_db.commit();
+    if (!committed) {
+        if (m_engine != SqlEngine::Sqlite)
+            m_error = DbError::fromSql(m_db.lastError());
+        rollback();
+        return false;
+    }
+    return true;
+}
+
+}  // namespace quarvel

@@ -1,0 +1,104 @@
+#pragma once
+
+#include "db/DbError.h"
+#include "db/SqlDialect.h"
+
+#include <QByteArray>
+#include <QDateTime>
+#include <QHash>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QString>
+#include <QVariant>
+
+#include <initializer_list>
+
+namespace quarvel {
+
+// One statement in its T-SQL form with "?" placeholders, run on the shared connection
+// (or a given one), read forward-only. Values are always bound; columns are read by name.
+class Query {
+public:
+    explicit Query(const QString& tsql);
+    Query(const QString& tsql, const QSqlDatabase& db, SqlEngine engine);
+
+    Query(const Query&) = delete;
+    Query& operator=(const Query&) = delete;
+
+    // Binds the next "?" placeholder, in order.
+    Query& bind(const QVariant& value);
+    Query& bind(std::initializer_list<QVariant> values);
+
+    bool exec();
+    bool next();
+
+    const DbError& error() const { return m_error; }
+
+    bool hasColumn(QStringView column) const;
+    QVariant value(QStringView column) const;
+    // Null reads as "".
+    QString text(QStringView column) const;
+    bool isNull(QStringView column) const;
+    int integer(QStringView column) const;
+    qlonglong longInteger(QStringView column) const;
+    // A 0/1 flag; null reads as false.
+    bool flag(QStringView column) const;
+    QDateTime dateTime(QStringView column) const;
+    QByteArray bytes(QStringView column) const;
+
+    int numRowsAffected() const { return m_query.numRowsAffected(); }
+    QVariant lastInsertId() const { return m_query.lastInsertId(); }
+    QSqlQuery& raw() { return m_query; }
+    SqlEngine engine() const { return m_engine; }
+    const QString& statement() const { return m_sql; }
+
+private:
+    int indexOf(QStringView column) const;
+    void buildColumnIndex() const;
+
+    QSqlDatabase m_db;
+    SqlEngine m_engine;
+    QString m_sql;
+    QSqlQuery m_query;
+    QVariantList m_values;
+    DbError m_error;
+    mutable QHash<QString, int> m_columns;
+    mutable bool m_columnsBuilt = false;
+};
+
+// Runs a statement that returns no rows.
+DbStatus execute(const QString& tsql, std::initializer_list<QVariant> values = {});
+
+// A write transaction, rolled back unless committed. Every transaction that writes begins
+// here. On SQLite (QSQLITE, or the SQLite ODBC driver) it begins "BEGIN IMMEDIATE": the write
+// lock is taken at once, so a second writer waits for it under the busy time-out instead of
+// failing with "database is locked" when its first write finds the file taken after it read.
+class Transaction {
+public:
+    // On the shared connection.
+    Transaction();
+    // On a connection of one's own (the demo tool).
+    Transaction(const QSqlDatabase& db, SqlEngine engine);
+    ~Transaction();
+    Transaction(const Transaction&) = delete;
+    Transaction& operator=(const Transaction&) = delete;
+
+    const DbError& error() const { return m_error; }
+    bool begun() const { return m_begun; }
+    bool commit();
+
+    // The statement that begins a write transaction on SQLite.
+    static QString sqliteBeginStatement() { return QStringLiteral("BEGIN IMMEDIATE"); }
+
+private:
+    bool run(const QString& statement);
+    void rollback();
+
+    QSqlDatabase m_db;
+    SqlEngine m_engine;
+    bool m_begun = false;
+    bool m_done = false;
+    DbError m_error;
+};
+
+}  // namespace quarvel

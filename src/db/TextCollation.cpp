@@ -1,0 +1,42 @@
+#include "db/TextCollation.h"
+
+#include <QSqlDriver>
+#include <QVariant>
+
+#include <sqlite3.h>
+
+namespace quarvel {
+namespace {
+
+int compareCallback(void*, int lengthA, const void* a, int lengthB, const void* b)
+{
+    return compareSuiteText(lengthA, a, lengthB, b);
+}
+
+}  // namespace
+
+int registerTextCollation(sqlite3* handle)
+{
+    if (!handle)
+        return SQLITE_MISUSE;
+    return sqlite3_create_collation_v2(handle, kTextCollation, SQLITE_UTF8, nullptr,
+                                       compareCallback, nullptr);
+}
+
+DbStatus registerTextCollation(const QSqlDatabase& db)
+{
+    if (!db.isValid() || db.driverName() != QLatin1String("QSQLITE"))
+        return {};
+    const QVariant handle = db.driver()->handle();
+    if (!handle.isValid() || qstrcmp(handle.typeName(), "sqlite3*") != 0)
+        return {DbError::make(-1, QStringLiteral("无法取得SQLite连接句柄"))};
+    sqlite3* raw = *static_cast<sqlite3* const*>(handle.constData());
+    if (!raw)
+        return {DbError::make(-1, QStringLiteral("数据库连接未打开"))};
+    const int rc = registerTextCollation(raw);
+    if (rc != SQLITE_OK)
+        return {DbError::make(rc, QString::fromUtf8(sqlite3_errstr(rc)))};
+    return {};
+}
+
+}  // namespace quarvel

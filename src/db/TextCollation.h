@@ -1,0 +1,18 @@
+#pragma once
+
+#include "db/DbError.h"
+#include "db/TextCompare.h"
+
+#include <QSqlDatabase>
+
+struct sqlite3;
+
+namespace quarvel {
+
+// Registers the collation on a raw SQLite handle; returns SQLite's result code (0 = SQLITE_OK).
+int registerTextCollation(sqlite3* handle);
+
+// The same on an open QSQLITE connection (nothing to do, and no error, for other drivers).
+DbStatus registerTextCollation(const QSqlDatabase& db);
+
+}  // namespace quarvel

@@ -1,0 +1,28 @@
+// libquarveltext: an SQLite extension module that adds the text collation of the embedded
+// database (see TextCollation.h) to connections that do not belong to the client: the SQLite
+// ODBC driver ("LoadExt=/path/libquarveltext.so" in the connection text) and the sqlite3 shell
+// (".load /path/libquarveltext").
+
+#include "db/TextCompare.h"
+
+#include <sqlite3ext.h>
+
+SQLITE_EXTENSION_INIT1
+
+namespace {
+
+int compareCallback(void*, int lengthA, const void* a, int lengthB, const void* b)
+{
+    return quarvel::compareSuiteText(lengthA, a, lengthB, b);
+}
+
+}  // namespace
+
+// The entry point SQLite derives from the file name "libquarveltext".
+extern "C" int sqlite3_quarveltext_init(sqlite3* db, char** /*error*/,
+                                        const sqlite3_api_routines* api)
+{
+    SQLITE_EXTENSION_INIT2(api);
+    return sqlite3_create_collation_v2(db, quarvel::kTextCollation, SQLITE_UTF8, nullptr,
+                                       compareCallback, nullptr);
+}

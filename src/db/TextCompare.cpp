@@ -1,0 +1,90 @@
+#include "db/TextCompare.h"
+
+#include <QChar>
+
+namespace quarvel {
+namespace {
+
+// Decodes the code point at s[i] (advancing i); an invalid sequence yields its first byte.
+char32_t nextCodePoint(const unsigned char* s, int length, int& i)
+{
+    const unsigned char lead = s[i];
+    int extra = 0;
+    char32_t cp = 0;
+    if (lead < 0x80) {
+        ++i;
+        return lead;
+    }
+    if ((lead & 0xE0) == 0xC0) {
+        extra = 1;
+        cp = lead & 0x1F;
+    } else if ((lead & 0xF0) == 0xE0) {
+        extra = 2;
+        cp = lead & 0x0F;
+    } else if ((lead & 0xF8) == 0xF0) {
+        extra = 3;
+        cp = lead & 0x07;
+    } else {
+        ++i;
+        return lead;
+    }
+    if (i + extra >= length) {
+        ++i;
+        return lead;
+    }
+    for (int k = 1; k <= extra; ++k) {
+        if ((s[i + k] & 0xC0) != 0x80) {
+            ++i;
+            return lead;
+        }
+        cp = (cp << 6) | (s[i + k] & 0x3F);
+    }
+    i += extra + 1;
+    return cp;
+}
+
+char32_t folded(char32_t cp)
+{
+    if (cp < 0x80)
+        return cp >= 'A' && cp <= 'Z' ? cp + 32 : cp;
+    return QChar::toCaseFolded(cp);
+}
+
+}  // namespace
+
+int compareSuiteText(int lengthA, const void* a, int lengthB, const void* b)
+{
+    const auto* sa = static_cast<const unsigned char*>(a);
+    const auto* sb = static_cast<const unsigned char*>(b);
+    while (lengthA > 0 && sa[lengthA - 1] == ' ')
+        --lengthA;
+    while (lengthB > 0 && sb[lengthB - 1] == ' ')
+        --lengthB;
+    int i = 0;
+    int j = 0;
+    while (i < lengthA && j < lengthB) {
+        const unsigned char ca = sa[i];
+        const unsigned char cb = sb[j];
+        if (ca < 0x80 && cb < 0x80) {
+            // The common case: two ASCII characters.
+            const unsigned char fa = ca >= 'A' && ca <= 'Z' ? ca + 32 : ca;
+            const unsigned char fb = cb >= 'A' && cb <= 'Z' ? cb + 32 : cb;
+            if (fa != fb)
+                return fa < fb ? -1 : 1;
+            ++i;
+            ++j;
+            continue;
+        }
+        const char32_t fa = folded(nextCodePoint(sa, lengthA, i));
+        const char32_t fb = folded(nextCodePoint(sb, lengthB, j));
+        if (fa != fb)
+            return fa < fb ? -1 : 1;
+    }
+    if (i < lengthA)
+        return 1;
+    if (j < lengthB)
+        return -1;
+    return 0;
+}
+
+}  // namespace quarvel

@@ -1,0 +1,106 @@
+#include "db/ValueList.h"
+
+#include "db/Connection.h"
+#include "db/Query.h"
+
+namespace quarvel {
+namespace {
+
+QString tableOf(const QString& name) { return QStringLiteral("[#") + name + u']'; }
+
+// SQL Server keeps a session's temporary tables in tempdb, whose collation may differ from
+// the database's; the column takes the database's so that comparisons with its columns work.
+// The statement has no parameters: the driver then sends it as a plain batch, and the table
+// outlives it (a table created inside a parameterised call would end with that call).
+QString createStatement(const QString& name, SqlEngine engine)
+{
+    if (engine == SqlEngine::Sqlite)
+        return QStringLiteral("create temp table ") + tableOf(name) + QStringLiteral(" (值 text not null)");
+    return QStringLiteral("create table ") + tableOf(name)
+           + QStringLiteral(" (值 nvarchar(4000) collate database_default not null)");
+}
+
+QString dropStatement(const QString& name, SqlEngine engine)
+{
+    if (engine == SqlEngine::Sqlite)
+        return QStringLiteral("drop table if exists temp.") + tableOf(name);
+    return QStringLiteral("if object_id('tempdb..#") + name + QStringLiteral("') is not null drop table ")
+           + tableOf(name);
+}
+
+QString insertStatement(const QString& name, int rows)
+{
+    QString sql = QStringLiteral("insert into ") + tableOf(name) + QStringLiteral(" (值) values ");
+    sql.reserve(sql.size() + rows * 4);
+    for (int i = 0; i < rows; ++i)
+        sql += i == 0 ? QStringLiteral("(?)") : QStringLiteral(",(?)");
+    return sql;
+}
+
+// Statements about the temporary table run as they are: the dialect has nothing to change.
+DbStatus run(const QString& sql)
+{
+    Query q(sql, SharedConnection::database(), SharedConnection::engine());
+    q.exec();
+    return {q.error()};
+}
+
+}  // namespace
+
+ValueList::ValueList(QString name) : m_name(std::move(name)) {}
+
+ValueList::~ValueList() { drop(); }
+
+QString ValueList::table() const { return tableOf(m_name); }
+
+QString ValueList::select() const { return QStringLiteral("select 值 from ") + table(); }
+
+void ValueList::drop()
+{
+    if (!m_created)
+        return;
+    m_created = false;
+    m_size = 0;
+    if (SharedConnection::isOpen())
+        run(dropStatement(m_name, SharedConnection::engine()));
+}
+
+DbStatus ValueList::fill(const QStringList& values)
+{
+    const SqlEngine engine = SharedConnection::engine();
+    m_size = 0;
+    DbStatus s = run(dropStatement(m_name, engine));
+    if (!s.ok())
+        return s;
+    s = run(createStatement(m_name, engine));
+    if (!s.ok())
+        return s;
+    m_created = true;
+
+    const qsizetype total = values.size();
+    const QString full = insertStatement(m_name, kRowsPerInsert);
+    for (qsizetype from = 0; from < total; from += kRowsPerInsert) {
+        const int rows = int(qMin<qsizetype>(kRowsPerInsert, total - from));
+        Query q(rows == kRowsPerInsert ? full : insertStatement(m_name, rows));
+        for (int i = 0; i < rows; ++i) {
+            const QString& v = values.at(from + i);
+            q.bind(v.isNull() ? QStringLiteral("") : v);
+        }
+        if (!q.exec())
+            return {q.error()};
+    }
+    m_size = int(total);
+    return {};
+}
+
+QVector<QPair<QString, QString>> ValueList::statements()
+{
+    const QString name = QStringLiteral("列表");
+    return {
+        {QStringLiteral("value list: drop"), dropStatement(name, SqlEngine::SqlServer)},
+        {QStringLiteral("value list: create"), createStatement(name, SqlEngine::SqlServer)},
+        {QStringLiteral("value list: insert"), insertStatement(name, 3)},
+    };
+}
+
+}  // namespace quarvel

@@ -1,0 +1,58 @@
+#pragma once
+
+#include "db/DbError.h"
+
+#include <QPair>
+#include <QString>
+#include <QStringList>
+#include <QVector>
+
+namespace quarvel {
+
+// A list of texts of any length that one statement uses as a table, in place of a long
+// "in (...)": the values go into a temporary table of the shared connection by bound inserts
+// (a few hundred per statement), and the statement names the table:
+//
+//     ValueList types(QStringLiteral("类型列表"));
+//     types.fill(codes);
+//     ... where 文件类别 in (select 值 from [#类型列表]) ...
+//
+// So no statement carries more than a few hundred parameters, whatever the list holds (SQL
+// Server takes at most 2,100 per statement). The name "[#name]" reads the same on both
+// engines: a session temporary table on SQL Server, a table of the connection's temp schema
+// on SQLite. The single column 值 compares with the database's own collation.
+//
+// The table lives until the ValueList is destroyed or filled again. One ValueList per name
+// at a time.
+class ValueList {
+public:
+    // `name` is fixed by the caller (letters, digits, "_"), never typed by a user.
+    explicit ValueList(QString name);
+    ~ValueList();
+    ValueList(const ValueList&) = delete;
+    ValueList& operator=(const ValueList&) = delete;
+
+    // (Re)creates the table and inserts the values, in list order (duplicates kept).
+    DbStatus fill(const QStringList& values);
+    // Drops the table; nothing happens when it does not exist.
+    void drop();
+
+    // The table as statements name it: "[#" + name + "]".
+    QString table() const;
+    // "select 值 from [#name]", for "x in (...)".
+    QString select() const;
+    int size() const { return m_size; }
+
+    // Rows per insert statement.
+    static constexpr int kRowsPerInsert = 500;
+
+    // The statements in their T-SQL form (name, text), for a list named "列表".
+    static QVector<QPair<QString, QString>> statements();
+
+private:
+    QString m_name;
+    int m_size = 0;
+    bool m_created = false;
+};
+
+}  // namespace quarvel

@@ -1,0 +1,691 @@
+#include "widgets/grid/FlexGrid.h"
+
+#include "widgets/grid/Twips.h"
+
+#include <QEvent>
+#include <QFontMetrics>
+#include <QHeaderView>
+#include <QItemSelectionModel>
+#include <QMouseEvent>
+#include <QTableView>
+#include <QVBoxLayout>
+
+#include <algorithm>
+#include <cmath>
+#include <vector>
+
+namespace quarvel {
+
+// The table inside the grid. It tells a click that ends a double click from a plain one, so
+// that a double click gives exactly one clicked and one doubleClicked.
+class GridTableView : public QTableView {
+public:
+    explicit GridTableView(QWidget* parent) : QTableView(parent)
+    {
+        connect(this, &QAbstractItemView::doubleClicked, this, [this] { m_doubleClicked = true; });
+    }
+
+    bool releasingDoubleClick() const { return m_releasing && m_doubleClicked; }
+
+protected:
+    void mousePressEvent(QMouseEvent* event) override
+    {
+        m_doubleClicked = false;
+        QTableView::mousePressEvent(event);
+    }
+    void mouseReleaseEvent(QMouseEvent* event) override
+    {
+        m_releasing = true;
+        QTableView::mouseReleaseEvent(event);
+        m_releasing = false;
+        m_doubleClicked = false;
+    }
+
+private:
+    bool m_doubleClicked = false;
+    bool m_releasing = false;
+};
+
+FlexGrid::FlexGrid(QWidget* parent) : QWidget(parent), m_model(new GridModel(this)), m_view(new GridTableView(this))
+{
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(m_view);
+    setFocusProxy(m_view);
+
+    m_model->setBaseFont(font());
+    m_model->setRows(2);
+    m_model->setCols(2);
+    m_colTwips = QList<int>(2, DefaultColWidthTwips);
+
+    // While rows or columns come and go the view moves its current index by itself; the grid
+    // keeps its own current cell and shows it again afterwards. These connections are made
+    // before the view's, so that the flag is up before the view reacts.
+    const auto structureChanging = [this] { m_structureChanging = true; };
+    connect(m_model, &QAbstractItemModel::rowsAboutToBeInserted, this, structureChanging);
+    connect(m_model, &QAbstractItemModel::rowsAboutToBeRemoved, this, structureChanging);
+    connect(m_model, &QAbstractItemModel::columnsAboutToBeInserted, this, structureChanging);
+    connect(m_model, &QAbstractItemModel::columnsAboutToBeRemoved, this, structureChanging);
+    connect(m_model, &QAbstractItemModel::modelAboutToBeReset, this, structureChanging);
+
+    m_view->setObjectName(QStringLiteral("gridView"));
+    m_view->setModel(m_model);
+    m_view->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_view->setSortingEnabled(false);
+    m_view->setWordWrap(false);
+    m_view->setCornerButtonEnabled(false);
+    m_view->verticalHeader()->hide();
+    m_view->verticalHeader()->setMinimumSectionSize(1);
+    QHeaderView* header = m_view->horizontalHeader();
+    header->setMinimumSectionSize(1);
+    header->setStretchLastSection(false);
+    header->setSectionsMovable(false);
+    header->setHighlightSections(false);
+    header->setSectionResizeMode(QHeaderView::Interactive);
+    header->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    setSelectionMode(SelectionMode::ByRow);
+
+    connect(m_model, &QAbstractItemModel::modelReset, this, &FlexGrid::onModelReset);
+    connect(m_model, &QAbstractItemModel::rowsInserted, this,
+            [this](const QModelIndex&, int first, int last) { onRowsInserted(first, last); });
+    connect(m_model, &QAbstractItemModel::rowsRemoved, this,
+            [this](const QModelIndex&, int first, int last) { onRowsRemoved(first, last); });
+    connect(m_model, &QAbstractItemModel::columnsInserted, this,
+            [this](const QModelIndex&, int first, int last) { onColumnsInserted(first, last); });
+    connect(m_model, &QAbstractItemModel::columnsRemoved, this,
+            [this](const QModelIndex&, int first, int last) { onColumnsRemoved(first, last); });
+    connect(m_model, &QAbstractItemModel::dataChanged, this,
+            [this](const QModelIndex&, const QModelIndex&, const QList<int>& roles) {
+                if (roles.isEmpty() || roles.contains(Qt::DisplayRole))
+                    scheduleMerges();
+            });
+
+    connect(m_view->selectionModel(), &QItemSelectionModel::currentChanged, this,
+            [this](const QModelIndex& current, const QModelIndex&) { onViewCurrentChanged(current); });
+    connect(m_view, &QAbstractItemView::clicked, this, [this](const QModelIndex& index) {
+        if (!m_view->releasingDoubleClick())
+            emit clicked(index.row(), index.column());
+    });
+    connect(m_view, &QAbstractItemView::doubleClicked, this,
+            [this](const QModelIndex& index) { emit doubleClicked(index.row(), index.column()); });
+    connect(header, &QHeaderView::sectionClicked, this, [this](int section) { emit headerClicked(section); });
+    connect(header, &QHeaderView::sectionResized, this, [this](int section, int, int newSize) {
+        // Widths the user drags; widths set here are already stored.
+        if (m_applyingSizes || m_model->inBulk() || section < 0 || section >= m_colTwips.size() || newSize <= 0)
+            return;
+        m_colTwips[section] = pixelsToTwips(newSize, this);
+    });
+    connect(this, &QObject::objectNameChanged, this, [this](const QString& name) {
+        m_view->setAccessibleName(name);
+    });
+
+    applyAllSizes();
+    applyHeaderRow();
+    syncCurrentToView();
+}
+
+FlexGrid::~FlexGrid() = default;
+
+QTableView* FlexGrid::view() const
+{
+    return m_view;
+}
+
+// ---- format string ----
+
+int FlexGrid::formatWidthTwips(const QString& header) const
+{
+    const QFontMetrics metrics(m_view->font());
+    const int pixels = displayColumns(header) * metrics.averageCharWidth() + 2 * CellPaddingPixels;
+    return pixelsToTwips(pixels, this);
+}
+
+void FlexGrid::setFormatString(const QString& format)
+{
+    m_formatString = format;
+    const QList<FormatColumn> columns = parseFormatString(format);
+    if (m_model->rows() < 1)
+        m_model->setRows(1);
+    m_model->setCols(static_cast<int>(columns.size()));
+    for (int c = 0; c < columns.size(); ++c) {
+        const FormatColumn& column = columns.at(c);
+        m_model->setTextMatrix(0, c, column.header);
+        m_model->setColAlignment(c, column.alignment);
+        m_model->setFixedAlignment(c, column.alignment);
+        setColWidth(c, formatWidthTwips(column.header));
+    }
+}
+
+// ---- shape and texts ----
+
+void FlexGrid::setFixedRows(int rows)
+{
+    m_model->setFixedRows(rows);
+    applyHeaderRow();
+}
+
+QString FlexGrid::text() const
+{
+    return m_model->textMatrix(m_row, m_col);
+}
+
+void FlexGrid::setText(const QString& text)
+{
+    m_model->setTextMatrix(m_row, m_col, text);
+}
+
+int FlexGrid::addItem(const QString& text, int before)
+{
+    const QStringList parts = text.split(QLatin1Char('\t'));
+    if (before < 0 || before > m_model->rows())
+        return m_model->appendRow(parts);
+    return m_model->insertRowAt(before, parts);
+}
+
+void FlexGrid::removeItem(int row)
+{
+    m_model->removeRowAt(row);
+}
+
+// ---- sizes ----
+
+int FlexGrid::colWidth(int col) const
+{
+    return col >= 0 && col < m_colTwips.size() ? m_colTwips.at(col) : 0;
+}
+
+void FlexGrid::setColWidth(int col, int twips)
+{
+    if (col < 0 || col >= m_colTwips.size())
+        return;
+    m_colTwips[col] = std::max(twips, 0);
+    applyColWidth(col);
+}
+
+void FlexGrid::applyColWidth(int col)
+{
+    if (m_model->inBulk() || col >= m_model->cols())
+        return;
+    m_applyingSizes = true;
+    const int twips = m_colTwips.at(col);
+    if (twips <= 0) {
+        m_view->setColumnHidden(col, true);
+    } else {
+        m_view->setColumnHidden(col, false);
+        m_view->setColumnWidth(col, std::max(twipsToPixels(twips, this), 1));
+    }
+    m_applyingSizes = false;
+}
+
+int FlexGrid::rowHeight(int row) const
+{
+    if (row < 0 || row >= m_model->rows())
+        return 0;
+    const auto it = m_rowTwips.constFind(row);
+    if (it != m_rowTwips.constEnd())
+        return it.value();
+    const int pixels = row == 0 ? m_view->horizontalHeader()->sizeHint().height()
+                                : m_view->verticalHeader()->defaultSectionSize();
+    return pixelsToTwips(pixels, this, Qt::Vertical);
+}
+
+void FlexGrid::setRowHeight(int row, int twips)
+{
+    if (row < 0 || row >= m_model->rows())
+        return;
+    m_rowTwips.insert(row, std::max(twips, 0));
+    applyAllSizes();
+}
+
+void FlexGrid::applyAllSizes()
+{
+    if (m_model->inBulk())
+        return;
+    for (int c = 0; c < m_colTwips.size(); ++c)
+        applyColWidth(c);
+    m_applyingSizes = true;
+    QHeaderView* header = m_view->horizontalHeader();
+    const auto headerHeight = m_rowTwips.constFind(0);
+    if (headerHeight != m_rowTwips.constEnd())
+        header->setFixedHeight(twipsToPixels(headerHeight.value(), this, Qt::Vertical));
+    for (auto it = m_rowTwips.constBegin(); it != m_rowTwips.constEnd(); ++it) {
+        const int r = it.key();
+        if (r == 0 || r >= m_model->rows())
+            continue;
+        if (it.value() <= 0) {
+            m_view->setRowHidden(r, true);
+        } else {
+            m_view->setRowHidden(r, false);
+            m_view->setRowHeight(r, twipsToPixels(it.value(), this, Qt::Vertical));
+        }
+    }
+    m_applyingSizes = false;
+}
+
+// Row 0 is the view's column header while the grid has a fixed row; without fixed rows it is
+// an ordinary row and the header is hidden.
+void FlexGrid::applyHeaderRow()
+{
+    if (m_model->inBulk())
+        return;
+    const bool asHeader = m_model->fixedRows() > 0;
+    if (m_model->rows() > 0)
+        m_view->setRowHidden(0, asHeader);
+    m_view->horizontalHeader()->setVisible(asHeader);
+}
+
+// ---- current cell and selection ----
+
+void FlexGrid::setRow(int row)
+{
+    setCurrentCell(row, m_col);
+}
+
+void FlexGrid::setCol(int col)
+{
+    setCurrentCell(m_row, col);
+}
+
+void FlexGrid::setCurrentCell(int row, int col)
+{
+    moveCurrent(row, col, true);
+}
+
+void FlexGrid::moveCurrent(int row, int col, bool syncView)
+{
+    row = std::clamp(row, 0, std::max(m_model->rows() - 1, 0));
+    col = std::clamp(col, 0, std::max(m_model->cols() - 1, 0));
+    const bool changed = row != m_row || col != m_col;
+    m_row = row;
+    m_col = col;
+    m_rowSel = row;
+    m_colSel = col;
+    if (syncView)
+        syncCurrentToView();
+    if (changed)
+        emit currentCellChanged(m_row, m_col);
+}
+
+void FlexGrid::clampCurrent()
+{
+    moveCurrent(m_row, m_col, false);
+    m_rowSel = std::clamp(m_rowSel, 0, std::max(m_model->rows() - 1, 0));
+    m_colSel = std::clamp(m_colSel, 0, std::max(m_model->cols() - 1, 0));
+}
+
+void FlexGrid::setRowSel(int row)
+{
+    m_rowSel = std::clamp(row, 0, std::max(m_model->rows() - 1, 0));
+    syncCurrentToView();
+}
+
+void FlexGrid::setColSel(int col)
+{
+    m_colSel = std::clamp(col, 0, std::max(m_model->cols() - 1, 0));
+    syncCurrentToView();
+}
+
+void FlexGrid::selectWholeRow(int row)
+{
+    moveCurrent(row, 0, false);
+    m_colSel = std::max(m_model->cols() - 1, 0);
+    syncCurrentToView();
+}
+
+void FlexGrid::setSelectionMode(SelectionMode mode)
+{
+    m_selectionMode = mode;
+    switch (mode) {
+    case SelectionMode::Free:
+        m_view->setSelectionBehavior(QAbstractItemView::SelectItems);
+        m_view->setSelectionMode(QAbstractItemView::ContiguousSelection);
+        break;
+    case SelectionMode::ByRow:
+        m_view->setSelectionBehavior(QAbstractItemView::SelectRows);
+        m_view->setSelectionMode(QAbstractItemView::SingleSelection);
+        break;
+    case SelectionMode::ByColumn:
+        m_view->setSelectionBehavior(QAbstractItemView::SelectColumns);
+        m_view->setSelectionMode(QAbstractItemView::SingleSelection);
+        break;
+    }
+    syncCurrentToView();
+}
+
+// Shows the current cell and the block from it to (rowSel, colSel) in the view, without
+// scrolling.
+void FlexGrid::syncCurrentToView()
+{
+    if (m_model->inBulk() || m_model->rows() == 0 || m_model->cols() == 0)
+        return;
+    QItemSelectionModel* selection = m_view->selectionModel();
+    const QModelIndex current = m_model->index(m_row, m_col);
+    QItemSelectionModel::SelectionFlags flags = QItemSelectionModel::ClearAndSelect;
+    if (m_selectionMode == SelectionMode::ByRow)
+        flags |= QItemSelectionModel::Rows;
+    else if (m_selectionMode == SelectionMode::ByColumn)
+        flags |= QItemSelectionModel::Columns;
+    m_syncing = true;
+    const bool autoScroll = m_view->hasAutoScroll();
+    m_view->setAutoScroll(false);
+    selection->setCurrentIndex(current, QItemSelectionModel::NoUpdate);
+    const QModelIndex corner = m_model->index(m_rowSel, m_colSel);
+    selection->select(QItemSelection(current, corner), flags);
+    m_view->setAutoScroll(autoScroll);
+    m_syncing = false;
+}
+
+void FlexGrid::onViewCurrentChanged(const QModelIndex& current)
+{
+    if (m_syncing || m_structureChanging || !current.isValid() || m_model->inBulk())
+        return;
+    moveCurrent(current.row(), current.column(), false);
+}
+
+// ---- merged cells ----
+
+void FlexGrid::setMergeCells(MergeMode mode)
+{
+    m_mergeMode = mode;
+    scheduleMerges();
+}
+
+void FlexGrid::setMergeCol(int col, bool merge)
+{
+    if (merge)
+        m_mergeCols.insert(col);
+    else
+        m_mergeCols.remove(col);
+    scheduleMerges();
+}
+
+void FlexGrid::setMergeRow(int row, bool merge)
+{
+    if (merge)
+        m_mergeRows.insert(row);
+    else
+        m_mergeRows.remove(row);
+    scheduleMerges();
+}
+
+bool FlexGrid::mergingActive() const
+{
+    return m_mergeMode != MergeMode::Never && (!m_mergeCols.isEmpty() || !m_mergeRows.isEmpty());
+}
+
+void FlexGrid::scheduleMerges()
+{
+    if (m_mergePending || (!mergingActive() && !m_hasSpans))
+        return;
+    m_mergePending = true;
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            if (m_mergePending)
+                updateMerges();
+        },
+        Qt::QueuedConnection);
+}
+
+void FlexGrid::updateMerges()
+{
+    m_mergePending = false;
+    if (m_model->inBulk())
+        return;
+    if (m_hasSpans) {
+        m_view->clearSpans();
+        m_hasSpans = false;
+    }
+    if (!mergingActive())
+        return;
+    const int rows = m_model->rows();
+    const int cols = m_model->cols();
+    const int firstRow = 1;  // row 0 is the header
+    if (rows - firstRow < 1 || cols < 1)
+        return;
+    const auto eligible = [this](int r, int c) {
+        return m_mergeMode != MergeMode::FixedOnly || m_model->isFixedCell(r, c);
+    };
+    const auto joins = [this, &eligible](int r1, int c1, int r2, int c2) {
+        if (!eligible(r1, c1) || !eligible(r2, c2))
+            return false;
+        const QString& a = m_model->textMatrix(r1, c1);
+        return !a.isEmpty() && a == m_model->textMatrix(r2, c2);
+    };
+
+    // covered[r * cols + c]: the cell belongs to a vertical merge.
+    std::vector<char> covered;
+    const bool anyRows = !m_mergeRows.isEmpty();
+    if (anyRows)
+        covered.assign(static_cast<size_t>(rows) * cols, 0);
+
+    // Vertical merges; join[r] tells whether row r joins row r - 1 in the previous column.
+    std::vector<char> previousJoin;
+    std::vector<char> join(static_cast<size_t>(rows), 0);
+    bool previousMarked = false;
+    for (int c = 0; c < cols; ++c) {
+        const bool marked = m_mergeCols.contains(c);
+        if (!marked) {
+            previousMarked = false;
+            continue;
+        }
+        std::fill(join.begin(), join.end(), 0);
+        int start = firstRow;
+        for (int r = firstRow + 1; r <= rows; ++r) {
+            bool joined = false;
+            if (r < rows) {
+                joined = joins(r - 1, c, r, c);
+                if (joined && m_mergeMode == MergeMode::RestrictColumns && previousMarked)
+                    joined = previousJoin[static_cast<size_t>(r)] != 0;
+                join[static_cast<size_t>(r)] = joined ? 1 : 0;
+            }
+            if (!joined) {
+                const int length = r - start;
+                if (length > 1) {
+                    m_view->setSpan(start, c, length, 1);
+                    m_hasSpans = true;
+                    if (anyRows)
+                        for (int k = start; k < r; ++k)
+                            covered[static_cast<size_t>(k) * cols + c] = 1;
+                }
+                start = r;
+            }
+        }
+        previousJoin = join;
+        previousMarked = true;
+    }
+
+    // Horizontal merges over the cells that no vertical merge took.
+    std::vector<char> previousRowJoin;
+    int previousRow = -2;
+    for (int r = firstRow; r < rows; ++r) {
+        if (!m_mergeRows.contains(r))
+            continue;
+        std::vector<char> rowJoin(static_cast<size_t>(cols), 0);
+        const bool restricted = m_mergeMode == MergeMode::RestrictRows && previousRow == r - 1;
+        int start = 0;
+        for (int c = 1; c <= cols; ++c) {
+            bool joined = false;
+            if (c < cols) {
+                joined = !covered[static_cast<size_t>(r) * cols + c - 1] && !covered[static_cast<size_t>(r) * cols + c]
+                    && joins(r, c - 1, r, c);
+                if (joined && restricted)
+                    joined = previousRowJoin[static_cast<size_t>(c)] != 0;
+                rowJoin[static_cast<size_t>(c)] = joined ? 1 : 0;
+            }
+            if (!joined) {
+                if (c - start > 1) {
+                    m_view->setSpan(r, start, 1, c - start);
+                    m_hasSpans = true;
+                }
+                start = c;
+            }
+        }
+        previousRowJoin = rowJoin;
+        previousRow = r;
+    }
+}
+
+int FlexGrid::rowSpan(int row, int col) const
+{
+    return m_view->rowSpan(row, col);
+}
+
+int FlexGrid::columnSpan(int row, int col) const
+{
+    return m_view->columnSpan(row, col);
+}
+
+// ---- scrolling and geometry ----
+
+int FlexGrid::visibleColumnFor(int col) const
+{
+    if (col >= 0 && col < m_model->cols() && !m_view->isColumnHidden(col))
+        return col;
+    for (int c = 0; c < m_model->cols(); ++c)
+        if (!m_view->isColumnHidden(c))
+            return c;
+    return 0;
+}
+
+int FlexGrid::topRow() const
+{
+    const int row = m_view->rowAt(0);
+    if (row >= 0)
+        return row;
+    return std::min(m_model->fixedRows(), std::max(m_model->rows() - 1, 0));
+}
+
+void FlexGrid::setTopRow(int row)
+{
+    if (m_model->inBulk() || row < 0 || row >= m_model->rows() || m_model->cols() == 0)
+        return;
+    m_view->scrollTo(m_model->index(row, visibleColumnFor(m_col)), QAbstractItemView::PositionAtTop);
+}
+
+void FlexGrid::ensureRowVisible(int row)
+{
+    if (m_model->inBulk() || row < 0 || row >= m_model->rows() || m_model->cols() == 0)
+        return;
+    m_view->scrollTo(m_model->index(row, visibleColumnFor(m_col)), QAbstractItemView::EnsureVisible);
+}
+
+QRect FlexGrid::cellRect(int row, int col) const
+{
+    if (m_model->inBulk() || row < 0 || row >= m_model->rows() || col < 0 || col >= m_model->cols())
+        return QRect();
+    if (row == 0 && m_model->fixedRows() > 0) {
+        const QHeaderView* header = m_view->horizontalHeader();
+        if (header->isHidden())
+            return QRect();
+        const QRect section(header->sectionViewportPosition(col), 0, header->sectionSize(col), header->height());
+        return section.translated(header->viewport()->mapTo(this, QPoint(0, 0)));
+    }
+    const QRect rect = m_view->visualRect(m_model->index(row, col));
+    if (!rect.isValid())
+        return QRect();
+    return rect.translated(m_view->viewport()->mapTo(this, QPoint(0, 0)));
+}
+
+// ---- bulk changes ----
+
+void FlexGrid::setRedraw(bool redraw)
+{
+    if (redraw == !m_redrawOff)
+        return;
+    m_redrawOff = !redraw;
+    if (m_redrawOff)
+        m_model->beginBulk();
+    else
+        m_model->endBulk();
+}
+
+// ---- model signals ----
+
+void FlexGrid::onModelReset()
+{
+    m_structureChanging = false;
+    const int cols = m_model->cols();
+    if (m_colTwips.size() != cols)
+        m_colTwips.resize(cols, DefaultColWidthTwips);
+    for (auto it = m_rowTwips.begin(); it != m_rowTwips.end();) {
+        if (it.key() >= m_model->rows())
+            it = m_rowTwips.erase(it);
+        else
+            ++it;
+    }
+    m_hasSpans = false;  // the view dropped them with the reset
+    applyAllSizes();
+    applyHeaderRow();
+    clampCurrent();
+    syncCurrentToView();
+    scheduleMerges();
+}
+
+void FlexGrid::onRowsInserted(int first, int last)
+{
+    m_structureChanging = false;
+    if (first == 0)
+        applyHeaderRow();
+    if (!m_rowTwips.isEmpty()) {
+        // Heights of their own move with their rows.
+        QHash<int, int> moved;
+        const int count = last - first + 1;
+        for (auto it = m_rowTwips.constBegin(); it != m_rowTwips.constEnd(); ++it)
+            moved.insert(it.key() >= first && it.key() != 0 ? it.key() + count : it.key(), it.value());
+        m_rowTwips = moved;
+    }
+    if (first <= m_row)
+        syncCurrentToView();
+    scheduleMerges();
+}
+
+void FlexGrid::onRowsRemoved(int first, int last)
+{
+    m_structureChanging = false;
+    if (!m_rowTwips.isEmpty()) {
+        QHash<int, int> kept;
+        const int count = last - first + 1;
+        for (auto it = m_rowTwips.constBegin(); it != m_rowTwips.constEnd(); ++it) {
+            if (it.key() < first || it.key() == 0)
+                kept.insert(it.key(), it.value());
+            else if (it.key() > last)
+                kept.insert(it.key() - count, it.value());
+        }
+        m_rowTwips = kept;
+    }
+    if (first == 0)
+        applyHeaderRow();
+    clampCurrent();
+    if (first <= m_row)
+        syncCurrentToView();
+    scheduleMerges();
+}
+
+void FlexGrid::onColumnsInserted(int first, int last)
+{
+    m_structureChanging = false;
+    for (int c = first; c <= last; ++c)
+        m_colTwips.insert(c, DefaultColWidthTwips);
+    for (int c = first; c < m_colTwips.size(); ++c)
+        applyColWidth(c);
+    scheduleMerges();
+}
+
+void FlexGrid::onColumnsRemoved(int first, int last)
+{
+    m_structureChanging = false;
+    m_colTwips.remove(first, last - first + 1);
+    clampCurrent();
+    syncCurrentToView();
+    scheduleMerges();
+}
+
+void FlexGrid::changeEvent(QEvent* event)
+{
+    if (event->type() == QEvent::FontChange)
+        m_model->setBaseFont(font());
+    QWidget::changeEvent(event);
+}
+
+}  // namespace quarvel

@@ -1,0 +1,155 @@
+#include "TestSupport.h"
+
+#include "db/Query.h"
+#include "db/SqlDialect.h"
+
+#include <QTest>
+
+using namespace quarvel;
+using namespace quarvel::test;
+
+class DialectTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void sqlServerStatementsStayAsWritten()
+    {
+        const QString s = QStringLiteral("select top 50 a from t where len(b) > 1 and getdate() > c");
+        QCOMPARE(dialect::translate(s, SqlEngine::SqlServer), s);
+    }
+
+    void sqliteRewrites_data()
+    {
+        QTest::addColumn<QString>("tsql");
+        QTest::addColumn<QString>("sqlite");
+        QTest::newRow("clock") << QStringLiteral("select getdate() as curDate")
+                               << QStringLiteral("select datetime('now','localtime') as curDate");
+        QTest::newRow("top") << QStringLiteral(" select top 1 文件类别 from 公司文件信息 where 文件类别 = ?")
+                             << QStringLiteral(" select 文件类别 from 公司文件信息 where 文件类别 = ? limit 1");
+        QTest::newRow("distinct top") << QStringLiteral("select distinct top 50 a from t order by a desc")
+                                      << QStringLiteral("select distinct a from t order by a desc limit 50");
+        QTest::newRow("len") << QStringLiteral("order by len(职能部门new.职能部门编号),职能部门new.职能部门编号")
+                             << QStringLiteral("order by length(rtrim(职能部门new.职能部门编号, ' ')),职能部门new.职能部门编号");
+        QTest::newRow("nested len") << QStringLiteral("select LEN(rtrim(x)) from t")
+                                    << QStringLiteral("select length(rtrim(rtrim(x), ' ')) from t");
+        QTest::newRow("quoted len stays") << QStringLiteral("select 'len(x)' from t")
+                                          << QStringLiteral("select 'len(x)' from t");
+        QTest::newRow("isnull") << QStringLiteral("select isnull(a, 0) from t")
+                                << QStringLiteral("select ifnull(a, 0) from t");
+        QTest::newRow("lock hints") << QStringLiteral("select top 1 ID from 公司文件信息 with (updlock, holdlock) where 编号 = ?")
+                                    << QStringLiteral("select ID from 公司文件信息 where 编号 = ? limit 1");
+        QTest::newRow("one hint, any case") << QStringLiteral("select a from t WITH(NOLOCK) join u with ( rowlock ) on 1=1")
+                                            << QStringLiteral("select a from t join u on 1=1");
+        QTest::newRow("quoted hint stays") << QStringLiteral("select 'x with (updlock)' from t")
+                                           << QStringLiteral("select 'x with (updlock)' from t");
+        QTest::newRow("common table expression stays")
+            << QStringLiteral("with 最近 (a) as (select a from t) select a from 最近")
+            << QStringLiteral("with 最近 (a) as (select a from t) select a from 最近");
+    }
+
+    void sqliteRewrites()
+    {
+        QFETCH(QString, tsql);
+        QFETCH(QString, sqlite);
+        QCOMPARE(dialect::translate(tsql, SqlEngine::Sqlite), sqlite);
+    }
+
+    void dateTimesBindCanonically()
+    {
+        const QDateTime dt(QDate(2026, 1, 2), QTime(3, 4, 5, 678));
+        QCOMPARE(dialect::bindValue(dt, SqlEngine::Sqlite).toString(), QStringLiteral("2026-01-02 03:04:05"));
+        QCOMPARE(dialect::bindValue(QDate(2026, 1, 2), SqlEngine::Sqlite).toString(),
+                 QStringLiteral("2026-01-02 00:00:00"));
+        QCOMPARE(dialect::bindValue(dt, SqlEngine::SqlServer).toDateTime(),
+                 QDateTime(QDate(2026, 1, 2), QTime(3, 4, 5)));
+        QCOMPARE(dialect::toDateTime(QStringLiteral("2026-01-02 03:04:05")), QDateTime(QDate(2026, 1, 2), QTime(3, 4, 5)));
+        QCOMPARE(dialect::toDateTime(QStringLiteral("2026/01/02 03:04:05")), QDateTime(QDate(2026, 1, 2), QTime(3, 4, 5)));
+        QVERIFY(!dialect::toDateTime(QVariant()).isValid());
+    }
+
+    // The date filters: from the start day inclusive to the day after the end day, exclusive.
+    void dateBoundsCompareOnSqlite()
+    {
+        TestDatabase db;
+        QVERIFY(db.connectShared());
+        const QList<QDateTime> times = {
+            QDateTime(QDate(2026, 3, 31), QTime(23, 59, 59)), QDateTime(QDate(2026, 4, 1), QTime(0, 0, 0)),
+            QDateTime(QDate(2026, 4, 30), QTime(23, 59, 59)), QDateTime(QDate(2026, 5, 1), QTime(0, 0, 0))};
+        for (int i = 0; i < times.size(); ++i)
+            QVERIFY(db.insert(QStringLiteral("资料下载记录"), {{QStringLiteral("文件编号"), QString::number(i)},
+                                                          {QStringLiteral("操作时间"), times[i]}}));
+        Query q(QStringLiteral("select 文件编号 from 资料下载记录 where 操作时间 >= ? and 操作时间 < ? order by 文件编号"));
+        q.bind({QDate(2026, 4, 1), QDate(2026, 4, 30).addDays(1)});
+        QVERIFY(q.exec());
+        QStringList found;
+        while (q.next())
+            found << q.text(u"文件编号");
+        QCOMPARE(found, QStringList({QStringLiteral("1"), QStringLiteral("2")}));
+    }
+
+    void lenIgnoresTrailingBlanksLikeSqlServer()
+    {
+        TestDatabase db;
+        QVERIFY(db.connectShared());
+        Query q(QStringLiteral("select len('ab  ') as n, len(' ab') as m"));
+        QVERIFY(q.exec());
+        QVERIFY(q.next());
+        QCOMPARE(q.integer(u"n"), 2);
+        QCOMPARE(q.integer(u"m"), 3);
+    }
+
+    void nullsReadAsEmptyTextAndColumnsByName()
+    {
+        TestDatabase db;
+        QVERIFY(db.connectShared());
+        QVERIFY(db.insert(QStringLiteral("资料类型"), {{QStringLiteral("编号"), QStringLiteral("01")},
+                                                    {QStringLiteral("名称"), QStringLiteral("制度")}}));
+        Query q(QStringLiteral("select 资料类型.编号, 说明, 终止日期 from 资料类型"));
+        QVERIFY(q.exec());
+        QVERIFY(q.next());
+        QCOMPARE(q.text(u"资料类型.编号"), QStringLiteral("01"));
+        QCOMPARE(q.text(u"编号"), QStringLiteral("01"));
+        QVERIFY(q.isNull(u"说明"));
+        QCOMPARE(q.text(u"说明"), QString(""));
+        QVERIFY(!q.text(u"说明").isNull() || q.text(u"说明").isEmpty());
+        QVERIFY(!q.dateTime(u"终止日期").isValid());
+        QVERIFY(!q.next());
+    }
+
+    void failuresCarryNumberAndDescription()
+    {
+        TestDatabase db;
+        QVERIFY(db.connectShared());
+        Query q(QStringLiteral("select * from 不存在的表"));
+        QVERIFY(!q.exec());
+        QVERIFY(q.error().number != 0);
+        QVERIFY(q.error().description.contains(QStringLiteral("不存在的表")));
+        QCOMPARE(formatError(q.error(), ErrorForm::NumberAndDescription),
+                 QStringLiteral("错误号：%1\n错误描述：%2").arg(q.error().number).arg(q.error().description));
+        QCOMPARE(formatError(DbError{7, QStringLiteral("x")}, ErrorForm::NumberPipeDescription), QStringLiteral("7|x"));
+        QCOMPARE(formatError(DbError{7, QStringLiteral("x")}, ErrorForm::DescriptionOnly), QStringLiteral("x"));
+    }
+
+    void transactionRollsBackUnlessCommitted()
+    {
+        TestDatabase db;
+        QVERIFY(db.connectShared());
+        {
+            Transaction t;
+            QVERIFY(t.begun());
+            QVERIFY(execute(QStringLiteral("insert into 资料下载组 (组ID, 组名称, 备注) values (?, ?, ?)"),
+                            {QStringLiteral("G1"), QStringLiteral("组一"), QString()}).ok());
+        }
+        QCOMPARE(db.scalar(QStringLiteral("select count(*) from 资料下载组")).toInt(), 0);
+        {
+            Transaction t;
+            QVERIFY(execute(QStringLiteral("insert into 资料下载组 (组ID, 组名称, 备注) values (?, ?, ?)"),
+                            {QStringLiteral("G1"), QStringLiteral("组一"), QString()}).ok());
+            QVERIFY(t.commit());
+        }
+        QCOMPARE(db.scalar(QStringLiteral("select count(*) from 资料下载组")).toInt(), 1);
+    }
+};
+
+QTEST_MAIN(DialectTest)
+#include "test_dialect.moc"
