@@ -254,10 +254,10 @@ void Frm公司资料上传::Form_Load()
 
 DbError Frm公司资料上传::文件类别范围()
 {
-    const TypeMarks marks = TypeTree::marks(TypeTreeVariant::Upload, userContext().PositionCode);
+    const DbResult<TypeMarks> marks = TypeTree::marks(TypeTreeVariant::Upload, userContext().PositionCode);
     if (!marks.ok())
         return marks.error;
-    markUploadTypes(*TreeView2, marks);
+    markUploadTypes(*TreeView2, marks.value);
     return {};
 }
 

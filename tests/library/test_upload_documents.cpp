@@ -1006,9 +1006,10 @@ private slots:
         QVERIFY(odbc.isValid());
         if (!QSqlDatabase::isDriverAvailable(QStringLiteral("QODBC")))
             QSKIP("Qt's ODBC driver is not installed");
-        if (!odbc.connectShared())
+        const DbStatus opened = odbc.openShared();
+        if (!opened.ok())
             QSKIP(qPrintable(QStringLiteral("the SQLite ODBC driver is not available: ")
-                + SharedConnection::lastOpenError().description));
+                + opened.error.description));
         const auto stored = [&](qint64 id, const QString& c) {
             return odbc.scalar(QStringLiteral("select %1 from 公司文件信息 where ID = ?").arg(c), { id });
         };

@@ -61,8 +61,9 @@ struct Fixture {
         if (db.svr().startsWith(QStringLiteral("odbc:"))
             && !QSqlDatabase::isDriverAvailable(QStringLiteral("QODBC")))
             return QStringLiteral("skip: Qt's ODBC driver is not installed");
-        if (!db.connectShared()) {
-            const QString why = SharedConnection::lastOpenError().description;
+        const DbStatus opened = db.openShared();
+        if (!opened.ok()) {
+            const QString why = opened.error.description;
             return db.svr().startsWith(QStringLiteral("odbc:"))
                        ? QStringLiteral("skip: the SQLite ODBC driver is not available: ") + why
                        : why;
