@@ -109,7 +109,7 @@ int main(int argc, char* argv[])
         std::printf("demo database with %lld log rows built in %lld s\n", static_cast<long long>(logRows),
                     static_cast<long long>(build.elapsed() / 1000));
     }
-    if (!OpenConnection({}, {}, {}, QStringLiteral("sqlite:") + path))
+    if (!OpenConnection({}, {}, {}, QStringLiteral("sqlite:") + path).ok())
         return 1;
 
     // Every filter set: all departments and types ticked, a year of dates, and the commonest

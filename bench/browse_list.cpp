@@ -128,7 +128,7 @@ int main(int argc, char* argv[])
         }
         std::printf("demo database built in %.1f s\n", built.elapsed() / 1000.0);
     }
-    if (!OpenConnection({}, {}, {}, QStringLiteral("sqlite:") + path))
+    if (!OpenConnection({}, {}, {}, QStringLiteral("sqlite:") + path).ok())
         return 1;
     sqlite3* engine = nullptr;
     if (sqlite3_open_v2(path.toUtf8().constData(), &engine, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK)

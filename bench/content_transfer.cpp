@@ -144,9 +144,9 @@ int main(int argc, char** argv)
         setup.close();
     }
     QSqlDatabase::removeDatabase(QStringLiteral("setup"));
-    if (!OpenConnection({}, {}, {}, QStringLiteral("sqlite:") + dbPath)) {
-        std::fprintf(stderr, "cannot open the database: %s\n",
-                     qPrintable(SharedConnection::lastOpenError().description));
+    const DbStatus opened = OpenConnection({}, {}, {}, QStringLiteral("sqlite:") + dbPath);
+    if (!opened.ok()) {
+        std::fprintf(stderr, "cannot open the database: %s\n", qPrintable(opened.error.description));
         return 1;
     }
     if (!execute(QStringLiteral("insert into 公司文件信息 (编号, 文件名称, 附件后缀) values (?, ?, ?)"),

@@ -108,7 +108,7 @@ int main(int argc, char* argv[])
         std::fprintf(stderr, "demo database: %s\n", qPrintable(error));
         return 1;
     }
-    if (!OpenConnection({}, {}, {}, QStringLiteral("sqlite:") + path)) {
+    if (!OpenConnection({}, {}, {}, QStringLiteral("sqlite:") + path).ok()) {
         std::fprintf(stderr, "cannot open the database\n");
         return 1;
     }

@@ -43,7 +43,7 @@ int main(int argc, char* argv[])
     }
     std::printf("database with %d types and %d departments built in %lld ms\n", types, departments,
         static_cast<long long>(timer.elapsed()));
-    if (!OpenConnection({}, {}, {}, QStringLiteral("sqlite:") + path)) {
+    if (!OpenConnection({}, {}, {}, QStringLiteral("sqlite:") + path).ok()) {
         std::fprintf(stderr, "cannot open the database\n");
         return 1;
     }
@@ -58,7 +58,7 @@ int main(int argc, char* argv[])
     if (failed.isSet())
         std::fprintf(stderr, "type tree: %s\n", qPrintable(failed.description));
     timer.restart();
-    markTypeSettings(typeTree, TypeTree::marks(TypeTreeVariant::Settings));
+    markTypeSettings(typeTree, TypeTree::marks(TypeTreeVariant::Settings).value);
     report("type tree, settings marking pass", timer.elapsed(), typeTree.count());
 
     KeyedTree browseTree;

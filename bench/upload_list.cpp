@@ -29,7 +29,7 @@ int main(int argc, char* argv[])
         std::fprintf(stderr, "demo database: %s\n", qPrintable(error));
         return 1;
     }
-    if (!OpenConnection({}, {}, {}, QStringLiteral("sqlite:") + path))
+    if (!OpenConnection({}, {}, {}, QStringLiteral("sqlite:") + path).ok())
         return 1;
 
     // The department and position with the most documents.

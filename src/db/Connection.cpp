@@ -24,7 +24,6 @@ struct SharedState {
     int generation = 0;
     QString connectionString;
     ConnectionSettings settings;  // kept for reopening
-    DbError lastOpenError;
 };
 
 SharedState& state()
@@ -50,7 +49,7 @@ QString odbcDriverName()
     return fromEnv.isEmpty() ? QStringLiteral("FreeTDS") : fromEnv;
 }
 
-bool openTarget(const ConnectionTarget& target, const ConnectionSettings& settings)
+DbStatus openTarget(const ConnectionTarget& target, const ConnectionSettings& settings)
 {
     SharedState& s = state();
     SharedConnection::release();
@@ -58,17 +57,13 @@ bool openTarget(const ConnectionTarget& target, const ConnectionSettings& settin
     s.connectionName = QStringLiteral("quarvel-shared-%1").arg(s.generation);
     s.engine = target.engine;
     s.settings = settings;
-    s.lastOpenError = {};
 
-    if (target.driver.isEmpty()) {
-        s.lastOpenError = DbError::make(-1, QStringLiteral("未配置数据库服务器"));
-        return false;
-    }
+    if (target.driver.isEmpty())
+        return {DbError::make(-1, QStringLiteral("未配置数据库服务器"))};
     if (target.driver == QLatin1String("QSQLITE") && !QFileInfo(target.databaseName).isFile()) {
         // Opening a missing file would create an empty database; the client never creates one.
-        s.lastOpenError = DbError::make(-1, QStringLiteral("数据库文件不存在: ") + target.databaseName);
         QSqlDatabase::addDatabase(target.driver, s.connectionName);
-        return false;
+        return {DbError::make(-1, QStringLiteral("数据库文件不存在: ") + target.databaseName)};
     }
     QSqlDatabase db = QSqlDatabase::addDatabase(target.driver, s.connectionName);
     db.setDatabaseName(target.databaseName);
@@ -79,24 +74,21 @@ bool openTarget(const ConnectionTarget& target, const ConnectionSettings& settin
         db.setConnectOptions(
             QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(kConnectionTimeoutSeconds * 1000));
     }
-    if (!db.open()) {
-        s.lastOpenError = DbError::fromSql(db.lastError());
-        return false;
-    }
+    if (!db.open())
+        return {DbError::fromSql(db.lastError())};
     if (target.engine == SqlEngine::Sqlite) {
         // Texts compare as on the suite's SQL Server (trailing blanks and case ignored): the
         // schema declares the collation, a QSQLITE connection brings it along. Through ODBC the
         // driver loads it as an extension module ("LoadExt=" in the connection text).
         const DbStatus collation = registerTextCollation(db);
         if (!collation.ok()) {
-            s.lastOpenError = collation.error;
             db.close();
-            return false;
+            return collation;
         }
         QSqlQuery pragma(db);
         pragma.exec(QStringLiteral("PRAGMA foreign_keys = OFF"));
     }
-    return true;
+    return {};
 }
 
 }  // namespace
@@ -227,13 +219,9 @@ ConnectionSettings ConnectionSettings::fromStore()
     return s;
 }
 
-bool ConnectionSettings::toStore(QString* error) const
+DbStatus ConnectionSettings::toStore() const
 {
-    const auto fail = [error](const QString& why) {
-        if (error)
-            *error = why;
-        return false;
-    };
+    const auto fail = [](const QString& why) { return DbStatus{DbError::make(-1, why)}; };
     const QStringList written = {svr, uid, pwd, dbName};
     for (const QString& value : written) {
         if (value.contains(u'\n') || value.contains(u'\r'))
@@ -287,7 +275,7 @@ bool ConnectionSettings::toStore(QString* error) const
     const QByteArray content = (lines.join(u'\n') + u'\n').toUtf8();
     if (!file.open(QIODevice::WriteOnly) || file.write(content) != content.size() || !file.commit())
         return fail(file.errorString());
-    return true;
+    return {};
 }
 
 ConnectionTarget resolveTarget(const QString& uid, const QString& pwd, const QString& dbName,
@@ -355,31 +343,19 @@ bool SharedConnection::isOpen() { return database().isOpen(); }
 
 int SharedConnection::generation() { return state().generation; }
 
-DbError SharedConnection::lastOpenError() { return state().lastOpenError; }
-
-bool SharedConnection::reopen(DbError* error)
+DbStatus SharedConnection::reopen()
 {
     QSqlDatabase db = database();
-    if (!db.isValid()) {
-        if (error)
-            *error = DbError::make(-1, QStringLiteral("数据库连接不存在"));
-        return false;
-    }
+    if (!db.isValid())
+        return {DbError::make(-1, QStringLiteral("数据库连接不存在"))};
     db.close();
-    if (!db.open()) {
-        if (error)
-            *error = DbError::fromSql(db.lastError());
-        return false;
-    }
+    if (!db.open())
+        return {DbError::fromSql(db.lastError())};
     // A new SQLite handle: the collation goes with it.
     const DbStatus collation = registerTextCollation(db);
-    if (!collation.ok()) {
-        if (error)
-            *error = collation.error;
+    if (!collation.ok())
         db.close();
-        return false;
-    }
-    return true;
+    return collation;
 }
 
 void SharedConnection::release()
@@ -396,8 +372,8 @@ void SharedConnection::release()
     s.connectionName.clear();
 }
 
-bool OpenConnection(const QString& uid, const QString& pwd, const QString& dbName,
-                    const QString& svr)
+DbStatus OpenConnection(const QString& uid, const QString& pwd, const QString& dbName,
+                        const QString& svr)
 {
     state().connectionString = composeConnectionString(uid, pwd, dbName, svr);
     const ConnectionTarget target = resolveTarget(uid, pwd, dbName, svr);
@@ -410,18 +386,15 @@ QDateTime zeroDate() { return QDateTime(QDate(1899, 12, 30), QTime(0, 0)); }
 
 QString serverDateStatement() { return QStringLiteral("select getdate() as curDate"); }
 
-QDateTime serverDate(DbError* error)
+DbResult<QDateTime> serverDate()
 {
     Query q(serverDateStatement());
-    if (!q.exec()) {
-        if (error)
-            *error = q.error();
-        return zeroDate();
-    }
+    if (!q.exec())
+        return {zeroDate(), q.error()};
     if (!q.next())
-        return zeroDate();
+        return {zeroDate(), {}};
     const QDateTime dt = q.dateTime(u"curDate");
-    return dt.isValid() ? dt : zeroDate();
+    return {dt.isValid() ? dt : zeroDate(), {}};
 }
 
 }  // namespace quarvel

@@ -31,8 +31,8 @@ struct ConnectionSettings {
     static ConnectionSettings fromStore();
     // Writes the four keys into the user's file in the same plain form, keeping its other
     // lines (used by the demo set-up and the tests). A value with a line break cannot be
-    // written: false, and *error says why.
-    bool toStore(QString* error = nullptr) const;
+    // written: the error says why.
+    DbStatus toStore() const;
 
     // The user's settings file.
     static QString storePath();
@@ -67,17 +67,16 @@ public:
     // Counts the connections created so far; every OpenConnection makes a new one.
     static int generation();
     // Closes the connection and opens it again with the kept settings.
-    static bool reopen(DbError* error = nullptr);
+    static DbStatus reopen();
     // Releases the connection (process end, tests).
     static void release();
-    // The error of the last failed opening.
-    static DbError lastOpenError();
 };
 
 // Creates a new shared connection (the previous one is released), keeps its connection
-// text in ConnectionString() and opens it with a time-out of 30 seconds.
-bool OpenConnection(const QString& uid, const QString& pwd, const QString& dbName,
-                    const QString& svr);
+// text in ConnectionString() and opens it with a time-out of 30 seconds. The error says why
+// it could not be opened.
+DbStatus OpenConnection(const QString& uid, const QString& pwd, const QString& dbName,
+                        const QString& svr);
 
 // The last composed connection text.
 QString ConnectionString();
@@ -88,8 +87,8 @@ QDateTime zeroDate();
 // The statement that reads the server clock.
 QString serverDateStatement();
 
-// Reads the server clock. On failure returns the zero date
-// and fills *error.
-QDateTime serverDate(DbError* error);
+// Reads the server clock. On failure the value is the zero date, beside the error; a clock
+// that reads no valid time gives the zero date without an error.
+DbResult<QDateTime> serverDate();
 
 }  // namespace quarvel

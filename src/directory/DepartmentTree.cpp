@@ -138,16 +138,11 @@ bool positionsPending(const KeyedTree& tree, const QString& key)
     return tree.contains(key) && tree.tag(key).isEmpty() && tree.picture(key) == kDepartmentPicture;
 }
 
-bool loadPositionsOnFirstClick(KeyedTree& tree, const QString& key, PositionVariant variant, DbError* error)
+DbResult<bool> loadPositionsOnFirstClick(KeyedTree& tree, const QString& key, PositionVariant variant)
 {
-    if (error)
-        *error = {};
     if (!positionsPending(tree, key))
-        return false;
-    const DbError failure = 添加岗位信息(tree, key, variant);
-    if (error)
-        *error = failure;
-    return true;
+        return {false, {}};
+    return {true, 添加岗位信息(tree, key, variant)};
 }
 
 void reportDirectoryFailure(MessageBoxes& messages, QWidget* parent, const DbError& error)

@@ -42,8 +42,8 @@ DbError 添加岗位信息(KeyedTree& tree, const QString& deptKey, PositionVari
 bool positionsPending(const KeyedTree& tree, const QString& key);
 
 // The node click of the position trees: runs 添加岗位信息 when the node is a department whose
-// positions are not loaded yet. Returns whether it ran; its failure goes to *error (if given).
-bool loadPositionsOnFirstClick(KeyedTree& tree, const QString& key, PositionVariant variant, DbError* error);
+// positions are not loaded yet. The value tells whether it ran; the error is its failure.
+DbResult<bool> loadPositionsOnFirstClick(KeyedTree& tree, const QString& key, PositionVariant variant);
 
 // Shows a failure of the department or position load as the permission and group windows do:
 // the description, the information icon, the program's name as title.

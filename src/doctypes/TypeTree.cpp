@@ -51,9 +51,10 @@ int TypeTree::loadPicture(TypeTreeVariant variant)
     return 1;
 }
 
-TypeTreeLoad TypeTree::load(TypeTreeVariant variant)
+DbResult<TypeTreeNodes> TypeTree::load(TypeTreeVariant variant)
 {
-    TypeTreeLoad result;
+    DbResult<TypeTreeNodes> loaded;
+    TypeTreeNodes& result = loaded.value;
     const bool settings = variant == TypeTreeVariant::Settings;
     const int picture = loadPicture(variant);
     QSet<QString> keys;
@@ -65,8 +66,8 @@ TypeTreeLoad TypeTree::load(TypeTreeVariant variant)
 
     Query q(loadStatement());
     if (!q.exec()) {
-        result.error = q.error();
-        return result;
+        loaded.error = q.error();
+        return loaded;
     }
     while (q.next()) {
         const QString code = q.text(u"编号");
@@ -80,14 +81,12 @@ TypeTreeLoad TypeTree::load(TypeTreeVariant variant)
             node.parentKey = u'S' + q.text(u"上级编号").trimmed();
 
         if (!node.parentKey.isEmpty() && !keys.contains(node.parentKey)) {
-            result.refusedNumber = 35601;
-            result.refusedKey = node.key;
-            return result;
+            loaded.error = DbError::make(kTypeParentMissing, QStringLiteral("上级类型不存在：") + node.key);
+            return loaded;
         }
         if (keys.contains(node.key)) {
-            result.refusedNumber = 35602;
-            result.refusedKey = node.key;
-            return result;
+            loaded.error = DbError::make(kTypeKeyRepeated, QStringLiteral("类型编号重复：") + node.key);
+            return loaded;
         }
         keys.insert(node.key);
         result.nodes.append(node);
@@ -95,8 +94,8 @@ TypeTreeLoad TypeTree::load(TypeTreeVariant variant)
             result.descriptions.append(q.text(u"说明"));
     }
     if (q.error().isSet())
-        result.error = q.error();
-    return result;
+        loaded.error = q.error();
+    return loaded;
 }
 
 namespace {
@@ -118,7 +117,7 @@ DbResult<QStringList> readCodes(const QString& sql, const QString& column, const
 
 DbResult<QStringList> TypeTree::voidedCodes() { return readCodes(voidedCodesStatement(), QStringLiteral("编号")); }
 
-TypeMarks TypeTree::marks(TypeTreeVariant variant, const QString& positionCode)
+DbResult<TypeMarks> TypeTree::marks(TypeTreeVariant variant, const QString& positionCode)
 {
     TypeMarks m;
     // The super user's position code is empty; it is compared as the empty text (rows with an
@@ -128,18 +127,14 @@ TypeMarks TypeTree::marks(TypeTreeVariant variant, const QString& positionCode)
         variant == TypeTreeVariant::Upload
             ? readCodes(positionPermittedCodesStatement(), QStringLiteral("文件编号"), {position})
             : readCodes(permittedCodesStatement(), QStringLiteral("文件编号"));
-    if (!permitted.ok()) {
-        m.error = permitted.error;
-        return m;
-    }
+    if (!permitted.ok())
+        return DbResult<TypeMarks>::failure(permitted.error);
     m.permittedCodes = permitted.value;
     DbResult<QStringList> voided = voidedCodes();
-    if (!voided.ok()) {
-        m.error = voided.error;
-        return m;
-    }
+    if (!voided.ok())
+        return {m, voided.error};
     m.voidedCodes = voided.value;
-    return m;
+    return {m, {}};
 }
 
 }  // namespace quarvel

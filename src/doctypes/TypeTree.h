@@ -23,25 +23,24 @@ inline const QString kTypeRootKey = QStringLiteral("ROOT");
 inline const QString kTypeRootText = QStringLiteral("资料类型索引");
 
 // The loaded tree: nodes in insertion order and, for the settings window, the description of
-// node i at index i (index 0 and the root's index 1 stay empty). A row that the tree would
-// refuse (its parent is missing or sorts after it, or its trimmed code repeats) stops the
-// load there: the nodes before it are kept and the refusal is in `refused`.
-struct TypeTreeLoad {
+// node i at index i (index 0 and the root's index 1 stay empty).
+struct TypeTreeNodes {
     QVector<TreeNodeSpec> nodes;
     QStringList descriptions;
-    DbError error;       // the statement failed
-    int refusedNumber = 0;  // 35601 missing parent, 35602 repeated key
-    QString refusedKey;
-
-    bool ok() const { return !error.isSet() && refusedNumber == 0; }
 };
+
+// Error numbers of a row that the tree would refuse, as the keyed tree numbers them.
+inline constexpr int kTypeParentMissing = 35601;  // its parent is missing or sorts after it
+inline constexpr int kTypeKeyRepeated = 35602;    // its trimmed code repeats
+inline bool isRefusedTypeRow(const DbError& error)
+{
+    return error.number == kTypeParentMissing || error.number == kTypeKeyRepeated;
+}
 
 // The codes that the marking passes read.
 struct TypeMarks {
     QStringList permittedCodes;  // types with upload permissions (of the position, for Upload)
     QStringList voidedCodes;
-    DbError error;
-    bool ok() const { return !error.isSet(); }
 };
 
 class TypeTree {
@@ -53,11 +52,14 @@ public:
 
     static int loadPicture(TypeTreeVariant variant);
 
-    // Runs the load statement and builds the node list of the variant.
-    static TypeTreeLoad load(TypeTreeVariant variant);
+    // Runs the load statement and builds the node list of the variant. A row that the tree
+    // would refuse stops the load there: the nodes before it come back with an error that
+    // isRefusedTypeRow() recognises (its description names the row's key). When the statement
+    // fails, the nodes read before come back with its error.
+    static DbResult<TypeTreeNodes> load(TypeTreeVariant variant);
 
     // Codes for the marking passes. For Upload, only the permissions of positionCode.
-    static TypeMarks marks(TypeTreeVariant variant, const QString& positionCode = {});
+    static DbResult<TypeMarks> marks(TypeTreeVariant variant, const QString& positionCode = {});
     static DbResult<QStringList> voidedCodes();
 };
 

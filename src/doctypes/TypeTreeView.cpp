@@ -81,21 +81,23 @@ namespace {
 // Fills the tree; `statementFailed` tells a failed statement from a refused row.
 DbError fillTypeTree(KeyedTree& tree, TypeTreeVariant variant, QStringList* descriptions, bool& statementFailed)
 {
-    const TypeTreeLoad load = TypeTree::load(variant);
+    const DbResult<TypeTreeNodes> load = TypeTree::load(variant);
     tree.beginUpdate();
     tree.clear();
-    const TreeLoadResult loaded = tree.load(load.nodes);
+    const TreeLoadResult loaded = tree.load(load.value.nodes);
     tree.endUpdate();
     if (descriptions)
-        *descriptions = load.descriptions;
-    statementFailed = load.error.isSet();
-    if (load.error.isSet())
+        *descriptions = load.value.descriptions;
+    const bool refused = isRefusedTypeRow(load.error);
+    statementFailed = !load.ok() && !refused;
+    if (statementFailed)
         return load.error;
     if (!loaded.ok())
         return DbError{loaded.error.number, loaded.error.description};
-    if (load.refusedNumber != 0) {
-        const auto code = static_cast<TreeErrorCode>(load.refusedNumber);
-        return DbError{load.refusedNumber, TreeError::describe(code)};
+    if (refused) {
+        // Told as the tree tells a refused node.
+        const auto code = static_cast<TreeErrorCode>(load.error.number);
+        return DbError{load.error.number, TreeError::describe(code)};
     }
     return {};
 }

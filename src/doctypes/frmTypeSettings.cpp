@@ -178,10 +178,10 @@ DbError frm资料类型设置::LoadTypeTree()
 
 DbError frm资料类型设置::文件类别范围()
 {
-    const TypeMarks marks = TypeTree::marks(TypeTreeVariant::Settings);
+    const DbResult<TypeMarks> marks = TypeTree::marks(TypeTreeVariant::Settings);
     if (!marks.ok())
         return marks.error;
-    markTypeSettings(*TreeView1, marks);
+    markTypeSettings(*TreeView1, marks.value);
     return {};
 }
 

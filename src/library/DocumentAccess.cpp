@@ -69,15 +69,14 @@ DbStatus DocumentAccess::download(qint64 id, const QString& path, const Transfer
 
 DbStatus DocumentAccess::log(const AccessedDocument& document, const Reader& reader, AccessKind kind)
 {
-    DbError clockError;
-    const QDateTime now = serverDate(&clockError);
-    if (clockError.isSet())
-        return {clockError};
+    const DbResult<QDateTime> now = serverDate();
+    if (!now.ok())
+        return {now.error};
     const bool download = kind == AccessKind::Download;
     return execute(logStatement(),
                    {textValue(document.number), textValue(document.name), textValue(codeOf(document.typeText)),
                     textValue(document.summary), textValue(reader.employeeNo), textValue(reader.deptCode),
-                    textValue(reader.positionCode), download ? 1 : 0, download ? 0 : 1, now});
+                    textValue(reader.positionCode), download ? 1 : 0, download ? 0 : 1, now.value});
 }
 
 }  // namespace quarvel

@@ -222,18 +222,17 @@ bool RightsPanel::LoadRights()
         addButton->hide();
         return true;
     }
-    DbError error;
-    bool reopened = false;
+    DbStatus reopened;
     DbResult<QVector<RightRow>> rights;
     MSFlexGrid3->hide();
     {
         DatabaseWait wait(m_status);
-        reopened = SharedConnection::reopen(&error);
-        if (reopened)
+        reopened = SharedConnection::reopen();
+        if (reopened.ok())
             rights = DocumentRights::load(m_document);
     }
-    if (!reopened) {
-        fail(error.description);
+    if (!reopened.ok()) {
+        fail(reopened.error.description);
         return false;
     }
     MSFlexGrid3->beginBulk();

@@ -382,8 +382,8 @@ QString temporaryDocumentPath(const QString& folder, const QString& documentName
     return path + name + suffix;
 }
 
-QString createTemporaryDocumentFile(const QString& folder, const QString& documentName, const QDateTime& now,
-    const QString& extension, QString* error)
+DbResult<QString> createTemporaryDocumentFile(const QString& folder, const QString& documentName,
+    const QDateTime& now, const QString& extension)
 {
     // Enough for any number of copies opened within one second.
     constexpr int kMaxSerial = 10000;
@@ -392,17 +392,12 @@ QString createTemporaryDocumentFile(const QString& folder, const QString& docume
         QFile file(path);
         // Made only when no file of the name exists: the name is ours alone.
         if (file.open(QIODevice::WriteOnly | QIODevice::NewOnly))
-            return path;
+            return {path, {}};
         const QFileInfo taken(path);
-        if (!taken.exists() && !taken.isSymLink()) {
-            if (error)
-                *error = file.errorString();
-            return {};
-        }
+        if (!taken.exists() && !taken.isSymLink())
+            return DbResult<QString>::failure(DbError::make(-1, file.errorString()));
     }
-    if (error)
-        *error = QStringLiteral("临时文件名已用尽");
-    return {};
+    return DbResult<QString>::failure(DbError::make(-1, QStringLiteral("临时文件名已用尽")));
 }
 
 QString documentTempFolder()

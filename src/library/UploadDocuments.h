@@ -99,10 +99,10 @@ QString temporaryDocumentPath(const QString& folder, const QString& documentName
 
 // Creates the empty file of a new temporary copy and returns its path: temporaryDocumentPath,
 // or, when a file of that name exists already (another document whose name reads alike opened
-// within the same second, or the same one opened again), the next free serial. Empty, with
-// the reason in *error, when no file could be created.
-QString createTemporaryDocumentFile(const QString& folder, const QString& documentName, const QDateTime& now,
-    const QString& extension, QString* error = nullptr);
+// within the same second, or the same one opened again), the next free serial. The error
+// gives the reason when no file could be created.
+DbResult<QString> createTemporaryDocumentFile(const QString& folder, const QString& documentName,
+    const QDateTime& now, const QString& extension);
 
 // The per-user folder of those copies ("Temp" beside GetTempFilePath's file, owner-only
 // access), created when missing.

@@ -306,6 +306,12 @@ void Frm公司资料查阅::plain(const QString& text)
     m_platform.messages().show(this, text, applicationTitle(), MsgIcon::None, MsgButtons::Ok);
 }
 
+void Frm公司资料查阅::showDownloadFailure(const DbError& error)
+{
+    m_platform.messages().show(this, error.description, QStringLiteral("下载文件出错!"), MsgIcon::Critical,
+                               MsgButtons::Ok);
+}
+
 void Frm公司资料查阅::Command10_Click()
 {
     const BrowseSearch search = currentSearch();
@@ -401,12 +407,15 @@ void Frm公司资料查阅::OpenDocument(qint64 id)
     const QString folder = m_tempFolder.isEmpty() ? documentTempFolder() : m_tempFolder;
     QDir().mkpath(folder);  // made again when it was removed meanwhile
     const QString path = temporaryDocumentPath(folder, d.name, QDateTime::currentDateTime(), d.extension);
-    bool written = false;
+    DbResult<FieldSave> saved;
     {
         TransferProgressDialog progress(this, QStringLiteral("正在读取文件……"));
         WaitCursor wait;
-        written = SaveFieldToFile(d.id, path, m_platform.messages(), this, progress.callback());
+        saved = SaveFieldToFile(d.id, path, progress.callback());
     }
+    if (!saved.ok())
+        showDownloadFailure(saved.error);
+    const bool written = saved.ok() && saved.value == FieldSave::Written;
     if (!written || !m_platform.shell().openFile(path))
         plain(QStringLiteral("没有能够打开所选附件文件，可能您的电脑上没有安装相应的软件"));
 }

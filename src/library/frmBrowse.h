@@ -110,6 +110,8 @@ private:
     void layOutButtons();
     BrowseSearch currentSearch() const;
     void plain(const QString& text);
+    // A copy of a document that could not be written: the reason, titled "下载文件出错!".
+    void showDownloadFailure(const DbError& error);
     Frm公司文件浏览* viewer();
 
     Platform& m_platform;

@@ -193,6 +193,12 @@ void Frm公司资料上传::showFailure(const DbError& error)
     inform(formatError(error, ErrorForm::NumberAndDescription), executableTitle());
 }
 
+void Frm公司资料上传::showDownloadFailure(const DbError& error)
+{
+    m_platform.messages().show(this, error.description, QStringLiteral("下载文件出错!"), MsgIcon::Critical,
+                               MsgButtons::Ok);
+}
+
 UploaderContext Frm公司资料上传::uploader() const
 {
     const UserContext& c = userContext();
@@ -248,10 +254,10 @@ void Frm公司资料上传::Form_Load()
 
 DbError Frm公司资料上传::文件类别范围()
 {
-    const TypeMarks marks = TypeTree::marks(TypeTreeVariant::Upload, userContext().PositionCode);
+    const DbResult<TypeMarks> marks = TypeTree::marks(TypeTreeVariant::Upload, userContext().PositionCode);
     if (!marks.ok())
         return marks.error;
-    markUploadTypes(*TreeView2, marks);
+    markUploadTypes(*TreeView2, marks.value);
     return {};
 }
 
@@ -575,15 +581,21 @@ void Frm公司资料上传::MSFlexGrid1_DblClick()
     const QString folder = m_tempFolder.isEmpty() ? documentTempFolder() : m_tempFolder;
     QDir().mkpath(folder);  // made again when it was removed meanwhile
     // A name of its own: another copy made within the same second is not overwritten.
-    QString failure;
-    const QString path = createTemporaryDocumentFile(folder, document.name, m_clock(), document.extension, &failure);
-    if (path.isEmpty())
-        m_platform.messages().show(this, failure, QStringLiteral("下载文件出错!"), MsgIcon::Critical, MsgButtons::Ok);
+    const DbResult<QString> created = createTemporaryDocumentFile(folder, document.name, m_clock(), document.extension);
+    const QString path = created.value;
+    if (!created.ok())
+        showDownloadFailure(created.error);
     bool written = false;
-    if (!path.isEmpty()) {
-        TransferProgressDialog progress(this, QStringLiteral("正在读取文件……"));
-        DatabaseWait wait(StatusText);
-        written = SaveFieldToFile(document.id, path, m_platform.messages(), this, progress.callback());
+    if (created.ok()) {
+        DbResult<FieldSave> saved;
+        {
+            TransferProgressDialog progress(this, QStringLiteral("正在读取文件……"));
+            DatabaseWait wait(StatusText);
+            saved = SaveFieldToFile(document.id, path, progress.callback());
+        }
+        if (!saved.ok())
+            showDownloadFailure(saved.error);
+        written = saved.ok() && saved.value == FieldSave::Written;
     }
     if (!written && !path.isEmpty())
         QFile::remove(path);

@@ -121,6 +121,8 @@ private:
     void setUpGrid();
     void fillGrid(const QVector<DocumentRow>& rows);
     void showFailure(const DbError& error);
+    // A temporary copy that could not be made or written: the reason, titled "下载文件出错!".
+    void showDownloadFailure(const DbError& error);
     void inform(const QString& text, const QString& title);
     DocumentInput currentInput() const;
     UploaderContext uploader() const;

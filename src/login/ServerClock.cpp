@@ -7,11 +7,10 @@ namespace quarvel {
 
 QDateTime GetServerDate(MessageBoxes& messages, QWidget* parent)
 {
-    DbError error;
-    const QDateTime now = serverDate(&error);
-    if (error.isSet())
-        messages.inform(parent, formatError(error, ErrorForm::NumberSpaceDescription), executableTitle());
-    return now;
+    const DbResult<QDateTime> now = serverDate();
+    if (!now.ok())
+        messages.inform(parent, formatError(now.error, ErrorForm::NumberSpaceDescription), executableTitle());
+    return now.value;
 }
 
 }  // namespace quarvel

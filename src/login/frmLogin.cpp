@@ -162,11 +162,10 @@ bool frmLogin::Form_Load(const QString& commandLine)
 bool frmLogin::ConnectDatabase()
 {
     const ConnectionSettings s = ConnectionSettings::fromStore();
-    if (OpenConnection(s.uid, s.pwd, s.dbName, s.svr))
+    const DbStatus opened = OpenConnection(s.uid, s.pwd, s.dbName, s.svr);
+    if (opened.ok())
         return true;
-    const DbError why = SharedConnection::lastOpenError();
-    if (why.isSet())
-        qWarning("Database connection failed: %s", qPrintable(why.description));
+    qWarning("Database connection failed: %s", qPrintable(opened.error.description));
     m_platform.messages().inform(this, QStringLiteral("数据库连接失败!"), QStringLiteral("连接提示"),
                                  MsgIcon::Information);
     return false;

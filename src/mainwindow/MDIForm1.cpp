@@ -274,12 +274,13 @@ void MDIForm1::注销_Click()
     if (underLauncher) {
         // The notice comes first: when it cannot be written (a read-only program folder) the
         // launcher would never learn of the log-off, so the session stays as it is.
-        QString error;
-        if (!writeLogOffNotice(m_platform.programFolder(), &error)) {
+        const DbStatus written = writeLogOffNotice(m_platform.programFolder());
+        if (!written.ok()) {
             m_platform.messages().inform(
                 this,
                 QStringLiteral("无法注销：不能写入文件 %1\n%2")
-                    .arg(QDir::toNativeSeparators(logOffNoticePath(m_platform.programFolder())), error),
+                    .arg(QDir::toNativeSeparators(logOffNoticePath(m_platform.programFolder())),
+                         written.error.description),
                 applicationTitle(), MsgIcon::Critical);
             return;
         }

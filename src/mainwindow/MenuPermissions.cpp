@@ -66,22 +66,16 @@ bool toGbk(const QString& text, QByteArray* out)
 
 QString logOffNoticePath(const QString& folder) { return QDir(folder).filePath(QStringLiteral("Command.Dll")); }
 
-bool writeLogOffNotice(const QString& folder, QString* error)
+DbStatus writeLogOffNotice(const QString& folder)
 {
     QByteArray line;
-    if (!toGbk(QStringLiteral("注销"), &line)) {
-        if (error)
-            *error = QStringLiteral("GBK conversion is not available");
-        return false;
-    }
+    if (!toGbk(QStringLiteral("注销"), &line))
+        return {DbError::make(-1, QStringLiteral("GBK conversion is not available"))};
     line += "\r\n";
     QSaveFile file(logOffNoticePath(folder));
-    if (!file.open(QIODevice::WriteOnly) || file.write(line) != line.size() || !file.commit()) {
-        if (error)
-            *error = file.errorString();
-        return false;
-    }
-    return true;
+    if (!file.open(QIODevice::WriteOnly) || file.write(line) != line.size() || !file.commit())
+        return {DbError::make(-1, file.errorString())};
+    return {};
 }
 
 }  // namespace quarvel

@@ -25,8 +25,8 @@ public:
 
 // The log-off notice for the module launcher: the file "Command.Dll" in the given folder with
 // the single line "注销" in GBK and CR LF.
-// False (with the reason in *error) when it cannot be written.
-bool writeLogOffNotice(const QString& folder, QString* error = nullptr);
+// The error gives the reason when it cannot be written.
+DbStatus writeLogOffNotice(const QString& folder);
 // The path of that file.
 QString logOffNoticePath(const QString& folder);
 

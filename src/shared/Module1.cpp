@@ -1,6 +1,5 @@
 #include "shared/Module1.h"
 
-#include "platform/MessageBoxes.h"
 #include "shared/ContentPieces.h"
 
 #include <QDir>
@@ -15,12 +14,6 @@ namespace quarvel {
 namespace {
 
 constexpr QFile::Permissions kOwnerOnly = QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner;
-
-void setError(DbError* error, const DbError& value)
-{
-    if (error)
-        *error = value;
-}
 
 // The folder that holds the viewer's file: private to the user, whatever its parent allows.
 QString privateFolder()
@@ -42,80 +35,63 @@ QString privateFolder()
 
 }  // namespace
 
-bool ReadFileBytes(QByteArray& bytes, const QString& path, DbError* error)
+DbResult<QByteArray> ReadFileBytes(const QString& path)
 {
-    bytes = QByteArray();
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        setError(error, content::fileError(file, QStringLiteral("无法打开文件")));
-        return false;
-    }
+    if (!file.open(QIODevice::ReadOnly))
+        return DbResult<QByteArray>::failure(content::fileError(file, QStringLiteral("无法打开文件")));
     const qint64 size = file.size();
     if (size == 0)
-        return true;
+        return {};
     try {
-        QByteArray content(static_cast<qsizetype>(size), Qt::Uninitialized);
+        QByteArray bytes(static_cast<qsizetype>(size), Qt::Uninitialized);
         const PiecePlan plan(size, kTransferUnit);
         for (qint64 i = 0; i < plan.count(); ++i) {
-            const DbStatus s = content::readPiece(file, content.data() + plan.offset(i), plan.piece(i));
-            if (!s.ok()) {
-                setError(error, s.error);
-                return false;
-            }
+            const DbStatus s = content::readPiece(file, bytes.data() + plan.offset(i), plan.piece(i));
+            if (!s.ok())
+                return DbResult<QByteArray>::failure(s.error);
         }
-        bytes = std::move(content);
+        return {std::move(bytes), {}};
     } catch (const std::bad_alloc&) {
-        setError(error, DbError::make(7, QStringLiteral("内存不足，无法读取文件 ") + path));
-        return false;
+        return DbResult<QByteArray>::failure(DbError::make(7, QStringLiteral("内存不足，无法读取文件 ") + path));
     }
-    return true;
 }
 
-bool WriteBytesToFile(const QByteArray& bytes, const QString& path, DbError* error)
+DbResult<bool> WriteBytesToFile(const QByteArray& bytes, const QString& path)
 {
     if (IsByteArrayEmpty(bytes))
-        return false;
+        return {false, {}};
     QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
-        setError(error, content::fileError(file, QStringLiteral("无法创建文件")));
-        return false;
-    }
+    if (!file.open(QIODevice::WriteOnly))
+        return DbResult<bool>::failure(content::fileError(file, QStringLiteral("无法创建文件")));
     const DbStatus written = content::writePiece(file, bytes.constData(), bytes.size());
     if (!written.ok()) {
         file.cancelWriting();
-        setError(error, written.error);
-        return false;
+        return DbResult<bool>::failure(written.error);
     }
-    if (!file.commit()) {
-        setError(error, content::fileError(file, QStringLiteral("无法保存文件")));
-        return false;
-    }
-    return true;
+    if (!file.commit())
+        return DbResult<bool>::failure(content::fileError(file, QStringLiteral("无法保存文件")));
+    return {true, {}};
 }
 
 bool IsByteArrayEmpty(const QByteArray& bytes) { return bytes.isEmpty(); }
 
 QString GetTempFilePath() { return privateFolder() + QStringLiteral("/文件Temp"); }
 
-bool SaveFieldToFile(qint64 documentId, const QString& path, MessageBoxes& messages,
-                     QWidget* parent, const TransferProgress& progress)
+DbResult<FieldSave> SaveFieldToFile(qint64 documentId, const QString& path, const TransferProgress& progress)
 {
-    const auto fail = [&](const DbError& e) {
-        if (!isTransferCancelled(e))
-            messages.show(parent, e.description, QStringLiteral("下载文件出错!"), MsgIcon::Critical,
-                          MsgButtons::Ok);
-        return false;
-    };
     const DocumentContent content;
     const DbResult<qint64> size = content.storedSize(documentId);
     if (!size.ok())
-        return fail(size.error);
+        return DbResult<FieldSave>::failure(size.error);
     if (size.value < kMinimumStoredFileSize)  // null (-1) or too short to be a file
-        return false;
+        return {FieldSave::NoFile, {}};
     const DbStatus written = content.writeToFile(documentId, path, progress);
+    if (isTransferCancelled(written.error))
+        return {FieldSave::Cancelled, {}};
     if (!written.ok())
-        return fail(written.error);
-    return true;
+        return DbResult<FieldSave>::failure(written.error);
+    return {FieldSave::Written, {}};
 }
 
 }  // namespace quarvel

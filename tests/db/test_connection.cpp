@@ -99,9 +99,10 @@ private slots:
     {
         TestDatabase db;
         const QString missing = db.dir() + QStringLiteral("/nothing-here.db");
-        QVERIFY(!OpenConnection({}, {}, {}, QStringLiteral("sqlite:") + missing));
+        const DbStatus opened = OpenConnection({}, {}, {}, QStringLiteral("sqlite:") + missing);
+        QVERIFY(!opened.ok());
         QVERIFY(!QFileInfo::exists(missing));
-        QVERIFY(SharedConnection::lastOpenError().isSet());
+        QVERIFY(opened.error.description.contains(missing));
     }
 
     void everyAttemptMakesANewConnection()
@@ -122,7 +123,7 @@ private slots:
         TestDatabase db;
         db.addEmployee(QStringLiteral("0001"), QStringLiteral("甲"), QStringLiteral("1"));
         QVERIFY(db.connectShared());
-        QVERIFY(SharedConnection::reopen());
+        QVERIFY(SharedConnection::reopen().ok());
         const auto r = LoginService::checkEmployee(QStringLiteral("0001"), QStringLiteral("1"));
         QVERIFY(r.ok());
         QVERIFY(r.value);
@@ -263,13 +264,13 @@ private slots:
         written.uid = QStringLiteral(" 用户 ");
         written.pwd = QStringLiteral("a,b;c\"d=e#f\\g[h]'");
         written.dbName = QStringLiteral("[DBConfig]");
-        QVERIFY(written.toStore());
+        QVERIFY(written.toStore().ok());
         ConnectionSettings back = ConnectionSettings::fromStore();
         QCOMPARE(QStringList({back.svr, back.uid, back.pwd, back.dbName}),
                  QStringList({written.svr, written.uid, written.pwd, written.dbName}));
         // The rest of the file is kept; writing again leaves one line per key.
         written.uid = QStringLiteral("new");
-        QVERIFY(written.toStore());
+        QVERIFY(written.toStore().ok());
         QCOMPARE(ConnectionSettings::fromStore().uid, QStringLiteral("new"));
         const QString text = QString::fromUtf8(settingsText());
         QVERIFY(text.startsWith(QStringLiteral("; kept\n[General]\nColour=blue\n[DBConfig]\n")));
@@ -281,9 +282,9 @@ private slots:
         // A line break cannot be kept in a line of its own: refused, the file unchanged.
         const QByteArray before = settingsText();
         written.pwd = QStringLiteral("two\nlines");
-        QString why;
-        QVERIFY(!written.toStore(&why));
-        QVERIFY(!why.isEmpty());
+        const DbStatus refused = written.toStore();
+        QVERIFY(!refused.ok());
+        QVERIFY(!refused.error.description.isEmpty());
         QCOMPARE(settingsText(), before);
     }
 
@@ -293,7 +294,7 @@ private slots:
         QVERIFY(!QFileInfo::exists(ConnectionSettings::storePath()));
         ConnectionSettings s;
         s.svr = QStringLiteral("dbhost\\SQLEXPRESS");
-        QVERIFY(s.toStore());
+        QVERIFY(s.toStore().ok());
         QCOMPARE(settingsText(), QByteArray("[DBConfig]\nSvr=dbhost\\SQLEXPRESS\nUID=\nPWD=\nDBname=\n"));
     }
 
@@ -313,9 +314,10 @@ private slots:
                            {QStringLiteral("文件名称"), QStringLiteral("制度")},
                            {QStringLiteral("上传日期"), QDateTime(QDate(2026, 3, 4), QTime(5, 6, 7))},
                            {QStringLiteral("文件"), blob}}));
-        if (!db.connectShared())
+        const DbStatus opened = db.openShared();
+        if (!opened.ok())
             QSKIP(qPrintable(QStringLiteral("the SQLite ODBC driver is not installed: ") +
-                             SharedConnection::lastOpenError().description));
+                             opened.error.description));
         QCOMPARE(SharedConnection::database().driverName(), QStringLiteral("QODBC"));
         QCOMPARE(SharedConnection::engine(), SqlEngine::Sqlite);
 

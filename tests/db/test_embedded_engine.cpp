@@ -36,8 +36,9 @@ bool odbcAvailable() { return QSqlDatabase::isDriverAvailable(QStringLiteral("QO
 QString openShared(TestDatabase& db, const QString& odbcExtra = {})
 {
     const QString svr = db.svr().startsWith(QStringLiteral("odbc:")) ? db.svr() + odbcExtra : db.svr();
-    if (!OpenConnection({}, {}, {}, svr))
-        return SharedConnection::lastOpenError().description;
+    const DbStatus opened = OpenConnection({}, {}, {}, svr);
+    if (!opened.ok())
+        return opened.error.description;
     return {};
 }
 

@@ -225,9 +225,9 @@ private slots:
         QVERIFY(!InitDepartmentTree(*tree, departments).isSet());
         const QString a1 = QStringLiteral("$A1");
         QVERIFY(positionsPending(*tree, a1));
-        DbError error{1, QStringLiteral("stale")};
-        QVERIFY(loadPositionsOnFirstClick(*tree, a1, PositionVariant::Standard, &error));
-        QVERIFY(!error.isSet());
+        DbResult<bool> ran = loadPositionsOnFirstClick(*tree, a1, PositionVariant::Standard);
+        QVERIFY(ran.value);
+        QVERIFY(ran.ok());
         QCOMPARE(tree->tag(a1), QStringLiteral("OK"));
         QCOMPARE(tree->childKeys(a1), (QStringList{"GP11", "GP12", "GP13"}));
         QCOMPARE(childTexts(a1), (QStringList{"出纳 ", "会计 张三", "文员 李四"}));
@@ -239,8 +239,9 @@ private slots:
         // Positions created meanwhile appear only in a new tree.
         db->addPosition(QStringLiteral("P10"), QStringLiteral("新岗"), QStringLiteral("A1"));
         QVERIFY(!positionsPending(*tree, a1));
-        QVERIFY(!loadPositionsOnFirstClick(*tree, a1, PositionVariant::Standard, &error));
-        QVERIFY(!error.isSet());
+        ran = loadPositionsOnFirstClick(*tree, a1, PositionVariant::Standard);
+        QVERIFY(!ran.value);
+        QVERIFY(ran.ok());
         QCOMPARE(tree->childCount(a1), 3);
         QCOMPARE(tree->count(), 7);
     }
@@ -249,14 +250,14 @@ private slots:
     {
         standardOrganisation();
         QVERIFY(!InitDepartmentTree(*tree, departments).isSet());
-        QVERIFY(loadPositionsOnFirstClick(*tree, QStringLiteral("$A1"), PositionVariant::Standard, nullptr));
+        QVERIFY(loadPositionsOnFirstClick(*tree, QStringLiteral("$A1"), PositionVariant::Standard).value);
         const int count = tree->count();
-        QVERIFY(!loadPositionsOnFirstClick(*tree, QStringLiteral("GP11"), PositionVariant::Standard, nullptr));
-        QVERIFY(!loadPositionsOnFirstClick(*tree, QStringLiteral("$nowhere"), PositionVariant::Standard, nullptr));
-        QVERIFY(!loadPositionsOnFirstClick(*tree, QString(), PositionVariant::Standard, nullptr));
+        QVERIFY(!loadPositionsOnFirstClick(*tree, QStringLiteral("GP11"), PositionVariant::Standard).value);
+        QVERIFY(!loadPositionsOnFirstClick(*tree, QStringLiteral("$nowhere"), PositionVariant::Standard).value);
+        QVERIFY(!loadPositionsOnFirstClick(*tree, QString(), PositionVariant::Standard).value);
         // A department node whose picture was changed is not taken for an unloaded department.
         tree->setPicture(QStringLiteral("$B"), 3);
-        QVERIFY(!loadPositionsOnFirstClick(*tree, QStringLiteral("$B"), PositionVariant::Standard, nullptr));
+        QVERIFY(!loadPositionsOnFirstClick(*tree, QStringLiteral("$B"), PositionVariant::Standard).value);
         QCOMPARE(tree->count(), count);
     }
 
@@ -287,9 +288,9 @@ private slots:
     {
         standardOrganisation();
         QVERIFY(!InitDepartmentTree(*tree, departments).isSet());
-        DbError error;
-        QVERIFY(loadPositionsOnFirstClick(*tree, QStringLiteral("$A1"), PositionVariant::Upload, &error));
-        QVERIFY(!error.isSet());
+        const DbResult<bool> ran = loadPositionsOnFirstClick(*tree, QStringLiteral("$A1"), PositionVariant::Upload);
+        QVERIFY(ran.value);
+        QVERIFY(ran.ok());
         QCOMPARE(childTexts(QStringLiteral("$A1")), (QStringList{"P11 出纳 []", "P12 会计 [张三]", "P13 文员 [李四]"}));
         QCOMPARE(tree->tag(QStringLiteral("GP11")), QString());
         QCOMPARE(tree->tag(QStringLiteral("GP12")), QStringLiteral("Zhang San"));
@@ -315,9 +316,9 @@ private slots:
         standardOrganisation();
         org->employee(QStringLiteral("E1"), QStringLiteral("张三"), QStringLiteral("San Zhang"));
         QVERIFY(!InitDepartmentTree(*tree, departments).isSet());
-        DbError error;
-        QVERIFY(loadPositionsOnFirstClick(*tree, QStringLiteral("$A1"), PositionVariant::Standard, &error));
-        QCOMPARE(error.number, 35602);
+        const DbResult<bool> ran = loadPositionsOnFirstClick(*tree, QStringLiteral("$A1"), PositionVariant::Standard);
+        QVERIFY(ran.value);
+        QCOMPARE(ran.error.number, 35602);
         QCOMPARE(tree->childKeys(QStringLiteral("$A1")), (QStringList{"GP11", "GP12"}));
         QVERIFY(tree->tag(QStringLiteral("$A1")).isEmpty());
         QVERIFY(positionsPending(*tree, QStringLiteral("$A1")));
@@ -330,10 +331,10 @@ private slots:
         QVERIFY(!添加岗位信息(*tree, QStringLiteral("$B"), PositionVariant::Standard).isSet());
         QVERIFY(db->exec(QStringLiteral("drop table 岗位类别")));
         for (const PositionVariant variant : {PositionVariant::Standard, PositionVariant::Upload}) {
-            DbError error;
-            QVERIFY(loadPositionsOnFirstClick(*tree, QStringLiteral("$A1"), variant, &error));
-            QVERIFY(error.isSet());
-            QVERIFY(!error.description.isEmpty());
+            const DbResult<bool> ran = loadPositionsOnFirstClick(*tree, QStringLiteral("$A1"), variant);
+            QVERIFY(ran.value);
+            QVERIFY(!ran.ok());
+            QVERIFY(!ran.error.description.isEmpty());
             QVERIFY(tree->tag(QStringLiteral("$A1")).isEmpty());
             QCOMPARE(tree->childCount(QStringLiteral("$A1")), 0);
         }
@@ -367,9 +368,9 @@ private slots:
         QVERIFY(!InitDepartmentTree(*tree, departments).isSet());
         QCOMPARE(tree->keys(), (QStringList{QStringLiteral("$") + evil, QStringLiteral("$Y'")}));
         QCOMPARE(tree->text(QStringLiteral("$") + evil), evil + QStringLiteral(" 引号部"));
-        QVERIFY(loadPositionsOnFirstClick(*tree, QStringLiteral("$") + evil, PositionVariant::Upload, nullptr));
+        QVERIFY(loadPositionsOnFirstClick(*tree, QStringLiteral("$") + evil, PositionVariant::Upload).value);
         QCOMPARE(childTexts(QStringLiteral("$") + evil), (QStringList{"Y' 部门Y'", "Q'1 岗'位 []"}));
-        QVERIFY(loadPositionsOnFirstClick(*tree, QStringLiteral("$Y'"), PositionVariant::Standard, nullptr));
+        QVERIFY(loadPositionsOnFirstClick(*tree, QStringLiteral("$Y'"), PositionVariant::Standard).value);
         QCOMPARE(tree->childKeys(QStringLiteral("$Y'")), QStringList{QStringLiteral("GQ2")});
         QCOMPARE(db->scalar(QStringLiteral("select count(*) from 岗位信息new")).toInt(), 2);
     }

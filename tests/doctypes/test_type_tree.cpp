@@ -113,9 +113,9 @@ private slots:
         permit(QStringLiteral("OOT"), QStringLiteral("G1"));
         KeyedTree tree;
         QVERIFY(!LoadTypeTree(tree, TypeTreeVariant::Settings).isSet());
-        const TypeMarks marks = TypeTree::marks(TypeTreeVariant::Settings);
+        const DbResult<TypeMarks> marks = TypeTree::marks(TypeTreeVariant::Settings);
         QVERIFY(marks.ok());
-        markTypeSettings(tree, marks);
+        markTypeSettings(tree, marks.value);
         QCOMPARE(tree.picture(QStringLiteral("ROOT")), 1);
         QCOMPARE(tree.picture(QStringLiteral("S01")), 1);
         QCOMPARE(tree.picture(QStringLiteral("S0101")), 2);
@@ -135,13 +135,13 @@ private slots:
         KeyedTree tree;
         QVERIFY(!LoadTypeTree(tree, TypeTreeVariant::Upload).isSet());
         QCOMPARE(tree.picture(QStringLiteral("S01")), 2);
-        markUploadTypes(tree, TypeTree::marks(TypeTreeVariant::Upload, QStringLiteral("G'1")));
+        markUploadTypes(tree, TypeTree::marks(TypeTreeVariant::Upload, QStringLiteral("G'1")).value);
         QCOMPARE(tree.picture(QStringLiteral("S01")), 2);
         QCOMPARE(tree.picture(QStringLiteral("S0101")), 1);
         QCOMPARE(tree.picture(QStringLiteral("S0102")), 3);
 
         // The super user has no position: nothing is uploadable.
-        markUploadTypes(tree, TypeTree::marks(TypeTreeVariant::Upload, QString()));
+        markUploadTypes(tree, TypeTree::marks(TypeTreeVariant::Upload, QString()).value);
         for (const QString& key : tree.keys())
             QVERIFY(tree.picture(key) != 1);
     }
@@ -154,12 +154,12 @@ private slots:
         permit(QStringLiteral("01"), QStringLiteral("G1"));
         // The super user's position code: empty, and null as the user context leaves it.
         for (const QString& position : {QString(), QString("")}) {
-            const TypeMarks marks = TypeTree::marks(TypeTreeVariant::Upload, position);
+            const DbResult<TypeMarks> marks = TypeTree::marks(TypeTreeVariant::Upload, position);
             QVERIFY(marks.ok());
-            QCOMPARE(marks.permittedCodes, QStringList{QStringLiteral("0101")});
+            QCOMPARE(marks.value.permittedCodes, QStringList{QStringLiteral("0101")});
             KeyedTree tree;
             QVERIFY(!LoadTypeTree(tree, TypeTreeVariant::Upload).isSet());
-            markUploadTypes(tree, marks);
+            markUploadTypes(tree, marks.value);
             QCOMPARE(tree.picture(QStringLiteral("S0101")), 1);
             QCOMPARE(tree.picture(QStringLiteral("S01")), 2);
         }
@@ -177,7 +177,7 @@ private slots:
         int marked = 0;
         const DbError e = LoadAndMarkTypeTree(tree, TypeTreeVariant::Upload, [&] {
             ++marked;
-            markUploadTypes(tree, TypeTree::marks(TypeTreeVariant::Upload, QStringLiteral("G1")));
+            markUploadTypes(tree, TypeTree::marks(TypeTreeVariant::Upload, QStringLiteral("G1")).value);
             return DbError{};
         });
         QCOMPARE(e.number, 35601);
@@ -212,7 +212,7 @@ private slots:
         permit(QStringLiteral("04"), QStringLiteral("G1"));
         KeyedTree tree;
         QVERIFY(!LoadTypeTree(tree, TypeTreeVariant::Settings).isSet());
-        markTypeSettings(tree, TypeTree::marks(TypeTreeVariant::Settings));
+        markTypeSettings(tree, TypeTree::marks(TypeTreeVariant::Settings).value);
         QCOMPARE(tree.picture(QStringLiteral("S01")), 3);
         QCOMPARE(tree.picture(QStringLiteral("S02")), 3);
         QCOMPARE(tree.picture(QStringLiteral("S03")), 2);
@@ -272,7 +272,7 @@ private slots:
         QCOMPARE(tree.count(), 40002);
         QCOMPARE(descriptions.size(), 40003);
         QCOMPARE(tree.indexOf(QStringLiteral("SR39999")), 40002);
-        markTypeSettings(tree, TypeTree::marks(TypeTreeVariant::Settings));
+        markTypeSettings(tree, TypeTree::marks(TypeTreeVariant::Settings).value);
         QCOMPARE(tree.picture(QStringLiteral("SR39999")), 1);
     }
 };

@@ -304,6 +304,28 @@ private slots:
         QCOMPARE(fx->logRows(), 2);
     }
 
+    void aCopyThatCannotBeWrittenIsReported()
+    {
+        auto w = open();
+        // The temporary folder cannot be made: a file holds its parent's name.
+        const QString blocker = files->filePath(QStringLiteral("blocked"));
+        {
+            QFile file(blocker);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write("not a folder");
+        }
+        w->setTempFolder(blocker + QStringLiteral("/temp"));
+        doubleClickCell(*w->MSFlexGrid1, rowOf(*w, QStringLiteral("U-1")), Col::ColRead);
+        QCOMPARE(msgs().shown.size(), 2);
+        const auto& failure = msgs().shown.first();
+        QCOMPARE(failure.title, QStringLiteral("下载文件出错!"));
+        QCOMPARE(failure.icon, MsgIcon::Critical);
+        QCOMPARE(failure.buttons, MsgButtons::Ok);
+        QVERIFY2(failure.text.contains(blocker), qPrintable(failure.text));
+        QCOMPARE(msgs().lastText(), QStringLiteral("没有能够打开所选附件文件，可能您的电脑上没有安装相应的软件"));
+        QVERIFY(platform->shellDouble().openedFiles.isEmpty());
+    }
+
     void downloadingSavesLogsAndAsksBeforeOverwriting()
     {
         auto w = open();

@@ -1006,9 +1006,10 @@ private slots:
         QVERIFY(odbc.isValid());
         if (!QSqlDatabase::isDriverAvailable(QStringLiteral("QODBC")))
             QSKIP("Qt's ODBC driver is not installed");
-        if (!odbc.connectShared())
+        const DbStatus opened = odbc.openShared();
+        if (!opened.ok())
             QSKIP(qPrintable(QStringLiteral("the SQLite ODBC driver is not available: ")
-                + SharedConnection::lastOpenError().description));
+                + opened.error.description));
         const auto stored = [&](qint64 id, const QString& c) {
             return odbc.scalar(QStringLiteral("select %1 from 公司文件信息 where ID = ?").arg(c), { id });
         };
@@ -1147,9 +1148,9 @@ private slots:
     {
         const QString folder = files->path();
         // Two names that read alike once made safe, in the same second.
-        const QString first = createTemporaryDocumentFile(folder, QStringLiteral("报告/甲"), kNow, QStringLiteral("pdf"));
-        const QString second = createTemporaryDocumentFile(folder, QStringLiteral("报告:甲"), kNow, QStringLiteral("pdf"));
-        const QString third = createTemporaryDocumentFile(folder, QStringLiteral("报告/甲"), kNow, QStringLiteral("pdf"));
+        const QString first = createTemporaryDocumentFile(folder, QStringLiteral("报告/甲"), kNow, QStringLiteral("pdf")).value;
+        const QString second = createTemporaryDocumentFile(folder, QStringLiteral("报告:甲"), kNow, QStringLiteral("pdf")).value;
+        const QString third = createTemporaryDocumentFile(folder, QStringLiteral("报告/甲"), kNow, QStringLiteral("pdf")).value;
         QCOMPARE(first, folder + QStringLiteral("/报告_甲-20130921140509.pdf"));
         QCOMPARE(second, folder + QStringLiteral("/报告_甲-20130921140509-2.pdf"));
         QCOMPARE(third, folder + QStringLiteral("/报告_甲-20130921140509-3.pdf"));
@@ -1158,21 +1159,22 @@ private slots:
         // A name taken by a link counts as taken too.
         QVERIFY(QFile::link(QStringLiteral("/nonexistent/target"),
             temporaryDocumentPath(folder, QStringLiteral("链接"), kNow, QStringLiteral("pdf"))));
-        QCOMPARE(createTemporaryDocumentFile(folder, QStringLiteral("链接"), kNow, QStringLiteral("pdf")),
+        QCOMPARE(createTemporaryDocumentFile(folder, QStringLiteral("链接"), kNow, QStringLiteral("pdf")).value,
             folder + QStringLiteral("/链接-20130921140509-2.pdf"));
         // A long name keeps room for the serial.
         const QString longName
-            = createTemporaryDocumentFile(folder, QString(300, u'长'), kNow, QStringLiteral("pdf"));
+            = createTemporaryDocumentFile(folder, QString(300, u'长'), kNow, QStringLiteral("pdf")).value;
         const QString longAgain
-            = createTemporaryDocumentFile(folder, QString(300, u'长'), kNow, QStringLiteral("pdf"));
+            = createTemporaryDocumentFile(folder, QString(300, u'长'), kNow, QStringLiteral("pdf")).value;
         QVERIFY(longAgain != longName);
         QVERIFY(QFileInfo(longAgain).fileName().toUtf8().size() <= 255);
         QVERIFY(QFileInfo(longAgain).fileName().endsWith(QStringLiteral("-2.pdf")));
         // No file can be made in a missing folder.
-        QString error;
-        QVERIFY(createTemporaryDocumentFile(folder + QStringLiteral("/missing"), QStringLiteral("a"), kNow,
-            QStringLiteral("pdf"), &error).isEmpty());
-        QVERIFY(!error.isEmpty());
+        const DbResult<QString> missing
+            = createTemporaryDocumentFile(folder + QStringLiteral("/missing"), QStringLiteral("a"), kNow, QStringLiteral("pdf"));
+        QVERIFY(!missing.ok());
+        QVERIFY(missing.value.isEmpty());
+        QVERIFY(!missing.error.description.isEmpty());
     }
 
     void documentTempFolderIsCreatedWhenMissing()

@@ -511,6 +511,30 @@ private slots:
         QCOMPARE(msgs().lastText(), QStringLiteral("没有能够打开所选附件文件，可能您的电脑上没有安装相应的软件"));
     }
 
+    void aCopyThatCannotBeMadeIsReported()
+    {
+        addDocument(QStringLiteral("A-1"), QStringLiteral("报告"), QStringLiteral("0101"), QDateTime(QDate(2026, 3, 1), QTime(9, 5)));
+        auto w = open();
+        // The temporary folder cannot be made: a file holds its parent's name.
+        const QString blocker = files.filePath(QStringLiteral("blocked"));
+        {
+            QFile file(blocker);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write("not a folder");
+        }
+        w->setTempFolder(blocker + QStringLiteral("/temp"));
+        clickRow(*w, 1);
+        w->MSFlexGrid1_DblClick();
+        QCOMPARE(msgs().shown.size(), 2);
+        const auto& failure = msgs().shown.first();
+        QCOMPARE(failure.title, QStringLiteral("下载文件出错!"));
+        QCOMPARE(failure.icon, MsgIcon::Critical);
+        QCOMPARE(failure.buttons, MsgButtons::Ok);
+        QVERIFY(!failure.text.isEmpty());
+        QCOMPARE(msgs().lastText(), QStringLiteral("没有能够打开所选附件文件，可能您的电脑上没有安装相应的软件"));
+        QVERIFY(platform->shellDouble().openedFiles.isEmpty());
+    }
+
     void permissionButtonNeedsADocument()
     {
         auto w = open();

@@ -349,7 +349,7 @@ private slots:
         QVERIFY(old.open(QIODevice::WriteOnly));
         old.write("a much longer previous content\r\n");
         old.close();
-        QVERIFY(writeLogOffNotice(platform->programFolder()));
+        QVERIFY(writeLogOffNotice(platform->programFolder()).ok());
         QVERIFY(old.open(QIODevice::ReadOnly));
         QCOMPARE(old.readAll(), QByteArray("\xD7\xA2\xCF\xFA\x0D\x0A"));
     }

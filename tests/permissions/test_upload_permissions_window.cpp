@@ -186,7 +186,7 @@ private slots:
         QCOMPARE(db->scalar(QStringLiteral("select CzyID from 资料上传权限 where 岗位代号 = 'P01' limit 1")).toString(),
                  QStringLiteral("0001"));
         // The upload window's type marking of the position follows at its next opening.
-        QStringList permitted = TypeTree::marks(TypeTreeVariant::Upload, QStringLiteral("P01")).permittedCodes;
+        QStringList permitted = TypeTree::marks(TypeTreeVariant::Upload, QStringLiteral("P01")).value.permittedCodes;
         permitted.sort();
         QCOMPARE(permitted, (QStringList{QStringLiteral("0102"), QStringLiteral("02")}));
     }

@@ -259,7 +259,7 @@ private slots:
         QVERIFY(fillCodeTable(QStringLiteral("other_codes"), {QStringLiteral("D01")}).ok());
         QCOMPARE(stats.details(QStringLiteral("A-1")).value.size(), 1);
         // After the shared connection was reopened the details still follow the stored filter.
-        QVERIFY(SharedConnection::reopen());
+        QVERIFY(SharedConnection::reopen().ok());
         const auto again = stats.details(QStringLiteral("A-1"));
         QVERIFY2(again.ok(), qPrintable(again.error.description));
         QCOMPARE(again.value.size(), 1);

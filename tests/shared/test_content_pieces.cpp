@@ -100,10 +100,10 @@ private slots:
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("empty.pdf"));
         QVERIFY(writeFile(path, {}));
-        QByteArray bytes("stale");
-        QVERIFY(ReadFileBytes(bytes, path));
-        QVERIFY(bytes.isNull());
-        QVERIFY(IsByteArrayEmpty(bytes));
+        const DbResult<QByteArray> bytes = ReadFileBytes(path);
+        QVERIFY(bytes.ok());
+        QVERIFY(bytes.value.isNull());
+        QVERIFY(IsByteArrayEmpty(bytes.value));
     }
 
     void readingGivesTheFileUnchanged_data()
@@ -120,33 +120,29 @@ private slots:
         const QString path = dir.filePath(QStringLiteral("报告.V2.PDF"));
         const QByteArray content = randomBytes(size, quint32(size));
         QVERIFY(writeFile(path, content));
-        QByteArray bytes;
-        DbError error;
-        QVERIFY(ReadFileBytes(bytes, path, &error));
-        QVERIFY(!error.isSet());
-        QCOMPARE(bytes.size(), content.size());
-        QVERIFY(bytes == content);
+        const DbResult<QByteArray> bytes = ReadFileBytes(path);
+        QVERIFY(bytes.ok());
+        QVERIFY(!bytes.error.isSet());
+        QCOMPARE(bytes.value.size(), content.size());
+        QVERIFY(bytes.value == content);
     }
 
     void readingAMissingFileFails()
     {
         QTemporaryDir dir;
-        QByteArray bytes("stale");
-        DbError error;
-        QVERIFY(!ReadFileBytes(bytes, dir.filePath(QStringLiteral("missing.doc")), &error));
-        QVERIFY(bytes.isEmpty());
-        QVERIFY(error.isSet());
-        QVERIFY(error.description.contains(QStringLiteral("missing.doc")));
-        // Without an error object it still just returns false.
-        QVERIFY(!ReadFileBytes(bytes, dir.filePath(QStringLiteral("missing.doc"))));
+        const DbResult<QByteArray> bytes = ReadFileBytes(dir.filePath(QStringLiteral("missing.doc")));
+        QVERIFY(!bytes.ok());
+        QVERIFY(bytes.value.isEmpty());
+        QVERIFY(bytes.error.isSet());
+        QVERIFY(bytes.error.description.contains(QStringLiteral("missing.doc")));
     }
 
     void readingAFolderFails()
     {
         QTemporaryDir dir;
-        QByteArray bytes;
-        QVERIFY(!ReadFileBytes(bytes, dir.path()));
-        QVERIFY(bytes.isEmpty());
+        const DbResult<QByteArray> bytes = ReadFileBytes(dir.path());
+        QVERIFY(!bytes.ok());
+        QVERIFY(bytes.value.isEmpty());
     }
 
     // --- WriteBytesToFile and IsByteArrayEmpty ---
@@ -162,14 +158,14 @@ private slots:
     {
         QTemporaryDir dir;
         const QString fresh = dir.filePath(QStringLiteral("new.pdf"));
-        DbError error;
-        QVERIFY(!WriteBytesToFile(QByteArray(), fresh, &error));
-        QVERIFY(!error.isSet());
+        const DbResult<bool> nothing = WriteBytesToFile(QByteArray(), fresh);
+        QVERIFY(nothing.ok());
+        QVERIFY(!nothing.value);
         QVERIFY(!QFileInfo::exists(fresh));
 
         const QString existing = dir.filePath(QStringLiteral("old.pdf"));
         QVERIFY(writeFile(existing, "old content"));
-        QVERIFY(!WriteBytesToFile(QByteArray(""), existing));
+        QVERIFY(!WriteBytesToFile(QByteArray(""), existing).value);
         QCOMPARE(readFile(existing), QByteArray("old content"));
         QCOMPARE(entriesOf(dir.path()), QStringList{QStringLiteral("old.pdf")});
     }
@@ -181,7 +177,7 @@ private slots:
         for (int n = 1; n <= 7; ++n) {
             const QString path = dir.filePath(QStringLiteral("short%1.txt").arg(n));
             const QByteArray content = randomBytes(n, quint32(n));
-            QVERIFY(WriteBytesToFile(content, path));
+            QVERIFY(WriteBytesToFile(content, path).value);
             QCOMPARE(readFile(path), content);
         }
     }
@@ -192,7 +188,7 @@ private slots:
         const QString path = dir.filePath(QStringLiteral("文件.xls"));
         QVERIFY(writeFile(path, randomBytes(10000, 1)));
         const QByteArray shorter = randomBytes(100, 2);
-        QVERIFY(WriteBytesToFile(shorter, path));
+        QVERIFY(WriteBytesToFile(shorter, path).value);
         QCOMPARE(readFile(path), shorter);
         QCOMPARE(entriesOf(dir.path()), QStringList{QStringLiteral("文件.xls")});
     }
@@ -201,10 +197,10 @@ private slots:
     {
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("Temp/a.doc"));
-        DbError error;
-        QVERIFY(!WriteBytesToFile("content", path, &error));
-        QVERIFY(error.isSet());
-        QVERIFY(!error.description.isEmpty());
+        const DbResult<bool> written = WriteBytesToFile("content", path);
+        QVERIFY(!written.ok());
+        QVERIFY(!written.value);
+        QVERIFY(!written.error.description.isEmpty());
         QVERIFY(!QFileInfo::exists(path));
     }
 
@@ -236,13 +232,12 @@ private slots:
         }
         const QByteArray before = readFile(path);
         QVERIFY(!before.isEmpty());
-        DbError error;
-        const bool written = WriteBytesToFile("new content that is longer", path, &error);
+        const DbResult<bool> written = WriteBytesToFile("new content that is longer", path);
         if (!fileSystem)
             QFile::setPermissions(QFileInfo(path).absolutePath(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-        QVERIFY(!written);
-        QVERIFY(error.isSet());
-        QVERIFY(error.description.contains(path));
+        QVERIFY(!written.ok());
+        QVERIFY(!written.value);
+        QVERIFY(written.error.description.contains(path));
         QCOMPARE(readFile(path), before);
     }
 
@@ -261,8 +256,8 @@ private slots:
         QVERIFY(folder.absoluteFilePath() != QDir(QDir::tempPath()).absolutePath());
 
         // The viewer writes each document into it.
-        QVERIFY(WriteBytesToFile("%PDF-1.4 first", path));
-        QVERIFY(WriteBytesToFile("%PDF", path));
+        QVERIFY(WriteBytesToFile("%PDF-1.4 first", path).value);
+        QVERIFY(WriteBytesToFile("%PDF", path).value);
         QCOMPARE(readFile(path), QByteArray("%PDF"));
         QFile::remove(path);
     }

@@ -61,8 +61,9 @@ struct Fixture {
         if (db.svr().startsWith(QStringLiteral("odbc:"))
             && !QSqlDatabase::isDriverAvailable(QStringLiteral("QODBC")))
             return QStringLiteral("skip: Qt's ODBC driver is not installed");
-        if (!db.connectShared()) {
-            const QString why = SharedConnection::lastOpenError().description;
+        const DbStatus opened = db.openShared();
+        if (!opened.ok()) {
+            const QString why = opened.error.description;
             return db.svr().startsWith(QStringLiteral("odbc:"))
                        ? QStringLiteral("skip: the SQLite ODBC driver is not available: ") + why
                        : why;
@@ -403,13 +404,13 @@ private slots:
         const qint64 id = f.addDocument(content);
         const QString target = f.file(QStringLiteral("制度-20260304050607.pdf"));
         QVERIFY(writeFile(target, randomBytes(20000, 13)));  // an older, longer file
-        ScriptedMessages msgs;
-        QVERIFY(SaveFieldToFile(id, target, msgs));
+        const DbResult<FieldSave> saved = SaveFieldToFile(id, target);
+        QVERIFY(saved.ok());
+        QCOMPARE(saved.value, FieldSave::Written);
         QCOMPARE(readFile(target), content);
-        QVERIFY(msgs.shown.isEmpty());
 
         const qint64 eight = f.addDocument(QByteArray("12345678"));
-        QVERIFY(SaveFieldToFile(eight, f.file(QStringLiteral("eight.txt")), msgs));
+        QCOMPARE(SaveFieldToFile(eight, f.file(QStringLiteral("eight.txt"))).value, FieldSave::Written);
         QCOMPARE(readFile(f.file(QStringLiteral("eight.txt"))), QByteArray("12345678"));
     }
 
@@ -419,12 +420,13 @@ private slots:
         QFETCH(Access, access);
         Fixture f(access);
         OPEN_FIXTURE(f);
-        ScriptedMessages msgs;
         for (int n = 0; n <= 7; ++n) {
             const QByteArray content = randomBytes(n, quint32(100 + n));
             const qint64 id = f.addDocument(content);
             const QString path = f.file(QStringLiteral("short%1.bin").arg(n));
-            QVERIFY(!SaveFieldToFile(id, path, msgs));
+            const DbResult<FieldSave> saved = SaveFieldToFile(id, path);
+            QVERIFY(saved.ok());
+            QCOMPARE(saved.value, FieldSave::NoFile);
             QVERIFY(!QFileInfo::exists(path));
 
             // The same contents taken as a byte array are written by WriteBytesToFile.
@@ -434,12 +436,13 @@ private slots:
             QVERIFY(q.next());
             const QByteArray value = q.bytes(u"文件");
             QCOMPARE(value, content);
-            QCOMPARE(WriteBytesToFile(value, path), n > 0);
+            const DbResult<bool> written = WriteBytesToFile(value, path);
+            QVERIFY(written.ok());
+            QCOMPARE(written.value, n > 0);
             QCOMPARE(QFileInfo::exists(path), n > 0);
             if (n > 0)
                 QCOMPARE(readFile(path), content);
         }
-        QVERIFY(msgs.shown.isEmpty());
     }
 
     void nullFieldIsNotSaved_data() { addAccessRows(); }
@@ -449,43 +452,40 @@ private slots:
         Fixture f(access);
         OPEN_FIXTURE(f);
         const qint64 id = f.addDocument(nullBytes());
-        ScriptedMessages msgs;
         const QString path = f.file(QStringLiteral("null.pdf"));
-        QVERIFY(!SaveFieldToFile(id, path, msgs));
+        const DbResult<FieldSave> saved = SaveFieldToFile(id, path);
+        QVERIFY(saved.ok());
+        QCOMPARE(saved.value, FieldSave::NoFile);
         QVERIFY(!QFileInfo::exists(path));
-        QVERIFY(msgs.shown.isEmpty());
     }
 
-    void saveFailureIsShownAndKeepsTheTarget_data() { addAccessRows(); }
-    void saveFailureIsShownAndKeepsTheTarget()
+    void saveFailureIsReportedAndKeepsTheTarget_data() { addAccessRows(); }
+    void saveFailureIsReportedAndKeepsTheTarget()
     {
         QFETCH(Access, access);
         Fixture f(access);
         OPEN_FIXTURE(f);
         const qint64 id = f.addDocument(randomBytes(4000, 14));
-        ScriptedMessages msgs;
         const QString missingFolder = f.file(QStringLiteral("Temp/报告-20260304050607.doc"));
-        QVERIFY(!SaveFieldToFile(id, missingFolder, msgs));
+        const DbResult<FieldSave> failed = SaveFieldToFile(id, missingFolder);
+        QVERIFY(!failed.ok());
+        QVERIFY(failed.value != FieldSave::Written);
         QVERIFY(!QFileInfo::exists(missingFolder));
-        QCOMPARE(msgs.shown.size(), 1);
-        QCOMPARE(msgs.shown.first().title, QStringLiteral("下载文件出错!"));
-        QCOMPARE(msgs.shown.first().icon, MsgIcon::Critical);
-        QCOMPARE(msgs.shown.first().buttons, MsgButtons::Ok);
-        QVERIFY(msgs.shown.first().text.contains(missingFolder));
+        QVERIFY(failed.error.description.contains(missingFolder));
 
-        // A cancel is the user's own choice: false, the old file, no message.
+        // A cancel is the user's own choice, not a failure: the old file stays.
         const QString existing = f.file(QStringLiteral("existing.doc"));
         QVERIFY(writeFile(existing, "old"));
-        QVERIFY(!SaveFieldToFile(id, existing, msgs, nullptr, [](qint64, qint64) { return false; }));
+        const DbResult<FieldSave> cancelled = SaveFieldToFile(id, existing, [](qint64, qint64) { return false; });
+        QVERIFY(cancelled.ok());
+        QCOMPARE(cancelled.value, FieldSave::Cancelled);
         QCOMPARE(readFile(existing), QByteArray("old"));
-        QCOMPARE(msgs.shown.size(), 1);
 
-        // A database failure is shown the same way.
+        // A database failure is reported the same way.
         SharedConnection::database().close();
-        QVERIFY(!SaveFieldToFile(id, existing, msgs));
-        QCOMPARE(msgs.shown.size(), 2);
-        QCOMPARE(msgs.shown.last().title, QStringLiteral("下载文件出错!"));
-        QVERIFY(!msgs.shown.last().text.isEmpty());
+        const DbResult<FieldSave> broken = SaveFieldToFile(id, existing);
+        QVERIFY(!broken.ok());
+        QVERIFY(!broken.error.description.isEmpty());
         QCOMPARE(readFile(existing), QByteArray("old"));
     }
 

@@ -154,7 +154,9 @@ void TestDatabase::useAsSettings() const
     s.toStore();
 }
 
-bool TestDatabase::connectShared() const { return OpenConnection({}, {}, {}, svr()); }
+bool TestDatabase::connectShared() const { return openShared().ok(); }
+
+DbStatus TestDatabase::openShared() const { return OpenConnection({}, {}, {}, svr()); }
 
 QSqlDatabase TestDatabase::fixtureConnection() const
 {

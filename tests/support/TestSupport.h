@@ -131,8 +131,10 @@ public:
 
     // Writes the four settings so that ConnectDatabase reaches this database.
     void useAsSettings() const;
-    // Opens the shared connection on this database.
+    // Opens the shared connection on this database: true when it opened.
     bool connectShared() const;
+    // The same, with the reason when it could not be opened.
+    DbStatus openShared() const;
 
     // Fixture writes go through a connection of their own.
     bool exec(const QString& sql, const QVariantList& values = {});
