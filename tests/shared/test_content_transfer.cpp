@@ -1,5 +1,5 @@
 // Storing files in 文件 and writing them back, through QSQLITE (blob I/O) and through QODBC
-// (data-at-execution pieces and SQLGetData) on the same kind of SQLite database.
+// (one piece per statement) on the same kind of SQLite database.
 
 #include "TestSupport.h"
 
