@@ -5,8 +5,8 @@
 #include "db/Connection.h"
 #include "db/Query.h"
 #include "db/SqlDialect.h"
+#include "db/TextCollation.h"
 #include "reports/AccessStatistics.h"
-#include "reports/CodeTable.h"
 
 #include <QElapsedTimer>
 #include <QFile>
@@ -35,17 +35,18 @@ QStringList column(const QString& sql)
 QString first(const QString& sql) { return column(sql).value(0); }
 
 // The engine alone: the statement prepared, bound and stepped through with the sqlite3 library,
-// the code tables filled beforehand in that connection. Returns milliseconds and counts rows.
+// the value lists filled beforehand in that connection. Returns milliseconds and counts rows.
 double engineMs(const QString& path, const StatisticsFilter& filter, const QString& tsql, const QVariantList& values,
                 int* rows)
 {
     sqlite3* db = nullptr;
     sqlite3_open_v2(QFile::encodeName(path).constData(), &db, SQLITE_OPEN_READONLY, nullptr);
+    registerTextCollation(db);  // the schema's texts compare with the client's collation
     const auto exec = [&](const QString& sql) { sqlite3_exec(db, sql.toUtf8().constData(), nullptr, nullptr, nullptr); };
-    const auto fill = [&](const QString& table, const QStringList& codes) {
-        exec(QStringLiteral("create temp table %1 (编码 text primary key)").arg(table));
+    const auto fill = [&](const QString& list, const QStringList& codes) {
+        exec(QStringLiteral("create temp table [#%1] (值 text not null)").arg(list));
         sqlite3_stmt* insert = nullptr;
-        sqlite3_prepare_v2(db, QStringLiteral("insert or ignore into temp.%1 values (?)").arg(table).toUtf8().constData(), -1,
+        sqlite3_prepare_v2(db, QStringLiteral("insert into temp.[#%1] values (?)").arg(list).toUtf8().constData(), -1,
                            &insert, nullptr);
         for (const QString& code : codes) {
             const QByteArray c = code.toUtf8();
@@ -55,23 +56,27 @@ double engineMs(const QString& path, const StatisticsFilter& filter, const QStri
         }
         sqlite3_finalize(insert);
     };
-    fill(AccessStatistics::typeTable(), filter.typeCodes);
-    fill(AccessStatistics::departmentTable(), filter.departmentCodes);
+    fill(AccessStatistics::typeList(), filter.typeCodes);
+    fill(AccessStatistics::departmentList(), filter.departmentCodes);
     QElapsedTimer timer;
     timer.start();
     sqlite3_stmt* stmt = nullptr;
-    sqlite3_prepare_v2(db, dialect::translate(tsql, SqlEngine::Sqlite).toUtf8().constData(), -1, &stmt, nullptr);
+    if (sqlite3_prepare_v2(db, dialect::translate(tsql, SqlEngine::Sqlite).toUtf8().constData(), -1, &stmt, nullptr) != SQLITE_OK)
+        std::fprintf(stderr, "engine: %s\n", sqlite3_errmsg(db));
     int i = 1;
     for (const QVariant& v : values) {
         const QByteArray text = dialect::bindValue(v, SqlEngine::Sqlite).toString().toUtf8();
         sqlite3_bind_text(stmt, i++, text.constData(), int(text.size()), SQLITE_TRANSIENT);
     }
     *rows = 0;
-    while (sqlite3_step(stmt) == SQLITE_ROW) {
+    int rc = SQLITE_ROW;
+    while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
         for (int c = 0; c < sqlite3_column_count(stmt); ++c)
             sqlite3_column_text(stmt, c);
         ++*rows;
     }
+    if (rc != SQLITE_DONE)
+        std::fprintf(stderr, "engine: %s\n", sqlite3_errmsg(db));
     sqlite3_finalize(stmt);
     const double ms = double(timer.nsecsElapsed()) / 1e6;
     sqlite3_close(db);
@@ -142,7 +147,7 @@ int main(int argc, char* argv[])
         return 1;
     }
     int engineRows = 0;
-    const double engine = engineMs(path, filter, AccessStatistics::statisticsStatement(filter, SqlEngine::Sqlite),
+    const double engine = engineMs(path, filter, AccessStatistics::statisticsStatement(filter),
                                    AccessStatistics::filterValues(filter), &engineRows);
     row("statistics, every filter set", clientMs, engine, int(counted.value.size()), engineRows);
 
@@ -162,7 +167,7 @@ int main(int argc, char* argv[])
     QVariantList values = AccessStatistics::filterValues(filter);
     values << busiest;
     const double detailsEngine =
-        engineMs(path, filter, AccessStatistics::detailsStatement(filter, SqlEngine::Sqlite), values, &engineRows);
+        engineMs(path, filter, AccessStatistics::detailsStatement(filter), values, &engineRows);
     row("details of the most-read document", detailsMs, detailsEngine, int(details.value.size()), engineRows);
     SharedConnection::release();
     return 0;

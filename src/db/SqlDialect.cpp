@@ -111,6 +111,42 @@ QString dropTableHints(QString s)
     }
 }
 
+// Long values moved in pieces: T-SQL's binary literal, "column.WRITE(?, null, null)" (append
+// the value) and substring() of a binary value. SQLite's "||" makes text of its operands, so
+// the appended value is cast back to a blob; substr() of a blob counts bytes.
+QString rewritePieceForms(QString s)
+{
+    static const QRegularExpression hex(QStringLiteral(R"(\b0x([0-9A-Fa-f]*)(?![0-9A-Za-z_]))"));
+    static const QRegularExpression append(
+        QStringLiteral(R"(([^\s,=().]+)\.write\s*\(\s*\?\s*,\s*null\s*,\s*null\s*\))"),
+        QRegularExpression::CaseInsensitiveOption);
+    static const QRegularExpression substring(QStringLiteral(R"(\bsubstring\s*\()"),
+                                              QRegularExpression::CaseInsensitiveOption);
+    const struct {
+        const QRegularExpression& re;
+        QString replacement;
+    } forms[] = {{hex, QStringLiteral("x'\\1'")},
+                 {append, QStringLiteral("\\1 = cast(\\1 || ? as blob)")},
+                 {substring, QStringLiteral("substr(")}};
+    for (const auto& form : forms) {
+        qsizetype from = 0;
+        for (;;) {
+            const auto m = form.re.match(s, from);
+            if (!m.hasMatch())
+                break;
+            if (insideQuotes(s, m.capturedStart())) {
+                from = m.capturedEnd();
+                continue;
+            }
+            QString replacement = form.replacement;
+            replacement.replace(QStringLiteral("\\1"), m.captured(1));
+            s.replace(m.capturedStart(), m.capturedLength(), replacement);
+            from = m.capturedStart() + replacement.size();
+        }
+    }
+    return s;
+}
+
 QString toSqlite(const QString& tsql)
 {
     static const QRegularExpression getdate(QStringLiteral(R"(\bgetdate\s*\(\s*\))"),
@@ -124,6 +160,7 @@ QString toSqlite(const QString& tsql)
     s.replace(isnull, QStringLiteral("ifnull("));
     s.replace(datalength, QStringLiteral("length("));
     s = rewriteLen(s);
+    s = rewritePieceForms(s);
     s = dropTableHints(s);
     s = rewriteTop(s);
     return s;

@@ -2,7 +2,6 @@
 
 #include "db/Connection.h"
 #include "db/Query.h"
-#include "reports/CodeTable.h"
 
 namespace quarvel {
 namespace {
@@ -11,13 +10,12 @@ const QString kSpecialAuditType = QStringLiteral("公司Quarvel");
 
 // The joins and conditions shared by the counts and the details: everything after the log
 // table's name up to the grouping.
-QString filterClause(const StatisticsFilter& f, SqlEngine engine)
+QString filterClause(const StatisticsFilter& f)
 {
     QString sql = QStringLiteral(" inner join 员工档案 on 员工档案.工号 = 资料下载记录.工号"
-                                 " where 资料下载记录.文件类别 in (select 编码 from %1)"
-                                 " and 资料下载记录.部门 in (select 编码 from %2)")
-                      .arg(codeTableName(AccessStatistics::typeTable(), engine),
-                           codeTableName(AccessStatistics::departmentTable(), engine));
+                                 " where 资料下载记录.文件类别 in (select 值 from [#%1])"
+                                 " and 资料下载记录.部门 in (select 值 from [#%2])")
+                      .arg(AccessStatistics::typeList(), AccessStatistics::departmentList());
     if (f.employeeName)
         sql += QStringLiteral(" and 员工档案.姓名 like ?");
     if (f.fileName)
@@ -84,15 +82,15 @@ QString codeOfNodeText(const QString& text)
     return (blank < 0 ? text : text.left(blank)).trimmed();
 }
 
-const QString& AccessStatistics::departmentTable()
+const QString& AccessStatistics::departmentList()
 {
-    static const QString name = QStringLiteral("quarvel_stat_departments");
+    static const QString name = QStringLiteral("统计部门");
     return name;
 }
 
-const QString& AccessStatistics::typeTable()
+const QString& AccessStatistics::typeList()
 {
-    static const QString name = QStringLiteral("quarvel_stat_types");
+    static const QString name = QStringLiteral("统计类型");
     return name;
 }
 
@@ -147,24 +145,24 @@ DbResult<bool> AccessStatistics::holdsSpecialAudit(const QString& deptCode, cons
     return {found, {}};
 }
 
-QString AccessStatistics::statisticsStatement(const StatisticsFilter& filter, SqlEngine engine)
+QString AccessStatistics::statisticsStatement(const StatisticsFilter& filter)
 {
     return QStringLiteral("select 资料下载记录.文件编号, 资料下载记录.文件名称, 资料下载记录.摘要,"
                           " sum(case when 资料下载记录.阅读 = 1 then 1 else 0 end) as 浏览次数,"
                           " sum(case when 资料下载记录.下载 = 1 then 1 else 0 end) as 下载次数"
                           " from 资料下载记录")
-        + filterClause(filter, engine)
+        + filterClause(filter)
         + QStringLiteral(" group by 资料下载记录.文件编号, 资料下载记录.文件名称, 资料下载记录.摘要"
                          " order by 资料下载记录.文件编号, 资料下载记录.文件名称, 资料下载记录.摘要");
 }
 
-QString AccessStatistics::detailsStatement(const StatisticsFilter& filter, SqlEngine engine)
+QString AccessStatistics::detailsStatement(const StatisticsFilter& filter)
 {
     return QStringLiteral("select 资料下载记录.文件编号, 资料下载记录.文件名称, 资料下载记录.摘要,"
                           " 职能部门new.职能部门名称, 员工档案.姓名, 资料下载记录.阅读, 资料下载记录.下载,"
                           " 资料下载记录.操作时间 from 资料下载记录"
                           " left join 职能部门new on 职能部门new.职能部门编号 = 资料下载记录.部门")
-        + filterClause(filter, engine)
+        + filterClause(filter)
         + QStringLiteral(" and 资料下载记录.文件编号 = ? order by 资料下载记录.操作时间");
 }
 
@@ -182,22 +180,32 @@ QVariantList AccessStatistics::filterValues(const StatisticsFilter& f)
     return values;
 }
 
-DbStatus AccessStatistics::fillCodeTables(const StatisticsFilter& filter)
+DbStatus AccessStatistics::fillLists(const StatisticsFilter& filter)
 {
-    if (DbResult<QString> t = fillCodeTable(typeTable(), filter.typeCodes); !t.ok())
-        return {t.error};
-    if (DbResult<QString> d = fillCodeTable(departmentTable(), filter.departmentCodes); !d.ok())
-        return {d.error};
-    return {};
+    if (DbStatus s = m_types.fill(filter.typeCodes); !s.ok())
+        return s;
+    return m_departments.fill(filter.departmentCodes);
+}
+
+bool AccessStatistics::listsHold(const StatisticsFilter& filter) const
+{
+    // The temporary tables live only as long as the connection, which may have been reopened.
+    const auto holds = [](const ValueList& list, const QStringList& values) {
+        if (list.size() != values.size())
+            return false;
+        Query q(QStringLiteral("select count(*) as 行数 from ") + list.table());
+        return q.exec() && q.next() && q.longInteger(u"行数") == values.size();
+    };
+    return holds(m_types, filter.typeCodes) && holds(m_departments, filter.departmentCodes);
 }
 
 DbResult<QVector<StatisticsRow>> AccessStatistics::run(const StatisticsFilter& filter)
 {
     using Result = DbResult<QVector<StatisticsRow>>;
     m_stored = filter;
-    if (DbStatus s = fillCodeTables(filter); !s.ok())
+    if (DbStatus s = fillLists(filter); !s.ok())
         return Result::failure(s.error);
-    Query q(statisticsStatement(filter, SharedConnection::engine()));
+    Query q(statisticsStatement(filter));
     for (const QVariant& v : filterValues(filter))
         q.bind(v);
     if (!q.exec())
@@ -215,13 +223,11 @@ DbResult<QVector<DetailRow>> AccessStatistics::details(const QString& documentNu
     using Result = DbResult<QVector<DetailRow>>;
     if (!m_stored)
         return {};
-    // The code tables live only as long as the connection, which may have been reopened
-    // since the run: fill them again then.
-    if (!codeTableHolds(typeTable(), m_stored->typeCodes) || !codeTableHolds(departmentTable(), m_stored->departmentCodes)) {
-        if (DbStatus s = fillCodeTables(*m_stored); !s.ok())
+    if (!listsHold(*m_stored)) {
+        if (DbStatus s = fillLists(*m_stored); !s.ok())
             return Result::failure(s.error);
     }
-    Query q(detailsStatement(*m_stored, SharedConnection::engine()));
+    Query q(detailsStatement(*m_stored));
     for (const QVariant& v : filterValues(*m_stored))
         q.bind(v);
     q.bind(documentNumber);

@@ -6,6 +6,7 @@
 
 #include "db/DbError.h"
 #include "db/SqlDialect.h"
+#include "db/ValueList.h"
 
 #include <QDate>
 #include <QDateTime>
@@ -99,21 +100,25 @@ public:
     static CountTotals totals(const QVector<StatisticsRow>& rows);
     static CountTotals totals(const QVector<DetailRow>& rows);
 
-    // The statements for this filter in T-SQL form, the code tables named for the engine.
-    static QString statisticsStatement(const StatisticsFilter& filter, SqlEngine engine = SqlEngine::SqlServer);
-    static QString detailsStatement(const StatisticsFilter& filter, SqlEngine engine = SqlEngine::SqlServer);
+    // The statements for this filter in T-SQL form; the ticked types and departments are read
+    // from the value lists typeList() and departmentList().
+    static QString statisticsStatement(const StatisticsFilter& filter);
+    static QString detailsStatement(const StatisticsFilter& filter);
     static const QString& specialAuditStatement();
     // The values bound to the filter's "?" placeholders, in order (the details bind the
     // document number after them).
     static QVariantList filterValues(const StatisticsFilter& filter);
-    // The names of the two code tables (departments, types).
-    static const QString& departmentTable();
-    static const QString& typeTable();
+    // The names of the two value lists (departments, types).
+    static const QString& departmentList();
+    static const QString& typeList();
 
 private:
-    DbStatus fillCodeTables(const StatisticsFilter& filter);
+    DbStatus fillLists(const StatisticsFilter& filter);
+    bool listsHold(const StatisticsFilter& filter) const;
 
     std::optional<StatisticsFilter> m_stored;
+    ValueList m_types{typeList()};
+    ValueList m_departments{departmentList()};
 };
 
 }  // namespace quarvel

@@ -102,7 +102,8 @@ DbStatus odbcWrite(qint64 documentId, QFileDevice& sink, const PiecePlan& plan,
                    const TransferProgress& progress);
 
 // The statements of the ODBC path, in their T-SQL form.
-QString odbcUpdateStatement();
-QString odbcSelectStatement();
+QString odbcClearStatement();
+QString odbcAppendStatement();
+QString odbcPieceStatement();
 
 }  // namespace quarvel::content

@@ -174,8 +174,9 @@ QVector<DocumentContent::Statement> DocumentContent::statements()
     return {
         {QStringLiteral("stored file size"), sizeStatement(SqlEngine::SqlServer)},
         {QStringLiteral("document row check"), rowCountStatement()},
-        {QStringLiteral("stored file update"), content::odbcUpdateStatement()},
-        {QStringLiteral("stored file read"), content::odbcSelectStatement()},
+        {QStringLiteral("stored file emptying"), content::odbcClearStatement()},
+        {QStringLiteral("stored file piece append"), content::odbcAppendStatement()},
+        {QStringLiteral("stored file piece read"), content::odbcPieceStatement()},
     };
 }
 

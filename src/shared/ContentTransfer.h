@@ -53,9 +53,11 @@ private:
 // ID) between disk and database in pieces, so that neither direction ever holds the whole
 // content in memory. Works on the shared connection and on the caller's thread.
 //
-// QSQLITE connections use SQLite's incremental blob I/O; QODBC connections (SQL Server, and
-// SQLite through its ODBC driver) send the content as data-at-execution parameter pieces and
-// read it back with repeated SQLGetData calls.
+// QSQLITE connections use SQLite's incremental blob I/O. QODBC connections (SQL Server, and
+// SQLite through its ODBC driver) move one piece per statement: storing empties the value and
+// appends the pieces one by one inside the transaction, reading takes each piece by offset.
+// Drivers that gather a whole long parameter or column in memory (FreeTDS does) never see
+// more than one piece at a time.
 //
 // Callers finish their own result sets on the shared connection before a transfer: SQL Server
 // without multiple active result sets refuses a second statement while one is still pending.

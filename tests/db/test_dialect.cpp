@@ -45,6 +45,15 @@ private slots:
         QTest::newRow("common table expression stays")
             << QStringLiteral("with 最近 (a) as (select a from t) select a from 最近")
             << QStringLiteral("with 最近 (a) as (select a from t) select a from 最近");
+        QTest::newRow("binary literals")
+            << QStringLiteral("update t set 文件 = 0x, b = 0x0aFF, c = '0x1' where a0x1 = ?")
+            << QStringLiteral("update t set 文件 = x'', b = x'0aFF', c = '0x1' where a0x1 = ?");
+        QTest::newRow("appending to a long value")
+            << QStringLiteral("update 公司文件信息 set 文件.WRITE(?, null, null) where ID = ?")
+            << QStringLiteral("update 公司文件信息 set 文件 = cast(文件 || ? as blob) where ID = ?");
+        QTest::newRow("a piece of a long value")
+            << QStringLiteral("select SUBSTRING(文件, ?, ?) as 片段, 'substring(' from t")
+            << QStringLiteral("select substr(文件, ?, ?) as 片段, 'substring(' from t");
     }
 
     void sqliteRewrites()

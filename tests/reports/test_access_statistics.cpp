@@ -6,7 +6,7 @@
 
 #include "db/Connection.h"
 #include "reports/AccessStatistics.h"
-#include "reports/CodeTable.h"
+#include "db/ValueList.h"
 
 #include <QTest>
 
@@ -255,8 +255,9 @@ private slots:
         StatisticsFilter f = everything();
         f.departmentCodes = {QStringLiteral("D02")};
         QVERIFY(stats.run(f).ok());
-        // Someone else fills code tables of their own meanwhile; ours stay.
-        QVERIFY(fillCodeTable(QStringLiteral("other_codes"), {QStringLiteral("D01")}).ok());
+        // Someone else fills value lists of their own meanwhile; ours stay.
+        ValueList other(QStringLiteral("其他代码"));
+        QVERIFY(other.fill({QStringLiteral("D01")}).ok());
         QCOMPARE(stats.details(QStringLiteral("A-1")).value.size(), 1);
         // After the shared connection was reopened the details still follow the stored filter.
         QVERIFY(SharedConnection::reopen().ok());

@@ -1,5 +1,5 @@
 // Storing files in 文件 and writing them back, through QSQLITE (blob I/O) and through QODBC
-// (data-at-execution pieces and SQLGetData) on the same kind of SQLite database.
+// (one piece per statement) on the same kind of SQLite database.
 
 #include "TestSupport.h"
 
@@ -123,7 +123,10 @@ private slots:
         for (const Access access : {Access::Sqlite, Access::Odbc}) {
             const char* name = access == Access::Sqlite ? "QSQLITE" : "QODBC";
             for (const qint64 size : sizes) {
-                QTest::addRow("%s %lld by 2048", name, size) << access << size << kTransferUnit;
+                // Through the SQLite ODBC driver every appended piece rewrites the whole value
+                // (SQL Server appends in place): 2048-byte pieces stay below a megabyte there.
+                if (access == Access::Sqlite || size < 1024 * 1024)
+                    QTest::addRow("%s %lld by 2048", name, size) << access << size << kTransferUnit;
                 QTest::addRow("%s %lld by stream unit", name, size) << access << size << kStreamUnit;
             }
         }
@@ -252,10 +255,13 @@ private slots:
         QCOMPARE(entriesOf(f.files.path()), QStringList{QStringLiteral("报告.pdf")});
     }
 
+    void contentVanishingMidwayFailsAndKeepsTheOldTarget_data() { addAccessRows(); }
     void contentVanishingMidwayFailsAndKeepsTheOldTarget()
     {
-        // The row is deleted between two pieces: the blob handle expires, the read fails.
-        Fixture f(Access::Sqlite);
+        // The row is deleted between two pieces: the blob handle expires (QSQLITE), the next
+        // piece finds no row (QODBC); the read fails.
+        QFETCH(Access, access);
+        Fixture f(access);
         OPEN_FIXTURE(f);
         const qint64 id = f.addDocument(randomBytes(10000, 9));
         const QString target = f.file(QStringLiteral("x.doc"));
@@ -270,6 +276,67 @@ private slots:
         QVERIFY(!s.error.description.isEmpty());
         QCOMPARE(readFile(target), QByteArray("kept"));
         QCOMPARE(entriesOf(f.files.path()), QStringList{QStringLiteral("x.doc")});
+    }
+
+    void odbcStoresOnePiecePerStatement()
+    {
+        // Each statement carries one piece: the value grows piece by piece inside the
+        // transaction, so no driver has to hold more than a piece of it.
+        Fixture f(Access::Odbc);
+        OPEN_FIXTURE(f);
+        const qint64 id = f.addDocument(QByteArray("before"));
+        QVERIFY(f.db.exec(QStringLiteral("create table 片段记录 (长度 integer)")));
+        QVERIFY(f.db.exec(QStringLiteral(
+            "create trigger 记录片段 after update of 文件 on 公司文件信息 "
+            "begin insert into 片段记录 values (length(new.文件)); end")));
+        const qint64 size = 5 * kTransferUnit + 100;
+        QVERIFY(writeFile(f.file(QStringLiteral("p.bin")), randomBytes(size, 18)));
+        QList<qint64> reported;
+        const DbStatus s = DocumentContent(kTransferUnit)
+                               .storeFile(id, f.file(QStringLiteral("p.bin")), [&](qint64 done, qint64) {
+                                   reported.append(done);
+                                   return true;
+                               });
+        QVERIFY2(s.ok(), qPrintable(s.error.description));
+        const QList<qint64> expected{0, 100, 100 + kTransferUnit, 100 + 2 * kTransferUnit,
+                                     100 + 3 * kTransferUnit, 100 + 4 * kTransferUnit, size};
+        QCOMPARE(reported, expected);
+        QList<qint64> lengths;
+        QSqlQuery q(f.db.fixtureConnection());
+        QVERIFY(q.exec(QStringLiteral("select 长度 from 片段记录 order by rowid")));
+        while (q.next())
+            lengths.append(q.value(0).toLongLong());
+        QCOMPARE(lengths, expected);  // emptied first, then one piece more per statement
+        QCOMPARE(f.stored(id).toByteArray(), randomBytes(size, 18));
+    }
+
+    void odbcFailedPieceRollsBack()
+    {
+        // The server refuses the third piece: nothing of the new content stays, and the
+        // connection goes on working.
+        Fixture f(Access::Odbc);
+        OPEN_FIXTURE(f);
+        const QByteArray old = randomBytes(3000, 19);
+        const qint64 id = f.addDocument(old);
+        QVERIFY(f.db.exec(QStringLiteral(
+            "create trigger 限长 before update of 文件 on 公司文件信息 "
+            "when length(new.文件) > 5000 begin select raise(abort, '内容超出限制'); end")));
+        QVERIFY(writeFile(f.file(QStringLiteral("r.bin")), randomBytes(4 * kTransferUnit, 20)));
+        int pieces = 0;
+        const DbStatus s = DocumentContent(kTransferUnit)
+                               .storeFile(id, f.file(QStringLiteral("r.bin")), [&](qint64 done, qint64) {
+                                   if (done > 0)
+                                       ++pieces;
+                                   return true;
+                               });
+        QVERIFY(!s.ok());
+        QVERIFY(!isTransferCancelled(s.error));
+        QVERIFY2(s.error.description.contains(QStringLiteral("内容超出限制")), qPrintable(s.error.description));
+        QCOMPARE(pieces, 2);
+        QCOMPARE(f.stored(id).toByteArray(), old);
+        QVERIFY(f.db.exec(QStringLiteral("drop trigger 限长")));
+        QVERIFY(DocumentContent(kTransferUnit).storeFile(id, f.file(QStringLiteral("r.bin"))).ok());
+        QCOMPARE(f.stored(id).toByteArray(), randomBytes(4 * kTransferUnit, 20));
     }
 
     void fileTooBigForTheRowIsRefused()

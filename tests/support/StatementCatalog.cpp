@@ -5,10 +5,18 @@
 #include "doctypes/TypeTree.h"
 #include "library/UploadDocuments.h"
 #include "library/DocumentRights.h"
+#include "library/BrowseDocuments.h"
+#include "library/DocumentAccess.h"
+#include "permissions/DownloadGroups.h"
+#include "permissions/UploadPermissions.h"
+#include "reports/AccessStatistics.h"
 #include "db/Connection.h"
+#include "db/ValueList.h"
 #include "login/LoginService.h"
 #include "mainwindow/MenuPermissions.h"
 #include "shared/ContentTransfer.h"
+
+#include <QRegularExpression>
 
 namespace quarvel {
 
@@ -53,6 +61,51 @@ QVector<CatalogEntry> statementCatalog()
         all.append({s.name, s.tsql});
     for (const auto& s : UploadDocuments::statements())
         all.append({s.first, s.second});
+
+    // Browsing, opening and the access log; the searches with no filter and with every one.
+    BrowseSearch plain;
+    plain.typeCodes = {QStringLiteral("01")};
+    BrowseSearch full = plain;
+    full.formats = {QStringLiteral("pdf")};
+    full.byName = full.byUploader = full.byKeywords = full.byDate = true;
+    full.name = full.uploader = full.keywords = QStringLiteral("x");
+    full.from = full.to = QDate(2026, 1, 1);
+    all.append({QStringLiteral("formats of the stored documents"), BrowseDocuments::formatsStatement()});
+    all.append({QStringLiteral("newest documents of a position"), BrowseDocuments::recentStatement()});
+    all.append({QStringLiteral("document search by types"), BrowseDocuments::searchStatement(plain)});
+    all.append({QStringLiteral("document search with every filter"), BrowseDocuments::searchStatement(full)});
+    all.append({QStringLiteral("document to open"), DocumentAccess::documentStatement()});
+    all.append({QStringLiteral("access log row"), DocumentAccess::logStatement()});
+
+    for (const auto& s : UploadPermissions::statements())
+        all.append({s.first, s.second});
+    for (const auto& s : DownloadGroups::statements())
+        all.append({s.first, s.second});
+
+    // Access statistics and their details, with no optional filter and with every one.
+    StatisticsFilter lists;
+    lists.typeCodes = {QStringLiteral("01")};
+    lists.departmentCodes = {QStringLiteral("D01")};
+    StatisticsFilter every = lists;
+    every.employeeName = every.fileName = QStringLiteral("x");
+    every.from = every.to = QDate(2026, 1, 1);
+    all.append({QStringLiteral("special audit right"), AccessStatistics::specialAuditStatement()});
+    all.append({QStringLiteral("access statistics"), AccessStatistics::statisticsStatement(lists)});
+    all.append({QStringLiteral("access statistics with every filter"), AccessStatistics::statisticsStatement(every)});
+    all.append({QStringLiteral("accesses of a document"), AccessStatistics::detailsStatement(lists)});
+    all.append({QStringLiteral("accesses of a document with every filter"), AccessStatistics::detailsStatement(every)});
+    return all;
+}
+
+QVector<CatalogEntry> serverOnlyStatements()
+{
+    // The T-SQL parser reads no IF statement: a statement guarded by "if object_id(...) is
+    // [not] null" is checked without its guard.
+    static const QRegularExpression guard(QStringLiteral(R"(^\s*if\s+object_id\s*\([^)]*\)\s+is\s+(not\s+)?null\s+)"),
+                                          QRegularExpression::CaseInsensitiveOption);
+    QVector<CatalogEntry> all;
+    for (const auto& s : ValueList::statements())
+        all.append({s.first, QString(s.second).remove(guard)});
     return all;
 }
 

@@ -14,4 +14,7 @@ struct CatalogEntry {
 // parses as T-SQL and prepares against the SQLite schema.
 QVector<CatalogEntry> statementCatalog();
 
+// Statements sent only to SQL Server (SQLite is sent its own form of them): checked as T-SQL.
+QVector<CatalogEntry> serverOnlyStatements();
+
 }  // namespace quarvel
