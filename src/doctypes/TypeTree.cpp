@@ -84,13 +84,15 @@ TypeTreeLoad TypeTree::load(TypeTreeVariant variant)
             result.refusedKey = node.key;
             return result;
         }
-        if (keys.contains(node.key)) {
+        // One lookup both finds a repeated key and records a new one.
+        const qsizetype known = keys.size();
+        keys.insert(node.key);
+        if (keys.size() == known) {
             result.refusedNumber = 35602;
             result.refusedKey = node.key;
             return result;
         }
-        keys.insert(node.key);
-        result.nodes.append(node);
+        result.nodes.append(std::move(node));
         if (settings)
             result.descriptions.append(q.text(u"说明"));
     }
