@@ -300,6 +300,14 @@ void trees(sqlite3* db)
         row(v.name, client, floor, tree.count(), "<= 2x");
     }
 
+    // The share of the statement and the node list in the browse window's load.
+    {
+        long long nodes = 0;
+        const double client = median([&] { nodes = TypeTree::load(TypeTreeVariant::Browse).nodes.size(); });
+        const double floor = median([&] { readAll(db, load); });
+        row("  of which the type rows and the node list", client, floor, nodes, "");
+    }
+
     KeyedTree departments;
     departments.resize(400, 600);
     departments.show();
