@@ -119,7 +119,8 @@ CREATE TABLE 公司文件信息 (
 );
 CREATE INDEX ix_document_no ON 公司文件信息 (编号);
 CREATE INDEX ix_document_type ON 公司文件信息 (文件类别);
-CREATE INDEX ix_document_uploader ON 公司文件信息 (部门, 岗位);
+-- A position's documents, newest first: the upload window's opening list and its date filter.
+CREATE INDEX ix_document_uploader ON 公司文件信息 (部门, 岗位, 上传日期);
 CREATE INDEX ix_document_date ON 公司文件信息 (上传日期);
 -- Newest first, as the browse list orders.
 CREATE INDEX ix_document_newest ON 公司文件信息 (上传日期 DESC, ID DESC) INCLUDE (编号);

@@ -48,6 +48,8 @@ bool Query::exec()
 {
     m_error = {};
     m_columns.clear();
+    m_asked.clear();
+    m_lastAsked = -1;
     m_columnsBuilt = false;
     if (!m_db.isValid() || !m_db.isOpen()) {
         m_error = DbError::make(-1, QStringLiteral("数据库连接未打开"));
@@ -89,20 +91,36 @@ void Query::buildColumnIndex() const
 
 int Query::indexOf(QStringView column) const
 {
+    // The usual case: the same names in the same order on every row, compared as they stand.
+    const qsizetype n = m_asked.size();
+    for (qsizetype k = 1; k <= n; ++k) {
+        const qsizetype at = (m_lastAsked + k) % n;
+        if (m_asked.at(at).name == column) {
+            m_lastAsked = at;
+            return m_asked.at(at).column;
+        }
+    }
     if (!m_columnsBuilt)
         buildColumnIndex();
     const QString key = normalisedName(column.toString());
+    int found = -1;
     auto it = m_columns.constFind(key);
-    if (it != m_columns.constEnd())
-        return *it;
-    // "table.column" asked for a column that the result names without its table.
-    const qsizetype dot = key.lastIndexOf(u'.');
-    if (dot >= 0) {
-        it = m_columns.constFind(key.mid(dot + 1));
-        if (it != m_columns.constEnd())
-            return *it;
+    if (it != m_columns.constEnd()) {
+        found = *it;
+    } else {
+        // "table.column" asked for a column that the result names without its table.
+        const qsizetype dot = key.lastIndexOf(u'.');
+        if (dot >= 0) {
+            it = m_columns.constFind(key.mid(dot + 1));
+            if (it != m_columns.constEnd())
+                found = *it;
+        }
     }
-    return -1;
+    if (m_asked.size() < 256) {
+        m_asked.append({column.toString(), found});
+        m_lastAsked = m_asked.size() - 1;
+    }
+    return found;
 }
 
 bool Query::hasColumn(QStringView column) const { return indexOf(column) >= 0; }

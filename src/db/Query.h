@@ -6,6 +6,7 @@
 #include <QByteArray>
 #include <QDateTime>
 #include <QHash>
+#include <QList>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QString>
@@ -62,7 +63,16 @@ private:
     QSqlQuery m_query;
     QVariantList m_values;
     DbError m_error;
+    // Columns by their folded names, built once per statement.
     mutable QHash<QString, int> m_columns;
+    // Names as asked for, each with its column, tried first by exact comparison starting after
+    // the last one found: readers ask for the columns in the same order on every row.
+    struct AskedName {
+        QString name;
+        int column;
+    };
+    mutable QList<AskedName> m_asked;
+    mutable qsizetype m_lastAsked = -1;
     mutable bool m_columnsBuilt = false;
 };
 

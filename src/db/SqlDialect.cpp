@@ -3,6 +3,8 @@
 #include <QHash>
 #include <QRegularExpression>
 
+#include <limits>
+
 namespace quarvel::dialect {
 namespace {
 
@@ -71,20 +73,70 @@ QString rewriteLen(QString s)
     }
 }
 
+// The ")" that closes the innermost "(" around position pos (outside quoted texts), or -1 when
+// pos lies at the top level of the statement.
+qsizetype enclosingClose(const QString& s, qsizetype pos)
+{
+    QList<qsizetype> open;
+    QChar quote;
+    for (qsizetype i = 0; i < pos; ++i) {
+        const QChar c = s.at(i);
+        if (!quote.isNull()) {
+            if (c == quote)
+                quote = QChar();
+        } else if (c == u'\'' || c == u'"') {
+            quote = c;
+        } else if (c == u'(') {
+            open.append(i);
+        } else if (c == u')' && !open.isEmpty()) {
+            open.removeLast();
+        }
+    }
+    return open.isEmpty() ? -1 : closingParen(s, open.last());
+}
+
+// "select [distinct] top n ..." becomes "select [distinct] ... limit n", wherever the select
+// stands: the limit closes the statement, or the parentheses around a subquery. A bound row
+// limit, "top (?)", keeps its placeholder where it was, so the values bind in the same order:
+// "with q_topN(n) as (select ?) select ... limit (select n from q_topN)".
 QString rewriteTop(QString s)
 {
     static const QRegularExpression re(
-        QStringLiteral(R"(^(\s*select\s+(?:distinct\s+)?)top\s+(\d+)\s+)"),
+        QStringLiteral(R"(\b(select\s+(?:distinct\s+)?)top\s*(?:(\d+)|\(\s*(\d+|\?)\s*\))\s*)"),
         QRegularExpression::CaseInsensitiveOption);
-    const auto m = re.match(s);
-    if (!m.hasMatch())
-        return s;
-    const QString limit = m.captured(2);
-    s = m.captured(1) + s.mid(m.capturedEnd());
-    // Trailing semicolons would put the limit outside the statement.
-    while (s.endsWith(u';') || s.endsWith(u' '))
-        s.chop(1);
-    return s + QStringLiteral(" limit ") + limit;
+    qsizetype from = 0;
+    int bound = 0;
+    for (;;) {
+        const auto m = re.match(s, from);
+        if (!m.hasMatch())
+            return s;
+        if (insideQuotes(s, m.capturedStart())) {
+            from = m.capturedEnd();
+            continue;
+        }
+        const QString count = m.captured(2).isEmpty() ? m.captured(3) : m.captured(2);
+        QString limit = count;
+        QString head = m.captured(1);
+        if (count == u'?') {
+            const QString name = QStringLiteral("q_top%1").arg(++bound);
+            head = QStringLiteral("with %1(n) as (select ?) %2").arg(name, head);
+            limit = QStringLiteral("(select n from %1)").arg(name);
+        }
+        const qsizetype close = enclosingClose(s, m.capturedStart());
+        if (close < 0) {
+            // Trailing semicolons would put the limit outside the statement.
+            while (s.endsWith(u';') || s.endsWith(u' '))
+                s.chop(1);
+            s += QStringLiteral(" limit ") + limit;
+        } else {
+            qsizetype end = close;
+            while (end > 0 && s.at(end - 1).isSpace())
+                --end;
+            s.replace(end, close - end, QStringLiteral(" limit ") + limit);
+        }
+        s.replace(m.capturedStart(), m.capturedLength(), head);
+        from = m.capturedStart() + head.size();
+    }
 }
 
 // SQLite has no table hints: "with (updlock, holdlock)" and its kin after a table name go.
@@ -210,6 +262,59 @@ QVariant bindValue(const QVariant& value, SqlEngine engine)
     return value;
 }
 
+namespace {
+
+// Two to four digits of the text at `from`; -1 when one is not a digit.
+int digits(QStringView t, qsizetype from, qsizetype count)
+{
+    int n = 0;
+    for (qsizetype i = from; i < from + count; ++i) {
+        const char16_t c = t[i].unicode();
+        if (c < u'0' || c > u'9')
+            return -1;
+        n = n * 10 + (c - u'0');
+    }
+    return n;
+}
+
+// The canonical form "yyyy-MM-dd HH:mm:ss", read field by field; false for any other text.
+bool parseCanonical(QStringView t, QDate* date, QTime* time)
+{
+    if (t.size() != 19 || t[4] != u'-' || t[7] != u'-' || t[10] != u' ' || t[13] != u':' || t[16] != u':')
+        return false;
+    const int y = digits(t, 0, 4), mo = digits(t, 5, 2), d = digits(t, 8, 2);
+    const int h = digits(t, 11, 2), mi = digits(t, 14, 2), se = digits(t, 17, 2);
+    if (y < 0 || mo < 0 || d < 0 || h < 0 || mi < 0 || se < 0)
+        return false;
+    *date = QDate(y, mo, d);
+    *time = QTime(h, mi, se);
+    return date->isValid() && time->isValid();
+}
+
+// A local date-time without asking the system for the zone on every value: the offset from UTC
+// is looked up once per local hour and kept (glibc reads the zone file again on each
+// conversion when TZ is unset). An hour in which the offset changes (a daylight-saving switch)
+// is not kept and goes through the local conversion every time.
+QDateTime localDateTime(QDate date, QTime time)
+{
+    constexpr int kChanging = std::numeric_limits<int>::min();
+    thread_local QHash<qint64, int> offsets;
+    const qint64 hour = date.toJulianDay() * 24 + time.hour();
+    auto it = offsets.constFind(hour);
+    if (it == offsets.constEnd()) {
+        const int first = QDateTime(date, QTime(time.hour(), 0)).offsetFromUtc();
+        const int last = QDateTime(date, QTime(time.hour(), 59, 59)).offsetFromUtc();
+        if (offsets.size() > 100000)
+            offsets.clear();
+        it = offsets.insert(hour, first == last ? first : kChanging);
+    }
+    if (*it == kChanging)
+        return QDateTime(date, time);
+    return QDateTime(date, time, Qt::OffsetFromUTC, *it);
+}
+
+}  // namespace
+
 QDateTime toDateTime(const QVariant& value)
 {
     if (value.isNull())
@@ -219,10 +324,13 @@ QDateTime toDateTime(const QVariant& value)
     if (value.typeId() == QMetaType::QDate)
         return QDateTime(value.toDate(), QTime(0, 0));
     const QString text = value.toString().trimmed();
-    static const char* const formats[] = {"yyyy-MM-dd HH:mm:ss", "yyyy-MM-dd HH:mm:ss.zzz",
-                                          "yyyy-MM-ddTHH:mm:ss", "yyyy/MM/dd HH:mm:ss",
-                                          "yyyy-MM-dd HH:mm",    "yyyy-MM-dd",
-                                          "yyyy/MM/dd"};
+    QDate date;
+    QTime time;
+    if (parseCanonical(text, &date, &time))
+        return localDateTime(date, time);
+    static const char* const formats[] = {"yyyy-MM-dd HH:mm:ss.zzz", "yyyy-MM-ddTHH:mm:ss",
+                                          "yyyy/MM/dd HH:mm:ss",     "yyyy-MM-dd HH:mm",
+                                          "yyyy-MM-dd",              "yyyy/MM/dd"};
     for (const char* f : formats) {
         const QDateTime dt = QDateTime::fromString(text, QLatin1String(f));
         if (dt.isValid())

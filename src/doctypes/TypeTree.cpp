@@ -84,12 +84,14 @@ DbResult<TypeTreeNodes> TypeTree::load(TypeTreeVariant variant)
             loaded.error = DbError::make(kTypeParentMissing, QStringLiteral("上级类型不存在：") + node.key);
             return loaded;
         }
-        if (keys.contains(node.key)) {
+        // One lookup both finds a repeated key and records a new one.
+        const qsizetype known = keys.size();
+        keys.insert(node.key);
+        if (keys.size() == known) {
             loaded.error = DbError::make(kTypeKeyRepeated, QStringLiteral("类型编号重复：") + node.key);
             return loaded;
         }
-        keys.insert(node.key);
-        result.nodes.append(node);
+        result.nodes.append(std::move(node));
         if (settings)
             result.descriptions.append(q.text(u"说明"));
     }

@@ -156,14 +156,8 @@ void markLeavesAndVoided(KeyedTree& tree, const QStringList& voidedCodes)
 
 void 子节点联动(KeyedTree& tree, const QString& key)
 {
-    const bool state = tree.checked(key);
-    const QStringList below = tree.descendants(key);
-    if (below.isEmpty())
-        return;
-    tree.beginUpdate();
-    for (const QString& k : below)
-        tree.setChecked(k, state);
-    tree.endUpdate();
+    // Only the ticked branch is touched and redrawn: no reset, the view keeps its state.
+    tree.setDescendantsChecked(key, tree.checked(key));
 }
 
 void reportTreeFailure(MessageBoxes& messages, QWidget* parent, const DbError& error)

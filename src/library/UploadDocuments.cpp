@@ -95,18 +95,17 @@ const QString& listSource()
     return sql;
 }
 
-// The newest documents with content, numbered from the newest down (the ID breaks ties of the
-// upload time), then shown in the order of the query. Window functions serve both engines, so
-// the row limit can be bound.
+// The newest documents with content, newest first (the ID breaks ties of the upload time) up to
+// the bound row limit, then shown in the order of the query. The index on (部门, 岗位, 上传日期)
+// hands them over newest first, so only the rows shown are read.
 const QString& recentStatement()
 {
     static const QString sql
         = QStringLiteral("select ID, 编号, 文件类别, 文件名称, 摘要, 关键字, 文件级别, 上传人工号, 附件后缀, "
-                         "上传日期, 名称 from (select ")
-        + listColumns()
-        + QStringLiteral(", row_number() over (order by 上传日期 desc, 公司文件信息.ID desc) as 新近序号")
-        + listSource()
-        + QStringLiteral(" where 文件 is not null and 部门 = ? and 岗位 = ?) as 最近 where 新近序号 <= ?"
+                         "上传日期, 名称 from (select top (?) ")
+        + listColumns() + listSource()
+        + QStringLiteral(" where 文件 is not null and 部门 = ? and 岗位 = ?"
+                         " order by 上传日期 desc, 公司文件信息.ID desc) as 最近"
                          " order by 上传日期, 编号, 文件类别, 文件名称 desc");
     return sql;
 }
@@ -526,7 +525,7 @@ DbStatus UploadDocuments::remove(qint64 id, const QString& number)
 DbResult<QVector<DocumentRow>> UploadDocuments::recent(const UploaderContext& context, int limit)
 {
     Query q(recentStatement());
-    q.bind({ textValue(context.deptCode), textValue(context.positionCode), limit });
+    q.bind({ limit, textValue(context.deptCode), textValue(context.positionCode) });
     return readRows(q);
 }
 

@@ -42,6 +42,19 @@ private slots:
                                             << QStringLiteral("select a from t join u on 1=1");
         QTest::newRow("quoted hint stays") << QStringLiteral("select 'x with (updlock)' from t")
                                            << QStringLiteral("select 'x with (updlock)' from t");
+        QTest::newRow("top in a subquery")
+            << QStringLiteral("select a from (select top 5 a from t order by a desc) as x order by a")
+            << QStringLiteral("select a from (select a from t order by a desc limit 5) as x order by a");
+        QTest::newRow("top in parentheses")
+            << QStringLiteral("select TOP(3) a from t where b = ?")
+            << QStringLiteral("select a from t where b = ? limit 3");
+        QTest::newRow("bound top keeps its place")
+            << QStringLiteral("select a from (select top (?) a from t where b = ? order by a desc) as x order by a")
+            << QStringLiteral("select a from (with q_top1(n) as (select ?) select a from t where b = ? order by a desc"
+                              " limit (select n from q_top1)) as x order by a");
+        QTest::newRow("quoted top stays")
+            << QStringLiteral("select 'select top 5 x' from t")
+            << QStringLiteral("select 'select top 5 x' from t");
         QTest::newRow("common table expression stays")
             << QStringLiteral("with 最近 (a) as (select a from t) select a from 最近")
             << QStringLiteral("with 最近 (a) as (select a from t) select a from 最近");
@@ -94,6 +107,63 @@ private slots:
         while (q.next())
             found << q.text(u"文件编号");
         QCOMPARE(found, QStringList({QStringLiteral("1"), QStringLiteral("2")}));
+    }
+
+    // The bound row limit of a subquery binds before the values that follow it, on both engines.
+    void boundRowLimitInSubquery()
+    {
+        TestDatabase db;
+        QVERIFY(db.connectShared());
+        for (int i = 1; i <= 6; ++i)
+            QVERIFY(db.insert(QStringLiteral("资料类型"), {{QStringLiteral("编号"), QString::number(i)},
+                                                        {QStringLiteral("名称"), i % 2 ? QStringLiteral("单") : QStringLiteral("双")}}));
+        Query q(QStringLiteral("select 编号 from (select top (?) 编号 from 资料类型 where 名称 = ? order by 编号 desc)"
+                               " as 最近 order by 编号"));
+        q.bind({2, QStringLiteral("单")});
+        QVERIFY(q.exec());
+        QStringList found;
+        while (q.next())
+            found << q.text(u"编号");
+        QCOMPARE(found, QStringList({QStringLiteral("3"), QStringLiteral("5")}));
+    }
+
+    // Canonical texts read as the same moment as the local date-time they were written from, also
+    // across many rows (the zone offset is kept per hour).
+    void canonicalTextsReadAsLocalTimes()
+    {
+        for (int day = 0; day < 400; day += 7) {
+            for (int hour = 0; hour < 24; hour += 5) {
+                const QDateTime local(QDate(2025, 1, 1).addDays(day), QTime(hour, 17, 42));
+                const QDateTime read = dialect::toDateTime(dialect::canonicalDateTime(local));
+                QCOMPARE(read, local);
+                QCOMPARE(dialect::canonicalDateTime(read), dialect::canonicalDateTime(local));
+            }
+        }
+        QVERIFY(!dialect::toDateTime(QStringLiteral("2026-02-30 03:04:05")).isValid());
+        QVERIFY(!dialect::toDateTime(QStringLiteral("2026-0x-02 03:04:05")).isValid());
+        QCOMPARE(dialect::toDateTime(QStringLiteral(" 2026-01-02 03:04:05 ")), QDateTime(QDate(2026, 1, 2), QTime(3, 4, 5)));
+    }
+
+    void columnsReadInAnyOrderAndSpelling()
+    {
+        TestDatabase db;
+        QVERIFY(db.connectShared());
+        QVERIFY(db.insert(QStringLiteral("资料类型"), {{QStringLiteral("编号"), QStringLiteral("01")},
+                                                    {QStringLiteral("名称"), QStringLiteral("制度")}}));
+        QVERIFY(db.insert(QStringLiteral("资料类型"), {{QStringLiteral("编号"), QStringLiteral("02")},
+                                                    {QStringLiteral("名称"), QStringLiteral("记录")}}));
+        Query q(QStringLiteral("select 编号 as Code, 名称 from 资料类型 order by 编号"));
+        QVERIFY(q.exec());
+        QVERIFY(q.next());
+        QCOMPARE(q.text(u"Code"), QStringLiteral("01"));
+        QCOMPARE(q.text(u"名称"), QStringLiteral("制度"));
+        QCOMPARE(q.text(u"code"), QStringLiteral("01"));
+        QVERIFY(!q.hasColumn(u"说明"));
+        QVERIFY(q.next());
+        QCOMPARE(q.text(u"名称"), QStringLiteral("记录"));
+        QCOMPARE(q.text(u"CODE"), QStringLiteral("02"));
+        QCOMPARE(q.text(u"资料类型.名称"), QStringLiteral("记录"));
+        QVERIFY(!q.hasColumn(u"说明"));
     }
 
     void lenIgnoresTrailingBlanksLikeSqlServer()

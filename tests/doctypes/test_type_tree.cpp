@@ -4,7 +4,9 @@
 #include "doctypes/TypeTreeView.h"
 #include "widgets/tree/KeyedTree.h"
 
+#include <QSignalSpy>
 #include <QTest>
+#include <QTreeView>
 
 using namespace quarvel;
 using namespace quarvel::test;
@@ -246,8 +248,14 @@ private slots:
         KeyedTree tree;
         tree.setCheckBoxes(true);
         QVERIFY(!LoadTypeTree(tree, TypeTreeVariant::Browse).isSet());
+        // A tick touches the branch only: the view is never reset (it keeps what the user
+        // expanded or collapsed).
+        QSignalSpy reset(tree.model(), &QAbstractItemModel::modelReset);
+        tree.view()->collapse(tree.model()->indexForKey(QStringLiteral("S0101")));
         tree.setChecked(QStringLiteral("S01"), true);
         子节点联动(tree, QStringLiteral("S01"));
+        QCOMPARE(reset.count(), 0);
+        QVERIFY(!tree.view()->isExpanded(tree.model()->indexForKey(QStringLiteral("S0101"))));
         QCOMPARE(tree.checkedKeys(), QStringList({"S01", "S0101", "S010101", "S01010101"}));
         tree.setChecked(QStringLiteral("S010101"), false);
         子节点联动(tree, QStringLiteral("S010101"));

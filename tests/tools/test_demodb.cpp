@@ -286,6 +286,8 @@ void DemoDbTest::schemaHasEveryTableAndColumn()
     m_db->rows(u8("insert into 资料类型 (编号, 名称, 级别) values (?, ?, 0)"), {u8("99"), u8("临时")});
     QCOMPARE(m_db->count(u8("select ID from 资料类型 where 编号 = '99'")), before + 1);
     m_db->rows(u8("delete from 资料类型 where 编号 = '99'"));
+    // Large pages for the stored documents.
+    QCOMPARE(m_db->count(u8("pragma page_size")), 65536);
 }
 
 void DemoDbTest::serverScriptDeclaresTheSameColumns()

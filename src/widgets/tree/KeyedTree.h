@@ -65,6 +65,7 @@ public:
     bool checked(const QString& key) const { return model_->checked(key); }
     bool setChecked(const QString& key, bool checked) { return model_->setChecked(key, checked); }
     void setAllChecked(bool checked) { model_->setAllChecked(checked); }
+    bool setDescendantsChecked(const QString& key, bool checked) { return model_->setDescendantsChecked(key, checked); }
     QStringList checkedKeys() const { return model_->checkedKeys(); }
     bool expanded(const QString& key) const { return model_->expanded(key); }
     bool setExpanded(const QString& key, bool expanded) { return model_->setExpanded(key, expanded); }

@@ -65,12 +65,16 @@ TreeAddResult KeyedTreeModel::add(const QString& parentKey, const QString& key, 
             return result;
         }
     }
-    if (byKey_.contains(key)) {
+    // One lookup both finds a key already present and takes the new one.
+    const qsizetype known = byKey_.size();
+    int& slot = byKey_[key];
+    if (byKey_.size() == known) {
         result.error = TreeError::make(TreeErrorCode::KeyNotUnique, key);
         return result;
     }
-
     const int pos = count();
+    slot = pos;
+
     const int row = static_cast<int>(parentPos < 0 ? topLevel_.size() : nodes_[parentPos].children.size());
     const bool signal = !isUpdating();
     if (signal)
@@ -87,7 +91,6 @@ TreeAddResult KeyedTreeModel::add(const QString& parentKey, const QString& key, 
     node.expanded = expanded;
     nodes_.append(std::move(node));
     (parentPos < 0 ? topLevel_ : nodes_[parentPos].children).append(pos);
-    byKey_.insert(key, pos);
 
     if (signal) {
         endInsertRows();
@@ -338,6 +341,35 @@ void KeyedTreeModel::setAllChecked(bool checked)
     for (Node& node : nodes_)
         node.checked = checked;
     notifyAllChanged({Qt::CheckStateRole});
+}
+
+bool KeyedTreeModel::setDescendantsChecked(const QString& key, bool checked)
+{
+    const int pos = find(key);
+    if (pos < 0)
+        return false;
+    QVector<int> stack{pos};
+    while (!stack.isEmpty()) {
+        const int parent = stack.takeLast();
+        int first = -1;
+        int last = -1;
+        for (int child : std::as_const(nodes_[parent].children)) {
+            Node& node = nodes_[child];
+            if (node.checked != checked) {
+                node.checked = checked;
+                if (first < 0)
+                    first = node.row;
+                last = node.row;
+            }
+            if (!node.children.isEmpty())
+                stack.append(child);
+        }
+        if (first >= 0 && !isUpdating()) {
+            const QModelIndex parentIndex = modelIndex(parent);
+            emit dataChanged(index(first, 0, parentIndex), index(last, 0, parentIndex), {Qt::CheckStateRole});
+        }
+    }
+    return true;
 }
 
 QStringList KeyedTreeModel::checkedKeys() const

@@ -101,6 +101,10 @@ public:
     bool checked(const QString& key) const;
     bool setChecked(const QString& key, bool checked);
     void setAllChecked(bool checked);
+    // Sets the mark of every node below `key` (not the node itself). Views hear of the changed
+    // nodes only, so the cost follows the size of the branch, not of the tree. False for a key
+    // that is not in the tree.
+    bool setDescendantsChecked(const QString& key, bool checked);
     QStringList checkedKeys() const;  // in index order
 
     bool expanded(const QString& key) const;

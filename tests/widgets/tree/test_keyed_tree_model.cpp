@@ -4,6 +4,7 @@
 
 #include <QAbstractItemModelTester>
 #include <QPixmap>
+#include <QSet>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -72,6 +73,7 @@ private slots:
     void userToggleSendsNodeCheckToggled();
     void checkBoxesOffRefuseToggles();
     void allCheckedAndCheckedKeys();
+    void branchCheckTouchesOnlyTheBranch();
     void tagsAndTexts();
     void picturesIndexTheImageList();
     void expandedState();
@@ -358,6 +360,49 @@ void TestKeyedTreeModel::userToggleSendsNodeCheckToggled()
     // Other roles are not editable.
     QVERIFY(!model.setData(s1, "new text", Qt::EditRole));
     QCOMPARE(model.text("S1"), QString("1 管理"));
+}
+
+// Ticking a branch marks every node below it and tells views of those nodes only: no reset, no
+// change outside the branch, no toggle signals (the marks are the program's).
+void TestKeyedTreeModel::branchCheckTouchesOnlyTheBranch()
+{
+    KeyedTreeModel model;
+    model.setCheckBoxes(true);
+    QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::QtTest);
+    addSample(model);
+    model.setChecked("S12", true);
+    QSignalSpy reset(&model, &QAbstractItemModel::modelReset);
+    QSignalSpy changed(&model, &QAbstractItemModel::dataChanged);
+    QSignalSpy toggled(&model, &KeyedTreeModel::nodeCheckToggled);
+
+    QVERIFY(model.setDescendantsChecked("S1", true));
+    QCOMPARE(model.checkedKeys(), QStringList({"S11", "S12", "S111"}));
+    QVERIFY(!model.checked("S1"));
+    QCOMPARE(reset.count(), 0);
+    QCOMPARE(toggled.count(), 0);
+    // S11 under S1 (S12 was checked already), then S111 under S11.
+    QCOMPARE(changed.count(), 2);
+    QSet<QString> told;
+    for (const QList<QVariant>& args : std::as_const(changed)) {
+        const QModelIndex from = args.at(0).toModelIndex();
+        const QModelIndex to = args.at(1).toModelIndex();
+        QCOMPARE(from.parent(), to.parent());
+        for (int r = from.row(); r <= to.row(); ++r)
+            told.insert(model.keyForIndex(model.index(r, 0, from.parent())));
+        QCOMPARE(args.at(2).value<QList<int>>(), QList<int>({Qt::CheckStateRole}));
+    }
+    QCOMPARE(told, QSet<QString>({"S11", "S111"}));
+
+    // Nothing changes: nothing is told. A leaf has nothing below it; a missing key fails.
+    changed.clear();
+    QVERIFY(model.setDescendantsChecked("S1", true));
+    QVERIFY(model.setDescendantsChecked("S21", false));
+    QCOMPARE(changed.count(), 0);
+    QVERIFY(!model.setDescendantsChecked("S9", true));
+
+    QVERIFY(model.setDescendantsChecked("ROOT", false));
+    QVERIFY(model.checkedKeys().isEmpty());
+    QCOMPARE(reset.count(), 0);
 }
 
 void TestKeyedTreeModel::checkBoxesOffRefuseToggles()

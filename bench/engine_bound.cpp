@@ -1,0 +1,461 @@
+// Times the landed windows' work on a large demo database beside the engine's floor for the same
+// work in the same run, and prints the ratio.
+//
+//   engine_bound DATABASE [--runs N] [--content-size SIZE[K|M|G]] [--content-runs N] [--folder DIR]
+//
+// DATABASE is a demo database (quarvel-demodb). The floor of a statement is the same statement
+// with the same bound values through libsqlite3 on the same file, every row stepped and every
+// column read as text. The floor of storing or writing back a document is a copy of the same
+// file (read and written in pieces of 1 MiB, as cp does) followed by fsync. Every figure is the
+// median of the runs; the contents also print the peak resident memory of the process.
+
+#include "db/Connection.h"
+#include "db/Query.h"
+#include "db/Schema.h"
+#include "db/SqlDialect.h"
+#include "db/TextCollation.h"
+#include "directory/DepartmentDirectory.h"
+#include "directory/DepartmentTree.h"
+#include "doctypes/TypeTree.h"
+#include "doctypes/TypeTreeView.h"
+#include "library/UploadDocuments.h"
+#include "shared/ContentTransfer.h"
+#include "widgets/tree/KeyedTree.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QTemporaryDir>
+
+#include <sqlite3.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <fcntl.h>
+#include <functional>
+#include <unistd.h>
+
+using namespace quarvel;
+
+namespace {
+
+int g_runs = 5;
+
+// The median of `runs` timings, in milliseconds.
+double median(int runs, const std::function<void()>& work)
+{
+    std::vector<double> times;
+    for (int i = 0; i < runs; ++i) {
+        QElapsedTimer t;
+        t.start();
+        work();
+        times.push_back(t.nsecsElapsed() / 1e6);
+    }
+    std::sort(times.begin(), times.end());
+    return times[times.size() / 2];
+}
+
+double median(const std::function<void()>& work) { return median(g_runs, work); }
+
+void bindValue(sqlite3_stmt* s, int index, const QVariant& value)
+{
+    const QVariant bound = dialect::bindValue(value, SqlEngine::Sqlite);
+    if (bound.typeId() == QMetaType::Int || bound.typeId() == QMetaType::LongLong) {
+        sqlite3_bind_int64(s, index, bound.toLongLong());
+        return;
+    }
+    const QByteArray text = bound.toString().toUtf8();
+    sqlite3_bind_text(s, index, text.constData(), int(text.size()), SQLITE_TRANSIENT);
+}
+
+// The floor: the statement with its values, every row stepped, every column read as text.
+int readAll(sqlite3* db, const QString& tsql, const QVariantList& values = {})
+{
+    sqlite3_stmt* s = nullptr;
+    const QByteArray sql = dialect::translate(tsql, SqlEngine::Sqlite).toUtf8();
+    if (sqlite3_prepare_v2(db, sql.constData(), int(sql.size()), &s, nullptr) != SQLITE_OK) {
+        std::fprintf(stderr, "%s\n", sqlite3_errmsg(db));
+        return -1;
+    }
+    for (int i = 0; i < values.size(); ++i)
+        bindValue(s, i + 1, values.at(i));
+    int rows = 0;
+    while (sqlite3_step(s) == SQLITE_ROW) {
+        for (int c = 0; c < sqlite3_column_count(s); ++c)
+            sqlite3_column_text(s, c);
+        ++rows;
+    }
+    sqlite3_finalize(s);
+    return rows;
+}
+
+void heading(const char* text) { std::printf("\n%s\n", text); }
+
+void row(const char* name, double client, double floor, long long count, const char* goal)
+{
+    if (floor > 0)
+        std::printf("  %-44s client %9.2f ms  engine %9.2f ms  ratio %6.2f  %8lld  goal %s\n", name, client,
+                    floor, client / floor, count, goal);
+    else
+        std::printf("  %-44s client %9.3f ms  engine         -     ratio      -  %8lld  goal %s\n", name,
+                    client, count, goal);
+    std::fflush(stdout);
+}
+
+qint64 statusKiB(const char* key)
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    const QByteArray prefix = QByteArray(key) + ':';
+    for (const QByteArray& line : status.readAll().split('\n')) {
+        if (line.startsWith(prefix))
+            return line.mid(prefix.size()).trimmed().split(' ').value(0).toLongLong();
+    }
+    return -1;
+}
+
+double peakMiB() { return statusKiB("VmHWM") / 1024.0; }
+
+qint64 parseSize(const QString& text)
+{
+    qint64 factor = 1;
+    QString digits = text.trimmed().toUpper();
+    if (digits.endsWith(u'K'))
+        factor = qint64(1) << 10;
+    else if (digits.endsWith(u'M'))
+        factor = qint64(1) << 20;
+    else if (digits.endsWith(u'G'))
+        factor = qint64(1) << 30;
+    if (factor != 1)
+        digits.chop(1);
+    bool ok = false;
+    const double value = digits.toDouble(&ok);
+    return ok && value > 0 ? qint64(value * double(factor)) : -1;
+}
+
+bool makeSource(const QString& path, qint64 size)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return false;
+    QByteArray chunk(1 << 20, Qt::Uninitialized);
+    quint64 state = 0x9E3779B97F4A7C15ull;
+    for (qint64 written = 0; written < size;) {
+        auto* words = reinterpret_cast<quint64*>(chunk.data());
+        for (qsizetype i = 0; i < chunk.size() / 8; ++i) {
+            state ^= state << 13;
+            state ^= state >> 7;
+            state ^= state << 17;
+            words[i] = state;
+        }
+        const qint64 n = qMin<qint64>(chunk.size(), size - written);
+        if (file.write(chunk.constData(), n) != n)
+            return false;
+        written += n;
+    }
+    return file.flush();
+}
+
+// cp of the file, then fsync of the copy.
+bool copyAndSync(const QString& from, const QString& to)
+{
+    const int in = ::open(QFile::encodeName(from).constData(), O_RDONLY);
+    const int out = ::open(QFile::encodeName(to).constData(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    bool ok = in >= 0 && out >= 0;
+    std::vector<char> buffer(1 << 20);
+    while (ok) {
+        const ssize_t n = ::read(in, buffer.data(), buffer.size());
+        if (n <= 0) {
+            ok = n == 0;
+            break;
+        }
+        ok = ::write(out, buffer.data(), size_t(n)) == n;
+    }
+    ok = ok && ::fsync(out) == 0;
+    if (in >= 0)
+        ::close(in);
+    if (out >= 0)
+        ::close(out);
+    return ok;
+}
+
+QString recentStatement()
+{
+    for (const auto& [name, sql] : UploadDocuments::statements()) {
+        if (name == QStringLiteral("newest documents of a position"))
+            return sql;
+    }
+    return {};
+}
+
+// The upload window: its opening list and its query with each filter.
+void uploadWindow(sqlite3* db)
+{
+    heading("upload window (the position with the most documents)");
+    UploaderContext who;
+    QString type;
+    QDate from;
+    QDate to;
+    {
+        Query busiest(QStringLiteral("select top 1 部门, 岗位, count(*) as n from 公司文件信息 group by 部门, 岗位"
+                                     " order by count(*) desc"));
+        if (!busiest.exec() || !busiest.next())
+            return;
+        who = UploaderContext{QStringLiteral("0001"), busiest.text(u"部门"), busiest.text(u"岗位")};
+        Query common(QStringLiteral("select top 1 文件类别, count(*) as n from 公司文件信息 where 部门 = ? and 岗位 = ?"
+                                    " group by 文件类别 order by count(*) desc"));
+        common.bind({who.deptCode, who.positionCode});
+        if (common.exec() && common.next())
+            type = common.text(u"文件类别");
+        // A date range that holds about an eighth of the position's documents.
+        Query dates(QStringLiteral("select 上传日期 from 公司文件信息 where 部门 = ? and 岗位 = ? order by 上传日期 desc"));
+        dates.bind({who.deptCode, who.positionCode});
+        QList<QDate> all;
+        if (dates.exec()) {
+            while (dates.next())
+                all.append(dates.dateTime(u"上传日期").date());
+        }
+        if (!all.isEmpty()) {
+            to = all.first();
+            from = all.at(all.size() / 8);
+        }
+    }
+    const QVariantList position{who.deptCode, who.positionCode};
+
+    long long n = 0;
+    double client = median([&] { n = UploadDocuments::recent(who).value.size(); });
+    double floor = median([&] { readAll(db, recentStatement(), QVariantList{50} + position); });
+    row("opening list (50 newest)", client, floor, n, "<= 2 ms");
+
+    const auto query = [&](const char* name, const ListFilter& filter, const QVariantList& extra, const char* goal) {
+        long long rows = 0;
+        const double c = median([&] { rows = UploadDocuments::query(who, filter).value.size(); });
+        const double f = median([&] { readAll(db, UploadDocuments::queryStatement(filter), position + extra); });
+        row(name, c, f, rows, goal);
+    };
+    query("query, no filter", ListFilter{}, {}, "<= 1.3x");
+    ListFilter byName;
+    byName.name = QStringLiteral("报告");
+    query("query by name \"报告\"", byName, {QStringLiteral("%报告%")}, "<= 1.3x");
+    ListFilter byDate;
+    byDate.from = from;
+    byDate.to = to;
+    query("query by date", byDate, {from, to.addDays(1)}, "<= 1.3x");
+    ListFilter byType;
+    byType.typeCode = type;
+    query("query by type", byType, {type}, "<= 1.3x");
+}
+
+// The type tree as each window loads and marks it, and the department tree.
+void trees(sqlite3* db)
+{
+    heading("trees");
+    QString position;
+    {
+        Query q(QStringLiteral("select top 1 岗位代号, count(*) as n from 资料上传权限 group by 岗位代号 order by count(*) desc"));
+        if (q.exec() && q.next())
+            position = q.text(u"岗位代号");
+    }
+    struct Variant {
+        const char* name;
+        TypeTreeVariant variant;
+        std::function<void(KeyedTree&)> mark;
+        QVector<QPair<QString, QVariantList>> floor;
+    };
+    const QString load = TypeTree::loadStatement();
+    const QString voided = TypeTree::voidedCodesStatement();
+    const QVector<Variant> variants = {
+        {"type tree, settings window (load, marks, marking)", TypeTreeVariant::Settings,
+         [](KeyedTree& t) { markTypeSettings(t, TypeTree::marks(TypeTreeVariant::Settings)); },
+         {{load, {}}, {TypeTree::permittedCodesStatement(), {}}, {voided, {}}}},
+        {"type tree, upload window (load, marks, marking)", TypeTreeVariant::Upload,
+         [position](KeyedTree& t) { markUploadTypes(t, TypeTree::marks(TypeTreeVariant::Upload, position)); },
+         {{load, {}}, {TypeTree::positionPermittedCodesStatement(), {position}}, {voided, {}}}},
+        {"type tree, upload permissions (load, marking)", TypeTreeVariant::UploadPermission,
+         [](KeyedTree& t) { markLeavesAndVoided(t, TypeTree::voidedCodes().value); },
+         {{load, {}}, {voided, {}}}},
+        {"type tree, browse window", TypeTreeVariant::Browse, {}, {{load, {}}}},
+        {"type tree, statistics window", TypeTreeVariant::Statistics, {}, {{load, {}}}},
+    };
+    for (const Variant& v : variants) {
+        KeyedTree tree;
+        tree.setImageList(typeTreeIcons(v.variant));
+        tree.resize(400, 600);
+        tree.show();
+        const double client = median([&] {
+            LoadTypeTree(tree, v.variant);
+            if (v.mark)
+                v.mark(tree);
+            QCoreApplication::processEvents();
+        });
+        const double floor = median([&] {
+            for (const auto& [sql, values] : v.floor)
+                readAll(db, sql, values);
+        });
+        row(v.name, client, floor, tree.count(), "<= 2x");
+    }
+
+    // The share of the statement and the node list in the browse window's load.
+    {
+        long long nodes = 0;
+        const double client = median([&] { nodes = TypeTree::load(TypeTreeVariant::Browse).nodes.size(); });
+        const double floor = median([&] { readAll(db, load); });
+        row("  of which the type rows and the node list", client, floor, nodes, "");
+    }
+
+    KeyedTree departments;
+    departments.resize(400, 600);
+    departments.show();
+    QVector<DepartmentEntry> entries;
+    const double client = median([&] {
+        LoadDepartmentTree(departments, entries);
+        QCoreApplication::processEvents();
+    });
+    const double floor = median([&] { readAll(db, DepartmentDirectory::departmentStatement()); });
+    row("department tree", client, floor, departments.count(), "<= 2x");
+
+    // Ticks as the user makes them (a check box clicked in the browse window's tree).
+    KeyedTree browse;
+    browse.setCheckBoxes(true);
+    browse.resize(400, 600);
+    browse.show();
+    LoadTypeTree(browse, TypeTreeVariant::Browse);
+    browse.setAllExpanded(true);
+    QObject::connect(&browse, &KeyedTree::nodeChecked, &browse,
+                     [&browse](const QString& key) { 子节点联动(browse, key); });
+    QCoreApplication::processEvents();
+    QString largest;
+    QString small;
+    qsizetype largestSize = -1;
+    for (int i = 1; i <= browse.count(); ++i) {
+        const QString key = browse.keyAt(i);
+        if (browse.parentKey(key).isEmpty()) {
+            const qsizetype size = browse.descendants(key).size();
+            if (size > largestSize) {
+                largestSize = size;
+                largest = key;
+            }
+        }
+        if (small.isEmpty() && browse.descendants(key).size() == 8)
+            small = key;
+    }
+    const auto tick = [&browse](const QString& key) {
+        KeyedTreeModel* model = browse.model();
+        const QModelIndex index = model->indexForKey(key);
+        const bool on = !browse.checked(key);
+        model->setData(index, on ? Qt::Checked : Qt::Unchecked, Qt::CheckStateRole);
+        QCoreApplication::processEvents();
+    };
+    const double root = median([&] { tick(largest); });
+    row("tick at the largest top-level type", root, 0, largestSize + 1, "follows the branch");
+    if (!small.isEmpty()) {
+        const double branch = median([&] { tick(small); });
+        row("tick on an 8-node branch", branch, 0, 9, "<= 1 ms");
+    }
+}
+
+// Storing a document of `size` bytes and writing it back, beside cp + fsync of the same file.
+bool contents(const QString& folder, qint64 size, int runs)
+{
+    heading("contents");
+    QTemporaryDir dir(folder + QStringLiteral("/quarvel-bench-XXXXXX"));
+    if (!dir.isValid())
+        return false;
+    const QString dbPath = dir.filePath(QStringLiteral("contents.db"));
+    {
+        QSqlDatabase setup = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("contents"));
+        setup.setDatabaseName(dbPath);
+        const bool made = setup.open() && schema::create(setup, SqlEngine::Sqlite).ok()
+                          && setup.exec(QStringLiteral("insert into 公司文件信息 (编号, 文件名称, 附件后缀) values "
+                                                       "('B-1', '基准', 'bin')"))
+                                 .lastError()
+                                 .type() == QSqlError::NoError;
+        setup.close();
+        if (!made)
+            return false;
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("contents"));
+    const QString main = SharedConnection::database().databaseName();
+    SharedConnection::release();
+    if (!OpenConnection({}, {}, {}, QStringLiteral("sqlite:") + dbPath))
+        return false;
+
+    const QString source = dir.filePath(QStringLiteral("source.bin"));
+    const QString copy = dir.filePath(QStringLiteral("copy.bin"));
+    const QString target = dir.filePath(QStringLiteral("target.bin"));
+    if (!makeSource(source, size))
+        return false;
+    const DocumentContent content;
+    const double before = peakMiB();
+    const double store = median(runs, [&] { content.storeFile(1, source); });
+    const double storePeak = peakMiB();
+    const double storeFloor = median(runs, [&] { copyAndSync(source, copy); });
+    const double back = median(runs, [&] { content.writeToFile(1, target); });
+    const double backPeak = peakMiB();
+    const double backFloor = median(runs, [&] { copyAndSync(source, copy); });
+    const long long mib = size >> 20;
+    std::printf("  %lld MiB; the engine column is cp + fsync of the same file, the ratio is cp's share of the client's time\n", mib);
+    std::printf("  %-44s client %9.2f ms  cp+fsync %7.2f ms  share %6.2f  peak %.1f MiB (%.1f before)  goal >= 0.7\n",
+                "storing a document", store, storeFloor, storeFloor / store, storePeak, before);
+    std::printf("  %-44s client %9.2f ms  cp+fsync %7.2f ms  share %6.2f  peak %.1f MiB  goal >= 0.7\n",
+                "writing it back", back, backFloor, backFloor / back, backPeak);
+    SharedConnection::release();
+    return OpenConnection({}, {}, {}, QStringLiteral("sqlite:") + main);
+}
+
+}  // namespace
+
+int main(int argc, char* argv[])
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    const QStringList args = app.arguments();
+    QString path;
+    QString folder = QDir::tempPath();
+    qint64 contentSize = qint64(64) << 20;
+    int contentRuns = 3;
+    for (int i = 1; i < args.size(); ++i) {
+        const QString a = args.at(i);
+        if (a == QStringLiteral("--runs") && i + 1 < args.size())
+            g_runs = std::max(1, args.at(++i).toInt());
+        else if (a == QStringLiteral("--content-size") && i + 1 < args.size())
+            contentSize = parseSize(args.at(++i));
+        else if (a == QStringLiteral("--content-runs") && i + 1 < args.size())
+            contentRuns = std::max(1, args.at(++i).toInt());
+        else if (a == QStringLiteral("--folder") && i + 1 < args.size())
+            folder = args.at(++i);
+        else
+            path = a;
+    }
+    if (path.isEmpty() || contentSize <= 0) {
+        std::fprintf(stderr, "usage: engine_bound DATABASE [--runs N] [--content-size SIZE[K|M|G]] "
+                             "[--content-runs N] [--folder DIR]\n");
+        return 2;
+    }
+    if (!OpenConnection({}, {}, {}, QStringLiteral("sqlite:") + path)) {
+        std::fprintf(stderr, "cannot open %s\n", qPrintable(path));
+        return 1;
+    }
+    sqlite3* db = nullptr;
+    if (sqlite3_open_v2(QFile::encodeName(path).constData(), &db, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK
+        || registerTextCollation(db) != SQLITE_OK) {
+        std::fprintf(stderr, "cannot open %s through libsqlite3\n", qPrintable(path));
+        return 1;
+    }
+    std::printf("engine-bound figures, median of %d runs (contents: %d), %s\n", g_runs, contentRuns,
+                qPrintable(path));
+    uploadWindow(db);
+    trees(db);
+    sqlite3_close(db);
+    if (!contents(folder, contentSize, contentRuns)) {
+        std::fprintf(stderr, "the contents could not be measured in %s\n", qPrintable(folder));
+        return 1;
+    }
+    SharedConnection::release();
+    return 0;
+}
