@@ -51,30 +51,6 @@ QPushButton* button(const QString& name, const QString& caption, QWidget* parent
 
 }  // namespace
 
-DatabaseWait::DatabaseWait(QLabel* status) : m_status(status)
-{
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    if (m_status) {
-        m_previous = m_status->text();
-        m_status->setText(text());
-        // Painted now: the statement that follows keeps the event loop from doing it.
-        if (m_status->isVisible())
-            m_status->repaint();
-    }
-}
-
-DatabaseWait::~DatabaseWait()
-{
-    if (m_status) {
-        m_status->setText(m_previous);
-        if (m_status->isVisible())
-            m_status->repaint();
-    }
-    QApplication::restoreOverrideCursor();
-}
-
-QString DatabaseWait::text() { return QStringLiteral("正在访问数据库，请稍候……"); }
-
 QToolButton* pictureButton(const QString& objectName, const QString& accessibleName, QWidget* parent)
 {
     auto* b = new QToolButton(parent);

@@ -65,24 +65,6 @@ public:
     QPushButton* Command18 = nullptr;
 };
 
-// Shows that a window waits for the database, from construction to destruction: the wait
-// pointer and the status text. Both appear at once, before the statement that follows blocks
-// the event loop (a locked database makes it wait up to the busy time-out). Scopes nest; each
-// restores what was shown before it.
-class DatabaseWait {
-public:
-    explicit DatabaseWait(QLabel* status);
-    ~DatabaseWait();
-    DatabaseWait(const DatabaseWait&) = delete;
-    DatabaseWait& operator=(const DatabaseWait&) = delete;
-
-    static QString text();  // "正在访问数据库，请稍候……"
-
-private:
-    QPointer<QLabel> m_status;
-    QString m_previous;
-};
-
 // A small picture button.
 QToolButton* pictureButton(const QString& objectName, const QString& accessibleName, QWidget* parent);
 

@@ -14,6 +14,7 @@
 #include "widgets/tree/KeyedTree.h"
 #include "shared/Module1.h"
 #include "shared/WindowPlacement.h"
+#include "widgets/WaitCursor.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -35,11 +36,6 @@ namespace {
 const QColor kActionBlue(0, 0, 255);  // colour number 16711680
 const QString kRead = QStringLiteral("查阅");
 const QString kDownload = QStringLiteral("下载");
-
-struct WaitCursor {
-    WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~WaitCursor() { QApplication::restoreOverrideCursor(); }
-};
 
 QDateEdit* datePicker(QWidget* parent, const QString& name)
 {

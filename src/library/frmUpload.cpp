@@ -8,6 +8,7 @@
 #include "login/UserContext.h"
 #include "platform/Platform.h"
 #include "widgets/TransferProgressDialog.h"
+#include "widgets/WaitCursor.h"
 #include "widgets/grid/FlexGrid.h"
 #include "widgets/grid/Twips.h"
 #include "widgets/tree/KeyedTree.h"
@@ -214,7 +215,7 @@ void Frm公司资料上传::Form_Load()
 
     DbError failed;
     {
-        DatabaseWait wait(StatusText);
+        WaitCursor wait(StatusText);
         failed = LoadDepartmentTree(*TreeView1, Departments);
     }
     if (failed.isSet()) {
@@ -225,7 +226,7 @@ void Frm公司资料上传::Form_Load()
     }
 
     {
-        DatabaseWait wait(StatusText);
+        WaitCursor wait(StatusText);
         failed = LoadAndMarkTypeTree(*TreeView2, TypeTreeVariant::Upload, [this] { return 文件类别范围(); });
     }
     if (failed.isSet())
@@ -236,7 +237,7 @@ void Frm公司资料上传::Form_Load()
     List1->clear();
     DbResult<QStringList> groups;
     {
-        DatabaseWait wait(StatusText);
+        WaitCursor wait(StatusText);
         groups = UploadDocuments::downloadGroups();
     }
     if (!groups.ok()) {
@@ -282,7 +283,7 @@ void Frm公司资料上传::LoadTopDocuments()
     setUpGrid();
     DbResult<QVector<DocumentRow>> rows;
     {
-        DatabaseWait wait(StatusText);
+        WaitCursor wait(StatusText);
         rows = UploadDocuments::recent(uploader());
     }
     fillGrid(rows.value);
@@ -323,7 +324,7 @@ bool Frm公司资料上传::comLook_Click()
     }
     DbResult<QVector<DocumentRow>> rows;
     {
-        DatabaseWait wait(StatusText);
+        WaitCursor wait(StatusText);
         rows = UploadDocuments::query(uploader(), filter);
     }
     fillGrid(rows.value);
@@ -410,7 +411,7 @@ bool Frm公司资料上传::storeWithProgress(const std::function<DbError(const 
     DbError failed;
     {
         TransferProgressDialog progress(this, QStringLiteral("正在保存文件……"));
-        DatabaseWait wait(StatusText);
+        WaitCursor wait(StatusText);
         failed = store(progress.callback());
     }
     // A cancelled transfer stored nothing and needs no message.
@@ -477,7 +478,7 @@ void Frm公司资料上传::Command3_Click()
     const qint64 id = MSFlexGrid1->textMatrix(row, kIdColumn).toLongLong();
     DbStatus removed;
     {
-        DatabaseWait wait(StatusText);
+        WaitCursor wait(StatusText);
         removed = UploadDocuments::remove(id, number);
     }
     if (!removed.ok()) {
@@ -558,7 +559,7 @@ void Frm公司资料上传::MSFlexGrid1_DblClick()
     };
     DbResult<std::optional<StoredDocument>> found;
     {
-        DatabaseWait wait(StatusText);
+        WaitCursor wait(StatusText);
         found = UploadDocuments::stored(ViewDocumentID);
     }
     if (!found.ok()) {
@@ -582,7 +583,7 @@ void Frm公司资料上传::MSFlexGrid1_DblClick()
     bool written = false;
     if (!path.isEmpty()) {
         TransferProgressDialog progress(this, QStringLiteral("正在读取文件……"));
-        DatabaseWait wait(StatusText);
+        WaitCursor wait(StatusText);
         written = SaveFieldToFile(document.id, path, m_platform.messages(), this, progress.callback());
     }
     if (!written && !path.isEmpty())
