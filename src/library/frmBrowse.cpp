@@ -235,7 +235,7 @@ void Frm公司资料查阅::setUpGrid()
 void Frm公司资料查阅::Form_Load()
 {
     setUpGrid();
-    const QDate today = QDate::currentDate();
+    const QDate today = m_platform.clock().today();
     DTPicker1->setDate(QDate(today.year(), today.month(), 1));
     DTPicker2->setDate(today);
 
@@ -396,7 +396,7 @@ void Frm公司资料查阅::OpenDocument(qint64 id)
     }
     const QString folder = m_tempFolder.isEmpty() ? documentTempFolder() : m_tempFolder;
     QDir().mkpath(folder);  // made again when it was removed meanwhile
-    const QString path = temporaryDocumentPath(folder, d.name, QDateTime::currentDateTime(), d.extension);
+    const QString path = temporaryDocumentPath(folder, d.name, m_platform.clock().now(), d.extension);
     bool written = false;
     {
         TransferProgressDialog progress(this, QStringLiteral("正在读取文件……"));

@@ -37,7 +37,8 @@ namespace {
 const QString kNew = QStringLiteral("新增");
 const QString kCancel = QStringLiteral("取消");
 const QString kListFormat = QStringLiteral("<序|<编号|<文件类别|<文件名称|<文件摘要|<关键字|^级别|^文件格式|^上传日期|");
-constexpr int kIdColumn = 9;
+// The list's columns, in the order of kListFormat; Id is hidden.
+enum ListColumn { Row, Number, Type, Name, Summary, Keywords, Level, Format, Uploaded, Id };
 constexpr std::array<int, 10> kListWidths = {300, 1500, 2500, 2500, 1500, 1500, 450, 800, 1800, 0};
 
 }  // namespace
@@ -200,14 +201,18 @@ UploaderContext Frm公司资料上传::uploader() const
     return {c.EmployeeNo, c.DeptCode, c.PositionCode};
 }
 
-bool Frm公司资料上传::isAdding() const { return Command1->text() == kCancel; }
+void Frm公司资料上传::setAdding(bool adding)
+{
+    m_adding = adding;
+    Command1->setText(adding ? kCancel : kNew);
+}
 
 bool Frm公司资料上传::hasDocumentRows() const { return MSFlexGrid1->rows() > 1; }
 
 void Frm公司资料上传::Form_Load()
 {
     Picture2->setUpGrid();
-    const QDate today = QDate::currentDate();
+    const QDate today = m_platform.clock().today();
     DTPicker1->setDate(QDate(today.year(), today.month(), 1));
     DTPicker2->setDate(today);
 
@@ -356,11 +361,11 @@ void Frm公司资料上传::Command1_Click()
         forgetDocument();
         clearFields(false);
         Text1[0]->setEnabled(true);
-        Command1->setText(kCancel);
+        setAdding(true);
         Text1[0]->setFocus();
     } else {
         Text1[0]->setEnabled(false);
-        Command1->setText(kNew);
+        setAdding(false);
     }
 }
 
@@ -436,7 +441,7 @@ void Frm公司资料上传::insertDocument()
         return;
     forgetDocument();
     clearFields(true);
-    Command1->setText(kNew);
+    setAdding(false);
     comLook_Click();
     inform(QStringLiteral("新增成功!"), executableTitle());
 }
@@ -454,7 +459,7 @@ void Frm公司资料上传::updateDocument()
     const bool rightsOpen = !Picture2->isHidden();
     comLook_Click();
     // Keep the edited document current when the list still shows it.
-    const int again = MSFlexGrid1->findRowById(kIdColumn, id);
+    const int again = MSFlexGrid1->findRowById(ListColumn::Id, id);
     if (again > 0)
         MSFlexGrid1->setRow(again);
     if (hasDocumentRows())
@@ -468,14 +473,14 @@ void Frm公司资料上传::Command3_Click()
     if (!hasDocumentRows())
         return;
     const int row = MSFlexGrid1->row();
-    const QString number = MSFlexGrid1->textMatrix(row, 1);
+    const QString number = MSFlexGrid1->textMatrix(row, ListColumn::Number);
     if (number.isEmpty())
         return;
     if (m_platform.messages().show(this, QStringLiteral("是否要删除  编号为") + number + QStringLiteral("的信息?"),
                                    applicationTitle(), MsgIcon::Information, MsgButtons::YesNo)
         != MsgAnswer::Yes)
         return;
-    const qint64 id = MSFlexGrid1->textMatrix(row, kIdColumn).toLongLong();
+    const qint64 id = MSFlexGrid1->textMatrix(row, ListColumn::Id).toLongLong();
     DbStatus removed;
     {
         WaitCursor wait(StatusText);
@@ -487,7 +492,7 @@ void Frm公司资料上传::Command3_Click()
     }
     forgetDocument();
     clearFields(false);
-    Command1->setText(kNew);
+    setAdding(false);
     comLook_Click();
     inform(QStringLiteral("删除成功!"), executableTitle());
 }
@@ -521,7 +526,7 @@ int Frm公司资料上传::selectDocumentRow()
         return 0;
     const int row = MSFlexGrid1->row();
     MSFlexGrid1->selectWholeRow(row);
-    if (MSFlexGrid1->textMatrix(row, 1).isEmpty()) {
+    if (MSFlexGrid1->textMatrix(row, ListColumn::Number).isEmpty()) {
         inform(QStringLiteral("没有可以显示的信息,请重新选择或新增项目!"), executableTitle());
         return 0;
     }
@@ -534,18 +539,18 @@ void Frm公司资料上传::MSFlexGrid1_Click()
     if (row == 0)
         return;
     Text2->clear();
-    Text1[0]->setText(MSFlexGrid1->textMatrix(row, 1));
-    Text1[1]->setText(MSFlexGrid1->textMatrix(row, 3));
-    Text1[2]->setText(MSFlexGrid1->textMatrix(row, 4));
-    Text1[3]->setText(MSFlexGrid1->textMatrix(row, 5));
-    Text1[4]->setText(MSFlexGrid1->textMatrix(row, 2));
-    Text4->setText(MSFlexGrid1->textMatrix(row, 6));
-    m_loaded = LoadedDocument{MSFlexGrid1->textMatrix(row, kIdColumn).toLongLong(), MSFlexGrid1->textMatrix(row, 1)};
+    Text1[0]->setText(MSFlexGrid1->textMatrix(row, ListColumn::Number));
+    Text1[1]->setText(MSFlexGrid1->textMatrix(row, ListColumn::Name));
+    Text1[2]->setText(MSFlexGrid1->textMatrix(row, ListColumn::Summary));
+    Text1[3]->setText(MSFlexGrid1->textMatrix(row, ListColumn::Keywords));
+    Text1[4]->setText(MSFlexGrid1->textMatrix(row, ListColumn::Type));
+    Text4->setText(MSFlexGrid1->textMatrix(row, ListColumn::Level));
+    m_loaded = LoadedDocument{MSFlexGrid1->textMatrix(row, ListColumn::Id).toLongLong(), MSFlexGrid1->textMatrix(row, ListColumn::Number)};
     Picture2->setDocument(m_loaded->number);
     if (!MSFlexGrid3->isHidden())
         Picture2->LoadRights();
     Text1[0]->setEnabled(false);
-    Command1->setText(kNew);
+    setAdding(false);
 }
 
 void Frm公司资料上传::MSFlexGrid1_DblClick()
@@ -553,7 +558,7 @@ void Frm公司资料上传::MSFlexGrid1_DblClick()
     const int row = selectDocumentRow();
     if (row == 0)
         return;
-    ViewDocumentID = MSFlexGrid1->textMatrix(row, kIdColumn).toLongLong();
+    ViewDocumentID = MSFlexGrid1->textMatrix(row, ListColumn::Id).toLongLong();
     const auto plain = [this](const QString& text) {
         m_platform.messages().show(this, text, applicationTitle(), MsgIcon::None, MsgButtons::Ok);
     };
@@ -577,7 +582,7 @@ void Frm公司资料上传::MSFlexGrid1_DblClick()
     QDir().mkpath(folder);  // made again when it was removed meanwhile
     // A name of its own: another copy made within the same second is not overwritten.
     QString failure;
-    const QString path = createTemporaryDocumentFile(folder, document.name, m_clock(), document.extension, &failure);
+    const QString path = createTemporaryDocumentFile(folder, document.name, m_platform.clock().now(), document.extension, &failure);
     if (path.isEmpty())
         m_platform.messages().show(this, failure, QStringLiteral("下载文件出错!"), MsgIcon::Critical, MsgButtons::Ok);
     bool written = false;

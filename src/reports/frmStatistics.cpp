@@ -309,7 +309,7 @@ void frm资料下载汇总::Form_Load()
         loadFailed(failed);
         return;
     }
-    const QDate today = QDate::currentDate();
+    const QDate today = m_platform.clock().today();
     DTPicker1->setDate(QDate(today.year(), today.month(), 1));
     DTPicker2->setDate(today);
     if (const DbError failed = LoadTypeTree(*TreeView2, TypeTreeVariant::Statistics); failed.isSet())

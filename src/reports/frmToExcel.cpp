@@ -182,7 +182,7 @@ bool frmToExcel::To_Execl(FlexGrid& grid, const QString& title, const QString& s
     request.title = title;
     request.sheetName = sheetName;
     request.marked = markedColumns();
-    request.printDate = QDate::currentDate();
+    request.printDate = m_platform.clock().today();
 
     const GridSource source(grid);
     QProgressDialog* progress = nullptr;
