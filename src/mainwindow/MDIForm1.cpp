@@ -297,13 +297,7 @@ void MDIForm1::注销_Click()
         return;
     }
 
-    m_login.Label2->hide();
-    m_login.List1->hide();
-    m_login.Tag = QStringLiteral("切换");
-    m_login.txtPassword->clear();
-    m_login.TxtUser->setFocus();
-    m_login.setModal(true);
-    m_login.exec();
+    m_login.askForSwitch();
 
     if (userContext().isSuperUser())
         enableAllEntries();
