@@ -55,6 +55,20 @@ const QString& TypeSettings::unvoidStatement()
     return sql;
 }
 
+QVector<NamedStatement> TypeSettings::statements()
+{
+    return {
+        {QStringLiteral("a document of the type"), documentOfTypeStatement()},
+        {QStringLiteral("level of a type"), levelStatement()},
+        {QStringLiteral("find a type"), findStatement()},
+        {QStringLiteral("add a type"), insertStatement()},
+        {QStringLiteral("change a type"), updateStatement()},
+        {QStringLiteral("delete a type"), deleteStatement()},
+        {QStringLiteral("void a type"), voidStatement()},
+        {QStringLiteral("un-void a type"), unvoidStatement()},
+    };
+}
+
 namespace {
 // The code as the statements compare it: without outer blanks.
 QString bare(const QString& code) { return code.trimmed(); }

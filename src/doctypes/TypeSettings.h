@@ -1,9 +1,11 @@
 #pragma once
 
 #include "db/DbError.h"
+#include "db/NamedStatement.h"
 
 #include <QDate>
 #include <QString>
+#include <QVector>
 
 #include <optional>
 
@@ -52,6 +54,8 @@ public:
     static const QString& deleteStatement();
     static const QString& voidStatement();
     static const QString& unvoidStatement();
+    // Every statement in T-SQL form.
+    static QVector<NamedStatement> statements();
 
     // True when the code holds a blank (or any other white space): a new type's code must not,
     // since documents and code lists take a type's code from its node text up to the first blank.

@@ -115,6 +115,22 @@ const QString& DocumentRights::otherRightStatement()
     return sql;
 }
 
+QVector<NamedStatement> DocumentRights::statements()
+{
+    return {
+        {QStringLiteral("rights of a document"), loadStatement()},
+        {QStringLiteral("grant a right"), insertStatement()},
+        {QStringLiteral("move a right"), moveStatement()},
+        {QStringLiteral("members of a download group"), membersStatement()},
+        {QStringLiteral("right of a position"), existingStatement()},
+        {QStringLiteral("another right of a position"), otherRightStatement()},
+        {QStringLiteral("remove a right"), deleteStatement()},
+        {QStringLiteral("switch reading"), readStatement()},
+        {QStringLiteral("switch download off"), downloadOffStatement()},
+        {QStringLiteral("switch download on"), downloadOnStatement()},
+    };
+}
+
 namespace {
 // The text up to the first blank.
 QString codeOf(const QString& text)

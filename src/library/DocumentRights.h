@@ -1,6 +1,7 @@
 #pragma once
 
 #include "db/DbError.h"
+#include "db/NamedStatement.h"
 
 #include <QDateTime>
 #include <QString>
@@ -73,6 +74,8 @@ public:
     static PlaceOutcome place(const QString& documentNumber, std::optional<qint64> rightId,
                               const ChosenPosition& chosen, const QDateTime& now, const QString& operatorNo);
     static const QString& otherRightStatement();
+    // Every statement in T-SQL form.
+    static QVector<NamedStatement> statements();
     // The member positions of a group that have a department.
     static DbResult<QVector<GroupMember>> members(const QString& groupId);
     // Grants every member position of the group that has no right on the document yet, in one

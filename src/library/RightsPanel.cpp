@@ -65,6 +65,25 @@ RightsPanel::RightsPanel(Platform& platform, QWidget* parent) : QFrame(parent), 
     setAutoFillBackground(true);
     resize(760, 360);
 
+    createGridArea();
+    createChooser();
+
+    connect(Image1, &QToolButton::clicked, this, [this] { Image1_Click(); });
+    connect(addButton, &QToolButton::clicked, this, [this] { Picture8_7_Click(); });
+    connect(byGroup, &QRadioButton::clicked, this, [this] { Option3_Click(0); });
+    connect(byPosition, &QRadioButton::clicked, this, [this] { Option3_Click(1); });
+    connect(TreeView1, &KeyedTree::nodeClicked, this, [this](const QString& key) { TreeView1_NodeClick(key); });
+    connect(TreeView1, &KeyedTree::nodeDoubleClicked, this, [this] { TreeView1_DblClick(); });
+    connect(List1, &QListWidget::itemClicked, this, [this] { List1_Click(); });
+    connect(List1, &QListWidget::itemActivated, this, [this] { List1_Click(); });
+    connect(MSFlexGrid3, &FlexGrid::clicked, this, [this] { MSFlexGrid3_Click(); });
+    connect(MSFlexGrid3, &FlexGrid::doubleClicked, this, [this] { MSFlexGrid3_DblClick(); });
+
+    setUpGrid();
+}
+
+void RightsPanel::createGridArea()
+{
     title = new QLabel(QStringLiteral("下载或查阅人员清单"), this);
     title->setObjectName(QStringLiteral("Label1(7)"));
     QFont bold = title->font();
@@ -93,7 +112,10 @@ RightsPanel::RightsPanel(Platform& platform, QWidget* parent) : QFrame(parent), 
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(header);
     layout->addWidget(MSFlexGrid3, 1);
+}
 
+void RightsPanel::createChooser()
+{
     // The chooser floats over the grid.
     Picture3 = new QFrame(this);
     Picture3->setObjectName(QStringLiteral("Picture3"));
@@ -127,19 +149,6 @@ RightsPanel::RightsPanel(Platform& platform, QWidget* parent) : QFrame(parent), 
     chooser->addWidget(List1, 1);
     chooser->addWidget(TreeView1, 1);
     Picture3->hide();
-
-    connect(Image1, &QToolButton::clicked, this, [this] { Image1_Click(); });
-    connect(addButton, &QToolButton::clicked, this, [this] { Picture8_7_Click(); });
-    connect(byGroup, &QRadioButton::clicked, this, [this] { Option3_Click(0); });
-    connect(byPosition, &QRadioButton::clicked, this, [this] { Option3_Click(1); });
-    connect(TreeView1, &KeyedTree::nodeClicked, this, [this](const QString& key) { TreeView1_NodeClick(key); });
-    connect(TreeView1, &KeyedTree::nodeDoubleClicked, this, [this] { TreeView1_DblClick(); });
-    connect(List1, &QListWidget::itemClicked, this, [this] { List1_Click(); });
-    connect(List1, &QListWidget::itemActivated, this, [this] { List1_Click(); });
-    connect(MSFlexGrid3, &FlexGrid::clicked, this, [this] { MSFlexGrid3_Click(); });
-    connect(MSFlexGrid3, &FlexGrid::doubleClicked, this, [this] { MSFlexGrid3_DblClick(); });
-
-    setUpGrid();
 }
 
 int RightsPanel::preferredWidth() const

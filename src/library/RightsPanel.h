@@ -79,6 +79,8 @@ private:
     void setFlagCell(int row, int col, bool on);
     void renumber();
     void layoutChooser();
+    void createGridArea();
+    void createChooser();
 
     Platform& m_platform;
     QString m_document;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "library/UploadDocuments.h"
+
 #include <QGroupBox>
 #include <QPointer>
 
@@ -34,6 +36,17 @@ public:
     QPushButton* Command7 = nullptr;
     QPushButton* comClose = nullptr;
     QLabel* statusText = nullptr;       // what the window is waiting for
+
+    // The document as the fields hold it.
+    DocumentInput input() const;
+};
+
+// The filter of the query area, or why it cannot run: a ticked condition without its value,
+// or a date range that ends before it starts.
+struct QueryFilter {
+    enum Refusal { None, NameMissing, TypeMissing, KeywordsMissing, DatesReversed };
+    Refusal refusal = None;
+    ListFilter filter;
 };
 
 // The query area (Frame2, "查询条件").
@@ -53,6 +66,9 @@ public:
     QLabel* toLabel = nullptr;  // Label1(0) "至"
     QDateEdit* DTPicker2 = nullptr;
     QPushButton* comLook = nullptr;
+
+    // The ticked conditions as a list filter.
+    QueryFilter filter() const;
 };
 
 // The type panel (Frame3, "选择文件类别"): a type tree and a close button. It floats over the

@@ -298,35 +298,23 @@ void Frm公司资料上传::LoadTopDocuments()
 
 bool Frm公司资料上传::comLook_Click()
 {
-    if (Check2->isChecked() && txtMC->text().trimmed().isEmpty()) {
+    const QueryFilter query = Frame2->filter();
+    switch (query.refusal) {
+    case QueryFilter::None: break;
+    case QueryFilter::NameMissing:
         inform(QStringLiteral("请输入查询条件文件名称的值！"), applicationTitle());
         txtMC->setFocus();
         return false;
-    }
-    if (Check4->isChecked() && Text6->text().trimmed().isEmpty()) {
-        inform(QStringLiteral("请输入查询条件文件类别的值！"), applicationTitle());
-        return false;
-    }
-    if (Check5->isChecked() && txtKey->text().trimmed().isEmpty()) {
+    case QueryFilter::TypeMissing: inform(QStringLiteral("请输入查询条件文件类别的值！"), applicationTitle()); return false;
+    case QueryFilter::KeywordsMissing:
         inform(QStringLiteral("请输入查询条件关键字的值！"), applicationTitle());
         txtKey->setFocus();
         return false;
-    }
-    if (Check6->isChecked() && DTPicker1->date() > DTPicker2->date()) {
+    case QueryFilter::DatesReversed:
         inform(QStringLiteral("上传日期起始日期的日期范围开始日期不能大于结束日期!"), executableTitle());
         return false;
     }
-    ListFilter filter;
-    if (Check2->isChecked())
-        filter.name = txtMC->text().trimmed();
-    if (Check4->isChecked())
-        filter.typeCode = TypeCodeFromText(Text6->text());
-    if (Check5->isChecked())
-        filter.keywords = txtKey->text().trimmed();
-    if (Check6->isChecked()) {
-        filter.from = DTPicker1->date();
-        filter.to = DTPicker2->date();
-    }
+    const ListFilter& filter = query.filter;
     DbResult<QVector<DocumentRow>> rows;
     {
         WaitCursor wait(StatusText);
@@ -371,8 +359,7 @@ void Frm公司资料上传::Command1_Click()
 
 DocumentInput Frm公司资料上传::currentInput() const
 {
-    return DocumentInput{Text1[0]->text(), Text1[1]->text(), Text1[2]->text(), Text1[3]->text(),
-                         Text1[4]->text(), Text4->text(),    Text2->text()};
+    return Frame1->input();
 }
 
 void Frm公司资料上传::Command2_Click()
