@@ -93,7 +93,7 @@ DbStatus ValueList::fill(const QStringList& values)
     return {};
 }
 
-QVector<QPair<QString, QString>> ValueList::statements()
+QVector<NamedStatement> ValueList::statements()
 {
     const QString name = QStringLiteral("列表");
     return {

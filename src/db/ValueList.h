@@ -1,6 +1,7 @@
 #pragma once
 
 #include "db/DbError.h"
+#include "db/NamedStatement.h"
 
 #include <QPair>
 #include <QString>
@@ -47,7 +48,7 @@ public:
     static constexpr int kRowsPerInsert = 500;
 
     // The statements in their T-SQL form (name, text), for a list named "列表".
-    static QVector<QPair<QString, QString>> statements();
+    static QVector<NamedStatement> statements();
 
 private:
     QString m_name;

@@ -55,6 +55,20 @@ const QString& TypeSettings::unvoidStatement()
     return sql;
 }
 
+QVector<NamedStatement> TypeSettings::statements()
+{
+    return {
+        {QStringLiteral("a document of the type"), documentOfTypeStatement()},
+        {QStringLiteral("level of a type"), levelStatement()},
+        {QStringLiteral("find a type"), findStatement()},
+        {QStringLiteral("add a type"), insertStatement()},
+        {QStringLiteral("change a type"), updateStatement()},
+        {QStringLiteral("delete a type"), deleteStatement()},
+        {QStringLiteral("void a type"), voidStatement()},
+        {QStringLiteral("un-void a type"), unvoidStatement()},
+    };
+}
+
 namespace {
 // The code as the statements compare it: without outer blanks.
 QString bare(const QString& code) { return code.trimmed(); }
@@ -76,13 +90,9 @@ DbResult<bool> anyRow(const QString& sql, const QString& value)
     return {found, {}};
 }
 
-// Runs a statement that changes the type with the code in a transaction of its own, kept only
-// when it changed exactly one row.
-DbStatus changeOneType(const QString& sql, std::initializer_list<QVariant> values, const QString& code)
+// Runs a statement that changes the type with the code; fails unless it changed exactly one row.
+DbStatus changeOneRow(const QString& sql, std::initializer_list<QVariant> values, const QString& code)
 {
-    Transaction transaction;
-    if (!transaction.begun())
-        return {transaction.error()};
     Query q(sql);
     q.bind(values);
     if (!q.exec())
@@ -92,9 +102,48 @@ DbStatus changeOneType(const QString& sql, std::initializer_list<QVariant> value
         return {TypeSettings::notFound(code)};
     if (changed > 1)
         return {TypeSettings::ambiguous(code, changed)};
+    return {};
+}
+
+// The same in a transaction of its own, kept only when it changed exactly one row.
+DbStatus changeOneType(const QString& sql, std::initializer_list<QVariant> values, const QString& code)
+{
+    Transaction transaction;
+    if (!transaction.begun())
+        return {transaction.error()};
+    const DbStatus changed = changeOneRow(sql, values, code);
+    if (!changed.ok())
+        return changed;
     if (!transaction.commit())
         return {transaction.error()};
     return {};
+}
+
+TypeSaveOutcome failed(const DbError& error) { return {TypeSaveOutcome::Failed, error}; }
+
+// The level a saved type takes, or the failure that stops the save.
+DbResult<int> levelToSave(const TypeSaveRequest& r)
+{
+    if (r.adding && r.rootSelected)
+        return {0, {}};
+    const QString levelOf = r.adding ? r.selectedCode : r.code;
+    const DbResult<std::optional<int>> found = TypeSettings::level(levelOf);
+    if (!found.ok())
+        return DbResult<int>::failure(found.error);
+    if (!found.value.has_value())
+        return DbResult<int>::failure(TypeSettings::notFound(levelOf));
+    return {*found.value + (r.adding ? 1 : 0), {}};
+}
+
+// Writes the checked type inside the caller's transaction.
+DbStatus writeType(const TypeSaveRequest& r, int level)
+{
+    if (r.adding) {
+        const QVariant parent = r.rootSelected ? QVariant(QMetaType::fromType<QString>()) : QVariant(r.selectedCode);
+        return execute(TypeSettings::insertStatement(), {r.code, r.name, parent, level, nullIfEmpty(r.description)});
+    }
+    return changeOneRow(TypeSettings::updateStatement(), {r.name, level, nullIfEmpty(r.description), bare(r.code)},
+                        r.code);
 }
 }  // namespace
 
@@ -142,6 +191,36 @@ DbStatus TypeSettings::insert(const TypeRecord& r)
 DbStatus TypeSettings::update(const TypeRecord& r)
 {
     return changeOneType(updateStatement(), {r.name, r.level, nullIfEmpty(r.description), bare(r.code)}, r.code);
+}
+
+TypeSaveOutcome TypeSettings::save(const TypeSaveRequest& r)
+{
+    Transaction transaction;
+    if (!transaction.begun())
+        return failed(transaction.error());
+    if (r.adding) {
+        const DbResult<bool> holds = hasDocuments(r.selectedCode);
+        if (!holds.ok())
+            return failed(holds.error);
+        if (holds.value)
+            return {TypeSaveOutcome::ParentHoldsDocuments, {}};
+    }
+    const DbResult<int> level = levelToSave(r);
+    if (!level.ok())
+        return failed(level.error);
+    const DbResult<bool> found = exists(r.code);
+    if (!found.ok())
+        return failed(found.error);
+    if (r.adding && found.value)
+        return {TypeSaveOutcome::CodeExists, {}};
+    if (!r.adding && !found.value)
+        return {TypeSaveOutcome::CodeNotFound, {}};
+    const DbStatus written = writeType(r, level.value);
+    if (!written.ok())
+        return failed(written.error);
+    if (!transaction.commit())
+        return failed(transaction.error());
+    return {TypeSaveOutcome::Saved, {}};
 }
 
 DbStatus TypeSettings::remove(const QString& code) { return changeOneType(deleteStatement(), {bare(code)}, code); }

@@ -31,12 +31,19 @@ frm资料类型设置::frm资料类型设置(Platform& platform, QWidget* parent
 {
     setObjectName(QStringLiteral("frm资料类型设置"));
     setWindowTitle(QStringLiteral("资料类型设置"));
+    createControls();
+    arrangeControls();
+    connectControls();
+    Form_Load();
+}
 
+void frm资料类型设置::createControls()
+{
     TreeView1 = new KeyedTree(this);
     TreeView1->setObjectName(QStringLiteral("TreeView1"));
     TreeView1->setImageList(typeTreeIcons(TypeTreeVariant::Settings));
-    auto* treeLabel = new QLabel(QStringLiteral("资料类型列表(&L)"), this);
-    treeLabel->setBuddy(TreeView1->view());
+    m_treeLabel = new QLabel(QStringLiteral("资料类型列表(&L)"), this);
+    m_treeLabel->setBuddy(TreeView1->view());
     TreeView1->view()->setAccessibleName(QStringLiteral("资料类型列表"));
 
     Text1 = new QLineEdit(this);
@@ -59,12 +66,12 @@ frm资料类型设置::frm资料类型设置(Platform& platform, QWidget* parent
         }
     });
 
-    auto* codeLabel = new QLabel(QStringLiteral("类别编号(&C)"), this);
-    codeLabel->setBuddy(Text1);
-    auto* nameLabel = new QLabel(QStringLiteral("类别名称(&N)"), this);
-    nameLabel->setBuddy(Text2);
-    auto* descriptionLabel = new QLabel(QStringLiteral("说    明(&D)"), this);
-    descriptionLabel->setBuddy(Text3);
+    m_codeLabel = new QLabel(QStringLiteral("类别编号(&C)"), this);
+    m_codeLabel->setBuddy(Text1);
+    m_nameLabel = new QLabel(QStringLiteral("类别名称(&N)"), this);
+    m_nameLabel->setBuddy(Text2);
+    m_descriptionLabel = new QLabel(QStringLiteral("说    明(&D)"), this);
+    m_descriptionLabel->setBuddy(Text3);
     Text1->setAccessibleName(QStringLiteral("类别编号"));
     Text2->setAccessibleName(QStringLiteral("类别名称"));
     Text3->setAccessibleName(QStringLiteral("说    明"));
@@ -86,11 +93,14 @@ frm资料类型设置::frm资料类型设置(Platform& platform, QWidget* parent
     Command4 = button(QStringLiteral("Command4"), QStringLiteral("退出"));
 
     StatusBar1 = new InfoStatusBar(0, this);
+}
 
+void frm资料类型设置::arrangeControls()
+{
     auto* form = new QFormLayout;
-    form->addRow(codeLabel, Text1);
-    form->addRow(nameLabel, Text2);
-    form->addRow(descriptionLabel, Text3);
+    form->addRow(m_codeLabel, Text1);
+    form->addRow(m_nameLabel, Text2);
+    form->addRow(m_descriptionLabel, Text3);
     auto* editor = new QGroupBox(this);
     auto* editorLayout = new QVBoxLayout(editor);
     editorLayout->addLayout(form);
@@ -102,7 +112,7 @@ frm资料类型设置::frm资料类型设置(Platform& platform, QWidget* parent
     editorLayout->addLayout(buttons);
 
     auto* treeColumn = new QVBoxLayout;
-    treeColumn->addWidget(treeLabel);
+    treeColumn->addWidget(m_treeLabel);
     treeColumn->addWidget(TreeView1, 1);
     auto* body = new QHBoxLayout;
     body->addLayout(treeColumn, 1);
@@ -116,7 +126,10 @@ frm资料类型设置::frm资料类型设置(Platform& platform, QWidget* parent
     setTabOrder(Text1, Text2);
     setTabOrder(Text2, Text3);
     setTabOrder(Text3, Command1);
+}
 
+void frm资料类型设置::connectControls()
+{
     // Every change of the selected node (mouse, keyboard or program) runs the node-click rule, so
     // the text boxes always show the selected type; a click on the node already selected runs it
     // too (it leaves add mode).
@@ -130,8 +143,6 @@ frm资料类型设置::frm资料类型设置(Platform& platform, QWidget* parent
     connect(Command3, &QPushButton::clicked, this, [this] { Command3_Click(); });
     connect(Command4, &QPushButton::clicked, this, [this] { Command4_Click(); });
     connect(Command5, &QPushButton::clicked, this, [this] { Command5_Click(); });
-
-    Form_Load();
 }
 
 void frm资料类型设置::showEvent(QShowEvent* event)
@@ -148,7 +159,19 @@ void frm资料类型设置::plainMessage(const QString& text)
     m_platform.messages().show(this, text, applicationTitle(), MsgIcon::None, MsgButtons::Ok);
 }
 
-bool frm资料类型设置::isAddMode() const { return Command1->text() == kCancelAdd; }
+void frm资料类型设置::setAddMode(bool adding)
+{
+    m_adding = adding;
+    Command1->setText(adding ? kCancelAdd : kAdd);
+    Command3->setEnabled(!adding);
+    Command5->setEnabled(!adding);
+}
+
+void frm资料类型设置::setVoidMode(bool voiding)
+{
+    m_voiding = voiding;
+    Command5->setText(voiding ? kVoid : kUnvoid);
+}
 
 void frm资料类型设置::Form_Load()
 {
@@ -193,10 +216,8 @@ DbError frm资料类型设置::reload()
 
 void frm资料类型设置::TreeView1_NodeClick(const QString& key)
 {
-    Command1->setText(kAdd);
+    setAddMode(false);
     Text1->setEnabled(false);
-    Command3->setEnabled(true);
-    Command5->setEnabled(true);
     if (key.startsWith(u'S')) {
         const QString text = TreeView1->text(key);
         const qsizetype blank = text.indexOf(u' ');
@@ -207,25 +228,21 @@ void frm资料类型设置::TreeView1_NodeClick(const QString& key)
     } else {
         TextCls();
     }
-    Command5->setText(TreeView1->picture(key) == 3 ? kUnvoid : kVoid);
+    setVoidMode(TreeView1->picture(key) != 3);
 }
 
 void frm资料类型设置::Command1_Click()
 {
     if (!isAddMode()) {
-        Command1->setText(kCancelAdd);
+        setAddMode(true);
         TextCls();
         Text1->setEnabled(true);
         Text1->setFocus();
-        Command3->setEnabled(false);
-        Command5->setEnabled(false);
         return;
     }
     TextCls();
     Text1->setEnabled(false);
-    Command1->setText(kAdd);
-    Command3->setEnabled(true);
-    Command5->setEnabled(true);
+    setAddMode(false);
     const QString selected = TreeView1->selectedKey();
     if (!selected.isEmpty())
         TreeView1_NodeClick(selected);
@@ -233,86 +250,56 @@ void frm资料类型设置::Command1_Click()
 
 void frm资料类型设置::Command2_Click() { saveType(); }
 
-void frm资料类型设置::saveType()
+bool frm资料类型设置::inputAccepted(bool adding)
 {
     if (Text1->text().isEmpty()) {
         plainMessage(QStringLiteral("类型编号不能为空，请输入！"));
-        return;
+        return false;
     }
     if (Text2->text().isEmpty()) {
         plainMessage(QStringLiteral("类型名称不能为空，请输入！"));
-        return;
+        return false;
     }
-    const bool adding = isAddMode();
-    const QString code = Text1->text();
-    if (adding && TypeSettings::codeHoldsBlank(code)) {
+    if (adding && TypeSettings::codeHoldsBlank(Text1->text())) {
         plainMessage(QStringLiteral("类型编号中不能有空格，请重新输入！"));
-        return;
+        return false;
     }
+    return true;
+}
+
+void frm资料类型设置::saveType()
+{
+    const bool adding = isAddMode();
+    if (!inputAccepted(adding))
+        return;
     const QString selected = TreeView1->selectedKey();
-    const bool rootSelected = selected.isEmpty() || selected == kTypeRootKey;
-    const QString selectedCode = TypeCodeFromKey(selected);
+    TypeSaveRequest request;
+    request.adding = adding;
+    request.code = Text1->text();
+    request.name = Text2->text();
+    request.description = Text3->toPlainText();
+    request.selectedCode = TypeCodeFromKey(selected);
+    // A new type goes under the selected type; an edited type keeps the level of its own row,
+    // the one Text1 names, whatever node is selected now.
+    request.rootSelected = selected.isEmpty() || selected == kTypeRootKey || TreeView1->count() <= 1;
 
-    if (adding) {
-        const DbResult<bool> holds = TypeSettings::hasDocuments(selectedCode);
-        if (!holds.ok()) {
-            plainMessage(holds.error.description);
-            return;
-        }
-        if (holds.value) {
-            plainMessage(selectedCode + QStringLiteral("的类型下存在文件，不能添加下级资料类型！"));
-            return;
-        }
-    }
-
-    // A new type takes the level after its parent's (the selected node); an edited type keeps the
-    // level of its own row, the one Text1 names, whatever node is selected now.
-    int level = 0;
-    const QString levelOf = adding ? selectedCode : code;
-    if (!adding || (TreeView1->count() > 1 && !rootSelected)) {
-        const DbResult<std::optional<int>> found = TypeSettings::level(levelOf);
-        if (!found.ok()) {
-            plainMessage(found.error.description);
-            return;
-        }
-        if (!found.value.has_value()) {
-            plainMessage(TypeSettings::notFound(levelOf).description);
-            return;
-        }
-        level = *found.value + (adding ? 1 : 0);
-    }
-
-    const DbResult<bool> exists = TypeSettings::exists(code);
-    if (!exists.ok()) {
-        plainMessage(exists.error.description);
+    const TypeSaveOutcome outcome = TypeSettings::save(request);
+    switch (outcome.kind) {
+    case TypeSaveOutcome::Saved: break;
+    case TypeSaveOutcome::ParentHoldsDocuments:
+        plainMessage(request.selectedCode + QStringLiteral("的类型下存在文件，不能添加下级资料类型！"));
         return;
+    case TypeSaveOutcome::CodeExists: plainMessage(QStringLiteral("编号已经存在，请输入新的编号")); return;
+    case TypeSaveOutcome::CodeNotFound: plainMessage(QStringLiteral("资料类型分类编号不能修改，保存失败！")); return;
+    case TypeSaveOutcome::Failed: plainMessage(outcome.error.description); return;
     }
-    TypeRecord record{code, Text2->text(), QString(), level, Text3->toPlainText()};
-    DbStatus stored;
-    if (adding) {
-        if (exists.value) {
-            plainMessage(QStringLiteral("编号已经存在，请输入新的编号"));
-            return;
-        }
-        record.parentCode = rootSelected ? QString() : selectedCode;
-        stored = TypeSettings::insert(record);
-    } else {
-        if (!exists.value) {
-            plainMessage(QStringLiteral("资料类型分类编号不能修改，保存失败！"));
-            return;
-        }
-        stored = TypeSettings::update(record);
-    }
-    if (!stored.ok()) {
-        plainMessage(stored.error.description);
-        return;
-    }
+    if (adding)
+        setAddMode(false);
+    showSaved(request.code);
+}
 
-    if (adding) {
-        Command1->setText(kAdd);
-        Command3->setEnabled(true);
-        Command5->setEnabled(true);
-    }
+void frm资料类型设置::showSaved(const QString& code)
+{
     const DbError failed = reload();
     if (failed.isSet())
         plainMessage(failed.description);
@@ -378,7 +365,7 @@ void frm资料类型设置::Command5_Click()
     }
     const QString code = TypeCodeFromKey(key);
     DbStatus changed;
-    if (Command5->text() == kVoid) {
+    if (m_voiding) {
         if (TreeView1->childCount(key) > 0) {
             plainMessage(QStringLiteral("该资料类型不是子类型，不能作废！"));
             return;

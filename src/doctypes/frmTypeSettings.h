@@ -17,7 +17,7 @@ class KeyedTree;
 class Platform;
 
 // The document type settings window: adds, renames, deletes and voids types of the hierarchy.
-// The mode (edit or add) is told by the caption of Command1.
+// The mode (edit or add) is shown by the caption of Command1.
 class frm资料类型设置 : public QWidget {
 public:
     explicit frm资料类型设置(Platform& platform, QWidget* parent = nullptr);
@@ -48,7 +48,10 @@ public:
     void Command4_Click();
     void Command5_Click();
 
-    bool isAddMode() const;
+    // Add mode: Command1 reads "取消添加" and Text1 takes a new code; edit mode: "添加".
+    bool isAddMode() const { return m_adding; }
+    // Void mode: Command5 reads "作废"; otherwise "取消作废" (the selected type is void).
+    bool isVoidMode() const { return m_voiding; }
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -57,9 +60,22 @@ private:
     DbError reload();
     void plainMessage(const QString& text);
     void saveType();
+    bool inputAccepted(bool adding);
+    void showSaved(const QString& code);
+    void setAddMode(bool adding);
+    void setVoidMode(bool voiding);
+    void createControls();
+    void arrangeControls();
+    void connectControls();
 
     Platform& m_platform;
     bool m_centred = false;
+    bool m_adding = false;
+    bool m_voiding = true;
+    QLabel* m_treeLabel = nullptr;
+    QLabel* m_codeLabel = nullptr;
+    QLabel* m_nameLabel = nullptr;
+    QLabel* m_descriptionLabel = nullptr;
 };
 
 }  // namespace quarvel

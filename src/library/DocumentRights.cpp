@@ -108,6 +108,98 @@ DbStatus DocumentRights::move(qint64 id, const QString& deptCode, const QString&
     return execute(moveStatement(), {deptCode, deptName, positionCode, positionName, id});
 }
 
+const QString& DocumentRights::otherRightStatement()
+{
+    static const QString sql =
+        QStringLiteral("select ID from 资料下载权限 where 文件编号 = ? And 岗位代号 = ? And ID <> ?");
+    return sql;
+}
+
+QVector<NamedStatement> DocumentRights::statements()
+{
+    return {
+        {QStringLiteral("rights of a document"), loadStatement()},
+        {QStringLiteral("grant a right"), insertStatement()},
+        {QStringLiteral("move a right"), moveStatement()},
+        {QStringLiteral("members of a download group"), membersStatement()},
+        {QStringLiteral("right of a position"), existingStatement()},
+        {QStringLiteral("another right of a position"), otherRightStatement()},
+        {QStringLiteral("remove a right"), deleteStatement()},
+        {QStringLiteral("switch reading"), readStatement()},
+        {QStringLiteral("switch download off"), downloadOffStatement()},
+        {QStringLiteral("switch download on"), downloadOnStatement()},
+    };
+}
+
+namespace {
+// The text up to the first blank.
+QString codeOf(const QString& text)
+{
+    const qsizetype blank = text.indexOf(u' ');
+    return blank < 0 ? text : text.left(blank);
+}
+
+// The second blank-separated part, or no value when there is none.
+std::optional<QString> secondPart(const QString& text)
+{
+    const QStringList parts = text.split(u' ');
+    if (parts.size() < 2)
+        return std::nullopt;
+    return parts.at(1);
+}
+}  // namespace
+
+ChosenPosition ChosenPosition::parse(const QString& departmentText, const QString& nodeText)
+{
+    ChosenPosition c;
+    const qsizetype open = nodeText.indexOf(u'[');
+    const qsizetype close = open < 0 ? -1 : nodeText.indexOf(u']', open + 1);
+    c.department = departmentText;
+    c.position = open < 0 ? nodeText : nodeText.left(open);
+    c.holder = open < 0 ? QString() : nodeText.mid(open + 1, (close < 0 ? nodeText.size() : close) - open - 1);
+    c.deptCode = codeOf(c.department);
+    c.positionCode = codeOf(c.position);
+    const std::optional<QString> deptName = secondPart(c.department);
+    const std::optional<QString> positionName = secondPart(c.position);
+    c.complete = deptName && positionName;
+    c.deptName = deptName.value_or(QString());
+    c.positionName = positionName.value_or(QString());
+    return c;
+}
+
+PlaceOutcome DocumentRights::place(const QString& documentNumber, std::optional<qint64> rightId,
+                                   const ChosenPosition& chosen, const QDateTime& now, const QString& operatorNo)
+{
+    const QString number = documentNumberOf(documentNumber);
+    Transaction transaction;
+    if (!transaction.begun())
+        return {PlaceOutcome::Failed, transaction.error()};
+    {
+        Query other(otherRightStatement());
+        other.bind({number, chosen.positionCode, rightId.value_or(-1)});
+        if (!other.exec())
+            return {PlaceOutcome::Failed, other.error()};
+        const bool listed = other.next();
+        if (other.error().isSet())
+            return {PlaceOutcome::Failed, other.error()};
+        if (listed)
+            return {PlaceOutcome::AlreadyListed, {}};
+    }
+    if (!chosen.complete)
+        return {PlaceOutcome::MissingPart, {}};
+    if (!rightId && number.isEmpty())
+        return {PlaceOutcome::NoDocument, {}};
+    const DbStatus written = rightId ? move(*rightId, chosen.deptCode, chosen.deptName, chosen.positionCode,
+                                            chosen.positionName)
+                                     : grant(number, chosen.deptCode, chosen.deptName, chosen.positionCode,
+                                             chosen.positionName, now, operatorNo);
+    if (!written.ok())
+        return {PlaceOutcome::Failed, written.error};
+    if (!transaction.commit())
+        return {PlaceOutcome::Failed, transaction.error()};
+    return {rightId ? PlaceOutcome::Moved : PlaceOutcome::Granted, {}};
+}
+
 DbResult<QVector<GroupMember>> DocumentRights::members(const QString& groupId)
 {
     Query q(membersStatement());

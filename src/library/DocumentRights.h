@@ -1,10 +1,13 @@
 #pragma once
 
 #include "db/DbError.h"
+#include "db/NamedStatement.h"
 
 #include <QDateTime>
 #include <QString>
 #include <QVector>
+
+#include <optional>
 
 namespace quarvel {
 
@@ -22,6 +25,24 @@ struct RightRow {
 // A position of a download group with its department.
 struct GroupMember {
     QString positionCode, positionName, holderName, deptCode, deptName;
+};
+
+// A position node of the chooser as the rights grid shows it: "code name" of the department,
+// "code name" of the position and the holder from "code name[holder]".
+struct ChosenPosition {
+    QString department, position, holder;
+    QString deptCode, deptName, positionCode, positionName;
+    // False when the department or position text has no name after its code.
+    bool complete = false;
+
+    static ChosenPosition parse(const QString& departmentText, const QString& positionNodeText);
+};
+
+// How placing a chosen position on a grid row ended.
+struct PlaceOutcome {
+    enum Kind { Granted, Moved, AlreadyListed, MissingPart, NoDocument, Failed };
+    Kind kind = Failed;
+    DbError error;
 };
 
 // The read and download rights of positions on one document. The document is named by its
@@ -47,6 +68,14 @@ public:
     // Moves a right to another position, keeping its flags and its ID.
     static DbStatus move(qint64 id, const QString& deptCode, const QString& deptName, const QString& positionCode,
                          const QString& positionName);
+    // Places the chosen position on the document: a new right on the blank row (no rightId),
+    // or the right of the row moved to it. Refused when another right of the document already
+    // names the position. One transaction: the check and the write together.
+    static PlaceOutcome place(const QString& documentNumber, std::optional<qint64> rightId,
+                              const ChosenPosition& chosen, const QDateTime& now, const QString& operatorNo);
+    static const QString& otherRightStatement();
+    // Every statement in T-SQL form.
+    static QVector<NamedStatement> statements();
     // The member positions of a group that have a department.
     static DbResult<QVector<GroupMember>> members(const QString& groupId);
     // Grants every member position of the group that has no right on the document yet, in one

@@ -5,6 +5,7 @@
 #include "library/UploadPanels.h"
 #include "db/Connection.h"
 #include "widgets/HandCursor.h"
+#include "widgets/WaitCursor.h"
 #include "login/UserContext.h"
 #include "platform/Platform.h"
 #include "widgets/grid/FlexGrid.h"
@@ -28,7 +29,6 @@ namespace {
 const QString kYes = QStringLiteral("√");
 const QString kNo = QStringLiteral("×");
 const QString kDelete = QStringLiteral("删除");
-constexpr int kIdColumn = 7;
 
 // The text up to the first blank.
 QString codeOf(const QString& text)
@@ -65,6 +65,25 @@ RightsPanel::RightsPanel(Platform& platform, QWidget* parent) : QFrame(parent), 
     setAutoFillBackground(true);
     resize(760, 360);
 
+    createGridArea();
+    createChooser();
+
+    connect(Image1, &QToolButton::clicked, this, [this] { Image1_Click(); });
+    connect(addButton, &QToolButton::clicked, this, [this] { Picture8_7_Click(); });
+    connect(byGroup, &QRadioButton::clicked, this, [this] { Option3_Click(0); });
+    connect(byPosition, &QRadioButton::clicked, this, [this] { Option3_Click(1); });
+    connect(TreeView1, &KeyedTree::nodeClicked, this, [this](const QString& key) { TreeView1_NodeClick(key); });
+    connect(TreeView1, &KeyedTree::nodeDoubleClicked, this, [this] { TreeView1_DblClick(); });
+    connect(List1, &QListWidget::itemClicked, this, [this] { List1_Click(); });
+    connect(List1, &QListWidget::itemActivated, this, [this] { List1_Click(); });
+    connect(MSFlexGrid3, &FlexGrid::clicked, this, [this] { MSFlexGrid3_Click(); });
+    connect(MSFlexGrid3, &FlexGrid::doubleClicked, this, [this] { MSFlexGrid3_DblClick(); });
+
+    setUpGrid();
+}
+
+void RightsPanel::createGridArea()
+{
     title = new QLabel(QStringLiteral("下载或查阅人员清单"), this);
     title->setObjectName(QStringLiteral("Label1(7)"));
     QFont bold = title->font();
@@ -93,7 +112,10 @@ RightsPanel::RightsPanel(Platform& platform, QWidget* parent) : QFrame(parent), 
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(header);
     layout->addWidget(MSFlexGrid3, 1);
+}
 
+void RightsPanel::createChooser()
+{
     // The chooser floats over the grid.
     Picture3 = new QFrame(this);
     Picture3->setObjectName(QStringLiteral("Picture3"));
@@ -127,19 +149,6 @@ RightsPanel::RightsPanel(Platform& platform, QWidget* parent) : QFrame(parent), 
     chooser->addWidget(List1, 1);
     chooser->addWidget(TreeView1, 1);
     Picture3->hide();
-
-    connect(Image1, &QToolButton::clicked, this, [this] { Image1_Click(); });
-    connect(addButton, &QToolButton::clicked, this, [this] { Picture8_7_Click(); });
-    connect(byGroup, &QRadioButton::clicked, this, [this] { Option3_Click(0); });
-    connect(byPosition, &QRadioButton::clicked, this, [this] { Option3_Click(1); });
-    connect(TreeView1, &KeyedTree::nodeClicked, this, [this](const QString& key) { TreeView1_NodeClick(key); });
-    connect(TreeView1, &KeyedTree::nodeDoubleClicked, this, [this] { TreeView1_DblClick(); });
-    connect(List1, &QListWidget::itemClicked, this, [this] { List1_Click(); });
-    connect(List1, &QListWidget::itemActivated, this, [this] { List1_Click(); });
-    connect(MSFlexGrid3, &FlexGrid::clicked, this, [this] { MSFlexGrid3_Click(); });
-    connect(MSFlexGrid3, &FlexGrid::doubleClicked, this, [this] { MSFlexGrid3_DblClick(); });
-
-    setUpGrid();
 }
 
 int RightsPanel::preferredWidth() const
@@ -153,7 +162,7 @@ int RightsPanel::preferredWidth() const
 void RightsPanel::setUpGrid()
 {
     MSFlexGrid3->setFormatString(formatString());
-    MSFlexGrid3->setColWidth(kIdColumn, 0);
+    MSFlexGrid3->setColWidth(Column::Id, 0);
     MSFlexGrid3->setRows(1);
 }
 
@@ -195,10 +204,10 @@ void RightsPanel::setFlagCell(int row, int col, bool on)
 void RightsPanel::appendBlankRow()
 {
     const int row = MSFlexGrid3->appendRow({QString::number(MSFlexGrid3->rows())});
-    MSFlexGrid3->setTextMatrix(row, 4, kDelete);
-    MSFlexGrid3->setCellForeColor(row, 4, QColor(255, 0, 0));
-    setFlagCell(row, 5, false);
-    setFlagCell(row, 6, false);
+    MSFlexGrid3->setTextMatrix(row, Column::Action, kDelete);
+    MSFlexGrid3->setCellForeColor(row, Column::Action, QColor(255, 0, 0));
+    setFlagCell(row, Column::Read, false);
+    setFlagCell(row, Column::Download, false);
 }
 
 void RightsPanel::placeAddButton()
@@ -207,7 +216,7 @@ void RightsPanel::placeAddButton()
         addButton->hide();
         return;
     }
-    const QRect cell = MSFlexGrid3->cellRect(MSFlexGrid3->row(), 0);
+    const QRect cell = MSFlexGrid3->cellRect(MSFlexGrid3->row(), Column::Number);
     const QPoint grid = MSFlexGrid3->pos();
     addButton->setFixedSize(qMax(18, cell.height()), qMax(18, cell.height()));
     addButton->move(grid.x() + 2, grid.y() + cell.top());
@@ -226,7 +235,7 @@ bool RightsPanel::LoadRights()
     DbResult<QVector<RightRow>> rights;
     MSFlexGrid3->hide();
     {
-        DatabaseWait wait(m_status);
+        WaitCursor wait(m_status);
         reopened = SharedConnection::reopen();
         if (reopened.ok())
             rights = DocumentRights::load(m_document);
@@ -241,9 +250,9 @@ bool RightsPanel::LoadRights()
         const int row = MSFlexGrid3->appendRow({QString::number(++n), r.deptCode + u' ' + r.deptName,
                                                 r.positionCode + u' ' + r.positionName, r.holderName, kDelete,
                                                 QString(), QString(), QString::number(r.id)});
-        MSFlexGrid3->setCellForeColor(row, 4, QColor(255, 0, 0));
-        setFlagCell(row, 5, r.read);
-        setFlagCell(row, 6, r.download);
+        MSFlexGrid3->setCellForeColor(row, Column::Action, QColor(255, 0, 0));
+        setFlagCell(row, Column::Read, r.read);
+        setFlagCell(row, Column::Download, r.download);
     }
     if (!rights.ok()) {
         MSFlexGrid3->endBulk();
@@ -252,7 +261,7 @@ bool RightsPanel::LoadRights()
     }
     appendBlankRow();
     MSFlexGrid3->endBulk();
-    MSFlexGrid3->setCurrentCell(MSFlexGrid3->rows() - 1, 0);
+    MSFlexGrid3->setCurrentCell(MSFlexGrid3->rows() - 1, Column::Number);
     MSFlexGrid3->show();
     placeAddButton();
     return true;
@@ -316,7 +325,7 @@ void RightsPanel::添加岗位信息(const QString& departmentKey)
 {
     DbError failed;
     {
-        DatabaseWait wait(m_status);
+        WaitCursor wait(m_status);
         failed = quarvel::添加岗位信息(*TreeView1, departmentKey, PositionVariant::Upload);
     }
     if (failed.isSet())
@@ -336,65 +345,42 @@ void RightsPanel::TreeView1_DblClick()
     const QString key = TreeView1->selectedKey();
     if (key.isEmpty() || TreeView1->picture(key) != 2)
         return;
-    const QString nodeText = TreeView1->text(key);
     const int current = MSFlexGrid3->row();
     const int rows = MSFlexGrid3->rows();
-    for (int r = 1; r <= rows - 2; ++r) {
-        if (r != current && codeOf(MSFlexGrid3->textMatrix(r, 2)) == codeOf(nodeText)) {
-            const qsizetype bracket = nodeText.indexOf(u'[');
-            m_platform.messages().inform(this, (bracket < 0 ? nodeText : nodeText.left(bracket)) + QStringLiteral(" 权限已经存在"),
-                                         QStringLiteral("系统提示"));
-            return;
-        }
-    }
     if (current < 1 || current >= rows)
         return;
+    const QString nodeText = TreeView1->text(key);
+    const ChosenPosition chosen = ChosenPosition::parse(TreeView1->text(TreeView1->parentKey(key)), nodeText);
+    const bool blankRow = current == rows - 1;
+    std::optional<qint64> rightId;
+    if (!blankRow)
+        rightId = MSFlexGrid3->textMatrix(current, Column::Id).toLongLong();
 
-    const qsizetype open = nodeText.indexOf(u'[');
-    const qsizetype close = open < 0 ? -1 : nodeText.indexOf(u']', open + 1);
-    const QString department = TreeView1->text(TreeView1->parentKey(key));
-    const QString position = open < 0 ? nodeText : nodeText.left(open);
-    const QString holder = open < 0 ? QString() : nodeText.mid(open + 1, (close < 0 ? nodeText.size() : close) - open - 1);
-    MSFlexGrid3->setTextMatrix(current, 1, department);
-    MSFlexGrid3->setTextMatrix(current, 2, position);
-    MSFlexGrid3->setTextMatrix(current, 3, holder);
-
-    QString deptName;
-    QString positionName;
-    if (!secondPart(department, &deptName) || !secondPart(position, &positionName)) {
-        fail(kMissingPart);
+    PlaceOutcome outcome;
+    {
+        WaitCursor wait(m_status, WaitCursor::databaseText());
+        outcome = DocumentRights::place(m_document, rightId, chosen, m_platform.clock().now(),
+                                        userContext().EmployeeNo);
+    }
+    if (outcome.kind == PlaceOutcome::AlreadyListed) {
+        const qsizetype bracket = nodeText.indexOf(u'[');
+        m_platform.messages().inform(this, (bracket < 0 ? nodeText : nodeText.left(bracket)) + QStringLiteral(" 权限已经存在"),
+                                     QStringLiteral("系统提示"));
         return;
     }
-    const QString deptCode = codeOf(department);
-    const QString positionCode = codeOf(position);
-
-    if (current == rows - 1) {
-        if (!hasDocument())
-            return;
-        DbStatus granted;
-        {
-            DatabaseWait wait(m_status);
-            granted = DocumentRights::grant(m_document, deptCode, deptName, positionCode, positionName,
-                                            QDateTime::currentDateTime(), userContext().EmployeeNo);
-        }
-        if (!granted.ok()) {
-            fail(granted.error.description);
-            return;
-        }
-        LoadRights();
-    } else {
-        DbStatus moved;
-        {
-            DatabaseWait wait(m_status);
-            moved = DocumentRights::move(MSFlexGrid3->textMatrix(current, kIdColumn).toLongLong(), deptCode, deptName,
-                                         positionCode, positionName);
-        }
-        if (!moved.ok()) {
-            fail(moved.error.description);
-            return;
-        }
-        MSFlexGrid3->setCurrentCell(MSFlexGrid3->rows() - 1, 1);
+    MSFlexGrid3->setTextMatrix(current, Column::Department, chosen.department);
+    MSFlexGrid3->setTextMatrix(current, Column::Position, chosen.position);
+    MSFlexGrid3->setTextMatrix(current, Column::Holder, chosen.holder);
+    switch (outcome.kind) {
+    case PlaceOutcome::MissingPart: fail(kMissingPart); return;
+    case PlaceOutcome::NoDocument: return;
+    case PlaceOutcome::Failed: fail(outcome.error.description); return;
+    case PlaceOutcome::Granted: LoadRights(); break;
+    case PlaceOutcome::Moved:
+        MSFlexGrid3->setCurrentCell(MSFlexGrid3->rows() - 1, Column::Department);
         MSFlexGrid3_DblClick();
+        break;
+    case PlaceOutcome::AlreadyListed: break;
     }
     Picture3->hide();
 }
@@ -408,8 +394,8 @@ void RightsPanel::List1_Click()
     MSFlexGrid3->hide();
     DbResult<int> granted;
     {
-        DatabaseWait wait(m_status);
-        granted = DocumentRights::grantGroup(m_document, groupId, QDateTime::currentDateTime(),
+        WaitCursor wait(m_status);
+        granted = DocumentRights::grantGroup(m_document, groupId, m_platform.clock().now(),
                                              userContext().EmployeeNo);
     }
     if (!granted.ok()) {
@@ -423,7 +409,7 @@ void RightsPanel::List1_Click()
 void RightsPanel::renumber()
 {
     for (int r = 1; r < MSFlexGrid3->rows(); ++r)
-        MSFlexGrid3->setTextMatrix(r, 0, QString::number(r));
+        MSFlexGrid3->setTextMatrix(r, Column::Number, QString::number(r));
 }
 
 void RightsPanel::MSFlexGrid3_Click()
@@ -433,12 +419,12 @@ void RightsPanel::MSFlexGrid3_Click()
         return;
     placeAddButton();
     const int row = MSFlexGrid3->row();
-    if (MSFlexGrid3->textMatrix(row, 1).trimmed().isEmpty() || MSFlexGrid3->col() != 4)
+    if (MSFlexGrid3->textMatrix(row, Column::Department).trimmed().isEmpty() || MSFlexGrid3->col() != Column::Action)
         return;
     QString deptName;
     QString positionName;
-    if (!secondPart(MSFlexGrid3->textMatrix(row, 1), &deptName)
-        || !secondPart(MSFlexGrid3->textMatrix(row, 2), &positionName)) {
+    if (!secondPart(MSFlexGrid3->textMatrix(row, Column::Department), &deptName)
+        || !secondPart(MSFlexGrid3->textMatrix(row, Column::Position), &positionName)) {
         fail(kMissingPart);
         return;
     }
@@ -446,11 +432,11 @@ void RightsPanel::MSFlexGrid3_Click()
                                    applicationTitle(), MsgIcon::None, MsgButtons::YesNo)
         != MsgAnswer::Yes)
         return;
-    const QString id = MSFlexGrid3->textMatrix(row, kIdColumn);
+    const QString id = MSFlexGrid3->textMatrix(row, Column::Id);
     if (!id.isEmpty()) {
         DbStatus removed;
         {
-            DatabaseWait wait(m_status);
+            WaitCursor wait(m_status);
             removed = DocumentRights::remove(id.toLongLong());
         }
         if (!removed.ok()) {
@@ -460,7 +446,7 @@ void RightsPanel::MSFlexGrid3_Click()
     }
     MSFlexGrid3->removeItem(row);
     renumber();
-    MSFlexGrid3->setCurrentCell(MSFlexGrid3->rows() - 1, 1);
+    MSFlexGrid3->setCurrentCell(MSFlexGrid3->rows() - 1, Column::Department);
     MSFlexGrid3_DblClick();
 }
 
@@ -471,23 +457,23 @@ void RightsPanel::MSFlexGrid3_DblClick()
         return;
     placeAddButton();
     const int row = MSFlexGrid3->row();
-    if (MSFlexGrid3->textMatrix(row, 1).trimmed().isEmpty())
+    if (MSFlexGrid3->textMatrix(row, Column::Department).trimmed().isEmpty())
         return;
     const int col = MSFlexGrid3->col();
     const QString cell = MSFlexGrid3->textMatrix(row, col);
-    const qint64 id = MSFlexGrid3->textMatrix(row, kIdColumn).toLongLong();
+    const qint64 id = MSFlexGrid3->textMatrix(row, Column::Id).toLongLong();
     DbStatus changed;
-    if (col == 5 && (cell == kYes || cell == kNo)) {
+    if (col == Column::Read && (cell == kYes || cell == kNo)) {
         const bool on = cell == kNo;
-        setFlagCell(row, 5, on);
-        DatabaseWait wait(m_status);
+        setFlagCell(row, Column::Read, on);
+        WaitCursor wait(m_status);
         changed = DocumentRights::setRead(id, on);
-    } else if (col == 6 && (cell == kYes || cell == kNo)) {
+    } else if (col == Column::Download && (cell == kYes || cell == kNo)) {
         const bool on = cell == kNo;
-        setFlagCell(row, 6, on);
+        setFlagCell(row, Column::Download, on);
         if (on)
-            setFlagCell(row, 5, true);
-        DatabaseWait wait(m_status);
+            setFlagCell(row, Column::Read, true);
+        WaitCursor wait(m_status);
         changed = DocumentRights::setDownload(id, on);
     } else {
         return;

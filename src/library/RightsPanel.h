@@ -34,6 +34,8 @@ public:
     KeyedTree* TreeView1 = nullptr;
     QLabel* backLink = nullptr;          // Label1(21) "返回"
 
+    // The grid's columns, in the order of formatString(); Id is hidden.
+    enum Column { Number, Department, Position, Holder, Action, Read, Download, Id };
     static QString formatString();
     // The width that shows every column of the grid.
     int preferredWidth() const;
@@ -77,6 +79,8 @@ private:
     void setFlagCell(int row, int col, bool on);
     void renumber();
     void layoutChooser();
+    void createGridArea();
+    void createChooser();
 
     Platform& m_platform;
     QString m_document;

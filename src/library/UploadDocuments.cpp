@@ -596,7 +596,7 @@ DbResult<QStringList> UploadDocuments::downloadGroups()
     return { std::move(items), q.error() };
 }
 
-QVector<QPair<QString, QString>> UploadDocuments::statements()
+QVector<NamedStatement> UploadDocuments::statements()
 {
     ListFilter everything;
     everything.name = QString();

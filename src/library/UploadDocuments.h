@@ -6,6 +6,7 @@
 // DbError that the window turns into its message.
 
 #include "db/DbError.h"
+#include "db/NamedStatement.h"
 #include "shared/ContentTransfer.h"
 
 #include <QDate>
@@ -154,7 +155,7 @@ public:
     static QString queryStatement(const ListFilter& filter);
 
     // Every statement in T-SQL form (name, text), for the statement catalog.
-    static QVector<QPair<QString, QString>> statements();
+    static QVector<NamedStatement> statements();
 };
 
 } // namespace quarvel

@@ -1,5 +1,6 @@
 #include "library/UploadPanels.h"
 
+#include "doctypes/TypeTree.h"
 #include "widgets/tree/KeyedTree.h"
 
 #include <QApplication>
@@ -51,30 +52,6 @@ QPushButton* button(const QString& name, const QString& caption, QWidget* parent
 
 }  // namespace
 
-DatabaseWait::DatabaseWait(QLabel* status) : m_status(status)
-{
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    if (m_status) {
-        m_previous = m_status->text();
-        m_status->setText(text());
-        // Painted now: the statement that follows keeps the event loop from doing it.
-        if (m_status->isVisible())
-            m_status->repaint();
-    }
-}
-
-DatabaseWait::~DatabaseWait()
-{
-    if (m_status) {
-        m_status->setText(m_previous);
-        if (m_status->isVisible())
-            m_status->repaint();
-    }
-    QApplication::restoreOverrideCursor();
-}
-
-QString DatabaseWait::text() { return QStringLiteral("正在访问数据库，请稍候……"); }
-
 QToolButton* pictureButton(const QString& objectName, const QString& accessibleName, QWidget* parent)
 {
     auto* b = new QToolButton(parent);
@@ -84,6 +61,38 @@ QToolButton* pictureButton(const QString& objectName, const QString& accessibleN
     b->setText(QStringLiteral("…"));
     b->setAutoRaise(false);
     return b;
+}
+
+DocumentInput UploadInputArea::input() const
+{
+    return DocumentInput{Text1[0]->text(), Text1[1]->text(), Text1[2]->text(), Text1[3]->text(),
+                         Text1[4]->text(), Text4->text(),    Text2->text()};
+}
+
+QueryFilter UploadQueryArea::filter() const
+{
+    QueryFilter q;
+    if (Check2->isChecked() && txtMC->text().trimmed().isEmpty())
+        q.refusal = QueryFilter::NameMissing;
+    else if (Check4->isChecked() && Text6->text().trimmed().isEmpty())
+        q.refusal = QueryFilter::TypeMissing;
+    else if (Check5->isChecked() && txtKey->text().trimmed().isEmpty())
+        q.refusal = QueryFilter::KeywordsMissing;
+    else if (Check6->isChecked() && DTPicker1->date() > DTPicker2->date())
+        q.refusal = QueryFilter::DatesReversed;
+    if (q.refusal != QueryFilter::None)
+        return q;
+    if (Check2->isChecked())
+        q.filter.name = txtMC->text().trimmed();
+    if (Check4->isChecked())
+        q.filter.typeCode = TypeCodeFromText(Text6->text());
+    if (Check5->isChecked())
+        q.filter.keywords = txtKey->text().trimmed();
+    if (Check6->isChecked()) {
+        q.filter.from = DTPicker1->date();
+        q.filter.to = DTPicker2->date();
+    }
+    return q;
 }
 
 UploadInputArea::UploadInputArea(QWidget* parent) : QGroupBox(QStringLiteral("输入资料"), parent)

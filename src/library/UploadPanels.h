@@ -1,5 +1,7 @@
 #pragma once
 
+#include "library/UploadDocuments.h"
+
 #include <QGroupBox>
 #include <QPointer>
 
@@ -34,6 +36,17 @@ public:
     QPushButton* Command7 = nullptr;
     QPushButton* comClose = nullptr;
     QLabel* statusText = nullptr;       // what the window is waiting for
+
+    // The document as the fields hold it.
+    DocumentInput input() const;
+};
+
+// The filter of the query area, or why it cannot run: a ticked condition without its value,
+// or a date range that ends before it starts.
+struct QueryFilter {
+    enum Refusal { None, NameMissing, TypeMissing, KeywordsMissing, DatesReversed };
+    Refusal refusal = None;
+    ListFilter filter;
 };
 
 // The query area (Frame2, "查询条件").
@@ -53,6 +66,9 @@ public:
     QLabel* toLabel = nullptr;  // Label1(0) "至"
     QDateEdit* DTPicker2 = nullptr;
     QPushButton* comLook = nullptr;
+
+    // The ticked conditions as a list filter.
+    QueryFilter filter() const;
 };
 
 // The type panel (Frame3, "选择文件类别"): a type tree and a close button. It floats over the
@@ -63,24 +79,6 @@ public:
 
     KeyedTree* TreeView2 = nullptr;
     QPushButton* Command18 = nullptr;
-};
-
-// Shows that a window waits for the database, from construction to destruction: the wait
-// pointer and the status text. Both appear at once, before the statement that follows blocks
-// the event loop (a locked database makes it wait up to the busy time-out). Scopes nest; each
-// restores what was shown before it.
-class DatabaseWait {
-public:
-    explicit DatabaseWait(QLabel* status);
-    ~DatabaseWait();
-    DatabaseWait(const DatabaseWait&) = delete;
-    DatabaseWait& operator=(const DatabaseWait&) = delete;
-
-    static QString text();  // "正在访问数据库，请稍候……"
-
-private:
-    QPointer<QLabel> m_status;
-    QString m_previous;
 };
 
 // A small picture button.

@@ -14,6 +14,7 @@
 #include "widgets/tree/KeyedTree.h"
 #include "shared/Module1.h"
 #include "shared/WindowPlacement.h"
+#include "widgets/WaitCursor.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -35,11 +36,6 @@ namespace {
 const QColor kActionBlue(0, 0, 255);  // colour number 16711680
 const QString kRead = QStringLiteral("查阅");
 const QString kDownload = QStringLiteral("下载");
-
-struct WaitCursor {
-    WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~WaitCursor() { QApplication::restoreOverrideCursor(); }
-};
 
 QDateEdit* datePicker(QWidget* parent, const QString& name)
 {
@@ -239,7 +235,7 @@ void Frm公司资料查阅::setUpGrid()
 void Frm公司资料查阅::Form_Load()
 {
     setUpGrid();
-    const QDate today = QDate::currentDate();
+    const QDate today = m_platform.clock().today();
     DTPicker1->setDate(QDate(today.year(), today.month(), 1));
     DTPicker2->setDate(today);
 
@@ -406,7 +402,7 @@ void Frm公司资料查阅::OpenDocument(qint64 id)
     }
     const QString folder = m_tempFolder.isEmpty() ? documentTempFolder() : m_tempFolder;
     QDir().mkpath(folder);  // made again when it was removed meanwhile
-    const QString path = temporaryDocumentPath(folder, d.name, QDateTime::currentDateTime(), d.extension);
+    const QString path = temporaryDocumentPath(folder, d.name, m_platform.clock().now(), d.extension);
     DbResult<FieldSave> saved;
     {
         TransferProgressDialog progress(this, QStringLiteral("正在读取文件……"));

@@ -8,6 +8,7 @@
 #include "login/UserContext.h"
 #include "platform/Platform.h"
 #include "widgets/TransferProgressDialog.h"
+#include "widgets/WaitCursor.h"
 #include "widgets/grid/FlexGrid.h"
 #include "widgets/grid/Twips.h"
 #include "widgets/tree/KeyedTree.h"
@@ -36,7 +37,8 @@ namespace {
 const QString kNew = QStringLiteral("新增");
 const QString kCancel = QStringLiteral("取消");
 const QString kListFormat = QStringLiteral("<序|<编号|<文件类别|<文件名称|<文件摘要|<关键字|^级别|^文件格式|^上传日期|");
-constexpr int kIdColumn = 9;
+// The list's columns, in the order of kListFormat; Id is hidden.
+enum ListColumn { Row, Number, Type, Name, Summary, Keywords, Level, Format, Uploaded, Id };
 constexpr std::array<int, 10> kListWidths = {300, 1500, 2500, 2500, 1500, 1500, 450, 800, 1800, 0};
 
 }  // namespace
@@ -205,14 +207,18 @@ UploaderContext Frm公司资料上传::uploader() const
     return {c.EmployeeNo, c.DeptCode, c.PositionCode};
 }
 
-bool Frm公司资料上传::isAdding() const { return Command1->text() == kCancel; }
+void Frm公司资料上传::setAdding(bool adding)
+{
+    m_adding = adding;
+    Command1->setText(adding ? kCancel : kNew);
+}
 
 bool Frm公司资料上传::hasDocumentRows() const { return MSFlexGrid1->rows() > 1; }
 
 void Frm公司资料上传::Form_Load()
 {
     Picture2->setUpGrid();
-    const QDate today = QDate::currentDate();
+    const QDate today = m_platform.clock().today();
     DTPicker1->setDate(QDate(today.year(), today.month(), 1));
     DTPicker2->setDate(today);
 
@@ -220,7 +226,7 @@ void Frm公司资料上传::Form_Load()
 
     DbError failed;
     {
-        DatabaseWait wait(StatusText);
+        WaitCursor wait(StatusText);
         failed = LoadDepartmentTree(*TreeView1, Departments);
     }
     if (failed.isSet()) {
@@ -231,7 +237,7 @@ void Frm公司资料上传::Form_Load()
     }
 
     {
-        DatabaseWait wait(StatusText);
+        WaitCursor wait(StatusText);
         failed = LoadAndMarkTypeTree(*TreeView2, TypeTreeVariant::Upload, [this] { return 文件类别范围(); });
     }
     if (failed.isSet())
@@ -242,7 +248,7 @@ void Frm公司资料上传::Form_Load()
     List1->clear();
     DbResult<QStringList> groups;
     {
-        DatabaseWait wait(StatusText);
+        WaitCursor wait(StatusText);
         groups = UploadDocuments::downloadGroups();
     }
     if (!groups.ok()) {
@@ -288,7 +294,7 @@ void Frm公司资料上传::LoadTopDocuments()
     setUpGrid();
     DbResult<QVector<DocumentRow>> rows;
     {
-        DatabaseWait wait(StatusText);
+        WaitCursor wait(StatusText);
         rows = UploadDocuments::recent(uploader());
     }
     fillGrid(rows.value);
@@ -298,38 +304,26 @@ void Frm公司资料上传::LoadTopDocuments()
 
 bool Frm公司资料上传::comLook_Click()
 {
-    if (Check2->isChecked() && txtMC->text().trimmed().isEmpty()) {
+    const QueryFilter query = Frame2->filter();
+    switch (query.refusal) {
+    case QueryFilter::None: break;
+    case QueryFilter::NameMissing:
         inform(QStringLiteral("请输入查询条件文件名称的值！"), applicationTitle());
         txtMC->setFocus();
         return false;
-    }
-    if (Check4->isChecked() && Text6->text().trimmed().isEmpty()) {
-        inform(QStringLiteral("请输入查询条件文件类别的值！"), applicationTitle());
-        return false;
-    }
-    if (Check5->isChecked() && txtKey->text().trimmed().isEmpty()) {
+    case QueryFilter::TypeMissing: inform(QStringLiteral("请输入查询条件文件类别的值！"), applicationTitle()); return false;
+    case QueryFilter::KeywordsMissing:
         inform(QStringLiteral("请输入查询条件关键字的值！"), applicationTitle());
         txtKey->setFocus();
         return false;
-    }
-    if (Check6->isChecked() && DTPicker1->date() > DTPicker2->date()) {
+    case QueryFilter::DatesReversed:
         inform(QStringLiteral("上传日期起始日期的日期范围开始日期不能大于结束日期!"), executableTitle());
         return false;
     }
-    ListFilter filter;
-    if (Check2->isChecked())
-        filter.name = txtMC->text().trimmed();
-    if (Check4->isChecked())
-        filter.typeCode = TypeCodeFromText(Text6->text());
-    if (Check5->isChecked())
-        filter.keywords = txtKey->text().trimmed();
-    if (Check6->isChecked()) {
-        filter.from = DTPicker1->date();
-        filter.to = DTPicker2->date();
-    }
+    const ListFilter& filter = query.filter;
     DbResult<QVector<DocumentRow>> rows;
     {
-        DatabaseWait wait(StatusText);
+        WaitCursor wait(StatusText);
         rows = UploadDocuments::query(uploader(), filter);
     }
     fillGrid(rows.value);
@@ -361,18 +355,17 @@ void Frm公司资料上传::Command1_Click()
         forgetDocument();
         clearFields(false);
         Text1[0]->setEnabled(true);
-        Command1->setText(kCancel);
+        setAdding(true);
         Text1[0]->setFocus();
     } else {
         Text1[0]->setEnabled(false);
-        Command1->setText(kNew);
+        setAdding(false);
     }
 }
 
 DocumentInput Frm公司资料上传::currentInput() const
 {
-    return DocumentInput{Text1[0]->text(), Text1[1]->text(), Text1[2]->text(), Text1[3]->text(),
-                         Text1[4]->text(), Text4->text(),    Text2->text()};
+    return Frame1->input();
 }
 
 void Frm公司资料上传::Command2_Click()
@@ -416,7 +409,7 @@ bool Frm公司资料上传::storeWithProgress(const std::function<DbError(const 
     DbError failed;
     {
         TransferProgressDialog progress(this, QStringLiteral("正在保存文件……"));
-        DatabaseWait wait(StatusText);
+        WaitCursor wait(StatusText);
         failed = store(progress.callback());
     }
     // A cancelled transfer stored nothing and needs no message.
@@ -441,7 +434,7 @@ void Frm公司资料上传::insertDocument()
         return;
     forgetDocument();
     clearFields(true);
-    Command1->setText(kNew);
+    setAdding(false);
     comLook_Click();
     inform(QStringLiteral("新增成功!"), executableTitle());
 }
@@ -459,7 +452,7 @@ void Frm公司资料上传::updateDocument()
     const bool rightsOpen = !Picture2->isHidden();
     comLook_Click();
     // Keep the edited document current when the list still shows it.
-    const int again = MSFlexGrid1->findRowById(kIdColumn, id);
+    const int again = MSFlexGrid1->findRowById(ListColumn::Id, id);
     if (again > 0)
         MSFlexGrid1->setRow(again);
     if (hasDocumentRows())
@@ -473,17 +466,17 @@ void Frm公司资料上传::Command3_Click()
     if (!hasDocumentRows())
         return;
     const int row = MSFlexGrid1->row();
-    const QString number = MSFlexGrid1->textMatrix(row, 1);
+    const QString number = MSFlexGrid1->textMatrix(row, ListColumn::Number);
     if (number.isEmpty())
         return;
     if (m_platform.messages().show(this, QStringLiteral("是否要删除  编号为") + number + QStringLiteral("的信息?"),
                                    applicationTitle(), MsgIcon::Information, MsgButtons::YesNo)
         != MsgAnswer::Yes)
         return;
-    const qint64 id = MSFlexGrid1->textMatrix(row, kIdColumn).toLongLong();
+    const qint64 id = MSFlexGrid1->textMatrix(row, ListColumn::Id).toLongLong();
     DbStatus removed;
     {
-        DatabaseWait wait(StatusText);
+        WaitCursor wait(StatusText);
         removed = UploadDocuments::remove(id, number);
     }
     if (!removed.ok()) {
@@ -492,7 +485,7 @@ void Frm公司资料上传::Command3_Click()
     }
     forgetDocument();
     clearFields(false);
-    Command1->setText(kNew);
+    setAdding(false);
     comLook_Click();
     inform(QStringLiteral("删除成功!"), executableTitle());
 }
@@ -526,7 +519,7 @@ int Frm公司资料上传::selectDocumentRow()
         return 0;
     const int row = MSFlexGrid1->row();
     MSFlexGrid1->selectWholeRow(row);
-    if (MSFlexGrid1->textMatrix(row, 1).isEmpty()) {
+    if (MSFlexGrid1->textMatrix(row, ListColumn::Number).isEmpty()) {
         inform(QStringLiteral("没有可以显示的信息,请重新选择或新增项目!"), executableTitle());
         return 0;
     }
@@ -539,18 +532,18 @@ void Frm公司资料上传::MSFlexGrid1_Click()
     if (row == 0)
         return;
     Text2->clear();
-    Text1[0]->setText(MSFlexGrid1->textMatrix(row, 1));
-    Text1[1]->setText(MSFlexGrid1->textMatrix(row, 3));
-    Text1[2]->setText(MSFlexGrid1->textMatrix(row, 4));
-    Text1[3]->setText(MSFlexGrid1->textMatrix(row, 5));
-    Text1[4]->setText(MSFlexGrid1->textMatrix(row, 2));
-    Text4->setText(MSFlexGrid1->textMatrix(row, 6));
-    m_loaded = LoadedDocument{MSFlexGrid1->textMatrix(row, kIdColumn).toLongLong(), MSFlexGrid1->textMatrix(row, 1)};
+    Text1[0]->setText(MSFlexGrid1->textMatrix(row, ListColumn::Number));
+    Text1[1]->setText(MSFlexGrid1->textMatrix(row, ListColumn::Name));
+    Text1[2]->setText(MSFlexGrid1->textMatrix(row, ListColumn::Summary));
+    Text1[3]->setText(MSFlexGrid1->textMatrix(row, ListColumn::Keywords));
+    Text1[4]->setText(MSFlexGrid1->textMatrix(row, ListColumn::Type));
+    Text4->setText(MSFlexGrid1->textMatrix(row, ListColumn::Level));
+    m_loaded = LoadedDocument{MSFlexGrid1->textMatrix(row, ListColumn::Id).toLongLong(), MSFlexGrid1->textMatrix(row, ListColumn::Number)};
     Picture2->setDocument(m_loaded->number);
     if (!MSFlexGrid3->isHidden())
         Picture2->LoadRights();
     Text1[0]->setEnabled(false);
-    Command1->setText(kNew);
+    setAdding(false);
 }
 
 void Frm公司资料上传::MSFlexGrid1_DblClick()
@@ -558,13 +551,13 @@ void Frm公司资料上传::MSFlexGrid1_DblClick()
     const int row = selectDocumentRow();
     if (row == 0)
         return;
-    ViewDocumentID = MSFlexGrid1->textMatrix(row, kIdColumn).toLongLong();
+    ViewDocumentID = MSFlexGrid1->textMatrix(row, ListColumn::Id).toLongLong();
     const auto plain = [this](const QString& text) {
         m_platform.messages().show(this, text, applicationTitle(), MsgIcon::None, MsgButtons::Ok);
     };
     DbResult<std::optional<StoredDocument>> found;
     {
-        DatabaseWait wait(StatusText);
+        WaitCursor wait(StatusText);
         found = UploadDocuments::stored(ViewDocumentID);
     }
     if (!found.ok()) {
@@ -581,7 +574,7 @@ void Frm公司资料上传::MSFlexGrid1_DblClick()
     const QString folder = m_tempFolder.isEmpty() ? documentTempFolder() : m_tempFolder;
     QDir().mkpath(folder);  // made again when it was removed meanwhile
     // A name of its own: another copy made within the same second is not overwritten.
-    const DbResult<QString> created = createTemporaryDocumentFile(folder, document.name, m_clock(), document.extension);
+    const DbResult<QString> created = createTemporaryDocumentFile(folder, document.name, m_platform.clock().now(), document.extension);
     const QString path = created.value;
     if (!created.ok())
         showDownloadFailure(created.error);
@@ -590,7 +583,7 @@ void Frm公司资料上传::MSFlexGrid1_DblClick()
         DbResult<FieldSave> saved;
         {
             TransferProgressDialog progress(this, QStringLiteral("正在读取文件……"));
-            DatabaseWait wait(StatusText);
+            WaitCursor wait(StatusText);
             saved = SaveFieldToFile(document.id, path, progress.callback());
         }
         if (!saved.ok())

@@ -32,7 +32,7 @@ class UploadInputArea;
 class UploadQueryArea;
 
 // The upload window: an employee stores, edits, finds, opens and deletes the documents of the
-// department and position he is logged in with. The edit state is told by the caption of
+// department and position he is logged in with. The edit state is shown by the caption of
 // Command1: "新增" viewing, "取消" adding. A save while viewing changes only the document that
 // the last row selection loaded into the fields; a refill of the list, an insert, a delete and
 // "新增" forget it.
@@ -97,15 +97,13 @@ public:
     void TreeView2_NodeClick(const QString& key);
     void Command18_Click();
 
-    bool isAdding() const;
+    bool isAdding() const { return m_adding; }
     // The document loaded into the input fields by the last row selection.
     struct LoadedDocument {
         qint64 id = 0;
         QString number;
     };
     const std::optional<LoadedDocument>& loadedDocument() const { return m_loaded; }
-    // The client clock of the time stamps of temporary copies (tests set their own).
-    void setClock(std::function<QDateTime()> clock) { m_clock = std::move(clock); }
     // True when the type panel currently serves the query's filter.
     bool typePanelServesQuery() const { return m_panelServesQuery; }
     // The folder of the temporary copies of opened documents (tests point it elsewhere).
@@ -136,13 +134,15 @@ private:
     void updateDocument();
     void toggleTypePanel(bool forQuery);
     void forgetDocument();
+    // Adding shows "取消" on Command1, viewing "新增".
+    void setAdding(bool adding);
 
     Platform& m_platform;
     bool m_panelServesQuery = false;
+    bool m_adding = false;
     QString m_lastFilePath;
     QString m_tempFolder;
     std::optional<LoadedDocument> m_loaded;
-    std::function<QDateTime()> m_clock = [] { return QDateTime::currentDateTime(); };
     bool m_centred = false;
     bool m_forwardingKey = false;
 };

@@ -7,6 +7,7 @@
 #include "widgets/grid/Twips.h"
 #include "shared/Module1.h"
 #include "shared/WindowPlacement.h"
+#include "widgets/WaitCursor.h"
 
 #include <QApplication>
 #include <QFile>
@@ -202,9 +203,8 @@ void Frm公司文件浏览::ShowDocument(qint64 uploadViewDocumentId, qint64 bro
     DbStatus written;
     {
         TransferProgressDialog progress(this, QStringLiteral("正在读取文件……"));
-        QApplication::setOverrideCursor(Qt::WaitCursor);
+        WaitCursor wait;
         written = DocumentAccess::download(d.id, path, progress.callback());
-        QApplication::restoreOverrideCursor();
     }
     if (!written.ok()) {
         if (!isTransferCancelled(written.error))

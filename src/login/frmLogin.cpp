@@ -264,6 +264,17 @@ void frmLogin::finishLogin()
     close();
 }
 
+void frmLogin::askForSwitch()
+{
+    Label2->hide();
+    List1->hide();
+    Tag = QStringLiteral("切换");
+    txtPassword->clear();
+    TxtUser->setFocus();
+    setModal(true);
+    exec();
+}
+
 void frmLogin::cmdCancel_Click() { m_platform.process().endProgram(); }
 
 }  // namespace quarvel

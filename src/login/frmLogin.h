@@ -49,6 +49,10 @@ public:
     // Reads the four settings and opens the shared connection; reports a failure.
     bool ConnectDatabase();
 
+    // The switch of user from the main window: the window asks for another login, modally,
+    // without the position list and the password typed last.
+    void askForSwitch();
+
     void cmdOK_Click();
     void cmdCancel_Click();
     // Chooses the selected line of List1 (double click, or Enter in the list); nothing when

@@ -15,6 +15,7 @@
 #include "permissions/frmUploadPermissions.h"
 #include "platform/Platform.h"
 #include "reports/frmStatistics.h"
+#include "widgets/WaitCursor.h"
 
 #include <QAction>
 #include <QApplication>
@@ -30,12 +31,6 @@
 
 namespace quarvel {
 namespace {
-
-// Restores the normal pointer when the hourglass work is done.
-struct HourglassCursor {
-    HourglassCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~HourglassCursor() { QApplication::restoreOverrideCursor(); }
-};
 
 const QString kSeparatorCaption = QStringLiteral("-");
 
@@ -190,7 +185,7 @@ QWidget* MDIForm1::showChildWindow(const QString& entry)
     const auto found = m_childEntries.constFind(entry);
     if (found == m_childEntries.constEnd())
         return nullptr;
-    HourglassCursor hourglass;
+    WaitCursor hourglass;
     QPointer<QMdiSubWindow> sub = m_children.value(entry);
     if (!sub) {
         QWidget* window = found->create(*this);
@@ -303,13 +298,7 @@ void MDIForm1::注销_Click()
         return;
     }
 
-    m_login.Label2->hide();
-    m_login.List1->hide();
-    m_login.Tag = QStringLiteral("切换");
-    m_login.txtPassword->clear();
-    m_login.TxtUser->setFocus();
-    m_login.setModal(true);
-    m_login.exec();
+    m_login.askForSwitch();
 
     if (userContext().isSuperUser())
         enableAllEntries();

@@ -257,7 +257,7 @@ GroupResult DownloadGroups::removeMember(const ShownGroup& group, const QString&
     return outcome(GroupOutcome::Done);
 }
 
-QVector<QPair<QString, QString>> DownloadGroups::statements()
+QVector<NamedStatement> DownloadGroups::statements()
 {
     return {
         {QStringLiteral("download groups with descriptions"), groupsStatement()},

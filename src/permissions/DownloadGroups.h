@@ -4,6 +4,7 @@
 // once. The group fields are checked and stored here; every write is one transaction.
 
 #include "db/DbError.h"
+#include "db/NamedStatement.h"
 #include "permissions/PermissionTypes.h"
 
 #include <QPair>
@@ -110,7 +111,7 @@ public:
     static const QString& removeMemberStatement();
 
     // Every statement in T-SQL form (name, text).
-    static QVector<QPair<QString, QString>> statements();
+    static QVector<NamedStatement> statements();
 };
 
 }  // namespace quarvel

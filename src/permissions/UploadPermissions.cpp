@@ -209,7 +209,7 @@ DbStatus UploadPermissions::remove(const QString& positionCode)
     return execute(deleteStatement(), {textValue(positionCode)});
 }
 
-QVector<QPair<QString, QString>> UploadPermissions::statements()
+QVector<NamedStatement> UploadPermissions::statements()
 {
     return {
         {QStringLiteral("positions with upload permissions"), positionsStatement()},

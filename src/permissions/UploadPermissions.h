@@ -5,6 +5,7 @@
 // types, in one transaction, so that a failure leaves the previous set in place.
 
 #include "db/DbError.h"
+#include "db/NamedStatement.h"
 #include "permissions/PermissionTypes.h"
 
 #include <QPair>
@@ -98,7 +99,7 @@ public:
     static QString insertStatement(int rows);
 
     // Every statement in T-SQL form (name, text).
-    static QVector<QPair<QString, QString>> statements();
+    static QVector<NamedStatement> statements();
 };
 
 }  // namespace quarvel

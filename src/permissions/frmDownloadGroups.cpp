@@ -276,7 +276,7 @@ void frm资料下载组设置::Command2_Click()
 {
     const GroupFields fields{Text1->text(), Text2->text(), Text3->toPlainText()};
     const GroupResult result =
-        DownloadGroups::save(m_mode, fields, {userContext().EmployeeNo, QDateTime::currentDateTime()});
+        DownloadGroups::save(m_mode, fields, {userContext().EmployeeNo, m_platform.clock().now()});
     const auto focusCode = [this] {
         if (Text1->isEnabled())
             Text1->setFocus();

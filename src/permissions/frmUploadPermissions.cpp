@@ -110,7 +110,7 @@ void frm资料上传权限设置::showFailure(const DbError& error)
 
 ChangeAuthor frm资料上传权限设置::author() const
 {
-    return {userContext().EmployeeNo, QDateTime::currentDateTime()};
+    return {userContext().EmployeeNo, m_platform.clock().now()};
 }
 
 void frm资料上传权限设置::Form_Load()

@@ -10,6 +10,7 @@
 #include "widgets/tree/KeyedTree.h"
 #include "reports/frmToExcel.h"
 #include "shared/WindowPlacement.h"
+#include "widgets/WaitCursor.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -37,11 +38,6 @@ const QString kDetailsTitle = QStringLiteral("资料下载记录明细");
 
 constexpr int col(StatisticsColumn c) { return static_cast<int>(c); }
 constexpr int col(DetailsColumn c) { return static_cast<int>(c); }
-
-struct WaitCursor {
-    WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~WaitCursor() { QApplication::restoreOverrideCursor(); }
-};
 
 QString wholeNumber(double value) { return QString::number(value, 'f', 0); }
 
@@ -313,7 +309,7 @@ void frm资料下载汇总::Form_Load()
         loadFailed(failed);
         return;
     }
-    const QDate today = QDate::currentDate();
+    const QDate today = m_platform.clock().today();
     DTPicker1->setDate(QDate(today.year(), today.month(), 1));
     DTPicker2->setDate(today);
     if (const DbError failed = LoadTypeTree(*TreeView2, TypeTreeVariant::Statistics); failed.isSet())

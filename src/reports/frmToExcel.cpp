@@ -4,6 +4,7 @@
 #include "widgets/grid/FlexGrid.h"
 #include "reports/WorkbookExport.h"
 #include "shared/WindowPlacement.h"
+#include "widgets/WaitCursor.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -181,7 +182,7 @@ bool frmToExcel::To_Execl(FlexGrid& grid, const QString& title, const QString& s
     request.title = title;
     request.sheetName = sheetName;
     request.marked = markedColumns();
-    request.printDate = QDate::currentDate();
+    request.printDate = m_platform.clock().today();
 
     const GridSource source(grid);
     QProgressDialog* progress = nullptr;
@@ -195,7 +196,7 @@ bool frmToExcel::To_Execl(FlexGrid& grid, const QString& title, const QString& s
     }
     ExportOutcome outcome;
     {
-        QApplication::setOverrideCursor(Qt::WaitCursor);
+        WaitCursor wait;
         outcome = writeWorkbook(source, request, [progress](qint64 done, qint64) {
             if (!progress)
                 return true;
@@ -203,7 +204,6 @@ bool frmToExcel::To_Execl(FlexGrid& grid, const QString& title, const QString& s
             QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
             return !progress->wasCanceled();
         });
-        QApplication::restoreOverrideCursor();
     }
     delete progress;
     if (!outcome.ok) {

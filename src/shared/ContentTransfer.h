@@ -1,6 +1,7 @@
 #pragma once
 
 #include "db/DbError.h"
+#include "db/NamedStatement.h"
 
 #include <QList>
 #include <QString>
@@ -87,10 +88,7 @@ public:
     DbStatus writeToFile(qint64 documentId, const QString& path,
                          const TransferProgress& progress = {}) const;
 
-    struct Statement {
-        QString name;
-        QString tsql;
-    };
+    using Statement = NamedStatement;
     // The statements sent to SQL Server, in their T-SQL form (for the statement checks).
     static QVector<Statement> statements();
 

@@ -15,18 +15,6 @@
 using namespace quarvel;
 using namespace quarvel::test;
 
-namespace {
-// A clock that always tells the same time.
-class FixedClock final : public Clock {
-public:
-    explicit FixedClock(QDateTime at) : m_at(std::move(at)) {}
-    QDateTime now() const override { return m_at; }
-
-private:
-    QDateTime m_at;
-};
-}  // namespace
-
 class TypeSettingsTest : public QObject {
     Q_OBJECT
 

@@ -157,6 +157,73 @@ private slots:
         QCOMPARE(platform->msgs().shown.size(), 1);
     }
 
+    // The decision of a chosen position, without the panel.
+    void chosenPositionTexts()
+    {
+        const ChosenPosition c = ChosenPosition::parse(QStringLiteral("D01 财务部"), QStringLiteral("G02 出纳 [李四]"));
+        QVERIFY(c.complete);
+        QCOMPARE(c.position, QStringLiteral("G02 出纳 "));
+        QCOMPARE(c.holder, QStringLiteral("李四"));
+        QCOMPARE(c.deptCode, QStringLiteral("D01"));
+        QCOMPARE(c.deptName, QStringLiteral("财务部"));
+        QCOMPARE(c.positionCode, QStringLiteral("G02"));
+        QCOMPARE(c.positionName, QStringLiteral("出纳"));
+        const ChosenPosition open = ChosenPosition::parse(QStringLiteral("D01 财务部"), QStringLiteral("G02 出纳[李四"));
+        QCOMPARE(open.holder, QStringLiteral("李四"));
+        QVERIFY(!ChosenPosition::parse(QStringLiteral("D01"), QStringLiteral("G02 出纳")).complete);
+        QVERIFY(!ChosenPosition::parse(QStringLiteral("D01 财务部"), QStringLiteral("G02[李四]")).complete);
+    }
+
+    void placeGrantsMovesAndRefuses()
+    {
+        const QDateTime now(QDate(2024, 5, 6), QTime(7, 8, 9));
+        const ChosenPosition g01 = ChosenPosition::parse(QStringLiteral("D01 财务部"), QStringLiteral("G01 会计[张三]"));
+        const ChosenPosition g02 = ChosenPosition::parse(QStringLiteral("D01 财务部"), QStringLiteral("G02 出纳"));
+        QCOMPARE(DocumentRights::place(QStringLiteral(" W'01 "), std::nullopt, g01, now, QStringLiteral("0001")).kind,
+                 PlaceOutcome::Granted);
+        QCOMPARE(rightsCount(), 1);
+        QCOMPARE(flag(QStringLiteral("G01"), QStringLiteral("下载")), 1);
+        const qint64 id = db->scalar(QStringLiteral("select ID from 资料下载权限")).toLongLong();
+        // The same position again, on the blank row or on another right: refused.
+        QCOMPARE(DocumentRights::place(doc, std::nullopt, g01, now, QStringLiteral("0001")).kind,
+                 PlaceOutcome::AlreadyListed);
+        right(QStringLiteral("G02"), QStringLiteral("出纳"), 0, 1);
+        const qint64 other = db->scalar(QStringLiteral("select ID from 资料下载权限 where 岗位代号 = 'G02'")).toLongLong();
+        QCOMPARE(DocumentRights::place(doc, other, g01, now, QStringLiteral("0001")).kind, PlaceOutcome::AlreadyListed);
+        QCOMPARE(rightsCount(), 2);
+        // A right may take its own position again, and move to a free one.
+        QCOMPARE(DocumentRights::place(doc, id, g01, now, QStringLiteral("0001")).kind, PlaceOutcome::Moved);
+        QVERIFY(db->exec(QStringLiteral("delete from 资料下载权限 where ID = ?"), {other}));
+        QCOMPARE(DocumentRights::place(doc, id, g02, now, QStringLiteral("0001")).kind, PlaceOutcome::Moved);
+        QCOMPARE(db->scalar(QStringLiteral("select ID from 资料下载权限 where 岗位代号 = 'G02'")).toLongLong(), id);
+        // Another document's rights do not count.
+        QCOMPARE(DocumentRights::place(QStringLiteral("W02"), std::nullopt, g02, now, QStringLiteral("0001")).kind,
+                 PlaceOutcome::Granted);
+    }
+
+    void placeThatCannotWriteChangesNothing()
+    {
+        const QDateTime now(QDate(2024, 5, 6), QTime(7, 8, 9));
+        const ChosenPosition partial = ChosenPosition::parse(QStringLiteral("D01"), QStringLiteral("G01 会计"));
+        QCOMPARE(DocumentRights::place(doc, std::nullopt, partial, now, QStringLiteral("0001")).kind,
+                 PlaceOutcome::MissingPart);
+        const ChosenPosition g01 = ChosenPosition::parse(QStringLiteral("D01 财务部"), QStringLiteral("G01 会计"));
+        QCOMPARE(DocumentRights::place(QString(), std::nullopt, g01, now, QStringLiteral("0001")).kind,
+                 PlaceOutcome::NoDocument);
+        QCOMPARE(rightsCount(), 0);
+
+        // The check passes, then the write fails: the failure is told and nothing is kept.
+        QVERIFY(db->exec(QStringLiteral("create trigger refuse before insert on 资料下载权限 "
+                                        "begin select raise(abort, '拒绝写入'); end")));
+        const PlaceOutcome refused = DocumentRights::place(doc, std::nullopt, g01, now, QStringLiteral("0001"));
+        QCOMPARE(refused.kind, PlaceOutcome::Failed);
+        QVERIFY(refused.error.description.contains(QStringLiteral("拒绝写入")));
+        QCOMPARE(rightsCount(), 0);
+        QVERIFY(db->exec(QStringLiteral("drop trigger refuse")));
+        QCOMPARE(DocumentRights::place(doc, std::nullopt, g01, now, QStringLiteral("0001")).kind, PlaceOutcome::Granted);
+        QCOMPARE(rightsCount(), 1);
+    }
+
     void movingARightKeepsFlagsAndId()
     {
         right(QStringLiteral("G01"), QStringLiteral("会计"), 0, 1);

@@ -1,5 +1,6 @@
 #include "db/TextCollation.h"
 #include "TestSupport.h"
+#include "widgets/WaitCursor.h"
 
 #include "library/RightsPanel.h"
 #include "library/UploadPanels.h"
@@ -866,7 +867,7 @@ private slots:
         auto w = open();
         QVERIFY(showWindow(*w));
         const QDateTime second(QDate(2026, 3, 9), QTime(10, 11, 12));
-        w->setClock([second] { return second; });
+        platform->setClock(std::make_unique<FixedClock>(second));
         doubleClickCell(*w->MSFlexGrid1, 1);
         doubleClickCell(*w->MSFlexGrid1, 2);
         doubleClickCell(*w->MSFlexGrid1, 1);  // the same one again
@@ -906,7 +907,7 @@ private slots:
             sqlite3_busy_handler(handle, nullptr, nullptr);
             QVERIFY2(seen.calls > 0, what);
             QVERIFY2(seen.cursor == Qt::WaitCursor, what);
-            QVERIFY2(seen.statusText == DatabaseWait::text(), qPrintable(QString::fromUtf8(what) + u' ' + seen.statusText));
+            QVERIFY2(seen.statusText == WaitCursor::databaseText(), qPrintable(QString::fromUtf8(what) + u' ' + seen.statusText));
             // Restored before the failure is told.
             QVERIFY2(!QApplication::overrideCursor(), what);
             QVERIFY2(w->StatusText->text().isEmpty(), what);

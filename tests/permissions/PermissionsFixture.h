@@ -4,6 +4,7 @@
 
 #include "TestSupport.h"
 
+#include "db/NamedStatement.h"
 #include "db/SqlDialect.h"
 
 #include <QProcess>
@@ -35,7 +36,7 @@ inline QStringList uploadTypesOf(TestDatabase& db, const QString& position)
 }
 
 // Every statement prepares against the SQLite schema once translated.
-inline void checkStatementsPrepare(TestDatabase& db, const QVector<QPair<QString, QString>>& statements)
+inline void checkStatementsPrepare(TestDatabase& db, const QVector<NamedStatement>& statements)
 {
     for (const auto& [name, sql] : statements) {
         QSqlQuery q(db.fixtureConnection());
@@ -45,7 +46,7 @@ inline void checkStatementsPrepare(TestDatabase& db, const QVector<QPair<QString
 }
 
 // Every statement parses as T-SQL (skipped when python3-sqlglot is missing).
-inline void checkStatementsParseAsTsql(const QVector<QPair<QString, QString>>& statements)
+inline void checkStatementsParseAsTsql(const QVector<NamedStatement>& statements)
 {
     QString python = QStandardPaths::findExecutable(QStringLiteral("python3"), {QStringLiteral("/usr/bin")});
     if (python.isEmpty())

@@ -35,32 +35,15 @@ QVector<CatalogEntry> statementCatalog()
         {QStringLiteral("types with upload permissions"), TypeTree::permittedCodesStatement()},
         {QStringLiteral("types the position may upload to"), TypeTree::positionPermittedCodesStatement()},
         {QStringLiteral("voided types"), TypeTree::voidedCodesStatement()},
-        {QStringLiteral("a document of the type"), TypeSettings::documentOfTypeStatement()},
-        {QStringLiteral("level of a type"), TypeSettings::levelStatement()},
-        {QStringLiteral("find a type"), TypeSettings::findStatement()},
-        {QStringLiteral("add a type"), TypeSettings::insertStatement()},
-        {QStringLiteral("change a type"), TypeSettings::updateStatement()},
-        {QStringLiteral("delete a type"), TypeSettings::deleteStatement()},
-        {QStringLiteral("void a type"), TypeSettings::voidStatement()},
-        {QStringLiteral("un-void a type"), TypeSettings::unvoidStatement()},
     };
-    const QList<QPair<QString, QString>> rights = {
-        {QStringLiteral("rights of a document"), DocumentRights::loadStatement()},
-        {QStringLiteral("grant a right"), DocumentRights::insertStatement()},
-        {QStringLiteral("move a right"), DocumentRights::moveStatement()},
-        {QStringLiteral("members of a download group"), DocumentRights::membersStatement()},
-        {QStringLiteral("right of a position"), DocumentRights::existingStatement()},
-        {QStringLiteral("remove a right"), DocumentRights::deleteStatement()},
-        {QStringLiteral("switch reading"), DocumentRights::readStatement()},
-        {QStringLiteral("switch download off"), DocumentRights::downloadOffStatement()},
-        {QStringLiteral("switch download on"), DocumentRights::downloadOnStatement()},
-    };
-    for (const auto& [name, sql] : rights)
-        all.append({name, sql});
+    for (const auto& s : TypeSettings::statements())
+        all.append({s.name, s.tsql});
+    for (const auto& s : DocumentRights::statements())
+        all.append({s.name, s.tsql});
     for (const auto& s : DocumentContent::statements())
         all.append({s.name, s.tsql});
     for (const auto& s : UploadDocuments::statements())
-        all.append({s.first, s.second});
+        all.append({s.name, s.tsql});
 
     // Browsing, opening and the access log; the searches with no filter and with every one.
     BrowseSearch plain;
@@ -78,9 +61,9 @@ QVector<CatalogEntry> statementCatalog()
     all.append({QStringLiteral("access log row"), DocumentAccess::logStatement()});
 
     for (const auto& s : UploadPermissions::statements())
-        all.append({s.first, s.second});
+        all.append({s.name, s.tsql});
     for (const auto& s : DownloadGroups::statements())
-        all.append({s.first, s.second});
+        all.append({s.name, s.tsql});
 
     // Access statistics and their details, with no optional filter and with every one.
     StatisticsFilter lists;
@@ -105,7 +88,7 @@ QVector<CatalogEntry> serverOnlyStatements()
                                           QRegularExpression::CaseInsensitiveOption);
     QVector<CatalogEntry> all;
     for (const auto& s : ValueList::statements())
-        all.append({s.first, QString(s.second).remove(guard)});
+        all.append({s.name, QString(s.tsql).remove(guard)});
     return all;
 }
 

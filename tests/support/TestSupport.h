@@ -34,6 +34,16 @@ public:
     QStringList texts() const;
 };
 
+// A clock that always tells the same time.
+class FixedClock final : public Clock {
+public:
+    explicit FixedClock(QDateTime at) : m_at(std::move(at)) {}
+    QDateTime now() const override { return m_at; }
+
+private:
+    QDateTime m_at;
+};
+
 class RecordingProcess final : public ProcessControl {
 public:
     int endCount = 0;

@@ -1,5 +1,6 @@
 #include "widgets/grid/FlexGrid.h"
 
+#include "widgets/grid/GridMerges.h"
 #include "widgets/grid/Twips.h"
 
 #include <QEvent>
@@ -438,91 +439,22 @@ void FlexGrid::updateMerges()
     }
     if (!mergingActive())
         return;
-    const int rows = m_model->rows();
-    const int cols = m_model->cols();
-    const int firstRow = 1;  // row 0 is the header
-    if (rows - firstRow < 1 || cols < 1)
-        return;
-    const auto eligible = [this](int r, int c) {
-        return m_mergeMode != MergeMode::FixedOnly || m_model->isFixedCell(r, c);
-    };
-    const auto joins = [this, &eligible](int r1, int c1, int r2, int c2) {
-        if (!eligible(r1, c1) || !eligible(r2, c2))
-            return false;
-        const QString& a = m_model->textMatrix(r1, c1);
-        return !a.isEmpty() && a == m_model->textMatrix(r2, c2);
-    };
-
-    // covered[r * cols + c]: the cell belongs to a vertical merge.
-    std::vector<char> covered;
-    const bool anyRows = !m_mergeRows.isEmpty();
-    if (anyRows)
-        covered.assign(static_cast<size_t>(rows) * cols, 0);
-
-    // Vertical merges; join[r] tells whether row r joins row r - 1 in the previous column.
-    std::vector<char> previousJoin;
-    std::vector<char> join(static_cast<size_t>(rows), 0);
-    bool previousMarked = false;
-    for (int c = 0; c < cols; ++c) {
-        const bool marked = m_mergeCols.contains(c);
-        if (!marked) {
-            previousMarked = false;
-            continue;
-        }
-        std::fill(join.begin(), join.end(), 0);
-        int start = firstRow;
-        for (int r = firstRow + 1; r <= rows; ++r) {
-            bool joined = false;
-            if (r < rows) {
-                joined = joins(r - 1, c, r, c);
-                if (joined && m_mergeMode == MergeMode::RestrictColumns && previousMarked)
-                    joined = previousJoin[static_cast<size_t>(r)] != 0;
-                join[static_cast<size_t>(r)] = joined ? 1 : 0;
-            }
-            if (!joined) {
-                const int length = r - start;
-                if (length > 1) {
-                    m_view->setSpan(start, c, length, 1);
-                    m_hasSpans = true;
-                    if (anyRows)
-                        for (int k = start; k < r; ++k)
-                            covered[static_cast<size_t>(k) * cols + c] = 1;
-                }
-                start = r;
-            }
-        }
-        previousJoin = join;
-        previousMarked = true;
+    MergeLayout layout;
+    layout.rows = m_model->rows();
+    layout.cols = m_model->cols();
+    switch (m_mergeMode) {
+    case MergeMode::RestrictRows: layout.rule = MergeRule::RestrictRows; break;
+    case MergeMode::RestrictColumns: layout.rule = MergeRule::RestrictColumns; break;
+    case MergeMode::FixedOnly: layout.rule = MergeRule::FixedOnly; break;
+    default: layout.rule = MergeRule::Free; break;
     }
-
-    // Horizontal merges over the cells that no vertical merge took.
-    std::vector<char> previousRowJoin;
-    int previousRow = -2;
-    for (int r = firstRow; r < rows; ++r) {
-        if (!m_mergeRows.contains(r))
-            continue;
-        std::vector<char> rowJoin(static_cast<size_t>(cols), 0);
-        const bool restricted = m_mergeMode == MergeMode::RestrictRows && previousRow == r - 1;
-        int start = 0;
-        for (int c = 1; c <= cols; ++c) {
-            bool joined = false;
-            if (c < cols) {
-                joined = !covered[static_cast<size_t>(r) * cols + c - 1] && !covered[static_cast<size_t>(r) * cols + c]
-                    && joins(r, c - 1, r, c);
-                if (joined && restricted)
-                    joined = previousRowJoin[static_cast<size_t>(c)] != 0;
-                rowJoin[static_cast<size_t>(c)] = joined ? 1 : 0;
-            }
-            if (!joined) {
-                if (c - start > 1) {
-                    m_view->setSpan(r, start, 1, c - start);
-                    m_hasSpans = true;
-                }
-                start = c;
-            }
-        }
-        previousRowJoin = rowJoin;
-        previousRow = r;
+    layout.mergeCols = m_mergeCols;
+    layout.mergeRows = m_mergeRows;
+    layout.text = [this](int r, int c) { return m_model->textMatrix(r, c); };
+    layout.isFixed = [this](int r, int c) { return m_model->isFixedCell(r, c); };
+    for (const CellSpan& span : mergeSpans(layout)) {
+        m_view->setSpan(span.row, span.col, span.rowCount, span.colCount);
+        m_hasSpans = true;
     }
 }
 
