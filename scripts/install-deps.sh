@@ -11,6 +11,7 @@ PACKAGES=(
   libxlsxwriter-dev liborcus-dev libixion-dev libboost-dev
   qt6-translations-l10n fonts-wqy-microhei
   python3-sqlglot python3-openpyxl
+  clang-format
 )
 
 missing=()

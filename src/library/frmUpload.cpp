@@ -36,12 +36,17 @@ namespace {
 
 const QString kNew = QStringLiteral("新增");
 const QString kCancel = QStringLiteral("取消");
-const QString kListFormat = QStringLiteral("<序|<编号|<文件类别|<文件名称|<文件摘要|<关键字|^级别|^文件格式|^上传日期|");
-// The list's columns, in the order of kListFormat; Id is hidden.
+// The list's columns, in the order of listFormat(); Id is hidden.
 enum ListColumn { Row, Number, Type, Name, Summary, Keywords, Level, Format, Uploaded, Id };
 constexpr std::array<int, 10> kListWidths = {300, 1500, 2500, 2500, 1500, 1500, 450, 800, 1800, 0};
 
 }  // namespace
+
+const QString& Frm公司资料上传::listFormat()
+{
+    static const QString format = QStringLiteral("<序|<编号|<文件类别|<文件名称|<文件摘要|<关键字|^级别|^文件格式|^上传日期|");
+    return format;
+}
 
 Frm公司资料上传::Frm公司资料上传(Platform& platform, QWidget* parent) : QWidget(parent), m_platform(platform)
 {
@@ -269,7 +274,7 @@ DbError Frm公司资料上传::文件类别范围()
 
 void Frm公司资料上传::setUpGrid()
 {
-    MSFlexGrid1->setFormatString(kListFormat);
+    MSFlexGrid1->setFormatString(listFormat());
     for (int c = 0; c < static_cast<int>(kListWidths.size()); ++c)
         MSFlexGrid1->setColWidth(c, kListWidths[static_cast<size_t>(c)]);
 }

@@ -41,6 +41,9 @@ public:
     explicit Frm公司资料上传(Platform& platform, QWidget* parent = nullptr);
     ~Frm公司资料上传() override;
 
+    // The format string of the document list.
+    static const QString& listFormat();
+
     // Areas and panels.
     UploadInputArea* Frame1 = nullptr;
     UploadQueryArea* Frame2 = nullptr;

@@ -4,13 +4,8 @@
 #include <QFileInfo>
 
 namespace quarvel {
-namespace {
-int g_renderCount = 0;
-}  // namespace
-
 QPixmap Frmtu::render(const QString& programFolder, const QSize& size)
 {
-    ++g_renderCount;
     if (size.isEmpty())
         return {};
     QImage picture;
@@ -19,7 +14,5 @@ QPixmap Frmtu::render(const QString& programFolder, const QSize& size)
         return {};
     return QPixmap::fromImage(picture.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
 }
-
-int Frmtu::renderCount() { return g_renderCount; }
 
 }  // namespace quarvel

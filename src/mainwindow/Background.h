@@ -16,8 +16,6 @@ class Frmtu {
 public:
     // A null pixmap when the file is missing or unreadable (a plain background then).
     static QPixmap render(const QString& programFolder, const QSize& size);
-    // How many times a picture was rendered in this process.
-    static int renderCount();
 };
 
 }  // namespace quarvel

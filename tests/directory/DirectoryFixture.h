@@ -11,8 +11,8 @@
 
 namespace quarvel::test {
 
-// Organisation rows beyond what TestDatabase offers: dated parent rows, closings, holders.
-struct Organisation {
+// DatedOrganisation rows beyond what TestDatabase offers: dated parent rows, closings, holders.
+struct DatedOrganisation {
     TestDatabase& db;
 
     static QDateTime day(int year, int month = 1, int dayOfMonth = 1)

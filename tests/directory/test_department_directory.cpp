@@ -73,7 +73,7 @@ class DepartmentDirectoryTest : public QObject {
     Q_OBJECT
 
     std::unique_ptr<TestDatabase> db;
-    std::unique_ptr<Organisation> org;
+    std::unique_ptr<DatedOrganisation> org;
 
 private slots:
     void init()
@@ -81,7 +81,7 @@ private slots:
         db = std::make_unique<TestDatabase>();
         QVERIFY(db->isValid());
         QVERIFY(db->connectShared());
-        org = std::make_unique<Organisation>(Organisation{*db});
+        org = std::make_unique<DatedOrganisation>(DatedOrganisation{*db});
     }
 
     void cleanup()
@@ -168,9 +168,9 @@ private slots:
     {
         org->department(QStringLiteral("Z"));
         org->department(QStringLiteral("N"));
-        org->parentRow(QStringLiteral("N"), QString(), Organisation::day(2020));  // a null parent
+        org->parentRow(QStringLiteral("N"), QString(), DatedOrganisation::day(2020));  // a null parent
         org->department(QStringLiteral("E"));
-        org->parentRow(QStringLiteral("E"), QStringLiteral(""), Organisation::day(2020));  // an empty parent
+        org->parentRow(QStringLiteral("E"), QStringLiteral(""), DatedOrganisation::day(2020));  // an empty parent
         const auto entries = loaded();
         QCOMPARE(entries.size(), 3);
         for (const DepartmentEntry& e : entries)
@@ -190,14 +190,14 @@ private slots:
         org->department(QStringLiteral("A"));
         org->department(QStringLiteral("B"));
         org->department(QStringLiteral("X"));
-        org->parentRow(QStringLiteral("X"), QStringLiteral("B"), Organisation::day(2022, 3, 1));
-        org->parentRow(QStringLiteral("X"), QStringLiteral("A"), Organisation::day(2019));
-        org->parentRow(QStringLiteral("X"), QStringLiteral("A"), Organisation::day(2021));
+        org->parentRow(QStringLiteral("X"), QStringLiteral("B"), DatedOrganisation::day(2022, 3, 1));
+        org->parentRow(QStringLiteral("X"), QStringLiteral("A"), DatedOrganisation::day(2019));
+        org->parentRow(QStringLiteral("X"), QStringLiteral("A"), DatedOrganisation::day(2021));
         QCOMPARE(loadedKeys(), keys({"A", "B", "X"}));
         QCOMPARE(DepartmentDirectory::departmentNodes(loaded()).constLast().parentKey, QStringLiteral("$B"));
 
         // A later row without a parent makes it a top department again.
-        org->parentRow(QStringLiteral("X"), QString(), Organisation::day(2024));
+        org->parentRow(QStringLiteral("X"), QString(), DatedOrganisation::day(2024));
         const auto nodes = DepartmentDirectory::departmentNodes(loaded());
         QCOMPARE(keysOf(nodes), keys({"A", "B", "X"}));
         QCOMPARE(nodes.constLast().parentKey, QString());
@@ -209,8 +209,8 @@ private slots:
         org->department(QStringLiteral("C"));
         org->department(QStringLiteral("X"));
         org->child(QStringLiteral("X1"), QStringLiteral("X"));
-        org->parentRow(QStringLiteral("X"), QStringLiteral("A"), Organisation::day(2020));
-        org->parentRow(QStringLiteral("X"), QStringLiteral("C"), Organisation::day(2021));
+        org->parentRow(QStringLiteral("X"), QStringLiteral("A"), DatedOrganisation::day(2020));
+        org->parentRow(QStringLiteral("X"), QStringLiteral("C"), DatedOrganisation::day(2021));
         org->closeDepartment(QStringLiteral("C"));
         QCOMPARE(loadedKeys(), keys({"A"}));
     }
@@ -231,8 +231,8 @@ private slots:
         org->department(QStringLiteral("A"));
         org->department(QStringLiteral("B"));
         org->department(QStringLiteral("X"));
-        org->parentRow(QStringLiteral("X"), QStringLiteral("A"), Organisation::day(2021));
-        org->parentRow(QStringLiteral("X"), QStringLiteral("B"), Organisation::day(2021));
+        org->parentRow(QStringLiteral("X"), QStringLiteral("A"), DatedOrganisation::day(2021));
+        org->parentRow(QStringLiteral("X"), QStringLiteral("B"), DatedOrganisation::day(2021));
         org->child(QStringLiteral("X1"), QStringLiteral("X"));
         org->child(QStringLiteral("B1"), QStringLiteral("B"));
         org->child(QStringLiteral("C"), QStringLiteral("B1"));
@@ -252,12 +252,12 @@ private slots:
         // X listed twice under A (two equal rows), and Y both top-level and under its own child.
         org->department(QStringLiteral("A"));
         org->department(QStringLiteral("X"));
-        org->parentRow(QStringLiteral("X"), QStringLiteral("A"), Organisation::day(2021));
-        org->parentRow(QStringLiteral("X"), QStringLiteral("A"), Organisation::day(2021));
+        org->parentRow(QStringLiteral("X"), QStringLiteral("A"), DatedOrganisation::day(2021));
+        org->parentRow(QStringLiteral("X"), QStringLiteral("A"), DatedOrganisation::day(2021));
         org->child(QStringLiteral("X1"), QStringLiteral("X"));
         org->department(QStringLiteral("Y"));
-        org->parentRow(QStringLiteral("Y"), QString(), Organisation::day(2022));
-        org->parentRow(QStringLiteral("Y"), QStringLiteral("Y1"), Organisation::day(2022));
+        org->parentRow(QStringLiteral("Y"), QString(), DatedOrganisation::day(2022));
+        org->parentRow(QStringLiteral("Y"), QStringLiteral("Y1"), DatedOrganisation::day(2022));
         org->child(QStringLiteral("Y1"), QStringLiteral("Y"));
         const auto entries = loaded();
         QStringList repeated;
@@ -336,7 +336,7 @@ private slots:
                     parent = codes[rng.bounded(codes.size() > i + 1 ? i + 1 : i)];  // may be itself
                 else if (kind < 92)
                     parent = QStringLiteral("NONE");
-                org->parentRow(codes[i], parent, Organisation::day(2015 + r, 1 + rng.bounded(12)));
+                org->parentRow(codes[i], parent, DatedOrganisation::day(2015 + r, 1 + rng.bounded(12)));
             }
             if (rng.bounded(100) < 4)
                 org->closeDepartment(codes[i]);
@@ -344,7 +344,7 @@ private slots:
         // Some forward links, so that parents also sort after their children.
         for (int k = 0; k < 40; ++k) {
             const int i = rng.bounded(codes.size());
-            org->parentRow(codes[i], codes[rng.bounded(codes.size())], Organisation::day(2030, 1, 1 + k % 28));
+            org->parentRow(codes[i], codes[rng.bounded(codes.size())], DatedOrganisation::day(2030, 1, 1 + k % 28));
         }
         QVERIFY(fixture.commit());
 

@@ -15,7 +15,7 @@ class DepartmentTreeTest : public QObject {
     Q_OBJECT
 
     std::unique_ptr<TestDatabase> db;
-    std::unique_ptr<Organisation> org;
+    std::unique_ptr<DatedOrganisation> org;
     std::unique_ptr<KeyedTree> tree;
     std::unique_ptr<QAbstractItemModelTester> tester;
     QVector<DepartmentEntry> departments;
@@ -51,7 +51,7 @@ private slots:
         db = std::make_unique<TestDatabase>();
         QVERIFY(db->isValid());
         QVERIFY(db->connectShared());
-        org = std::make_unique<Organisation>(Organisation{*db});
+        org = std::make_unique<DatedOrganisation>(DatedOrganisation{*db});
         tree = std::make_unique<KeyedTree>();
         tester = std::make_unique<QAbstractItemModelTester>(tree->model(),
                                                             QAbstractItemModelTester::FailureReportingMode::QtTest);
@@ -98,11 +98,11 @@ private slots:
         org->department(QStringLiteral("A"));
         org->department(QStringLiteral("B"));
         org->department(QStringLiteral("X"));
-        org->parentRow(QStringLiteral("X"), QStringLiteral("A"), Organisation::day(2021, 5, 1));
-        org->parentRow(QStringLiteral("X"), QStringLiteral("B"), Organisation::day(2021, 5, 1));
+        org->parentRow(QStringLiteral("X"), QStringLiteral("A"), DatedOrganisation::day(2021, 5, 1));
+        org->parentRow(QStringLiteral("X"), QStringLiteral("B"), DatedOrganisation::day(2021, 5, 1));
         org->department(QStringLiteral("Y"));
-        org->parentRow(QStringLiteral("Y"), QStringLiteral("B"), Organisation::day(2021, 5, 1));
-        org->parentRow(QStringLiteral("Y"), QStringLiteral("B"), Organisation::day(2021, 5, 1));
+        org->parentRow(QStringLiteral("Y"), QStringLiteral("B"), DatedOrganisation::day(2021, 5, 1));
+        org->parentRow(QStringLiteral("Y"), QStringLiteral("B"), DatedOrganisation::day(2021, 5, 1));
         org->child(QStringLiteral("X1"), QStringLiteral("X"));
         org->child(QStringLiteral("B1"), QStringLiteral("B"));
         org->child(QStringLiteral("B11"), QStringLiteral("B1"));
@@ -154,8 +154,8 @@ private slots:
     {
         org->department(QStringLiteral("A"));
         org->department(QStringLiteral("X"));
-        org->parentRow(QStringLiteral("X"), QStringLiteral("A"), Organisation::day(2021));
-        org->parentRow(QStringLiteral("X"), QStringLiteral("A"), Organisation::day(2021));
+        org->parentRow(QStringLiteral("X"), QStringLiteral("A"), DatedOrganisation::day(2021));
+        org->parentRow(QStringLiteral("X"), QStringLiteral("A"), DatedOrganisation::day(2021));
         const DbError error = InitDepartmentTree(*tree, departments);
         QCOMPARE(error.number, 35602);
         QCOMPARE(tree->keys(), (QStringList{"$A", "$X"}));
@@ -166,8 +166,8 @@ private slots:
     {
         org->department(QStringLiteral("A"));
         org->department(QStringLiteral("X"));
-        org->parentRow(QStringLiteral("X"), QStringLiteral("A"), Organisation::day(2021));
-        org->parentRow(QStringLiteral("X"), QStringLiteral("A"), Organisation::day(2021));
+        org->parentRow(QStringLiteral("X"), QStringLiteral("A"), DatedOrganisation::day(2021));
+        org->parentRow(QStringLiteral("X"), QStringLiteral("A"), DatedOrganisation::day(2021));
         ScriptedMessages messages;
         InitDepartmentTree(*tree, departments, messages, nullptr);
         QCOMPARE(messages.shown.size(), 1);
@@ -206,7 +206,7 @@ private slots:
         QVERIFY(db->exec(QStringLiteral(
             "with recursive n(i) as (select 2 union all select i + 1 from n where i < ?)"
             " insert into 上级部门new (职能部门编号, 上级部门编号, 起始日期) select 'C' || i, 'C' || (i - 1), ? from n"),
-                         {n, Organisation::day(2020)}));
+                         {n, DatedOrganisation::day(2020)}));
         QVERIFY(!InitDepartmentTree(*tree, departments).isSet());
         QCOMPARE(departments.size(), n);
         QCOMPARE(tree->count(), n);

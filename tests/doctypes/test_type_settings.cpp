@@ -1,3 +1,4 @@
+#include "Organisation.h"
 #include "TestSupport.h"
 #include "TreeInput.h"
 
@@ -15,11 +16,9 @@
 using namespace quarvel;
 using namespace quarvel::test;
 
-class TypeSettingsTest : public QObject {
+class TypeSettingsTest : public QObject, WindowSuiteFixture {
     Q_OBJECT
 
-    std::unique_ptr<TestDatabase> db;
-    std::unique_ptr<TestPlatform> platform;
 
 
     void addDocument(const QString& type)
@@ -99,21 +98,15 @@ class TypeSettingsTest : public QObject {
 private slots:
     void init()
     {
-        db = std::make_unique<TestDatabase>();
-        QVERIFY(db->isValid());
-        QVERIFY(db->connectShared());
-        platform = std::make_unique<TestPlatform>();
+        // Its tests take the default "yes" to the questions of deleting and voiding.
+        QVERIFY(setUp(/*connect*/ true, /*strictMessages*/ false));
         db->addType(QStringLiteral("01"), QStringLiteral("制度"), {}, 0, QStringLiteral("公司制度"));
         db->addType(QStringLiteral("0101"), QStringLiteral("人事制度"), QStringLiteral("01"), 1);
         db->addType(QStringLiteral("0102"), QStringLiteral("财务制度"), QStringLiteral("01"), 1, {}, true);
         db->addType(QStringLiteral("02"), QStringLiteral("合同"), {}, 0);
     }
 
-    void cleanup()
-    {
-        platform.reset();
-        db.reset();
-    }
+    void cleanup() { tearDown(); }
 
     void opensInEditModeOnTheRoot()
     {

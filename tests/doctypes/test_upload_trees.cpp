@@ -1,5 +1,6 @@
 // The type and department trees as the upload window opens them, with data of the wider suite
 // that the trees cannot show whole.
+#include "Organisation.h"
 #include "TestSupport.h"
 #include "TreeInput.h"
 
@@ -17,11 +18,9 @@
 using namespace quarvel;
 using namespace quarvel::test;
 
-class UploadTreesTest : public QObject {
+class UploadTreesTest : public QObject, WindowSuiteFixture {
     Q_OBJECT
 
-    std::unique_ptr<TestDatabase> db;
-    std::unique_ptr<TestPlatform> platform;
     QTemporaryDir files;
 
     std::unique_ptr<Frm公司资料上传> show()
@@ -51,37 +50,23 @@ class UploadTreesTest : public QObject {
         mouseClickNode(*w.TreeView2, key);
     }
 
-    ScriptedMessages& msgs() { return platform->msgs(); }
 
 private slots:
     void init()
     {
-        db = std::make_unique<TestDatabase>();
-        QVERIFY(db->isValid());
-        QVERIFY(db->connectShared());
-        platform = std::make_unique<TestPlatform>();
-        db->addDepartment(QStringLiteral("D01"), QStringLiteral("财务部"));
-        db->addDepartment(QStringLiteral("D02"), QStringLiteral("人事部"));
-        db->addPosition(QStringLiteral("G01"), QStringLiteral("会计"), QStringLiteral("D01"), QStringLiteral("0012"));
-        db->addEmployee(QStringLiteral("0012"), QStringLiteral("员工甲"), QStringLiteral("123"));
+        QVERIFY(setUp());
+        organisation().finance();
+        organisation().departments({{"D02", "人事部"}});
         db->addType(QStringLiteral("01"), QStringLiteral("制度"), {}, 0);
         db->addType(QStringLiteral("0101"), QStringLiteral("人事制度"), QStringLiteral("01"), 1);
         db->addType(QStringLiteral("0102"), QStringLiteral("财务制度"), QStringLiteral("01"), 1);
         permit(QStringLiteral("0101"), QStringLiteral("G01"));
         QVERIFY(db->insert(QStringLiteral("资料下载组"), {{QStringLiteral("组ID"), QStringLiteral("Z1")},
                                                         {QStringLiteral("组名称"), QStringLiteral("财务组")}}));
-        userContext() = UserContext{};
-        userContext().EmployeeNo = QStringLiteral("0012");
-        userContext().DeptCode = QStringLiteral("D01");
-        userContext().PositionCode = QStringLiteral("G01");
+        signIn(QStringLiteral("0012"), QStringLiteral("D01"), QStringLiteral("G01"));
     }
 
-    void cleanup()
-    {
-        platform.reset();
-        db.reset();
-        userContext() = UserContext{};
-    }
+    void cleanup() { tearDown(); }
 
     void orphanTypeRowLeavesTheOthersChoosable()
     {

@@ -3,6 +3,7 @@
 // Rows that the browse tests share: one department with two positions, an uploader, three
 // types, and helpers for documents and their rights.
 
+#include "Organisation.h"
 #include "TestSupport.h"
 
 #include <QDateTime>
@@ -15,11 +16,10 @@ struct BrowseFixture {
 
     bool setUp()
     {
-        db.addDepartment(QStringLiteral("D01"), QStringLiteral("财务部"));
-        db.addPosition(QStringLiteral("G01"), QStringLiteral("会计"), QStringLiteral("D01"), QStringLiteral("0012"));
-        db.addPosition(QStringLiteral("G02"), QStringLiteral("出纳"), QStringLiteral("D01"));
-        db.addEmployee(QStringLiteral("0012"), QStringLiteral("员工甲"), QStringLiteral("123"));
-        db.addEmployee(QStringLiteral("0013"), QStringLiteral("王_%小明"), QStringLiteral("123"));
+        Organisation org(db);
+        org.finance();
+        org.positions({{"G02", "出纳", "D01"}});
+        org.employees({{"0013", "王_%小明", "123"}});
         db.addType(QStringLiteral("01"), QStringLiteral("制度"), QVariant(), 0);
         db.addType(QStringLiteral("0101"), QStringLiteral("人事制度"), QStringLiteral("01"), 1);
         db.addType(QStringLiteral("0102"), QStringLiteral("财务制度"), QStringLiteral("01"), 1);

@@ -1,6 +1,7 @@
 // The browse window and the PDF viewer driven as a user does: the list, the filter panel and
 // its messages, reading, downloading and the access log.
 
+#include "Organisation.h"
 #include "BrowseFixture.h"
 
 #include "library/PdfPageView.h"
@@ -76,15 +77,12 @@ void doubleClickCell(FlexGrid& grid, int row, int col)
 
 }  // namespace
 
-class BrowseWindowTest : public QObject {
+class BrowseWindowTest : public QObject, WindowSuiteFixture {
     Q_OBJECT
 
-    std::unique_ptr<TestDatabase> db;
     std::unique_ptr<BrowseFixture> fx;
-    std::unique_ptr<TestPlatform> platform;
     std::unique_ptr<QTemporaryDir> files;
 
-    ScriptedMessages& msgs() { return platform->msgs(); }
 
     std::unique_ptr<Frm公司资料查阅> open()
     {
@@ -103,19 +101,13 @@ class BrowseWindowTest : public QObject {
 private slots:
     void init()
     {
-        db = std::make_unique<TestDatabase>();
-        QVERIFY(db->isValid());
-        QVERIFY(db->connectShared());
+        QVERIFY(setUp());
         fx = std::make_unique<BrowseFixture>(BrowseFixture{*db});
         QVERIFY(fx->setUp());
-        platform = std::make_unique<TestPlatform>();
         files = std::make_unique<QTemporaryDir>();
-        userContext() = UserContext{};
-        userContext().EmployeeNo = QStringLiteral("0012");
+        signIn(QStringLiteral("0012"), QStringLiteral("D01"), QStringLiteral("G01"));
         userContext().EmployeeName = QStringLiteral("员工甲");
-        userContext().DeptCode = QStringLiteral("D01");
         userContext().DeptName = QStringLiteral("财务部");
-        userContext().PositionCode = QStringLiteral("G01");
 
         QVERIFY(fx->addDocument(QStringLiteral("P-1"), QStringLiteral("预算手册"), QStringLiteral("0101"), at(3, 1),
                                 QStringLiteral("pdf"), makePdf(QStringLiteral("Quarvel budget"))));
@@ -133,11 +125,8 @@ private slots:
 
     void cleanup()
     {
-        platform.reset();
-        SharedConnection::release();
         fx.reset();
-        db.reset();
-        userContext() = UserContext{};
+        tearDown();
     }
 
     void opensWithTheNewestItMaySee()

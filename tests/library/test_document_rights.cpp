@@ -1,3 +1,4 @@
+#include "Organisation.h"
 #include "TestSupport.h"
 
 #include "directory/DepartmentTree.h"
@@ -18,11 +19,9 @@
 using namespace quarvel;
 using namespace quarvel::test;
 
-class DocumentRightsTest : public QObject {
+class DocumentRightsTest : public QObject, WindowSuiteFixture {
     Q_OBJECT
 
-    std::unique_ptr<TestDatabase> db;
-    std::unique_ptr<TestPlatform> platform;
     std::unique_ptr<RightsPanel> panel;
     QVector<DepartmentEntry> departments;
 
@@ -67,18 +66,11 @@ class DocumentRightsTest : public QObject {
 private slots:
     void init()
     {
-        db = std::make_unique<TestDatabase>();
-        QVERIFY(db->isValid());
-        QVERIFY(db->connectShared());
-        platform = std::make_unique<TestPlatform>();
-        db->addDepartment(QStringLiteral("D01"), QStringLiteral("财务部"));
-        db->addPosition(QStringLiteral("G01"), QStringLiteral("会计"), QStringLiteral("D01"), QStringLiteral("0012"));
-        db->addPosition(QStringLiteral("G02"), QStringLiteral("出纳"), QStringLiteral("D01"), QStringLiteral("0013"));
-        db->addPosition(QStringLiteral("G'3"), QStringLiteral("审'计"), QStringLiteral("D01"), QStringLiteral("0015"));
-        db->addEmployee(QStringLiteral("0012"), QStringLiteral("张三"), QStringLiteral("1"));
-        db->addEmployee(QStringLiteral("0013"), QStringLiteral("李四"), QStringLiteral("1"));
-        db->addEmployee(QStringLiteral("0014"), QStringLiteral("王五"), QStringLiteral("1"));
-        db->addEmployee(QStringLiteral("0015"), QStringLiteral("赵'六"), QStringLiteral("1"));
+        QVERIFY(setUp());
+        Organisation org = organisation();
+        org.departments({kFinance});
+        org.positions({kAccountant, {"G02", "出纳", "D01", "0013"}, {"G'3", "审'计", "D01", "0015"}});
+        org.employees({{"0012", "张三", "1"}, {"0013", "李四", "1"}, {"0014", "王五", "1"}, {"0015", "赵'六", "1"}});
         db->exec(QStringLiteral("update 员工档案 set 岗位编号 = 'G01' where 工号 = '0012'"));
         db->exec(QStringLiteral("update 员工档案 set 岗位编号 = 'G02' where 工号 in ('0013', '0014')"));
         db->exec(QStringLiteral("update 员工档案 set 岗位编号 = 'G''3' where 工号 = '0015'"));
@@ -87,8 +79,7 @@ private slots:
         for (const QString& p : {QStringLiteral("G01"), QStringLiteral("G02"), QStringLiteral("G'3"), QStringLiteral("G-none")})
             QVERIFY(db->insert(QStringLiteral("资料下载组详细"), {{QStringLiteral("组id"), QStringLiteral("Z1")},
                                                                 {QStringLiteral("岗位代号"), p}}));
-        userContext() = UserContext{};
-        userContext().EmployeeNo = QStringLiteral("0001");
+        signIn(QStringLiteral("0001"));
 
         panel = std::make_unique<RightsPanel>(*platform);
         panel->setDocument(doc);
@@ -101,9 +92,7 @@ private slots:
     void cleanup()
     {
         panel.reset();
-        platform.reset();
-        db.reset();
-        userContext() = UserContext{};
+        tearDown();
     }
 
     void gridShowsRightsAndABlankRow()
@@ -284,6 +273,7 @@ private slots:
         QCOMPARE(platform->msgs().shown.last().icon, MsgIcon::None);
         QCOMPARE(rightsCount(), 2);
         grid().setCurrentCell(1, 4);
+        platform->msgs().answers = {MsgAnswer::Yes};
         panel->MSFlexGrid3_Click();
         QCOMPARE(rightsCount(), 1);
         QCOMPARE(grid().rows(), 2);
@@ -300,6 +290,7 @@ private slots:
         QCOMPARE(QSet<QString>({grid().textMatrix(1, 3), grid().textMatrix(2, 3)}),
                  QSet<QString>({QStringLiteral("李四"), QStringLiteral("王五")}));
         grid().setCurrentCell(2, 4);
+        platform->msgs().answers = {MsgAnswer::Yes};
         panel->MSFlexGrid3_Click();
         QCOMPARE(rightsCount(), 0);
     }

@@ -1,4 +1,5 @@
 #include "db/TextCollation.h"
+#include "Organisation.h"
 #include "TestSupport.h"
 #include "widgets/WaitCursor.h"
 
@@ -41,11 +42,9 @@
 using namespace quarvel;
 using namespace quarvel::test;
 
-class UploadWindowTest : public QObject {
+class UploadWindowTest : public QObject, WindowSuiteFixture {
     Q_OBJECT
 
-    std::unique_ptr<TestDatabase> db;
-    std::unique_ptr<TestPlatform> platform;
     QTemporaryDir files;
 
     QString makeFile(const QString& name, const QByteArray& bytes)
@@ -98,7 +97,6 @@ class UploadWindowTest : public QObject {
         w.Picture8_Click(1);
     }
 
-    ScriptedMessages& msgs() { return platform->msgs(); }
 
     static QDateTime day(int n) { return QDateTime(QDate(2026, 3, n), QTime(9, 5)); }
 
@@ -252,13 +250,8 @@ class UploadWindowTest : public QObject {
 private slots:
     void init()
     {
-        db = std::make_unique<TestDatabase>();
-        QVERIFY(db->isValid());
-        QVERIFY(db->connectShared());
-        platform = std::make_unique<TestPlatform>();
-        db->addDepartment(QStringLiteral("D01"), QStringLiteral("财务部"));
-        db->addPosition(QStringLiteral("G01"), QStringLiteral("会计"), QStringLiteral("D01"), QStringLiteral("0012"));
-        db->addEmployee(QStringLiteral("0012"), QStringLiteral("员工甲"), QStringLiteral("123"));
+        QVERIFY(setUp());
+        organisation().finance();
         for (const auto& [code, name, parent] :
              {std::tuple{"01", "制度", ""}, std::tuple{"0101", "人事制度", "01"}, std::tuple{"0102", "财务制度", "01"}})
             QVERIFY(db->insert(QStringLiteral("资料类型"),
@@ -270,18 +263,10 @@ private slots:
                                                           {QStringLiteral("岗位代号"), QStringLiteral("G01")}}));
         QVERIFY(db->insert(QStringLiteral("资料下载组"), {{QStringLiteral("组ID"), QStringLiteral("Z1")},
                                                         {QStringLiteral("组名称"), QStringLiteral("财务组")}}));
-        userContext() = UserContext{};
-        userContext().EmployeeNo = QStringLiteral("0012");
-        userContext().DeptCode = QStringLiteral("D01");
-        userContext().PositionCode = QStringLiteral("G01");
+        signIn(QStringLiteral("0012"), QStringLiteral("D01"), QStringLiteral("G01"));
     }
 
-    void cleanup()
-    {
-        platform.reset();
-        db.reset();
-        userContext() = UserContext{};
-    }
+    void cleanup() { tearDown(); }
 
     void opensWithItsListAndTrees()
     {
@@ -423,6 +408,7 @@ private slots:
         w->Command3_Click();
         QCOMPARE(msgs().lastText(), QStringLiteral("是否要删除  编号为A-1的信息?"));
         QCOMPARE(db->scalar(QStringLiteral("select count(*) from 公司文件信息")).toInt(), 1);
+        msgs().answers = {MsgAnswer::Yes};
         w->Command3_Click();
         QCOMPARE(msgs().lastText(), QStringLiteral("删除成功!"));
         QCOMPARE(db->scalar(QStringLiteral("select count(*) from 公司文件信息")).toInt(), 0);
@@ -740,8 +726,8 @@ private slots:
 
     void outerBlanksGiveOneNumberEverywhere()
     {
-        db->addPosition(QStringLiteral("G02"), QStringLiteral("出纳"), QStringLiteral("D01"), QStringLiteral("0013"));
-        db->addEmployee(QStringLiteral("0013"), QStringLiteral("员工乙"), QStringLiteral("1"));
+        organisation().positions({{"G02", "出纳", "D01", "0013"}});
+        organisation().employees({{"0013", "员工乙", "1"}});
         QVERIFY(db->exec(QStringLiteral("update 员工档案 set 岗位编号 = 'G01' where 工号 = '0012'")));
         QVERIFY(db->exec(QStringLiteral("update 员工档案 set 岗位编号 = 'G02' where 工号 = '0013'")));
         for (const QString& position : {QStringLiteral("G01"), QStringLiteral("G02")})

@@ -1,3 +1,4 @@
+#include "Organisation.h"
 #include "TestSupport.h"
 
 #include "login/UserContext.h"
@@ -14,11 +15,9 @@
 using namespace quarvel;
 using namespace quarvel::test;
 
-class LoginTest : public QObject {
+class LoginTest : public QObject, WindowSuiteFixture {
     Q_OBJECT
 
-    std::unique_ptr<TestDatabase> db;
-    std::unique_ptr<TestPlatform> platform;
     std::unique_ptr<frmLogin> login;
     int mainShown = 0;
 
@@ -26,21 +25,21 @@ class LoginTest : public QObject {
     // same department), G03 (only part-time of 0020).
     void fillOrganisation()
     {
-        db->addDepartment(QStringLiteral("D01"), QStringLiteral("财务部"));
-        db->addDepartment(QStringLiteral("D02"), QStringLiteral("人事部"));
-        db->addPosition(QStringLiteral("G01"), QStringLiteral("会计"), QStringLiteral("D01"), QStringLiteral("0012"));
-        db->addPosition(QStringLiteral("G02"), QStringLiteral("出纳"), QStringLiteral("D01"), QStringLiteral("0012"));
-        db->addPosition(QStringLiteral("G03"), QStringLiteral("专员"), QStringLiteral("D02"), QStringLiteral("0020"));
-        db->addEmployee(QStringLiteral("0012"), QStringLiteral("员工甲"), QStringLiteral("123"));
-        db->addEmployee(QStringLiteral("0020"), QStringLiteral("员工乙"), QStringLiteral("pw"));
-        db->addEmployee(QStringLiteral("0030"), QStringLiteral("离职者"), QStringLiteral("123"), true);
-        db->addEmployee(QStringLiteral("O'Neil"), QStringLiteral("欧尼尔"), QStringLiteral("it's"));
-        db->assign(QStringLiteral("0012"), QStringLiteral("G01"), true);
-        db->assign(QStringLiteral("0012"), QStringLiteral("G02"), false);
-        db->assign(QStringLiteral("0012"), QStringLiteral("G03"), true, /*ended*/ true);
-        db->assign(QStringLiteral("0020"), QStringLiteral("G03"), false);
-        db->assign(QStringLiteral("0030"), QStringLiteral("G03"), true);
-        db->assign(QStringLiteral("O'Neil"), QStringLiteral("G03"), true);
+        Organisation org = organisation();
+        org.departments({kFinance, {"D02", "人事部"}});
+        org.positions({kAccountant,
+                       {"G02", "出纳", "D01", "0012"},
+                       {"G03", "专员", "D02", "0020"}});
+        org.employees({kClerk,
+                       {"0020", "员工乙", "pw"},
+                       {"0030", "离职者", "123", /*left*/ true},
+                       {"O'Neil", "欧尼尔", "it's"}});
+        org.assignments({{"0012", "G01"},
+                         {"0012", "G02", false},
+                         {"0012", "G03", true, /*ended*/ true},
+                         {"0020", "G03", false},
+                         {"0030", "G03"},
+                         {"O'Neil", "G03"}});
     }
 
     void typeAndLogin(const QString& user, const QString& password)
@@ -50,7 +49,6 @@ class LoginTest : public QObject {
         login->cmdOK_Click();
     }
 
-    ScriptedMessages& msgs() { return platform->msgs(); }
 
     // Types the user name and the password and clicks OK, as the user does.
     void typeAndClickOk(const QString& user, const QString& password)
@@ -69,23 +67,19 @@ class LoginTest : public QObject {
 private slots:
     void init()
     {
-        db = std::make_unique<TestDatabase>();
-        QVERIFY(db->isValid());
+        QVERIFY(setUp(/*connect*/ false));
         fillOrganisation();
         db->useAsSettings();
-        platform = std::make_unique<TestPlatform>();
         login = std::make_unique<frmLogin>(*platform);
         mainShown = 0;
         login->showMainWindow = [this] { ++mainShown; };
-        userContext() = UserContext{};
         QVERIFY(!login->Form_Load(QString()));
     }
 
     void cleanup()
     {
         login.reset();
-        platform.reset();
-        db.reset();
+        tearDown();
     }
 
     void versionLabelAndHiddenList()

@@ -1,4 +1,5 @@
 // The download group window driven as a user does, against a real SQLite file.
+#include "Organisation.h"
 #include "TestSupport.h"
 #include "WindowDriving.h"
 
@@ -14,11 +15,9 @@
 using namespace quarvel;
 using namespace quarvel::test;
 
-class DownloadGroupsWindowTest : public QObject {
+class DownloadGroupsWindowTest : public QObject, WindowSuiteFixture {
     Q_OBJECT
 
-    std::unique_ptr<TestDatabase> db;
-    std::unique_ptr<TestPlatform> platform;
     std::unique_ptr<frm资料下载组设置> w;
 
     void group(const QString& code, const QString& name, const QString& description = {})
@@ -86,7 +85,6 @@ class DownloadGroupsWindowTest : public QObject {
         typeText(edit, text);
     }
 
-    ScriptedMessages& msgs() { return platform->msgs(); }
 
     void expectTip(const QString& text)
     {
@@ -100,32 +98,23 @@ class DownloadGroupsWindowTest : public QObject {
 private slots:
     void init()
     {
-        db = std::make_unique<TestDatabase>();
-        QVERIFY(db->isValid());
-        QVERIFY(db->connectShared());
-        platform = std::make_unique<TestPlatform>();
-        db->addDepartment(QStringLiteral("D01"), QStringLiteral("财务部"));
-        db->addPosition(QStringLiteral("P01"), QStringLiteral("会计"), QStringLiteral("D01"), QStringLiteral("0012"));
-        db->addPosition(QStringLiteral("P02"), QStringLiteral("出纳"), QStringLiteral("D01"));
-        db->addPosition(QStringLiteral("P03"), QStringLiteral("审计"), QStringLiteral("D01"), QStringLiteral("0015"));
-        db->addEmployee(QStringLiteral("0012"), QStringLiteral("张三"), QStringLiteral("1"));
-        db->addEmployee(QStringLiteral("0015"), QStringLiteral("张三"), QStringLiteral("1"));
+        QVERIFY(setUp());
+        Organisation org = organisation();
+        org.departments({kFinance});
+        org.positions({{"P01", "会计", "D01", "0012"}, {"P02", "出纳", "D01"}, {"P03", "审计", "D01", "0015"}});
+        org.employees({{"0012", "张三", "1"}, {"0015", "张三", "1"}});
         group(QStringLiteral("Z1"), QStringLiteral("财务组"), QStringLiteral("财务的人"));
         group(QStringLiteral("Z'2"), QStringLiteral("审'计组"));
         member(QStringLiteral("Z1"), QStringLiteral("P03"));
         member(QStringLiteral("Z1"), QStringLiteral("P01"));
-        userContext() = UserContext{};
-        userContext().EmployeeNo = QStringLiteral("0001");
+        signIn(QStringLiteral("0001"));
         open();
     }
 
     void cleanup()
     {
         w.reset();
-        platform.reset();
-        db.reset();
-        SharedConnection::release();
-        userContext() = UserContext{};
+        tearDown();
     }
 
     void opensInEditMode()
@@ -306,6 +295,7 @@ private slots:
         QVERIFY(db->exec(QStringLiteral("create trigger refuse before delete on 资料下载组详细 "
                                         "begin select raise(abort, '拒绝删除'); end")));
         clickGroup(0);
+        msgs().answers = {MsgAnswer::Yes};
         click(w->Command3);
         QVERIFY(msgs().lastText().startsWith(QStringLiteral("错误号：")));
         QVERIFY(msgs().lastText().contains(QStringLiteral("拒绝删除")));

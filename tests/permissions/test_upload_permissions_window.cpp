@@ -1,4 +1,5 @@
 // The upload permission window driven as a user does, against a real SQLite file.
+#include "Organisation.h"
 #include "PermissionsFixture.h"
 #include "WindowDriving.h"
 
@@ -13,11 +14,9 @@
 using namespace quarvel;
 using namespace quarvel::test;
 
-class UploadPermissionsWindowTest : public QObject {
+class UploadPermissionsWindowTest : public QObject, WindowSuiteFixture {
     Q_OBJECT
 
-    std::unique_ptr<TestDatabase> db;
-    std::unique_ptr<TestPlatform> platform;
     std::unique_ptr<frm资料上传权限设置> w;
 
     void permit(const QString& type, const QString& position) { permitUpload(*db, type, position); }
@@ -60,7 +59,6 @@ class UploadPermissionsWindowTest : public QObject {
         return keys;
     }
 
-    ScriptedMessages& msgs() { return platform->msgs(); }
 
     void expectPlainMessage(const QString& text)
     {
@@ -74,19 +72,14 @@ class UploadPermissionsWindowTest : public QObject {
 private slots:
     void init()
     {
-        db = std::make_unique<TestDatabase>();
-        QVERIFY(db->isValid());
-        QVERIFY(db->connectShared());
-        platform = std::make_unique<TestPlatform>();
-        db->addDepartment(QStringLiteral("D01"), QStringLiteral("财务部"));
-        db->addDepartment(QStringLiteral("D02"), QStringLiteral("人事部"));
-        db->addPosition(QStringLiteral("P01"), QStringLiteral("会计"), QStringLiteral("D01"), QStringLiteral("0012"));
-        db->addPosition(QStringLiteral("P02"), QStringLiteral("出纳"), QStringLiteral("D01"));
-        db->addPosition(QStringLiteral("P03"), QString(), QStringLiteral("D02"), QStringLiteral("0013"));
-        db->addPosition(QStringLiteral("P04"), QStringLiteral("审计"), QStringLiteral("D02"), QStringLiteral("0014"));
-        db->addEmployee(QStringLiteral("0012"), QStringLiteral("张三"), QStringLiteral("1"));
-        db->addEmployee(QStringLiteral("0013"), QStringLiteral("李四"), QStringLiteral("1"));
-        db->addEmployee(QStringLiteral("0014"), QStringLiteral("王'五"), QStringLiteral("1"));
+        QVERIFY(setUp());
+        Organisation org = organisation();
+        org.departments({kFinance, {"D02", "人事部"}});
+        org.positions({{"P01", "会计", "D01", "0012"},
+                       {"P02", "出纳", "D01"},
+                       {"P03", QString(), "D02", "0013"},
+                       {"P04", "审计", "D02", "0014"}});
+        org.employees({{"0012", "张三", "1"}, {"0013", "李四", "1"}, {"0014", "王'五", "1"}});
         db->addType(QStringLiteral("01"), QStringLiteral("制度"), QVariant(), 0);
         db->addType(QStringLiteral("0101"), QStringLiteral("人事制度"), QStringLiteral("01"), 1);
         db->addType(QStringLiteral("0102"), QStringLiteral("财务制度"), QStringLiteral("01"), 1);
@@ -96,18 +89,14 @@ private slots:
         permit(QStringLiteral("02"), QStringLiteral("P04"));
         permit(QStringLiteral("0102"), QStringLiteral("P03"));
         permit(QStringLiteral("0101"), QStringLiteral("P99"));  // no position row
-        userContext() = UserContext{};
-        userContext().EmployeeNo = QStringLiteral("0001");
+        signIn(QStringLiteral("0001"));
         open();
     }
 
     void cleanup()
     {
         w.reset();
-        platform.reset();
-        db.reset();
-        SharedConnection::release();
-        userContext() = UserContext{};
+        tearDown();
     }
 
     void opensWithTreesAndList()

@@ -4,6 +4,7 @@
 // below it) and D02, types 01 (with 0101) and 02, employees E1 to E3, and log rows added by
 // the tests.
 
+#include "Organisation.h"
 #include "TestSupport.h"
 
 #include <QDateTime>
@@ -13,12 +14,9 @@ namespace quarvel::test {
 
 inline void addStatisticsCompany(TestDatabase& db)
 {
-    db.addDepartment(QStringLiteral("D01"), QStringLiteral("财务部"));
-    db.addDepartment(QStringLiteral("D0101"), QStringLiteral("会计组"), QStringLiteral("D01"));
-    db.addDepartment(QStringLiteral("D02"), QStringLiteral("销售部"));
-    db.addEmployee(QStringLiteral("E1"), QStringLiteral("张三"), QStringLiteral("1"));
-    db.addEmployee(QStringLiteral("E2"), QStringLiteral("李四"), QStringLiteral("1"));
-    db.addEmployee(QStringLiteral("E3"), QStringLiteral("王五"), QStringLiteral("1"));
+    Organisation org(db);
+    org.departments({kFinance, {"D0101", "会计组", "D01"}, {"D02", "销售部"}});
+    org.employees({{"E1", "张三", "1"}, {"E2", "李四", "1"}, {"E3", "王五", "1"}});
     db.addType(QStringLiteral("01"), QStringLiteral("制度"), QVariant(), 0);
     db.addType(QStringLiteral("0101"), QStringLiteral("人事制度"), QStringLiteral("01"), 1);
     db.addType(QStringLiteral("02"), QStringLiteral("合同"), QVariant(), 0);

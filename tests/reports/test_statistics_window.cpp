@@ -3,6 +3,7 @@
 // totals rows, the details button over the "明细" cell, details that follow the last run, and
 // the hand-over of a grid to the export window.
 
+#include "Organisation.h"
 #include "StatisticsFixture.h"
 
 #include "login/UserContext.h"
@@ -59,13 +60,10 @@ QStringList rowTexts(const FlexGrid& grid, int row)
 
 }  // namespace
 
-class StatisticsWindowTest : public QObject {
+class StatisticsWindowTest : public QObject, WindowSuiteFixture {
     Q_OBJECT
 
-    std::unique_ptr<TestDatabase> db;
-    std::unique_ptr<TestPlatform> platform;
 
-    ScriptedMessages& msgs() { return platform->msgs(); }
 
     std::unique_ptr<frm资料下载汇总> open()
     {
@@ -103,26 +101,14 @@ class StatisticsWindowTest : public QObject {
 private slots:
     void init()
     {
-        db = std::make_unique<TestDatabase>();
-        QVERIFY(db->isValid());
-        QVERIFY(db->connectShared());
-        platform = std::make_unique<TestPlatform>();
+        QVERIFY(setUp());
         addStatisticsCompany(*db);
-        userContext() = UserContext{};
-        userContext().EmployeeNo = QStringLiteral("E1");
+        signIn(QStringLiteral("E1"), QStringLiteral("D01"), QStringLiteral("G1"));
         userContext().EmployeeName = QStringLiteral("张三");
-        userContext().DeptCode = QStringLiteral("D01");
         userContext().DeptName = QStringLiteral("财务部");
-        userContext().PositionCode = QStringLiteral("G1");
     }
 
-    void cleanup()
-    {
-        platform.reset();
-        SharedConnection::release();
-        db.reset();
-        userContext() = UserContext{};
-    }
+    void cleanup() { tearDown(); }
 
     void withoutAuditRightOnlyTheOwnDepartment()
     {

@@ -9,6 +9,7 @@
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QStringList>
+#include <QTest>
 
 #include <sqlite3.h>
 
@@ -20,6 +21,9 @@ MsgAnswer ScriptedMessages::show(QWidget*, const QString& text, const QString& t
     shown.append({text, title, icon, buttons});
     if (!answers.isEmpty())
         return answers.takeFirst();
+    if (strict && buttons != MsgButtons::Ok)
+        QTest::qFail(qPrintable(QStringLiteral("unexpected question \"%1\" (%2)").arg(text, title)), __FILE__,
+                     __LINE__);
     switch (buttons) {
     case MsgButtons::Ok:
     case MsgButtons::OkCancel: return MsgAnswer::Ok;

@@ -17,6 +17,8 @@
 namespace quarvel::test {
 
 // Message boxes that record what was shown and answer from a queue (default: Ok / Yes).
+// In strict mode a question (any box with more than an OK button) shown with no answer queued
+// fails the running test: every question a test causes must be answered by the test.
 class ScriptedMessages final : public MessageBoxes {
 public:
     struct Shown {
@@ -27,6 +29,7 @@ public:
     };
     QVector<Shown> shown;
     QList<MsgAnswer> answers;
+    bool strict = false;
 
     MsgAnswer show(QWidget* parent, const QString& text, const QString& title, MsgIcon icon,
                    MsgButtons buttons) override;
