@@ -271,10 +271,10 @@ void trees(sqlite3* db)
     const QString voided = TypeTree::voidedCodesStatement();
     const QVector<Variant> variants = {
         {"type tree, settings window (load, marks, marking)", TypeTreeVariant::Settings,
-         [](KeyedTree& t) { markTypeSettings(t, TypeTree::marks(TypeTreeVariant::Settings)); },
+         [](KeyedTree& t) { markTypeSettings(t, TypeTree::marks(TypeTreeVariant::Settings).value); },
          {{load, {}}, {TypeTree::permittedCodesStatement(), {}}, {voided, {}}}},
         {"type tree, upload window (load, marks, marking)", TypeTreeVariant::Upload,
-         [position](KeyedTree& t) { markUploadTypes(t, TypeTree::marks(TypeTreeVariant::Upload, position)); },
+         [position](KeyedTree& t) { markUploadTypes(t, TypeTree::marks(TypeTreeVariant::Upload, position).value); },
          {{load, {}}, {TypeTree::positionPermittedCodesStatement(), {position}}, {voided, {}}}},
         {"type tree, upload permissions (load, marking)", TypeTreeVariant::UploadPermission,
          [](KeyedTree& t) { markLeavesAndVoided(t, TypeTree::voidedCodes().value); },
@@ -303,7 +303,7 @@ void trees(sqlite3* db)
     // The share of the statement and the node list in the browse window's load.
     {
         long long nodes = 0;
-        const double client = median([&] { nodes = TypeTree::load(TypeTreeVariant::Browse).nodes.size(); });
+        const double client = median([&] { nodes = TypeTree::load(TypeTreeVariant::Browse).value.nodes.size(); });
         const double floor = median([&] { readAll(db, load); });
         row("  of which the type rows and the node list", client, floor, nodes, "");
     }
@@ -382,7 +382,7 @@ bool contents(const QString& folder, qint64 size, int runs)
     QSqlDatabase::removeDatabase(QStringLiteral("contents"));
     const QString main = SharedConnection::database().databaseName();
     SharedConnection::release();
-    if (!OpenConnection({}, {}, {}, QStringLiteral("sqlite:") + dbPath))
+    if (!OpenConnection({}, {}, {}, QStringLiteral("sqlite:") + dbPath).ok())
         return false;
 
     const QString source = dir.filePath(QStringLiteral("source.bin"));
@@ -405,7 +405,7 @@ bool contents(const QString& folder, qint64 size, int runs)
     std::printf("  %-44s client %9.2f ms  cp+fsync %7.2f ms  share %6.2f  peak %.1f MiB  goal >= 0.7\n",
                 "writing it back", back, backFloor, backFloor / back, backPeak);
     SharedConnection::release();
-    return OpenConnection({}, {}, {}, QStringLiteral("sqlite:") + main);
+    return OpenConnection({}, {}, {}, QStringLiteral("sqlite:") + main).ok();
 }
 
 }  // namespace
@@ -437,7 +437,7 @@ int main(int argc, char* argv[])
                              "[--content-runs N] [--folder DIR]\n");
         return 2;
     }
-    if (!OpenConnection({}, {}, {}, QStringLiteral("sqlite:") + path)) {
+    if (!OpenConnection({}, {}, {}, QStringLiteral("sqlite:") + path).ok()) {
         std::fprintf(stderr, "cannot open %s\n", qPrintable(path));
         return 1;
     }
