@@ -1,11 +1,11 @@
 // Times the access statistics and the details of the most-read document on a large access log,
 // each beside the engine's own time for the same statement and values (the sqlite3 library run
 // directly on the same file): access_statistics [log rows] [database].
-#include "demodb/DemoData.h"
 #include "db/Connection.h"
 #include "db/Query.h"
 #include "db/SqlDialect.h"
 #include "db/TextCollation.h"
+#include "demodb/DemoData.h"
 #include "reports/AccessStatistics.h"
 
 #include <QElapsedTimer>
@@ -42,7 +42,9 @@ double engineMs(const QString& path, const StatisticsFilter& filter, const QStri
     sqlite3* db = nullptr;
     sqlite3_open_v2(QFile::encodeName(path).constData(), &db, SQLITE_OPEN_READONLY, nullptr);
     registerTextCollation(db);  // the schema's texts compare with the client's collation
-    const auto exec = [&](const QString& sql) { sqlite3_exec(db, sql.toUtf8().constData(), nullptr, nullptr, nullptr); };
+    const auto exec = [&](const QString& sql) {
+        sqlite3_exec(db, sql.toUtf8().constData(), nullptr, nullptr, nullptr);
+    };
     const auto fill = [&](const QString& list, const QStringList& codes) {
         exec(QStringLiteral("create temp table [#%1] (值 text not null)").arg(list));
         sqlite3_stmt* insert = nullptr;
@@ -61,7 +63,8 @@ double engineMs(const QString& path, const StatisticsFilter& filter, const QStri
     QElapsedTimer timer;
     timer.start();
     sqlite3_stmt* stmt = nullptr;
-    if (sqlite3_prepare_v2(db, dialect::translate(tsql, SqlEngine::Sqlite).toUtf8().constData(), -1, &stmt, nullptr) != SQLITE_OK)
+    if (sqlite3_prepare_v2(db, dialect::translate(tsql, SqlEngine::Sqlite).toUtf8().constData(), -1, &stmt, nullptr)
+        != SQLITE_OK)
         std::fprintf(stderr, "engine: %s\n", sqlite3_errmsg(db));
     int i = 1;
     for (const QVariant& v : values) {
@@ -166,8 +169,8 @@ int main(int argc, char* argv[])
     const double detailsMs = double(timer.nsecsElapsed()) / 1e6;
     QVariantList values = AccessStatistics::filterValues(filter);
     values << busiest;
-    const double detailsEngine =
-        engineMs(path, filter, AccessStatistics::detailsStatement(filter), values, &engineRows);
+    const double detailsEngine = engineMs(path, filter, AccessStatistics::detailsStatement(filter), values,
+                                          &engineRows);
     row("details of the most-read document", detailsMs, detailsEngine, int(details.value.size()), engineRows);
     SharedConnection::release();
     return 0;

@@ -1,14 +1,14 @@
 // Times the browse window on a large database: the opening list and a search with every filter
 // set, each beside its engine floor (the same statement with the same values through libsqlite3
 // on the same file), and the window filling its grid with a large search.
-#include "demodb/DemoData.h"
-#include "library/BrowseDocuments.h"
-#include "library/frmBrowse.h"
 #include "db/Connection.h"
 #include "db/Query.h"
 #include "db/SqlDialect.h"
-#include "login/UserContext.h"
 #include "db/ValueList.h"
+#include "demodb/DemoData.h"
+#include "library/BrowseDocuments.h"
+#include "library/frmBrowse.h"
+#include "login/UserContext.h"
 #include "platform/Platform.h"
 #include "widgets/StatusBar.h"
 #include "widgets/grid/FlexGrid.h"
@@ -139,7 +139,8 @@ int main(int argc, char* argv[])
     {
         Query busiest(QStringLiteral("select top 1 岗位代号, count(*) as n from 资料下载权限 group by 岗位代号 "
                                      "order by count(*) desc"));
-        Query counts(QStringLiteral("select (select count(*) from 公司文件信息) as d, (select count(*) from 资料下载权限) as r"));
+        Query counts(QStringLiteral(
+            "select (select count(*) from 公司文件信息) as d, (select count(*) from 资料下载权限) as r"));
         if (!busiest.exec() || !busiest.next() || !counts.exec() || !counts.next())
             return 1;
         position = busiest.text(u"岗位代号");
@@ -150,9 +151,8 @@ int main(int argc, char* argv[])
     int clientRows = 0;
     int engineRows = 0;
     const double recentClient = best(20, [&] { clientRows = int(BrowseDocuments::recent(position).value.size()); });
-    const double recentEngine = best(20, [&] {
-        engineRows = readAll(engine, BrowseDocuments::recentStatement(), {position});
-    });
+    const double recentEngine = best(
+        20, [&] { engineRows = readAll(engine, BrowseDocuments::recentStatement(), {position}); });
     row("opening list (50 newest)", recentClient, recentEngine, clientRows, "goal: <= 5 ms, ratio <= 1.3");
     if (clientRows != engineRows)
         std::printf("  rows differ: %d / %d\n", clientRows, engineRows);
@@ -175,7 +175,8 @@ int main(int argc, char* argv[])
     search.byDate = true;
     search.to = QDate::currentDate();
     search.from = search.to.addYears(-1);
-    const double searchClient = best(5, [&] { clientRows = int(BrowseDocuments::search(position, search).value.size()); });
+    const double searchClient = best(5,
+                                     [&] { clientRows = int(BrowseDocuments::search(position, search).value.size()); });
     const double searchEngine = best(5, [&] {
         fillList(engine, BrowseDocuments::typeListName(), search.typeCodes);
         fillList(engine, BrowseDocuments::formatListName(), search.formats);
@@ -205,8 +206,8 @@ int main(int argc, char* argv[])
     window.Command10_Click();
     QCoreApplication::processEvents();
     std::printf("%-34s %8lld ms   (%d rows)  goal: <= 1000 ms at 20,000 rows; status \"%s\"\n",
-                "window search, grid filled", static_cast<long long>(timer.elapsed()),
-                window.MSFlexGrid1->rows() - 1, qPrintable(window.StatusBar1->panelText(1)));
+                "window search, grid filled", static_cast<long long>(timer.elapsed()), window.MSFlexGrid1->rows() - 1,
+                qPrintable(window.StatusBar1->panelText(1)));
 
     sqlite3_close(engine);
     SharedConnection::release();

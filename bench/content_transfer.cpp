@@ -45,8 +45,8 @@ qint64 statusKiB(const char* key)
 
 void printMemory(const char* when)
 {
-    std::printf("  %-26s peak resident %8.1f MiB   resident %8.1f MiB\n", when,
-                statusKiB("VmHWM") / 1024.0, statusKiB("VmRSS") / 1024.0);
+    std::printf("  %-26s peak resident %8.1f MiB   resident %8.1f MiB\n", when, statusKiB("VmHWM") / 1024.0,
+                statusKiB("VmRSS") / 1024.0);
     std::fflush(stdout);
 }
 
@@ -127,8 +127,7 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "usage: content_transfer [size[K|M|G]] [folder]\n");
         return 2;
     }
-    QTemporaryDir dir(args.size() > 2 ? args.at(2) + QStringLiteral("/content-transfer-XXXXXX")
-                                      : QString());
+    QTemporaryDir dir(args.size() > 2 ? args.at(2) + QStringLiteral("/content-transfer-XXXXXX") : QString());
     if (!dir.isValid()) {
         std::fprintf(stderr, "cannot create a working folder\n");
         return 1;
@@ -161,8 +160,7 @@ int main(int argc, char** argv)
     // The limit holds for the whole row: leave 1 MiB for the other columns.
     const qint64 largest = limit - (qint64(1) << 20);
     if (limit >= 0 && size > largest) {
-        std::printf("SQLite keeps at most %lld bytes in one row; %lld bytes asked, %lld used.\n",
-                    limit, size, largest);
+        std::printf("SQLite keeps at most %lld bytes in one row; %lld bytes asked, %lld used.\n", limit, size, largest);
         size = largest;
     }
     const QString source = dir.filePath(QStringLiteral("source.bin"));
@@ -173,8 +171,8 @@ int main(int argc, char** argv)
     }
 
     const DocumentContent content;
-    std::printf("content transfer, QSQLITE, %lld bytes (%.1f MiB), pieces of %lld bytes\n", size,
-                size / 1048576.0, content.unit());
+    std::printf("content transfer, QSQLITE, %lld bytes (%.1f MiB), pieces of %lld bytes\n", size, size / 1048576.0,
+                content.unit());
     printMemory("before:");
 
     QElapsedTimer timer;

@@ -98,11 +98,11 @@ void heading(const char* text) { std::printf("\n%s\n", text); }
 void row(const char* name, double client, double floor, long long count, const char* goal)
 {
     if (floor > 0)
-        std::printf("  %-44s client %9.2f ms  engine %9.2f ms  ratio %6.2f  %8lld  goal %s\n", name, client,
-                    floor, client / floor, count, goal);
+        std::printf("  %-44s client %9.2f ms  engine %9.2f ms  ratio %6.2f  %8lld  goal %s\n", name, client, floor,
+                    client / floor, count, goal);
     else
-        std::printf("  %-44s client %9.3f ms  engine         -     ratio      -  %8lld  goal %s\n", name,
-                    client, count, goal);
+        std::printf("  %-44s client %9.3f ms  engine         -     ratio      -  %8lld  goal %s\n", name, client, count,
+                    goal);
     std::fflush(stdout);
 }
 
@@ -213,7 +213,8 @@ void uploadWindow(sqlite3* db)
         if (common.exec() && common.next())
             type = common.text(u"文件类别");
         // A date range that holds about an eighth of the position's documents.
-        Query dates(QStringLiteral("select 上传日期 from 公司文件信息 where 部门 = ? and 岗位 = ? order by 上传日期 desc"));
+        Query dates(
+            QStringLiteral("select 上传日期 from 公司文件信息 where 部门 = ? and 岗位 = ? order by 上传日期 desc"));
         dates.bind({who.deptCode, who.positionCode});
         QList<QDate> all;
         if (dates.exec()) {
@@ -257,7 +258,8 @@ void trees(sqlite3* db)
     heading("trees");
     QString position;
     {
-        Query q(QStringLiteral("select top 1 岗位代号, count(*) as n from 资料上传权限 group by 岗位代号 order by count(*) desc"));
+        Query q(QStringLiteral(
+            "select top 1 岗位代号, count(*) as n from 资料上传权限 group by 岗位代号 order by count(*) desc"));
         if (q.exec() && q.next())
             position = q.text(u"岗位代号");
     }
@@ -270,13 +272,16 @@ void trees(sqlite3* db)
     const QString load = TypeTree::loadStatement();
     const QString voided = TypeTree::voidedCodesStatement();
     const QVector<Variant> variants = {
-        {"type tree, settings window (load, marks, marking)", TypeTreeVariant::Settings,
+        {"type tree, settings window (load, marks, marking)",
+         TypeTreeVariant::Settings,
          [](KeyedTree& t) { markTypeSettings(t, TypeTree::marks(TypeTreeVariant::Settings).value); },
          {{load, {}}, {TypeTree::permittedCodesStatement(), {}}, {voided, {}}}},
-        {"type tree, upload window (load, marks, marking)", TypeTreeVariant::Upload,
+        {"type tree, upload window (load, marks, marking)",
+         TypeTreeVariant::Upload,
          [position](KeyedTree& t) { markUploadTypes(t, TypeTree::marks(TypeTreeVariant::Upload, position).value); },
          {{load, {}}, {TypeTree::positionPermittedCodesStatement(), {position}}, {voided, {}}}},
-        {"type tree, upload permissions (load, marking)", TypeTreeVariant::UploadPermission,
+        {"type tree, upload permissions (load, marking)",
+         TypeTreeVariant::UploadPermission,
          [](KeyedTree& t) { markLeavesAndVoided(t, TypeTree::voidedCodes().value); },
          {{load, {}}, {voided, {}}}},
         {"type tree, browse window", TypeTreeVariant::Browse, {}, {{load, {}}}},
@@ -373,8 +378,9 @@ bool contents(const QString& folder, qint64 size, int runs)
         const bool made = setup.open() && schema::create(setup, SqlEngine::Sqlite).ok()
                           && setup.exec(QStringLiteral("insert into 公司文件信息 (编号, 文件名称, 附件后缀) values "
                                                        "('B-1', '基准', 'bin')"))
-                                 .lastError()
-                                 .type() == QSqlError::NoError;
+                                     .lastError()
+                                     .type()
+                                 == QSqlError::NoError;
         setup.close();
         if (!made)
             return false;
@@ -399,7 +405,9 @@ bool contents(const QString& folder, qint64 size, int runs)
     const double backPeak = peakMiB();
     const double backFloor = median(runs, [&] { copyAndSync(source, copy); });
     const long long mib = size >> 20;
-    std::printf("  %lld MiB; the engine column is cp + fsync of the same file, the ratio is cp's share of the client's time\n", mib);
+    std::printf(
+        "  %lld MiB; the engine column is cp + fsync of the same file, the ratio is cp's share of the client's time\n",
+        mib);
     std::printf("  %-44s client %9.2f ms  cp+fsync %7.2f ms  share %6.2f  peak %.1f MiB (%.1f before)  goal >= 0.7\n",
                 "storing a document", store, storeFloor, storeFloor / store, storePeak, before);
     std::printf("  %-44s client %9.2f ms  cp+fsync %7.2f ms  share %6.2f  peak %.1f MiB  goal >= 0.7\n",
@@ -447,8 +455,7 @@ int main(int argc, char* argv[])
         std::fprintf(stderr, "cannot open %s through libsqlite3\n", qPrintable(path));
         return 1;
     }
-    std::printf("engine-bound figures, median of %d runs (contents: %d), %s\n", g_runs, contentRuns,
-                qPrintable(path));
+    std::printf("engine-bound figures, median of %d runs (contents: %d), %s\n", g_runs, contentRuns, qPrintable(path));
     uploadWindow(db);
     trees(db);
     sqlite3_close(db);

@@ -35,9 +35,10 @@ public:
     int columnCount() const override { return 9; }
     QString text(int row, int col) const override
     {
-        static const QStringList header = {QStringLiteral("序"),   QStringLiteral("文件编号"), QStringLiteral("文件名称"),
-                                           QStringLiteral("摘要"), QStringLiteral("部门"),     QStringLiteral("姓名"),
-                                           QStringLiteral("阅读"), QStringLiteral("下载"),     QStringLiteral("操作日期")};
+        static const QStringList header = {
+            QStringLiteral("序"),   QStringLiteral("文件编号"), QStringLiteral("文件名称"),
+            QStringLiteral("摘要"), QStringLiteral("部门"),     QStringLiteral("姓名"),
+            QStringLiteral("阅读"), QStringLiteral("下载"),     QStringLiteral("操作日期")};
         if (row == 0)
             return header.at(col);
         switch (col) {

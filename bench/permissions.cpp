@@ -1,11 +1,11 @@
 // Times the upload permission window on a large database, each row beside its engine floor:
 // the same statements with the same bound values run through libsqlite3 on the same file.
-#include "demodb/DemoData.h"
-#include "doctypes/TypeTree.h"
-#include "directory/DepartmentDirectory.h"
 #include "db/Connection.h"
 #include "db/Query.h"
 #include "db/SqlDialect.h"
+#include "demodb/DemoData.h"
+#include "directory/DepartmentDirectory.h"
+#include "doctypes/TypeTree.h"
 #include "permissions/PositionList.h"
 #include "permissions/UploadPermissions.h"
 #include "permissions/frmUploadPermissions.h"
@@ -191,8 +191,8 @@ int main(int argc, char* argv[])
     timer.restart();
     window->Command7_Click();
     const double changeMs = timer.nsecsElapsed() / 1e6;
-    const int stored = firstValue(QStringLiteral("select count(*) as v from 资料上传权限 where 岗位代号 = '")
-                                  + position + QStringLiteral("'"))
+    const int stored = firstValue(QStringLiteral("select count(*) as v from 资料上传权限 where 岗位代号 = '") + position
+                                  + QStringLiteral("'"))
                            .toInt();
     row("\"修改\" of the ticked set", changeMs, changeFloor, "<= 1000 ms");
     std::printf("  (%d types stored)\n", stored);

@@ -1,8 +1,8 @@
 // Times the loading of large type and department trees and the check propagation.
+#include "db/Connection.h"
 #include "demodb/DemoData.h"
 #include "directory/DepartmentTree.h"
 #include "doctypes/TypeTreeView.h"
-#include "db/Connection.h"
 #include "widgets/tree/KeyedTree.h"
 
 #include <QApplication>
@@ -13,13 +13,12 @@
 
 using namespace quarvel;
 
-namespace
-{
+namespace {
 void report(const char* what, qint64 ms, int nodes)
 {
     std::printf("%-44s %7lld ms  (%d nodes)\n", what, static_cast<long long>(ms), nodes);
 }
-} // namespace
+}  // namespace
 
 int main(int argc, char* argv[])
 {
@@ -42,7 +41,7 @@ int main(int argc, char* argv[])
         return 1;
     }
     std::printf("database with %d types and %d departments built in %lld ms\n", types, departments,
-        static_cast<long long>(timer.elapsed()));
+                static_cast<long long>(timer.elapsed()));
     if (!OpenConnection({}, {}, {}, QStringLiteral("sqlite:") + path).ok()) {
         std::fprintf(stderr, "cannot open the database\n");
         return 1;

@@ -1,8 +1,8 @@
 // Times the document list of the upload window on a large database.
-#include "demodb/DemoData.h"
-#include "library/UploadDocuments.h"
 #include "db/Connection.h"
 #include "db/Query.h"
+#include "demodb/DemoData.h"
+#include "library/UploadDocuments.h"
 #include "widgets/grid/FlexGrid.h"
 
 #include <QApplication>
@@ -39,42 +39,41 @@ int main(int argc, char* argv[])
                                      "部门, 岗位 order by count(*) desc"));
         if (!busiest.exec() || !busiest.next())
             return 1;
-        who = UploaderContext { QStringLiteral("0001"), busiest.text(u"部门"), busiest.text(u"岗位") };
+        who = UploaderContext{QStringLiteral("0001"), busiest.text(u"部门"), busiest.text(u"岗位")};
         std::printf("%d documents; the busiest position holds %d\n", documents, busiest.integer(u"n"));
     }
 
     QElapsedTimer timer;
     timer.start();
     const auto recent = UploadDocuments::recent(who);
-    std::printf("opening list (50 newest)        %6lld ms  (%lld rows)\n",
-        static_cast<long long>(timer.elapsed()), static_cast<long long>(recent.value.size()));
+    std::printf("opening list (50 newest)        %6lld ms  (%lld rows)\n", static_cast<long long>(timer.elapsed()),
+                static_cast<long long>(recent.value.size()));
     timer.restart();
-    const auto all = UploadDocuments::query(who, ListFilter {});
-    std::printf("query without filters           %6lld ms  (%lld rows)\n",
-        static_cast<long long>(timer.elapsed()), static_cast<long long>(all.value.size()));
+    const auto all = UploadDocuments::query(who, ListFilter{});
+    std::printf("query without filters           %6lld ms  (%lld rows)\n", static_cast<long long>(timer.elapsed()),
+                static_cast<long long>(all.value.size()));
     ListFilter byName;
     byName.name = QStringLiteral("报告");
     timer.restart();
     const auto named = UploadDocuments::query(who, byName);
-    std::printf("query by name \"报告\"             %6lld ms  (%lld rows)\n",
-        static_cast<long long>(timer.elapsed()), static_cast<long long>(named.value.size()));
+    std::printf("query by name \"报告\"             %6lld ms  (%lld rows)\n", static_cast<long long>(timer.elapsed()),
+                static_cast<long long>(named.value.size()));
 
     FlexGrid grid;
     grid.resize(1000, 600);
     grid.show();
-    grid.setFormatString(
-        QStringLiteral("<序|<编号|<文件类别|<文件名称|<文件摘要|<关键字|^级别|^文件格式|^上传日期|"));
+    grid.setFormatString(QStringLiteral("<序|<编号|<文件类别|<文件名称|<文件摘要|<关键字|^级别|^文件格式|^上传日期|"));
     timer.restart();
     grid.beginBulk();
     grid.setRows(1);
     int n = 0;
     for (const DocumentRow& r : all.value)
-        grid.appendRow({ QString::number(++n), r.number, r.typeText(), r.name, r.summary, r.keywords, r.level,
-            r.extension, r.uploadedText(), QString::number(r.id) });
+        grid.appendRow({QString::number(++n), r.number, r.typeText(), r.name, r.summary, r.keywords, r.level,
+                        r.extension, r.uploadedText(), QString::number(r.id)});
     grid.endBulk();
     QCoreApplication::processEvents();
-    std::printf("grid filled with the query      %6lld ms  (%d rows)\n",
-        static_cast<long long>(timer.elapsed()), grid.rows() - 1);
+    std::printf("grid filled with the query      %6lld ms  (%d rows)\n", static_cast<long long>(timer.elapsed()),
+                grid.rows() - 1);
     SharedConnection::release();
     return 0;
 }

@@ -14,10 +14,8 @@ int main(int argc, char* argv[])
 {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Quarvel"));
-    QApplication::setApplicationVersion(QStringLiteral("%1.%2.%3")
-                                            .arg(QUARVEL_VERSION_MAJOR)
-                                            .arg(QUARVEL_VERSION_MINOR)
-                                            .arg(QUARVEL_VERSION_PATCH));
+    QApplication::setApplicationVersion(
+        QStringLiteral("%1.%2.%3").arg(QUARVEL_VERSION_MAJOR).arg(QUARVEL_VERSION_MINOR).arg(QUARVEL_VERSION_PATCH));
 
     // Chinese throughout: dates and numbers, and Qt's own dialogs and buttons.
     const QLocale chinese(QLocale::Chinese, QLocale::China);

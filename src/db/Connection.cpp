@@ -6,8 +6,8 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QRegularExpression>
+#include <QSaveFile>
 #include <QSettings>
 #include <QSqlError>
 
@@ -35,8 +35,8 @@ SharedState& state()
 // Quotes an ODBC attribute value when it holds characters that end or open one.
 QString odbcValue(const QString& value)
 {
-    if (!value.contains(u';') && !value.contains(u'{') && !value.contains(u'}')
-        && !value.contains(u'=') && value.trimmed() == value)
+    if (!value.contains(u';') && !value.contains(u'{') && !value.contains(u'}') && !value.contains(u'=')
+        && value.trimmed() == value)
         return value;
     QString escaped = value;
     escaped.replace(QStringLiteral("}"), QStringLiteral("}}"));
@@ -68,11 +68,10 @@ DbStatus openTarget(const ConnectionTarget& target, const ConnectionSettings& se
     QSqlDatabase db = QSqlDatabase::addDatabase(target.driver, s.connectionName);
     db.setDatabaseName(target.databaseName);
     if (target.driver == QLatin1String("QODBC")) {
-        db.setConnectOptions(QStringLiteral("SQL_ATTR_LOGIN_TIMEOUT=%1;SQL_ATTR_CONNECTION_TIMEOUT=%1")
-                                 .arg(kConnectionTimeoutSeconds));
-    } else {
         db.setConnectOptions(
-            QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(kConnectionTimeoutSeconds * 1000));
+            QStringLiteral("SQL_ATTR_LOGIN_TIMEOUT=%1;SQL_ATTR_CONNECTION_TIMEOUT=%1").arg(kConnectionTimeoutSeconds));
+    } else {
+        db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(kConnectionTimeoutSeconds * 1000));
     }
     if (!db.open())
         return {DbError::fromSql(db.lastError())};
@@ -114,9 +113,8 @@ DbError DbError::fromEngine(int number, const QString& engineText)
     // The texts of SQLite's SQLITE_BUSY and SQLITE_LOCKED in all their extended forms; they
     // arrive the same through QSQLITE and through the SQLite ODBC driver, whose native error
     // numbers differ.
-    static const QRegularExpression lockedText(
-        QStringLiteral(R"(\bdatabase (table |schema )?is locked\b)"),
-        QRegularExpression::CaseInsensitiveOption);
+    static const QRegularExpression lockedText(QStringLiteral(R"(\bdatabase (table |schema )?is locked\b)"),
+                                               QRegularExpression::CaseInsensitiveOption);
     const bool busy = lockedText.match(engineText).hasMatch();
     if (!busy || engineText.startsWith(databaseBusyText()))
         return {number, engineText};
@@ -252,9 +250,8 @@ DbStatus ConnectionSettings::toStore() const
         if (inSection && !isComment(line)) {
             const qsizetype equals = line.indexOf(u'=');
             const QString key = equals < 0 ? QString() : line.left(equals).trimmed();
-            const bool ours = std::any_of(kSettingsKeys.cbegin(), kSettingsKeys.cend(), [&](const QString& k) {
-                return key.compare(k, Qt::CaseInsensitive) == 0;
-            });
+            const bool ours = std::any_of(kSettingsKeys.cbegin(), kSettingsKeys.cend(),
+                                          [&](const QString& k) { return key.compare(k, Qt::CaseInsensitive) == 0; });
             if (ours)
                 continue;
         }
@@ -278,8 +275,7 @@ DbStatus ConnectionSettings::toStore() const
     return {};
 }
 
-ConnectionTarget resolveTarget(const QString& uid, const QString& pwd, const QString& dbName,
-                               const QString& svr)
+ConnectionTarget resolveTarget(const QString& uid, const QString& pwd, const QString& dbName, const QString& svr)
 {
     ConnectionTarget t;
     static const QLatin1String sqlitePrefix("sqlite:");
@@ -295,8 +291,7 @@ ConnectionTarget resolveTarget(const QString& uid, const QString& pwd, const QSt
         t.databaseName = svr.mid(odbcPrefix.size());
         static const QRegularExpression sqliteDriver(QStringLiteral(R"(driver\s*=\s*\{?\s*sqlite)"),
                                                      QRegularExpression::CaseInsensitiveOption);
-        t.engine = sqliteDriver.match(t.databaseName).hasMatch() ? SqlEngine::Sqlite
-                                                                  : SqlEngine::SqlServer;
+        t.engine = sqliteDriver.match(t.databaseName).hasMatch() ? SqlEngine::Sqlite : SqlEngine::SqlServer;
         return t;
     }
     if (svr.isEmpty() && uid.isEmpty() && pwd.isEmpty() && dbName.isEmpty())
@@ -320,13 +315,11 @@ ConnectionTarget resolveTarget(const QString& uid, const QString& pwd, const QSt
     return t;
 }
 
-QString composeConnectionString(const QString& uid, const QString& pwd, const QString& dbName,
-                                const QString& svr)
+QString composeConnectionString(const QString& uid, const QString& pwd, const QString& dbName, const QString& svr)
 {
     return QStringLiteral("Provider=SQLOLEDB.1;Password=") + pwd
-           + QStringLiteral(";Persist Security Info=False;User ID=") + uid
-           + QStringLiteral(";Initial Catalog='") + dbName + QStringLiteral("';Data Source='") + svr
-           + QStringLiteral("'");
+           + QStringLiteral(";Persist Security Info=False;User ID=") + uid + QStringLiteral(";Initial Catalog='")
+           + dbName + QStringLiteral("';Data Source='") + svr + QStringLiteral("'");
 }
 
 QSqlDatabase SharedConnection::database()
@@ -372,8 +365,7 @@ void SharedConnection::release()
     s.connectionName.clear();
 }
 
-DbStatus OpenConnection(const QString& uid, const QString& pwd, const QString& dbName,
-                        const QString& svr)
+DbStatus OpenConnection(const QString& uid, const QString& pwd, const QString& dbName, const QString& svr)
 {
     state().connectionString = composeConnectionString(uid, pwd, dbName, svr);
     const ConnectionTarget target = resolveTarget(uid, pwd, dbName, svr);

@@ -46,17 +46,15 @@ struct ConnectionSettings {
 //   anything else         a SQL Server host (host, host\instance or host,port) reached through
 //                         unixODBC and the driver named by QUARVEL_ODBC_DRIVER (default FreeTDS).
 struct ConnectionTarget {
-    QString driver;          // Qt SQL driver: "QSQLITE" or "QODBC"
-    QString databaseName;    // file path or ODBC connection text
+    QString driver;        // Qt SQL driver: "QSQLITE" or "QODBC"
+    QString databaseName;  // file path or ODBC connection text
     SqlEngine engine = SqlEngine::SqlServer;
 };
 
-ConnectionTarget resolveTarget(const QString& uid, const QString& pwd, const QString& dbName,
-                               const QString& svr);
+ConnectionTarget resolveTarget(const QString& uid, const QString& pwd, const QString& dbName, const QString& svr);
 
 // The connection text of the suite, composed without escaping (kept for reopening).
-QString composeConnectionString(const QString& uid, const QString& pwd, const QString& dbName,
-                                const QString& svr);
+QString composeConnectionString(const QString& uid, const QString& pwd, const QString& dbName, const QString& svr);
 
 // The one database connection of the process.
 class SharedConnection {
@@ -75,8 +73,7 @@ public:
 // Creates a new shared connection (the previous one is released), keeps its connection
 // text in ConnectionString() and opens it with a time-out of 30 seconds. The error says why
 // it could not be opened.
-DbStatus OpenConnection(const QString& uid, const QString& pwd, const QString& dbName,
-                        const QString& svr);
+DbStatus OpenConnection(const QString& uid, const QString& pwd, const QString& dbName, const QString& svr);
 
 // The last composed connection text.
 QString ConnectionString();

@@ -20,10 +20,7 @@ QString normalisedName(QString name)
 
 }  // namespace
 
-Query::Query(const QString& tsql)
-    : Query(tsql, SharedConnection::database(), SharedConnection::engine())
-{
-}
+Query::Query(const QString& tsql) : Query(tsql, SharedConnection::database(), SharedConnection::engine()) {}
 
 Query::Query(const QString& tsql, const QSqlDatabase& db, SqlEngine engine)
     : m_db(db), m_engine(engine), m_sql(tsql), m_query(db)

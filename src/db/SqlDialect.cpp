@@ -51,8 +51,7 @@ bool insideQuotes(const QString& s, qsizetype pos)
 // T-SQL len() ignores trailing blanks; SQLite's length() does not.
 QString rewriteLen(QString s)
 {
-    static const QRegularExpression re(QStringLiteral(R"(\blen\s*\()"),
-                                       QRegularExpression::CaseInsensitiveOption);
+    static const QRegularExpression re(QStringLiteral(R"(\blen\s*\()"), QRegularExpression::CaseInsensitiveOption);
     qsizetype from = 0;
     for (;;) {
         const auto m = re.match(s, from);
@@ -146,9 +145,8 @@ QString dropTableHints(QString s)
     static const QString hint = QStringLiteral(
         "(?:updlock|holdlock|rowlock|paglock|tablockx|tablock|xlock|nolock|readpast|serializable"
         "|readcommitted|repeatableread)");
-    static const QRegularExpression re(
-        QStringLiteral(R"(\s+with\s*\(\s*%1(?:\s*,\s*%1)*\s*\))").arg(hint),
-        QRegularExpression::CaseInsensitiveOption);
+    static const QRegularExpression re(QStringLiteral(R"(\s+with\s*\(\s*%1(?:\s*,\s*%1)*\s*\))").arg(hint),
+                                       QRegularExpression::CaseInsensitiveOption);
     qsizetype from = 0;
     for (;;) {
         const auto m = re.match(s, from);
@@ -234,10 +232,7 @@ QString translate(const QString& tsql, SqlEngine engine)
     return translated;
 }
 
-QString canonicalDateTime(const QDateTime& value)
-{
-    return value.toString(QLatin1String(kCanonicalFormat));
-}
+QString canonicalDateTime(const QDateTime& value) { return value.toString(QLatin1String(kCanonicalFormat)); }
 
 QVariant bindValue(const QVariant& value, SqlEngine engine)
 {
@@ -328,9 +323,8 @@ QDateTime toDateTime(const QVariant& value)
     QTime time;
     if (parseCanonical(text, &date, &time))
         return localDateTime(date, time);
-    static const char* const formats[] = {"yyyy-MM-dd HH:mm:ss.zzz", "yyyy-MM-ddTHH:mm:ss",
-                                          "yyyy/MM/dd HH:mm:ss",     "yyyy-MM-dd HH:mm",
-                                          "yyyy-MM-dd",              "yyyy/MM/dd"};
+    static const char* const formats[] = {"yyyy-MM-dd HH:mm:ss.zzz", "yyyy-MM-ddTHH:mm:ss", "yyyy/MM/dd HH:mm:ss",
+                                          "yyyy-MM-dd HH:mm",        "yyyy-MM-dd",          "yyyy/MM/dd"};
     for (const char* f : formats) {
         const QDateTime dt = QDateTime::fromString(text, QLatin1String(f));
         if (dt.isValid())

@@ -19,8 +19,7 @@ int registerTextCollation(sqlite3* handle)
 {
     if (!handle)
         return SQLITE_MISUSE;
-    return sqlite3_create_collation_v2(handle, kTextCollation, SQLITE_UTF8, nullptr,
-                                       compareCallback, nullptr);
+    return sqlite3_create_collation_v2(handle, kTextCollation, SQLITE_UTF8, nullptr, compareCallback, nullptr);
 }
 
 DbStatus registerTextCollation(const QSqlDatabase& db)

@@ -19,10 +19,8 @@ int compareCallback(void*, int lengthA, const void* a, int lengthB, const void* 
 }  // namespace
 
 // The entry point SQLite derives from the file name "libquarveltext".
-extern "C" int sqlite3_quarveltext_init(sqlite3* db, char** /*error*/,
-                                        const sqlite3_api_routines* api)
+extern "C" int sqlite3_quarveltext_init(sqlite3* db, char** /*error*/, const sqlite3_api_routines* api)
 {
     SQLITE_EXTENSION_INIT2(api);
-    return sqlite3_create_collation_v2(db, quarvel::kTextCollation, SQLITE_UTF8, nullptr,
-                                       compareCallback, nullptr);
+    return sqlite3_create_collation_v2(db, quarvel::kTextCollation, SQLITE_UTF8, nullptr, compareCallback, nullptr);
 }

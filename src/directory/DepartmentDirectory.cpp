@@ -34,7 +34,9 @@ const QString& DepartmentDirectory::positionStatement(PositionVariant variant)
         " and 岗位信息new.终止日期 is null"
         " order by 岗位信息new.岗位代号");
     static const QString standard =
-        head + QStringLiteral(" 岗位信息new.主要职责 as 岗位职责,岗位信息new.起始日期 as 设置日期,岗位信息new.备注,员工档案.姓名,")
+        head
+        + QStringLiteral(
+            " 岗位信息new.主要职责 as 岗位职责,岗位信息new.起始日期 as 设置日期,岗位信息new.备注,员工档案.姓名,")
         + tail;
     // The upload window also reads the holder's English name.
     static const QString upload =

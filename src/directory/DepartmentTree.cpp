@@ -9,10 +9,7 @@
 namespace quarvel {
 namespace {
 
-DbError toDbError(const TreeError& error)
-{
-    return DbError{error.number, error.description};
-}
+DbError toDbError(const TreeError& error) { return DbError{error.number, error.description}; }
 
 // One failure for all departments listed more than once: the refused key's number and
 // description, and which departments they are.
@@ -100,8 +97,7 @@ DbError InitDepartmentTree(KeyedTree& tree, QVector<DepartmentEntry>& department
     return {};
 }
 
-void InitDepartmentTree(KeyedTree& tree, QVector<DepartmentEntry>& departments, MessageBoxes& messages,
-                        QWidget* parent)
+void InitDepartmentTree(KeyedTree& tree, QVector<DepartmentEntry>& departments, MessageBoxes& messages, QWidget* parent)
 {
     tree.clear();
     const DbError error = LoadDepartmentTree(tree, departments);
@@ -112,8 +108,8 @@ void InitDepartmentTree(KeyedTree& tree, QVector<DepartmentEntry>& departments, 
 
 DbError 添加岗位信息(KeyedTree& tree, const QString& deptKey, PositionVariant variant)
 {
-    DbResult<QVector<TreeNodeSpec>> read =
-        DepartmentDirectory::positionNodes(DepartmentDirectory::codeFromKey(deptKey), variant);
+    DbResult<QVector<TreeNodeSpec>> read = DepartmentDirectory::positionNodes(DepartmentDirectory::codeFromKey(deptKey),
+                                                                              variant);
     for (TreeNodeSpec& node : read.value)
         node.parentKey = deptKey;
 
@@ -150,9 +146,6 @@ void reportDirectoryFailure(MessageBoxes& messages, QWidget* parent, const DbErr
     messages.inform(parent, error.description, executableTitle(), MsgIcon::Information);
 }
 
-QList<QIcon> directoryTreeIcons()
-{
-    return {departmentIcon(), positionIcon()};
-}
+QList<QIcon> directoryTreeIcons() { return {departmentIcon(), positionIcon()}; }
 
 }  // namespace quarvel

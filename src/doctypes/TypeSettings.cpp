@@ -20,7 +20,8 @@ const QString& TypeSettings::levelStatement()
 
 const QString& TypeSettings::findStatement()
 {
-    static const QString sql = QStringLiteral("SELECT     编号, 名称, 上级编号,级别,说明, ID From 资料类型 Where ltrim(rtrim(编号)) = ?");
+    static const QString sql =
+        QStringLiteral("SELECT     编号, 名称, 上级编号,级别,说明, ID From 资料类型 Where ltrim(rtrim(编号)) = ?");
     return sql;
 }
 
@@ -33,7 +34,8 @@ const QString& TypeSettings::insertStatement()
 
 const QString& TypeSettings::updateStatement()
 {
-    static const QString sql = QStringLiteral("update 资料类型 set 名称 = ?, 级别 = ?, 说明 = ? Where ltrim(rtrim(编号)) = ?");
+    static const QString sql =
+        QStringLiteral("update 资料类型 set 名称 = ?, 级别 = ?, 说明 = ? Where ltrim(rtrim(编号)) = ?");
     return sql;
 }
 
@@ -154,14 +156,16 @@ bool TypeSettings::codeHoldsBlank(const QString& code)
 
 DbError TypeSettings::notFound(const QString& code)
 {
-    return DbError::make(0, QStringLiteral("找不到编号为“%1”的资料类型，它可能已被删除，未作任何修改。").arg(bare(code)));
+    return DbError::make(0,
+                         QStringLiteral("找不到编号为“%1”的资料类型，它可能已被删除，未作任何修改。").arg(bare(code)));
 }
 
 DbError TypeSettings::ambiguous(const QString& code, int rows)
 {
-    return DbError::make(0, QStringLiteral("有%1个资料类型的编号去掉前后空格后都是“%2”，未作任何修改。请先更正重复的编号。")
-                                .arg(rows)
-                                .arg(bare(code)));
+    return DbError::make(
+        0, QStringLiteral("有%1个资料类型的编号去掉前后空格后都是“%2”，未作任何修改。请先更正重复的编号。")
+               .arg(rows)
+               .arg(bare(code)));
 }
 
 DbResult<bool> TypeSettings::hasDocuments(const QString& code) { return anyRow(documentOfTypeStatement(), bare(code)); }
@@ -184,8 +188,10 @@ DbResult<std::optional<int>> TypeSettings::level(const QString& code)
 
 DbStatus TypeSettings::insert(const TypeRecord& r)
 {
-    return execute(insertStatement(), {r.code, r.name, r.parentCode.isNull() ? QVariant(QMetaType::fromType<QString>()) : QVariant(r.parentCode),
-                                       r.level, nullIfEmpty(r.description)});
+    return execute(
+        insertStatement(),
+        {r.code, r.name, r.parentCode.isNull() ? QVariant(QMetaType::fromType<QString>()) : QVariant(r.parentCode),
+         r.level, nullIfEmpty(r.description)});
 }
 
 DbStatus TypeSettings::update(const TypeRecord& r)

@@ -125,10 +125,10 @@ DbResult<TypeMarks> TypeTree::marks(TypeTreeVariant variant, const QString& posi
     // The super user's position code is empty; it is compared as the empty text (rows with an
     // empty 岗位代号 are his), never as NULL, which would match nothing.
     const QString position = positionCode.isNull() ? QStringLiteral("") : positionCode;
-    DbResult<QStringList> permitted =
-        variant == TypeTreeVariant::Upload
-            ? readCodes(positionPermittedCodesStatement(), QStringLiteral("文件编号"), {position})
-            : readCodes(permittedCodesStatement(), QStringLiteral("文件编号"));
+    DbResult<QStringList> permitted = variant == TypeTreeVariant::Upload
+                                          ? readCodes(positionPermittedCodesStatement(), QStringLiteral("文件编号"),
+                                                      {position})
+                                          : readCodes(permittedCodesStatement(), QStringLiteral("文件编号"));
     if (!permitted.ok())
         return DbResult<TypeMarks>::failure(permitted.error);
     m.permittedCodes = permitted.value;

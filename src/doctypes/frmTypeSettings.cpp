@@ -3,9 +3,9 @@
 #include "doctypes/TypeSettings.h"
 #include "doctypes/TypeTreeView.h"
 #include "platform/Platform.h"
+#include "shared/WindowPlacement.h"
 #include "widgets/StatusBar.h"
 #include "widgets/tree/KeyedTree.h"
-#include "shared/WindowPlacement.h"
 
 #include <QFormLayout>
 #include <QGroupBox>
@@ -210,8 +210,8 @@ DbError frm资料类型设置::文件类别范围()
 
 DbError frm资料类型设置::reload()
 {
-    return LoadAndMarkTypeTree(*TreeView1, TypeTreeVariant::Settings, [this] { return 文件类别范围(); },
-                               &TypeDescriptions);
+    return LoadAndMarkTypeTree(
+        *TreeView1, TypeTreeVariant::Settings, [this] { return 文件类别范围(); }, &TypeDescriptions);
 }
 
 void frm资料类型设置::TreeView1_NodeClick(const QString& key)
@@ -351,10 +351,7 @@ void frm资料类型设置::Command3_Click()
         plainMessage(failed.description);
 }
 
-void frm资料类型设置::Command4_Click()
-{
-    CloseChildWindow(this);
-}
+void frm资料类型设置::Command4_Click() { CloseChildWindow(this); }
 
 void frm资料类型设置::Command5_Click()
 {

@@ -183,7 +183,8 @@ QString BrowseDocuments::searchStatement(const BrowseSearch& search)
     QString sql = QStringLiteral("select distinct ") + listColumns() + listSource();
     sql += QStringLiteral(" and 公司文件信息.文件类别 in (select 值 from [#") + typeListName() + QStringLiteral("])");
     if (!search.formats.isEmpty())
-        sql += QStringLiteral(" and 公司文件信息.附件后缀 in (select 值 from [#") + formatListName() + QStringLiteral("])");
+        sql += QStringLiteral(" and 公司文件信息.附件后缀 in (select 值 from [#") + formatListName()
+               + QStringLiteral("])");
     if (search.byName)
         sql += QStringLiteral(" and 公司文件信息.文件名称 like ?");
     if (search.byUploader)

@@ -1,7 +1,7 @@
 #include "library/DocumentRights.h"
 
-#include "library/UploadDocuments.h"
 #include "db/Query.h"
+#include "library/UploadDocuments.h"
 
 namespace quarvel {
 
@@ -24,8 +24,8 @@ const QString& DocumentRights::insertStatement()
 
 const QString& DocumentRights::moveStatement()
 {
-    static const QString sql = QStringLiteral(
-        "Update 资料下载权限 Set 部门编号 = ?, 部门名称 = ?, 岗位代号 = ?, 岗位名称 = ? Where ID = ?");
+    static const QString sql =
+        QStringLiteral("Update 资料下载权限 Set 部门编号 = ?, 部门名称 = ?, 岗位代号 = ?, 岗位名称 = ? Where ID = ?");
     return sql;
 }
 
@@ -42,8 +42,7 @@ const QString& DocumentRights::membersStatement()
 
 const QString& DocumentRights::existingStatement()
 {
-    static const QString sql =
-        QStringLiteral("select ID from 资料下载权限 where 文件编号 = ? And 岗位代号 = ?");
+    static const QString sql = QStringLiteral("select ID from 资料下载权限 where 文件编号 = ? And 岗位代号 = ?");
     return sql;
 }
 
@@ -98,12 +97,12 @@ DbStatus DocumentRights::grant(const QString& documentNumber, const QString& dep
                                const QString& positionCode, const QString& positionName, const QDateTime& now,
                                const QString& operatorNo)
 {
-    return execute(insertStatement(), {documentNumberOf(documentNumber), deptCode, deptName, positionCode,
-                                       positionName, now, operatorNo});
+    return execute(insertStatement(),
+                   {documentNumberOf(documentNumber), deptCode, deptName, positionCode, positionName, now, operatorNo});
 }
 
-DbStatus DocumentRights::move(qint64 id, const QString& deptCode, const QString& deptName,
-                              const QString& positionCode, const QString& positionName)
+DbStatus DocumentRights::move(qint64 id, const QString& deptCode, const QString& deptName, const QString& positionCode,
+                              const QString& positionName)
 {
     return execute(moveStatement(), {deptCode, deptName, positionCode, positionName, id});
 }
@@ -213,8 +212,8 @@ DbResult<QVector<GroupMember>> DocumentRights::members(const QString& groupId)
     return {out, q.error()};
 }
 
-DbResult<int> DocumentRights::grantGroup(const QString& documentNumber, const QString& groupId,
-                                         const QDateTime& now, const QString& operatorNo)
+DbResult<int> DocumentRights::grantGroup(const QString& documentNumber, const QString& groupId, const QDateTime& now,
+                                         const QString& operatorNo)
 {
     const QString number = documentNumberOf(documentNumber);
     const DbResult<QVector<GroupMember>> found = members(groupId);
@@ -238,8 +237,8 @@ DbResult<int> DocumentRights::grantGroup(const QString& documentNumber, const QS
         }
         if (has)
             continue;
-        const DbStatus inserted =
-            grant(number, m.deptCode, m.deptName, m.positionCode, m.positionName, now, operatorNo);
+        const DbStatus inserted = grant(number, m.deptCode, m.deptName, m.positionCode, m.positionName, now,
+                                        operatorNo);
         if (!inserted.ok())
             return DbResult<int>::failure(inserted.error);
         ++added;

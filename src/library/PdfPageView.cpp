@@ -231,12 +231,8 @@ void PdfPageView::resizeEvent(QResizeEvent* event)
 void PdfPageView::keyPressEvent(QKeyEvent* event)
 {
     switch (event->key()) {
-    case Qt::Key_PageDown:
-        nextPage();
-        return;
-    case Qt::Key_PageUp:
-        previousPage();
-        return;
+    case Qt::Key_PageDown: nextPage(); return;
+    case Qt::Key_PageUp: previousPage(); return;
     case Qt::Key_Home:
         if (event->modifiers() & Qt::ControlModifier) {
             setPage(0);
@@ -249,8 +245,7 @@ void PdfPageView::keyPressEvent(QKeyEvent* event)
             return;
         }
         break;
-    default:
-        break;
+    default: break;
     }
     QScrollArea::keyPressEvent(event);
 }

@@ -1,20 +1,20 @@
 #include "library/RightsPanel.h"
 
+#include "db/Connection.h"
 #include "directory/DepartmentTree.h"
 #include "library/DocumentRights.h"
 #include "library/UploadPanels.h"
-#include "db/Connection.h"
-#include "widgets/HandCursor.h"
-#include "widgets/WaitCursor.h"
 #include "login/UserContext.h"
 #include "platform/Platform.h"
+#include "widgets/HandCursor.h"
+#include "widgets/WaitCursor.h"
 #include "widgets/grid/FlexGrid.h"
 #include "widgets/grid/Twips.h"
 #include "widgets/tree/KeyedTree.h"
 
 #include <QEvent>
-#include <QKeyEvent>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QListWidget>
 #include <QRadioButton>
@@ -53,8 +53,9 @@ const QString kMissingPart = QStringLiteral("下标越界");
 
 QString RightsPanel::formatString()
 {
-    return QStringLiteral("  |<部门                                    |<岗位                             |<姓名                 "
-                          "|^操作     |^查阅     |^下载     |");
+    return QStringLiteral(
+        "  |<部门                                    |<岗位                             |<姓名                 "
+        "|^操作     |^查阅     |^下载     |");
 }
 
 RightsPanel::RightsPanel(Platform& platform, QWidget* parent) : QFrame(parent), m_platform(platform)
@@ -364,8 +365,9 @@ void RightsPanel::TreeView1_DblClick()
     }
     if (outcome.kind == PlaceOutcome::AlreadyListed) {
         const qsizetype bracket = nodeText.indexOf(u'[');
-        m_platform.messages().inform(this, (bracket < 0 ? nodeText : nodeText.left(bracket)) + QStringLiteral(" 权限已经存在"),
-                                     QStringLiteral("系统提示"));
+        m_platform.messages().inform(
+            this, (bracket < 0 ? nodeText : nodeText.left(bracket)) + QStringLiteral(" 权限已经存在"),
+            QStringLiteral("系统提示"));
         return;
     }
     MSFlexGrid3->setTextMatrix(current, Column::Department, chosen.department);
@@ -395,8 +397,7 @@ void RightsPanel::List1_Click()
     DbResult<int> granted;
     {
         WaitCursor wait(m_status);
-        granted = DocumentRights::grantGroup(m_document, groupId, m_platform.clock().now(),
-                                             userContext().EmployeeNo);
+        granted = DocumentRights::grantGroup(m_document, groupId, m_platform.clock().now(), userContext().EmployeeNo);
     }
     if (!granted.ok()) {
         fail(granted.error.description);

@@ -23,8 +23,8 @@ class RightsPanel : public QFrame {
 public:
     explicit RightsPanel(Platform& platform, QWidget* parent = nullptr);
 
-    QLabel* title = nullptr;             // Label1(7)
-    QToolButton* Image1 = nullptr;       // closes the panel
+    QLabel* title = nullptr;        // Label1(7)
+    QToolButton* Image1 = nullptr;  // closes the panel
     FlexGrid* MSFlexGrid3 = nullptr;
     QToolButton* addButton = nullptr;    // Picture8(7)
     QFrame* Picture3 = nullptr;          // the chooser
@@ -32,7 +32,7 @@ public:
     QRadioButton* byPosition = nullptr;  // Option3(1)
     QListWidget* List1 = nullptr;
     KeyedTree* TreeView1 = nullptr;
-    QLabel* backLink = nullptr;          // Label1(21) "返回"
+    QLabel* backLink = nullptr;  // Label1(21) "返回"
 
     // The grid's columns, in the order of formatString(); Id is hidden.
     enum Column { Number, Department, Position, Holder, Action, Read, Download, Id };

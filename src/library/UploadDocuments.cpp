@@ -10,10 +10,8 @@
 
 #include <limits>
 
-namespace quarvel
-{
-namespace
-{
+namespace quarvel {
+namespace {
 
 // --- statements ---------------------------------------------------------------------------
 
@@ -22,8 +20,8 @@ namespace
 // SQLite the write transaction itself holds the database.
 const QString& numberCheckStatement()
 {
-    static const QString sql
-        = QStringLiteral("select top 1 ID from 公司文件信息 with (updlock, holdlock) where 编号 = ?");
+    static const QString sql =
+        QStringLiteral("select top 1 ID from 公司文件信息 with (updlock, holdlock) where 编号 = ?");
     return sql;
 }
 
@@ -90,8 +88,8 @@ const QString& listColumns()
 
 const QString& listSource()
 {
-    static const QString sql
-        = QStringLiteral(" from 公司文件信息 left join 资料类型 on 资料类型.编号 = 公司文件信息.文件类别 ");
+    static const QString sql =
+        QStringLiteral(" from 公司文件信息 left join 资料类型 on 资料类型.编号 = 公司文件信息.文件类别 ");
     return sql;
 }
 
@@ -100,21 +98,21 @@ const QString& listSource()
 // hands them over newest first, so only the rows shown are read.
 const QString& recentStatement()
 {
-    static const QString sql
-        = QStringLiteral("select ID, 编号, 文件类别, 文件名称, 摘要, 关键字, 文件级别, 上传人工号, 附件后缀, "
-                         "上传日期, 名称 from (select top (?) ")
-        + listColumns() + listSource()
-        + QStringLiteral(" where 文件 is not null and 部门 = ? and 岗位 = ?"
-                         " order by 上传日期 desc, 公司文件信息.ID desc) as 最近"
-                         " order by 上传日期, 编号, 文件类别, 文件名称 desc");
+    static const QString sql = QStringLiteral(
+                                   "select ID, 编号, 文件类别, 文件名称, 摘要, 关键字, 文件级别, 上传人工号, 附件后缀, "
+                                   "上传日期, 名称 from (select top (?) ")
+                               + listColumns() + listSource()
+                               + QStringLiteral(" where 文件 is not null and 部门 = ? and 岗位 = ?"
+                                                " order by 上传日期 desc, 公司文件信息.ID desc) as 最近"
+                                                " order by 上传日期, 编号, 文件类别, 文件名称 desc");
     return sql;
 }
 
 const QString& storedStatement()
 {
-    static const QString sql
-        = QStringLiteral("select ID, 文件名称, 附件后缀, case when 文件 is null then 0 else 1 end as 有内容"
-                         " from 公司文件信息 where ID = ?");
+    static const QString sql = QStringLiteral(
+        "select ID, 文件名称, 附件后缀, case when 文件 is null then 0 else 1 end as 有内容"
+        " from 公司文件信息 where ID = ?");
     return sql;
 }
 
@@ -127,25 +125,16 @@ const QString& downloadGroupsStatement()
 // --- values -------------------------------------------------------------------------------
 
 // Codes and texts go in as texts even when unset, so that an empty code matches ''.
-QVariant textValue(const QString& text)
-{
-    return text.isNull() ? QVariant(QStringLiteral("")) : QVariant(text);
-}
+QVariant textValue(const QString& text) { return text.isNull() ? QVariant(QStringLiteral("")) : QVariant(text); }
 
 QVariant nullIfEmpty(const QString& text)
 {
     return text.isEmpty() ? QVariant(QMetaType::fromType<QString>()) : QVariant(text);
 }
 
-QString likePattern(const QString& typed)
-{
-    return QStringLiteral("%") + typed.trimmed() + QStringLiteral("%");
-}
+QString likePattern(const QString& typed) { return QStringLiteral("%") + typed.trimmed() + QStringLiteral("%"); }
 
-DbError cancelledError()
-{
-    return DbError::make(kTransferCancelled, QStringLiteral("传输已取消"));
-}
+DbError cancelledError() { return DbError::make(kTransferCancelled, QStringLiteral("传输已取消")); }
 
 // The size of the file to store; an error when it cannot be opened for reading.
 DbResult<qint64> readableFileSize(const QString& path)
@@ -153,10 +142,10 @@ DbResult<qint64> readableFileSize(const QString& path)
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
         const int number = file.error() == QFileDevice::NoError ? -1 : static_cast<int>(file.error());
-        return DbResult<qint64>::failure(DbError::make(
-            number, QStringLiteral("无法打开文件 ") + path + QStringLiteral("：") + file.errorString()));
+        return DbResult<qint64>::failure(
+            DbError::make(number, QStringLiteral("无法打开文件 ") + path + QStringLiteral("：") + file.errorString()));
     }
-    return { file.size(), {} };
+    return {file.size(), {}};
 }
 
 // Streams the file into the row inside the caller's transaction; a file of length zero leaves
@@ -165,7 +154,7 @@ DbStatus storeContent(qint64 id, const QString& path, qint64 size, const Transfe
 {
     if (size == 0) {
         if (progress && !progress(0, 0))
-            return { cancelledError() };
+            return {cancelledError()};
         return {};
     }
     return DocumentContent().storeFileWithinTransaction(id, path, progress);
@@ -195,7 +184,7 @@ DbResult<QVector<DocumentRow>> readRows(Query& q)
         return DbResult<QVector<DocumentRow>>::failure(q.error());
     while (q.next())
         rows.append(readRow(q));
-    return { std::move(rows), q.error() };
+    return {std::move(rows), q.error()};
 }
 
 // --- temporary file names -----------------------------------------------------------------
@@ -215,20 +204,16 @@ bool isUnsafe(char32_t c)
     case u'"':
     case u'<':
     case u'>':
-    case u'|':
-        return true;
-    default:
-        break;
+    case u'|': return true;
+    default: break;
     }
     switch (QChar::category(c)) {
     case QChar::Other_Control:
-    case QChar::Other_Format: // invisible marks, text direction overrides
-    case QChar::Other_Surrogate: // a lone half of a pair
+    case QChar::Other_Format:     // invisible marks, text direction overrides
+    case QChar::Other_Surrogate:  // a lone half of a pair
     case QChar::Separator_Line:
-    case QChar::Separator_Paragraph:
-        return true;
-    default:
-        return false;
+    case QChar::Separator_Paragraph: return true;
+    default: return false;
     }
 }
 
@@ -276,10 +261,8 @@ QString fitUtf8(const QString& text, qsizetype bytes)
     qsizetype used = 0;
     qsizetype end = 0;
     while (end < text.size()) {
-        const bool pair
-            = text.at(end).isHighSurrogate() && end + 1 < text.size() && text.at(end + 1).isLowSurrogate();
-        const char32_t c
-            = pair ? QChar::surrogateToUcs4(text.at(end), text.at(end + 1)) : text.at(end).unicode();
+        const bool pair = text.at(end).isHighSurrogate() && end + 1 < text.size() && text.at(end + 1).isLowSurrogate();
+        const char32_t c = pair ? QChar::surrogateToUcs4(text.at(end), text.at(end + 1)) : text.at(end).unicode();
         const qsizetype length = c < 0x80 ? 1 : c < 0x800 ? 2 : c < 0x10000 ? 3 : 4;
         if (used + length > bytes)
             break;
@@ -292,20 +275,17 @@ QString fitUtf8(const QString& text, qsizetype bytes)
 // Names that some systems take for devices whatever follows their first ".".
 bool isDeviceName(const QString& name)
 {
-    static const QRegularExpression device(
-        QStringLiteral(R"(^(con|prn|aux|nul|com\d|lpt\d)$)"), QRegularExpression::CaseInsensitiveOption);
+    static const QRegularExpression device(QStringLiteral(R"(^(con|prn|aux|nul|com\d|lpt\d)$)"),
+                                           QRegularExpression::CaseInsensitiveOption);
     const QString base = trimTrailing(name.section(u'.', 0, 0));
     return device.match(base).hasMatch();
 }
 
-} // namespace
+}  // namespace
 
 // --- texts of the input fields --------------------------------------------------------------
 
-QString DocumentRow::typeText() const
-{
-    return typeCode + QStringLiteral(" ") + typeName;
-}
+QString DocumentRow::typeText() const { return typeCode + QStringLiteral(" ") + typeName; }
 
 QString DocumentRow::uploadedText() const
 {
@@ -361,12 +341,13 @@ QString typeCodeOf(const QString& typeText)
 }
 
 QString temporaryDocumentPath(const QString& folder, const QString& documentName, const QDateTime& now,
-    const QString& extension, int serial)
+                              const QString& extension, int serial)
 {
     QString ext = trimTrailing(trimLeading(replaceUnsafe(extension)));
     ext = trimTrailing(fitUtf8(ext, kMaxExtensionBytes));
     const QString suffix = u'-' + now.toString(QStringLiteral("yyyyMMddHHmmss"))
-        + (serial > 1 ? u'-' + QString::number(serial) : QString()) + (ext.isEmpty() ? QString() : u'.' + ext);
+                           + (serial > 1 ? u'-' + QString::number(serial) : QString())
+                           + (ext.isEmpty() ? QString() : u'.' + ext);
 
     QString name = trimLeading(replaceUnsafe(documentName));
     if (isDeviceName(name))
@@ -381,8 +362,8 @@ QString temporaryDocumentPath(const QString& folder, const QString& documentName
     return path + name + suffix;
 }
 
-DbResult<QString> createTemporaryDocumentFile(const QString& folder, const QString& documentName,
-    const QDateTime& now, const QString& extension)
+DbResult<QString> createTemporaryDocumentFile(const QString& folder, const QString& documentName, const QDateTime& now,
+                                              const QString& extension)
 {
     // Enough for any number of copies opened within one second.
     constexpr int kMaxSerial = 10000;
@@ -410,7 +391,7 @@ QString documentTempFolder()
 // --- statements of the window ---------------------------------------------------------------
 
 DbResult<qint64> UploadDocuments::insert(const DocumentInput& input, const UploaderContext& context,
-    const QDateTime& now, const TransferProgress& progress)
+                                         const QDateTime& now, const TransferProgress& progress)
 {
     using Result = DbResult<qint64>;
     const QString number = documentNumberOf(input.number);
@@ -436,10 +417,10 @@ DbResult<qint64> UploadDocuments::insert(const DocumentInput& input, const Uploa
     }
     {
         Query q(insertStatement());
-        q.bind({ number, textValue(input.name), textValue(typeCodeOf(input.typeText)), now,
-            textValue(context.employeeNo), nullIfEmpty(input.summary), textValue(context.deptCode),
-            textValue(context.positionCode), 0, textValue(extensionOf(input.filePath)),
-            nullIfEmpty(input.keywords), levelOf(input.levelText) });
+        q.bind({number, textValue(input.name), textValue(typeCodeOf(input.typeText)), now,
+                textValue(context.employeeNo), nullIfEmpty(input.summary), textValue(context.deptCode),
+                textValue(context.positionCode), 0, textValue(extensionOf(input.filePath)), nullIfEmpty(input.keywords),
+                levelOf(input.levelText)});
         if (!q.exec())
             return Result::failure(q.error());
     }
@@ -450,8 +431,8 @@ DbResult<qint64> UploadDocuments::insert(const DocumentInput& input, const Uploa
         if (!q.exec())
             return Result::failure(q.error());
         if (!q.next() || q.isNull(u"ID"))
-            return Result::failure(
-                q.error().isSet() ? q.error() : DbError::make(-1, QStringLiteral("新增的文件记录没有找到")));
+            return Result::failure(q.error().isSet() ? q.error()
+                                                     : DbError::make(-1, QStringLiteral("新增的文件记录没有找到")));
         id = q.longInteger(u"ID");
     }
     const DbStatus stored = storeContent(id, input.filePath, size.value, progress);
@@ -459,23 +440,23 @@ DbResult<qint64> UploadDocuments::insert(const DocumentInput& input, const Uploa
         return Result::failure(stored.error);
     if (!transaction.commit())
         return Result::failure(transaction.error());
-    return { id, {} };
+    return {id, {}};
 }
 
 DbStatus UploadDocuments::update(qint64 id, const DocumentInput& input, const UploaderContext& context,
-    const QDateTime& now, const TransferProgress& progress)
+                                 const QDateTime& now, const TransferProgress& progress)
 {
     const bool newFile = !input.filePath.isEmpty();
     Transaction transaction;
     if (!transaction.begun())
-        return { transaction.error() };
+        return {transaction.error()};
     {
         Query q(rowCheckStatement());
         q.bind(id);
         if (!q.exec())
-            return { q.error() };
+            return {q.error()};
         if (!q.next())
-            return { q.error() };
+            return {q.error()};
         if (q.longInteger(u"个数") == 0)
             return {};
     }
@@ -483,18 +464,18 @@ DbStatus UploadDocuments::update(qint64 id, const DocumentInput& input, const Up
     if (newFile) {
         const DbResult<qint64> readable = readableFileSize(input.filePath);
         if (!readable.ok())
-            return { readable.error };
+            return {readable.error};
         size = readable.value;
     }
     {
         Query q(newFile ? updateWithFileStatement() : updateStatement());
-        q.bind({ textValue(input.name), textValue(typeCodeOf(input.typeText)), nullIfEmpty(input.summary),
-            textValue(context.deptCode), textValue(context.positionCode) });
+        q.bind({textValue(input.name), textValue(typeCodeOf(input.typeText)), nullIfEmpty(input.summary),
+                textValue(context.deptCode), textValue(context.positionCode)});
         if (newFile)
-            q.bind({ now, textValue(context.employeeNo), textValue(extensionOf(input.filePath)) });
-        q.bind({ nullIfEmpty(input.keywords), levelOf(input.levelText), id });
+            q.bind({now, textValue(context.employeeNo), textValue(extensionOf(input.filePath))});
+        q.bind({nullIfEmpty(input.keywords), levelOf(input.levelText), id});
         if (!q.exec())
-            return { q.error() };
+            return {q.error()};
     }
     if (newFile) {
         const DbStatus stored = storeContent(id, input.filePath, size, progress);
@@ -502,7 +483,7 @@ DbStatus UploadDocuments::update(qint64 id, const DocumentInput& input, const Up
             return stored;
     }
     if (!transaction.commit())
-        return { transaction.error() };
+        return {transaction.error()};
     return {};
 }
 
@@ -510,29 +491,29 @@ DbStatus UploadDocuments::remove(qint64 id, const QString& number)
 {
     Transaction transaction;
     if (!transaction.begun())
-        return { transaction.error() };
-    DbStatus s = execute(deleteStatement(), { id });
+        return {transaction.error()};
+    DbStatus s = execute(deleteStatement(), {id});
     if (!s.ok())
         return s;
-    s = execute(deleteRightsStatement(), { documentNumberOf(number) });
+    s = execute(deleteRightsStatement(), {documentNumberOf(number)});
     if (!s.ok())
         return s;
     if (!transaction.commit())
-        return { transaction.error() };
+        return {transaction.error()};
     return {};
 }
 
 DbResult<QVector<DocumentRow>> UploadDocuments::recent(const UploaderContext& context, int limit)
 {
     Query q(recentStatement());
-    q.bind({ limit, textValue(context.deptCode), textValue(context.positionCode) });
+    q.bind({limit, textValue(context.deptCode), textValue(context.positionCode)});
     return readRows(q);
 }
 
 QString UploadDocuments::queryStatement(const ListFilter& filter)
 {
     QString sql = QStringLiteral("select ") + listColumns() + listSource()
-        + QStringLiteral(" where 部门 = ? and 岗位 = ?");
+                  + QStringLiteral(" where 部门 = ? and 岗位 = ?");
     if (filter.name)
         sql += QStringLiteral(" and 文件名称 like ?");
     if (filter.typeCode)
@@ -547,11 +528,10 @@ QString UploadDocuments::queryStatement(const ListFilter& filter)
     return sql;
 }
 
-DbResult<QVector<DocumentRow>> UploadDocuments::query(
-    const UploaderContext& context, const ListFilter& filter)
+DbResult<QVector<DocumentRow>> UploadDocuments::query(const UploaderContext& context, const ListFilter& filter)
 {
     Query q(queryStatement(filter));
-    q.bind({ textValue(context.deptCode), textValue(context.positionCode) });
+    q.bind({textValue(context.deptCode), textValue(context.positionCode)});
     if (filter.name)
         q.bind(likePattern(*filter.name));
     if (filter.typeCode)
@@ -575,14 +555,14 @@ DbResult<std::optional<StoredDocument>> UploadDocuments::stored(qint64 id)
     if (!q.next()) {
         if (q.error().isSet())
             return Result::failure(q.error());
-        return { std::nullopt, {} };
+        return {std::nullopt, {}};
     }
     StoredDocument d;
     d.id = q.longInteger(u"ID");
     d.name = q.text(u"文件名称");
     d.extension = q.text(u"附件后缀");
     d.hasContent = q.flag(u"有内容");
-    return { d, {} };
+    return {d, {}};
 }
 
 DbResult<QStringList> UploadDocuments::downloadGroups()
@@ -593,7 +573,7 @@ DbResult<QStringList> UploadDocuments::downloadGroups()
     QStringList items;
     while (q.next())
         items.append(q.text(u"组ID") + QStringLiteral(" ") + q.text(u"组名称"));
-    return { std::move(items), q.error() };
+    return {std::move(items), q.error()};
 }
 
 QVector<NamedStatement> UploadDocuments::statements()
@@ -605,20 +585,20 @@ QVector<NamedStatement> UploadDocuments::statements()
     everything.from = QDate();
     everything.to = QDate();
     return {
-        { QStringLiteral("document number check while adding"), numberCheckStatement() },
-        { QStringLiteral("add a document"), insertStatement() },
-        { QStringLiteral("identity of the added document"), newIdStatement() },
-        { QStringLiteral("document row exists"), rowCheckStatement() },
-        { QStringLiteral("change a document"), updateStatement() },
-        { QStringLiteral("change a document with a new file"), updateWithFileStatement() },
-        { QStringLiteral("delete a document"), deleteStatement() },
-        { QStringLiteral("delete the rights of a document number"), deleteRightsStatement() },
-        { QStringLiteral("newest documents of a position"), recentStatement() },
-        { QStringLiteral("documents of a position"), queryStatement({}) },
-        { QStringLiteral("documents of a position with every condition"), queryStatement(everything) },
-        { QStringLiteral("document for opening"), storedStatement() },
-        { QStringLiteral("download groups"), downloadGroupsStatement() },
+        {QStringLiteral("document number check while adding"), numberCheckStatement()},
+        {QStringLiteral("add a document"), insertStatement()},
+        {QStringLiteral("identity of the added document"), newIdStatement()},
+        {QStringLiteral("document row exists"), rowCheckStatement()},
+        {QStringLiteral("change a document"), updateStatement()},
+        {QStringLiteral("change a document with a new file"), updateWithFileStatement()},
+        {QStringLiteral("delete a document"), deleteStatement()},
+        {QStringLiteral("delete the rights of a document number"), deleteRightsStatement()},
+        {QStringLiteral("newest documents of a position"), recentStatement()},
+        {QStringLiteral("documents of a position"), queryStatement({})},
+        {QStringLiteral("documents of a position with every condition"), queryStatement(everything)},
+        {QStringLiteral("document for opening"), storedStatement()},
+        {QStringLiteral("download groups"), downloadGroupsStatement()},
     };
 }
 
-} // namespace quarvel
+}  // namespace quarvel

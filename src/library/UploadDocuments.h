@@ -18,18 +18,17 @@
 
 #include <optional>
 
-namespace quarvel
-{
+namespace quarvel {
 
 // The input fields of one document, as typed.
 struct DocumentInput {
-    QString number; // Text1(0) → 编号 = documentNumberOf(number)
-    QString name; // Text1(1) → 文件名称
-    QString summary; // Text1(2) → 摘要, NULL when empty
-    QString keywords; // Text1(3) → 关键字, NULL when empty
-    QString typeText; // Text1(4): type code + " " + name → 文件类别 = typeCodeOf(typeText)
-    QString levelText; // Text4 → 文件级别 = levelOf(levelText)
-    QString filePath; // Text2 → 附件后缀 = extensionOf(filePath) and 文件; empty = no new file (update)
+    QString number;     // Text1(0) → 编号 = documentNumberOf(number)
+    QString name;       // Text1(1) → 文件名称
+    QString summary;    // Text1(2) → 摘要, NULL when empty
+    QString keywords;   // Text1(3) → 关键字, NULL when empty
+    QString typeText;   // Text1(4): type code + " " + name → 文件类别 = typeCodeOf(typeText)
+    QString levelText;  // Text4 → 文件级别 = levelOf(levelText)
+    QString filePath;   // Text2 → 附件后缀 = extensionOf(filePath) and 文件; empty = no new file (update)
 };
 
 // Who uploads: EmployeeNo, DeptCode and PositionCode of the user context. Empty (or null)
@@ -45,8 +44,8 @@ struct DocumentRow {
     QString number, typeCode, typeName, name, summary, keywords, level, uploader, extension;
     QDateTime uploaded;
 
-    QString typeText() const; // typeCode + " " + typeName
-    QString uploadedText() const; // "yyyy-MM-dd HH:mm", "" when null
+    QString typeText() const;      // typeCode + " " + typeName
+    QString uploadedText() const;  // "yyyy-MM-dd HH:mm", "" when null
 };
 
 // The query's conditions; a condition without a value is not applied.
@@ -67,7 +66,7 @@ struct ListFilter {
 struct StoredDocument {
     qint64 id = 0;
     QString name, extension;
-    bool hasContent = false; // 文件 is not null
+    bool hasContent = false;  // 文件 is not null
 };
 
 // The document number as it is stored and compared everywhere (the document, its rights, their
@@ -96,22 +95,21 @@ QString typeCodeOf(const QString& typeText);
 // visible name stays the same where possible; an empty name falls back to "文件", and an empty
 // extension leaves out the ".". A serial above 1 follows the time stamp as "-" + serial.
 QString temporaryDocumentPath(const QString& folder, const QString& documentName, const QDateTime& now,
-    const QString& extension, int serial = 1);
+                              const QString& extension, int serial = 1);
 
 // Creates the empty file of a new temporary copy and returns its path: temporaryDocumentPath,
 // or, when a file of that name exists already (another document whose name reads alike opened
 // within the same second, or the same one opened again), the next free serial. The error
 // gives the reason when no file could be created.
-DbResult<QString> createTemporaryDocumentFile(const QString& folder, const QString& documentName,
-    const QDateTime& now, const QString& extension);
+DbResult<QString> createTemporaryDocumentFile(const QString& folder, const QString& documentName, const QDateTime& now,
+                                              const QString& extension);
 
 // The per-user folder of those copies ("Temp" beside GetTempFilePath's file, owner-only
 // access), created when missing.
 QString documentTempFolder();
 
 // The statements of the upload window's documents.
-class UploadDocuments
-{
+class UploadDocuments {
 public:
     // Adds the document: the row (编号 = documentNumberOf(number), 文件下载 = 0, 上传日期 = now,
     // uploader's employee number, department and position from the context) and the file
@@ -121,15 +119,15 @@ public:
     // is blank, when the file cannot be read, when the progress cancels (the error then
     // satisfies isTransferCancelled) or on any failure. A file of length zero stores NULL.
     // Returns the new ID.
-    static DbResult<qint64> insert(const DocumentInput& input, const UploaderContext& context,
-        const QDateTime& now, const TransferProgress& progress = {});
+    static DbResult<qint64> insert(const DocumentInput& input, const UploaderContext& context, const QDateTime& now,
+                                   const TransferProgress& progress = {});
 
     // Changes the document with this ID: 文件名称, 文件类别, 摘要, 部门, 岗位, 关键字, 文件级别,
     // and, only when filePath is not empty, 上传日期, 上传人工号, 附件后缀 and 文件 (streamed; a
     // file of length zero stores NULL), in one transaction. 编号 never changes. No such row:
     // nothing is written and no error is returned.
-    static DbStatus update(qint64 id, const DocumentInput& input, const UploaderContext& context,
-        const QDateTime& now, const TransferProgress& progress = {});
+    static DbStatus update(qint64 id, const DocumentInput& input, const UploaderContext& context, const QDateTime& now,
+                           const TransferProgress& progress = {});
 
     // Deletes the document with this ID and every rights row (资料下载权限) of the number
     // (documentNumberOf), in one transaction: either both are gone or nothing is.
@@ -158,4 +156,4 @@ public:
     static QVector<NamedStatement> statements();
 };
 
-} // namespace quarvel
+}  // namespace quarvel

@@ -35,7 +35,7 @@ public:
     QPushButton* Command3 = nullptr;
     QPushButton* Command7 = nullptr;
     QPushButton* comClose = nullptr;
-    QLabel* statusText = nullptr;       // what the window is waiting for
+    QLabel* statusText = nullptr;  // what the window is waiting for
 
     // The document as the fields hold it.
     DocumentInput input() const;

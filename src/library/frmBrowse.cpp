@@ -7,14 +7,14 @@
 #include "library/frmViewer.h"
 #include "login/UserContext.h"
 #include "platform/Platform.h"
+#include "shared/Module1.h"
+#include "shared/WindowPlacement.h"
 #include "widgets/StatusBar.h"
 #include "widgets/TransferProgressDialog.h"
+#include "widgets/WaitCursor.h"
 #include "widgets/grid/FlexGrid.h"
 #include "widgets/grid/Twips.h"
 #include "widgets/tree/KeyedTree.h"
-#include "shared/Module1.h"
-#include "shared/WindowPlacement.h"
-#include "widgets/WaitCursor.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -130,8 +130,8 @@ void Frm公司资料查阅::buildFilterPanel()
     grid->addWidget(Check3, 1, 3, Qt::AlignLeft);
     grid->addWidget(List1, 2, 2, 1, 2);
 
-    const auto filterRow = [&](int row, QCheckBox*& box, const QString& boxName, const QString& caption, QLineEdit*& edit,
-                               const QString& editName) {
+    const auto filterRow = [&](int row, QCheckBox*& box, const QString& boxName, const QString& caption,
+                               QLineEdit*& edit, const QString& editName) {
         box = new QCheckBox(caption, Picture7);
         box->setObjectName(boxName);
         edit = new QLineEdit(Picture7);
@@ -318,9 +318,15 @@ void Frm公司资料查阅::Command10_Click()
     };
     switch (checkSearch(search)) {
     case SearchRefusal::NoType: plain(QStringLiteral("请选择文件类别")); return;
-    case SearchRefusal::NoName: refuse(QStringLiteral("请输入查询条件文件名称的值！"), applicationTitle(), Text1); return;
-    case SearchRefusal::NoUploader: refuse(QStringLiteral("请输入查询条件上传人的值！"), applicationTitle(), Text2); return;
-    case SearchRefusal::NoKeywords: refuse(QStringLiteral("请输入查询条件关键字的值！"), applicationTitle(), Text3); return;
+    case SearchRefusal::NoName:
+        refuse(QStringLiteral("请输入查询条件文件名称的值！"), applicationTitle(), Text1);
+        return;
+    case SearchRefusal::NoUploader:
+        refuse(QStringLiteral("请输入查询条件上传人的值！"), applicationTitle(), Text2);
+        return;
+    case SearchRefusal::NoKeywords:
+        refuse(QStringLiteral("请输入查询条件关键字的值！"), applicationTitle(), Text3);
+        return;
     case SearchRefusal::DateRange:
         refuse(QStringLiteral("上传日期起始日期的日期范围开始日期不能大于结束日期!"), executableTitle(), nullptr);
         return;
@@ -333,8 +339,8 @@ void Frm公司资料查阅::Command10_Click()
     // The grid is not redrawn while it fills.
     MSFlexGrid1->beginBulk();
     MSFlexGrid1->setRows(1);
-    const DbResult<QVector<BrowseRow>> done =
-        BrowseDocuments::search(userContext().PositionCode, search, [this](const BrowseRow& r) { FillDocumentRow(r); });
+    const DbResult<QVector<BrowseRow>> done = BrowseDocuments::search(
+        userContext().PositionCode, search, [this](const BrowseRow& r) { FillDocumentRow(r); });
     MSFlexGrid1->endBulk();
     if (!done.ok()) {
         m_platform.messages().inform(this, formatError(done.error, ErrorForm::NumberAndDescription),
@@ -352,7 +358,8 @@ void Frm公司资料查阅::MSFlexGrid1_DblClick()
     const int row = MSFlexGrid1->row();
     const int col = MSFlexGrid1->col();
     if (MSFlexGrid1->textMatrix(row, ColNumber).isEmpty()) {
-        m_platform.messages().inform(this, QStringLiteral("没有可以显示的信息,请重新选择!"), QStringLiteral("系统提示"));
+        m_platform.messages().inform(this, QStringLiteral("没有可以显示的信息,请重新选择!"),
+                                     QStringLiteral("系统提示"));
         return;
     }
     const QString text = MSFlexGrid1->textMatrix(row, col);
@@ -435,8 +442,8 @@ void Frm公司资料查阅::DownloadDocument()
     if (path.isEmpty())
         return;
     if (QFileInfo::exists(path)
-        && m_platform.messages().show(this, QStringLiteral("该文件已存在，要覆盖吗？"), QStringLiteral("警告"), MsgIcon::None,
-                                      MsgButtons::YesNo)
+        && m_platform.messages().show(this, QStringLiteral("该文件已存在，要覆盖吗？"), QStringLiteral("警告"),
+                                      MsgIcon::None, MsgButtons::YesNo)
                != MsgAnswer::Yes)
         return;
     DbStatus written;
@@ -479,7 +486,8 @@ void Frm公司资料查阅::layOutButtons()
     const int gap = twipsToPixels(200, this);
     if (inner - pixelsToTwips(closeWidth, this) - 300 > 14040) {
         comClose->setGeometry(MSFlexGrid1->width() - closeWidth - gap, 4, closeWidth, comClose->sizeHint().height());
-        comLook->setGeometry(comClose->x() - closeWidth - gap, 4, comLook->sizeHint().width(), comLook->sizeHint().height());
+        comLook->setGeometry(comClose->x() - closeWidth - gap, 4, comLook->sizeHint().width(),
+                             comLook->sizeHint().height());
     } else {
         comLook->setGeometry(gap, 4, comLook->sizeHint().width(), comLook->sizeHint().height());
         comClose->setGeometry(comLook->geometry().right() + gap, 4, closeWidth, comClose->sizeHint().height());
@@ -493,10 +501,12 @@ void Frm公司资料查阅::resizeEvent(QResizeEvent* event)
     const int barHeight = Picture1->height();
     StatusBar1->setGeometry(0, height() - statusHeight, width(), statusHeight);
     Picture1->setGeometry(0, height() - statusHeight - barHeight, width(), barHeight);
-    MSFlexGrid1->setGeometry(0, 0, qMax(0, width() - twipsToPixels(100, this)), qMax(0, height() - barHeight - statusHeight));
+    MSFlexGrid1->setGeometry(0, 0, qMax(0, width() - twipsToPixels(100, this)),
+                             qMax(0, height() - barHeight - statusHeight));
     layOutButtons();
     const QSize panel = QSize(680, 420).boundedTo(size());
-    Picture7->setGeometry((width() - panel.width()) / 2, (height() - panel.height()) / 2, panel.width(), panel.height());
+    Picture7->setGeometry((width() - panel.width()) / 2, (height() - panel.height()) / 2, panel.width(),
+                          panel.height());
 }
 
 void Frm公司资料查阅::showEvent(QShowEvent* event)

@@ -7,19 +7,19 @@
 #include "login/ServerClock.h"
 #include "login/UserContext.h"
 #include "platform/Platform.h"
+#include "shared/ContentTransfer.h"
+#include "shared/Module1.h"
+#include "shared/WindowPlacement.h"
 #include "widgets/TransferProgressDialog.h"
 #include "widgets/WaitCursor.h"
 #include "widgets/grid/FlexGrid.h"
 #include "widgets/grid/Twips.h"
 #include "widgets/tree/KeyedTree.h"
-#include "shared/ContentTransfer.h"
-#include "shared/Module1.h"
-#include "shared/WindowPlacement.h"
 
 #include <QCheckBox>
 #include <QCoreApplication>
-#include <QDir>
 #include <QDateEdit>
+#include <QDir>
 #include <QFile>
 #include <QKeyEvent>
 #include <QLabel>
@@ -44,7 +44,8 @@ constexpr std::array<int, 10> kListWidths = {300, 1500, 2500, 2500, 1500, 1500, 
 
 const QString& Frm公司资料上传::listFormat()
 {
-    static const QString format = QStringLiteral("<序|<编号|<文件类别|<文件名称|<文件摘要|<关键字|^级别|^文件格式|^上传日期|");
+    static const QString format =
+        QStringLiteral("<序|<编号|<文件类别|<文件名称|<文件摘要|<关键字|^级别|^文件格式|^上传日期|");
     return format;
 }
 
@@ -316,7 +317,9 @@ bool Frm公司资料上传::comLook_Click()
         inform(QStringLiteral("请输入查询条件文件名称的值！"), applicationTitle());
         txtMC->setFocus();
         return false;
-    case QueryFilter::TypeMissing: inform(QStringLiteral("请输入查询条件文件类别的值！"), applicationTitle()); return false;
+    case QueryFilter::TypeMissing:
+        inform(QStringLiteral("请输入查询条件文件类别的值！"), applicationTitle());
+        return false;
     case QueryFilter::KeywordsMissing:
         inform(QStringLiteral("请输入查询条件关键字的值！"), applicationTitle());
         txtKey->setFocus();
@@ -368,10 +371,7 @@ void Frm公司资料上传::Command1_Click()
     }
 }
 
-DocumentInput Frm公司资料上传::currentInput() const
-{
-    return Frame1->input();
-}
+DocumentInput Frm公司资料上传::currentInput() const { return Frame1->input(); }
 
 void Frm公司资料上传::Command2_Click()
 {
@@ -513,10 +513,7 @@ void Frm公司资料上传::Command7_Click()
         Picture2->LoadRights();
 }
 
-void Frm公司资料上传::comClose_Click()
-{
-    CloseChildWindow(this);
-}
+void Frm公司资料上传::comClose_Click() { CloseChildWindow(this); }
 
 int Frm公司资料上传::selectDocumentRow()
 {
@@ -543,7 +540,8 @@ void Frm公司资料上传::MSFlexGrid1_Click()
     Text1[3]->setText(MSFlexGrid1->textMatrix(row, ListColumn::Keywords));
     Text1[4]->setText(MSFlexGrid1->textMatrix(row, ListColumn::Type));
     Text4->setText(MSFlexGrid1->textMatrix(row, ListColumn::Level));
-    m_loaded = LoadedDocument{MSFlexGrid1->textMatrix(row, ListColumn::Id).toLongLong(), MSFlexGrid1->textMatrix(row, ListColumn::Number)};
+    m_loaded = LoadedDocument{MSFlexGrid1->textMatrix(row, ListColumn::Id).toLongLong(),
+                              MSFlexGrid1->textMatrix(row, ListColumn::Number)};
     Picture2->setDocument(m_loaded->number);
     if (!MSFlexGrid3->isHidden())
         Picture2->LoadRights();
@@ -579,7 +577,8 @@ void Frm公司资料上传::MSFlexGrid1_DblClick()
     const QString folder = m_tempFolder.isEmpty() ? documentTempFolder() : m_tempFolder;
     QDir().mkpath(folder);  // made again when it was removed meanwhile
     // A name of its own: another copy made within the same second is not overwritten.
-    const DbResult<QString> created = createTemporaryDocumentFile(folder, document.name, m_platform.clock().now(), document.extension);
+    const DbResult<QString> created = createTemporaryDocumentFile(folder, document.name, m_platform.clock().now(),
+                                                                  document.extension);
     const QString path = created.value;
     if (!created.ok())
         showDownloadFailure(created.error);
@@ -638,8 +637,8 @@ void Frm公司资料上传::Picture8_Click(int index)
             QStringLiteral("Excel文件 (*.Xls *.xlsx)"),
             QStringLiteral("图片文件 (*.Jpg *.Jpeg *.Bmp)"),
         };
-        const QString chosen =
-            m_platform.fileDialogs().openFileName(this, QStringLiteral("选择文件"), filters, m_lastFilePath);
+        const QString chosen = m_platform.fileDialogs().openFileName(this, QStringLiteral("选择文件"), filters,
+                                                                     m_lastFilePath);
         // A cancelled dialog yields the last path confirmed in this window again.
         const QString path = chosen.isEmpty() ? m_lastFilePath : chosen;
         if (!chosen.isEmpty())

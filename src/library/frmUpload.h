@@ -52,9 +52,9 @@ public:
     RightsPanel* Picture2 = nullptr;  // the rights panel
     QWidget* Picture3 = nullptr;      // its chooser
     FlexGrid* MSFlexGrid3 = nullptr;  // the rights grid
-    KeyedTree* TreeView1 = nullptr;  // departments and positions of the chooser
-    KeyedTree* TreeView2 = nullptr;  // document types
-    QListWidget* List1 = nullptr;    // download groups
+    KeyedTree* TreeView1 = nullptr;   // departments and positions of the chooser
+    KeyedTree* TreeView2 = nullptr;   // document types
+    QListWidget* List1 = nullptr;     // download groups
 
     // The controls under their names.
     std::array<QLineEdit*, 5> Text1{};

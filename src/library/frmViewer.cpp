@@ -3,11 +3,11 @@
 #include "library/DocumentAccess.h"
 #include "library/PdfPageView.h"
 #include "platform/Platform.h"
-#include "widgets/TransferProgressDialog.h"
-#include "widgets/grid/Twips.h"
 #include "shared/Module1.h"
 #include "shared/WindowPlacement.h"
+#include "widgets/TransferProgressDialog.h"
 #include "widgets/WaitCursor.h"
+#include "widgets/grid/Twips.h"
 
 #include <QApplication>
 #include <QFile>
@@ -48,10 +48,7 @@ Frm公司文件浏览::Frm公司文件浏览(Platform& platform, QWidget* parent
 
 Frm公司文件浏览::~Frm公司文件浏览() { unload(); }
 
-QString Frm公司文件浏览::designTitle()
-{
-    return QStringLiteral("文件编号：      文件类别：       文件名称：");
-}
+QString Frm公司文件浏览::designTitle() { return QStringLiteral("文件编号：      文件类别：       文件名称："); }
 
 QString Frm公司文件浏览::temporaryPath() const { return m_tempPath.isEmpty() ? GetTempFilePath() : m_tempPath; }
 
@@ -65,7 +62,8 @@ void Frm公司文件浏览::buildLayout()
     auto* bar = new QHBoxLayout(m_toolbar);
     bar->setContentsMargins(0, 0, 0, 0);
     firstPage = toolButton(m_toolbar, QStringLiteral("firstPage"), QStringLiteral("|◀"), QStringLiteral("第一页"));
-    previousPage = toolButton(m_toolbar, QStringLiteral("previousPage"), QStringLiteral("◀"), QStringLiteral("上一页 (PgUp)"));
+    previousPage = toolButton(m_toolbar, QStringLiteral("previousPage"), QStringLiteral("◀"),
+                              QStringLiteral("上一页 (PgUp)"));
     pageNumber = new QSpinBox(m_toolbar);
     pageNumber->setObjectName(QStringLiteral("pageNumber"));
     pageNumber->setAccessibleName(QStringLiteral("页码"));
@@ -74,7 +72,8 @@ void Frm公司文件浏览::buildLayout()
     pageCount->setObjectName(QStringLiteral("pageCount"));
     nextPage = toolButton(m_toolbar, QStringLiteral("nextPage"), QStringLiteral("▶"), QStringLiteral("下一页 (PgDn)"));
     lastPage = toolButton(m_toolbar, QStringLiteral("lastPage"), QStringLiteral("▶|"), QStringLiteral("最后一页"));
-    fitWidth = toolButton(m_toolbar, QStringLiteral("fitWidth"), QStringLiteral("适合宽度"), QStringLiteral("适合宽度"));
+    fitWidth = toolButton(m_toolbar, QStringLiteral("fitWidth"), QStringLiteral("适合宽度"),
+                          QStringLiteral("适合宽度"));
     fitPage = toolButton(m_toolbar, QStringLiteral("fitPage"), QStringLiteral("适合页面"), QStringLiteral("适合页面"));
     zoomOut = toolButton(m_toolbar, QStringLiteral("zoomOut"), QStringLiteral("－"), QStringLiteral("缩小 (Ctrl+-)"));
     zoomText = new QLabel(m_toolbar);
@@ -90,13 +89,16 @@ void Frm公司文件浏览::buildLayout()
     findText->setClearButtonEnabled(true);
     findText->setPlaceholderText(QStringLiteral("文档中查找"));
     findLabel->setBuddy(findText);
-    findPrevious = toolButton(m_toolbar, QStringLiteral("findPrevious"), QStringLiteral("上一处"), QStringLiteral("上一处 (Shift+F3)"));
-    findNext = toolButton(m_toolbar, QStringLiteral("findNext"), QStringLiteral("下一处"), QStringLiteral("下一处 (F3)"));
+    findPrevious = toolButton(m_toolbar, QStringLiteral("findPrevious"), QStringLiteral("上一处"),
+                              QStringLiteral("上一处 (Shift+F3)"));
+    findNext = toolButton(m_toolbar, QStringLiteral("findNext"), QStringLiteral("下一处"),
+                          QStringLiteral("下一处 (F3)"));
     findPrevious->setShortcut(QKeySequence::FindPrevious);
     findNext->setShortcut(QKeySequence::FindNext);
     findCount = new QLabel(m_toolbar);
     findCount->setObjectName(QStringLiteral("findCount"));
-    for (QWidget* w : std::initializer_list<QWidget*>{firstPage, previousPage, pageNumber, pageCount, nextPage, lastPage})
+    for (QWidget* w :
+         std::initializer_list<QWidget*>{firstPage, previousPage, pageNumber, pageCount, nextPage, lastPage})
         bar->addWidget(w);
     bar->addSpacing(12);
     for (QWidget* w : std::initializer_list<QWidget*>{fitWidth, fitPage, zoomOut, zoomText, zoomIn})
@@ -147,7 +149,7 @@ void Frm公司文件浏览::refreshControls()
     }
     pageCount->setText(QStringLiteral("/ %1").arg(pages));
     for (QWidget* w : std::initializer_list<QWidget*>{firstPage, previousPage, pageNumber, nextPage, lastPage, fitWidth,
-                                                     fitPage, zoomIn, zoomOut, findText, findNext, findPrevious})
+                                                      fitPage, zoomIn, zoomOut, findText, findNext, findPrevious})
         w->setEnabled(pages > 0);
     previousPage->setEnabled(pages > 0 && PDFView1->page() > 0);
     firstPage->setEnabled(previousPage->isEnabled());
@@ -213,8 +215,8 @@ void Frm公司文件浏览::ShowDocument(qint64 uploadViewDocumentId, qint64 bro
     }
     m_written = true;
     m_documentId = d.id;
-    Title->setText(QStringLiteral("文件编号: ") + d.number + QStringLiteral("     ") + QStringLiteral("文件类别: ") + d.typeCode
-                   + QStringLiteral("     ") + QStringLiteral("文件名称: ") + d.name);
+    Title->setText(QStringLiteral("文件编号: ") + d.number + QStringLiteral("     ") + QStringLiteral("文件类别: ")
+                   + d.typeCode + QStringLiteral("     ") + QStringLiteral("文件名称: ") + d.name);
     const QPdfDocument::Error loaded = PDFView1->document()->load(path);
     if (loaded != QPdfDocument::Error::None)
         showFailure(DbError::make(static_cast<int>(loaded), QStringLiteral("无法显示该PDF文件")));

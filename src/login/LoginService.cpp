@@ -6,8 +6,8 @@ namespace quarvel {
 
 QString PositionChoice::listText() const
 {
-    return values[3] + u' ' + values[5] + u'('
-           + (mainPosition ? QStringLiteral("主要") : QStringLiteral("兼职")) + u')';
+    return values[3] + u' ' + values[5] + u'(' + (mainPosition ? QStringLiteral("主要") : QStringLiteral("兼职"))
+           + u')';
 }
 
 const QString& LoginService::employeeCheckStatement()

@@ -10,7 +10,7 @@ bool UserContext::isSuperUser() const { return EmployeeNo == superUserMarker(); 
 
 std::array<QString, UserContext::kFieldCount> UserContext::fields() const
 {
-    return {EmployeeNo,   EmployeeName, DeptCode,      DeptName,          PositionCode,
+    return {EmployeeNo,   EmployeeName,  DeptCode,      DeptName,          PositionCode,
             PositionName, DeptClassCode, DeptClassName, PositionClassCode, PositionClassName};
 }
 

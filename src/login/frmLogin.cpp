@@ -1,8 +1,8 @@
 #include "login/frmLogin.h"
 
 #include "db/Connection.h"
-#include "widgets/Banner.h"
 #include "platform/Platform.h"
+#include "widgets/Banner.h"
 
 #include <QEvent>
 #include <QFormLayout>
@@ -17,10 +17,7 @@
 
 namespace quarvel {
 
-QString loginVersionText()
-{
-    return QStringLiteral("V%1.%2版").arg(QUARVEL_VERSION_MAJOR).arg(QUARVEL_VERSION_MINOR);
-}
+QString loginVersionText() { return QStringLiteral("V%1.%2版").arg(QUARVEL_VERSION_MAJOR).arg(QUARVEL_VERSION_MINOR); }
 
 frmLogin::frmLogin(Platform& platform, QWidget* parent) : QDialog(parent), m_platform(platform)
 {
@@ -213,8 +210,8 @@ void frmLogin::cmdOK_Click()
         return;
     }
     if (found.value.isEmpty()) {
-        msg.show(this, QStringLiteral("对不起，您没有岗位，请选择系统管理员"), applicationTitle(),
-                 MsgIcon::None, MsgButtons::Ok);
+        msg.show(this, QStringLiteral("对不起，您没有岗位，请选择系统管理员"), applicationTitle(), MsgIcon::None,
+                 MsgButtons::Ok);
         return;
     }
 

@@ -4,17 +4,17 @@
 #include "library/frmBrowse.h"
 #include "library/frmUpload.h"
 #include "library/frmViewer.h"
-#include "widgets/HandCursor.h"
 #include "login/UserContext.h"
 #include "login/frmLogin.h"
 #include "mainwindow/Background.h"
-#include "widgets/Banner.h"
 #include "mainwindow/MenuPermissions.h"
 #include "mainwindow/frmAbout.h"
 #include "permissions/frmDownloadGroups.h"
 #include "permissions/frmUploadPermissions.h"
 #include "platform/Platform.h"
 #include "reports/frmStatistics.h"
+#include "widgets/Banner.h"
+#include "widgets/HandCursor.h"
 #include "widgets/WaitCursor.h"
 
 #include <QAction>
@@ -22,8 +22,8 @@
 #include <QCloseEvent>
 #include <QDir>
 #include <QLabel>
-#include <QListWidget>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenuBar>
@@ -152,13 +152,12 @@ void MDIForm1::registerWindows()
                         [](MDIForm1& main) { return new Frm公司文件浏览(main.platform()); });
     registerChildWindow(QStringLiteral("公司资料查阅"), QStringLiteral("资料查阅与下载"), [](MDIForm1& main) {
         auto* browse = new Frm公司资料查阅(main.platform());
-        browse->setLinks({[&main]() -> qint64* {
-                              auto* upload = dynamic_cast<Frm公司资料上传*>(main.childWindow(QStringLiteral("公司资料上传")));
-                              return upload ? &upload->ViewDocumentID : nullptr;
-                          },
-                          [&main] {
-                              return dynamic_cast<Frm公司文件浏览*>(main.showChildWindow(QStringLiteral("公司文件浏览")));
-                          }});
+        browse->setLinks(
+            {[&main]() -> qint64* {
+                 auto* upload = dynamic_cast<Frm公司资料上传*>(main.childWindow(QStringLiteral("公司资料上传")));
+                 return upload ? &upload->ViewDocumentID : nullptr;
+             },
+             [&main] { return dynamic_cast<Frm公司文件浏览*>(main.showChildWindow(QStringLiteral("公司文件浏览"))); }});
         return browse;
     });
     registerChildWindow(QStringLiteral("资料上传权限设置"), QStringLiteral("资料上传权限设置"),
@@ -224,8 +223,8 @@ void MDIForm1::enableAllEntries()
 
 void MDIForm1::权限设置()
 {
-    static const QStringList alwaysEnabled = {QStringLiteral("注销"), QStringLiteral("关于"),
-                                              QStringLiteral("退出"), QStringLiteral("其它模块")};
+    static const QStringList alwaysEnabled = {QStringLiteral("注销"), QStringLiteral("关于"), QStringLiteral("退出"),
+                                              QStringLiteral("其它模块")};
     for (QAction* a : std::as_const(m_menuControls)) {
         const bool keep = alwaysEnabled.contains(a->objectName()) || a->text() == kSeparatorCaption || a->isSeparator();
         a->setEnabled(keep);
@@ -239,11 +238,11 @@ void MDIForm1::权限设置()
     }
     for (const MenuGrant& grant : rows.value) {
         if (!grant.popedom.has_value()) {
-            m_platform.messages().inform(
-                this,
-                formatError(DbError{94, QStringLiteral("无效使用 Null: ") + grant.formName + QStringLiteral(" 的 Popedom 为空")},
-                            ErrorForm::NumberAndDescription),
-                QStringLiteral("提示"));
+            m_platform.messages().inform(this,
+                                         formatError(DbError{94, QStringLiteral("无效使用 Null: ") + grant.formName
+                                                                     + QStringLiteral(" 的 Popedom 为空")},
+                                                     ErrorForm::NumberAndDescription),
+                                         QStringLiteral("提示"));
             return;
         }
         if (QAction* a = menuControl(grant.formName))
@@ -259,8 +258,8 @@ void MDIForm1::其它模块_Click()
         m_platform.activator().activate(QStringLiteral("CorvaneMIS系统2011版 "));
         return;
     }
-    m_platform.messages().show(this, QStringLiteral("对不起，您不属于多模块系统。"), applicationTitle(),
-                               MsgIcon::None, MsgButtons::Ok);
+    m_platform.messages().show(this, QStringLiteral("对不起，您不属于多模块系统。"), applicationTitle(), MsgIcon::None,
+                               MsgButtons::Ok);
 }
 
 void MDIForm1::注销_Click()

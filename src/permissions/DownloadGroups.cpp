@@ -58,9 +58,9 @@ GroupResult create(const GroupFields& fields, const ChangeAuthor& author)
         return failed(nameTaken.error);
     if (nameTaken.value)
         return outcome(GroupOutcome::NameExists);
-    const DbStatus added = execute(DownloadGroups::insertStatement(),
-                                   {textValue(code), textValue(name), textValue(author.employeeNo),
-                                    textValue(fields.description), author.now});
+    const DbStatus added = execute(
+        DownloadGroups::insertStatement(),
+        {textValue(code), textValue(name), textValue(author.employeeNo), textValue(fields.description), author.now});
     if (!added.ok())
         return failed(added.error);
     if (!transaction.commit())

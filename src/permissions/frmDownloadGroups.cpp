@@ -4,8 +4,8 @@
 #include "login/UserContext.h"
 #include "permissions/PositionList.h"
 #include "platform/Platform.h"
-#include "widgets/tree/KeyedTree.h"
 #include "shared/WindowPlacement.h"
+#include "widgets/tree/KeyedTree.h"
 
 #include <QApplication>
 #include <QFormLayout>
@@ -275,8 +275,8 @@ void frm资料下载组设置::Command1_Click()
 void frm资料下载组设置::Command2_Click()
 {
     const GroupFields fields{Text1->text(), Text2->text(), Text3->toPlainText()};
-    const GroupResult result =
-        DownloadGroups::save(m_mode, fields, {userContext().EmployeeNo, m_platform.clock().now()});
+    const GroupResult result = DownloadGroups::save(m_mode, fields,
+                                                    {userContext().EmployeeNo, m_platform.clock().now()});
     const auto focusCode = [this] {
         if (Text1->isEnabled())
             Text1->setFocus();
@@ -337,8 +337,8 @@ void frm资料下载组设置::Command3_Click()
         tip(QStringLiteral("请选择要删除的组!"));
         return;
     }
-    if (!m_platform.messages().askYesNo(this, QStringLiteral("是否需要删除组：") + Text2->text(), QStringLiteral("提示"),
-                                         MsgIcon::Question))
+    if (!m_platform.messages().askYesNo(this, QStringLiteral("是否需要删除组：") + Text2->text(),
+                                        QStringLiteral("提示"), MsgIcon::Question))
         return;
     const DbStatus removed = DownloadGroups::remove(Text1->text());
     if (!removed.ok()) {

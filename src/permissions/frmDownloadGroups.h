@@ -25,9 +25,9 @@ public:
     explicit frm资料下载组设置(Platform& platform, QWidget* parent = nullptr);
 
     QGroupBox* Frame1 = nullptr;
-    QListWidget* List1 = nullptr;  // the groups: code, one blank, name
-    QLineEdit* Text1 = nullptr;    // group code
-    QLineEdit* Text2 = nullptr;    // group name
+    QListWidget* List1 = nullptr;     // the groups: code, one blank, name
+    QLineEdit* Text1 = nullptr;       // group code
+    QLineEdit* Text2 = nullptr;       // group name
     QPlainTextEdit* Text3 = nullptr;  // description
     QPushButton* Command1 = nullptr;  // 新增 / 取消
     QPushButton* Command2 = nullptr;  // 确定
@@ -36,8 +36,8 @@ public:
     QGroupBox* Frame2 = nullptr;
     KeyedTree* TreeView2 = nullptr;  // departments and positions
     QLabel* Label5 = nullptr;
-    QLineEdit* Text5 = nullptr;      // name to look for
-    QPushButton* Command8 = nullptr;  // 定位
+    QLineEdit* Text5 = nullptr;         // name to look for
+    QPushButton* Command8 = nullptr;    // 定位
     PositionList* ListView2 = nullptr;  // members of the shown group
 
     QVector<DepartmentEntry> Departments;

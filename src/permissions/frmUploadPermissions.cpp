@@ -5,8 +5,8 @@
 #include "login/UserContext.h"
 #include "permissions/PositionList.h"
 #include "platform/Platform.h"
-#include "widgets/tree/KeyedTree.h"
 #include "shared/WindowPlacement.h"
+#include "widgets/tree/KeyedTree.h"
 
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -108,10 +108,7 @@ void frm资料上传权限设置::showFailure(const DbError& error)
                                  MsgIcon::Information);
 }
 
-ChangeAuthor frm资料上传权限设置::author() const
-{
-    return {userContext().EmployeeNo, m_platform.clock().now()};
-}
+ChangeAuthor frm资料上传权限设置::author() const { return {userContext().EmployeeNo, m_platform.clock().now()}; }
 
 void frm资料上传权限设置::Form_Load()
 {

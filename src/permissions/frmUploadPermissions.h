@@ -21,13 +21,13 @@ class frm资料上传权限设置 : public QWidget {
 public:
     explicit frm资料上传权限设置(Platform& platform, QWidget* parent = nullptr);
 
-    KeyedTree* TreeView1 = nullptr;  // document types with check marks
-    KeyedTree* TreeView2 = nullptr;  // departments and positions
+    KeyedTree* TreeView1 = nullptr;     // document types with check marks
+    KeyedTree* TreeView2 = nullptr;     // departments and positions
     PositionList* ListView2 = nullptr;  // positions with upload permissions
-    QPushButton* Command5 = nullptr;  // 添加
-    QPushButton* Command7 = nullptr;  // 修改
-    QPushButton* Command6 = nullptr;  // 删除
-    QPushButton* Command1 = nullptr;  // 退出
+    QPushButton* Command5 = nullptr;    // 添加
+    QPushButton* Command7 = nullptr;    // 修改
+    QPushButton* Command6 = nullptr;    // 删除
+    QPushButton* Command1 = nullptr;    // 退出
 
     QVector<DepartmentEntry> Departments;
 

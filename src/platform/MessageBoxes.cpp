@@ -6,8 +6,8 @@
 
 namespace quarvel {
 
-MsgAnswer QtMessageBoxes::show(QWidget* parent, const QString& text, const QString& title,
-                               MsgIcon icon, MsgButtons buttons)
+MsgAnswer QtMessageBoxes::show(QWidget* parent, const QString& text, const QString& title, MsgIcon icon,
+                               MsgButtons buttons)
 {
     QMessageBox box(parent);
     box.setText(text);
@@ -34,7 +34,9 @@ MsgAnswer QtMessageBoxes::show(QWidget* parent, const QString& text, const QStri
     case QMessageBox::Ok: return MsgAnswer::Ok;
     default:
         // Closed with Escape or the close box: the safe answer of the buttons shown.
-        return buttons == MsgButtons::Ok ? MsgAnswer::Ok : buttons == MsgButtons::YesNo ? MsgAnswer::No : MsgAnswer::Cancel;
+        return buttons == MsgButtons::Ok      ? MsgAnswer::Ok
+               : buttons == MsgButtons::YesNo ? MsgAnswer::No
+                                              : MsgAnswer::Cancel;
     }
 }
 

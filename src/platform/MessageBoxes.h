@@ -25,8 +25,7 @@ public:
     {
         show(parent, text, title, icon, MsgButtons::Ok);
     }
-    bool askYesNo(QWidget* parent, const QString& text, const QString& title,
-                  MsgIcon icon = MsgIcon::Question)
+    bool askYesNo(QWidget* parent, const QString& text, const QString& title, MsgIcon icon = MsgIcon::Question)
     {
         return show(parent, text, title, icon, MsgButtons::YesNo) == MsgAnswer::Yes;
     }

@@ -7,10 +7,7 @@
 
 namespace quarvel {
 
-bool DesktopShell::openFile(const QString& path)
-{
-    return QDesktopServices::openUrl(QUrl::fromLocalFile(path));
-}
+bool DesktopShell::openFile(const QString& path) { return QDesktopServices::openUrl(QUrl::fromLocalFile(path)); }
 
 bool DesktopShell::openUrl(const QUrl& url) { return QDesktopServices::openUrl(url); }
 
@@ -44,8 +41,7 @@ bool X11WindowActivator::activate(const QString& exactTitle)
         return runQuietly(wmctrl, {QStringLiteral("-F"), QStringLiteral("-a"), exactTitle});
     const QString xdotool = QStandardPaths::findExecutable(QStringLiteral("xdotool"));
     if (!xdotool.isEmpty()) {
-        const QString pattern =
-            u'^' + QRegularExpression::escape(exactTitle) + u'$';
+        const QString pattern = u'^' + QRegularExpression::escape(exactTitle) + u'$';
         QByteArray ids;
         if (!runQuietly(xdotool, {QStringLiteral("search"), QStringLiteral("--name"), pattern}, &ids))
             return false;
@@ -59,9 +55,9 @@ bool X11WindowActivator::activate(const QString& exactTitle)
 
 QStringList InstalledSystemInformation::candidates()
 {
-    return {QStringLiteral("hardinfo2"), QStringLiteral("hardinfo"), QStringLiteral("kinfocenter"),
-            QStringLiteral("gnome-system-monitor"), QStringLiteral("lshw-gtk"),
-            QStringLiteral("xfce4-taskmanager")};
+    return {QStringLiteral("hardinfo2"),   QStringLiteral("hardinfo"),
+            QStringLiteral("kinfocenter"), QStringLiteral("gnome-system-monitor"),
+            QStringLiteral("lshw-gtk"),    QStringLiteral("xfce4-taskmanager")};
 }
 
 QString InstalledSystemInformation::findProgram()

@@ -29,10 +29,7 @@ QString filterClause(const StatisticsFilter& f)
 
 QString likePattern(const QString& text) { return QStringLiteral("%") + text + QStringLiteral("%"); }
 
-qint64 countOf(const Query& q, QStringView column)
-{
-    return q.isNull(column) ? 0 : q.value(column).toLongLong();
-}
+qint64 countOf(const Query& q, QStringView column) { return q.isNull(column) ? 0 : q.value(column).toLongLong(); }
 
 }  // namespace
 
@@ -127,8 +124,8 @@ StatisticsFilter AccessStatistics::filterOf(const StatisticsRequest& r)
 
 const QString& AccessStatistics::specialAuditStatement()
 {
-    static const QString sql = QStringLiteral(
-        "select top 1 类型 from 专项审核权限表 where 类型 = ? and 部门代号 = ? and 岗位代号 = ?");
+    static const QString sql =
+        QStringLiteral("select top 1 类型 from 专项审核权限表 where 类型 = ? and 部门代号 = ? and 岗位代号 = ?");
     return sql;
 }
 
@@ -151,9 +148,9 @@ QString AccessStatistics::statisticsStatement(const StatisticsFilter& filter)
                           " sum(case when 资料下载记录.阅读 = 1 then 1 else 0 end) as 浏览次数,"
                           " sum(case when 资料下载记录.下载 = 1 then 1 else 0 end) as 下载次数"
                           " from 资料下载记录")
-        + filterClause(filter)
-        + QStringLiteral(" group by 资料下载记录.文件编号, 资料下载记录.文件名称, 资料下载记录.摘要"
-                         " order by 资料下载记录.文件编号, 资料下载记录.文件名称, 资料下载记录.摘要");
+           + filterClause(filter)
+           + QStringLiteral(" group by 资料下载记录.文件编号, 资料下载记录.文件名称, 资料下载记录.摘要"
+                            " order by 资料下载记录.文件编号, 资料下载记录.文件名称, 资料下载记录.摘要");
 }
 
 QString AccessStatistics::detailsStatement(const StatisticsFilter& filter)
@@ -162,8 +159,7 @@ QString AccessStatistics::detailsStatement(const StatisticsFilter& filter)
                           " 职能部门new.职能部门名称, 员工档案.姓名, 资料下载记录.阅读, 资料下载记录.下载,"
                           " 资料下载记录.操作时间 from 资料下载记录"
                           " left join 职能部门new on 职能部门new.职能部门编号 = 资料下载记录.部门")
-        + filterClause(filter)
-        + QStringLiteral(" and 资料下载记录.文件编号 = ? order by 资料下载记录.操作时间");
+           + filterClause(filter) + QStringLiteral(" and 资料下载记录.文件编号 = ? order by 资料下载记录.操作时间");
 }
 
 QVariantList AccessStatistics::filterValues(const StatisticsFilter& f)
@@ -212,8 +208,8 @@ DbResult<QVector<StatisticsRow>> AccessStatistics::run(const StatisticsFilter& f
         return Result::failure(q.error());
     QVector<StatisticsRow> rows;
     while (q.next()) {
-        rows.append(StatisticsRow{q.text(u"文件编号"), q.text(u"文件名称"), q.text(u"摘要"),
-                                  countOf(q, u"浏览次数"), countOf(q, u"下载次数")});
+        rows.append(StatisticsRow{q.text(u"文件编号"), q.text(u"文件名称"), q.text(u"摘要"), countOf(q, u"浏览次数"),
+                                  countOf(q, u"下载次数")});
     }
     return {std::move(rows), q.error()};
 }

@@ -30,8 +30,8 @@
 namespace quarvel {
 namespace {
 
-constexpr int kMaxColumns = 156;      // the letters RangeNom can name
-constexpr int kProgressStep = 1000;   // rows between progress reports
+constexpr int kMaxColumns = 156;     // the letters RangeNom can name
+constexpr int kProgressStep = 1000;  // rows between progress reports
 // Up to this many table cells the workbook keeps its texts in the shared string table, which
 // every reader (including this one's reader of existing workbooks) understands; larger tables
 // stream row by row to disk with their texts in the cells, keeping the memory flat.
@@ -52,7 +52,7 @@ struct KeptCell {
 
 struct KeptSheet {
     std::string name;
-    std::vector<KeptCell> cells;  // in row, then column order
+    std::vector<KeptCell> cells;   // in row, then column order
     std::map<int, double> widths;  // column → width in characters
 };
 
@@ -88,8 +88,8 @@ KeptWorkbook readWorkbook(const QString& path)
         for (size_t i = 0; i < styles.get_number_format_count(); ++i) {
             const ss::number_format_t* nf = styles.get_number_format(i);
             if (nf && !nf->format_string.empty())
-                customFormats[nf->identifier] =
-                    QString::fromUtf8(nf->format_string.data(), qsizetype(nf->format_string.size()));
+                customFormats[nf->identifier] = QString::fromUtf8(nf->format_string.data(),
+                                                                  qsizetype(nf->format_string.size()));
         }
         for (size_t s = 0; s < doc.get_sheet_count(); ++s) {
             KeptSheet sheet;
@@ -113,9 +113,7 @@ KeptWorkbook readWorkbook(const QString& path)
                             cell.kind = KeptCell::Kind::Number;
                             cell.number = cxt.get_numeric_value(at);
                             break;
-                        case ixion::celltype_t::string:
-                            cell.text = std::string(cxt.get_string_value(at));
-                            break;
+                        case ixion::celltype_t::string: cell.text = std::string(cxt.get_string_value(at)); break;
                         case ixion::celltype_t::boolean:
                             cell.kind = KeptCell::Kind::Boolean;
                             cell.number = cxt.get_boolean_value(at) ? 1 : 0;
@@ -141,8 +139,7 @@ KeptWorkbook readWorkbook(const QString& path)
                             }
                             break;
                         }
-                        default:
-                            continue;
+                        default: continue;
                         }
                         if (const ss::cell_format_t* xf = styles.get_cell_format(source->get_cell_format(r, c))) {
                             // The cell format names its number format by identifier: one of the
@@ -161,7 +158,8 @@ KeptWorkbook readWorkbook(const QString& path)
         }
     } catch (const std::exception& e) {
         kept.sheets.clear();
-        kept.error = QStringLiteral("无法读取工作簿 %1：%2").arg(QDir::toNativeSeparators(path), QString::fromUtf8(e.what()));
+        kept.error =
+            QStringLiteral("无法读取工作簿 %1：%2").arg(QDir::toNativeSeparators(path), QString::fromUtf8(e.what()));
     }
     return kept;
 }
@@ -235,15 +233,9 @@ void writeKeptSheet(Workbook& book, lxw_worksheet* ws, const KeptSheet& sheet)
         const auto row = lxw_row_t(cell.row);
         const auto col = lxw_col_t(cell.col);
         switch (cell.kind) {
-        case KeptCell::Kind::Number:
-            worksheet_write_number(ws, row, col, cell.number, f);
-            break;
-        case KeptCell::Kind::Boolean:
-            worksheet_write_boolean(ws, row, col, int(cell.number), f);
-            break;
-        case KeptCell::Kind::Text:
-            worksheet_write_string(ws, row, col, cell.text.c_str(), f);
-            break;
+        case KeptCell::Kind::Number: worksheet_write_number(ws, row, col, cell.number, f); break;
+        case KeptCell::Kind::Boolean: worksheet_write_boolean(ws, row, col, int(cell.number), f); break;
+        case KeptCell::Kind::Text: worksheet_write_string(ws, row, col, cell.text.c_str(), f); break;
         }
     }
 }
@@ -307,7 +299,8 @@ bool writeExportSheet(Workbook& book, lxw_worksheet* ws, const ExportSource& sou
         worksheet_set_column(ws, lxw_col_t(c), lxw_col_t(c), source.widthTwips(columns[c]) / 100.0, nullptr);
     }
     const QByteArray title = request.title.toUtf8();
-    const QByteArray date = (QStringLiteral("打印日期：") + request.printDate.toString(QStringLiteral("yyyy年MM月dd日"))).toUtf8();
+    const QByteArray date =
+        (QStringLiteral("打印日期：") + request.printDate.toString(QStringLiteral("yyyy年MM月dd日"))).toUtf8();
     // Rows are written strictly in order (each row's format first), so that the sheet streams
     // to disk row by row.
     const auto titleLine = [&](lxw_row_t row, double height, const QByteArray& text, lxw_format* f) {
@@ -356,10 +349,7 @@ QString RangeNom(int column, int row)
     return letters + QString::number(row);
 }
 
-QString numberFormatFor(int alignment)
-{
-    return alignment > 5 ? QStringLiteral("0.00_ ") : QStringLiteral("@");
-}
+QString numberFormatFor(int alignment) { return alignment > 5 ? QStringLiteral("0.00_ ") : QStringLiteral("@"); }
 
 ExportOutcome writeWorkbook(const ExportSource& source, const ExportRequest& request, const ExportProgress& progress)
 {
@@ -382,9 +372,8 @@ ExportOutcome writeWorkbook(const ExportSource& source, const ExportRequest& req
     }
 
     const QString folder = target.absolutePath();
-    const QString temporary = QDir(folder).filePath(QStringLiteral(".%1.%2.part")
-                                                        .arg(target.fileName())
-                                                        .arg(QCoreApplication::applicationPid()));
+    const QString temporary = QDir(folder).filePath(
+        QStringLiteral(".%1.%2.part").arg(target.fileName()).arg(QCoreApplication::applicationPid()));
     const qint64 cells = qint64(source.rowCount()) * columns.size();
     Workbook book(temporary, folder, cells > kStreamedCells);
     if (!book.get())
@@ -427,10 +416,12 @@ ExportOutcome writeWorkbook(const ExportSource& source, const ExportRequest& req
         QFile::remove(temporary);
         return failed(writerMessage(e));
     }
-    if (std::rename(QFile::encodeName(temporary).constData(), QFile::encodeName(target.absoluteFilePath()).constData()) != 0) {
+    if (std::rename(QFile::encodeName(temporary).constData(), QFile::encodeName(target.absoluteFilePath()).constData())
+        != 0) {
         const QString reason = QString::fromLocal8Bit(std::strerror(errno));
         QFile::remove(temporary);
-        return failed(QStringLiteral("无法写入文件 %1：%2").arg(QDir::toNativeSeparators(target.absoluteFilePath()), reason));
+        return failed(
+            QStringLiteral("无法写入文件 %1：%2").arg(QDir::toNativeSeparators(target.absoluteFilePath()), reason));
     }
     return {true, false, {}};
 }

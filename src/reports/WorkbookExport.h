@@ -27,11 +27,11 @@ public:
 };
 
 struct ExportRequest {
-    QString path;       // the workbook file
-    QString title;      // cell A1
-    QString sheetName;  // the worksheet written (compared exactly with existing names)
+    QString path;          // the workbook file
+    QString title;         // cell A1
+    QString sheetName;     // the worksheet written (compared exactly with existing names)
     QVector<bool> marked;  // per source column: written or skipped
-    QDate printDate;    // shown in A3
+    QDate printDate;       // shown in A3
 };
 
 struct ExportOutcome {

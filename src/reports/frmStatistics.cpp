@@ -4,13 +4,13 @@
 #include "doctypes/TypeTreeView.h"
 #include "login/UserContext.h"
 #include "platform/Platform.h"
+#include "reports/frmToExcel.h"
+#include "shared/WindowPlacement.h"
 #include "widgets/StatusBar.h"
+#include "widgets/WaitCursor.h"
 #include "widgets/grid/FlexGrid.h"
 #include "widgets/grid/Twips.h"
 #include "widgets/tree/KeyedTree.h"
-#include "reports/frmToExcel.h"
-#include "shared/WindowPlacement.h"
-#include "widgets/WaitCursor.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -343,10 +343,7 @@ void frm资料下载汇总::Command3_Click()
     frmToExcel::PrepareFromGrid(m_platform, *MSFlexGrid1, kStatisticsTitle, this);
 }
 
-void frm资料下载汇总::Command8_Click()
-{
-    frmToExcel::PrepareFromGrid(m_platform, *MSFlexGrid2, kDetailsTitle, this);
-}
+void frm资料下载汇总::Command8_Click() { frmToExcel::PrepareFromGrid(m_platform, *MSFlexGrid2, kDetailsTitle, this); }
 
 StatisticsRequest frm资料下载汇总::currentRequest() const
 {
@@ -375,7 +372,8 @@ bool frm资料下载汇总::Command10_Click()
         inform(QStringLiteral("请选择文件类别"), applicationTitle(), int(MsgIcon::None));
         return false;
     case RequestProblem::DateOrder:
-        inform(QStringLiteral("起始日期的日期范围开始日期不能大于结束日期!"), executableTitle(), int(MsgIcon::Information));
+        inform(QStringLiteral("起始日期的日期范围开始日期不能大于结束日期!"), executableTitle(),
+               int(MsgIcon::Information));
         return false;
     case RequestProblem::NoFileName:
         inform(QStringLiteral("请填写文件名称！"), applicationTitle(), int(MsgIcon::Information));
@@ -385,8 +383,7 @@ bool frm资料下载汇总::Command10_Click()
         inform(QStringLiteral("请填写阅览员工姓名！"), applicationTitle(), int(MsgIcon::Information));
         Text2->setFocus();
         return false;
-    case RequestProblem::None:
-        break;
+    case RequestProblem::None: break;
     }
 
     DbResult<QVector<StatisticsRow>> result;
@@ -405,8 +402,9 @@ bool frm资料下载汇总::Command10_Click()
         // Every result gets its totals row, whatever was counted.
         if (!result.value.isEmpty()) {
             const CountTotals totals = AccessStatistics::totals(result.value);
-            const int row = MSFlexGrid1->appendRow({QString(), QString(), QString(), QStringLiteral("合计 "),
-                                                    wholeNumber(totals.reads), wholeNumber(totals.downloads), QString()});
+            const int row =
+                MSFlexGrid1->appendRow({QString(), QString(), QString(), QStringLiteral("合计 "),
+                                        wholeNumber(totals.reads), wholeNumber(totals.downloads), QString()});
             paintRow(*MSFlexGrid1, row);
             MSFlexGrid1->setRow(row);
         }
@@ -457,8 +455,8 @@ void frm资料下载汇总::Command5_Click()
         MSFlexGrid2->beginBulk();
         int n = 0;
         for (const DetailRow& r : std::as_const(result.value)) {
-            MSFlexGrid2->appendRow({QString::number(++n), r.number, r.name, r.summary, r.department, r.employee,
-                                    r.read, r.download, r.timeText()});
+            MSFlexGrid2->appendRow({QString::number(++n), r.number, r.name, r.summary, r.department, r.employee, r.read,
+                                    r.download, r.timeText()});
         }
         if (!result.value.isEmpty()) {
             const CountTotals totals = AccessStatistics::totals(result.value);

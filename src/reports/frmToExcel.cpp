@@ -1,10 +1,10 @@
 #include "reports/frmToExcel.h"
 
 #include "platform/Platform.h"
-#include "widgets/grid/FlexGrid.h"
 #include "reports/WorkbookExport.h"
 #include "shared/WindowPlacement.h"
 #include "widgets/WaitCursor.h"
+#include "widgets/grid/FlexGrid.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -63,7 +63,8 @@ void frmToExcel::buildLayout()
     frame->setObjectName(QStringLiteral("Shape1"));
     frame->setFrameShape(QFrame::Box);
     auto* fields = new QGridLayout(frame);
-    const QStringList labels = {QStringLiteral("Excel文件路径和名称"), QStringLiteral("文档标题"), QStringLiteral("工作表名称")};
+    const QStringList labels = {QStringLiteral("Excel文件路径和名称"), QStringLiteral("文档标题"),
+                                QStringLiteral("工作表名称")};
     for (int i = 0; i < 3; ++i) {
         auto* label = new QLabel(labels.at(i), frame);
         auto* edit = new QLineEdit(frame);
@@ -151,8 +152,8 @@ void frmToExcel::Grid1_DblClick() { Grid1->setTextMatrix(1, Grid1->col(), QStrin
 void frmToExcel::Command1_Click()
 {
     const QString path = m_platform.fileDialogs().saveFileName(
-        this, QStringLiteral("输出到Excel"),
-        {QStringLiteral("Excel文件 (*.xlsx)"), QStringLiteral("所有文件 (*)")}, m_platform.programFolder());
+        this, QStringLiteral("输出到Excel"), {QStringLiteral("Excel文件 (*.xlsx)"), QStringLiteral("所有文件 (*)")},
+        m_platform.programFolder());
     if (path.isEmpty())
         return;
     // A name typed without an extension gets the workbook's.

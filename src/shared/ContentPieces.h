@@ -11,27 +11,21 @@
 
 namespace quarvel::content {
 
-inline DbError cancelledError()
-{
-    return DbError::make(kTransferCancelled, QStringLiteral("传输已取消"));
-}
+inline DbError cancelledError() { return DbError::make(kTransferCancelled, QStringLiteral("传输已取消")); }
 
 inline DbError noRowError(qint64 documentId)
 {
     return DbError::make(-1, QStringLiteral("没有ID为%1的文件记录").arg(documentId));
 }
 
-inline DbError sizeChangedError()
-{
-    return DbError::make(-1, QStringLiteral("文件内容在读取过程中被修改"));
-}
+inline DbError sizeChangedError() { return DbError::make(-1, QStringLiteral("文件内容在读取过程中被修改")); }
 
 // A file that could not be opened, read or written: the number is the file error code.
 inline DbError fileError(const QFileDevice& file, const QString& what)
 {
     const int number = file.error() == QFileDevice::NoError ? -1 : static_cast<int>(file.error());
-    return DbError::make(number, what + QStringLiteral(" ") + file.fileName() + QStringLiteral("：")
-                                     + file.errorString());
+    return DbError::make(number,
+                         what + QStringLiteral(" ") + file.fileName() + QStringLiteral("：") + file.errorString());
 }
 
 // Reads exactly `length` bytes of the source into buffer.
@@ -92,14 +86,10 @@ inline DbStatus announceEmpty(const TransferProgress& progress)
 }
 
 // The two ways of reaching the stored file.
-DbStatus sqliteStore(qint64 documentId, QFileDevice& source, const PiecePlan& plan,
-                     const TransferProgress& progress);
-DbStatus sqliteWrite(qint64 documentId, QFileDevice& sink, const PiecePlan& plan,
-                     const TransferProgress& progress);
-DbStatus odbcStore(qint64 documentId, QFileDevice& source, const PiecePlan& plan,
-                   const TransferProgress& progress);
-DbStatus odbcWrite(qint64 documentId, QFileDevice& sink, const PiecePlan& plan,
-                   const TransferProgress& progress);
+DbStatus sqliteStore(qint64 documentId, QFileDevice& source, const PiecePlan& plan, const TransferProgress& progress);
+DbStatus sqliteWrite(qint64 documentId, QFileDevice& sink, const PiecePlan& plan, const TransferProgress& progress);
+DbStatus odbcStore(qint64 documentId, QFileDevice& source, const PiecePlan& plan, const TransferProgress& progress);
+DbStatus odbcWrite(qint64 documentId, QFileDevice& sink, const PiecePlan& plan, const TransferProgress& progress);
 
 // The statements of the ODBC path, in their T-SQL form.
 QString odbcClearStatement();

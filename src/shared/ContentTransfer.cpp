@@ -18,10 +18,7 @@ PiecePlan::PiecePlan(qint64 size, qint64 unit)
 
 qint64 PiecePlan::count() const { return m_size / m_unit + (m_remainder != 0 ? 1 : 0); }
 
-qint64 PiecePlan::piece(qint64 index) const
-{
-    return index == 0 && m_remainder != 0 ? m_remainder : m_unit;
-}
+qint64 PiecePlan::piece(qint64 index) const { return index == 0 && m_remainder != 0 ? m_remainder : m_unit; }
 
 qint64 PiecePlan::offset(qint64 index) const
 {
@@ -51,8 +48,7 @@ DbResult<Access> accessOf(const QSqlDatabase& db)
         return {Access::SqliteBlob, {}};
     if (db.driverName() == QLatin1String("QODBC"))
         return {Access::Odbc, {}};
-    return DbResult<Access>::failure(
-        DbError::make(-1, QStringLiteral("不支持的数据库驱动：") + db.driverName()));
+    return DbResult<Access>::failure(DbError::make(-1, QStringLiteral("不支持的数据库驱动：") + db.driverName()));
 }
 
 QString sizeStatement(SqlEngine engine)
@@ -63,20 +59,13 @@ QString sizeStatement(SqlEngine engine)
                : QStringLiteral("select length(文件) as stored_size from 公司文件信息 where ID = ?");
 }
 
-QString rowCountStatement()
-{
-    return QStringLiteral("select count(*) as row_count from 公司文件信息 where ID = ?");
-}
+QString rowCountStatement() { return QStringLiteral("select count(*) as row_count from 公司文件信息 where ID = ?"); }
 
 }  // namespace
 
-DocumentContent::DocumentContent(qint64 unit)
-    : m_unit(unit > 0 && unit % kTransferUnit == 0 ? unit : kStreamUnit)
-{
-}
+DocumentContent::DocumentContent(qint64 unit) : m_unit(unit > 0 && unit % kTransferUnit == 0 ? unit : kStreamUnit) {}
 
-DbStatus DocumentContent::storeFile(qint64 documentId, const QString& path,
-                                    const TransferProgress& progress) const
+DbStatus DocumentContent::storeFile(qint64 documentId, const QString& path, const TransferProgress& progress) const
 {
     return store(documentId, path, progress, true);
 }
@@ -87,8 +76,8 @@ DbStatus DocumentContent::storeFileWithinTransaction(qint64 documentId, const QS
     return store(documentId, path, progress, false);
 }
 
-DbStatus DocumentContent::store(qint64 documentId, const QString& path,
-                                const TransferProgress& progress, bool ownTransaction) const
+DbStatus DocumentContent::store(qint64 documentId, const QString& path, const TransferProgress& progress,
+                                bool ownTransaction) const
 {
     const DbResult<Access> access = accessOf(SharedConnection::database());
     if (!access.ok())
@@ -116,9 +105,8 @@ DbStatus DocumentContent::store(qint64 documentId, const QString& path,
             return {content::noRowError(documentId)};
     }
 
-    const DbStatus moved = access.value == Access::SqliteBlob
-                               ? content::sqliteStore(documentId, source, plan, progress)
-                               : content::odbcStore(documentId, source, plan, progress);
+    const DbStatus moved = access.value == Access::SqliteBlob ? content::sqliteStore(documentId, source, plan, progress)
+                                                              : content::odbcStore(documentId, source, plan, progress);
     if (!moved.ok())
         return moved;  // an own transaction rolls back as it goes out of scope
     if (transaction && !transaction->commit())
@@ -133,15 +121,13 @@ DbResult<qint64> DocumentContent::storedSize(qint64 documentId) const
     if (!q.exec())
         return DbResult<qint64>::failure(q.error());
     if (!q.next())
-        return DbResult<qint64>::failure(q.error().isSet() ? q.error()
-                                                           : content::noRowError(documentId));
+        return DbResult<qint64>::failure(q.error().isSet() ? q.error() : content::noRowError(documentId));
     if (q.isNull(u"stored_size"))
         return {-1, {}};
     return {q.longInteger(u"stored_size"), {}};
 }
 
-DbStatus DocumentContent::writeToFile(qint64 documentId, const QString& path,
-                                      const TransferProgress& progress) const
+DbStatus DocumentContent::writeToFile(qint64 documentId, const QString& path, const TransferProgress& progress) const
 {
     const DbResult<Access> access = accessOf(SharedConnection::database());
     if (!access.ok())
@@ -157,9 +143,8 @@ DbStatus DocumentContent::writeToFile(qint64 documentId, const QString& path,
     if (!sink.open(QIODevice::WriteOnly))
         return {content::fileError(sink, QStringLiteral("无法创建文件"))};
     const PiecePlan plan(size.value, m_unit);
-    const DbStatus moved = access.value == Access::SqliteBlob
-                               ? content::sqliteWrite(documentId, sink, plan, progress)
-                               : content::odbcWrite(documentId, sink, plan, progress);
+    const DbStatus moved = access.value == Access::SqliteBlob ? content::sqliteWrite(documentId, sink, plan, progress)
+                                                              : content::odbcWrite(documentId, sink, plan, progress);
     if (!moved.ok()) {
         sink.cancelWriting();
         return moved;

@@ -70,8 +70,7 @@ public:
 
     // Replaces the stored file by the file at path, in its own transaction: on any failure or
     // a cancel the row is left as it was. An empty file is stored as a zero-length value.
-    DbStatus storeFile(qint64 documentId, const QString& path,
-                       const TransferProgress& progress = {}) const;
+    DbStatus storeFile(qint64 documentId, const QString& path, const TransferProgress& progress = {}) const;
 
     // The same inside a transaction that the caller has begun on the shared connection (and
     // commits or rolls back), e.g. together with the insert of the row.
@@ -85,16 +84,14 @@ public:
     // file beside the target that is renamed over it at the end, so a failure or a cancel
     // leaves an existing target as it was. A null field is an error and writes nothing;
     // a zero-length value gives an empty file.
-    DbStatus writeToFile(qint64 documentId, const QString& path,
-                         const TransferProgress& progress = {}) const;
+    DbStatus writeToFile(qint64 documentId, const QString& path, const TransferProgress& progress = {}) const;
 
     using Statement = NamedStatement;
     // The statements sent to SQL Server, in their T-SQL form (for the statement checks).
     static QVector<Statement> statements();
 
 private:
-    DbStatus store(qint64 documentId, const QString& path, const TransferProgress& progress,
-                   bool ownTransaction) const;
+    DbStatus store(qint64 documentId, const QString& path, const TransferProgress& progress, bool ownTransaction) const;
 
     qint64 m_unit;
 };

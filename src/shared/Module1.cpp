@@ -27,8 +27,10 @@ QString privateFolder()
     if (!dir.exists(folder))
         dir.mkdir(folder, kOwnerOnly);
     const QFileInfo info(folder);
-    if (info.isDir() && (info.permissions() & (QFile::ReadGroup | QFile::WriteGroup | QFile::ExeGroup
-                                               | QFile::ReadOther | QFile::WriteOther | QFile::ExeOther)))
+    if (info.isDir()
+        && (info.permissions()
+            & (QFile::ReadGroup | QFile::WriteGroup | QFile::ExeGroup | QFile::ReadOther | QFile::WriteOther
+               | QFile::ExeOther)))
         QFile::setPermissions(folder, kOwnerOnly);
     return folder;
 }

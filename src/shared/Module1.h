@@ -32,17 +32,16 @@ QString GetTempFilePath();
 
 // What SaveFieldToFile did when it did not fail.
 enum class FieldSave {
-    NoFile,     // a null field or a stored content of fewer than 8 bytes: nothing written
-    Written,    // the file is at path
-    Cancelled   // the progress callback cancelled; an existing file at path is as it was
+    NoFile,    // a null field or a stored content of fewer than 8 bytes: nothing written
+    Written,   // the file is at path
+    Cancelled  // the progress callback cancelled; an existing file at path is as it was
 };
 
 // Writes the stored file (文件) of the document with that ID to path, piecewise, replacing an
 // existing file. Any failure on the way comes back as the error (an existing file at path is
 // kept); the window shows it (the error description, title "下载文件出错!", critical icon).
 // Nothing is shown here. Callers finish their own result sets on the shared connection first.
-DbResult<FieldSave> SaveFieldToFile(qint64 documentId, const QString& path,
-                                    const TransferProgress& progress = {});
+DbResult<FieldSave> SaveFieldToFile(qint64 documentId, const QString& path, const TransferProgress& progress = {});
 
 // Below this stored size a content counts as no file.
 inline constexpr qint64 kMinimumStoredFileSize = 8;

@@ -30,8 +30,7 @@ QString odbcPieceStatement()
     return QStringLiteral("select substring(文件, ?, ?) as 片段 from 公司文件信息 where ID = ?");
 }
 
-DbStatus odbcStore(qint64 documentId, QFileDevice& source, const PiecePlan& plan,
-                   const TransferProgress& progress)
+DbStatus odbcStore(qint64 documentId, QFileDevice& source, const PiecePlan& plan, const TransferProgress& progress)
 {
     {
         Query clear(odbcClearStatement());
@@ -44,8 +43,7 @@ DbStatus odbcStore(qint64 documentId, QFileDevice& source, const PiecePlan& plan
     if (plan.size() == 0)
         return announceEmpty(progress);
     return movePieces(
-        plan, progress,
-        [&](char* buffer, qint64 length, qint64) { return readPiece(source, buffer, length); },
+        plan, progress, [&](char* buffer, qint64 length, qint64) { return readPiece(source, buffer, length); },
         [&](const char* buffer, qint64 length, qint64) -> DbStatus {
             Query append(odbcAppendStatement());
             append.bind(QByteArray::fromRawData(buffer, static_cast<qsizetype>(length)));
@@ -58,8 +56,7 @@ DbStatus odbcStore(qint64 documentId, QFileDevice& source, const PiecePlan& plan
         });
 }
 
-DbStatus odbcWrite(qint64 documentId, QFileDevice& sink, const PiecePlan& plan,
-                   const TransferProgress& progress)
+DbStatus odbcWrite(qint64 documentId, QFileDevice& sink, const PiecePlan& plan, const TransferProgress& progress)
 {
     if (plan.size() == 0)
         return announceEmpty(progress);

@@ -25,8 +25,7 @@ DbResult<sqlite3*> connectionHandle()
 {
     const QVariant handle = SharedConnection::database().driver()->handle();
     if (!handle.isValid() || qstrcmp(handle.typeName(), "sqlite3*") != 0)
-        return DbResult<sqlite3*>::failure(
-            DbError::make(-1, QStringLiteral("无法取得SQLite连接句柄")));
+        return DbResult<sqlite3*>::failure(DbError::make(-1, QStringLiteral("无法取得SQLite连接句柄")));
     sqlite3* db = *static_cast<sqlite3* const*>(handle.constData());
     if (!db)
         return DbResult<sqlite3*>::failure(DbError::make(-1, QStringLiteral("数据库连接未打开")));
@@ -41,8 +40,7 @@ DbResult<sqlite3_int64> rowidOf(qint64 documentId)
     if (!q.exec())
         return DbResult<sqlite3_int64>::failure(q.error());
     if (!q.next())
-        return DbResult<sqlite3_int64>::failure(q.error().isSet() ? q.error()
-                                                                  : noRowError(documentId));
+        return DbResult<sqlite3_int64>::failure(q.error().isSet() ? q.error() : noRowError(documentId));
     return {q.longInteger(u"row_key"), {}};
 }
 
@@ -67,14 +65,12 @@ public:
 
     DbStatus write(const char* data, qint64 length, qint64 offset)
     {
-        const int rc = sqlite3_blob_write(m_blob, data, static_cast<int>(length),
-                                          static_cast<int>(offset));
+        const int rc = sqlite3_blob_write(m_blob, data, static_cast<int>(length), static_cast<int>(offset));
         return rc == SQLITE_OK ? DbStatus{} : DbStatus{sqliteError(m_db, rc)};
     }
     DbStatus read(char* data, qint64 length, qint64 offset)
     {
-        const int rc = sqlite3_blob_read(m_blob, data, static_cast<int>(length),
-                                         static_cast<int>(offset));
+        const int rc = sqlite3_blob_read(m_blob, data, static_cast<int>(length), static_cast<int>(offset));
         return rc == SQLITE_OK ? DbStatus{} : DbStatus{sqliteError(m_db, rc)};
     }
     DbStatus close()
@@ -92,8 +88,7 @@ private:
 
 }  // namespace
 
-DbStatus sqliteStore(qint64 documentId, QFileDevice& source, const PiecePlan& plan,
-                     const TransferProgress& progress)
+DbStatus sqliteStore(qint64 documentId, QFileDevice& source, const PiecePlan& plan, const TransferProgress& progress)
 {
     const DbResult<sqlite3*> db = connectionHandle();
     if (!db.ok())
@@ -102,9 +97,8 @@ DbStatus sqliteStore(qint64 documentId, QFileDevice& source, const PiecePlan& pl
     // The limit holds for the whole row, so a file just below it may still be refused.
     const qint64 limit = sqlite3_limit(db.value, SQLITE_LIMIT_LENGTH, -1);
     const auto tooBig = [&] {
-        return DbStatus{DbError::make(SQLITE_TOOBIG, QStringLiteral("文件太大：%1 字节，数据库的一行最多 %2 字节")
-                                                         .arg(plan.size())
-                                                         .arg(limit))};
+        return DbStatus{DbError::make(
+            SQLITE_TOOBIG, QStringLiteral("文件太大：%1 字节，数据库的一行最多 %2 字节").arg(plan.size()).arg(limit))};
     };
     if (plan.size() > limit)
         return tooBig();
@@ -128,18 +122,14 @@ DbStatus sqliteStore(qint64 documentId, QFileDevice& source, const PiecePlan& pl
     if (!blob.isOpen())
         return {blob.openError()};
     const DbStatus moved = movePieces(
-        plan, progress,
-        [&](char* buffer, qint64 length, qint64) { return readPiece(source, buffer, length); },
-        [&](const char* buffer, qint64 length, qint64 offset) {
-            return blob.write(buffer, length, offset);
-        });
+        plan, progress, [&](char* buffer, qint64 length, qint64) { return readPiece(source, buffer, length); },
+        [&](const char* buffer, qint64 length, qint64 offset) { return blob.write(buffer, length, offset); });
     if (!moved.ok())
         return moved;
     return blob.close();
 }
 
-DbStatus sqliteWrite(qint64 documentId, QFileDevice& sink, const PiecePlan& plan,
-                     const TransferProgress& progress)
+DbStatus sqliteWrite(qint64 documentId, QFileDevice& sink, const PiecePlan& plan, const TransferProgress& progress)
 {
     if (plan.size() == 0)
         return announceEmpty(progress);
@@ -155,8 +145,7 @@ DbStatus sqliteWrite(qint64 documentId, QFileDevice& sink, const PiecePlan& plan
     if (blob.bytes() != plan.size())
         return {sizeChangedError()};
     const DbStatus moved = movePieces(
-        plan, progress,
-        [&](char* buffer, qint64 length, qint64 offset) { return blob.read(buffer, length, offset); },
+        plan, progress, [&](char* buffer, qint64 length, qint64 offset) { return blob.read(buffer, length, offset); },
         [&](const char* buffer, qint64 length, qint64) { return writePiece(sink, buffer, length); });
     if (!moved.ok())
         return moved;

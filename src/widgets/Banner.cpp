@@ -80,12 +80,10 @@ void BannerStrip::paintEvent(QPaintEvent*)
     const int H = pixelsToTwips(height(), this, Qt::Vertical);
     const QSize pictureTwips(m_picture.width() * kTwipsPerPicturePixel, m_picture.height() * kTwipsPerPicturePixel);
     const auto toSource = [](const QRect& r) {
-        return QRect(r.x() / kTwipsPerPicturePixel, r.y() / kTwipsPerPicturePixel,
-                     r.width() / kTwipsPerPicturePixel, r.height() / kTwipsPerPicturePixel);
+        return QRect(r.x() / kTwipsPerPicturePixel, r.y() / kTwipsPerPicturePixel, r.width() / kTwipsPerPicturePixel,
+                     r.height() / kTwipsPerPicturePixel);
     };
-    const auto toTarget = [this](const QRect& r) {
-        return twipsToPixels(r.x(), r.y(), r.width(), r.height(), this);
-    };
+    const auto toTarget = [this](const QRect& r) { return twipsToPixels(r.x(), r.y(), r.width(), r.height(), this); };
     for (const BannerSlice& s : bannerSlices(W, H, pictureTwips))
         p.drawImage(toTarget(s.target), m_picture, toSource(s.source));
 }

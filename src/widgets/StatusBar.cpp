@@ -50,8 +50,8 @@ void InfoStatusBar::refreshClock()
 
 std::optional<bool> InfoStatusBar::lockKeyLit(const QString& lightName, const QString& ledFolder)
 {
-    const QStringList lights =
-        QDir(ledFolder).entryList({QStringLiteral("*::") + lightName}, QDir::Dirs | QDir::NoDotAndDotDot | QDir::System);
+    const QStringList lights = QDir(ledFolder).entryList({QStringLiteral("*::") + lightName},
+                                                         QDir::Dirs | QDir::NoDotAndDotDot | QDir::System);
     std::optional<bool> lit;
     for (const QString& light : lights) {
         QFile brightness(ledFolder + u'/' + light + QStringLiteral("/brightness"));

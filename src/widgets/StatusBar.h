@@ -23,7 +23,8 @@ public:
     void refreshClock();
 
     // The state of a lock key as the keyboard's lights show it; no value when unknown.
-    static std::optional<bool> lockKeyLit(const QString& lightName, const QString& ledFolder = QStringLiteral("/sys/class/leds"));
+    static std::optional<bool> lockKeyLit(const QString& lightName,
+                                          const QString& ledFolder = QStringLiteral("/sys/class/leds"));
 
 private:
     QLabel* m_num = nullptr;

@@ -5,8 +5,7 @@
 
 namespace quarvel {
 
-TransferProgressDialog::TransferProgressDialog(QWidget* parent, const QString& label)
-    : m_parent(parent), m_label(label)
+TransferProgressDialog::TransferProgressDialog(QWidget* parent, const QString& label) : m_parent(parent), m_label(label)
 {
 }
 

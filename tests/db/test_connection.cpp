@@ -1,7 +1,7 @@
 #include "TestSupport.h"
 
-#include "login/LoginService.h"
 #include "db/Query.h"
+#include "login/LoginService.h"
 #include "login/ServerClock.h"
 #include "login/frmLogin.h"
 
@@ -37,10 +37,7 @@ QByteArray settingsText()
 class ConnectionTest : public QObject {
     Q_OBJECT
 
-    static bool odbcAvailable()
-    {
-        return QSqlDatabase::isDriverAvailable(QStringLiteral("QODBC"));
-    }
+    static bool odbcAvailable() { return QSqlDatabase::isDriverAvailable(QStringLiteral("QODBC")); }
 
 private slots:
     void connectionTextIsComposedVerbatim()
@@ -48,8 +45,8 @@ private slots:
         QCOMPARE(composeConnectionString({}, {}, {}, {}),
                  QStringLiteral("Provider=SQLOLEDB.1;Password=;Persist Security Info=False;User ID=;"
                                 "Initial Catalog='';Data Source=''"));
-        QCOMPARE(composeConnectionString(QStringLiteral("sa"), QStringLiteral("p;w'd"),
-                                         QStringLiteral("MIS"), QStringLiteral("srv\\inst")),
+        QCOMPARE(composeConnectionString(QStringLiteral("sa"), QStringLiteral("p;w'd"), QStringLiteral("MIS"),
+                                         QStringLiteral("srv\\inst")),
                  QStringLiteral("Provider=SQLOLEDB.1;Password=p;w'd;Persist Security Info=False;"
                                 "User ID=sa;Initial Catalog='MIS';Data Source='srv\\inst'"));
     }
@@ -72,8 +69,8 @@ private slots:
     void sqlServerTargetsGoThroughOdbc()
     {
         qunsetenv("QUARVEL_ODBC_DRIVER");
-        ConnectionTarget t = resolveTarget(QStringLiteral("sa"), QStringLiteral("se;cret"),
-                                           QStringLiteral("MIS"), QStringLiteral("dbhost,1433"));
+        ConnectionTarget t = resolveTarget(QStringLiteral("sa"), QStringLiteral("se;cret"), QStringLiteral("MIS"),
+                                           QStringLiteral("dbhost,1433"));
         QCOMPARE(t.driver, QStringLiteral("QODBC"));
         QCOMPARE(t.engine, SqlEngine::SqlServer);
         QCOMPARE(t.databaseName, QStringLiteral("DRIVER={FreeTDS};SERVER=dbhost;PORT=1433;DATABASE=MIS;"
@@ -159,32 +156,33 @@ private slots:
     {
         QTest::addColumn<QByteArray>("text");
         QTest::addColumn<QStringList>("expected");  // Svr, UID, PWD, DBname
-        QTest::newRow("named instance")
-            << QByteArray("[DBConfig]\nSvr=dbhost\\SQLEXPRESS\nUID=quarvel\nPWD=secret\nDBname=CorvaneMIS\n")
-            << QStringList{"dbhost\\SQLEXPRESS", "quarvel", "secret", "CorvaneMIS"};
+        QTest::newRow("named instance") << QByteArray(
+            "[DBConfig]\nSvr=dbhost\\SQLEXPRESS\nUID=quarvel\nPWD=secret\nDBname=CorvaneMIS\n")
+                                        << QStringList{"dbhost\\SQLEXPRESS", "quarvel", "secret", "CorvaneMIS"};
         QTest::newRow("host and port") << QByteArray("[DBConfig]\nSvr=dbhost,1433\nUID=sa\n")
                                        << QStringList{"dbhost,1433", "sa", "", ""};
-        QTest::newRow("odbc text")
-            << QByteArray("[DBConfig]\nSvr=odbc:DRIVER={FreeTDS};SERVER=h;PORT=1433;TDS_Version=7.4;\n")
-            << QStringList{"odbc:DRIVER={FreeTDS};SERVER=h;PORT=1433;TDS_Version=7.4;", "", "", ""};
-        QTest::newRow("data source name") << QByteArray("[DBConfig]\nSvr=odbc:DSN=corvane\n")
-                                          << QStringList{"odbc:DSN=corvane", "", "", ""};
+        QTest::newRow("odbc text") << QByteArray(
+            "[DBConfig]\nSvr=odbc:DRIVER={FreeTDS};SERVER=h;PORT=1433;TDS_Version=7.4;\n")
+                                   << QStringList{"odbc:DRIVER={FreeTDS};SERVER=h;PORT=1433;TDS_Version=7.4;", "", "",
+                                                  ""};
+        QTest::newRow("data source name")
+            << QByteArray("[DBConfig]\nSvr=odbc:DSN=corvane\n") << QStringList{"odbc:DSN=corvane", "", "", ""};
         QTest::newRow("sqlite path") << QByteArray("[DBConfig]\nSvr=sqlite:/srv/资料 库/a,b;c.db\n")
                                      << QStringList{"sqlite:/srv/资料 库/a,b;c.db", "", "", ""};
-        QTest::newRow("password with , ; \" = # \\") << QByteArray("[DBConfig]\nPWD=a,b;c\"d=e#f\\g\n")
-                                                      << QStringList{"", "", "a,b;c\"d=e#f\\g", ""};
-        QTest::newRow("quotes are part of the value") << QByteArray("[DBConfig]\nPWD=\"quoted\"\nUID='x'\n")
-                                                      << QStringList{"", "'x'", "\"quoted\"", ""};
-        QTest::newRow("blanks inside the value are kept") << QByteArray("[DBConfig]\nPWD= two  words \n")
-                                                          << QStringList{"", "", " two  words ", ""};
+        QTest::newRow("password with , ; \" = # \\")
+            << QByteArray("[DBConfig]\nPWD=a,b;c\"d=e#f\\g\n") << QStringList{"", "", "a,b;c\"d=e#f\\g", ""};
+        QTest::newRow("quotes are part of the value")
+            << QByteArray("[DBConfig]\nPWD=\"quoted\"\nUID='x'\n") << QStringList{"", "'x'", "\"quoted\"", ""};
+        QTest::newRow("blanks inside the value are kept")
+            << QByteArray("[DBConfig]\nPWD= two  words \n") << QStringList{"", "", " two  words ", ""};
         QTest::newRow("Windows line ends, byte order mark, comments, other sections")
             << QByteArray("\xEF\xBB\xBF; written by hand\r\n[General]\r\nSvr=elsewhere\r\n\r\n[dbconfig]\r\n"
                           "# the server\r\n svr =dbhost\\SQLEXPRESS\r\nDBNAME=库\r\n[Other]\r\nUID=no\r\n")
             << QStringList{"dbhost\\SQLEXPRESS", "", "", "库"};
-        QTest::newRow("last line of a key wins") << QByteArray("[DBConfig]\nUID=first\nUID=second\n")
-                                                 << QStringList{"", "second", "", ""};
-        QTest::newRow("empty values and missing keys") << QByteArray("[DBConfig]\nSvr=\nUID\n")
-                                                       << QStringList{"", "", "", ""};
+        QTest::newRow("last line of a key wins")
+            << QByteArray("[DBConfig]\nUID=first\nUID=second\n") << QStringList{"", "second", "", ""};
+        QTest::newRow("empty values and missing keys")
+            << QByteArray("[DBConfig]\nSvr=\nUID\n") << QStringList{"", "", "", ""};
         QTest::newRow("no section") << QByteArray("Svr=dbhost\n") << QStringList{"", "", "", ""};
     }
     void settingsAreReadAsWritten()
@@ -203,7 +201,8 @@ private slots:
         // instance or the port and the password unchanged.
         qunsetenv("QUARVEL_ODBC_DRIVER");
         TestDatabase db;
-        QVERIFY(writeSettingsText("[DBConfig]\nSvr=dbhost\\SQLEXPRESS\nUID=quarvel\nPWD=se;cr,et\nDBname=CorvaneMIS\n"));
+        QVERIFY(
+            writeSettingsText("[DBConfig]\nSvr=dbhost\\SQLEXPRESS\nUID=quarvel\nPWD=se;cr,et\nDBname=CorvaneMIS\n"));
         ConnectionSettings s = ConnectionSettings::fromStore();
         ConnectionTarget t = resolveTarget(s.uid, s.pwd, s.dbName, s.svr);
         QCOMPARE(t.databaseName, QStringLiteral("DRIVER={FreeTDS};SERVER=dbhost\\SQLEXPRESS;DATABASE=CorvaneMIS;"
@@ -258,7 +257,8 @@ private slots:
     void programWrittenSettingsReadBack()
     {
         TestDatabase db;
-        QVERIFY(writeSettingsText("; kept\n[General]\nColour=blue\n[DBConfig]\nUID=old\nTimeout=5\nPWD=older\n[Last]\nX=1\n"));
+        QVERIFY(writeSettingsText(
+            "; kept\n[General]\nColour=blue\n[DBConfig]\nUID=old\nTimeout=5\nPWD=older\n[Last]\nX=1\n"));
         ConnectionSettings written;
         written.svr = QStringLiteral("odbc:DRIVER={FreeTDS};SERVER=h\\i,1433;");
         written.uid = QStringLiteral(" 用户 ");
@@ -316,8 +316,7 @@ private slots:
                            {QStringLiteral("文件"), blob}}));
         const DbStatus opened = db.openShared();
         if (!opened.ok())
-            QSKIP(qPrintable(QStringLiteral("the SQLite ODBC driver is not installed: ") +
-                             opened.error.description));
+            QSKIP(qPrintable(QStringLiteral("the SQLite ODBC driver is not installed: ") + opened.error.description));
         QCOMPARE(SharedConnection::database().driverName(), QStringLiteral("QODBC"));
         QCOMPARE(SharedConnection::engine(), SqlEngine::Sqlite);
 

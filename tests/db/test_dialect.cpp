@@ -29,32 +29,33 @@ private slots:
         QTest::newRow("distinct top") << QStringLiteral("select distinct top 50 a from t order by a desc")
                                       << QStringLiteral("select distinct a from t order by a desc limit 50");
         QTest::newRow("len") << QStringLiteral("order by len(职能部门new.职能部门编号),职能部门new.职能部门编号")
-                             << QStringLiteral("order by length(rtrim(职能部门new.职能部门编号, ' ')),职能部门new.职能部门编号");
+                             << QStringLiteral(
+                                    "order by length(rtrim(职能部门new.职能部门编号, ' ')),职能部门new.职能部门编号");
         QTest::newRow("nested len") << QStringLiteral("select LEN(rtrim(x)) from t")
                                     << QStringLiteral("select length(rtrim(rtrim(x), ' ')) from t");
-        QTest::newRow("quoted len stays") << QStringLiteral("select 'len(x)' from t")
-                                          << QStringLiteral("select 'len(x)' from t");
+        QTest::newRow("quoted len stays")
+            << QStringLiteral("select 'len(x)' from t") << QStringLiteral("select 'len(x)' from t");
         QTest::newRow("isnull") << QStringLiteral("select isnull(a, 0) from t")
                                 << QStringLiteral("select ifnull(a, 0) from t");
-        QTest::newRow("lock hints") << QStringLiteral("select top 1 ID from 公司文件信息 with (updlock, holdlock) where 编号 = ?")
+        QTest::newRow("lock hints") << QStringLiteral(
+            "select top 1 ID from 公司文件信息 with (updlock, holdlock) where 编号 = ?")
                                     << QStringLiteral("select ID from 公司文件信息 where 编号 = ? limit 1");
-        QTest::newRow("one hint, any case") << QStringLiteral("select a from t WITH(NOLOCK) join u with ( rowlock ) on 1=1")
-                                            << QStringLiteral("select a from t join u on 1=1");
-        QTest::newRow("quoted hint stays") << QStringLiteral("select 'x with (updlock)' from t")
-                                           << QStringLiteral("select 'x with (updlock)' from t");
+        QTest::newRow("one hint, any case")
+            << QStringLiteral("select a from t WITH(NOLOCK) join u with ( rowlock ) on 1=1")
+            << QStringLiteral("select a from t join u on 1=1");
+        QTest::newRow("quoted hint stays")
+            << QStringLiteral("select 'x with (updlock)' from t") << QStringLiteral("select 'x with (updlock)' from t");
         QTest::newRow("top in a subquery")
             << QStringLiteral("select a from (select top 5 a from t order by a desc) as x order by a")
             << QStringLiteral("select a from (select a from t order by a desc limit 5) as x order by a");
-        QTest::newRow("top in parentheses")
-            << QStringLiteral("select TOP(3) a from t where b = ?")
-            << QStringLiteral("select a from t where b = ? limit 3");
+        QTest::newRow("top in parentheses") << QStringLiteral("select TOP(3) a from t where b = ?")
+                                            << QStringLiteral("select a from t where b = ? limit 3");
         QTest::newRow("bound top keeps its place")
             << QStringLiteral("select a from (select top (?) a from t where b = ? order by a desc) as x order by a")
             << QStringLiteral("select a from (with q_top1(n) as (select ?) select a from t where b = ? order by a desc"
                               " limit (select n from q_top1)) as x order by a");
         QTest::newRow("quoted top stays")
-            << QStringLiteral("select 'select top 5 x' from t")
-            << QStringLiteral("select 'select top 5 x' from t");
+            << QStringLiteral("select 'select top 5 x' from t") << QStringLiteral("select 'select top 5 x' from t");
         QTest::newRow("common table expression stays")
             << QStringLiteral("with 最近 (a) as (select a from t) select a from 最近")
             << QStringLiteral("with 最近 (a) as (select a from t) select a from 最近");
@@ -84,8 +85,10 @@ private slots:
                  QStringLiteral("2026-01-02 00:00:00"));
         QCOMPARE(dialect::bindValue(dt, SqlEngine::SqlServer).toDateTime(),
                  QDateTime(QDate(2026, 1, 2), QTime(3, 4, 5)));
-        QCOMPARE(dialect::toDateTime(QStringLiteral("2026-01-02 03:04:05")), QDateTime(QDate(2026, 1, 2), QTime(3, 4, 5)));
-        QCOMPARE(dialect::toDateTime(QStringLiteral("2026/01/02 03:04:05")), QDateTime(QDate(2026, 1, 2), QTime(3, 4, 5)));
+        QCOMPARE(dialect::toDateTime(QStringLiteral("2026-01-02 03:04:05")),
+                 QDateTime(QDate(2026, 1, 2), QTime(3, 4, 5)));
+        QCOMPARE(dialect::toDateTime(QStringLiteral("2026/01/02 03:04:05")),
+                 QDateTime(QDate(2026, 1, 2), QTime(3, 4, 5)));
         QVERIFY(!dialect::toDateTime(QVariant()).isValid());
     }
 
@@ -99,8 +102,9 @@ private slots:
             QDateTime(QDate(2026, 4, 30), QTime(23, 59, 59)), QDateTime(QDate(2026, 5, 1), QTime(0, 0, 0))};
         for (int i = 0; i < times.size(); ++i)
             QVERIFY(db.insert(QStringLiteral("资料下载记录"), {{QStringLiteral("文件编号"), QString::number(i)},
-                                                          {QStringLiteral("操作时间"), times[i]}}));
-        Query q(QStringLiteral("select 文件编号 from 资料下载记录 where 操作时间 >= ? and 操作时间 < ? order by 文件编号"));
+                                                               {QStringLiteral("操作时间"), times[i]}}));
+        Query q(
+            QStringLiteral("select 文件编号 from 资料下载记录 where 操作时间 >= ? and 操作时间 < ? order by 文件编号"));
         q.bind({QDate(2026, 4, 1), QDate(2026, 4, 30).addDays(1)});
         QVERIFY(q.exec());
         QStringList found;
@@ -115,8 +119,9 @@ private slots:
         TestDatabase db;
         QVERIFY(db.connectShared());
         for (int i = 1; i <= 6; ++i)
-            QVERIFY(db.insert(QStringLiteral("资料类型"), {{QStringLiteral("编号"), QString::number(i)},
-                                                        {QStringLiteral("名称"), i % 2 ? QStringLiteral("单") : QStringLiteral("双")}}));
+            QVERIFY(db.insert(QStringLiteral("资料类型"),
+                              {{QStringLiteral("编号"), QString::number(i)},
+                               {QStringLiteral("名称"), i % 2 ? QStringLiteral("单") : QStringLiteral("双")}}));
         Query q(QStringLiteral("select 编号 from (select top (?) 编号 from 资料类型 where 名称 = ? order by 编号 desc)"
                                " as 最近 order by 编号"));
         q.bind({2, QStringLiteral("单")});
@@ -141,7 +146,8 @@ private slots:
         }
         QVERIFY(!dialect::toDateTime(QStringLiteral("2026-02-30 03:04:05")).isValid());
         QVERIFY(!dialect::toDateTime(QStringLiteral("2026-0x-02 03:04:05")).isValid());
-        QCOMPARE(dialect::toDateTime(QStringLiteral(" 2026-01-02 03:04:05 ")), QDateTime(QDate(2026, 1, 2), QTime(3, 4, 5)));
+        QCOMPARE(dialect::toDateTime(QStringLiteral(" 2026-01-02 03:04:05 ")),
+                 QDateTime(QDate(2026, 1, 2), QTime(3, 4, 5)));
     }
 
     void columnsReadInAnyOrderAndSpelling()
@@ -149,9 +155,9 @@ private slots:
         TestDatabase db;
         QVERIFY(db.connectShared());
         QVERIFY(db.insert(QStringLiteral("资料类型"), {{QStringLiteral("编号"), QStringLiteral("01")},
-                                                    {QStringLiteral("名称"), QStringLiteral("制度")}}));
+                                                       {QStringLiteral("名称"), QStringLiteral("制度")}}));
         QVERIFY(db.insert(QStringLiteral("资料类型"), {{QStringLiteral("编号"), QStringLiteral("02")},
-                                                    {QStringLiteral("名称"), QStringLiteral("记录")}}));
+                                                       {QStringLiteral("名称"), QStringLiteral("记录")}}));
         Query q(QStringLiteral("select 编号 as Code, 名称 from 资料类型 order by 编号"));
         QVERIFY(q.exec());
         QVERIFY(q.next());
@@ -182,7 +188,7 @@ private slots:
         TestDatabase db;
         QVERIFY(db.connectShared());
         QVERIFY(db.insert(QStringLiteral("资料类型"), {{QStringLiteral("编号"), QStringLiteral("01")},
-                                                    {QStringLiteral("名称"), QStringLiteral("制度")}}));
+                                                       {QStringLiteral("名称"), QStringLiteral("制度")}}));
         Query q(QStringLiteral("select 资料类型.编号, 说明, 终止日期 from 资料类型"));
         QVERIFY(q.exec());
         QVERIFY(q.next());
@@ -217,13 +223,15 @@ private slots:
             Transaction t;
             QVERIFY(t.begun());
             QVERIFY(execute(QStringLiteral("insert into 资料下载组 (组ID, 组名称, 备注) values (?, ?, ?)"),
-                            {QStringLiteral("G1"), QStringLiteral("组一"), QString()}).ok());
+                            {QStringLiteral("G1"), QStringLiteral("组一"), QString()})
+                        .ok());
         }
         QCOMPARE(db.scalar(QStringLiteral("select count(*) from 资料下载组")).toInt(), 0);
         {
             Transaction t;
             QVERIFY(execute(QStringLiteral("insert into 资料下载组 (组ID, 组名称, 备注) values (?, ?, ?)"),
-                            {QStringLiteral("G1"), QStringLiteral("组一"), QString()}).ok());
+                            {QStringLiteral("G1"), QStringLiteral("组一"), QString()})
+                        .ok());
             QVERIFY(t.commit());
         }
         QCOMPARE(db.scalar(QStringLiteral("select count(*) from 资料下载组")).toInt(), 1);

@@ -4,9 +4,9 @@
 
 #include "TestSupport.h"
 
-#include "login/LoginService.h"
 #include "db/Query.h"
 #include "db/TextCollation.h"
+#include "login/LoginService.h"
 #include "mainwindow/MenuPermissions.h"
 
 #include <QElapsedTimer>
@@ -42,10 +42,10 @@ QString openShared(TestDatabase& db, const QString& odbcExtra = {})
     return {};
 }
 
-#define SKIP_WITHOUT_ODBC(access)                                                               \
-    do {                                                                                        \
-        if ((access) == Access::Odbc && !odbcAvailable())                                       \
-            QSKIP("Qt's ODBC driver is not installed");                                         \
+#define SKIP_WITHOUT_ODBC(access)                                                                                      \
+    do {                                                                                                               \
+        if ((access) == Access::Odbc && !odbcAvailable())                                                              \
+            QSKIP("Qt's ODBC driver is not installed");                                                                \
     } while (false)
 
 void addAccessRows()
@@ -72,10 +72,7 @@ int compareTexts(const QString& a, const QString& b)
     return sign(compareSuiteText(int(ua.size()), ua.constData(), int(ub.size()), ub.constData()));
 }
 
-int groupCount(TestDatabase& db)
-{
-    return db.scalar(QStringLiteral("select count(*) from 资料下载组")).toInt();
-}
+int groupCount(TestDatabase& db) { return db.scalar(QStringLiteral("select count(*) from 资料下载组")).toInt(); }
 
 }  // namespace
 
@@ -92,8 +89,8 @@ class EmbeddedEngineTest : public QObject {
         db.addEmployee(QStringLiteral("E-7"), QStringLiteral("员工乙"), QStringLiteral("x"));
         db.assign(QStringLiteral("0012 "), QStringLiteral("G01"), true);
         db.insert(QStringLiteral("岗位权限设置"), {{QStringLiteral("组代号"), QStringLiteral("ADM")},
-                                                  {QStringLiteral("岗位代号"), QStringLiteral("G01")},
-                                                  {QStringLiteral("授权"), 1}});
+                                                   {QStringLiteral("岗位代号"), QStringLiteral("G01")},
+                                                   {QStringLiteral("授权"), 1}});
         db.insert(QStringLiteral("GroupPrivilege"), {{QStringLiteral("GroupID"), QStringLiteral("adm ")},
                                                      {QStringLiteral("FormName"), QStringLiteral("公司Quarvel")},
                                                      {QStringLiteral("Popedom"), 1}});
@@ -158,8 +155,7 @@ private slots:
         Transaction transaction;
         QVERIFY2(transaction.begun(), qPrintable(transaction.error().description));
         sqlite3* second = nullptr;
-        QCOMPARE(sqlite3_open_v2(db.path().toUtf8().constData(), &second, SQLITE_OPEN_READWRITE, nullptr),
-                 SQLITE_OK);
+        QCOMPARE(sqlite3_open_v2(db.path().toUtf8().constData(), &second, SQLITE_OPEN_READWRITE, nullptr), SQLITE_OK);
         QCOMPARE(sqlite3_exec(second, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr), SQLITE_BUSY);
         QVERIFY(transaction.commit());
         QCOMPARE(sqlite3_exec(second, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr), SQLITE_OK);
@@ -250,9 +246,9 @@ private slots:
     void comparisonIsAConsistentOrder()
     {
         // Indexes need a total order: antisymmetric and transitive, whatever the texts.
-        const QStringList pieces = {QStringLiteral("a"), QStringLiteral("A"), QStringLiteral(" "),
-                                    QStringLiteral("b"), QStringLiteral("é"), QStringLiteral("É"),
-                                    QStringLiteral("\t"), QStringLiteral("中"), QStringLiteral("!"),
+        const QStringList pieces = {QStringLiteral("a"),      QStringLiteral("A"),  QStringLiteral(" "),
+                                    QStringLiteral("b"),      QStringLiteral("é"),  QStringLiteral("É"),
+                                    QStringLiteral("\t"),     QStringLiteral("中"), QStringLiteral("!"),
                                     QStringLiteral("\u212A"), QStringLiteral("k")};
         QRandomGenerator random(7);
         QStringList texts;
@@ -314,7 +310,8 @@ private slots:
         }
 
         // Grouping and ordering follow the same rule.
-        for (const QString& code : {QStringLiteral("ab"), QStringLiteral("AB "), QStringLiteral("Ab"), QStringLiteral("ac")})
+        for (const QString& code :
+             {QStringLiteral("ab"), QStringLiteral("AB "), QStringLiteral("Ab"), QStringLiteral("ac")})
             QVERIFY(db.insert(QStringLiteral("资料下载组"), {{QStringLiteral("组ID"), code}}));
         Query distinct(QStringLiteral("select count(distinct 组ID) as n from 资料下载组"));
         QVERIFY2(distinct.exec() && distinct.next(), qPrintable(distinct.error().description));
@@ -338,8 +335,8 @@ private slots:
         };
         for (const QString& statement : statements) {
             QSqlQuery plan(SharedConnection::database());
-            QVERIFY(plan.prepare(QStringLiteral("explain query plan ")
-                                 + dialect::translate(statement, SqlEngine::Sqlite)));
+            QVERIFY(
+                plan.prepare(QStringLiteral("explain query plan ") + dialect::translate(statement, SqlEngine::Sqlite)));
             const int marks = int(statement.count(u'?'));
             for (int i = 0; i < marks; ++i)
                 plan.addBindValue(QStringLiteral("x"));
@@ -347,7 +344,8 @@ private slots:
             QString details;
             while (plan.next())
                 details += plan.value(QStringLiteral("detail")).toString() + u'\n';
-            QVERIFY2(details.contains(QStringLiteral("USING INDEX")) || details.contains(QStringLiteral("USING COVERING INDEX")),
+            QVERIFY2(details.contains(QStringLiteral("USING INDEX"))
+                         || details.contains(QStringLiteral("USING COVERING INDEX")),
                      qPrintable(statement + u'\n' + details));
         }
     }

@@ -1,7 +1,7 @@
 #include "TestSupport.h"
 
-#include "db/SqlDialect.h"
 #include "StatementCatalog.h"
+#include "db/SqlDialect.h"
 
 #include <QProcess>
 #include <QRegularExpression>
@@ -58,8 +58,7 @@ private slots:
         file.close();
 
         QProcess p;
-        p.start(python, {QStringLiteral(QUARVEL_SOURCE_DIR "/tests/db/check_tsql.py"),
-                         file.fileName()});
+        p.start(python, {QStringLiteral(QUARVEL_SOURCE_DIR "/tests/db/check_tsql.py"), file.fileName()});
         QVERIFY(p.waitForFinished(120000));
         if (p.exitCode() == 3)
             QSKIP("python3-sqlglot is not installed");

@@ -48,9 +48,10 @@ struct DatedOrganisation {
     }
     void employee(const QString& number, const QString& name, const QString& englishName = {})
     {
-        db.insert(QStringLiteral("员工档案"), {{QStringLiteral("工号"), number},
-                                              {QStringLiteral("姓名"), name},
-                                              {QStringLiteral("英文名"), englishName.isNull() ? QVariant() : QVariant(englishName)}});
+        db.insert(QStringLiteral("员工档案"),
+                  {{QStringLiteral("工号"), number},
+                   {QStringLiteral("姓名"), name},
+                   {QStringLiteral("英文名"), englishName.isNull() ? QVariant() : QVariant(englishName)}});
     }
 };
 

@@ -1,7 +1,7 @@
 #include "DirectoryFixture.h"
 
-#include "directory/DepartmentDirectory.h"
 #include "db/Connection.h"
+#include "directory/DepartmentDirectory.h"
 
 #include <QRandomGenerator>
 #include <QSqlDatabase>
@@ -20,10 +20,7 @@ QVector<DepartmentEntry> loaded()
     return result.value;
 }
 
-QStringList loadedKeys()
-{
-    return keysOf(DepartmentDirectory::departmentNodes(loaded()));
-}
+QStringList loadedKeys() { return keysOf(DepartmentDirectory::departmentNodes(loaded())); }
 
 QStringList keys(std::initializer_list<const char*> codes)
 {
@@ -49,9 +46,8 @@ QVector<DepartmentEntry> randomEntries(quint32 seed, int count, bool allowDuplic
     }
     if (allowDuplicates && rng.bounded(2) == 0)
         codes[rng.bounded(count)] = QString();  // a department with an empty code
-    std::sort(codes.begin(), codes.end(), [](const QString& a, const QString& b) {
-        return a.size() != b.size() ? a.size() < b.size() : a < b;
-    });
+    std::sort(codes.begin(), codes.end(),
+              [](const QString& a, const QString& b) { return a.size() != b.size() ? a.size() < b.size() : a < b; });
     QVector<DepartmentEntry> out;
     for (const QString& code : codes) {
         DepartmentEntry e{code, QStringLiteral("名") + code, QString()};
@@ -385,10 +381,10 @@ private slots:
         const auto result = DepartmentDirectory::positionNodes(QStringLiteral("D1"), PositionVariant::Standard);
         QVERIFY2(result.ok(), qPrintable(result.error.description));
         QCOMPARE(describeNodes(result.value), (QStringList{
-            QStringLiteral("GG01|$D1|出纳 |2|"),
-            QStringLiteral("GG02|$D1|会计 张三|2|"),
-            QStringLiteral("GG03|$D1|司机 |2|"),
-        }));
+                                                  QStringLiteral("GG01|$D1|出纳 |2|"),
+                                                  QStringLiteral("GG02|$D1|会计 张三|2|"),
+                                                  QStringLiteral("GG03|$D1|司机 |2|"),
+                                              }));
     }
 
     void positionsUpload()
@@ -402,10 +398,10 @@ private slots:
         const auto result = DepartmentDirectory::positionNodes(QStringLiteral("D1"), PositionVariant::Upload);
         QVERIFY2(result.ok(), qPrintable(result.error.description));
         QCOMPARE(describeNodes(result.value), (QStringList{
-            QStringLiteral("GG01|$D1|G01 出纳 []|2|"),
-            QStringLiteral("GG02|$D1|G02 会计 [张三]|2|Zhang San"),
-            QStringLiteral("GG03|$D1|G03 文员 [李四]|2|"),
-        }));
+                                                  QStringLiteral("GG01|$D1|G01 出纳 []|2|"),
+                                                  QStringLiteral("GG02|$D1|G02 会计 [张三]|2|Zhang San"),
+                                                  QStringLiteral("GG03|$D1|G03 文员 [李四]|2|"),
+                                              }));
     }
 
     void positionsFiltered()
@@ -415,7 +411,8 @@ private slots:
         db->addPosition(QStringLiteral("G1"), QStringLiteral("开放"), QStringLiteral("D1"));
         db->addPosition(QStringLiteral("G2"), QStringLiteral("关闭"), QStringLiteral("D1"));
         org->closePosition(QStringLiteral("G2"));
-        db->addPosition(QStringLiteral("G3"), QStringLiteral("无类别"), QStringLiteral("D1"), {}, QStringLiteral("NOCAT"));
+        db->addPosition(QStringLiteral("G3"), QStringLiteral("无类别"), QStringLiteral("D1"), {},
+                        QStringLiteral("NOCAT"));
         QVERIFY(db->exec(QStringLiteral("delete from 岗位类别 where 岗位类别编号 = ?"), {QStringLiteral("NOCAT")}));
         db->addPosition(QStringLiteral("G4"), QStringLiteral("别的部门"), QStringLiteral("D2"));
         const auto result = DepartmentDirectory::positionNodes(QStringLiteral("D1"), PositionVariant::Standard);
@@ -449,7 +446,8 @@ private slots:
         db->addPosition(QStringLiteral("G2"), QStringLiteral("别处"), QStringLiteral("D2"));
         const auto result = DepartmentDirectory::positionNodes(evil, PositionVariant::Standard);
         QVERIFY2(result.ok(), qPrintable(result.error.description));
-        QCOMPARE(describeNodes(result.value), QStringList{QStringLiteral("GG'1|$") + evil + QStringLiteral("|引号 |2|")});
+        QCOMPARE(describeNodes(result.value),
+                 QStringList{QStringLiteral("GG'1|$") + evil + QStringLiteral("|引号 |2|")});
     }
 
     void positionStatementFailure()

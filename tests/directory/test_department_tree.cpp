@@ -1,7 +1,7 @@
 #include "DirectoryFixture.h"
 
-#include "directory/DepartmentTree.h"
 #include "db/Connection.h"
+#include "directory/DepartmentTree.h"
 #include "platform/MessageBoxes.h"
 #include "widgets/tree/KeyedTree.h"
 
@@ -200,13 +200,16 @@ private slots:
     {
         tester.reset();  // the tester walks the whole model on every reset
         const int n = 10000;
-        QVERIFY(db->exec(QStringLiteral(
-            "with recursive n(i) as (select 1 union all select i + 1 from n where i < ?)"
-            " insert into 职能部门new (职能部门编号, 职能部门名称, 职能部门类别代号) select 'C' || i, '链' || i, 'C1' from n"), {n}));
-        QVERIFY(db->exec(QStringLiteral(
-            "with recursive n(i) as (select 2 union all select i + 1 from n where i < ?)"
-            " insert into 上级部门new (职能部门编号, 上级部门编号, 起始日期) select 'C' || i, 'C' || (i - 1), ? from n"),
-                         {n, DatedOrganisation::day(2020)}));
+        QVERIFY(db->exec(
+            QStringLiteral(
+                "with recursive n(i) as (select 1 union all select i + 1 from n where i < ?)"
+                " insert into 职能部门new (职能部门编号, 职能部门名称, 职能部门类别代号) select 'C' || i, '链' || i, 'C1' from n"),
+            {n}));
+        QVERIFY(db->exec(
+            QStringLiteral(
+                "with recursive n(i) as (select 2 union all select i + 1 from n where i < ?)"
+                " insert into 上级部门new (职能部门编号, 上级部门编号, 起始日期) select 'C' || i, 'C' || (i - 1), ? from n"),
+            {n, DatedOrganisation::day(2020)}));
         QVERIFY(!InitDepartmentTree(*tree, departments).isSet());
         QCOMPARE(departments.size(), n);
         QCOMPARE(tree->count(), n);

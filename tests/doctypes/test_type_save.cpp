@@ -51,8 +51,8 @@ private slots:
         db->addType(QStringLiteral("0101"), QStringLiteral("人事制度"), QStringLiteral("01"), 1);
         db->addType(QStringLiteral("02"), QStringLiteral("合同"), {}, 0);
         QVERIFY(db->insert(QStringLiteral("公司文件信息"), {{QStringLiteral("编号"), QStringLiteral("D-1")},
-                                                          {QStringLiteral("文件类别"), QStringLiteral("02")},
-                                                          {QStringLiteral("文件名称"), QStringLiteral("文件")}}));
+                                                            {QStringLiteral("文件类别"), QStringLiteral("02")},
+                                                            {QStringLiteral("文件名称"), QStringLiteral("文件")}}));
     }
 
     void cleanup() { db.reset(); }

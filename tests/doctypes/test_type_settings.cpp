@@ -20,12 +20,11 @@ class TypeSettingsTest : public QObject, WindowSuiteFixture {
     Q_OBJECT
 
 
-
     void addDocument(const QString& type)
     {
         QVERIFY(db->insert(QStringLiteral("公司文件信息"), {{QStringLiteral("编号"), QStringLiteral("D-") + type},
-                                                          {QStringLiteral("文件类别"), type},
-                                                          {QStringLiteral("文件名称"), QStringLiteral("文件")}}));
+                                                            {QStringLiteral("文件类别"), type},
+                                                            {QStringLiteral("文件名称"), QStringLiteral("文件")}}));
     }
 
     QVariant typeColumn(const QString& code, const QString& column)
@@ -165,7 +164,8 @@ private slots:
         QVERIFY2(platform->msgs().shown.isEmpty(), qPrintable(lastMessage()));
         QCOMPARE(typeColumn(QStringLiteral("010101"), QStringLiteral("上级编号")).toString(), QStringLiteral("0101"));
         QCOMPARE(typeColumn(QStringLiteral("010101"), QStringLiteral("级别")).toInt(), 2);
-        QCOMPARE(typeColumn(QStringLiteral("010101"), QStringLiteral("说明")).toString(), QStringLiteral("说明'带引号"));
+        QCOMPARE(typeColumn(QStringLiteral("010101"), QStringLiteral("说明")).toString(),
+                 QStringLiteral("说明'带引号"));
         QCOMPARE(w->TreeView1->parentKey(QStringLiteral("S010101")), QStringLiteral("S0101"));
         QCOMPARE(w->Text3->toPlainText(), QStringLiteral("说明'带引号"));
     }
@@ -243,7 +243,7 @@ private slots:
     {
         addDocument(QStringLiteral("02"));
         QVERIFY(db->insert(QStringLiteral("资料上传权限"), {{QStringLiteral("文件编号"), QStringLiteral("0101")},
-                                                          {QStringLiteral("岗位代号"), QStringLiteral("G1")}}));
+                                                            {QStringLiteral("岗位代号"), QStringLiteral("G1")}}));
         auto w = open();
         w->TreeView1->clearSelection();
         w->Command3_Click();
@@ -400,7 +400,7 @@ private slots:
         auto w = open();
         QCOMPARE(platform->msgs().shown.size(), 1);
         QCOMPARE(lastMessage(), TreeError::describe(TreeErrorCode::ElementNotFound));
-        QCOMPARE(w->TreeView1->count(), 5);  // the root, 01, 02, 0101, 0102; 0901 is left out
+        QCOMPARE(w->TreeView1->count(), 5);                           // the root, 01, 02, 0101, 0102; 0901 is left out
         QCOMPARE(w->TreeView1->picture(QStringLiteral("S0102")), 3);  // marked all the same
         QVERIFY(w->TreeView1->expanded(QStringLiteral("S01")));
         QCOMPARE(w->TreeView1->selectedKey(), QStringLiteral("ROOT"));
@@ -513,7 +513,8 @@ private slots:
         auto w = show();
         QVERIFY(w);
         QCOMPARE(lastMessage(), TreeError::describe(TreeErrorCode::KeyNotUnique));  // the second is refused
-        const QString ambiguous = QStringLiteral("有2个资料类型的编号去掉前后空格后都是“05”，未作任何修改。请先更正重复的编号。");
+        const QString ambiguous =
+            QStringLiteral("有2个资料类型的编号去掉前后空格后都是“05”，未作任何修改。请先更正重复的编号。");
         mouseClickNode(*w, QStringLiteral("S05"));
         platform->msgs().shown.clear();
         pressButton(w->Command5);

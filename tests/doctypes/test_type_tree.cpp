@@ -200,7 +200,10 @@ private slots:
         // A failed statement leaves nothing to mark.
         QVERIFY(db->exec(QStringLiteral("drop table 资料类型")));
         marked = 0;
-        QVERIFY(LoadAndMarkTypeTree(tree, TypeTreeVariant::Upload, [&] { ++marked; return DbError{}; }).isSet());
+        QVERIFY(LoadAndMarkTypeTree(tree, TypeTreeVariant::Upload, [&] {
+                    ++marked;
+                    return DbError{};
+                }).isSet());
         QCOMPARE(marked, 0);
     }
 

@@ -62,7 +62,7 @@ private slots:
         db->addType(QStringLiteral("0102"), QStringLiteral("财务制度"), QStringLiteral("01"), 1);
         permit(QStringLiteral("0101"), QStringLiteral("G01"));
         QVERIFY(db->insert(QStringLiteral("资料下载组"), {{QStringLiteral("组ID"), QStringLiteral("Z1")},
-                                                        {QStringLiteral("组名称"), QStringLiteral("财务组")}}));
+                                                          {QStringLiteral("组名称"), QStringLiteral("财务组")}}));
         signIn(QStringLiteral("0012"), QStringLiteral("D01"), QStringLiteral("G01"));
     }
 
@@ -115,7 +115,8 @@ private slots:
         auto w = show();
         QVERIFY(w);
         QCOMPARE(msgs().shown.size(), 1);
-        QVERIFY2(msgs().lastText().startsWith(QStringLiteral("错误号：35602\n错误描述：")), qPrintable(msgs().lastText()));
+        QVERIFY2(msgs().lastText().startsWith(QStringLiteral("错误号：35602\n错误描述：")),
+                 qPrintable(msgs().lastText()));
         // The whole department tree, X once; then the rest of the opening: types and groups.
         QCOMPARE(w->TreeView1->count(), 4);
         QCOMPARE(w->TreeView1->parentKey(QStringLiteral("$X")), QStringLiteral("$D01"));

@@ -4,10 +4,10 @@
 
 #include "BrowseFixture.h"
 
-#include "library/BrowseDocuments.h"
 #include "db/Connection.h"
 #include "db/Query.h"
 #include "db/ValueList.h"
+#include "library/BrowseDocuments.h"
 
 #include <QTest>
 
@@ -173,11 +173,13 @@ private slots:
     void everyFilterNarrowsTheSearch()
     {
         QVERIFY(fx->addDocument(QStringLiteral("A"), QStringLiteral("年度报告"), QStringLiteral("0101"), at(3, 1, 0, 0),
-                                QStringLiteral("pdf"), QByteArray("%PDF-1"), QStringLiteral("0012"), QStringLiteral("预算,年度")));
-        QVERIFY(fx->addDocument(QStringLiteral("B"), QStringLiteral("月度报告"), QStringLiteral("0102"), at(3, 1, 23, 59),
-                                QStringLiteral("doc"), QByteArray("DOC1"), QStringLiteral("0013"), QStringLiteral("月度")));
-        QVERIFY(fx->addDocument(QStringLiteral("C"), QStringLiteral("100%完成_率"), QStringLiteral("0102"), at(3, 2, 0, 0),
-                                QStringLiteral("PDF"), QByteArray("%PDF-2"), QStringLiteral("9999")));
+                                QStringLiteral("pdf"), QByteArray("%PDF-1"), QStringLiteral("0012"),
+                                QStringLiteral("预算,年度")));
+        QVERIFY(fx->addDocument(QStringLiteral("B"), QStringLiteral("月度报告"), QStringLiteral("0102"),
+                                at(3, 1, 23, 59), QStringLiteral("doc"), QByteArray("DOC1"), QStringLiteral("0013"),
+                                QStringLiteral("月度")));
+        QVERIFY(fx->addDocument(QStringLiteral("C"), QStringLiteral("100%完成_率"), QStringLiteral("0102"),
+                                at(3, 2, 0, 0), QStringLiteral("PDF"), QByteArray("%PDF-2"), QStringLiteral("9999")));
         for (const char* n : {"A", "B", "C"})
             QVERIFY(fx->grant(QString::fromLatin1(n), QStringLiteral("G01"), 1, 1));
 
@@ -293,8 +295,10 @@ private slots:
     void theFormatsOfTheLibrary()
     {
         QVERIFY(fx->addDocument(QStringLiteral("A"), QStringLiteral("甲"), QStringLiteral("0101"), at(3, 1)));
-        QVERIFY(fx->addDocument(QStringLiteral("B"), QStringLiteral("乙"), QStringLiteral("0101"), at(3, 2), QStringLiteral("doc")));
-        QVERIFY(fx->addDocument(QStringLiteral("C"), QStringLiteral("丙"), QStringLiteral("0101"), at(3, 3), QStringLiteral("pdf")));
+        QVERIFY(fx->addDocument(QStringLiteral("B"), QStringLiteral("乙"), QStringLiteral("0101"), at(3, 2),
+                                QStringLiteral("doc")));
+        QVERIFY(fx->addDocument(QStringLiteral("C"), QStringLiteral("丙"), QStringLiteral("0101"), at(3, 3),
+                                QStringLiteral("pdf")));
         QVERIFY(fx->addDocument(QStringLiteral("D"), QStringLiteral("丁"), QStringLiteral("0101"), at(3, 4)));
         QVERIFY(db->exec(QStringLiteral("update 公司文件信息 set 附件后缀 = null where 编号 = 'D'")));
         const auto formats = BrowseDocuments::formats();

@@ -1,8 +1,8 @@
 // The browse window and the PDF viewer driven as a user does: the list, the filter panel and
 // its messages, reading, downloading and the access log.
 
-#include "Organisation.h"
 #include "BrowseFixture.h"
+#include "Organisation.h"
 
 #include "library/PdfPageView.h"
 #include "library/frmBrowse.h"
@@ -245,7 +245,8 @@ private slots:
         Frm公司文件浏览 viewer(*platform);
         viewer.setTemporaryPath(files->filePath(QStringLiteral("文件Temp")));
         int shown = 0;
-        w->setLinks({[&] { return &uploadId; }, [&] {
+        w->setLinks({[&] { return &uploadId; },
+                     [&] {
                          ++shown;
                          return &viewer;
                      }});
@@ -254,8 +255,7 @@ private slots:
         QCOMPARE(uploadId, 0);  // the upload window's value is cleared
         QCOMPARE(w->ViewDocumentID, fx->idOf(QStringLiteral("P-1")));
         QCOMPARE(viewer.documentId(), fx->idOf(QStringLiteral("P-1")));
-        QCOMPARE(viewer.Title->text(),
-                 QStringLiteral("文件编号: P-1     文件类别: 0101     文件名称: 预算手册"));
+        QCOMPARE(viewer.Title->text(), QStringLiteral("文件编号: P-1     文件类别: 0101     文件名称: 预算手册"));
         QCOMPARE(viewer.PDFView1->pageCount(), 2);
         QCOMPARE(fx->logRows(), 1);
         QCOMPARE(db->scalar(QStringLiteral("select 阅读 from 资料下载记录")).toInt(), 1);

@@ -2,8 +2,8 @@
 
 #include "BrowseFixture.h"
 
-#include "library/DocumentAccess.h"
 #include "db/Connection.h"
+#include "library/DocumentAccess.h"
 
 #include <QDir>
 #include <QFile>
@@ -30,7 +30,8 @@ class DocumentAccessTest : public QObject {
 
     AccessedDocument listed() const
     {
-        return {QStringLiteral("A-1"), QStringLiteral("0101 人事制度"), QStringLiteral("年度报告"), QStringLiteral("摘要一")};
+        return {QStringLiteral("A-1"), QStringLiteral("0101 人事制度"), QStringLiteral("年度报告"),
+                QStringLiteral("摘要一")};
     }
     static Reader reader() { return {QStringLiteral("0012"), QStringLiteral("D01"), QStringLiteral("G01")}; }
 
@@ -62,8 +63,9 @@ private slots:
         QCOMPARE(fx->logRows(), 2);
 
         QSqlQuery q(db->fixtureConnection());
-        QVERIFY(q.exec(QStringLiteral("select 文件编号, 文件名称, 文件类别, 摘要, 工号, 部门, 岗位, 下载, 阅读, 操作时间 "
-                                      "from 资料下载记录 order by 下载")));
+        QVERIFY(
+            q.exec(QStringLiteral("select 文件编号, 文件名称, 文件类别, 摘要, 工号, 部门, 岗位, 下载, 阅读, 操作时间 "
+                                  "from 资料下载记录 order by 下载")));
         const QList<QPair<int, int>> flags = {{0, 1}, {1, 0}};
         for (const auto& [download, read] : flags) {
             QVERIFY(q.next());
@@ -100,7 +102,10 @@ private slots:
         QVERIFY(DocumentAccess::log(d, {hostile, hostile, hostile}, AccessKind::Read).ok());
         QVERIFY(DocumentAccess::log(d, {}, AccessKind::Read).ok());
         QCOMPARE(fx->logRows(), 2);
-        QCOMPARE(db->scalar(QStringLiteral("select count(*) from 资料下载记录 where 文件类别 = ?"), {QStringLiteral("a');")}).toInt(), 2);
+        QCOMPARE(
+            db->scalar(QStringLiteral("select count(*) from 资料下载记录 where 文件类别 = ?"), {QStringLiteral("a');")})
+                .toInt(),
+            2);
     }
 
     void whereAnOpenedDocumentGoes()
@@ -120,9 +125,10 @@ private slots:
 
     void theDocumentForOpening()
     {
-        QVERIFY(fx->addDocument(QStringLiteral("A-1"), QStringLiteral("甲"), QStringLiteral("0101"), at(3, 1), QStringLiteral("PDF")));
-        QVERIFY(fx->addDocument(QStringLiteral("B-1"), QStringLiteral("乙"), QStringLiteral("0101"), at(3, 1), QStringLiteral("doc"),
-                                QVariant(QMetaType::fromType<QByteArray>())));
+        QVERIFY(fx->addDocument(QStringLiteral("A-1"), QStringLiteral("甲"), QStringLiteral("0101"), at(3, 1),
+                                QStringLiteral("PDF")));
+        QVERIFY(fx->addDocument(QStringLiteral("B-1"), QStringLiteral("乙"), QStringLiteral("0101"), at(3, 1),
+                                QStringLiteral("doc"), QVariant(QMetaType::fromType<QByteArray>())));
         const auto a = DocumentAccess::document(fx->idOf(QStringLiteral("A-1")));
         QVERIFY(a.ok() && a.value.has_value());
         QCOMPARE(a.value->number, QStringLiteral("A-1"));
@@ -144,14 +150,16 @@ private slots:
 
         // A cancel at any piece leaves no file of that name.
         int calls = 0;
-        const DbStatus cancelled = DocumentAccess::download(id, target, [&](qint64 done, qint64) { return ++calls < 3 || done == 0; });
+        const DbStatus cancelled = DocumentAccess::download(
+            id, target, [&](qint64 done, qint64) { return ++calls < 3 || done == 0; });
         QVERIFY(isTransferCancelled(cancelled.error));
         QVERIFY(!QFile::exists(target));
         QCOMPARE(QDir(folder->path()).entryList(QDir::Files | QDir::Hidden), QStringList());
 
         // An existing file stays as it was after a cancel, and is replaced whole by a download.
         QVERIFY(writeFile(target, QByteArray(5 * 1024 * 1024, 'o')));
-        QVERIFY(isTransferCancelled(DocumentAccess::download(id, target, [](qint64 done, qint64) { return done == 0; }).error));
+        QVERIFY(isTransferCancelled(
+            DocumentAccess::download(id, target, [](qint64 done, qint64) { return done == 0; }).error));
         QCOMPARE(readAll(target), QByteArray(5 * 1024 * 1024, 'o'));
         qint64 last = -1;
         QVERIFY(DocumentAccess::download(id, target, [&](qint64 done, qint64 total) {
@@ -165,8 +173,8 @@ private slots:
 
     void nothingStoredIsAFailure()
     {
-        QVERIFY(fx->addDocument(QStringLiteral("A-1"), QStringLiteral("甲"), QStringLiteral("0101"), at(3, 1), QStringLiteral("doc"),
-                                QVariant(QMetaType::fromType<QByteArray>())));
+        QVERIFY(fx->addDocument(QStringLiteral("A-1"), QStringLiteral("甲"), QStringLiteral("0101"), at(3, 1),
+                                QStringLiteral("doc"), QVariant(QMetaType::fromType<QByteArray>())));
         const QString target = folder->filePath(QStringLiteral("a.doc"));
         const DbStatus s = DocumentAccess::download(fx->idOf(QStringLiteral("A-1")), target);
         QVERIFY(!s.ok());
@@ -174,7 +182,9 @@ private slots:
         QVERIFY(!DocumentAccess::download(987654, target).ok());
         // An unwritable place is a failure, not a success.
         QVERIFY(fx->addDocument(QStringLiteral("B-1"), QStringLiteral("乙"), QStringLiteral("0101"), at(3, 1)));
-        QVERIFY(!DocumentAccess::download(fx->idOf(QStringLiteral("B-1")), folder->filePath(QStringLiteral("no/such/x.pdf"))).ok());
+        QVERIFY(!DocumentAccess::download(fx->idOf(QStringLiteral("B-1")),
+                                          folder->filePath(QStringLiteral("no/such/x.pdf")))
+                     .ok());
     }
 };
 

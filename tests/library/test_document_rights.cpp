@@ -29,19 +29,22 @@ class DocumentRightsTest : public QObject, WindowSuiteFixture {
 
     void right(const QString& position, const QString& name, int download, int read, const QString& document = {})
     {
-        QVERIFY(db->insert(QStringLiteral("资料下载权限"), {{QStringLiteral("文件编号"), document.isEmpty() ? doc : document},
-                                                          {QStringLiteral("部门编号"), QStringLiteral("D01")},
-                                                          {QStringLiteral("部门名称"), QStringLiteral("财务部")},
-                                                          {QStringLiteral("岗位代号"), position},
-                                                          {QStringLiteral("岗位名称"), name},
-                                                          {QStringLiteral("下载"), download},
-                                                          {QStringLiteral("查阅"), read}}));
+        QVERIFY(db->insert(QStringLiteral("资料下载权限"),
+                           {{QStringLiteral("文件编号"), document.isEmpty() ? doc : document},
+                            {QStringLiteral("部门编号"), QStringLiteral("D01")},
+                            {QStringLiteral("部门名称"), QStringLiteral("财务部")},
+                            {QStringLiteral("岗位代号"), position},
+                            {QStringLiteral("岗位名称"), name},
+                            {QStringLiteral("下载"), download},
+                            {QStringLiteral("查阅"), read}}));
     }
 
     int flag(const QString& position, const QString& column)
     {
-        return db->scalar(QStringLiteral("select %1 from 资料下载权限 where 文件编号 = ? and 岗位代号 = ?").arg(column),
-                          {doc, position}).toInt();
+        return db
+            ->scalar(QStringLiteral("select %1 from 资料下载权限 where 文件编号 = ? and 岗位代号 = ?").arg(column),
+                     {doc, position})
+            .toInt();
     }
 
     int rightsCount() { return db->scalar(QStringLiteral("select count(*) from 资料下载权限")).toInt(); }
@@ -75,10 +78,11 @@ private slots:
         db->exec(QStringLiteral("update 员工档案 set 岗位编号 = 'G02' where 工号 in ('0013', '0014')"));
         db->exec(QStringLiteral("update 员工档案 set 岗位编号 = 'G''3' where 工号 = '0015'"));
         QVERIFY(db->insert(QStringLiteral("资料下载组"), {{QStringLiteral("组ID"), QStringLiteral("Z1")},
-                                                        {QStringLiteral("组名称"), QStringLiteral("全体")}}));
-        for (const QString& p : {QStringLiteral("G01"), QStringLiteral("G02"), QStringLiteral("G'3"), QStringLiteral("G-none")})
-            QVERIFY(db->insert(QStringLiteral("资料下载组详细"), {{QStringLiteral("组id"), QStringLiteral("Z1")},
-                                                                {QStringLiteral("岗位代号"), p}}));
+                                                          {QStringLiteral("组名称"), QStringLiteral("全体")}}));
+        for (const QString& p :
+             {QStringLiteral("G01"), QStringLiteral("G02"), QStringLiteral("G'3"), QStringLiteral("G-none")})
+            QVERIFY(db->insert(QStringLiteral("资料下载组详细"),
+                               {{QStringLiteral("组id"), QStringLiteral("Z1")}, {QStringLiteral("岗位代号"), p}}));
         signIn(QStringLiteral("0001"));
 
         panel = std::make_unique<RightsPanel>(*platform);
@@ -157,7 +161,8 @@ private slots:
         QCOMPARE(c.deptName, QStringLiteral("财务部"));
         QCOMPARE(c.positionCode, QStringLiteral("G02"));
         QCOMPARE(c.positionName, QStringLiteral("出纳"));
-        const ChosenPosition open = ChosenPosition::parse(QStringLiteral("D01 财务部"), QStringLiteral("G02 出纳[李四"));
+        const ChosenPosition open = ChosenPosition::parse(QStringLiteral("D01 财务部"),
+                                                          QStringLiteral("G02 出纳[李四"));
         QCOMPARE(open.holder, QStringLiteral("李四"));
         QVERIFY(!ChosenPosition::parse(QStringLiteral("D01"), QStringLiteral("G02 出纳")).complete);
         QVERIFY(!ChosenPosition::parse(QStringLiteral("D01 财务部"), QStringLiteral("G02[李四]")).complete);
@@ -166,7 +171,8 @@ private slots:
     void placeGrantsMovesAndRefuses()
     {
         const QDateTime now(QDate(2024, 5, 6), QTime(7, 8, 9));
-        const ChosenPosition g01 = ChosenPosition::parse(QStringLiteral("D01 财务部"), QStringLiteral("G01 会计[张三]"));
+        const ChosenPosition g01 = ChosenPosition::parse(QStringLiteral("D01 财务部"),
+                                                         QStringLiteral("G01 会计[张三]"));
         const ChosenPosition g02 = ChosenPosition::parse(QStringLiteral("D01 财务部"), QStringLiteral("G02 出纳"));
         QCOMPARE(DocumentRights::place(QStringLiteral(" W'01 "), std::nullopt, g01, now, QStringLiteral("0001")).kind,
                  PlaceOutcome::Granted);
@@ -177,7 +183,8 @@ private slots:
         QCOMPARE(DocumentRights::place(doc, std::nullopt, g01, now, QStringLiteral("0001")).kind,
                  PlaceOutcome::AlreadyListed);
         right(QStringLiteral("G02"), QStringLiteral("出纳"), 0, 1);
-        const qint64 other = db->scalar(QStringLiteral("select ID from 资料下载权限 where 岗位代号 = 'G02'")).toLongLong();
+        const qint64 other =
+            db->scalar(QStringLiteral("select ID from 资料下载权限 where 岗位代号 = 'G02'")).toLongLong();
         QCOMPARE(DocumentRights::place(doc, other, g01, now, QStringLiteral("0001")).kind, PlaceOutcome::AlreadyListed);
         QCOMPARE(rightsCount(), 2);
         // A right may take its own position again, and move to a free one.
@@ -209,7 +216,8 @@ private slots:
         QVERIFY(refused.error.description.contains(QStringLiteral("拒绝写入")));
         QCOMPARE(rightsCount(), 0);
         QVERIFY(db->exec(QStringLiteral("drop trigger refuse")));
-        QCOMPARE(DocumentRights::place(doc, std::nullopt, g01, now, QStringLiteral("0001")).kind, PlaceOutcome::Granted);
+        QCOMPARE(DocumentRights::place(doc, std::nullopt, g01, now, QStringLiteral("0001")).kind,
+                 PlaceOutcome::Granted);
         QCOMPARE(rightsCount(), 1);
     }
 
@@ -314,8 +322,9 @@ private slots:
 
     void grantByGroupIsAllOrNothing()
     {
-        QVERIFY(db->exec(QStringLiteral("create trigger refuse before insert on 资料下载权限 when new.岗位代号 = 'G''3' "
-                                        "begin select raise(abort, '拒绝写入'); end")));
+        QVERIFY(
+            db->exec(QStringLiteral("create trigger refuse before insert on 资料下载权限 when new.岗位代号 = 'G''3' "
+                                    "begin select raise(abort, '拒绝写入'); end")));
         QVERIFY(panel->LoadRights());
         panel->List1->setCurrentRow(0);
         panel->List1_Click();
@@ -394,11 +403,11 @@ private slots:
         userContext().DeptCode = QStringLiteral("D01");
         userContext().PositionCode = QStringLiteral("G01");
         QVERIFY(db->insert(QStringLiteral("公司文件信息"), {{QStringLiteral("编号"), doc},
-                                                          {QStringLiteral("文件名称"), QStringLiteral("制度")},
-                                                          {QStringLiteral("部门"), QStringLiteral("D01")},
-                                                          {QStringLiteral("岗位"), QStringLiteral("G01")},
-                                                          {QStringLiteral("上传日期"), QDateTime::currentDateTime()},
-                                                          {QStringLiteral("文件"), QByteArray("0123456789")}}));
+                                                            {QStringLiteral("文件名称"), QStringLiteral("制度")},
+                                                            {QStringLiteral("部门"), QStringLiteral("D01")},
+                                                            {QStringLiteral("岗位"), QStringLiteral("G01")},
+                                                            {QStringLiteral("上传日期"), QDateTime::currentDateTime()},
+                                                            {QStringLiteral("文件"), QByteArray("0123456789")}}));
         Frm公司资料上传 w(*platform);
         QCOMPARE(w.MSFlexGrid1->rows(), 2);
         QVERIFY(w.Picture2->isHidden());

@@ -4,8 +4,8 @@
 
 #include "TestSupport.h"
 
-#include "library/UploadDocuments.h"
 #include "db/Query.h"
+#include "library/UploadDocuments.h"
 #include "shared/Module1.h"
 
 #include <QDir>
@@ -24,25 +24,15 @@
 using namespace quarvel;
 using namespace quarvel::test;
 
-namespace
-{
+namespace {
 
 const QDateTime kNow(QDate(2013, 9, 21), QTime(14, 5, 9));
 const QDateTime kLater(QDate(2013, 10, 2), QTime(8, 30, 0));
 
-UploaderContext uploader()
-{
-    return { QStringLiteral("E001"), QStringLiteral("D01"), QStringLiteral("G01") };
-}
-UploaderContext editor()
-{
-    return { QStringLiteral("E002"), QStringLiteral("D02"), QStringLiteral("G02") };
-}
+UploaderContext uploader() { return {QStringLiteral("E001"), QStringLiteral("D01"), QStringLiteral("G01")}; }
+UploaderContext editor() { return {QStringLiteral("E002"), QStringLiteral("D02"), QStringLiteral("G02")}; }
 // The super user's context: every code unset.
-UploaderContext superUser()
-{
-    return { QStringLiteral("超级用户"), QString(), QString() };
-}
+UploaderContext superUser() { return {QStringLiteral("超级用户"), QString(), QString()}; }
 
 QByteArray someBytes(qsizetype size, quint32 seed)
 {
@@ -51,7 +41,7 @@ QByteArray someBytes(qsizetype size, quint32 seed)
     for (qsizetype i = 0; i < size; ++i)
         bytes[i] = static_cast<char>(random.bounded(256));
     if (size > 2)
-        bytes[1] = '\0'; // a NUL inside must survive
+        bytes[1] = '\0';  // a NUL inside must survive
     return bytes;
 }
 
@@ -63,15 +53,14 @@ QStringList numbersOf(const QVector<DocumentRow>& rows)
     return out;
 }
 
-} // namespace
+}  // namespace
 
-class UploadDocumentsTest : public QObject
-{
+class UploadDocumentsTest : public QObject {
     Q_OBJECT
 
     std::unique_ptr<TestDatabase> db;
     std::unique_ptr<QTemporaryDir> files;
-    QTemporaryDir cache { QDir::tempPath() + QStringLiteral("/quarvel-cache-XXXXXX") };
+    QTemporaryDir cache{QDir::tempPath() + QStringLiteral("/quarvel-cache-XXXXXX")};
 
     QString makeFile(const QString& name, const QByteArray& bytes)
     {
@@ -97,7 +86,7 @@ class UploadDocumentsTest : public QObject
 
     QVariant column(qint64 id, const QString& name)
     {
-        return db->scalar(QStringLiteral("select %1 from 公司文件信息 where ID = ?").arg(name), { id });
+        return db->scalar(QStringLiteral("select %1 from 公司文件信息 where ID = ?").arg(name), {id});
     }
 
     qint64 count(const QString& table)
@@ -123,37 +112,41 @@ class UploadDocumentsTest : public QObject
 
     // A document written directly, for the list tests.
     void addDocument(const QString& number, const QString& name, const QString& type, const QDateTime& when,
-        const QVariant& content = QByteArray("%PDF-1.4"), const QString& dept = QStringLiteral("D01"),
-        const QString& position = QStringLiteral("G01"), const QVariant& keywords = {})
+                     const QVariant& content = QByteArray("%PDF-1.4"), const QString& dept = QStringLiteral("D01"),
+                     const QString& position = QStringLiteral("G01"), const QVariant& keywords = {})
     {
-        QVERIFY(db->insert(QStringLiteral("公司文件信息"),
-            { { QStringLiteral("编号"), number }, { QStringLiteral("文件类别"), type },
-                { QStringLiteral("文件名称"), name }, { QStringLiteral("关键字"), keywords },
-                { QStringLiteral("文件级别"), 1 }, { QStringLiteral("上传人工号"), QStringLiteral("E001") },
-                { QStringLiteral("上传日期"), when }, { QStringLiteral("部门"), dept },
-                { QStringLiteral("岗位"), position }, { QStringLiteral("文件下载"), 0 },
-                { QStringLiteral("附件后缀"), QStringLiteral("pdf") },
-                { QStringLiteral("文件"), content } }));
+        QVERIFY(db->insert(QStringLiteral("公司文件信息"), {{QStringLiteral("编号"), number},
+                                                            {QStringLiteral("文件类别"), type},
+                                                            {QStringLiteral("文件名称"), name},
+                                                            {QStringLiteral("关键字"), keywords},
+                                                            {QStringLiteral("文件级别"), 1},
+                                                            {QStringLiteral("上传人工号"), QStringLiteral("E001")},
+                                                            {QStringLiteral("上传日期"), when},
+                                                            {QStringLiteral("部门"), dept},
+                                                            {QStringLiteral("岗位"), position},
+                                                            {QStringLiteral("文件下载"), 0},
+                                                            {QStringLiteral("附件后缀"), QStringLiteral("pdf")},
+                                                            {QStringLiteral("文件"), content}}));
     }
 
     void addType(const QString& code, const QString& name, const QVariant& parent = {})
     {
-        QVERIFY(db->insert(QStringLiteral("资料类型"),
-            { { QStringLiteral("编号"), code }, { QStringLiteral("名称"), name },
-                { QStringLiteral("上级编号"), parent } }));
+        QVERIFY(db->insert(
+            QStringLiteral("资料类型"),
+            {{QStringLiteral("编号"), code}, {QStringLiteral("名称"), name}, {QStringLiteral("上级编号"), parent}}));
     }
 
     void addRight(const QString& documentNumber, const QString& position)
     {
-        QVERIFY(db->insert(QStringLiteral("资料下载权限"),
-            { { QStringLiteral("文件编号"), documentNumber }, { QStringLiteral("岗位代号"), position },
-                { QStringLiteral("下载"), 1 }, { QStringLiteral("查阅"), 1 } }));
+        QVERIFY(db->insert(QStringLiteral("资料下载权限"), {{QStringLiteral("文件编号"), documentNumber},
+                                                            {QStringLiteral("岗位代号"), position},
+                                                            {QStringLiteral("下载"), 1},
+                                                            {QStringLiteral("查阅"), 1}}));
     }
 
     qint64 idOf(const QString& number)
     {
-        return db->scalar(QStringLiteral("select max(ID) from 公司文件信息 where 编号 = ?"), { number })
-            .toLongLong();
+        return db->scalar(QStringLiteral("select max(ID) from 公司文件信息 where 编号 = ?"), {number}).toLongLong();
     }
 
 private slots:
@@ -187,11 +180,9 @@ private slots:
     {
         QTest::addColumn<QString>("path");
         QTest::addColumn<QString>("extension");
-        QTest::newRow("last dot, case kept")
-            << QStringLiteral("D:\\资料\\report.V2.PDF") << QStringLiteral("PDF");
+        QTest::newRow("last dot, case kept") << QStringLiteral("D:\\资料\\report.V2.PDF") << QStringLiteral("PDF");
         QTest::newRow("plain") << QStringLiteral("/home/a/合同.docx") << QStringLiteral("docx");
-        QTest::newRow("no dot: whole path")
-            << QStringLiteral("D:\\资料\\report") << QStringLiteral("D:\\资料\\report");
+        QTest::newRow("no dot: whole path") << QStringLiteral("D:\\资料\\report") << QStringLiteral("D:\\资料\\report");
         QTest::newRow("dot in a folder only") << QStringLiteral("C:\\a.b\\file") << QStringLiteral("b\\file");
         QTest::newRow("trailing dot") << QStringLiteral("report.") << QString();
         QTest::newRow("empty") << QString() << QString();
@@ -219,10 +210,8 @@ private slots:
         QTest::newRow("blank after sign") << QStringLiteral("- 3") << qint64(0);
         QTest::newRow("leading zeros") << QStringLiteral("007") << qint64(7);
         QTest::newRow("full-width digits") << QStringLiteral("１２") << qint64(0);
-        QTest::newRow("largest") << QStringLiteral("9223372036854775807")
-                                 << std::numeric_limits<qint64>::max();
-        QTest::newRow("smallest") << QStringLiteral("-9223372036854775808")
-                                  << std::numeric_limits<qint64>::min();
+        QTest::newRow("largest") << QStringLiteral("9223372036854775807") << std::numeric_limits<qint64>::max();
+        QTest::newRow("smallest") << QStringLiteral("-9223372036854775808") << std::numeric_limits<qint64>::min();
         QTest::newRow("overflow") << QStringLiteral("9223372036854775808") << qint64(0);
         QTest::newRow("negative overflow") << QStringLiteral("-9223372036854775809") << qint64(0);
         QTest::newRow("far too long") << QStringLiteral("99999999999999999999999x") << qint64(0);
@@ -287,8 +276,7 @@ private slots:
         QVERIFY(column(id.value, QStringLiteral("关键字")).isNull());
         QCOMPARE(column(id.value, QStringLiteral("文件级别")).toLongLong(), 12);
         QCOMPARE(column(id.value, QStringLiteral("上传人工号")).toString(), QStringLiteral("E001"));
-        QCOMPARE(
-            column(id.value, QStringLiteral("上传日期")).toString(), QStringLiteral("2013-09-21 14:05:09"));
+        QCOMPARE(column(id.value, QStringLiteral("上传日期")).toString(), QStringLiteral("2013-09-21 14:05:09"));
         QCOMPARE(column(id.value, QStringLiteral("部门")).toString(), QStringLiteral("D01"));
         QCOMPARE(column(id.value, QStringLiteral("岗位")).toString(), QStringLiteral("G01"));
         QCOMPARE(column(id.value, QStringLiteral("文件下载")).toInt(), 0);
@@ -336,8 +324,7 @@ private slots:
     void insertOfPathWithoutDotStoresWholePath()
     {
         const QString path = makeFile(QStringLiteral("report"), "12345678");
-        const DbResult<qint64> id
-            = UploadDocuments::insert(input(QStringLiteral("N"), path), uploader(), kNow);
+        const DbResult<qint64> id = UploadDocuments::insert(input(QStringLiteral("N"), path), uploader(), kNow);
         QVERIFY2(id.ok(), qPrintable(id.error.description));
         QCOMPARE(column(id.value, QStringLiteral("附件后缀")).toString(), path);
     }
@@ -350,15 +337,15 @@ private slots:
         QVERIFY2(first.ok(), qPrintable(first.error.description));
         const auto before = snapshot(QStringLiteral("公司文件信息"));
         // The same number, also with outer blanks, is refused and stores nothing.
-        for (const QString& again : { quoted, QStringLiteral("  O'Brien-'1'\t") }) {
+        for (const QString& again : {quoted, QStringLiteral("  O'Brien-'1'\t")}) {
             const DbResult<qint64> second = UploadDocuments::insert(input(again, path), editor(), kLater);
             QVERIFY(!second.ok());
             QVERIFY2(isDocumentNumberTaken(second.error), qPrintable(second.error.description));
             QCOMPARE(snapshot(QStringLiteral("公司文件信息")), before);
         }
         // Numbers that only look alike are other numbers.
-        for (const QString& other : { QStringLiteral("O'Brien"), QStringLiteral("' or '1'='1"),
-                 QStringLiteral("%"), QStringLiteral("O'Brien-'_'") }) {
+        for (const QString& other : {QStringLiteral("O'Brien"), QStringLiteral("' or '1'='1"), QStringLiteral("%"),
+                                     QStringLiteral("O'Brien-'_'")}) {
             const DbResult<qint64> id = UploadDocuments::insert(input(other, path), uploader(), kNow);
             QVERIFY2(id.ok(), qPrintable(other + u' ' + id.error.description));
         }
@@ -368,8 +355,8 @@ private slots:
     void insertStoresTheNumberWithoutOuterBlanks()
     {
         const QString path = makeFile(QStringLiteral("a.pdf"), "12345678");
-        const DbResult<qint64> id
-            = UploadDocuments::insert(input(QStringLiteral(" D-1 \u3000"), path), uploader(), kNow);
+        const DbResult<qint64> id = UploadDocuments::insert(input(QStringLiteral(" D-1 \u3000"), path), uploader(),
+                                                            kNow);
         QVERIFY2(id.ok(), qPrintable(id.error.description));
         QCOMPARE(column(id.value, QStringLiteral("编号")).toString(), QStringLiteral("D-1"));
         // A number of blanks alone is no number.
@@ -391,8 +378,7 @@ private slots:
         QFETCH(QString, path);
         addDocument(QStringLiteral("OLD"), QStringLiteral("旧"), QStringLiteral("01"), kNow);
         const auto before = snapshot(QStringLiteral("公司文件信息"));
-        const DbResult<qint64> id
-            = UploadDocuments::insert(input(QStringLiteral("M"), path), uploader(), kNow);
+        const DbResult<qint64> id = UploadDocuments::insert(input(QStringLiteral("M"), path), uploader(), kNow);
         QVERIFY(!id.ok());
         QVERIFY(!id.error.description.isEmpty());
         QCOMPARE(snapshot(QStringLiteral("公司文件信息")), before);
@@ -402,8 +388,7 @@ private slots:
     {
         const QString path = makeFile(QStringLiteral("empty.txt"), QByteArray());
         QCOMPARE(QFileInfo(path).size(), 0);
-        const DbResult<qint64> id
-            = UploadDocuments::insert(input(QStringLiteral("Z"), path), uploader(), kNow);
+        const DbResult<qint64> id = UploadDocuments::insert(input(QStringLiteral("Z"), path), uploader(), kNow);
         QVERIFY2(id.ok(), qPrintable(id.error.description));
         QCOMPARE(count(QStringLiteral("公司文件信息")), 1);
         QVERIFY(column(id.value, QStringLiteral("文件")).isNull());
@@ -427,8 +412,7 @@ private slots:
         const QString path = makeFile(QStringLiteral("big.pdf"), someBytes(size, 7));
         int calls = 0;
         const TransferProgress cancel = [&](qint64, qint64) { return ++calls < cancelAtCall; };
-        const DbResult<qint64> id
-            = UploadDocuments::insert(input(QStringLiteral("C"), path), uploader(), kNow, cancel);
+        const DbResult<qint64> id = UploadDocuments::insert(input(QStringLiteral("C"), path), uploader(), kNow, cancel);
         QVERIFY(!id.ok());
         QVERIFY(isTransferCancelled(id.error));
         QCOMPARE(calls, cancelAtCall);
@@ -447,8 +431,7 @@ private slots:
             done << d;
             return true;
         };
-        const DbResult<qint64> id
-            = UploadDocuments::insert(input(QStringLiteral("P"), path), uploader(), kNow, record);
+        const DbResult<qint64> id = UploadDocuments::insert(input(QStringLiteral("P"), path), uploader(), kNow, record);
         QVERIFY2(id.ok(), qPrintable(id.error.description));
         QCOMPARE(done.first(), 0);
         QCOMPARE(done.last(), size);
@@ -481,8 +464,7 @@ private slots:
         QCOMPARE(column(id.value, QStringLiteral("部门")).toString(), QStringLiteral("D02"));
         QCOMPARE(column(id.value, QStringLiteral("岗位")).toString(), QStringLiteral("G02"));
         // Unchanged without a new file.
-        QCOMPARE(
-            column(id.value, QStringLiteral("上传日期")).toString(), QStringLiteral("2013-09-21 14:05:09"));
+        QCOMPARE(column(id.value, QStringLiteral("上传日期")).toString(), QStringLiteral("2013-09-21 14:05:09"));
         QCOMPARE(column(id.value, QStringLiteral("上传人工号")).toString(), QStringLiteral("E001"));
         QCOMPARE(column(id.value, QStringLiteral("附件后缀")).toString(), QStringLiteral("xls"));
         QCOMPARE(column(id.value, QStringLiteral("文件")).toByteArray(), bytes);
@@ -491,15 +473,14 @@ private slots:
     void updateWithFileReplacesIt()
     {
         const DbResult<qint64> id = UploadDocuments::insert(
-            input(QStringLiteral("U-2"), makeFile(QStringLiteral("u.xls"), someBytes(kStreamUnit + 5, 3))),
-            uploader(), kNow);
+            input(QStringLiteral("U-2"), makeFile(QStringLiteral("u.xls"), someBytes(kStreamUnit + 5, 3))), uploader(),
+            kNow);
         QVERIFY(id.ok());
         const QByteArray shorter = someBytes(700, 4);
-        const DbStatus s = UploadDocuments::update(id.value,
-            input(QStringLiteral("U-2"), makeFile(QStringLiteral("新.Docx"), shorter)), editor(), kLater);
+        const DbStatus s = UploadDocuments::update(
+            id.value, input(QStringLiteral("U-2"), makeFile(QStringLiteral("新.Docx"), shorter)), editor(), kLater);
         QVERIFY2(s.ok(), qPrintable(s.error.description));
-        QCOMPARE(
-            column(id.value, QStringLiteral("上传日期")).toString(), QStringLiteral("2013-10-02 08:30:00"));
+        QCOMPARE(column(id.value, QStringLiteral("上传日期")).toString(), QStringLiteral("2013-10-02 08:30:00"));
         QCOMPARE(column(id.value, QStringLiteral("上传人工号")).toString(), QStringLiteral("E002"));
         QCOMPARE(column(id.value, QStringLiteral("附件后缀")).toString(), QStringLiteral("Docx"));
         QCOMPARE(column(id.value, QStringLiteral("文件")).toByteArray(), shorter);
@@ -511,13 +492,12 @@ private slots:
         const DbResult<qint64> id = UploadDocuments::insert(
             input(QStringLiteral("U-3"), makeFile(QStringLiteral("u.pdf"), "12345678")), uploader(), kNow);
         QVERIFY(id.ok());
-        const DbStatus s = UploadDocuments::update(id.value,
-            input(QStringLiteral("U-3"), makeFile(QStringLiteral("empty.pdf"), QByteArray())), editor(),
+        const DbStatus s = UploadDocuments::update(
+            id.value, input(QStringLiteral("U-3"), makeFile(QStringLiteral("empty.pdf"), QByteArray())), editor(),
             kLater);
         QVERIFY2(s.ok(), qPrintable(s.error.description));
         QVERIFY(column(id.value, QStringLiteral("文件")).isNull());
-        QCOMPARE(
-            column(id.value, QStringLiteral("上传日期")).toString(), QStringLiteral("2013-10-02 08:30:00"));
+        QCOMPARE(column(id.value, QStringLiteral("上传日期")).toString(), QStringLiteral("2013-10-02 08:30:00"));
     }
 
     void failedUpdateChangesNothing_data()
@@ -534,12 +514,12 @@ private slots:
             input(QStringLiteral("U-4"), makeFile(QStringLiteral("u.pdf"), "12345678")), uploader(), kNow);
         QVERIFY(id.ok());
         const auto before = snapshot(QStringLiteral("公司文件信息"));
-        DocumentInput in = input(QStringLiteral("U-4"),
-            missingFile ? files->filePath(QStringLiteral("gone.pdf"))
-                        : makeFile(QStringLiteral("n.pdf"), someBytes(9000, 5)));
+        DocumentInput in = input(QStringLiteral("U-4"), missingFile
+                                                            ? files->filePath(QStringLiteral("gone.pdf"))
+                                                            : makeFile(QStringLiteral("n.pdf"), someBytes(9000, 5)));
         in.name = QStringLiteral("不应写入");
-        const DbStatus s = UploadDocuments::update(
-            id.value, in, editor(), kLater, [](qint64 done, qint64) { return done == 0; });
+        const DbStatus s = UploadDocuments::update(id.value, in, editor(), kLater,
+                                                   [](qint64 done, qint64) { return done == 0; });
         QVERIFY(!s.ok());
         QCOMPARE(isTransferCancelled(s.error), !missingFile);
         QCOMPARE(snapshot(QStringLiteral("公司文件信息")), before);
@@ -551,11 +531,10 @@ private slots:
             input(QStringLiteral("U-5"), makeFile(QStringLiteral("u.pdf"), "12345678")), uploader(), kNow);
         QVERIFY(id.ok());
         const auto before = snapshot(QStringLiteral("公司文件信息"));
-        DbStatus s
-            = UploadDocuments::update(id.value + 1, input(QStringLiteral("X"), QString()), editor(), kLater);
+        DbStatus s = UploadDocuments::update(id.value + 1, input(QStringLiteral("X"), QString()), editor(), kLater);
         QVERIFY2(s.ok(), qPrintable(s.error.description));
-        s = UploadDocuments::update(id.value + 1,
-            input(QStringLiteral("X"), makeFile(QStringLiteral("x.pdf"), "abcdefgh")), editor(), kLater);
+        s = UploadDocuments::update(
+            id.value + 1, input(QStringLiteral("X"), makeFile(QStringLiteral("x.pdf"), "abcdefgh")), editor(), kLater);
         QVERIFY2(s.ok(), qPrintable(s.error.description));
         QCOMPARE(snapshot(QStringLiteral("公司文件信息")), before);
     }
@@ -578,15 +557,11 @@ private slots:
         QCOMPARE(column(first, QStringLiteral("ID")), QVariant());
         QCOMPARE(count(QStringLiteral("公司文件信息")), 2);
         // The other document of number N1 loses its rights too: they are kept by number.
-        QCOMPARE(
-            db->scalar(QStringLiteral("select count(*) from 资料下载权限 where 文件编号 = 'N1'")).toInt(), 0);
-        QCOMPARE(
-            db->scalar(QStringLiteral("select count(*) from 资料下载权限 where 文件编号 = 'N2'")).toInt(), 1);
+        QCOMPARE(db->scalar(QStringLiteral("select count(*) from 资料下载权限 where 文件编号 = 'N1'")).toInt(), 0);
+        QCOMPARE(db->scalar(QStringLiteral("select count(*) from 资料下载权限 where 文件编号 = 'N2'")).toInt(), 1);
         QCOMPARE(count(QStringLiteral("资料下载权限")), 1);
         // Trailing blanks do not count in a comparison, as on the server: "N1 " is number N1.
-        QCOMPARE(
-            db->scalar(QStringLiteral("select count(*) from 资料下载权限 where 文件编号 = 'N1 '")).toInt(),
-            0);
+        QCOMPARE(db->scalar(QStringLiteral("select count(*) from 资料下载权限 where 文件编号 = 'N1 '")).toInt(), 0);
     }
 
     void removeWithHostileNumberDeletesOnlyItsRights()
@@ -625,39 +600,39 @@ private slots:
             order << i;
         std::shuffle(order.begin(), order.end(), *QRandomGenerator::global());
         for (const int i : std::as_const(order))
-            addDocument(QStringLiteral("R%1").arg(i, 2, 10, QLatin1Char('0')),
-                QStringLiteral("文件%1").arg(i), QStringLiteral("01"), kNow.addSecs(3600 * i));
+            addDocument(QStringLiteral("R%1").arg(i, 2, 10, QLatin1Char('0')), QStringLiteral("文件%1").arg(i),
+                        QStringLiteral("01"), kNow.addSecs(3600 * i));
 
         const auto rows = UploadDocuments::recent(uploader());
         QVERIFY2(rows.ok(), qPrintable(rows.error.description));
         QStringList expected;
         for (int i = 10; i < 60; ++i)
             expected << QStringLiteral("R%1").arg(i);
-        QCOMPARE(numbersOf(rows.value), expected); // the newest 50, oldest first
+        QCOMPARE(numbersOf(rows.value), expected);  // the newest 50, oldest first
         QCOMPARE(rows.value.first().uploaded, kNow.addSecs(3600 * 10));
 
         const auto three = UploadDocuments::recent(uploader(), 3);
         QVERIFY(three.ok());
         QCOMPARE(numbersOf(three.value),
-            (QStringList { QStringLiteral("R57"), QStringLiteral("R58"), QStringLiteral("R59") }));
+                 (QStringList{QStringLiteral("R57"), QStringLiteral("R58"), QStringLiteral("R59")}));
     }
 
     void recentListsOnlyTheContextsDocumentsWithContent()
     {
         addDocument(QStringLiteral("MINE"), QStringLiteral("我的"), QStringLiteral("01"), kNow);
         addDocument(QStringLiteral("EMPTY"), QStringLiteral("无内容"), QStringLiteral("01"), kLater,
-            QVariant(QMetaType::fromType<QByteArray>()));
-        addDocument(QStringLiteral("DEPT"), QStringLiteral("别的部门"), QStringLiteral("01"), kLater,
-            QByteArray("x"), QStringLiteral("D02"));
-        addDocument(QStringLiteral("POS"), QStringLiteral("别的岗位"), QStringLiteral("01"), kLater,
-            QByteArray("x"), QStringLiteral("D01"), QStringLiteral("G02"));
+                    QVariant(QMetaType::fromType<QByteArray>()));
+        addDocument(QStringLiteral("DEPT"), QStringLiteral("别的部门"), QStringLiteral("01"), kLater, QByteArray("x"),
+                    QStringLiteral("D02"));
+        addDocument(QStringLiteral("POS"), QStringLiteral("别的岗位"), QStringLiteral("01"), kLater, QByteArray("x"),
+                    QStringLiteral("D01"), QStringLiteral("G02"));
         const auto rows = UploadDocuments::recent(uploader());
         QVERIFY2(rows.ok(), qPrintable(rows.error.description));
-        QCOMPARE(numbersOf(rows.value), QStringList { QStringLiteral("MINE") });
+        QCOMPARE(numbersOf(rows.value), QStringList{QStringLiteral("MINE")});
         // The query lists the document without content too.
         const auto all = UploadDocuments::query(uploader(), {});
         QVERIFY(all.ok());
-        QCOMPARE(numbersOf(all.value), (QStringList { QStringLiteral("MINE"), QStringLiteral("EMPTY") }));
+        QCOMPARE(numbersOf(all.value), (QStringList{QStringLiteral("MINE"), QStringLiteral("EMPTY")}));
     }
 
     void listsOrderTiesAsTheQuery()
@@ -668,8 +643,8 @@ private slots:
         addDocument(QStringLiteral("A"), QStringLiteral("b"), QStringLiteral("02"), kNow);
         addDocument(QStringLiteral("A"), QStringLiteral("z"), QStringLiteral("01"), kNow);
         addDocument(QStringLiteral("C"), QStringLiteral("c"), QStringLiteral("01"), kNow.addSecs(-1));
-        const QStringList expected = { QStringLiteral("C c"), QStringLiteral("A z"), QStringLiteral("A b"),
-            QStringLiteral("A a"), QStringLiteral("B n") };
+        const QStringList expected = {QStringLiteral("C c"), QStringLiteral("A z"), QStringLiteral("A b"),
+                                      QStringLiteral("A a"), QStringLiteral("B n")};
         const auto label = [](const QVector<DocumentRow>& rows) {
             QStringList out;
             for (const DocumentRow& r : rows)
@@ -693,8 +668,7 @@ private slots:
         in.levelText = QStringLiteral("7");
         const DbResult<qint64> id = UploadDocuments::insert(in, uploader(), kNow);
         QVERIFY(id.ok());
-        for (const auto& rows :
-            { UploadDocuments::recent(uploader()), UploadDocuments::query(uploader(), {}) }) {
+        for (const auto& rows : {UploadDocuments::recent(uploader()), UploadDocuments::query(uploader(), {})}) {
             QVERIFY2(rows.ok(), qPrintable(rows.error.description));
             QCOMPARE(rows.value.size(), 1);
             const DocumentRow& r = rows.value.first();
@@ -722,7 +696,7 @@ private slots:
         f.name = QStringLiteral("  报告 ");
         const auto rows = UploadDocuments::query(uploader(), f);
         QVERIFY2(rows.ok(), qPrintable(rows.error.description));
-        QCOMPARE(numbersOf(rows.value), QStringList { QStringLiteral("1") });
+        QCOMPARE(numbersOf(rows.value), QStringList{QStringLiteral("1")});
     }
 
     void queryByTypeListsOnlyTheTypesOwnDocuments()
@@ -735,48 +709,47 @@ private slots:
         f.typeCode = quarvel::typeCodeOf(QStringLiteral("01 制度"));
         const auto rows = UploadDocuments::query(uploader(), f);
         QVERIFY2(rows.ok(), qPrintable(rows.error.description));
-        QCOMPARE(numbersOf(rows.value), QStringList { QStringLiteral("P") });
+        QCOMPARE(numbersOf(rows.value), QStringList{QStringLiteral("P")});
         QCOMPARE(rows.value.first().typeName, QStringLiteral("制度"));
     }
 
     void queryByKeywords()
     {
         addDocument(QStringLiteral("1"), QStringLiteral("甲"), QStringLiteral("01"), kNow, QByteArray("x"),
-            QStringLiteral("D01"), QStringLiteral("G01"), QStringLiteral("财务;预算"));
+                    QStringLiteral("D01"), QStringLiteral("G01"), QStringLiteral("财务;预算"));
         addDocument(QStringLiteral("2"), QStringLiteral("乙"), QStringLiteral("01"), kNow, QByteArray("x"),
-            QStringLiteral("D01"), QStringLiteral("G01"), QStringLiteral("人事"));
+                    QStringLiteral("D01"), QStringLiteral("G01"), QStringLiteral("人事"));
         addDocument(QStringLiteral("3"), QStringLiteral("丙"), QStringLiteral("01"), kNow);
         ListFilter f;
         f.keywords = QStringLiteral(" 预算");
         auto rows = UploadDocuments::query(uploader(), f);
         QVERIFY2(rows.ok(), qPrintable(rows.error.description));
-        QCOMPARE(numbersOf(rows.value), QStringList { QStringLiteral("1") });
+        QCOMPARE(numbersOf(rows.value), QStringList{QStringLiteral("1")});
         // "%" matches every document that has keywords at all.
         f.keywords = QStringLiteral("%");
         rows = UploadDocuments::query(uploader(), f);
-        QCOMPARE(numbersOf(rows.value), (QStringList { QStringLiteral("1"), QStringLiteral("2") }));
+        QCOMPARE(numbersOf(rows.value), (QStringList{QStringLiteral("1"), QStringLiteral("2")}));
     }
 
     void queryByDateIncludesTheWholeEndDay()
     {
         addDocument(QStringLiteral("before"), QStringLiteral("a"), QStringLiteral("01"),
-            QDateTime(QDate(2013, 8, 31), QTime(23, 59, 59)));
+                    QDateTime(QDate(2013, 8, 31), QTime(23, 59, 59)));
         addDocument(QStringLiteral("first"), QStringLiteral("b"), QStringLiteral("01"),
-            QDateTime(QDate(2013, 9, 1), QTime(0, 0, 0)));
+                    QDateTime(QDate(2013, 9, 1), QTime(0, 0, 0)));
         addDocument(QStringLiteral("last"), QStringLiteral("c"), QStringLiteral("01"),
-            QDateTime(QDate(2013, 9, 21), QTime(23, 59, 59)));
+                    QDateTime(QDate(2013, 9, 21), QTime(23, 59, 59)));
         addDocument(QStringLiteral("after"), QStringLiteral("d"), QStringLiteral("01"),
-            QDateTime(QDate(2013, 9, 22), QTime(0, 0, 0)));
+                    QDateTime(QDate(2013, 9, 22), QTime(0, 0, 0)));
         ListFilter f;
         f.from = QDate(2013, 9, 1);
         f.to = QDate(2013, 9, 21);
         const auto rows = UploadDocuments::query(uploader(), f);
         QVERIFY2(rows.ok(), qPrintable(rows.error.description));
-        QCOMPARE(numbersOf(rows.value), (QStringList { QStringLiteral("first"), QStringLiteral("last") }));
+        QCOMPARE(numbersOf(rows.value), (QStringList{QStringLiteral("first"), QStringLiteral("last")}));
         // One day: from = to.
         f.from = QDate(2013, 9, 21);
-        QCOMPARE(
-            numbersOf(UploadDocuments::query(uploader(), f).value), QStringList { QStringLiteral("last") });
+        QCOMPARE(numbersOf(UploadDocuments::query(uploader(), f).value), QStringList{QStringLiteral("last")});
     }
 
     void queryCombinesConditions()
@@ -792,15 +765,14 @@ private slots:
         f.to = kNow.date();
         const auto rows = UploadDocuments::query(uploader(), f);
         QVERIFY2(rows.ok(), qPrintable(rows.error.description));
-        QCOMPARE(numbersOf(rows.value), QStringList { QStringLiteral("1") });
+        QCOMPARE(numbersOf(rows.value), QStringList{QStringLiteral("1")});
     }
 
     void documentOfUnknownTypeListsWithEmptyTypeName()
     {
         addType(QStringLiteral("01"), QStringLiteral("制度"));
         addDocument(QStringLiteral("U"), QStringLiteral("孤儿"), QStringLiteral("99"), kNow);
-        for (const auto& rows :
-            { UploadDocuments::recent(uploader()), UploadDocuments::query(uploader(), {}) }) {
+        for (const auto& rows : {UploadDocuments::recent(uploader()), UploadDocuments::query(uploader(), {})}) {
             QVERIFY2(rows.ok(), qPrintable(rows.error.description));
             QCOMPARE(rows.value.size(), 1);
             QCOMPARE(rows.value.first().typeName, QString());
@@ -811,23 +783,20 @@ private slots:
     void superUserListsOnlyDocumentsWithoutDepartmentAndPosition()
     {
         const QString path = makeFile(QStringLiteral("s.pdf"), "12345678");
-        const DbResult<qint64> own
-            = UploadDocuments::insert(input(QStringLiteral("SU"), path), superUser(), kNow);
+        const DbResult<qint64> own = UploadDocuments::insert(input(QStringLiteral("SU"), path), superUser(), kNow);
         QVERIFY2(own.ok(), qPrintable(own.error.description));
         QCOMPARE(column(own.value, QStringLiteral("部门")).toString(), QString());
         QVERIFY(!column(own.value, QStringLiteral("部门")).isNull());
         QVERIFY(!column(own.value, QStringLiteral("岗位")).isNull());
         addDocument(QStringLiteral("DEPT"), QStringLiteral("部门的"), QStringLiteral("01"), kNow);
-        addDocument(QStringLiteral("HALF"), QStringLiteral("只有部门"), QStringLiteral("01"), kNow,
-            QByteArray("x"), QStringLiteral("D01"), QStringLiteral(""));
-        for (const auto& rows :
-            { UploadDocuments::recent(superUser()), UploadDocuments::query(superUser(), {}) }) {
+        addDocument(QStringLiteral("HALF"), QStringLiteral("只有部门"), QStringLiteral("01"), kNow, QByteArray("x"),
+                    QStringLiteral("D01"), QStringLiteral(""));
+        for (const auto& rows : {UploadDocuments::recent(superUser()), UploadDocuments::query(superUser(), {})}) {
             QVERIFY2(rows.ok(), qPrintable(rows.error.description));
-            QCOMPARE(numbersOf(rows.value), QStringList { QStringLiteral("SU") });
+            QCOMPARE(numbersOf(rows.value), QStringList{QStringLiteral("SU")});
         }
         // And an ordinary user does not see it.
-        QCOMPARE(
-            numbersOf(UploadDocuments::query(uploader(), {}).value), QStringList { QStringLiteral("DEPT") });
+        QCOMPARE(numbersOf(UploadDocuments::query(uploader(), {}).value), QStringList{QStringLiteral("DEPT")});
     }
 
     // --- hostile texts ---
@@ -849,7 +818,7 @@ private slots:
         QFETCH(QString, text);
         addDocument(QStringLiteral("OTHER"), QStringLiteral("别的"), QStringLiteral("01"), kNow);
         const auto others = snapshot(QStringLiteral("公司文件信息"));
-        const UploaderContext context { text, text + u'd', text + u'p' };
+        const UploaderContext context{text, text + u'd', text + u'p'};
         DocumentInput in;
         in.number = text;
         in.name = text;
@@ -861,8 +830,8 @@ private slots:
         const DbResult<qint64> id = UploadDocuments::insert(in, context, kNow);
         QVERIFY2(id.ok(), qPrintable(id.error.description));
         QVERIFY(isDocumentNumberTaken(UploadDocuments::insert(in, context, kNow).error));
-        for (const QString& c : { QStringLiteral("编号"), QStringLiteral("文件名称"), QStringLiteral("摘要"),
-                 QStringLiteral("关键字"), QStringLiteral("上传人工号") })
+        for (const QString& c : {QStringLiteral("编号"), QStringLiteral("文件名称"), QStringLiteral("摘要"),
+                                 QStringLiteral("关键字"), QStringLiteral("上传人工号")})
             QCOMPARE(column(id.value, c).toString(), text);
         QCOMPARE(column(id.value, QStringLiteral("文件类别")).toString(), quarvel::typeCodeOf(in.typeText));
         QCOMPARE(column(id.value, QStringLiteral("部门")).toString(), text + u'd');
@@ -874,7 +843,7 @@ private slots:
 
         const auto rows = UploadDocuments::query(context, {});
         QVERIFY2(rows.ok(), qPrintable(rows.error.description));
-        QCOMPARE(numbersOf(rows.value), QStringList { text });
+        QCOMPARE(numbersOf(rows.value), QStringList{text});
 
         // The other document is untouched, before and after the delete.
         QCOMPARE(snapshot(QStringLiteral("公司文件信息")).first(), others.first());
@@ -889,20 +858,18 @@ private slots:
         QTest::addColumn<QStringList>("byName");
         QTest::addColumn<QStringList>("byType");
         QTest::addColumn<QStringList>("byKeywords");
-        const QStringList all = { QStringLiteral("1"), QStringLiteral("2"), QStringLiteral("3") };
+        const QStringList all = {QStringLiteral("1"), QStringLiteral("2"), QStringLiteral("3")};
         // A typed "%" or "_" is a wildcard: "%" finds every document, "_" every one whose text
         // has at least one character. Quotes are plain characters.
-        QTest::newRow("injection") << QStringLiteral("' or '1'='1") << QStringList { QStringLiteral("3") }
-                                   << QStringList { QStringLiteral("3") }
-                                   << QStringList { QStringLiteral("3") };
-        QTest::newRow("quote") << QStringLiteral("'") << QStringList { QStringLiteral("3") } << QStringList {}
-                               << QStringList { QStringLiteral("3") };
-        QTest::newRow("percent") << QStringLiteral("%") << all << QStringList {} << all;
-        QTest::newRow("underscore") << QStringLiteral("_") << all << QStringList {} << all;
-        QTest::newRow("percent quote") << QStringLiteral("%'%") << QStringList { QStringLiteral("3") }
-                                       << QStringList {} << QStringList { QStringLiteral("3") };
-        QTest::newRow("comment") << QStringLiteral("--") << QStringList {} << QStringList {}
-                                 << QStringList {};
+        QTest::newRow("injection") << QStringLiteral("' or '1'='1") << QStringList{QStringLiteral("3")}
+                                   << QStringList{QStringLiteral("3")} << QStringList{QStringLiteral("3")};
+        QTest::newRow("quote") << QStringLiteral("'") << QStringList{QStringLiteral("3")} << QStringList{}
+                               << QStringList{QStringLiteral("3")};
+        QTest::newRow("percent") << QStringLiteral("%") << all << QStringList{} << all;
+        QTest::newRow("underscore") << QStringLiteral("_") << all << QStringList{} << all;
+        QTest::newRow("percent quote") << QStringLiteral("%'%") << QStringList{QStringLiteral("3")} << QStringList{}
+                                       << QStringList{QStringLiteral("3")};
+        QTest::newRow("comment") << QStringLiteral("--") << QStringList{} << QStringList{} << QStringList{};
     }
 
     void hostileFilters()
@@ -911,13 +878,12 @@ private slots:
         QFETCH(QStringList, byName);
         QFETCH(QStringList, byType);
         QFETCH(QStringList, byKeywords);
-        addDocument(QStringLiteral("1"), QStringLiteral("年度报告"), QStringLiteral("01"), kNow,
-            QByteArray("x"), QStringLiteral("D01"), QStringLiteral("G01"), QStringLiteral("财务"));
-        addDocument(QStringLiteral("2"), QStringLiteral("合同"), QStringLiteral("02"), kNow.addSecs(1),
-            QByteArray("x"), QStringLiteral("D01"), QStringLiteral("G01"), QStringLiteral("人事"));
-        addDocument(QStringLiteral("3"), QStringLiteral("' or '1'='1"), QStringLiteral("' or '1'='1"),
-            kNow.addSecs(2), QByteArray("x"), QStringLiteral("D01"), QStringLiteral("G01"),
-            QStringLiteral("' or '1'='1"));
+        addDocument(QStringLiteral("1"), QStringLiteral("年度报告"), QStringLiteral("01"), kNow, QByteArray("x"),
+                    QStringLiteral("D01"), QStringLiteral("G01"), QStringLiteral("财务"));
+        addDocument(QStringLiteral("2"), QStringLiteral("合同"), QStringLiteral("02"), kNow.addSecs(1), QByteArray("x"),
+                    QStringLiteral("D01"), QStringLiteral("G01"), QStringLiteral("人事"));
+        addDocument(QStringLiteral("3"), QStringLiteral("' or '1'='1"), QStringLiteral("' or '1'='1"), kNow.addSecs(2),
+                    QByteArray("x"), QStringLiteral("D01"), QStringLiteral("G01"), QStringLiteral("' or '1'='1"));
         const auto before = snapshot(QStringLiteral("公司文件信息"));
 
         ListFilter f;
@@ -937,7 +903,7 @@ private slots:
         QCOMPARE(numbersOf(rows.value), byKeywords);
 
         // A hostile context finds nothing of the others.
-        const UploaderContext hostile { text, text, text };
+        const UploaderContext hostile{text, text, text};
         rows = UploadDocuments::query(hostile, {});
         QVERIFY2(rows.ok(), qPrintable(rows.error.description));
         QVERIFY(rows.value.isEmpty());
@@ -953,7 +919,7 @@ private slots:
     {
         addDocument(QStringLiteral("1"), QStringLiteral("有内容"), QStringLiteral("01"), kNow);
         addDocument(QStringLiteral("2"), QStringLiteral("无内容"), QStringLiteral("01"), kNow,
-            QVariant(QMetaType::fromType<QByteArray>()));
+                    QVariant(QMetaType::fromType<QByteArray>()));
         auto d = UploadDocuments::stored(idOf(QStringLiteral("1")));
         QVERIFY2(d.ok(), qPrintable(d.error.description));
         QVERIFY(d.value.has_value());
@@ -974,14 +940,13 @@ private slots:
         auto groups = UploadDocuments::downloadGroups();
         QVERIFY2(groups.ok(), qPrintable(groups.error.description));
         QVERIFY(groups.value.isEmpty());
+        QVERIFY(db->insert(QStringLiteral("资料下载组"), {{QStringLiteral("组ID"), QStringLiteral("G2")},
+                                                          {QStringLiteral("组名称"), QStringLiteral("财务组")}}));
         QVERIFY(db->insert(QStringLiteral("资料下载组"),
-            { { QStringLiteral("组ID"), QStringLiteral("G2") },
-                { QStringLiteral("组名称"), QStringLiteral("财务组") } }));
-        QVERIFY(db->insert(QStringLiteral("资料下载组"),
-            { { QStringLiteral("组ID"), QStringLiteral("G1") }, { QStringLiteral("组名称"), QVariant() } }));
+                           {{QStringLiteral("组ID"), QStringLiteral("G1")}, {QStringLiteral("组名称"), QVariant()}}));
         groups = UploadDocuments::downloadGroups();
         QVERIFY(groups.ok());
-        QCOMPARE(groups.value, (QStringList { QStringLiteral("G2 财务组"), QStringLiteral("G1 ") }));
+        QCOMPARE(groups.value, (QStringList{QStringLiteral("G2 财务组"), QStringLiteral("G1 ")}));
     }
 
     void failuresAreReported()
@@ -1008,10 +973,9 @@ private slots:
             QSKIP("Qt's ODBC driver is not installed");
         const DbStatus opened = odbc.openShared();
         if (!opened.ok())
-            QSKIP(qPrintable(QStringLiteral("the SQLite ODBC driver is not available: ")
-                + opened.error.description));
+            QSKIP(qPrintable(QStringLiteral("the SQLite ODBC driver is not available: ") + opened.error.description));
         const auto stored = [&](qint64 id, const QString& c) {
-            return odbc.scalar(QStringLiteral("select %1 from 公司文件信息 where ID = ?").arg(c), { id });
+            return odbc.scalar(QStringLiteral("select %1 from 公司文件信息 where ID = ?").arg(c), {id});
         };
 
         const QByteArray first = someBytes(kStreamUnit + 2049, 11);
@@ -1022,13 +986,12 @@ private slots:
         QCOMPARE(stored(id.value, QStringLiteral("文件")).toByteArray(), first);
         QCOMPARE(stored(id.value, QStringLiteral("附件后缀")).toString(), QStringLiteral("PDF"));
         QVERIFY(stored(id.value, QStringLiteral("摘要")).isNull());
-        QCOMPARE(
-            stored(id.value, QStringLiteral("上传日期")).toString(), QStringLiteral("2013-09-21 14:05:09"));
+        QCOMPARE(stored(id.value, QStringLiteral("上传日期")).toString(), QStringLiteral("2013-09-21 14:05:09"));
         QVERIFY(isDocumentNumberTaken(UploadDocuments::insert(in, uploader(), kNow).error));
 
         const auto recent = UploadDocuments::recent(uploader());
         QVERIFY2(recent.ok(), qPrintable(recent.error.description));
-        QCOMPARE(numbersOf(recent.value), QStringList { QStringLiteral("O'1") });
+        QCOMPARE(numbersOf(recent.value), QStringList{QStringLiteral("O'1")});
         QCOMPARE(recent.value.first().uploaded, kNow);
 
         const QByteArray second = someBytes(4000, 12);
@@ -1045,8 +1008,7 @@ private slots:
         QVERIFY2(s.ok(), qPrintable(s.error.description));
         QCOMPARE(stored(id.value, QStringLiteral("文件")).toByteArray(), second);
         QCOMPARE(stored(id.value, QStringLiteral("文件名称")).toString(), QStringLiteral("只改名称"));
-        QCOMPARE(
-            stored(id.value, QStringLiteral("上传日期")).toString(), QStringLiteral("2013-10-02 08:30:00"));
+        QCOMPARE(stored(id.value, QStringLiteral("上传日期")).toString(), QStringLiteral("2013-10-02 08:30:00"));
 
         ListFilter f;
         f.name = QStringLiteral("改");
@@ -1054,7 +1016,7 @@ private slots:
         f.to = kLater.date();
         const auto rows = UploadDocuments::query(uploader(), f);
         QVERIFY2(rows.ok(), qPrintable(rows.error.description));
-        QCOMPARE(numbersOf(rows.value), QStringList { QStringLiteral("O'1") });
+        QCOMPARE(numbersOf(rows.value), QStringList{QStringLiteral("O'1")});
     }
 
     // --- temporary copies of opened documents ---
@@ -1077,8 +1039,8 @@ private slots:
         QTest::newRow("newline") << QStringLiteral("第一行\n第二行\r\t") << QStringLiteral("pdf");
         QTest::newRow("hidden") << QStringLiteral(".bashrc") << QStringLiteral("pdf");
         QTest::newRow("direction override") << QStringLiteral("abc\u202Efdp.exe") << QStringLiteral("pdf");
-        QTest::newRow("lone surrogate")
-            << (QStringLiteral("a") + QChar(0xD800) + QStringLiteral("b")) << QStringLiteral("pdf");
+        QTest::newRow("lone surrogate") << (QStringLiteral("a") + QChar(0xD800) + QStringLiteral("b"))
+                                        << QStringLiteral("pdf");
         QTest::newRow("hostile extension") << QStringLiteral("报告") << QStringLiteral("../../x");
         QTest::newRow("extension is a path") << QStringLiteral("报告") << QStringLiteral("D:\\资料\\report");
         QTest::newRow("long extension") << QStringLiteral("报告") << QString(300, u'e');
@@ -1103,10 +1065,9 @@ private slots:
         QVERIFY(fileName.contains(QStringLiteral("-20130921140509")));
         for (const QChar c : fileName) {
             QVERIFY2(!QStringLiteral("/\\:*?\"<>|").contains(c), qPrintable(fileName));
-            QVERIFY2(c.category() != QChar::Other_Control && c.category() != QChar::Other_Format,
-                qPrintable(fileName));
+            QVERIFY2(c.category() != QChar::Other_Control && c.category() != QChar::Other_Format, qPrintable(fileName));
         }
-        QVERIFY(fileName.isValidUtf16()); // no lone half of a surrogate pair
+        QVERIFY(fileName.isValidUtf16());  // no lone half of a surrogate pair
         // The file can be written there.
         QFile f(path);
         QVERIFY2(f.open(QIODevice::WriteOnly), qPrintable(f.errorString()));
@@ -1117,28 +1078,25 @@ private slots:
 
     void temporaryPathKeepsOrdinaryNames()
     {
-        QCOMPARE(temporaryDocumentPath(
-                     QStringLiteral("/t"), QStringLiteral("年度报告2013"), kNow, QStringLiteral("pdf")),
+        QCOMPARE(
+            temporaryDocumentPath(QStringLiteral("/t"), QStringLiteral("年度报告2013"), kNow, QStringLiteral("pdf")),
             QStringLiteral("/t/年度报告2013-20130921140509.pdf"));
-        QCOMPARE(temporaryDocumentPath(
-                     QStringLiteral("/t/"), QStringLiteral("合同 v1.2 (草稿)"), kNow, QStringLiteral("Docx")),
-            QStringLiteral("/t/合同 v1.2 (草稿)-20130921140509.Docx"));
-        QCOMPARE(temporaryDocumentPath(
-                     QStringLiteral("/t"), QStringLiteral("../../etc/passwd"), kNow, QStringLiteral("pdf")),
-            QStringLiteral("/t/_.._etc_passwd-20130921140509.pdf"));
-        QCOMPARE(
-            temporaryDocumentPath(QStringLiteral("/t"), QStringLiteral(".."), kNow, QStringLiteral("pdf")),
-            QStringLiteral("/t/文件-20130921140509.pdf"));
-        QCOMPARE(
-            temporaryDocumentPath(QStringLiteral("/t"), QStringLiteral("con"), kNow, QStringLiteral("txt")),
-            QStringLiteral("/t/_con-20130921140509.txt"));
+        QCOMPARE(temporaryDocumentPath(QStringLiteral("/t/"), QStringLiteral("合同 v1.2 (草稿)"), kNow,
+                                       QStringLiteral("Docx")),
+                 QStringLiteral("/t/合同 v1.2 (草稿)-20130921140509.Docx"));
+        QCOMPARE(temporaryDocumentPath(QStringLiteral("/t"), QStringLiteral("../../etc/passwd"), kNow,
+                                       QStringLiteral("pdf")),
+                 QStringLiteral("/t/_.._etc_passwd-20130921140509.pdf"));
+        QCOMPARE(temporaryDocumentPath(QStringLiteral("/t"), QStringLiteral(".."), kNow, QStringLiteral("pdf")),
+                 QStringLiteral("/t/文件-20130921140509.pdf"));
+        QCOMPARE(temporaryDocumentPath(QStringLiteral("/t"), QStringLiteral("con"), kNow, QStringLiteral("txt")),
+                 QStringLiteral("/t/_con-20130921140509.txt"));
         QCOMPARE(temporaryDocumentPath(QStringLiteral("/t"), QStringLiteral("报告"), kNow, QString()),
-            QStringLiteral("/t/报告-20130921140509"));
+                 QStringLiteral("/t/报告-20130921140509"));
         // A long name keeps its beginning.
         const QString longName = QString(300, u'长');
-        const QString fileName
-            = QFileInfo(temporaryDocumentPath(QStringLiteral("/t"), longName, kNow, QStringLiteral("pdf")))
-                  .fileName();
+        const QString fileName =
+            QFileInfo(temporaryDocumentPath(QStringLiteral("/t"), longName, kNow, QStringLiteral("pdf"))).fileName();
         QVERIFY(fileName.startsWith(QString(60, u'长')));
         QVERIFY(fileName.endsWith(QStringLiteral("长-20130921140509.pdf")));
         QVERIFY(fileName.toUtf8().size() > 240);
@@ -1148,30 +1106,33 @@ private slots:
     {
         const QString folder = files->path();
         // Two names that read alike once made safe, in the same second.
-        const QString first = createTemporaryDocumentFile(folder, QStringLiteral("报告/甲"), kNow, QStringLiteral("pdf")).value;
-        const QString second = createTemporaryDocumentFile(folder, QStringLiteral("报告:甲"), kNow, QStringLiteral("pdf")).value;
-        const QString third = createTemporaryDocumentFile(folder, QStringLiteral("报告/甲"), kNow, QStringLiteral("pdf")).value;
+        const QString first =
+            createTemporaryDocumentFile(folder, QStringLiteral("报告/甲"), kNow, QStringLiteral("pdf")).value;
+        const QString second =
+            createTemporaryDocumentFile(folder, QStringLiteral("报告:甲"), kNow, QStringLiteral("pdf")).value;
+        const QString third =
+            createTemporaryDocumentFile(folder, QStringLiteral("报告/甲"), kNow, QStringLiteral("pdf")).value;
         QCOMPARE(first, folder + QStringLiteral("/报告_甲-20130921140509.pdf"));
         QCOMPARE(second, folder + QStringLiteral("/报告_甲-20130921140509-2.pdf"));
         QCOMPARE(third, folder + QStringLiteral("/报告_甲-20130921140509-3.pdf"));
-        for (const QString& path : { first, second, third })
+        for (const QString& path : {first, second, third})
             QVERIFY(QFileInfo(path).isFile());
         // A name taken by a link counts as taken too.
         QVERIFY(QFile::link(QStringLiteral("/nonexistent/target"),
-            temporaryDocumentPath(folder, QStringLiteral("链接"), kNow, QStringLiteral("pdf"))));
+                            temporaryDocumentPath(folder, QStringLiteral("链接"), kNow, QStringLiteral("pdf"))));
         QCOMPARE(createTemporaryDocumentFile(folder, QStringLiteral("链接"), kNow, QStringLiteral("pdf")).value,
-            folder + QStringLiteral("/链接-20130921140509-2.pdf"));
+                 folder + QStringLiteral("/链接-20130921140509-2.pdf"));
         // A long name keeps room for the serial.
-        const QString longName
-            = createTemporaryDocumentFile(folder, QString(300, u'长'), kNow, QStringLiteral("pdf")).value;
-        const QString longAgain
-            = createTemporaryDocumentFile(folder, QString(300, u'长'), kNow, QStringLiteral("pdf")).value;
+        const QString longName =
+            createTemporaryDocumentFile(folder, QString(300, u'长'), kNow, QStringLiteral("pdf")).value;
+        const QString longAgain =
+            createTemporaryDocumentFile(folder, QString(300, u'长'), kNow, QStringLiteral("pdf")).value;
         QVERIFY(longAgain != longName);
         QVERIFY(QFileInfo(longAgain).fileName().toUtf8().size() <= 255);
         QVERIFY(QFileInfo(longAgain).fileName().endsWith(QStringLiteral("-2.pdf")));
         // No file can be made in a missing folder.
-        const DbResult<QString> missing
-            = createTemporaryDocumentFile(folder + QStringLiteral("/missing"), QStringLiteral("a"), kNow, QStringLiteral("pdf"));
+        const DbResult<QString> missing = createTemporaryDocumentFile(folder + QStringLiteral("/missing"),
+                                                                      QStringLiteral("a"), kNow, QStringLiteral("pdf"));
         QVERIFY(!missing.ok());
         QVERIFY(missing.value.isEmpty());
         QVERIFY(!missing.error.description.isEmpty());
@@ -1190,9 +1151,9 @@ private slots:
         const QFileInfo info(folder);
         QVERIFY(info.isDir());
         QCOMPARE(info.permissions()
-                & (QFile::ReadGroup | QFile::WriteGroup | QFile::ExeGroup | QFile::ReadOther
-                    | QFile::WriteOther | QFile::ExeOther),
-            QFile::Permissions());
+                     & (QFile::ReadGroup | QFile::WriteGroup | QFile::ExeGroup | QFile::ReadOther | QFile::WriteOther
+                        | QFile::ExeOther),
+                 QFile::Permissions());
         QVERIFY(info.permissions() & QFile::WriteOwner);
 
         // An existing folder is kept with its files.
@@ -1201,8 +1162,7 @@ private slots:
         kept.close();
         QCOMPARE(documentTempFolder(), folder);
         QVERIFY(kept.exists());
-        const QString path
-            = temporaryDocumentPath(folder, QStringLiteral("报告"), kNow, QStringLiteral("pdf"));
+        const QString path = temporaryDocumentPath(folder, QStringLiteral("报告"), kNow, QStringLiteral("pdf"));
         QFile copy(path);
         QVERIFY(copy.open(QIODevice::WriteOnly));
     }

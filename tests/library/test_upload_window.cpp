@@ -1,6 +1,6 @@
-#include "db/TextCollation.h"
 #include "Organisation.h"
 #include "TestSupport.h"
+#include "db/TextCollation.h"
 #include "widgets/WaitCursor.h"
 
 #include "library/RightsPanel.h"
@@ -32,8 +32,8 @@
 #include <QTableView>
 #include <QTest>
 #include <QThread>
-#include <QTreeView>
 #include <QToolButton>
+#include <QTreeView>
 
 #include <sqlite3.h>
 
@@ -57,19 +57,19 @@ class UploadWindowTest : public QObject, WindowSuiteFixture {
     }
 
     void addDocument(const QString& number, const QString& name, const QString& type, const QDateTime& when,
-                     const QVariant& bytes = QByteArray("%PDF-1.4 content"), const QString& position = QStringLiteral("G01"))
+                     const QVariant& bytes = QByteArray("%PDF-1.4 content"),
+                     const QString& position = QStringLiteral("G01"))
     {
-        QVERIFY(db->insert(QStringLiteral("公司文件信息"),
-                           {{QStringLiteral("编号"), number},
-                            {QStringLiteral("文件名称"), name},
-                            {QStringLiteral("文件类别"), type},
-                            {QStringLiteral("文件级别"), 1},
-                            {QStringLiteral("上传人工号"), QStringLiteral("0012")},
-                            {QStringLiteral("上传日期"), when},
-                            {QStringLiteral("部门"), QStringLiteral("D01")},
-                            {QStringLiteral("岗位"), position},
-                            {QStringLiteral("附件后缀"), QStringLiteral("pdf")},
-                            {QStringLiteral("文件"), bytes}}));
+        QVERIFY(db->insert(QStringLiteral("公司文件信息"), {{QStringLiteral("编号"), number},
+                                                            {QStringLiteral("文件名称"), name},
+                                                            {QStringLiteral("文件类别"), type},
+                                                            {QStringLiteral("文件级别"), 1},
+                                                            {QStringLiteral("上传人工号"), QStringLiteral("0012")},
+                                                            {QStringLiteral("上传日期"), when},
+                                                            {QStringLiteral("部门"), QStringLiteral("D01")},
+                                                            {QStringLiteral("岗位"), position},
+                                                            {QStringLiteral("附件后缀"), QStringLiteral("pdf")},
+                                                            {QStringLiteral("文件"), bytes}}));
     }
 
     std::unique_ptr<Frm公司资料上传> open()
@@ -254,15 +254,16 @@ private slots:
         organisation().finance();
         for (const auto& [code, name, parent] :
              {std::tuple{"01", "制度", ""}, std::tuple{"0101", "人事制度", "01"}, std::tuple{"0102", "财务制度", "01"}})
-            QVERIFY(db->insert(QStringLiteral("资料类型"),
-                               {{QStringLiteral("编号"), QString::fromUtf8(code)},
-                                {QStringLiteral("名称"), QString::fromUtf8(name)},
-                                {QStringLiteral("上级编号"), *parent ? QVariant(QString::fromUtf8(parent)) : QVariant()},
-                                {QStringLiteral("级别"), *parent ? 1 : 0}}));
+            QVERIFY(
+                db->insert(QStringLiteral("资料类型"),
+                           {{QStringLiteral("编号"), QString::fromUtf8(code)},
+                            {QStringLiteral("名称"), QString::fromUtf8(name)},
+                            {QStringLiteral("上级编号"), *parent ? QVariant(QString::fromUtf8(parent)) : QVariant()},
+                            {QStringLiteral("级别"), *parent ? 1 : 0}}));
         QVERIFY(db->insert(QStringLiteral("资料上传权限"), {{QStringLiteral("文件编号"), QStringLiteral("0101")},
-                                                          {QStringLiteral("岗位代号"), QStringLiteral("G01")}}));
+                                                            {QStringLiteral("岗位代号"), QStringLiteral("G01")}}));
         QVERIFY(db->insert(QStringLiteral("资料下载组"), {{QStringLiteral("组ID"), QStringLiteral("Z1")},
-                                                        {QStringLiteral("组名称"), QStringLiteral("财务组")}}));
+                                                          {QStringLiteral("组名称"), QStringLiteral("财务组")}}));
         signIn(QStringLiteral("0012"), QStringLiteral("D01"), QStringLiteral("G01"));
     }
 
@@ -270,9 +271,10 @@ private slots:
 
     void opensWithItsListAndTrees()
     {
-        addDocument(QStringLiteral("A-1"), QStringLiteral("年度报告2013"), QStringLiteral("0101"), QDateTime(QDate(2026, 3, 1), QTime(9, 5)));
-        addDocument(QStringLiteral("B-1"), QStringLiteral("别人的"), QStringLiteral("0101"), QDateTime(QDate(2026, 3, 1), QTime(9, 5)),
-                    QByteArray("x"), QStringLiteral("G99"));
+        addDocument(QStringLiteral("A-1"), QStringLiteral("年度报告2013"), QStringLiteral("0101"),
+                    QDateTime(QDate(2026, 3, 1), QTime(9, 5)));
+        addDocument(QStringLiteral("B-1"), QStringLiteral("别人的"), QStringLiteral("0101"),
+                    QDateTime(QDate(2026, 3, 1), QTime(9, 5)), QByteArray("x"), QStringLiteral("G99"));
         auto w = open();
         QVERIFY2(msgs().shown.isEmpty(), qPrintable(msgs().lastText()));
         QCOMPARE(w->windowTitle(), QStringLiteral("公司资料上传"));
@@ -302,10 +304,13 @@ private slots:
         w->Text1[2]->clear();
         w->Command2_Click();
         QCOMPARE(msgs().texts(), QStringList({QStringLiteral("新增成功!")}));
-        QCOMPARE(db->scalar(QStringLiteral("select 附件后缀 from 公司文件信息 where 编号 = ?"), {QStringLiteral("N'1")}).toString(),
+        QCOMPARE(db->scalar(QStringLiteral("select 附件后缀 from 公司文件信息 where 编号 = ?"), {QStringLiteral("N'1")})
+                     .toString(),
                  QStringLiteral("PDF"));
-        QVERIFY(db->scalar(QStringLiteral("select 摘要 from 公司文件信息 where 编号 = ?"), {QStringLiteral("N'1")}).isNull());
-        QCOMPARE(db->scalar(QStringLiteral("select 文件 from 公司文件信息 where 编号 = ?"), {QStringLiteral("N'1")}).toByteArray(),
+        QVERIFY(db->scalar(QStringLiteral("select 摘要 from 公司文件信息 where 编号 = ?"), {QStringLiteral("N'1")})
+                    .isNull());
+        QCOMPARE(db->scalar(QStringLiteral("select 文件 from 公司文件信息 where 编号 = ?"), {QStringLiteral("N'1")})
+                     .toByteArray(),
                  QByteArray("%PDF-1.7 abcdefgh"));
         QCOMPARE(w->Command1->text(), QStringLiteral("新增"));
         for (QLineEdit* e : w->Text1)
@@ -317,7 +322,8 @@ private slots:
 
     void insertWithAnExistingNumberKeepsAdding()
     {
-        addDocument(QStringLiteral("A-1"), QStringLiteral("旧"), QStringLiteral("0101"), QDateTime(QDate(2026, 3, 1), QTime(9, 5)));
+        addDocument(QStringLiteral("A-1"), QStringLiteral("旧"), QStringLiteral("0101"),
+                    QDateTime(QDate(2026, 3, 1), QTime(9, 5)));
         auto w = open();
         fillNew(*w, QStringLiteral("A-1"), makeFile(QStringLiteral("a.txt"), "hello world"));
         w->Command2_Click();
@@ -362,7 +368,8 @@ private slots:
         w->Check2->setChecked(true);
         fillNew(*w, QStringLiteral("Q-1"), makeFile(QStringLiteral("q.txt"), "content!"));
         w->Command2_Click();
-        QCOMPARE(msgs().texts(), QStringList({QStringLiteral("请输入查询条件文件名称的值！"), QStringLiteral("新增成功!")}));
+        QCOMPARE(msgs().texts(),
+                 QStringList({QStringLiteral("请输入查询条件文件名称的值！"), QStringLiteral("新增成功!")}));
         QCOMPARE(w->MSFlexGrid1->rows(), 1);  // not refreshed
     }
 
@@ -380,7 +387,8 @@ private slots:
 
     void updateWithoutANewFile()
     {
-        addDocument(QStringLiteral("A-1"), QStringLiteral("旧名"), QStringLiteral("0101"), QDateTime(QDate(2026, 3, 1), QTime(9, 5)));
+        addDocument(QStringLiteral("A-1"), QStringLiteral("旧名"), QStringLiteral("0101"),
+                    QDateTime(QDate(2026, 3, 1), QTime(9, 5)));
         auto w = open();
         clickRow(*w, 1);
         QCOMPARE(w->Text1[0]->text(), QStringLiteral("A-1"));
@@ -390,18 +398,21 @@ private slots:
         w->Command2_Click();
         QVERIFY2(msgs().shown.isEmpty(), qPrintable(msgs().lastText()));
         QCOMPARE(db->scalar(QStringLiteral("select 文件名称 from 公司文件信息")).toString(), QStringLiteral("新名"));
-        QCOMPARE(db->scalar(QStringLiteral("select 上传日期 from 公司文件信息")).toString(), QStringLiteral("2026-03-01 09:05:00"));
-        QCOMPARE(db->scalar(QStringLiteral("select 文件 from 公司文件信息")).toByteArray(), QByteArray("%PDF-1.4 content"));
+        QCOMPARE(db->scalar(QStringLiteral("select 上传日期 from 公司文件信息")).toString(),
+                 QStringLiteral("2026-03-01 09:05:00"));
+        QCOMPARE(db->scalar(QStringLiteral("select 文件 from 公司文件信息")).toByteArray(),
+                 QByteArray("%PDF-1.4 content"));
         QCOMPARE(w->Text1[1]->text(), QStringLiteral("新名"));  // the row was selected again
     }
 
     void deleteRemovesTheRightsByNumber()
     {
-        addDocument(QStringLiteral("A-1"), QStringLiteral("甲"), QStringLiteral("0101"), QDateTime(QDate(2026, 3, 1), QTime(9, 5)));
+        addDocument(QStringLiteral("A-1"), QStringLiteral("甲"), QStringLiteral("0101"),
+                    QDateTime(QDate(2026, 3, 1), QTime(9, 5)));
         QVERIFY(db->insert(QStringLiteral("资料下载权限"), {{QStringLiteral("文件编号"), QStringLiteral("A-1")},
-                                                          {QStringLiteral("岗位代号"), QStringLiteral("G01")}}));
+                                                            {QStringLiteral("岗位代号"), QStringLiteral("G01")}}));
         QVERIFY(db->insert(QStringLiteral("资料下载权限"), {{QStringLiteral("文件编号"), QStringLiteral("B-1")},
-                                                          {QStringLiteral("岗位代号"), QStringLiteral("G01")}}));
+                                                            {QStringLiteral("岗位代号"), QStringLiteral("G01")}}));
         auto w = open();
         clickRow(*w, 1);
         msgs().answers = {MsgAnswer::No};
@@ -463,8 +474,10 @@ private slots:
 
     void openingWritesASafeTemporaryCopy()
     {
-        addDocument(QStringLiteral("A-1"), QStringLiteral("../../逃逸/报告"), QStringLiteral("0101"), QDateTime(QDate(2026, 3, 1), QTime(9, 5)));
-        addDocument(QStringLiteral("A-2"), QStringLiteral("空"), QStringLiteral("0101"), QDateTime(QDate(2026, 3, 2), QTime(9, 5)));
+        addDocument(QStringLiteral("A-1"), QStringLiteral("../../逃逸/报告"), QStringLiteral("0101"),
+                    QDateTime(QDate(2026, 3, 1), QTime(9, 5)));
+        addDocument(QStringLiteral("A-2"), QStringLiteral("空"), QStringLiteral("0101"),
+                    QDateTime(QDate(2026, 3, 2), QTime(9, 5)));
         db->exec(QStringLiteral("update 公司文件信息 set 文件 = null where 编号 = 'A-2'"));
         auto w = open();
         // The opening list holds only documents with content.
@@ -480,7 +493,8 @@ private slots:
         QFile written(copy.filePath());
         QVERIFY(written.open(QIODevice::ReadOnly));
         QCOMPARE(written.readAll(), QByteArray("%PDF-1.4 content"));
-        QCOMPARE(w->ViewDocumentID, db->scalar(QStringLiteral("select ID from 公司文件信息 where 编号 = 'A-1'")).toLongLong());
+        QCOMPARE(w->ViewDocumentID,
+                 db->scalar(QStringLiteral("select ID from 公司文件信息 where 编号 = 'A-1'")).toLongLong());
         QCOMPARE(db->scalar(QStringLiteral("select count(*) from 资料下载记录")).toInt(), 0);
 
         w->Check2->setChecked(true);
@@ -500,7 +514,8 @@ private slots:
 
     void aCopyThatCannotBeMadeIsReported()
     {
-        addDocument(QStringLiteral("A-1"), QStringLiteral("报告"), QStringLiteral("0101"), QDateTime(QDate(2026, 3, 1), QTime(9, 5)));
+        addDocument(QStringLiteral("A-1"), QStringLiteral("报告"), QStringLiteral("0101"),
+                    QDateTime(QDate(2026, 3, 1), QTime(9, 5)));
         auto w = open();
         // The temporary folder cannot be made: a file holds its parent's name.
         const QString blocker = files.filePath(QStringLiteral("blocked"));
@@ -527,7 +542,8 @@ private slots:
         auto w = open();
         w->Command7_Click();
         QCOMPARE(msgs().lastText(), QStringLiteral("请选择要设置权限的文件!"));
-        addDocument(QStringLiteral("A-1"), QStringLiteral("甲"), QStringLiteral("0101"), QDateTime(QDate(2026, 3, 1), QTime(9, 5)));
+        addDocument(QStringLiteral("A-1"), QStringLiteral("甲"), QStringLiteral("0101"),
+                    QDateTime(QDate(2026, 3, 1), QTime(9, 5)));
         w->comLook_Click();
         clickRow(*w, 1);
         w->Command1_Click();  // adding
@@ -668,7 +684,8 @@ private slots:
         QVERIFY2(msgs().shown.isEmpty(), qPrintable(msgs().lastText()));
         QCOMPARE(nameOf(QStringLiteral("K-02")), QStringLiteral("键盘改名"));
         QCOMPARE(nameOf(QStringLiteral("K-01")), QStringLiteral("名称1"));
-        QCOMPARE(db->scalar(QStringLiteral("select count(*) from 公司文件信息 where 文件名称 like '名称%'")).toInt(), 39);
+        QCOMPARE(db->scalar(QStringLiteral("select count(*) from 公司文件信息 where 文件名称 like '名称%'")).toInt(),
+                 39);
     }
 
     // --- the rights panel follows the selected row ---
@@ -677,17 +694,19 @@ private slots:
     {
         addDocument(QStringLiteral("A-1"), QStringLiteral("甲"), QStringLiteral("0101"), day(1));
         // Another position's document: not listed, and its rights are not ours to see.
-        addDocument(QStringLiteral("F-1"), QStringLiteral("别人的"), QStringLiteral("0101"), day(1), QByteArray("12345678"),
-                    QStringLiteral("G99"));
+        addDocument(QStringLiteral("F-1"), QStringLiteral("别人的"), QStringLiteral("0101"), day(1),
+                    QByteArray("12345678"), QStringLiteral("G99"));
         for (const auto& [number, position] : {std::pair{"A-1", "G01"}, std::pair{"F-1", "G98"}})
-            QVERIFY(db->insert(QStringLiteral("资料下载权限"), {{QStringLiteral("文件编号"), QString::fromUtf8(number)},
-                                                              {QStringLiteral("部门编号"), QStringLiteral("D01")},
-                                                              {QStringLiteral("部门名称"), QStringLiteral("财务部")},
-                                                              {QStringLiteral("岗位代号"), QString::fromUtf8(position)},
-                                                              {QStringLiteral("岗位名称"), QStringLiteral("岗")},
-                                                              {QStringLiteral("下载"), 1},
-                                                              {QStringLiteral("查阅"), 1}}));
-        const auto rightsBefore = db->scalar(QStringLiteral("select count(*) from 资料下载权限 where 文件编号 = 'F-1'"));
+            QVERIFY(
+                db->insert(QStringLiteral("资料下载权限"), {{QStringLiteral("文件编号"), QString::fromUtf8(number)},
+                                                            {QStringLiteral("部门编号"), QStringLiteral("D01")},
+                                                            {QStringLiteral("部门名称"), QStringLiteral("财务部")},
+                                                            {QStringLiteral("岗位代号"), QString::fromUtf8(position)},
+                                                            {QStringLiteral("岗位名称"), QStringLiteral("岗")},
+                                                            {QStringLiteral("下载"), 1},
+                                                            {QStringLiteral("查阅"), 1}}));
+        const auto rightsBefore =
+            db->scalar(QStringLiteral("select count(*) from 资料下载权限 where 文件编号 = 'F-1'"));
         auto w = open();
         QVERIFY(showWindow(*w));
         const QString refused = QStringLiteral("请选择要设置权限的文件!");
@@ -732,17 +751,19 @@ private slots:
         QVERIFY(db->exec(QStringLiteral("update 员工档案 set 岗位编号 = 'G02' where 工号 = '0013'")));
         for (const QString& position : {QStringLiteral("G01"), QStringLiteral("G02")})
             QVERIFY(db->insert(QStringLiteral("资料下载组详细"), {{QStringLiteral("组id"), QStringLiteral("Z1")},
-                                                                {QStringLiteral("岗位代号"), position}}));
+                                                                  {QStringLiteral("岗位代号"), position}}));
         auto w = open();
         QVERIFY(showWindow(*w));
 
         // Insert.
-        enterNewDocument(*w, QStringLiteral(" D-1 "), QStringLiteral("带空格的编号"), makeFile(QStringLiteral("d.txt"), "d content"));
+        enterNewDocument(*w, QStringLiteral(" D-1 "), QStringLiteral("带空格的编号"),
+                         makeFile(QStringLiteral("d.txt"), "d content"));
         click(w->Command2);
         QCOMPARE(msgs().lastText(), QStringLiteral("新增成功!"));
         QCOMPARE(db->scalar(QStringLiteral("select 编号 from 公司文件信息")).toString(), QStringLiteral("D-1"));
         // The same number with other blanks is the same number.
-        enterNewDocument(*w, QStringLiteral("D-1  "), QStringLiteral("重复"), makeFile(QStringLiteral("e.txt"), "e content"));
+        enterNewDocument(*w, QStringLiteral("D-1  "), QStringLiteral("重复"),
+                         makeFile(QStringLiteral("e.txt"), "e content"));
         click(w->Command2);
         QCOMPARE(msgs().lastText(), QStringLiteral("文件编号已经存在,不能新增!"));
         click(w->Command1);
@@ -791,7 +812,8 @@ private slots:
     {
         auto w = open();
         QVERIFY(showWindow(*w));
-        enterNewDocument(*w, QStringLiteral("R-1"), QStringLiteral("我的"), makeFile(QStringLiteral("r.txt"), "my content"));
+        enterNewDocument(*w, QStringLiteral("R-1"), QStringLiteral("我的"),
+                         makeFile(QStringLiteral("r.txt"), "my content"));
 
         // Another client adds the same number and holds its write transaction a moment.
         QSemaphore holding;
@@ -804,9 +826,11 @@ private slots:
                 c.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=30000"));
                 const bool opened = c.open() && registerTextCollation(c).ok();
                 QSqlQuery q(c);
-                const bool begun = opened && q.exec(QStringLiteral("begin immediate"))
-                                   && q.exec(QStringLiteral("insert into 公司文件信息 (编号, 文件名称, 部门, 岗位, 上传日期, 文件) "
-                                                            "values ('R-1', '别人的', 'D01', 'G01', '2026-03-01 09:00:00', x'3132333435363738')"));
+                const bool begun =
+                    opened && q.exec(QStringLiteral("begin immediate"))
+                    && q.exec(QStringLiteral(
+                        "insert into 公司文件信息 (编号, 文件名称, 部门, 岗位, 上传日期, 文件) "
+                        "values ('R-1', '别人的', 'D01', 'G01', '2026-03-01 09:00:00', x'3132333435363738')"));
                 holding.release();
                 if (begun) {
                     QThread::msleep(800);
@@ -848,8 +872,10 @@ private slots:
 
     void copiesOpenedInOneSecondKeepTheirOwnFiles()
     {
-        addDocument(QStringLiteral("A-1"), QStringLiteral("报告/甲"), QStringLiteral("0101"), day(1), QByteArray("%PDF first document"));
-        addDocument(QStringLiteral("A-2"), QStringLiteral("报告:甲"), QStringLiteral("0101"), day(2), QByteArray("%PDF second document"));
+        addDocument(QStringLiteral("A-1"), QStringLiteral("报告/甲"), QStringLiteral("0101"), day(1),
+                    QByteArray("%PDF first document"));
+        addDocument(QStringLiteral("A-2"), QStringLiteral("报告:甲"), QStringLiteral("0101"), day(2),
+                    QByteArray("%PDF second document"));
         auto w = open();
         QVERIFY(showWindow(*w));
         const QDateTime second(QDate(2026, 3, 9), QTime(10, 11, 12));
@@ -862,7 +888,8 @@ private slots:
         QCOMPARE(QSet<QString>(opened.begin(), opened.end()).size(), 3);
         const QList<QByteArray> expected = {"%PDF first document", "%PDF second document", "%PDF first document"};
         for (int i = 0; i < 3; ++i) {
-            QVERIFY2(QFileInfo(opened[i]).fileName().startsWith(QStringLiteral("报告_甲-20260309101112")), qPrintable(opened[i]));
+            QVERIFY2(QFileInfo(opened[i]).fileName().startsWith(QStringLiteral("报告_甲-20260309101112")),
+                     qPrintable(opened[i]));
             QFile copy(opened[i]);
             QVERIFY(copy.open(QIODevice::ReadOnly));
             QCOMPARE(copy.readAll(), expected[i]);
@@ -893,7 +920,8 @@ private slots:
             sqlite3_busy_handler(handle, nullptr, nullptr);
             QVERIFY2(seen.calls > 0, what);
             QVERIFY2(seen.cursor == Qt::WaitCursor, what);
-            QVERIFY2(seen.statusText == WaitCursor::databaseText(), qPrintable(QString::fromUtf8(what) + u' ' + seen.statusText));
+            QVERIFY2(seen.statusText == WaitCursor::databaseText(),
+                     qPrintable(QString::fromUtf8(what) + u' ' + seen.statusText));
             // Restored before the failure is told.
             QVERIFY2(!QApplication::overrideCursor(), what);
             QVERIFY2(w->StatusText->text().isEmpty(), what);
@@ -931,7 +959,8 @@ private slots:
 
     void hostileFiltersAreHarmless()
     {
-        addDocument(QStringLiteral("A-1"), QStringLiteral("年度报告2013"), QStringLiteral("0101"), QDateTime(QDate(2026, 3, 1), QTime(9, 5)));
+        addDocument(QStringLiteral("A-1"), QStringLiteral("年度报告2013"), QStringLiteral("0101"),
+                    QDateTime(QDate(2026, 3, 1), QTime(9, 5)));
         auto w = open();
         w->Check2->setChecked(true);
         w->Check5->setChecked(true);
@@ -947,8 +976,10 @@ private slots:
 
     void dateFilterIncludesTheWholeEndDay()
     {
-        addDocument(QStringLiteral("IN"), QStringLiteral("甲"), QStringLiteral("0101"), QDateTime(QDate(2013, 9, 21), QTime(23, 59, 59)));
-        addDocument(QStringLiteral("OUT"), QStringLiteral("乙"), QStringLiteral("0101"), QDateTime(QDate(2013, 9, 22), QTime(0, 0)));
+        addDocument(QStringLiteral("IN"), QStringLiteral("甲"), QStringLiteral("0101"),
+                    QDateTime(QDate(2013, 9, 21), QTime(23, 59, 59)));
+        addDocument(QStringLiteral("OUT"), QStringLiteral("乙"), QStringLiteral("0101"),
+                    QDateTime(QDate(2013, 9, 22), QTime(0, 0)));
         auto w = open();
         w->Check6->setChecked(true);
         w->DTPicker1->setDate(QDate(2013, 9, 1));

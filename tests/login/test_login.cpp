@@ -27,13 +27,9 @@ class LoginTest : public QObject, WindowSuiteFixture {
     {
         Organisation org = organisation();
         org.departments({kFinance, {"D02", "人事部"}});
-        org.positions({kAccountant,
-                       {"G02", "出纳", "D01", "0012"},
-                       {"G03", "专员", "D02", "0020"}});
-        org.employees({kClerk,
-                       {"0020", "员工乙", "pw"},
-                       {"0030", "离职者", "123", /*left*/ true},
-                       {"O'Neil", "欧尼尔", "it's"}});
+        org.positions({kAccountant, {"G02", "出纳", "D01", "0012"}, {"G03", "专员", "D02", "0020"}});
+        org.employees(
+            {kClerk, {"0020", "员工乙", "pw"}, {"0030", "离职者", "123", /*left*/ true}, {"O'Neil", "欧尼尔", "it's"}});
         org.assignments({{"0012", "G01"},
                          {"0012", "G02", false},
                          {"0012", "G03", true, /*ended*/ true},

@@ -4,10 +4,10 @@
 #include "login/UserContext.h"
 #include "login/frmLogin.h"
 #include "mainwindow/Background.h"
-#include "widgets/Banner.h"
 #include "mainwindow/MDIForm1.h"
 #include "mainwindow/MenuPermissions.h"
 #include "mainwindow/frmAbout.h"
+#include "widgets/Banner.h"
 
 #include <QAction>
 #include <QApplication>
@@ -22,8 +22,8 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QSqlDriver>
-#include <QTest>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QTimer>
 
 #include <sqlite3.h>

@@ -19,7 +19,8 @@ namespace quarvel::test {
 // A row of 资料上传权限.
 inline void permitUpload(TestDatabase& db, const QString& type, const QString& position)
 {
-    QVERIFY(db.insert(QStringLiteral("资料上传权限"), {{QStringLiteral("文件编号"), type}, {QStringLiteral("岗位代号"), position}}));
+    QVERIFY(db.insert(QStringLiteral("资料上传权限"),
+                      {{QStringLiteral("文件编号"), type}, {QStringLiteral("岗位代号"), position}}));
 }
 
 // The stored types of the position in the order of writing.

@@ -14,7 +14,8 @@ class DownloadGroupsTest : public QObject {
 
     void group(const QString& code, const QString& name)
     {
-        QVERIFY(db->insert(QStringLiteral("资料下载组"), {{QStringLiteral("组ID"), code}, {QStringLiteral("组名称"), name}}));
+        QVERIFY(db->insert(QStringLiteral("资料下载组"),
+                           {{QStringLiteral("组ID"), code}, {QStringLiteral("组名称"), name}}));
     }
 
     void member(const QString& group, const QString& position)
@@ -35,7 +36,10 @@ class DownloadGroupsTest : public QObject {
     }
 
     static ShownGroup chosen(const QString& code) { return {GroupEditMode::Edit, code, true}; }
-    static PositionNode position(const QString& code) { return {QStringLiteral("G") + code, QStringLiteral("岗位 某人"), 2}; }
+    static PositionNode position(const QString& code)
+    {
+        return {QStringLiteral("G") + code, QStringLiteral("岗位 某人"), 2};
+    }
 
 private slots:
     void init()
@@ -67,8 +71,8 @@ private slots:
     {
         group(QStringLiteral("Z1"), QStringLiteral("财务组"));
         QVERIFY(db->insert(QStringLiteral("资料下载组"), {{QStringLiteral("组ID"), QStringLiteral("Z'2")},
-                                                        {QStringLiteral("组名称"), QStringLiteral("审'计")},
-                                                        {QStringLiteral("备注"), QStringLiteral("说明")}}));
+                                                          {QStringLiteral("组名称"), QStringLiteral("审'计")},
+                                                          {QStringLiteral("备注"), QStringLiteral("说明")}}));
         const auto all = DownloadGroups::groups();
         QVERIFY(all.ok());
         QCOMPARE(all.value.size(), 2);
@@ -111,11 +115,13 @@ private slots:
                  O::NoGroupToChange);
         QCOMPARE(DownloadGroups::save(GroupEditMode::Create, {QStringLiteral("  "), QString(), {}}, author).outcome,
                  O::EmptyCode);
-        QCOMPARE(DownloadGroups::save(GroupEditMode::Create, {QStringLiteral("ABCDEFGHIJK"), QString(), {}}, author).outcome,
-                 O::CodeTooLong);
+        QCOMPARE(
+            DownloadGroups::save(GroupEditMode::Create, {QStringLiteral("ABCDEFGHIJK"), QString(), {}}, author).outcome,
+            O::CodeTooLong);
         QCOMPARE(DownloadGroups::save(GroupEditMode::Create, {QStringLiteral("Z1"), QString(), {}}, author).outcome,
                  O::EmptyName);
-        QCOMPARE(DownloadGroups::save(GroupEditMode::Create, {QStringLiteral("Z1"), QStringLiteral("   "), {}}, author).outcome,
+        QCOMPARE(DownloadGroups::save(GroupEditMode::Create, {QStringLiteral("Z1"), QStringLiteral("   "), {}}, author)
+                     .outcome,
                  O::EmptyName);
         QCOMPARE(count(QStringLiteral("资料下载组")), 0);
     }
@@ -123,7 +129,8 @@ private slots:
     void createStoresTrimmedFields()
     {
         const auto r = DownloadGroups::save(
-            GroupEditMode::Create, {QStringLiteral(" Z'1 "), QStringLiteral(" 财务'组 "), QStringLiteral(" 描述 ")}, author);
+            GroupEditMode::Create, {QStringLiteral(" Z'1 "), QStringLiteral(" 财务'组 "), QStringLiteral(" 描述 ")},
+            author);
         QCOMPARE(r.outcome, GroupOutcome::Created);
         const auto found = DownloadGroups::find(QStringLiteral("Z'1"));
         QVERIFY(found.value.has_value());
@@ -133,9 +140,10 @@ private slots:
         QCOMPARE(db->scalar(QStringLiteral("select updatedate from 资料下载组")).toString(),
                  QStringLiteral("2026-04-02 14:05:09"));
         // No description stores the empty text, not null.
-        QCOMPARE(DownloadGroups::save(GroupEditMode::Create, {QStringLiteral("Z2"), QStringLiteral("二"), QString()}, author)
-                     .outcome,
-                 GroupOutcome::Created);
+        QCOMPARE(
+            DownloadGroups::save(GroupEditMode::Create, {QStringLiteral("Z2"), QStringLiteral("二"), QString()}, author)
+                .outcome,
+            GroupOutcome::Created);
         QCOMPARE(db->scalar(QStringLiteral("select count(*) from 资料下载组 where 备注 = ''")).toInt(), 1);
     }
 
@@ -144,13 +152,17 @@ private slots:
     {
         group(QStringLiteral("Z1"), QStringLiteral("财务组"));
         group(QStringLiteral("Z2"), QStringLiteral("人事组"));
-        QCOMPARE(DownloadGroups::save(GroupEditMode::Create, {QStringLiteral("Z1 "), QStringLiteral("新组"), {}}, author).outcome,
-                 GroupOutcome::CodeExists);
-        QCOMPARE(DownloadGroups::save(GroupEditMode::Create, {QStringLiteral("Z3"), QStringLiteral(" 财务组"), {}}, author).outcome,
-                 GroupOutcome::NameExists);
+        QCOMPARE(
+            DownloadGroups::save(GroupEditMode::Create, {QStringLiteral("Z1 "), QStringLiteral("新组"), {}}, author)
+                .outcome,
+            GroupOutcome::CodeExists);
+        QCOMPARE(
+            DownloadGroups::save(GroupEditMode::Create, {QStringLiteral("Z3"), QStringLiteral(" 财务组"), {}}, author)
+                .outcome,
+            GroupOutcome::NameExists);
         QCOMPARE(count(QStringLiteral("资料下载组")), 2);
-        QCOMPARE(DownloadGroups::save(GroupEditMode::Edit, {QStringLiteral("Z2"), QStringLiteral("财务组 "), QStringLiteral("d")},
-                                      author)
+        QCOMPARE(DownloadGroups::save(GroupEditMode::Edit,
+                                      {QStringLiteral("Z2"), QStringLiteral("财务组 "), QStringLiteral("d")}, author)
                      .outcome,
                  GroupOutcome::Changed);
         QCOMPARE(DownloadGroups::find(QStringLiteral("Z2")).value->name, QStringLiteral("财务组"));
@@ -160,8 +172,9 @@ private slots:
 
     void changeOfAVanishedGroup()
     {
-        QCOMPARE(DownloadGroups::save(GroupEditMode::Edit, {QStringLiteral("Z9"), QStringLiteral("名"), {}}, author).outcome,
-                 GroupOutcome::GroupMissing);
+        QCOMPARE(
+            DownloadGroups::save(GroupEditMode::Edit, {QStringLiteral("Z9"), QStringLiteral("名"), {}}, author).outcome,
+            GroupOutcome::GroupMissing);
         QCOMPARE(count(QStringLiteral("资料下载组")), 0);
     }
 
@@ -172,8 +185,10 @@ private slots:
         member(QStringLiteral("Z1"), QStringLiteral("P01"));
         member(QStringLiteral("Z1"), QStringLiteral("P02"));
         member(QStringLiteral("Z2"), QStringLiteral("P01"));
-        QCOMPARE(DownloadGroups::checkRemoval(GroupEditMode::Create, QStringLiteral("Z1")).outcome, GroupOutcome::CreatingGroup);
-        QCOMPARE(DownloadGroups::checkRemoval(GroupEditMode::Edit, QStringLiteral(" ")).outcome, GroupOutcome::NoGroupToDelete);
+        QCOMPARE(DownloadGroups::checkRemoval(GroupEditMode::Create, QStringLiteral("Z1")).outcome,
+                 GroupOutcome::CreatingGroup);
+        QCOMPARE(DownloadGroups::checkRemoval(GroupEditMode::Edit, QStringLiteral(" ")).outcome,
+                 GroupOutcome::NoGroupToDelete);
         QCOMPARE(DownloadGroups::checkRemoval(GroupEditMode::Edit, QStringLiteral("Z1")).outcome, GroupOutcome::Done);
         QVERIFY(DownloadGroups::remove(QStringLiteral("Z1 ")).ok());
         QCOMPARE(count(QStringLiteral("资料下载组")), 1);
@@ -208,12 +223,14 @@ private slots:
         QCOMPARE(DownloadGroups::addMember(shown, position(QStringLiteral("P02")), QStringLiteral("0001")).outcome,
                  GroupOutcome::NothingToDo);
         QCOMPARE(count(QStringLiteral("资料下载组详细")), 3);
-        QCOMPARE(memberKeys(QStringLiteral("Z1")), (QStringList{QStringLiteral("GP'3"), QStringLiteral("GP02"), QStringLiteral("GP01")}));
+        QCOMPARE(memberKeys(QStringLiteral("Z1")),
+                 (QStringList{QStringLiteral("GP'3"), QStringLiteral("GP02"), QStringLiteral("GP01")}));
         const auto rows = DownloadGroups::members(QStringLiteral("Z1"));
         QCOMPARE(rows.value[1].holderName, QString());
         QCOMPARE(rows.value[2].holderName, QStringLiteral("张三"));
         QCOMPARE(rows.value[2].deptName, QStringLiteral("财务部"));
-        QCOMPARE(db->scalar(QStringLiteral("select Czyid from 资料下载组详细 limit 1")).toString(), QStringLiteral("0001"));
+        QCOMPARE(db->scalar(QStringLiteral("select Czyid from 资料下载组详细 limit 1")).toString(),
+                 QStringLiteral("0001"));
 
         QCOMPARE(DownloadGroups::removeMember(shown, QStringLiteral("GP02")).outcome, GroupOutcome::Done);
         QCOMPARE(DownloadGroups::removeMember(shown, QStringLiteral("G")).outcome, GroupOutcome::NothingToDo);
@@ -224,19 +241,24 @@ private slots:
     {
         group(QStringLiteral("Z1"), QStringLiteral("财务组"));
         const PositionNode p = position(QStringLiteral("P01"));
-        QCOMPARE(DownloadGroups::addMember({GroupEditMode::Create, QString(), false}, p, {}).outcome, GroupOutcome::CreatingGroup);
+        QCOMPARE(DownloadGroups::addMember({GroupEditMode::Create, QString(), false}, p, {}).outcome,
+                 GroupOutcome::CreatingGroup);
         // Right after a creation the code is shown but not chosen from the list.
         QCOMPARE(DownloadGroups::addMember({GroupEditMode::Edit, QStringLiteral("Z1"), false}, p, {}).outcome,
                  GroupOutcome::NoGroupChosen);
         QCOMPARE(DownloadGroups::addMember({GroupEditMode::Edit, QStringLiteral(" "), true}, p, {}).outcome,
                  GroupOutcome::NoGroupChosen);
-        QCOMPARE(DownloadGroups::addMember(chosen(QStringLiteral("Z1")), {QStringLiteral("$D01"), QStringLiteral("D01 财务部"), 1}, {})
+        QCOMPARE(DownloadGroups::addMember(chosen(QStringLiteral("Z1")),
+                                           {QStringLiteral("$D01"), QStringLiteral("D01 财务部"), 1}, {})
                      .outcome,
                  GroupOutcome::NothingToDo);
-        QCOMPARE(DownloadGroups::removeMember({GroupEditMode::Create, QString(), false}, QStringLiteral("GP01")).outcome,
-                 GroupOutcome::CreatingGroup);
-        QCOMPARE(DownloadGroups::removeMember({GroupEditMode::Edit, QStringLiteral("Z1"), false}, QStringLiteral("GP01")).outcome,
-                 GroupOutcome::NoGroupChosen);
+        QCOMPARE(
+            DownloadGroups::removeMember({GroupEditMode::Create, QString(), false}, QStringLiteral("GP01")).outcome,
+            GroupOutcome::CreatingGroup);
+        QCOMPARE(
+            DownloadGroups::removeMember({GroupEditMode::Edit, QStringLiteral("Z1"), false}, QStringLiteral("GP01"))
+                .outcome,
+            GroupOutcome::NoGroupChosen);
         QCOMPARE(count(QStringLiteral("资料下载组详细")), 0);
     }
 

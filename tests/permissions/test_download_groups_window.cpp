@@ -22,9 +22,9 @@ class DownloadGroupsWindowTest : public QObject, WindowSuiteFixture {
 
     void group(const QString& code, const QString& name, const QString& description = {})
     {
-        QVERIFY(db->insert(QStringLiteral("资料下载组"), {{QStringLiteral("组ID"), code},
-                                                        {QStringLiteral("组名称"), name},
-                                                        {QStringLiteral("备注"), description}}));
+        QVERIFY(db->insert(
+            QStringLiteral("资料下载组"),
+            {{QStringLiteral("组ID"), code}, {QStringLiteral("组名称"), name}, {QStringLiteral("备注"), description}}));
     }
 
     void member(const QString& groupCode, const QString& position)

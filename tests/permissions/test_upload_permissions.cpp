@@ -14,10 +14,7 @@ class UploadPermissionsTest : public QObject {
 
     void permit(const QString& type, const QString& position) { permitUpload(*db, type, position); }
 
-    QStringList storedTypes(const QString& position)
-    {
-        return uploadTypesOf(*db, position);
-    }
+    QStringList storedTypes(const QString& position) { return uploadTypesOf(*db, position); }
 
     int rowCount() { return db->scalar(QStringLiteral("select count(*) from 资料上传权限")).toInt(); }
 
@@ -112,11 +109,11 @@ private slots:
     void chosenTypesAreTickedLeaves()
     {
         const QVector<TypeNodeState> nodes = {
-            {QStringLiteral("01 制度"), 3, true},       // parent: ignored
-            {QStringLiteral("0101 人事"), 2, true},     // leaf
-            {QStringLiteral("0102 财务"), 2, false},    // not ticked
-            {QStringLiteral("0103 旧"), 4, true},       // voided: ignored
-            {QStringLiteral(" 02  空白"), 2, true},     // code before the first blank: ""
+            {QStringLiteral("01 制度"), 3, true},     // parent: ignored
+            {QStringLiteral("0101 人事"), 2, true},   // leaf
+            {QStringLiteral("0102 财务"), 2, false},  // not ticked
+            {QStringLiteral("0103 旧"), 4, true},     // voided: ignored
+            {QStringLiteral(" 02  空白"), 2, true},   // code before the first blank: ""
             {QStringLiteral("0104 \t名"), 2, true},
         };
         QCOMPARE(UploadPermissions::chosenTypes(nodes),
@@ -131,7 +128,8 @@ private slots:
         QCOMPARE(UploadPermissions::add({node({}, {}, 0), types, false}, author).outcome,
                  PermissionOutcome::NoPositionChosen);
         QCOMPARE(UploadPermissions::add({node(QStringLiteral("$D01"), QStringLiteral("D01 财务部"), 1), types, false},
-                                        author).outcome,
+                                        author)
+                     .outcome,
                  PermissionOutcome::NoPositionChosen);
         QCOMPARE(UploadPermissions::add({node(QStringLiteral("GP03"), QStringLiteral("出纳 "), 2), {}, false}, author)
                      .outcome,
@@ -139,21 +137,24 @@ private slots:
         QCOMPARE(UploadPermissions::add({node(QStringLiteral("GP01"), QStringLiteral("会计 张三")), {}, true}, author)
                      .outcome,
                  PermissionOutcome::NoTypesChosen);
-        QCOMPARE(UploadPermissions::add({node(QStringLiteral("GP01"), QStringLiteral("会计 张三")), types, true}, author)
-                     .outcome,
-                 PermissionOutcome::NothingToDo);
+        QCOMPARE(
+            UploadPermissions::add({node(QStringLiteral("GP01"), QStringLiteral("会计 张三")), types, true}, author)
+                .outcome,
+            PermissionOutcome::NothingToDo);
         QCOMPARE(rowCount(), 0);
     }
 
     void addStoresTheSet()
     {
         permit(QStringLiteral("OLD"), QStringLiteral("P'2"));
-        const auto r = UploadPermissions::add(
-            {node(QStringLiteral("GP'2 "), QStringLiteral("审'计 李'四")), {QStringLiteral("T'1"), QStringLiteral("T%")}, false},
-            author);
+        const auto r = UploadPermissions::add({node(QStringLiteral("GP'2 "), QStringLiteral("审'计 李'四")),
+                                               {QStringLiteral("T'1"), QStringLiteral("T%")},
+                                               false},
+                                              author);
         QCOMPARE(r.outcome, PermissionOutcome::Stored);
         QCOMPARE(storedTypes(QStringLiteral("P'2")), (QStringList{QStringLiteral("T'1"), QStringLiteral("T%")}));
-        QCOMPARE(db->scalar(QStringLiteral("select CzyID from 资料上传权限 limit 1")).toString(), QStringLiteral("0001"));
+        QCOMPARE(db->scalar(QStringLiteral("select CzyID from 资料上传权限 limit 1")).toString(),
+                 QStringLiteral("0001"));
         QCOMPARE(db->scalar(QStringLiteral("select updatedate from 资料上传权限 limit 1")).toString(),
                  QStringLiteral("2026-04-02 14:05:09"));
     }
@@ -162,8 +163,9 @@ private slots:
     {
         permit(QStringLiteral("T1"), QStringLiteral("P01"));
         const QStringList types = {QStringLiteral("T2")};
-        QCOMPARE(UploadPermissions::change({false, QStringLiteral("GP01"), QStringLiteral("会计"), types}, author).outcome,
-                 PermissionOutcome::NothingToDo);
+        QCOMPARE(
+            UploadPermissions::change({false, QStringLiteral("GP01"), QStringLiteral("会计"), types}, author).outcome,
+            PermissionOutcome::NothingToDo);
         QCOMPARE(UploadPermissions::change({true, QStringLiteral("G"), QStringLiteral("会计"), types}, author).outcome,
                  PermissionOutcome::NothingToDo);
         QCOMPARE(UploadPermissions::change({true, QString(), QString(), types}, author).outcome,
@@ -173,8 +175,9 @@ private slots:
         QCOMPARE(UploadPermissions::change({true, QStringLiteral("GP01"), QStringLiteral("会计"), {}}, author).outcome,
                  PermissionOutcome::NoTypesChosen);
         QCOMPARE(storedTypes(QStringLiteral("P01")), QStringList{QStringLiteral("T1")});
-        QCOMPARE(UploadPermissions::change({true, QStringLiteral("GP01"), QStringLiteral("会计"), types}, author).outcome,
-                 PermissionOutcome::Stored);
+        QCOMPARE(
+            UploadPermissions::change({true, QStringLiteral("GP01"), QStringLiteral("会计"), types}, author).outcome,
+            PermissionOutcome::Stored);
         QCOMPARE(storedTypes(QStringLiteral("P01")), types);
     }
 
@@ -207,7 +210,8 @@ private slots:
         QVERIFY(db->exec(QStringLiteral("create trigger refuse before insert on 资料上传权限 when new.文件编号 = '%1' "
                                         "begin select raise(abort, '拒绝写入'); end")
                              .arg(refused)));
-        const auto r = UploadPermissions::change({true, QStringLiteral("GP01"), QStringLiteral("会计"), codes(800)}, author);
+        const auto r = UploadPermissions::change({true, QStringLiteral("GP01"), QStringLiteral("会计"), codes(800)},
+                                                 author);
         QCOMPARE(r.outcome, PermissionOutcome::Failed);
         QVERIFY(r.error.description.contains(QStringLiteral("拒绝写入")));
         QCOMPARE(storedTypes(QStringLiteral("P01")), (QStringList{QStringLiteral("A"), QStringLiteral("B")}));
@@ -232,8 +236,8 @@ private slots:
         QVERIFY(db->exec(QStringLiteral("drop table 资料上传权限")));
         QVERIFY(!UploadPermissions::positions().ok());
         QVERIFY(!UploadPermissions::typesOf(QStringLiteral("P01")).ok());
-        const auto r = UploadPermissions::change({true, QStringLiteral("GP01"), QStringLiteral("会计"), {QStringLiteral("T")}},
-                                                 author);
+        const auto r = UploadPermissions::change(
+            {true, QStringLiteral("GP01"), QStringLiteral("会计"), {QStringLiteral("T")}}, author);
         QCOMPARE(r.outcome, PermissionOutcome::Failed);
         QVERIFY(r.error.isSet());
         QVERIFY(!UploadPermissions::remove(QStringLiteral("P01")).ok());

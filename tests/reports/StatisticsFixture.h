@@ -31,17 +31,16 @@ struct LogRow {
 
 inline bool addLog(TestDatabase& db, const LogRow& r)
 {
-    return db.insert(QStringLiteral("资料下载记录"),
-                     {{QStringLiteral("文件编号"), r.number},
-                      {QStringLiteral("文件名称"), r.name},
-                      {QStringLiteral("文件类别"), r.type},
-                      {QStringLiteral("摘要"), r.summary},
-                      {QStringLiteral("工号"), r.employee},
-                      {QStringLiteral("部门"), r.department},
-                      {QStringLiteral("岗位"), QStringLiteral("G1")},
-                      {QStringLiteral("阅读"), r.read ? 1 : 0},
-                      {QStringLiteral("下载"), r.read ? 0 : 1},
-                      {QStringLiteral("操作时间"), r.time}});
+    return db.insert(QStringLiteral("资料下载记录"), {{QStringLiteral("文件编号"), r.number},
+                                                      {QStringLiteral("文件名称"), r.name},
+                                                      {QStringLiteral("文件类别"), r.type},
+                                                      {QStringLiteral("摘要"), r.summary},
+                                                      {QStringLiteral("工号"), r.employee},
+                                                      {QStringLiteral("部门"), r.department},
+                                                      {QStringLiteral("岗位"), QStringLiteral("G1")},
+                                                      {QStringLiteral("阅读"), r.read ? 1 : 0},
+                                                      {QStringLiteral("下载"), r.read ? 0 : 1},
+                                                      {QStringLiteral("操作时间"), r.time}});
 }
 
 }  // namespace quarvel::test

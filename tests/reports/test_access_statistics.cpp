@@ -5,8 +5,8 @@
 #include "StatisticsFixture.h"
 
 #include "db/Connection.h"
-#include "reports/AccessStatistics.h"
 #include "db/ValueList.h"
+#include "reports/AccessStatistics.h"
 
 #include <QTest>
 
@@ -62,11 +62,11 @@ private slots:
     void specialAuditRight()
     {
         QVERIFY(db->insert(QStringLiteral("专项审核权限表"), {{QStringLiteral("类型"), QStringLiteral("公司Quarvel")},
-                                                             {QStringLiteral("部门代号"), QStringLiteral("D01")},
-                                                             {QStringLiteral("岗位代号"), QStringLiteral("G1")}}));
+                                                              {QStringLiteral("部门代号"), QStringLiteral("D01")},
+                                                              {QStringLiteral("岗位代号"), QStringLiteral("G1")}}));
         QVERIFY(db->insert(QStringLiteral("专项审核权限表"), {{QStringLiteral("类型"), QStringLiteral("其他审核")},
-                                                             {QStringLiteral("部门代号"), QStringLiteral("D02")},
-                                                             {QStringLiteral("岗位代号"), QStringLiteral("G2")}}));
+                                                              {QStringLiteral("部门代号"), QStringLiteral("D02")},
+                                                              {QStringLiteral("岗位代号"), QStringLiteral("G2")}}));
         QCOMPARE(AccessStatistics::holdsSpecialAudit(QStringLiteral("D01"), QStringLiteral("G1")).value, true);
         QCOMPARE(AccessStatistics::holdsSpecialAudit(QStringLiteral("D01"), QStringLiteral("G2")).value, false);
         QCOMPARE(AccessStatistics::holdsSpecialAudit(QStringLiteral("D02"), QStringLiteral("G2")).value, false);
@@ -76,7 +76,8 @@ private slots:
         QCOMPARE(none.value, false);
         // A quote in a code is only a value.
         QVERIFY(AccessStatistics::holdsSpecialAudit(QStringLiteral("D01' or '1'='1"), QStringLiteral("G1")).ok());
-        QCOMPARE(AccessStatistics::holdsSpecialAudit(QStringLiteral("D01' or '1'='1"), QStringLiteral("G1")).value, false);
+        QCOMPARE(AccessStatistics::holdsSpecialAudit(QStringLiteral("D01' or '1'='1"), QStringLiteral("G1")).value,
+                 false);
     }
 
     void checksInTheirOrder()
@@ -114,13 +115,19 @@ private slots:
 
     void countsReadsAndDownloadsPerDocument()
     {
-        log(QStringLiteral("A-1"), QStringLiteral("年报"), QStringLiteral("01"), QStringLiteral("E1"), QStringLiteral("D01"), true);
-        log(QStringLiteral("A-1"), QStringLiteral("年报"), QStringLiteral("01"), QStringLiteral("E2"), QStringLiteral("D02"), true);
-        log(QStringLiteral("A-1"), QStringLiteral("年报"), QStringLiteral("01"), QStringLiteral("E2"), QStringLiteral("D02"), false);
-        log(QStringLiteral("B-1"), QStringLiteral("合同"), QStringLiteral("02"), QStringLiteral("E3"), QStringLiteral("D0101"), true);
+        log(QStringLiteral("A-1"), QStringLiteral("年报"), QStringLiteral("01"), QStringLiteral("E1"),
+            QStringLiteral("D01"), true);
+        log(QStringLiteral("A-1"), QStringLiteral("年报"), QStringLiteral("01"), QStringLiteral("E2"),
+            QStringLiteral("D02"), true);
+        log(QStringLiteral("A-1"), QStringLiteral("年报"), QStringLiteral("01"), QStringLiteral("E2"),
+            QStringLiteral("D02"), false);
+        log(QStringLiteral("B-1"), QStringLiteral("合同"), QStringLiteral("02"), QStringLiteral("E3"),
+            QStringLiteral("D0101"), true);
         // An employee missing from 员工档案 is never counted.
-        log(QStringLiteral("A-1"), QStringLiteral("年报"), QStringLiteral("01"), QStringLiteral("E9"), QStringLiteral("D01"), true);
-        log(QStringLiteral("C-1"), QStringLiteral("无人"), QStringLiteral("01"), QStringLiteral("E9"), QStringLiteral("D01"), false);
+        log(QStringLiteral("A-1"), QStringLiteral("年报"), QStringLiteral("01"), QStringLiteral("E9"),
+            QStringLiteral("D01"), true);
+        log(QStringLiteral("C-1"), QStringLiteral("无人"), QStringLiteral("01"), QStringLiteral("E9"),
+            QStringLiteral("D01"), false);
 
         AccessStatistics stats;
         const auto rows = stats.run(everything());
@@ -144,24 +151,32 @@ private slots:
         const auto at = [](int month, int day, int h, int m, int s) {
             return QDateTime(QDate(2026, month, day), QTime(h, m, s));
         };
-        log(QStringLiteral("X-0"), QStringLiteral("前一天"), QStringLiteral("01"), QStringLiteral("E1"), QStringLiteral("D01"), true, at(4, 30, 23, 59, 59));
-        log(QStringLiteral("X-1"), QStringLiteral("第一天"), QStringLiteral("01"), QStringLiteral("E1"), QStringLiteral("D01"), true, at(5, 1, 0, 0, 0));
-        log(QStringLiteral("X-2"), QStringLiteral("最后一天"), QStringLiteral("01"), QStringLiteral("E1"), QStringLiteral("D01"), true, at(5, 31, 23, 59, 59));
-        log(QStringLiteral("X-3"), QStringLiteral("后一天"), QStringLiteral("01"), QStringLiteral("E1"), QStringLiteral("D01"), true, at(6, 1, 0, 0, 0));
+        log(QStringLiteral("X-0"), QStringLiteral("前一天"), QStringLiteral("01"), QStringLiteral("E1"),
+            QStringLiteral("D01"), true, at(4, 30, 23, 59, 59));
+        log(QStringLiteral("X-1"), QStringLiteral("第一天"), QStringLiteral("01"), QStringLiteral("E1"),
+            QStringLiteral("D01"), true, at(5, 1, 0, 0, 0));
+        log(QStringLiteral("X-2"), QStringLiteral("最后一天"), QStringLiteral("01"), QStringLiteral("E1"),
+            QStringLiteral("D01"), true, at(5, 31, 23, 59, 59));
+        log(QStringLiteral("X-3"), QStringLiteral("后一天"), QStringLiteral("01"), QStringLiteral("E1"),
+            QStringLiteral("D01"), true, at(6, 1, 0, 0, 0));
         StatisticsFilter f = everything();
         f.from = QDate(2026, 5, 1);
         f.to = QDate(2026, 5, 31);
         AccessStatistics stats;
-        QCOMPARE(summaryOf(stats.run(f).value), (QStringList{QStringLiteral("X-1|第一天|1|0"), QStringLiteral("X-2|最后一天|1|0")}));
+        QCOMPARE(summaryOf(stats.run(f).value),
+                 (QStringList{QStringLiteral("X-1|第一天|1|0"), QStringLiteral("X-2|最后一天|1|0")}));
         QVERIFY(AccessStatistics::statisticsStatement(f).contains(QStringLiteral("操作时间 < ?")));
         QCOMPARE(AccessStatistics::filterValues(f).constLast().toDate(), QDate(2026, 6, 1));
     }
 
     void nameFiltersAreBoundAndKeepTheirWildcards()
     {
-        log(QStringLiteral("A-1"), QStringLiteral("年度报告"), QStringLiteral("01"), QStringLiteral("E1"), QStringLiteral("D01"), true);
-        log(QStringLiteral("A-2"), QStringLiteral("O'Brien 报告"), QStringLiteral("01"), QStringLiteral("E2"), QStringLiteral("D01"), true);
-        log(QStringLiteral("A-3"), QStringLiteral("合同"), QStringLiteral("01"), QStringLiteral("E3"), QStringLiteral("D01"), true);
+        log(QStringLiteral("A-1"), QStringLiteral("年度报告"), QStringLiteral("01"), QStringLiteral("E1"),
+            QStringLiteral("D01"), true);
+        log(QStringLiteral("A-2"), QStringLiteral("O'Brien 报告"), QStringLiteral("01"), QStringLiteral("E2"),
+            QStringLiteral("D01"), true);
+        log(QStringLiteral("A-3"), QStringLiteral("合同"), QStringLiteral("01"), QStringLiteral("E3"),
+            QStringLiteral("D01"), true);
         AccessStatistics stats;
         StatisticsFilter f = everything();
         f.fileName = QStringLiteral("报告");
@@ -183,8 +198,10 @@ private slots:
 
     void valueListsOfAnyLength()
     {
-        log(QStringLiteral("A-1"), QStringLiteral("年报"), QStringLiteral("T2999"), QStringLiteral("E1"), QStringLiteral("D01"), true);
-        log(QStringLiteral("A-2"), QStringLiteral("季报"), QStringLiteral("T3000"), QStringLiteral("E1"), QStringLiteral("Q'4"), true);
+        log(QStringLiteral("A-1"), QStringLiteral("年报"), QStringLiteral("T2999"), QStringLiteral("E1"),
+            QStringLiteral("D01"), true);
+        log(QStringLiteral("A-2"), QStringLiteral("季报"), QStringLiteral("T3000"), QStringLiteral("E1"),
+            QStringLiteral("Q'4"), true);
         StatisticsFilter f;
         for (int i = 0; i < 5000; ++i) {
             f.typeCodes << QStringLiteral("T%1").arg(i);
@@ -202,12 +219,12 @@ private slots:
 
     void renamedDocumentFormsSeparateRowsButOneDetailList()
     {
-        log(QStringLiteral("A-1"), QStringLiteral("旧名"), QStringLiteral("01"), QStringLiteral("E1"), QStringLiteral("D01"), true,
-            QDateTime(QDate(2026, 5, 1), QTime(9, 0)));
-        log(QStringLiteral("A-1"), QStringLiteral("新名"), QStringLiteral("01"), QStringLiteral("E2"), QStringLiteral("D02"), false,
-            QDateTime(QDate(2026, 5, 2), QTime(9, 0)));
-        log(QStringLiteral("A-1"), QStringLiteral("新名"), QStringLiteral("01"), QStringLiteral("E2"), QStringLiteral("D02"), true,
-            QDateTime(QDate(2026, 5, 3), QTime(9, 30)));
+        log(QStringLiteral("A-1"), QStringLiteral("旧名"), QStringLiteral("01"), QStringLiteral("E1"),
+            QStringLiteral("D01"), true, QDateTime(QDate(2026, 5, 1), QTime(9, 0)));
+        log(QStringLiteral("A-1"), QStringLiteral("新名"), QStringLiteral("01"), QStringLiteral("E2"),
+            QStringLiteral("D02"), false, QDateTime(QDate(2026, 5, 2), QTime(9, 0)));
+        log(QStringLiteral("A-1"), QStringLiteral("新名"), QStringLiteral("01"), QStringLiteral("E2"),
+            QStringLiteral("D02"), true, QDateTime(QDate(2026, 5, 3), QTime(9, 30)));
         AccessStatistics stats;
         QCOMPARE(summaryOf(stats.run(everything()).value),
                  (QStringList{QStringLiteral("A-1|新名|1|1"), QStringLiteral("A-1|旧名|1|0")}));
@@ -227,8 +244,10 @@ private slots:
 
     void detailsListAccessesOfUnknownDepartments()
     {
-        log(QStringLiteral("A-1"), QStringLiteral("年报"), QStringLiteral("01"), QStringLiteral("E1"), QStringLiteral("D01"), true);
-        log(QStringLiteral("A-1"), QStringLiteral("年报"), QStringLiteral("01"), QStringLiteral("E2"), QStringLiteral("D99"), true);
+        log(QStringLiteral("A-1"), QStringLiteral("年报"), QStringLiteral("01"), QStringLiteral("E1"),
+            QStringLiteral("D01"), true);
+        log(QStringLiteral("A-1"), QStringLiteral("年报"), QStringLiteral("01"), QStringLiteral("E2"),
+            QStringLiteral("D99"), true);
         AccessStatistics stats;
         StatisticsFilter f = everything();
         f.departmentCodes << QStringLiteral("D99");
@@ -244,8 +263,10 @@ private slots:
 
     void detailsFollowTheStoredFilter()
     {
-        log(QStringLiteral("A-1"), QStringLiteral("年报"), QStringLiteral("01"), QStringLiteral("E1"), QStringLiteral("D01"), true);
-        log(QStringLiteral("A-1"), QStringLiteral("年报"), QStringLiteral("01"), QStringLiteral("E2"), QStringLiteral("D02"), true);
+        log(QStringLiteral("A-1"), QStringLiteral("年报"), QStringLiteral("01"), QStringLiteral("E1"),
+            QStringLiteral("D01"), true);
+        log(QStringLiteral("A-1"), QStringLiteral("年报"), QStringLiteral("01"), QStringLiteral("E2"),
+            QStringLiteral("D02"), true);
         AccessStatistics stats;
         QVERIFY(!stats.hasStoredFilter());
         const auto before = stats.details(QStringLiteral("A-1"));

@@ -4,8 +4,8 @@
 
 #include "TestSupport.h"
 
-#include "widgets/grid/FlexGrid.h"
 #include "reports/frmToExcel.h"
+#include "widgets/grid/FlexGrid.h"
 
 #include <QCheckBox>
 #include <QFile>
@@ -58,7 +58,8 @@ private slots:
         source->setFixedCols(0);
         source->setRows(1);
         source->setFormatString(QStringLiteral("序|<文件编号     |<文件名称   |<浏览次数|^明细 "));
-        source->appendRow({QStringLiteral("1"), QStringLiteral("A-1"), QStringLiteral("年报"), QStringLiteral("2"), QString()});
+        source->appendRow(
+            {QStringLiteral("1"), QStringLiteral("A-1"), QStringLiteral("年报"), QStringLiteral("2"), QString()});
     }
 
     void cleanup()
@@ -101,7 +102,8 @@ private slots:
         QTest::keyClicks(w->Text1[1], QStringLiteral("title"));
         msgs().shown.clear();
         QTest::mouseClick(w->Command2, Qt::LeftButton);
-        QCOMPARE(msgs().texts(), (QStringList{QStringLiteral("请确定输出的文件名"), QStringLiteral("输出到Execl失败: ")}));
+        QCOMPARE(msgs().texts(),
+                 (QStringList{QStringLiteral("请确定输出的文件名"), QStringLiteral("输出到Execl失败: ")}));
         QVERIFY(w->isVisible());
     }
 
@@ -111,7 +113,8 @@ private slots:
         const QString path = dir.filePath(QStringLiteral("book"));
         platform->dialogsDouble().answers = {path};
         QTest::mouseClick(w->Command1, Qt::LeftButton);
-        QCOMPARE(platform->dialogsDouble().asked.constLast().filters.constFirst(), QStringLiteral("Excel文件 (*.xlsx)"));
+        QCOMPARE(platform->dialogsDouble().asked.constLast().filters.constFirst(),
+                 QStringLiteral("Excel文件 (*.xlsx)"));
         QCOMPARE(w->Text1[0]->text(), path + QStringLiteral(".xlsx"));
         QTest::mouseClick(w->Command2, Qt::LeftButton);
         QVERIFY2(msgs().shown.isEmpty(), qPrintable(msgs().lastText()));

@@ -7,11 +7,11 @@
 #include "StatisticsFixture.h"
 
 #include "login/UserContext.h"
+#include "reports/frmStatistics.h"
+#include "reports/frmToExcel.h"
 #include "widgets/StatusBar.h"
 #include "widgets/grid/FlexGrid.h"
 #include "widgets/tree/KeyedTree.h"
-#include "reports/frmStatistics.h"
-#include "reports/frmToExcel.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -64,7 +64,6 @@ class StatisticsWindowTest : public QObject, WindowSuiteFixture {
     Q_OBJECT
 
 
-
     std::unique_ptr<frm资料下载汇总> open()
     {
         auto w = std::make_unique<frm资料下载汇总>(*platform);
@@ -77,8 +76,8 @@ class StatisticsWindowTest : public QObject, WindowSuiteFixture {
     void grantAudit()
     {
         QVERIFY(db->insert(QStringLiteral("专项审核权限表"), {{QStringLiteral("类型"), QStringLiteral("公司Quarvel")},
-                                                             {QStringLiteral("部门代号"), QStringLiteral("D01")},
-                                                             {QStringLiteral("岗位代号"), QStringLiteral("G1")}}));
+                                                              {QStringLiteral("部门代号"), QStringLiteral("D01")},
+                                                              {QStringLiteral("岗位代号"), QStringLiteral("G1")}}));
     }
 
     void log(const QString& number, const QString& name, const QString& employee, const QString& dept, bool read)
@@ -143,7 +142,8 @@ private slots:
     {
         grantAudit();
         auto w = open();
-        QCOMPARE(w->TreeView1->keys(), (QStringList{QStringLiteral("$D01"), QStringLiteral("$D0101"), QStringLiteral("$D02")}));
+        QCOMPARE(w->TreeView1->keys(),
+                 (QStringList{QStringLiteral("$D01"), QStringLiteral("$D0101"), QStringLiteral("$D02")}));
         QTest::mouseClick(w->Command1, Qt::LeftButton);
         // Passing a tick on to the descendants, or not.
         tick(*w->TreeView1, QStringLiteral("$D01"));
@@ -165,9 +165,11 @@ private slots:
         QTest::mouseClick(w->Check2, Qt::LeftButton);
         QVERIFY(w->Command10_Click());
         QVERIFY(w->statistics().hasStoredFilter());
-        QCOMPARE(w->statistics().storedFilter()->departmentCodes, (QStringList{QStringLiteral("D01"), QStringLiteral("D02")}));
+        QCOMPARE(w->statistics().storedFilter()->departmentCodes,
+                 (QStringList{QStringLiteral("D01"), QStringLiteral("D02")}));
         // Types in the order the nodes were added: top-level types first.
-        QCOMPARE(w->TreeView2->keys(), (QStringList{QStringLiteral("S01"), QStringLiteral("S02"), QStringLiteral("S0101")}));
+        QCOMPARE(w->TreeView2->keys(),
+                 (QStringList{QStringLiteral("S01"), QStringLiteral("S02"), QStringLiteral("S0101")}));
         QCOMPARE(w->statistics().storedFilter()->typeCodes,
                  (QStringList{QStringLiteral("01"), QStringLiteral("02"), QStringLiteral("0101")}));
     }
@@ -232,10 +234,11 @@ private slots:
         QVERIFY2(msgs().shown.isEmpty(), qPrintable(msgs().lastText()));
         FlexGrid& grid = *w->MSFlexGrid1;
         QCOMPARE(grid.rows(), 4);
-        QCOMPARE(rowTexts(grid, 1), (QStringList{QStringLiteral("1"), QStringLiteral("A-1"), QStringLiteral("年报"),
-                                                 QStringLiteral("摘要"), QStringLiteral("2"), QStringLiteral("0"), QString()}));
-        QCOMPARE(rowTexts(grid, 3), (QStringList{QString(), QString(), QString(), QStringLiteral("合计 "), QStringLiteral("3"),
-                                                 QStringLiteral("0"), QString()}));
+        QCOMPARE(rowTexts(grid, 1),
+                 (QStringList{QStringLiteral("1"), QStringLiteral("A-1"), QStringLiteral("年报"),
+                              QStringLiteral("摘要"), QStringLiteral("2"), QStringLiteral("0"), QString()}));
+        QCOMPARE(rowTexts(grid, 3), (QStringList{QString(), QString(), QString(), QStringLiteral("合计 "),
+                                                 QStringLiteral("3"), QStringLiteral("0"), QString()}));
         for (int c = 0; c < grid.cols(); ++c)
             QCOMPARE(grid.cellBackColor(3, c), QColor(224, 224, 224));
         QVERIFY(grid.mergeCol(1) && grid.mergeCol(2) && !grid.mergeCol(3));
@@ -265,7 +268,8 @@ private slots:
         QCOMPARE(details.rows(), 4);  // both readers and the totals
         QCOMPARE(details.textMatrix(1, 4), QStringLiteral("财务部"));
         QCOMPARE(details.textMatrix(1, 8), QStringLiteral("2026/05/10 10:00"));
-        QCOMPARE(rowTexts(details, 3).mid(5, 3), (QStringList{QStringLiteral("合计 "), QStringLiteral("2"), QStringLiteral("0")}));
+        QCOMPARE(rowTexts(details, 3).mid(5, 3),
+                 (QStringList{QStringLiteral("合计 "), QStringLiteral("2"), QStringLiteral("0")}));
         QCOMPARE(details.cellBackColor(3, 0), QColor(224, 224, 224));
         QCOMPARE(details.fixedCols(), 1);
         QCOMPARE(w->Picture2->geometry().topLeft(), QPoint(0, 0));
@@ -289,8 +293,8 @@ private slots:
             QTest::mouseClick(dialog->Command3, Qt::LeftButton);
         });
         QTest::mouseClick(w->Command3, Qt::LeftButton);
-        QCOMPARE(seen, (QStringList{QStringLiteral("资料下载记录汇总"), QStringLiteral("资料下载记录汇总"), QStringLiteral("7"),
-                                    QStringLiteral("明细   "), QStringLiteral("√")}));
+        QCOMPARE(seen, (QStringList{QStringLiteral("资料下载记录汇总"), QStringLiteral("资料下载记录汇总"),
+                                    QStringLiteral("7"), QStringLiteral("明细   "), QStringLiteral("√")}));
     }
 };
 

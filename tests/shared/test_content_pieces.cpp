@@ -51,8 +51,7 @@ private slots:
         QTest::newRow("empty") << qint64(0) << kTransferUnit << QList<qint64>{};
         QTest::newRow("one byte") << qint64(1) << kTransferUnit << QList<qint64>{1};
         QTest::newRow("one unit") << qint64(2048) << kTransferUnit << QList<qint64>{2048};
-        QTest::newRow("three units") << qint64(3 * 2048) << kTransferUnit
-                                     << QList<qint64>{2048, 2048, 2048};
+        QTest::newRow("three units") << qint64(3 * 2048) << kTransferUnit << QList<qint64>{2048, 2048, 2048};
         QTest::newRow("5000") << qint64(5000) << kTransferUnit << QList<qint64>{904, 2048, 2048};
         QTest::newRow("2049") << qint64(2049) << kTransferUnit << QList<qint64>{1, 2048};
         QTest::newRow("stream unit") << 2 * kStreamUnit + 5 << kStreamUnit
@@ -109,8 +108,8 @@ private slots:
     void readingGivesTheFileUnchanged_data()
     {
         QTest::addColumn<qint64>("size");
-        for (const qint64 size : {qint64(1), qint64(7), qint64(2047), qint64(2048), qint64(2049),
-                                  qint64(5000), qint64(3 * 2048), qint64(1024 * 1024 + 3)})
+        for (const qint64 size : {qint64(1), qint64(7), qint64(2047), qint64(2048), qint64(2049), qint64(5000),
+                                  qint64(3 * 2048), qint64(1024 * 1024 + 3)})
             QTest::addRow("%lld", size) << size;
     }
     void readingGivesTheFileUnchanged()
@@ -234,7 +233,8 @@ private slots:
         QVERIFY(!before.isEmpty());
         const DbResult<bool> written = WriteBytesToFile("new content that is longer", path);
         if (!fileSystem)
-            QFile::setPermissions(QFileInfo(path).absolutePath(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+            QFile::setPermissions(QFileInfo(path).absolutePath(),
+                                  QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         QVERIFY(!written.ok());
         QVERIFY(!written.value);
         QVERIFY(written.error.description.contains(path));
@@ -265,8 +265,8 @@ private slots:
     void tempFolderOpenToOthersIsRestricted()
     {
         const QString folder = QFileInfo(GetTempFilePath()).absolutePath();
-        QVERIFY(QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner
-                                                  | QFile::ReadOther | QFile::WriteOther | QFile::ExeOther));
+        QVERIFY(QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadOther
+                                                  | QFile::WriteOther | QFile::ExeOther));
         GetTempFilePath();
         QCOMPARE(QFileInfo(folder).permissions() & (QFile::ReadOther | QFile::WriteOther | QFile::ExeOther),
                  QFile::Permissions());
@@ -279,8 +279,9 @@ private slots:
         const QString path = GetTempFilePath();
         const QFileInfo info(QFileInfo(path).absolutePath());
         QVERIFY(info.isDir());
-        QCOMPARE(info.permissions() & (QFile::ReadGroup | QFile::WriteGroup | QFile::ExeGroup
-                                       | QFile::ReadOther | QFile::WriteOther | QFile::ExeOther),
+        QCOMPARE(info.permissions()
+                     & (QFile::ReadGroup | QFile::WriteGroup | QFile::ExeGroup | QFile::ReadOther | QFile::WriteOther
+                        | QFile::ExeOther),
                  QFile::Permissions());
     }
 };

@@ -58,8 +58,7 @@ struct Fixture {
     {
         if (!db.isValid())
             return QStringLiteral("fixture database not created");
-        if (db.svr().startsWith(QStringLiteral("odbc:"))
-            && !QSqlDatabase::isDriverAvailable(QStringLiteral("QODBC")))
+        if (db.svr().startsWith(QStringLiteral("odbc:")) && !QSqlDatabase::isDriverAvailable(QStringLiteral("QODBC")))
             return QStringLiteral("skip: Qt's ODBC driver is not installed");
         const DbStatus opened = db.openShared();
         if (!opened.ok()) {
@@ -75,28 +74,24 @@ struct Fixture {
     {
         static int number = 0;
         ++number;
-        db.insert(QStringLiteral("公司文件信息"),
-                  {{QStringLiteral("编号"), QStringLiteral("W-%1").arg(number)},
-                   {QStringLiteral("文件名称"), QStringLiteral("制度%1").arg(number)},
-                   {QStringLiteral("附件后缀"), QStringLiteral("pdf")},
-                   {QStringLiteral("文件"), content}});
+        db.insert(QStringLiteral("公司文件信息"), {{QStringLiteral("编号"), QStringLiteral("W-%1").arg(number)},
+                                                   {QStringLiteral("文件名称"), QStringLiteral("制度%1").arg(number)},
+                                                   {QStringLiteral("附件后缀"), QStringLiteral("pdf")},
+                                                   {QStringLiteral("文件"), content}});
         return db.scalar(QStringLiteral("select max(ID) from 公司文件信息")).toLongLong();
     }
 
-    QVariant stored(qint64 id)
-    {
-        return db.scalar(QStringLiteral("select 文件 from 公司文件信息 where ID = ?"), {id});
-    }
+    QVariant stored(qint64 id) { return db.scalar(QStringLiteral("select 文件 from 公司文件信息 where ID = ?"), {id}); }
 
     QString file(const QString& name) const { return files.filePath(name); }
 };
 
-#define OPEN_FIXTURE(fixture)                                                                   \
-    do {                                                                                        \
-        const QString why = (fixture).open();                                                   \
-        if (why.startsWith(QStringLiteral("skip: ")))                                           \
-            QSKIP(qPrintable(why.mid(6)));                                                      \
-        QVERIFY2(why.isEmpty(), qPrintable(why));                                               \
+#define OPEN_FIXTURE(fixture)                                                                                          \
+    do {                                                                                                               \
+        const QString why = (fixture).open();                                                                          \
+        if (why.startsWith(QStringLiteral("skip: ")))                                                                  \
+            QSKIP(qPrintable(why.mid(6)));                                                                             \
+        QVERIFY2(why.isEmpty(), qPrintable(why));                                                                      \
     } while (false)
 
 void addAccessRows()
@@ -228,9 +223,10 @@ private slots:
         const QByteArray old = randomBytes(5000, 6);
         const qint64 id = f.addDocument(old);
         QVERIFY(writeFile(f.file(QStringLiteral("c.pdf")), randomBytes(10000, 7)));
-        const DbStatus s = DocumentContent(kTransferUnit)
-                               .storeFile(id, f.file(QStringLiteral("c.pdf")),
-                                          [&](qint64 done, qint64) { return done < cancelAt; });
+        const DbStatus s =
+            DocumentContent(kTransferUnit).storeFile(id, f.file(QStringLiteral("c.pdf")), [&](qint64 done, qint64) {
+                return done < cancelAt;
+            });
         QVERIFY(!s.ok());
         QVERIFY(isTransferCancelled(s.error));
         QCOMPARE(f.stored(id).toByteArray(), old);
@@ -248,8 +244,8 @@ private slots:
         const qint64 id = f.addDocument(randomBytes(10000, 8));
         const QString target = f.file(QStringLiteral("报告.pdf"));
         QVERIFY(writeFile(target, "the previous download"));
-        const DbStatus s = DocumentContent(kTransferUnit)
-                               .writeToFile(id, target, [](qint64 done, qint64) { return done < 4096; });
+        const DbStatus s =
+            DocumentContent(kTransferUnit).writeToFile(id, target, [](qint64 done, qint64) { return done < 4096; });
         QVERIFY(isTransferCancelled(s.error));
         QCOMPARE(readFile(target), QByteArray("the previous download"));
         QCOMPARE(entriesOf(f.files.path()), QStringList{QStringLiteral("报告.pdf")});
@@ -286,20 +282,20 @@ private slots:
         OPEN_FIXTURE(f);
         const qint64 id = f.addDocument(QByteArray("before"));
         QVERIFY(f.db.exec(QStringLiteral("create table 片段记录 (长度 integer)")));
-        QVERIFY(f.db.exec(QStringLiteral(
-            "create trigger 记录片段 after update of 文件 on 公司文件信息 "
-            "begin insert into 片段记录 values (length(new.文件)); end")));
+        QVERIFY(f.db.exec(QStringLiteral("create trigger 记录片段 after update of 文件 on 公司文件信息 "
+                                         "begin insert into 片段记录 values (length(new.文件)); end")));
         const qint64 size = 5 * kTransferUnit + 100;
         QVERIFY(writeFile(f.file(QStringLiteral("p.bin")), randomBytes(size, 18)));
         QList<qint64> reported;
-        const DbStatus s = DocumentContent(kTransferUnit)
-                               .storeFile(id, f.file(QStringLiteral("p.bin")), [&](qint64 done, qint64) {
-                                   reported.append(done);
-                                   return true;
-                               });
+        const DbStatus s =
+            DocumentContent(kTransferUnit).storeFile(id, f.file(QStringLiteral("p.bin")), [&](qint64 done, qint64) {
+                reported.append(done);
+                return true;
+            });
         QVERIFY2(s.ok(), qPrintable(s.error.description));
-        const QList<qint64> expected{0, 100, 100 + kTransferUnit, 100 + 2 * kTransferUnit,
-                                     100 + 3 * kTransferUnit, 100 + 4 * kTransferUnit, size};
+        const QList<qint64> expected{
+            0,   100, 100 + kTransferUnit, 100 + 2 * kTransferUnit, 100 + 3 * kTransferUnit, 100 + 4 * kTransferUnit,
+            size};
         QCOMPARE(reported, expected);
         QList<qint64> lengths;
         QSqlQuery q(f.db.fixtureConnection());
@@ -318,17 +314,17 @@ private slots:
         OPEN_FIXTURE(f);
         const QByteArray old = randomBytes(3000, 19);
         const qint64 id = f.addDocument(old);
-        QVERIFY(f.db.exec(QStringLiteral(
-            "create trigger 限长 before update of 文件 on 公司文件信息 "
-            "when length(new.文件) > 5000 begin select raise(abort, '内容超出限制'); end")));
+        QVERIFY(
+            f.db.exec(QStringLiteral("create trigger 限长 before update of 文件 on 公司文件信息 "
+                                     "when length(new.文件) > 5000 begin select raise(abort, '内容超出限制'); end")));
         QVERIFY(writeFile(f.file(QStringLiteral("r.bin")), randomBytes(4 * kTransferUnit, 20)));
         int pieces = 0;
-        const DbStatus s = DocumentContent(kTransferUnit)
-                               .storeFile(id, f.file(QStringLiteral("r.bin")), [&](qint64 done, qint64) {
-                                   if (done > 0)
-                                       ++pieces;
-                                   return true;
-                               });
+        const DbStatus s =
+            DocumentContent(kTransferUnit).storeFile(id, f.file(QStringLiteral("r.bin")), [&](qint64 done, qint64) {
+                if (done > 0)
+                    ++pieces;
+                return true;
+            });
         QVERIFY(!s.ok());
         QVERIFY(!isTransferCancelled(s.error));
         QVERIFY2(s.error.description.contains(QStringLiteral("内容超出限制")), qPrintable(s.error.description));
@@ -447,13 +443,15 @@ private slots:
         {
             Transaction t;
             QVERIFY(t.begun());
-            QVERIFY(DocumentContent(kTransferUnit).storeFileWithinTransaction(id, f.file(QStringLiteral("t.pdf"))).ok());
+            QVERIFY(
+                DocumentContent(kTransferUnit).storeFileWithinTransaction(id, f.file(QStringLiteral("t.pdf"))).ok());
             // rolled back as it goes out of scope
         }
         QCOMPARE(f.stored(id).toByteArray(), QByteArray("before"));
         {
             Transaction t;
-            QVERIFY(DocumentContent(kTransferUnit).storeFileWithinTransaction(id, f.file(QStringLiteral("t.pdf"))).ok());
+            QVERIFY(
+                DocumentContent(kTransferUnit).storeFileWithinTransaction(id, f.file(QStringLiteral("t.pdf"))).ok());
             QVERIFY(t.commit());
         }
         QCOMPARE(f.stored(id).toByteArray(), randomBytes(7000, 11));
@@ -566,8 +564,7 @@ private slots:
         for (const DocumentContent::Statement& s : DocumentContent::statements()) {
             QSqlQuery q(db.fixtureConnection());
             const QString sqlite = dialect::translate(
-                QString(s.tsql).replace(QStringLiteral("datalength("), QStringLiteral("length(")),
-                SqlEngine::Sqlite);
+                QString(s.tsql).replace(QStringLiteral("datalength("), QStringLiteral("length(")), SqlEngine::Sqlite);
             QVERIFY2(q.prepare(sqlite), qPrintable(s.name + QStringLiteral(": ") + q.lastError().text()));
             text += s.name + u'\n' + s.tsql + QStringLiteral("\n----\n");
         }

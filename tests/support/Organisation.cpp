@@ -41,12 +41,12 @@ void Organisation::menuRight(const QString& group, const QString& position, cons
     if (!m_db.scalar(QStringLiteral("select count(*) from 岗位权限设置 where 组代号 = ? and 岗位代号 = ?"),
                      {group, position})
              .toInt())
-        m_db.insert(QStringLiteral("岗位权限设置"), {{QStringLiteral("组代号"), group},
-                                                    {QStringLiteral("岗位代号"), position},
-                                                    {QStringLiteral("授权"), 1}});
-    m_db.insert(QStringLiteral("GroupPrivilege"), {{QStringLiteral("GroupID"), group},
-                                                   {QStringLiteral("FormName"), form},
-                                                   {QStringLiteral("Popedom"), popedom}});
+        m_db.insert(
+            QStringLiteral("岗位权限设置"),
+            {{QStringLiteral("组代号"), group}, {QStringLiteral("岗位代号"), position}, {QStringLiteral("授权"), 1}});
+    m_db.insert(
+        QStringLiteral("GroupPrivilege"),
+        {{QStringLiteral("GroupID"), group}, {QStringLiteral("FormName"), form}, {QStringLiteral("Popedom"), popedom}});
 }
 
 bool WindowSuiteFixture::setUp(bool connect, bool strictMessages)

@@ -1,19 +1,19 @@
 #include "StatementCatalog.h"
 
+#include "db/Connection.h"
+#include "db/ValueList.h"
 #include "directory/DepartmentDirectory.h"
 #include "doctypes/TypeSettings.h"
 #include "doctypes/TypeTree.h"
-#include "library/UploadDocuments.h"
-#include "library/DocumentRights.h"
 #include "library/BrowseDocuments.h"
 #include "library/DocumentAccess.h"
+#include "library/DocumentRights.h"
+#include "library/UploadDocuments.h"
+#include "login/LoginService.h"
+#include "mainwindow/MenuPermissions.h"
 #include "permissions/DownloadGroups.h"
 #include "permissions/UploadPermissions.h"
 #include "reports/AccessStatistics.h"
-#include "db/Connection.h"
-#include "db/ValueList.h"
-#include "login/LoginService.h"
-#include "mainwindow/MenuPermissions.h"
 #include "shared/ContentTransfer.h"
 
 #include <QRegularExpression>
@@ -28,7 +28,8 @@ QVector<CatalogEntry> statementCatalog()
         {QStringLiteral("positions of an employee"), LoginService::positionStatement()},
         {QStringLiteral("menu permissions"), MenuPermissions::statement()},
         {QStringLiteral("departments with their current parent"), DepartmentDirectory::departmentStatement()},
-        {QStringLiteral("positions of a department"), DepartmentDirectory::positionStatement(PositionVariant::Standard)},
+        {QStringLiteral("positions of a department"),
+         DepartmentDirectory::positionStatement(PositionVariant::Standard)},
         {QStringLiteral("positions of a department with English names"),
          DepartmentDirectory::positionStatement(PositionVariant::Upload)},
         {QStringLiteral("type tree"), TypeTree::loadStatement()},

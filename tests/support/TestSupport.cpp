@@ -15,8 +15,7 @@
 
 namespace quarvel::test {
 
-MsgAnswer ScriptedMessages::show(QWidget*, const QString& text, const QString& title, MsgIcon icon,
-                                 MsgButtons buttons)
+MsgAnswer ScriptedMessages::show(QWidget*, const QString& text, const QString& title, MsgIcon icon, MsgButtons buttons)
 {
     shown.append({text, title, icon, buttons});
     if (!answers.isEmpty())
@@ -146,8 +145,8 @@ TestDatabase::~TestDatabase()
 QString TestDatabase::svr() const
 {
     if (m_access == Access::Odbc)
-        return QStringLiteral("odbc:DRIVER={SQLite3};Database=") + m_path
-               + QStringLiteral(";LoadExt=") + textExtensionPath();
+        return QStringLiteral("odbc:DRIVER={SQLite3};Database=") + m_path + QStringLiteral(";LoadExt=")
+               + textExtensionPath();
     return QStringLiteral("sqlite:") + m_path;
 }
 
@@ -162,10 +161,7 @@ bool TestDatabase::connectShared() const { return openShared().ok(); }
 
 DbStatus TestDatabase::openShared() const { return OpenConnection({}, {}, {}, svr()); }
 
-QSqlDatabase TestDatabase::fixtureConnection() const
-{
-    return QSqlDatabase::database(m_connectionName, false);
-}
+QSqlDatabase TestDatabase::fixtureConnection() const { return QSqlDatabase::database(m_connectionName, false); }
 
 bool TestDatabase::exec(const QString& sql, const QVariantList& values)
 {
@@ -193,8 +189,7 @@ bool TestDatabase::insert(const QString& table, Columns columns)
         marks << QStringLiteral("?");
         values << c.second;
     }
-    return exec(QStringLiteral("insert into %1 (%2) values (%3)")
-                    .arg(table, names.join(u','), marks.join(u',')),
+    return exec(QStringLiteral("insert into %1 (%2) values (%3)").arg(table, names.join(u','), marks.join(u',')),
                 values);
 }
 
@@ -213,32 +208,32 @@ void TestDatabase::addDepartment(const QString& code, const QString& name, const
                                  const QString& category)
 {
     if (!scalar(QStringLiteral("select count(*) from 职能部门类别 where 部门类别代号 = ?"), {category}).toInt())
-        insert(QStringLiteral("职能部门类别"),
-               {{QStringLiteral("部门类别代号"), category}, {QStringLiteral("部门类别名称"), category + QStringLiteral("类")}});
+        insert(QStringLiteral("职能部门类别"), {{QStringLiteral("部门类别代号"), category},
+                                                {QStringLiteral("部门类别名称"), category + QStringLiteral("类")}});
     insert(QStringLiteral("职能部门new"), {{QStringLiteral("职能部门编号"), code},
-                                          {QStringLiteral("职能部门名称"), name},
-                                          {QStringLiteral("职能部门类别代号"), category}});
+                                           {QStringLiteral("职能部门名称"), name},
+                                           {QStringLiteral("职能部门类别代号"), category}});
     if (!parent.isNull())
-        insert(QStringLiteral("上级部门new"), {{QStringLiteral("职能部门编号"), code},
-                                              {QStringLiteral("上级部门编号"), parent},
-                                              {QStringLiteral("起始日期"), QDateTime(QDate(2020, 1, 1), QTime(0, 0))}});
+        insert(QStringLiteral("上级部门new"),
+               {{QStringLiteral("职能部门编号"), code},
+                {QStringLiteral("上级部门编号"), parent},
+                {QStringLiteral("起始日期"), QDateTime(QDate(2020, 1, 1), QTime(0, 0))}});
 }
 
-void TestDatabase::addPosition(const QString& code, const QString& name, const QString& dept,
-                               const QString& holder, const QString& category)
+void TestDatabase::addPosition(const QString& code, const QString& name, const QString& dept, const QString& holder,
+                               const QString& category)
 {
     if (!scalar(QStringLiteral("select count(*) from 岗位类别 where 岗位类别编号 = ?"), {category}).toInt())
-        insert(QStringLiteral("岗位类别"),
-               {{QStringLiteral("岗位类别编号"), category}, {QStringLiteral("岗位类别名称"), category + QStringLiteral("类")}});
+        insert(QStringLiteral("岗位类别"), {{QStringLiteral("岗位类别编号"), category},
+                                            {QStringLiteral("岗位类别名称"), category + QStringLiteral("类")}});
     insert(QStringLiteral("岗位信息new"), {{QStringLiteral("岗位代号"), code},
-                                          {QStringLiteral("岗位名称"), name},
-                                          {QStringLiteral("职能部门代号"), dept},
-                                          {QStringLiteral("岗位类别代号"), category},
-                                          {QStringLiteral("工号"), holder.isEmpty() ? QVariant() : QVariant(holder)}});
+                                           {QStringLiteral("岗位名称"), name},
+                                           {QStringLiteral("职能部门代号"), dept},
+                                           {QStringLiteral("岗位类别代号"), category},
+                                           {QStringLiteral("工号"), holder.isEmpty() ? QVariant() : QVariant(holder)}});
 }
 
-void TestDatabase::addEmployee(const QString& number, const QString& name, const QString& password,
-                               bool left)
+void TestDatabase::addEmployee(const QString& number, const QString& name, const QString& password, bool left)
 {
     insert(QStringLiteral("员工档案"),
            {{QStringLiteral("工号"), number},

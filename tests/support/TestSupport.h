@@ -59,8 +59,16 @@ public:
     QList<QUrl> openedUrls;
     QStringList startedPrograms;
     bool result = true;
-    bool openFile(const QString& path) override { openedFiles << path; return result; }
-    bool openUrl(const QUrl& url) override { openedUrls << url; return result; }
+    bool openFile(const QString& path) override
+    {
+        openedFiles << path;
+        return result;
+    }
+    bool openUrl(const QUrl& url) override
+    {
+        openedUrls << url;
+        return result;
+    }
     bool startProgram(const QString& program, const QStringList&) override
     {
         startedPrograms << program;
@@ -95,14 +103,23 @@ class RecordingActivator final : public WindowActivator {
 public:
     QStringList titles;
     bool found = false;
-    bool activate(const QString& exactTitle) override { titles << exactTitle; return found; }
+    bool activate(const QString& exactTitle) override
+    {
+        titles << exactTitle;
+        return found;
+    }
 };
 
 class FakeSystemInformation final : public SystemInformation {
 public:
     bool available = false;
     int started = 0;
-    bool start() override { if (available) ++started; return available; }
+    bool start() override
+    {
+        if (available)
+            ++started;
+        return available;
+    }
 };
 
 // A platform whose services are the test doubles above; the program folder is a temporary one.
@@ -158,15 +175,13 @@ public:
     // Organisation rows the login and the trees read.
     void addDepartment(const QString& code, const QString& name, const QString& parent = {},
                        const QString& category = QStringLiteral("C1"));
-    void addPosition(const QString& code, const QString& name, const QString& dept,
-                     const QString& holder = {}, const QString& category = QStringLiteral("P1"));
-    void addEmployee(const QString& number, const QString& name, const QString& password,
-                     bool left = false);
+    void addPosition(const QString& code, const QString& name, const QString& dept, const QString& holder = {},
+                     const QString& category = QStringLiteral("P1"));
+    void addEmployee(const QString& number, const QString& name, const QString& password, bool left = false);
     // A document type; `parent` null for a top-level type.
     void addType(const QString& code, const QString& name, const QVariant& parent, int level,
                  const QVariant& description = {}, bool voided = false);
-    void assign(const QString& employee, const QString& position, bool mainPosition,
-                bool ended = false);
+    void assign(const QString& employee, const QString& position, bool mainPosition, bool ended = false);
 
 private:
     QTemporaryDir m_dir;

@@ -1,10 +1,10 @@
 // The demo database: schema completeness, the fixed demo company and logins, the documents'
 // files, rights, groups, access log, and the size options.
 
-#include "demodb/DemoData.h"
 #include "db/Schema.h"
 #include "db/SqlDialect.h"
 #include "db/TextCollation.h"
+#include "demodb/DemoData.h"
 
 #include <QImage>
 #include <QRegularExpression>
@@ -21,17 +21,13 @@ namespace demo = quarvel::demo;
 
 namespace {
 
-QString u8(const char* text)
-{
-    return QString::fromUtf8(text);
-}
+QString u8(const char* text) { return QString::fromUtf8(text); }
 
 // Every table and column that the client uses.
 const QList<QPair<QString, QStringList>>& expectedSchema()
 {
     static const QList<QPair<QString, QStringList>> tables = {
-        {u8("员工档案"),
-         {u8("工号"), u8("帐号密码"), u8("姓名"), u8("英文名"), u8("岗位编号"), u8("离职日期")}},
+        {u8("员工档案"), {u8("工号"), u8("帐号密码"), u8("姓名"), u8("英文名"), u8("岗位编号"), u8("离职日期")}},
         {u8("岗位员工new"), {u8("员工代号"), u8("岗位代号"), u8("主要岗位"), u8("离岗日期")}},
         {u8("岗位信息new"),
          {u8("岗位代号"), u8("岗位名称"), u8("职能部门代号"), u8("岗位类别代号"), u8("工号"), u8("主要职责"),
@@ -45,19 +41,17 @@ const QList<QPair<QString, QStringList>>& expectedSchema()
         {u8("专项审核权限表"), {u8("类型"), u8("部门代号"), u8("岗位代号")}},
         {u8("公司文件信息"),
          {u8("ID"), u8("编号"), u8("文件类别"), u8("文件名称"), u8("摘要"), u8("关键字"), u8("文件级别"),
-          u8("上传人工号"), u8("上传日期"), u8("部门"), u8("岗位"), u8("文件下载"), u8("附件后缀"),
-          u8("文件")}},
-        {u8("资料类型"),
-         {u8("ID"), u8("编号"), u8("名称"), u8("上级编号"), u8("级别"), u8("说明"), u8("终止日期")}},
+          u8("上传人工号"), u8("上传日期"), u8("部门"), u8("岗位"), u8("文件下载"), u8("附件后缀"), u8("文件")}},
+        {u8("资料类型"), {u8("ID"), u8("编号"), u8("名称"), u8("上级编号"), u8("级别"), u8("说明"), u8("终止日期")}},
         {u8("资料下载权限"),
-         {u8("ID"), u8("文件编号"), u8("部门编号"), u8("部门名称"), u8("岗位代号"), u8("岗位名称"),
-          u8("下载"), u8("查阅"), u8("updatedate"), u8("CzyID")}},
+         {u8("ID"), u8("文件编号"), u8("部门编号"), u8("部门名称"), u8("岗位代号"), u8("岗位名称"), u8("下载"),
+          u8("查阅"), u8("updatedate"), u8("CzyID")}},
         {u8("资料上传权限"), {u8("文件编号"), u8("岗位代号"), u8("CzyID"), u8("updatedate")}},
         {u8("资料下载组"), {u8("组ID"), u8("组名称"), u8("备注"), u8("CzyID"), u8("updatedate")}},
         {u8("资料下载组详细"), {u8("ID"), u8("组id"), u8("岗位代号"), u8("Czyid")}},
         {u8("资料下载记录"),
-         {u8("文件编号"), u8("文件名称"), u8("文件类别"), u8("摘要"), u8("工号"), u8("部门"), u8("岗位"),
-          u8("下载"), u8("阅读"), u8("操作时间")}},
+         {u8("文件编号"), u8("文件名称"), u8("文件类别"), u8("摘要"), u8("工号"), u8("部门"), u8("岗位"), u8("下载"),
+          u8("阅读"), u8("操作时间")}},
     };
     return tables;
 }
@@ -134,10 +128,7 @@ public:
         return all.isEmpty() || all.first().isEmpty() ? QVariant() : all.first().first();
     }
 
-    qint64 count(const QString& tsql, const QVariantList& binds = {}) const
-    {
-        return scalar(tsql, binds).toLongLong();
-    }
+    qint64 count(const QString& tsql, const QVariantList& binds = {}) const { return scalar(tsql, binds).toLongLong(); }
 
     QStringList columns(const QString& table) const
     {
@@ -208,7 +199,7 @@ bool isCanonical(const QString& text)
 {
     static const QRegularExpression re(QStringLiteral(R"(^\d{4}-\d{2}-\d{2} \d{2}:\d{2}:\d{2}$)"));
     return re.match(text).hasMatch()
-        && QDateTime::fromString(text, QLatin1String(quarvel::dialect::kCanonicalFormat)).isValid();
+           && QDateTime::fromString(text, QLatin1String(quarvel::dialect::kCanonicalFormat)).isValid();
 }
 
 }  // namespace
@@ -268,10 +259,7 @@ void DemoDbTest::initTestCase()
     QVERIFY(m_db->isOpen());
 }
 
-void DemoDbTest::cleanupTestCase()
-{
-    m_db.reset();
-}
+void DemoDbTest::cleanupTestCase() { m_db.reset(); }
 
 void DemoDbTest::schemaHasEveryTableAndColumn()
 {
@@ -295,8 +283,7 @@ void DemoDbTest::serverScriptDeclaresTheSameColumns()
     const QStringList statements = quarvel::schema::statements(SqlEngine::SqlServer);
     QVERIFY(!statements.isEmpty());
     for (const QString& s : statements)
-        QVERIFY2(!s.contains(QRegularExpression(QStringLiteral(R"(^\s*GO\s*$)"),
-                                                QRegularExpression::MultilineOption)),
+        QVERIFY2(!s.contains(QRegularExpression(QStringLiteral(R"(^\s*GO\s*$)"), QRegularExpression::MultilineOption)),
                  qPrintable(s));
     for (const auto& [table, columns] : expectedSchema()) {
         QString create;
@@ -333,18 +320,15 @@ void DemoDbTest::employeesAndFixedLogins()
         {u8("0012"), u8("123")},   {u8("0030"), u8("123")},
     };
     for (const auto& [number, password] : logins) {
-        QCOMPARE(
-            m_db->count(u8("Select count(*) From 员工档案 Where 工号 =? and 帐号密码=?"), {number, password}),
-            1);
+        QCOMPARE(m_db->count(u8("Select count(*) From 员工档案 Where 工号 =? and 帐号密码=?"), {number, password}), 1);
         QVERIFY(!m_db->scalar(u8("select 英文名 from 员工档案 where 工号=?"), {number}).toString().isEmpty());
     }
     QCOMPARE(m_db->count(u8("select count(*) from 员工档案 where 帐号密码 = '123'")),
              m_db->count(u8("select count(*) from 员工档案")) - 1);
     // Every employee's position exists.
     QCOMPARE(
-        m_db->count(u8(
-            "select count(*) from 员工档案 left join 岗位信息new on 岗位信息new.岗位代号 = 员工档案.岗位编号"
-            " where 岗位信息new.岗位代号 is null")),
+        m_db->count(u8("select count(*) from 员工档案 left join 岗位信息new on 岗位信息new.岗位代号 = 员工档案.岗位编号"
+                       " where 岗位信息new.岗位代号 is null")),
         0);
     // Exactly one has left: 0030.
     QCOMPARE(m_db->dump(u8("select 工号 from 员工档案 where 离职日期 is not null")), QStringList{u8("0030")});
@@ -374,8 +358,7 @@ void DemoDbTest::loginPositions()
     QCOMPARE(departments.size(), 2);
 
     QVERIFY(positionsOf(*m_db, u8("0030")).isEmpty());
-    QVERIFY(m_db->count(u8("select count(*) from 岗位员工new where 员工代号 = '0030' and 离岗日期 is null"))
-            > 0);
+    QVERIFY(m_db->count(u8("select count(*) from 岗位员工new where 员工代号 = '0030' and 离岗日期 is null")) > 0);
 }
 
 void DemoDbTest::menuPermissions()
@@ -395,10 +378,9 @@ void DemoDbTest::menuPermissions()
     // A group held with 授权 = 0 gives nothing.
     QVERIFY(!enabledEntries(*m_db, u8("G0412")).contains(u8("资料类型设置")));
     // Every open position holds some group.
-    QCOMPARE(
-        m_db->count(u8("select count(*) from 岗位信息new where not exists"
-                       " (select 1 from 岗位权限设置 where 岗位权限设置.岗位代号 = 岗位信息new.岗位代号)")),
-        0);
+    QCOMPARE(m_db->count(u8("select count(*) from 岗位信息new where not exists"
+                            " (select 1 from 岗位权限设置 where 岗位权限设置.岗位代号 = 岗位信息new.岗位代号)")),
+             0);
 }
 
 void DemoDbTest::specialAuditRight()
@@ -442,18 +424,14 @@ void DemoDbTest::departmentTree()
     QCOMPARE(parentOf.value(u8("D041")), u8("D04"));
 
     // Top departments: a null parent row, an empty parent row, and no row.
-    QVERIFY(
-        m_db->count(u8("select count(*) from 上级部门new where 职能部门编号='D01' and 上级部门编号 is null"))
-        == 1);
-    QVERIFY(m_db->count(u8("select count(*) from 上级部门new where 职能部门编号='D02' and 上级部门编号 = ''"))
-            == 1);
+    QVERIFY(m_db->count(u8("select count(*) from 上级部门new where 职能部门编号='D01' and 上级部门编号 is null")) == 1);
+    QVERIFY(m_db->count(u8("select count(*) from 上级部门new where 职能部门编号='D02' and 上级部门编号 = ''")) == 1);
     QVERIFY(m_db->count(u8("select count(*) from 上级部门new where 职能部门编号='D03'")) == 0);
     for (const char* top : {"D01", "D02", "D03"})
         QVERIFY2(parentOf.contains(u8(top)) && parentOf.value(u8(top)).isEmpty(), top);
 
     // A closed department, not listed, with an open child.
-    const QStringList closed =
-        m_db->dump(u8("select 职能部门编号 from 职能部门new where 终止日期 is not null"));
+    const QStringList closed = m_db->dump(u8("select 职能部门编号 from 职能部门new where 终止日期 is not null"));
     QCOMPARE(closed.size(), 1);
     QVERIFY(!parentOf.contains(closed.first()));
     QVERIFY(!children.value(closed.first()).isEmpty());
@@ -484,8 +462,8 @@ void DemoDbTest::vacantClosedAndEndedPositions()
 
 void DemoDbTest::typeTree()
 {
-    const QList<QVariantList> rows = m_db->rows(
-        u8("SELECT   编号, 名称,上级编号,级别,说明, ID From 资料类型 Order by 级别,len(编号),编号"));
+    const QList<QVariantList> rows =
+        m_db->rows(u8("SELECT   编号, 名称,上级编号,级别,说明, ID From 资料类型 Order by 级别,len(编号),编号"));
     QHash<QString, int> levelOf;
     for (const QVariantList& row : rows) {
         const QString code = row.at(0).toString();
@@ -507,13 +485,11 @@ void DemoDbTest::typeTree()
     QVERIFY(m_db->count(u8("select count(*) from 资料类型 where 说明 is null")) > 0);
     // Upload rights point at types, and the three kinds of uploader have some.
     QCOMPARE(
-        m_db->count(
-            u8("select count(*) from 资料上传权限 left join 资料类型 on 资料类型.编号 = 资料上传权限.文件编号"
-               " where 资料类型.编号 is null")),
+        m_db->count(u8("select count(*) from 资料上传权限 left join 资料类型 on 资料类型.编号 = 资料上传权限.文件编号"
+                       " where 资料类型.编号 is null")),
         0);
     for (const char* position : {"G0201", "G0401", "G0411"})
-        QVERIFY2(m_db->count(u8("select count(*) from 资料上传权限 where 岗位代号=?"), {u8(position)}) >= 2,
-                 position);
+        QVERIFY2(m_db->count(u8("select count(*) from 资料上传权限 where 岗位代号=?"), {u8(position)}) >= 2, position);
 }
 
 void DemoDbTest::documentsHoldRealFiles()
@@ -546,36 +522,30 @@ void DemoDbTest::documentsHoldRealFiles()
             QVERIFY(text.contains(QRegularExpression(QStringLiteral("[\\x{4e00}-\\x{9fff}]"))));
         }
         // The uploader holds the position, which belongs to the department.
-        QCOMPARE(m_db->count(u8("select count(*) from 岗位员工new where 员工代号=? and 岗位代号=?"),
-                             {row.at(4), row.at(5)}),
-                 1);
-        QCOMPARE(m_db->scalar(u8("select 职能部门代号 from 岗位信息new where 岗位代号=?"), {row.at(5)}),
-                 row.at(6));
+        QCOMPARE(
+            m_db->count(u8("select count(*) from 岗位员工new where 员工代号=? and 岗位代号=?"), {row.at(4), row.at(5)}),
+            1);
+        QCOMPARE(m_db->scalar(u8("select 职能部门代号 from 岗位信息new where 岗位代号=?"), {row.at(5)}), row.at(6));
     }
     QCOMPARE(extensions, (QSet<QString>{u8("pdf"), u8("txt"), u8("png"), u8("xlsx")}));
-    QVERIFY(m_db->count(u8("select count(*) from 公司文件信息 where 上传人工号='0012' and 岗位='G0411'"))
-            >= 3);
+    QVERIFY(m_db->count(u8("select count(*) from 公司文件信息 where 上传人工号='0012' and 岗位='G0411'")) >= 3);
     QVERIFY(m_db->count(u8("select count(*) from 公司文件信息 where 上传人工号='0001'")) >= 3);
     QVERIFY(m_db->count(u8("select count(*) from 公司文件信息 where 上传人工号='0005'")) >= 3);
     QVERIFY(m_db->count(u8("select count(*) from 公司文件信息 where 摘要 is null")) > 0);
     QVERIFY(m_db->count(u8("select count(*) from 公司文件信息 where 关键字 is null")) > 0);
     QVERIFY(m_db->count(u8("select count(*) from 公司文件信息 where 摘要 is not null")) > 20);
     // Upload times spread over months.
-    const QDateTime first =
-        quarvel::dialect::toDateTime(m_db->scalar(u8("select min(上传日期) from 公司文件信息")));
-    const QDateTime last =
-        quarvel::dialect::toDateTime(m_db->scalar(u8("select max(上传日期) from 公司文件信息")));
+    const QDateTime first = quarvel::dialect::toDateTime(m_db->scalar(u8("select min(上传日期) from 公司文件信息")));
+    const QDateTime last = quarvel::dialect::toDateTime(m_db->scalar(u8("select max(上传日期) from 公司文件信息")));
     QVERIFY(first.daysTo(last) >= 60);
     // Every document's type exists; one lies in the voided type.
     QCOMPARE(
-        m_db->count(
-            u8("select count(*) from 公司文件信息 left join 资料类型 on 资料类型.编号 = 公司文件信息.文件类别"
-               " where 资料类型.编号 is null")),
+        m_db->count(u8("select count(*) from 公司文件信息 left join 资料类型 on 资料类型.编号 = 公司文件信息.文件类别"
+                       " where 资料类型.编号 is null")),
         0);
     QVERIFY(
-        m_db->count(u8(
-            "select count(*) from 公司文件信息 inner join 资料类型 on 资料类型.编号 = 公司文件信息.文件类别"
-            " where 资料类型.终止日期 is not null"))
+        m_db->count(u8("select count(*) from 公司文件信息 inner join 资料类型 on 资料类型.编号 = 公司文件信息.文件类别"
+                       " where 资料类型.终止日期 is not null"))
         >= 1);
 }
 
@@ -587,9 +557,8 @@ void DemoDbTest::readAndDownloadRights()
                                .replace(QStringLiteral("%1"), u8(positions)));
     };
     auto downloadable = [&](const char* positions) {
-        return m_db->count(
-            u8("select count(distinct 文件编号) from 资料下载权限 where 下载 = 1 and 岗位代号 in (%1)")
-                .replace(QStringLiteral("%1"), u8(positions)));
+        return m_db->count(u8("select count(distinct 文件编号) from 资料下载权限 where 下载 = 1 and 岗位代号 in (%1)")
+                               .replace(QStringLiteral("%1"), u8(positions)));
     };
     QVERIFY(readable("'G0411'") >= 15);
     QVERIFY(downloadable("'G0411'") >= 5);
@@ -607,8 +576,7 @@ void DemoDbTest::readAndDownloadRights()
                             " and 职能部门new.职能部门名称 = 资料下载权限.部门名称"
                             " and 岗位信息new.职能部门代号 = 资料下载权限.部门编号")),
              m_db->count(u8("select count(*) from 资料下载权限")));
-    QCOMPARE(m_db->count(u8("select count(*) from 资料下载权限 where CzyID is null or updatedate is null")),
-             0);
+    QCOMPARE(m_db->count(u8("select count(*) from 资料下载权限 where CzyID is null or updatedate is null")), 0);
     QCOMPARE(m_db->count(u8("select count(*) from (select 文件编号, 岗位代号 from 资料下载权限"
                             " group by 文件编号, 岗位代号 having count(*) > 1) as twice")),
              0);
@@ -622,9 +590,8 @@ void DemoDbTest::downloadGroups()
         QVERIFY(group.size() <= 10);
         QVERIFY(m_db->count(u8("select count(*) from 资料下载组详细 where 组id=?"), {group}) >= 3);
     }
-    QCOMPARE(m_db->count(
-                 u8("select count(*) from 资料下载组详细 left join 岗位信息new"
-                    " on 岗位信息new.岗位代号 = 资料下载组详细.岗位代号 where 岗位信息new.岗位代号 is null")),
+    QCOMPARE(m_db->count(u8("select count(*) from 资料下载组详细 left join 岗位信息new"
+                            " on 岗位信息new.岗位代号 = 资料下载组详细.岗位代号 where 岗位信息new.岗位代号 is null")),
              0);
     QCOMPARE(m_db->count(u8("select count(distinct 组名称) from 资料下载组")), 2);
 }
@@ -655,10 +622,8 @@ void DemoDbTest::accessLog()
                             " and ((资料下载记录.阅读 = 1 and 资料下载权限.查阅 = 1) or (资料下载记录.下载 = "
                             "1 and 资料下载权限.下载 = 1))")),
              total);
-    const QDateTime first =
-        quarvel::dialect::toDateTime(m_db->scalar(u8("select min(操作时间) from 资料下载记录")));
-    const QDateTime last =
-        quarvel::dialect::toDateTime(m_db->scalar(u8("select max(操作时间) from 资料下载记录")));
+    const QDateTime first = quarvel::dialect::toDateTime(m_db->scalar(u8("select min(操作时间) from 资料下载记录")));
+    const QDateTime last = quarvel::dialect::toDateTime(m_db->scalar(u8("select max(操作时间) from 资料下载记录")));
     QVERIFY(first.daysTo(last) >= 60);
     QVERIFY(last <= QDateTime::currentDateTime().addSecs(1));
     // 0012, 0008 and the manager all appear, and the statistics count per document.
@@ -682,9 +647,8 @@ void DemoDbTest::dateTimesAreCanonical()
         const QList<QVariantList> rows =
             m_db->rows(QStringLiteral("select %1 from %2 where %1 is not null").arg(u8(column), u8(table)));
         for (const QVariantList& row : rows)
-            QVERIFY2(
-                isCanonical(row.first().toString()),
-                qPrintable(u8(table) + u'.' + u8(column) + QStringLiteral(": ") + row.first().toString()));
+            QVERIFY2(isCanonical(row.first().toString()),
+                     qPrintable(u8(table) + u'.' + u8(column) + QStringLiteral(": ") + row.first().toString()));
     }
     QVERIFY(m_db->count(u8("select count(*) from 资料下载记录 where 操作时间 >= '2000-01-01'")) == 600);
 }
@@ -720,23 +684,20 @@ void DemoDbTest::sizesScaleTheGeneratedRows()
                          "cast('%PDF' as blob)")),
              m_db->count(u8("select count(*) from 公司文件信息 where 附件后缀 = 'pdf'")));
     // Generated departments hang in the tree, each with a position and a holder who can log in.
-    QCOMPARE(
-        db.count(u8("select count(*) from 上级部门new where 上级部门编号 is not null and 上级部门编号 <> ''"
-                    " and 上级部门编号 not in (select 职能部门编号 from 职能部门new)")),
-        0);
+    QCOMPARE(db.count(u8("select count(*) from 上级部门new where 上级部门编号 is not null and 上级部门编号 <> ''"
+                         " and 上级部门编号 not in (select 职能部门编号 from 职能部门new)")),
+             0);
     QCOMPARE(db.count(u8("select count(*) from 职能部门new where 职能部门编号 like 'E%'")),
              90 - demo::fixedDepartmentCount());
-    QCOMPARE(
-        db.count(u8("select count(*) from 岗位信息new inner join 员工档案 on 员工档案.工号 = 岗位信息new.工号"
-                    " where 岗位信息new.职能部门代号 like 'E%'")),
-        90 - demo::fixedDepartmentCount());
+    QCOMPARE(db.count(u8("select count(*) from 岗位信息new inner join 员工档案 on 员工档案.工号 = 岗位信息new.工号"
+                         " where 岗位信息new.职能部门代号 like 'E%'")),
+             90 - demo::fixedDepartmentCount());
     QCOMPARE(positionsOf(db, u8("100001")).size(), 1);
     // Generated types form a consistent tree below the fixed ones.
     QCOMPARE(
-        db.count(u8(
-            "select count(*) from 资料类型 as child left join 资料类型 as parent on parent.编号 = "
-            "child.上级编号"
-            " where child.上级编号 is not null and (parent.编号 is null or child.级别 <> parent.级别 + 1)")),
+        db.count(u8("select count(*) from 资料类型 as child left join 资料类型 as parent on parent.编号 = "
+                    "child.上级编号"
+                    " where child.上级编号 is not null and (parent.编号 is null or child.级别 <> parent.级别 + 1)")),
         0);
     QVERIFY(db.count(u8("select max(级别) from 资料类型")) >= 2);
     // The fixed demo rows are still there.

@@ -1,11 +1,11 @@
 #include "demodb/DemoData.h"
 
-#include "demodb/DemoFiles.h"
-#include "demodb/DemoFixed.h"
-#include "demodb/DemoRandom.h"
 #include "db/Query.h"
 #include "db/Schema.h"
 #include "db/SqlDialect.h"
+#include "demodb/DemoFiles.h"
+#include "demodb/DemoFixed.h"
+#include "demodb/DemoRandom.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -27,20 +27,11 @@ struct Failure {
     QString message;
 };
 
-QString u8(const char* text)
-{
-    return QString::fromUtf8(text);
-}
+QString u8(const char* text) { return QString::fromUtf8(text); }
 
-QVariant textOrNull(const char* text)
-{
-    return text ? QVariant(QString::fromUtf8(text)) : QVariant();
-}
+QVariant textOrNull(const char* text) { return text ? QVariant(QString::fromUtf8(text)) : QVariant(); }
 
-QString stamp(const QDateTime& value)
-{
-    return dialect::canonicalDateTime(value);
-}
+QString stamp(const QDateTime& value) { return dialect::canonicalDateTime(value); }
 
 // A fixed "yyyy-MM-dd" day as canonical text, or NULL.
 QVariant dayOrNull(const char* day)
@@ -63,8 +54,8 @@ public:
             marks.append(QStringLiteral("?"));
         }
         m_query.setForwardOnly(true);
-        const QString sql = QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
-                                .arg(m_table, names.join(u','), marks.join(u','));
+        const QString sql =
+            QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)").arg(m_table, names.join(u','), marks.join(u','));
         if (!m_query.prepare(sql))
             throw Failure{m_table + QStringLiteral(": ") + m_query.lastError().text()};
     }
@@ -113,9 +104,8 @@ struct RightInfo {
     bool download;
 };
 
-const char* const kPlaces[] = {"北京", "天津", "上海", "重庆", "广州", "深圳", "杭州",
-                               "南京", "苏州", "成都", "武汉", "西安", "长沙", "郑州",
-                               "济南", "青岛", "合肥", "福州", "厦门", "昆明"};
+const char* const kPlaces[] = {"北京", "天津", "上海", "重庆", "广州", "深圳", "杭州", "南京", "苏州", "成都",
+                               "武汉", "西安", "长沙", "郑州", "济南", "青岛", "合肥", "福州", "厦门", "昆明"};
 const char* const kUnits[] = {"分公司", "办事处", "业务部", "服务站", "仓储部", "销售组", "技术组", "客服组"};
 const char* const kJobs[] = {"主管", "业务员", "专员", "技术员", "文员", "仓管员", "客服专员"};
 const char* const kSurnames[] = {"王", "李", "张", "刘", "陈", "杨", "黄", "赵", "周", "吴",
@@ -140,8 +130,7 @@ public:
     Builder(const QSqlDatabase& db, const DemoSizes& sizes) : m_db(db), m_sizes(sizes), m_random(sizes.seed)
     {
         m_now = sizes.referenceTime.isValid() ? sizes.referenceTime : QDateTime::currentDateTime();
-        m_now =
-            QDateTime(m_now.date(), QTime(m_now.time().hour(), m_now.time().minute(), m_now.time().second()));
+        m_now = QDateTime(m_now.date(), QTime(m_now.time().hour(), m_now.time().minute(), m_now.time().second()));
     }
 
     QString fontFamily() const { return m_files.fontFamily(); }
@@ -175,8 +164,7 @@ private:
 
     void departments()
     {
-        Insert department(m_db, "职能部门new",
-                          {"职能部门编号", "职能部门名称", "职能部门类别代号", "终止日期"});
+        Insert department(m_db, "职能部门new", {"职能部门编号", "职能部门名称", "职能部门类别代号", "终止日期"});
         Insert parent(m_db, "上级部门new", {"职能部门编号", "上级部门编号", "起始日期"});
         for (const auto& d : fixed::departments()) {
             department({u8(d.code), u8(d.name), u8(d.category), dayOrNull(d.closed)});
@@ -187,8 +175,7 @@ private:
 
         // Generated departments: up to nine top departments "E1".."E9", then eight children
         // each, breadth first ("E1" -> "E101".."E108" -> "E10101"...).
-        const qsizetype extra =
-            qMax<qsizetype>(0, m_sizes.departments - qsizetype(fixed::departments().size()));
+        const qsizetype extra = qMax<qsizetype>(0, m_sizes.departments - qsizetype(fixed::departments().size()));
         QStringList made;
         auto add = [&](const QString& code, const QVariant& parentCode) {
             const QString place = pickText(m_random, kPlaces);
@@ -214,13 +201,12 @@ private:
     void positions()
     {
         Insert position(m_db, "岗位信息new",
-                        {"岗位代号", "岗位名称", "职能部门代号", "岗位类别代号", "工号", "主要职责",
-                         "起始日期", "终止日期", "备注"});
+                        {"岗位代号", "岗位名称", "职能部门代号", "岗位类别代号", "工号", "主要职责", "起始日期",
+                         "终止日期", "备注"});
         for (const auto& p : fixed::positions()) {
             position({u8(p.code), u8(p.name), u8(p.department), u8(p.category), textOrNull(p.holder),
                       textOrNull(p.duties), dayOrNull(p.since), dayOrNull(p.closed), textOrNull(p.remark)});
-            m_positions.insert(u8(p.code),
-                               PositionInfo{u8(p.code), u8(p.name), u8(p.department), p.closed == nullptr});
+            m_positions.insert(u8(p.code), PositionInfo{u8(p.code), u8(p.name), u8(p.department), p.closed == nullptr});
         }
         // One position with a generated holder in every generated department.
         for (qsizetype i = 0; i < m_generatedDepartments.size(); ++i) {
@@ -228,8 +214,8 @@ private:
             const QString employee = QStringLiteral("1%1").arg(i + 1, 5, 10, QLatin1Char('0'));
             const QString name = pickText(m_random, kJobs);
             const QString department = m_generatedDepartments.at(i);
-            position({code, name, department, QStringLiteral("PL%1").arg(m_random.range(1, 4)), employee,
-                      QVariant(), stamp(QDateTime(QDate(2020, 1, 1), QTime(0, 0))), QVariant(), QVariant()});
+            position({code, name, department, QStringLiteral("PL%1").arg(m_random.range(1, 4)), employee, QVariant(),
+                      stamp(QDateTime(QDate(2020, 1, 1), QTime(0, 0))), QVariant(), QVariant()});
             m_positions.insert(code, PositionInfo{code, name, department, true});
             m_generatedPositions.append({code, employee});
         }
@@ -259,8 +245,8 @@ private:
         for (const auto& [position, number] : std::as_const(m_generatedPositions)) {
             const QString surname = pickText(m_random, kSurnames);
             const QString name = surname + pickText(m_random, kGivenNames);
-            employee({number, QStringLiteral("123"), name, QStringLiteral("Staff %1").arg(number), position,
-                      QVariant()});
+            employee(
+                {number, QStringLiteral("123"), name, QStringLiteral("Staff %1").arg(number), position, QVariant()});
             assignment({number, position, 1, QVariant()});
             m_employeeNames.insert(number, name);
             addReader(number, position);
@@ -321,13 +307,12 @@ private:
         auto add = [&](const QString& code, const QString& parentCode, int level) {
             const QString name = pickText(m_random, kTypeWords) + QStringLiteral("类%1").arg(made.size() + 1);
             const bool voided = level > 0 && m_random.chance(0.01);
-            const QVariant description =
-                m_random.chance(0.3) ? QVariant(QStringLiteral("%1资料").arg(name)) : QVariant();
-            const QVariant voidDate = voided
-                ? QVariant(stamp(QDateTime(m_now.date().addDays(-m_random.range(10, 300)), QTime(0, 0))))
-                : QVariant();
-            type({code, name, parentCode.isEmpty() ? QVariant() : QVariant(parentCode), level, description,
-                  voidDate});
+            const QVariant description = m_random.chance(0.3) ? QVariant(QStringLiteral("%1资料").arg(name))
+                                                              : QVariant();
+            const QVariant voidDate =
+                voided ? QVariant(stamp(QDateTime(m_now.date().addDays(-m_random.range(10, 300)), QTime(0, 0))))
+                       : QVariant();
+            type({code, name, parentCode.isEmpty() ? QVariant() : QVariant(parentCode), level, description, voidDate});
             addType(code, name, parentCode, voided);
             made.append({code, level});
         };
@@ -378,10 +363,7 @@ private:
         return QDateTime(day, QTime(hour, minute, int(m_random.range(0, 59))));
     }
 
-    QString uploaderOf(const QString& position) const
-    {
-        return m_holderOf.value(position, QStringLiteral("0001"));
-    }
+    QString uploaderOf(const QString& position) const { return m_holderOf.value(position, QStringLiteral("0001")); }
 
     QString subtitle(const QString& number, const QString& position, const QDateTime& when) const
     {
@@ -390,15 +372,13 @@ private:
             .arg(number, department, when.date().toString(QStringLiteral("yyyy年M月d日")));
     }
 
-    QByteArray pictureFor(const QString& number, const QString& name, const QString& top,
-                          const QString& uploader)
+    QByteArray pictureFor(const QString& number, const QString& name, const QString& top, const QString& uploader)
     {
         QStringList labels;
         QList<int> values;
         if (name.contains(u8("流程"))) {
             if (name.contains(u8("报销")))
-                labels = {u8("填写报销单"), u8("部门负责人审核"), u8("财务审核"), u8("分管领导审批"),
-                          u8("出纳付款")};
+                labels = {u8("填写报销单"), u8("部门负责人审核"), u8("财务审核"), u8("分管领导审批"), u8("出纳付款")};
             else if (name.contains(u8("招聘")))
                 labels = {u8("提出用人需求"), u8("发布招聘信息"), u8("简历筛选"),
                           u8("面试"),         u8("录用审批"),     u8("办理入职")};
@@ -437,8 +417,7 @@ private:
         sheet.title = name;
         if (name.contains(u8("采购"))) {
             sheet.sheetName = u8("采购清单");
-            sheet.header = {u8("序号"), u8("物品名称"),   u8("规格"),
-                            u8("数量"), u8("单价（元）"), u8("金额（元）")};
+            sheet.header = {u8("序号"), u8("物品名称"), u8("规格"), u8("数量"), u8("单价（元）"), u8("金额（元）")};
             const char* const items[] = {"A4复印纸", "签字笔", "文件夹", "订书机",
                                          "硒鼓",     "笔记本", "便利贴", "档案盒"};
             int n = 0;
@@ -449,8 +428,7 @@ private:
             }
         } else if (name.contains(u8("预算"))) {
             sheet.sheetName = u8("预算汇总");
-            sheet.header = {u8("部门"),   u8("一季度"), u8("二季度"),
-                            u8("三季度"), u8("四季度"), u8("合计（万元）")};
+            sheet.header = {u8("部门"), u8("一季度"), u8("二季度"), u8("三季度"), u8("四季度"), u8("合计（万元）")};
             for (const char* department :
                  {"总经理室", "行政人事部", "财务部", "营销中心", "生产中心", "技术研发中心"}) {
                 QVariantList row{u8(department)};
@@ -480,16 +458,14 @@ private:
         return bytes;
     }
 
-    QByteArray fileFor(const QString& extension, const QString& number, const QString& name,
-                       const QString& type, const QString& position, const QDateTime& uploaded)
+    QByteArray fileFor(const QString& extension, const QString& number, const QString& name, const QString& type,
+                       const QString& position, const QDateTime& uploaded)
     {
         const QString top = m_types.value(m_typeIndex.value(type, -1)).top;
         if (extension == QLatin1String("pdf"))
-            return m_files.pdf(
-                composeDocumentText(name, top, subtitle(number, position, uploaded), m_random));
+            return m_files.pdf(composeDocumentText(name, top, subtitle(number, position, uploaded), m_random));
         if (extension == QLatin1String("txt"))
-            return FileFactory::text(
-                composeDocumentText(name, top, subtitle(number, position, uploaded), m_random));
+            return FileFactory::text(composeDocumentText(name, top, subtitle(number, position, uploaded), m_random));
         if (extension == QLatin1String("png"))
             return pictureFor(number, name, top, uploaderOf(position));
         return sheetFor(name);
@@ -498,13 +474,12 @@ private:
     void documents()
     {
         Insert document(m_db, "公司文件信息",
-                        {"编号", "文件类别", "文件名称", "摘要", "关键字", "文件级别", "上传人工号",
-                         "上传日期", "部门", "岗位", "文件下载", "附件后缀", "文件"});
+                        {"编号", "文件类别", "文件名称", "摘要", "关键字", "文件级别", "上传人工号", "上传日期", "部门",
+                         "岗位", "文件下载", "附件后缀", "文件"});
         auto store = [&](const DocumentInfo& d, const QVariant& keywords, int level, const QString& extension,
                          const QByteArray& bytes) {
-            document({d.number, d.type, d.name, d.summary, keywords, level, uploaderOf(d.position),
-                      stamp(d.uploaded), m_positions.value(d.position).department, d.position, 0, extension,
-                      bytes});
+            document({d.number, d.type, d.name, d.summary, keywords, level, uploaderOf(d.position), stamp(d.uploaded),
+                      m_positions.value(d.position).department, d.position, 0, extension, bytes});
             m_documents.append(d);
         };
         for (const auto& f : fixed::documents()) {
@@ -523,9 +498,8 @@ private:
             if (t.leaf && !t.voided)
                 leaves.append(t.code);
         }
-        const QStringList uploaders = {QStringLiteral("G0201"), QStringLiteral("G0401"),
-                                       QStringLiteral("G0411"), QStringLiteral("G0203"),
-                                       QStringLiteral("G0301"), QStringLiteral("G0601")};
+        const QStringList uploaders = {QStringLiteral("G0201"), QStringLiteral("G0401"), QStringLiteral("G0411"),
+                                       QStringLiteral("G0203"), QStringLiteral("G0301"), QStringLiteral("G0601")};
         // Generated documents share a few rendered files, or one filler of the requested size.
         QByteArray filler;
         if (m_sizes.fileSize > 0)
@@ -537,10 +511,8 @@ private:
             const QString type = m_random.pick(leaves);
             const TypeInfo& t = m_types.at(m_typeIndex.value(type));
             const QString number = QStringLiteral("SD%1").arg(i + 1, 7, 10, QLatin1Char('0'));
-            const QString name =
-                t.name + pickText(m_random, kDocumentWords) + QStringLiteral(" %1").arg(i + 1);
-            const QVariant summary =
-                m_random.chance(0.75) ? QVariant(u8("%1的主要内容").arg(name)) : QVariant();
+            const QString name = t.name + pickText(m_random, kDocumentWords) + QStringLiteral(" %1").arg(i + 1);
+            const QVariant summary = m_random.chance(0.75) ? QVariant(u8("%1的主要内容").arg(name)) : QVariant();
             const QVariant keywords = m_random.chance(0.6) ? QVariant(t.name) : QVariant();
             const DocumentInfo d{number, name, type, summary, m_random.pick(uploaders), uploadTime()};
             QString extension;
@@ -555,8 +527,7 @@ private:
                 bytes = xlsxTemplate;
             } else if (i % 4 == 0) {
                 if (pdfTemplate.isEmpty())
-                    pdfTemplate =
-                        m_files.pdf(composeDocumentText(u8("资料正文"), QString(), u8("公司资料"), m_random));
+                    pdfTemplate = m_files.pdf(composeDocumentText(u8("资料正文"), QString(), u8("公司资料"), m_random));
                 extension = QStringLiteral("pdf");
                 bytes = pdfTemplate;
             } else if (i % 4 == 2) {
@@ -566,10 +537,9 @@ private:
                 bytes = pngTemplate;
             } else {
                 extension = QStringLiteral("txt");
-                bytes = FileFactory::text(
-                    DocumentText{name,
-                                 subtitle(number, d.position, d.uploaded),
-                                 {TextSection{u8("正文"), {u8("本资料为%1。").arg(name)}}}});
+                bytes = FileFactory::text(DocumentText{name,
+                                                       subtitle(number, d.position, d.uploaded),
+                                                       {TextSection{u8("正文"), {u8("本资料为%1。").arg(name)}}}});
             }
             store(d, keywords, int(m_random.range(1, 3)), extension, bytes);
         }
@@ -646,15 +616,15 @@ private:
 
         addRights();
 
-        Insert right(m_db, "资料下载权限",
-                     {"文件编号", "部门编号", "部门名称", "岗位代号", "岗位名称", "下载", "查阅",
-                      "updatedate", "CzyID"});
+        Insert right(
+            m_db, "资料下载权限",
+            {"文件编号", "部门编号", "部门名称", "岗位代号", "岗位名称", "下载", "查阅", "updatedate", "CzyID"});
         for (const RightInfo& r : std::as_const(m_rights)) {
             const DocumentInfo& d = m_documents.at(r.document);
             const PositionInfo& p = m_positions[r.position];
             const QDateTime when = qMin(m_now, d.uploaded.addSecs(m_random.range(60, 3 * 86400)));
-            right({d.number, p.department, m_departmentNames.value(p.department), p.code, p.name,
-                   r.download ? 1 : 0, r.read ? 1 : 0, stamp(when), uploaderOf(d.position)});
+            right({d.number, p.department, m_departmentNames.value(p.department), p.code, p.name, r.download ? 1 : 0,
+                   r.read ? 1 : 0, stamp(when), uploaderOf(d.position)});
         }
     }
 
@@ -726,9 +696,8 @@ private:
         std::stable_sort(accesses.begin(), accesses.end(),
                          [](const Access& a, const Access& b) { return a.time < b.time; });
 
-        Insert log(
-            m_db, "资料下载记录",
-            {"文件编号", "文件名称", "文件类别", "摘要", "工号", "部门", "岗位", "下载", "阅读", "操作时间"});
+        Insert log(m_db, "资料下载记录",
+                   {"文件编号", "文件名称", "文件类别", "摘要", "工号", "部门", "岗位", "下载", "阅读", "操作时间"});
         for (const Access& a : accesses) {
             const RightInfo& right = m_rights.at(a.right);
             const DocumentInfo& d = m_documents.at(right.document);
@@ -769,9 +738,7 @@ qint64 count(const QSqlDatabase& db, const QString& sql)
 
 DemoSummary summarize(const QSqlDatabase& db)
 {
-    auto rows = [&](const char* table) {
-        return count(db, QStringLiteral("SELECT COUNT(*) FROM %1").arg(u8(table)));
-    };
+    auto rows = [&](const char* table) { return count(db, QStringLiteral("SELECT COUNT(*) FROM %1").arg(u8(table))); };
     DemoSummary s;
     s.departmentCategories = int(rows("职能部门类别"));
     s.positionCategories = int(rows("岗位类别"));
@@ -805,8 +772,7 @@ QList<DemoLogin> demoLogins()
 {
     return {
         {QStringLiteral("0001"), QStringLiteral("admin"), u8("系统管理员：全部菜单")},
-        {QStringLiteral("0005"), QStringLiteral("123"),
-         u8("营销总监：上传、查阅、统计，专项审核权限（全部部门）")},
+        {QStringLiteral("0005"), QStringLiteral("123"), u8("营销总监：上传、查阅、统计，专项审核权限（全部部门）")},
         {QStringLiteral("0008"), QStringLiteral("123"), u8("会计（主要）与档案管理员（兼职）：两个岗位")},
         {QStringLiteral("0012"), QStringLiteral("123"), u8("销售代表：只能查阅")},
         {QStringLiteral("0030"), QStringLiteral("123"), u8("已离职：无可登录岗位")},
@@ -814,20 +780,11 @@ QList<DemoLogin> demoLogins()
     };
 }
 
-int fixedDepartmentCount()
-{
-    return int(fixed::departments().size());
-}
+int fixedDepartmentCount() { return int(fixed::departments().size()); }
 
-int fixedTypeCount()
-{
-    return int(fixed::documentTypes().size());
-}
+int fixedTypeCount() { return int(fixed::documentTypes().size()); }
 
-int fixedDocumentCount()
-{
-    return int(fixed::documents().size());
-}
+int fixedDocumentCount() { return int(fixed::documents().size()); }
 
 bool build(const QString& path, const DemoSizes& sizes, QString* error, DemoSummary* summary)
 {
@@ -842,8 +799,7 @@ bool build(const QString& path, const DemoSizes& sizes, QString* error, DemoSumm
         return fail(QStringLiteral("no database path given"));
     if (QFileInfo::exists(path))
         return fail(QStringLiteral("%1 already exists").arg(path));
-    if (sizes.departments < 0 || sizes.types < 0 || sizes.documents < 0 || sizes.logRows < 0
-        || sizes.fileSize < 0)
+    if (sizes.departments < 0 || sizes.types < 0 || sizes.documents < 0 || sizes.logRows < 0 || sizes.fileSize < 0)
         return fail(QStringLiteral("sizes must not be negative"));
     // Generated codes have room for this many rows (see the code schemes in Builder).
     if (sizes.departments > 1000000 || sizes.types > 1000000 || sizes.documents > 9999999)

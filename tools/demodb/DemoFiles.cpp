@@ -18,10 +18,7 @@
 namespace quarvel::demo {
 namespace {
 
-QString u8(const char* text)
-{
-    return QString::fromUtf8(text);
-}
+QString u8(const char* text) { return QString::fromUtf8(text); }
 
 QStringList u8List(std::initializer_list<const char*> texts)
 {
@@ -34,10 +31,7 @@ QStringList u8List(std::initializer_list<const char*> texts)
 // Sentences dealt from a shuffled deck, so that a document repeats none before all were used.
 class SentenceDeck {
 public:
-    SentenceDeck(QStringList sentences, Random& random) : m_cards(std::move(sentences)), m_random(random)
-    {
-        shuffle();
-    }
+    SentenceDeck(QStringList sentences, Random& random) : m_cards(std::move(sentences)), m_random(random) { shuffle(); }
 
     QString deal()
     {
@@ -61,15 +55,14 @@ private:
 };
 
 // Sentences made of a subject, an action and an object, for variety in longer documents.
-QStringList combinedSentences(const QStringList& subjects, const QStringList& actions,
-                              const QStringList& objects, int count, Random& random)
+QStringList combinedSentences(const QStringList& subjects, const QStringList& actions, const QStringList& objects,
+                              int count, Random& random)
 {
     QStringList result;
     for (int i = 0; i < count; ++i) {
         const QString subject = subjects.at(qsizetype(random.range(0, subjects.size() - 1)));
         const QString action = actions.at(qsizetype(random.range(0, actions.size() - 1)));
-        result.append(subject + action + objects.at(qsizetype(random.range(0, objects.size() - 1)))
-                      + QChar(0x3002));
+        result.append(subject + action + objects.at(qsizetype(random.range(0, objects.size() - 1))) + QChar(0x3002));
     }
     return result;
 }
@@ -206,8 +199,7 @@ int drawWrapped(QPainter& painter, int x, int y, int width, const QString& text,
 
 }  // namespace
 
-DocumentText composeDocumentText(const QString& name, const QString& topCode, const QString& subtitle,
-                                 Random& random)
+DocumentText composeDocumentText(const QString& name, const QString& topCode, const QString& subtitle, Random& random)
 {
     DocumentText doc;
     doc.title = name;
@@ -215,12 +207,11 @@ DocumentText composeDocumentText(const QString& name, const QString& topCode, co
     QStringList headings;
     QStringList pool;
     if (topCode == QLatin1String("01")) {
-        headings =
-            u8List({"第一章 总则", "第二章 职责分工", "第三章 管理要求", "第四章 检查与考核", "第五章 附则"});
+        headings = u8List({"第一章 总则", "第二章 职责分工", "第三章 管理要求", "第四章 检查与考核", "第五章 附则"});
         pool = ruleSentences(name);
     } else if (topCode == QLatin1String("02")) {
-        headings = u8List(
-            {"一、概述", "二、技术参数", "三、安装与调试", "四、操作说明", "五、维护保养", "六、注意事项"});
+        headings =
+            u8List({"一、概述", "二、技术参数", "三、安装与调试", "四、操作说明", "五、维护保养", "六、注意事项"});
         pool = technicalSentences(name, random);
     } else if (topCode == QLatin1String("03")) {
         headings = u8List({"一、背景", "二、市场概况", "三、主要发现", "四、工作建议"});
@@ -229,8 +220,7 @@ DocumentText composeDocumentText(const QString& name, const QString& topCode, co
         headings = u8List({"1 目的", "2 适用范围", "3 职责", "4 工作程序", "5 相关记录"});
         pool = qualitySentences(name);
     } else if (topCode == QLatin1String("05")) {
-        headings =
-            u8List({"一、会议时间与地点", "二、参会人员", "三、会议议题", "四、会议决议", "五、后续安排"});
+        headings = u8List({"一、会议时间与地点", "二、参会人员", "三、会议议题", "四、会议决议", "五、后续安排"});
         pool = minutesSentences(random);
     } else {
         headings = u8List({"一、说明", "二、正文", "三、附注"});
@@ -238,12 +228,12 @@ DocumentText composeDocumentText(const QString& name, const QString& topCode, co
     }
     // The opening sentence of each pool introduces the document; the rest are dealt.
     const QString opening = pool.isEmpty() ? QString() : pool.takeFirst();
-    pool += combinedSentences(u8List({"各部门负责人", "部门经理", "行政人事部", "财务部", "质量管理部",
-                                      "技术研发中心", "相关责任人", "全体员工"}),
-                              u8List({"应认真做好", "负责组织", "应定期检查", "应及时上报", "须妥善保管",
-                                      "应严格审核", "负责跟踪落实", "应按月汇总"}),
-                              u8List({"相关工作记录", "审批单据", "执行情况", "培训计划", "考核结果",
-                                      "费用支出", "文件资料", "整改措施", "客户反馈", "设备台账"}),
+    pool += combinedSentences(u8List({"各部门负责人", "部门经理", "行政人事部", "财务部", "质量管理部", "技术研发中心",
+                                      "相关责任人", "全体员工"}),
+                              u8List({"应认真做好", "负责组织", "应定期检查", "应及时上报", "须妥善保管", "应严格审核",
+                                      "负责跟踪落实", "应按月汇总"}),
+                              u8List({"相关工作记录", "审批单据", "执行情况", "培训计划", "考核结果", "费用支出",
+                                      "文件资料", "整改措施", "客户反馈", "设备台账"}),
                               24, random);
     SentenceDeck deck(pool, random);
     for (const QString& heading : headings)
@@ -256,9 +246,8 @@ DocumentText composeDocumentText(const QString& name, const QString& topCode, co
 FileFactory::FileFactory()
 {
     const QStringList installed = QFontDatabase::families();
-    for (const char* candidate :
-         {"WenQuanYi Micro Hei", "WenQuanYi Zen Hei", "Noto Sans CJK SC", "Noto Sans SC",
-          "Source Han Sans SC", "AR PL UMing CN", "Droid Sans Fallback"}) {
+    for (const char* candidate : {"WenQuanYi Micro Hei", "WenQuanYi Zen Hei", "Noto Sans CJK SC", "Noto Sans SC",
+                                  "Source Han Sans SC", "AR PL UMing CN", "Droid Sans Fallback"}) {
         const QString family = QString::fromLatin1(candidate);
         if (installed.contains(family, Qt::CaseInsensitive)) {
             m_family = family;
@@ -276,8 +265,8 @@ QByteArray FileFactory::pdf(const DocumentText& doc) const
         writer.setResolution(150);
         writer.setTitle(doc.title);
         writer.setCreator(QStringLiteral("Quarvel"));
-        writer.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait,
-                                         QMarginsF(20, 20, 20, 20), QPageLayout::Millimeter));
+        writer.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF(20, 20, 20, 20),
+                                         QPageLayout::Millimeter));
         const QRect area = writer.pageLayout().paintRectPixels(writer.resolution());
         const int width = area.width();
         const int bottom = area.height() - 60;
@@ -389,15 +378,14 @@ QByteArray FileFactory::png(const QString& title, PictureKind kind, const QStrin
         const int slot = plot.width() / int(count);
         for (qsizetype i = 0; i < values.size(); ++i) {
             const int height = plot.height() * values.at(i) / maximum;
-            const QRect bar(plot.left() + int(i) * slot + slot / 5, plot.bottom() - height, slot * 3 / 5,
-                            height);
+            const QRect bar(plot.left() + int(i) * slot + slot / 5, plot.bottom() - height, slot * 3 / 5, height);
             painter.fillRect(bar, i % 2 ? accent.lighter(140) : accent);
             painter.setPen(Qt::black);
             painter.drawText(QRect(bar.left() - 20, bar.top() - 24, bar.width() + 40, 20), Qt::AlignCenter,
                              QString::number(values.at(i)));
             if (i < labels.size())
-                painter.drawText(QRect(plot.left() + int(i) * slot, plot.bottom() + 8, slot, 24),
-                                 Qt::AlignCenter, labels.at(i));
+                painter.drawText(QRect(plot.left() + int(i) * slot, plot.bottom() + 8, slot, 24), Qt::AlignCenter,
+                                 labels.at(i));
         }
         break;
     }
@@ -513,8 +501,7 @@ QByteArray FileFactory::xlsx(const SheetData& sheet, QString* error)
 
     worksheet_write_string(worksheet, 0, 0, sheet.title.toUtf8().constData(), titleFormat);
     for (qsizetype c = 0; c < sheet.header.size(); ++c) {
-        worksheet_write_string(worksheet, 2, lxw_col_t(c), sheet.header.at(c).toUtf8().constData(),
-                               headerFormat);
+        worksheet_write_string(worksheet, 2, lxw_col_t(c), sheet.header.at(c).toUtf8().constData(), headerFormat);
         worksheet_set_column(worksheet, lxw_col_t(c), lxw_col_t(c), c == 1 ? 22 : 12, nullptr);
     }
     for (qsizetype r = 0; r < sheet.rows.size(); ++r) {
@@ -523,19 +510,16 @@ QByteArray FileFactory::xlsx(const SheetData& sheet, QString* error)
             const QVariant& v = row.at(c);
             const auto cellRow = lxw_row_t(r + 3);
             const auto cellCol = lxw_col_t(c);
-            if (v.typeId() == QMetaType::Int || v.typeId() == QMetaType::Double
-                || v.typeId() == QMetaType::LongLong)
+            if (v.typeId() == QMetaType::Int || v.typeId() == QMetaType::Double || v.typeId() == QMetaType::LongLong)
                 worksheet_write_number(worksheet, cellRow, cellCol, v.toDouble(), cellFormat);
             else
-                worksheet_write_string(worksheet, cellRow, cellCol, v.toString().toUtf8().constData(),
-                                       cellFormat);
+                worksheet_write_string(worksheet, cellRow, cellCol, v.toString().toUtf8().constData(), cellFormat);
         }
     }
     const lxw_error status = workbook_close(workbook);
     if (status != LXW_NO_ERROR) {
         if (error)
-            *error =
-                QStringLiteral("cannot write the workbook: %1").arg(QString::fromUtf8(lxw_strerror(status)));
+            *error = QStringLiteral("cannot write the workbook: %1").arg(QString::fromUtf8(lxw_strerror(status)));
         return {};
     }
     QFile file(QFile::decodeName(path));
@@ -556,10 +540,9 @@ QByteArray FileFactory::filler(const QString& title, qint64 size)
     bytes += (title + u'\n').toUtf8();
     qint64 line = 1;
     while (bytes.size() < size) {
-        const QByteArray next =
-            QStringLiteral("第%1行：本资料为系统测试用的大文件内容，用于检验传输与存储的性能。\n")
-                .arg(line++, 8, 10, QLatin1Char('0'))
-                .toUtf8();
+        const QByteArray next = QStringLiteral("第%1行：本资料为系统测试用的大文件内容，用于检验传输与存储的性能。\n")
+                                    .arg(line++, 8, 10, QLatin1Char('0'))
+                                    .toUtf8();
         if (bytes.size() + next.size() > size)
             break;
         bytes += next;

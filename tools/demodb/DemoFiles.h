@@ -37,8 +37,7 @@ struct SheetData {
 // Chinese text for a document of the given name whose type belongs to the top type topCode
 // ("01" rules, "02" technical, "03" sales, "04" quality, "05" minutes; anything else gets
 // general text).
-DocumentText composeDocumentText(const QString& name, const QString& topCode, const QString& subtitle,
-                                 Random& random);
+DocumentText composeDocumentText(const QString& name, const QString& topCode, const QString& subtitle, Random& random);
 
 // Renders the demo files. Painting needs a QGuiApplication; the first CJK-capable font family
 // that is installed is used for Chinese text, otherwise the default font.
@@ -49,8 +48,7 @@ public:
     const QString& fontFamily() const { return m_family; }
 
     QByteArray pdf(const DocumentText& text) const;
-    QByteArray png(const QString& title, PictureKind kind, const QStringList& labels,
-                   const QList<int>& values) const;
+    QByteArray png(const QString& title, PictureKind kind, const QStringList& labels, const QList<int>& values) const;
     static QByteArray text(const DocumentText& text);
     // An .xlsx workbook; empty with *error set when the workbook cannot be written.
     static QByteArray xlsx(const SheetData& sheet, QString* error);

@@ -9,7 +9,7 @@ namespace quarvel::demo {
 // every platform and standard library, which std::uniform_*_distribution does not promise.
 class Random {
 public:
-    explicit Random(quint64 seed) : m_state(seed) { }
+    explicit Random(quint64 seed) : m_state(seed) {}
 
     quint64 next()
     {

@@ -66,10 +66,10 @@ int main(int argc, char* argv[])
     QCoreApplication::setApplicationName(QStringLiteral("quarvel-demodb"));
 
     QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral(
-        "Builds a SQLite demo database for Quarvel: a small company with departments, positions,\n"
-        "employees, menu permissions, document types, documents with real files, rights,\n"
-        "download groups and an access log. Larger sizes add generated rows for benchmarks."));
+    parser.setApplicationDescription(
+        QStringLiteral("Builds a SQLite demo database for Quarvel: a small company with departments, positions,\n"
+                       "employees, menu permissions, document types, documents with real files, rights,\n"
+                       "download groups and an access log. Larger sizes add generated rows for benchmarks."));
     parser.addHelpOption();
     parser.addPositionalArgument(QStringLiteral("PATH"), QStringLiteral("the database file to create"));
     const QCommandLineOption force(QStringLiteral("force"), QStringLiteral("replace PATH if it exists"));
@@ -79,8 +79,8 @@ int main(int argc, char* argv[])
                                    QStringLiteral("N"));
     const QCommandLineOption documents(QStringLiteral("documents"), QStringLiteral("total documents"),
                                        QStringLiteral("N"));
-    const QCommandLineOption logRows(QStringLiteral("log-rows"),
-                                     QStringLiteral("access-log rows (default 600)"), QStringLiteral("N"));
+    const QCommandLineOption logRows(QStringLiteral("log-rows"), QStringLiteral("access-log rows (default 600)"),
+                                     QStringLiteral("N"));
     const QCommandLineOption rights(QStringLiteral("rights"),
                                     QStringLiteral("total download-rights rows (at least those of the documents)"),
                                     QStringLiteral("N"));
@@ -124,8 +124,7 @@ int main(int argc, char* argv[])
                                IntOption{"documents", &sizes.documents}}) {
         value = *o.target;
         if (!parseCount(parser, QString::fromLatin1(o.name), &value, &error) || value > 10000000) {
-            err << (error.isEmpty() ? QStringLiteral("--%1 is too large").arg(QString::fromLatin1(o.name))
-                                    : error)
+            err << (error.isEmpty() ? QStringLiteral("--%1 is too large").arg(QString::fromLatin1(o.name)) : error)
                 << '\n';
             return 2;
         }
@@ -165,16 +164,15 @@ int main(int argc, char* argv[])
 
     out << "Created " << path << '\n'
         << "  departments " << s.departments << " (categories " << s.departmentCategories << "), positions "
-        << s.positions << " (categories " << s.positionCategories << "), employees " << s.employees
-        << ", assignments " << s.assignments << '\n'
+        << s.positions << " (categories " << s.positionCategories << "), employees " << s.employees << ", assignments "
+        << s.assignments << '\n'
         << "  menu permission rows " << s.permissionRows << ", group menu entries " << s.menuGrants << '\n'
         << "  document types " << s.types << ", upload rights " << s.uploadRights << '\n'
         << "  documents " << s.documents << " (" << s.fileBytes << " bytes of files), download rights "
         << s.downloadRights << '\n'
         << "  download groups " << s.downloadGroups << " (" << s.groupMembers << " members), access-log rows "
         << s.logRows << '\n'
-        << "  font for Chinese text: "
-        << (s.fontFamily.isEmpty() ? QStringLiteral("(default)") : s.fontFamily) << '\n'
+        << "  font for Chinese text: " << (s.fontFamily.isEmpty() ? QStringLiteral("(default)") : s.fontFamily) << '\n'
         << "Demo logins:\n";
     for (const auto& login : quarvel::demo::demoLogins())
         out << "  " << login.employeeNo.leftJustified(6) << ' ' << login.password.leftJustified(7) << ' '

@@ -116,9 +116,7 @@ FlexGrid::FlexGrid(QWidget* parent) : QWidget(parent), m_model(new GridModel(thi
             return;
         m_colTwips[section] = pixelsToTwips(newSize, this);
     });
-    connect(this, &QObject::objectNameChanged, this, [this](const QString& name) {
-        m_view->setAccessibleName(name);
-    });
+    connect(this, &QObject::objectNameChanged, this, [this](const QString& name) { m_view->setAccessibleName(name); });
 
     applyAllSizes();
     applyHeaderRow();
@@ -127,10 +125,7 @@ FlexGrid::FlexGrid(QWidget* parent) : QWidget(parent), m_model(new GridModel(thi
 
 FlexGrid::~FlexGrid() = default;
 
-QTableView* FlexGrid::view() const
-{
-    return m_view;
-}
+QTableView* FlexGrid::view() const { return m_view; }
 
 // ---- format string ----
 
@@ -165,15 +160,9 @@ void FlexGrid::setFixedRows(int rows)
     applyHeaderRow();
 }
 
-QString FlexGrid::text() const
-{
-    return m_model->textMatrix(m_row, m_col);
-}
+QString FlexGrid::text() const { return m_model->textMatrix(m_row, m_col); }
 
-void FlexGrid::setText(const QString& text)
-{
-    m_model->setTextMatrix(m_row, m_col, text);
-}
+void FlexGrid::setText(const QString& text) { m_model->setTextMatrix(m_row, m_col, text); }
 
 int FlexGrid::addItem(const QString& text, int before)
 {
@@ -183,17 +172,11 @@ int FlexGrid::addItem(const QString& text, int before)
     return m_model->insertRowAt(before, parts);
 }
 
-void FlexGrid::removeItem(int row)
-{
-    m_model->removeRowAt(row);
-}
+void FlexGrid::removeItem(int row) { m_model->removeRowAt(row); }
 
 // ---- sizes ----
 
-int FlexGrid::colWidth(int col) const
-{
-    return col >= 0 && col < m_colTwips.size() ? m_colTwips.at(col) : 0;
-}
+int FlexGrid::colWidth(int col) const { return col >= 0 && col < m_colTwips.size() ? m_colTwips.at(col) : 0; }
 
 void FlexGrid::setColWidth(int col, int twips)
 {
@@ -277,20 +260,11 @@ void FlexGrid::applyHeaderRow()
 
 // ---- current cell and selection ----
 
-void FlexGrid::setRow(int row)
-{
-    setCurrentCell(row, m_col);
-}
+void FlexGrid::setRow(int row) { setCurrentCell(row, m_col); }
 
-void FlexGrid::setCol(int col)
-{
-    setCurrentCell(m_row, col);
-}
+void FlexGrid::setCol(int col) { setCurrentCell(m_row, col); }
 
-void FlexGrid::setCurrentCell(int row, int col)
-{
-    moveCurrent(row, col, true);
-}
+void FlexGrid::setCurrentCell(int row, int col) { moveCurrent(row, col, true); }
 
 void FlexGrid::moveCurrent(int row, int col, bool syncView)
 {
@@ -458,15 +432,9 @@ void FlexGrid::updateMerges()
     }
 }
 
-int FlexGrid::rowSpan(int row, int col) const
-{
-    return m_view->rowSpan(row, col);
-}
+int FlexGrid::rowSpan(int row, int col) const { return m_view->rowSpan(row, col); }
 
-int FlexGrid::columnSpan(int row, int col) const
-{
-    return m_view->columnSpan(row, col);
-}
+int FlexGrid::columnSpan(int row, int col) const { return m_view->columnSpan(row, col); }
 
 // ---- scrolling and geometry ----
 

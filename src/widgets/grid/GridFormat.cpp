@@ -61,18 +61,18 @@ namespace {
 
 bool isWide(char32_t u)
 {
-    return (u >= 0x1100 && u <= 0x115F)      // Hangul Jamo
-        || (u >= 0x2E80 && u <= 0x303E)      // CJK radicals, symbols and punctuation
-        || (u >= 0x3041 && u <= 0x33FF)      // kana, bopomofo, CJK compatibility
-        || (u >= 0x3400 && u <= 0x4DBF)      // CJK extension A
-        || (u >= 0x4E00 && u <= 0x9FFF)      // CJK unified ideographs
-        || (u >= 0xA000 && u <= 0xA4CF)      // Yi
-        || (u >= 0xAC00 && u <= 0xD7A3)      // Hangul syllables
-        || (u >= 0xF900 && u <= 0xFAFF)      // CJK compatibility ideographs
-        || (u >= 0xFE30 && u <= 0xFE4F)      // CJK compatibility forms
-        || (u >= 0xFF00 && u <= 0xFF60)      // full-width forms
-        || (u >= 0xFFE0 && u <= 0xFFE6)      // full-width signs
-        || (u >= 0x20000 && u <= 0x3FFFD);   // CJK extensions B and later
+    return (u >= 0x1100 && u <= 0x115F)        // Hangul Jamo
+           || (u >= 0x2E80 && u <= 0x303E)     // CJK radicals, symbols and punctuation
+           || (u >= 0x3041 && u <= 0x33FF)     // kana, bopomofo, CJK compatibility
+           || (u >= 0x3400 && u <= 0x4DBF)     // CJK extension A
+           || (u >= 0x4E00 && u <= 0x9FFF)     // CJK unified ideographs
+           || (u >= 0xA000 && u <= 0xA4CF)     // Yi
+           || (u >= 0xAC00 && u <= 0xD7A3)     // Hangul syllables
+           || (u >= 0xF900 && u <= 0xFAFF)     // CJK compatibility ideographs
+           || (u >= 0xFE30 && u <= 0xFE4F)     // CJK compatibility forms
+           || (u >= 0xFF00 && u <= 0xFF60)     // full-width forms
+           || (u >= 0xFFE0 && u <= 0xFFE6)     // full-width signs
+           || (u >= 0x20000 && u <= 0x3FFFD);  // CJK extensions B and later
 }
 
 }  // namespace
@@ -94,7 +94,7 @@ QColor colorFromNumber(quint32 number)
 quint32 colorToNumber(const QColor& color)
 {
     return static_cast<quint32>(color.red()) | (static_cast<quint32>(color.green()) << 8)
-        | (static_cast<quint32>(color.blue()) << 16);
+           | (static_cast<quint32>(color.blue()) << 16);
 }
 
 }  // namespace quarvel

@@ -116,10 +116,7 @@ void GridModel::fixedLayoutChanged(int oldFixedRows, int oldFixedCols)
 
 // ---- texts ----
 
-QString GridModel::textMatrix(int row, int col) const
-{
-    return inRange(row, col) ? cell(row, col).text : QString();
-}
+QString GridModel::textMatrix(int row, int col) const { return inRange(row, col) ? cell(row, col).text : QString(); }
 
 bool GridModel::setTextMatrix(int row, int col, const QString& text)
 {
@@ -156,10 +153,7 @@ void GridModel::setRowTexts(int row, const QStringList& texts)
     }
 }
 
-int GridModel::appendRow(const QStringList& texts)
-{
-    return insertRowAt(m_rows, texts);
-}
+int GridModel::appendRow(const QStringList& texts) { return insertRowAt(m_rows, texts); }
 
 int GridModel::insertRowAt(int before, const QStringList& texts)
 {
@@ -429,10 +423,7 @@ void GridModel::endBulk()
         endResetModel();
 }
 
-void GridModel::cellChanged(int row, int col, const QList<int>& roles)
-{
-    rangeChanged(row, row, col, col, roles);
-}
+void GridModel::cellChanged(int row, int col, const QList<int>& roles) { rangeChanged(row, row, col, col, roles); }
 
 void GridModel::rangeChanged(int firstRow, int lastRow, int firstCol, int lastCol, const QList<int>& roles)
 {
@@ -445,15 +436,9 @@ void GridModel::rangeChanged(int firstRow, int lastRow, int firstCol, int lastCo
 
 // ---- QAbstractTableModel ----
 
-int GridModel::rowCount(const QModelIndex& parent) const
-{
-    return parent.isValid() ? 0 : m_rows;
-}
+int GridModel::rowCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : m_rows; }
 
-int GridModel::columnCount(const QModelIndex& parent) const
-{
-    return parent.isValid() ? 0 : m_cols;
-}
+int GridModel::columnCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : m_cols; }
 
 QVariant GridModel::data(const QModelIndex& index, int role) const
 {
@@ -465,8 +450,7 @@ QVariant GridModel::data(const QModelIndex& index, int role) const
     const bool fixed = isFixedCell(row, col);
     switch (role) {
     case Qt::DisplayRole:
-    case Qt::EditRole:
-        return source.text;
+    case Qt::EditRole: return source.text;
     case Qt::TextAlignmentRole: {
         const int code = fixed ? m_fixedAlignment.at(col) : m_colAlignment.at(col);
         return static_cast<int>(alignmentFlags(code, source.text));
@@ -491,12 +475,9 @@ QVariant GridModel::data(const QModelIndex& index, int role) const
             return font;
         }
         return QVariant();
-    case AlignmentCodeRole:
-        return fixed ? m_fixedAlignment.at(col) : m_colAlignment.at(col);
-    case FixedCellRole:
-        return fixed;
-    default:
-        return QVariant();
+    case AlignmentCodeRole: return fixed ? m_fixedAlignment.at(col) : m_colAlignment.at(col);
+    case FixedCellRole: return fixed;
+    default: return QVariant();
     }
 }
 
@@ -524,15 +505,13 @@ QVariant GridModel::headerData(int section, Qt::Orientation orientation, int rol
     switch (role) {
     case Qt::DisplayRole:
     case Qt::ForegroundRole:
-    case Qt::FontRole:
-        return data(index(0, section), role);
+    case Qt::FontRole: return data(index(0, section), role);
     case Qt::BackgroundRole:
         // The header keeps the style's shading unless a colour was set for the cell.
         if (cell(0, section).flags & HasBack)
             return QBrush(QColor::fromRgb(cell(0, section).back));
         return QVariant();
-    default:
-        return QVariant();
+    default: return QVariant();
     }
 }
 

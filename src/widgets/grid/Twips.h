@@ -22,8 +22,7 @@ inline double logicalDpi(const QWidget* widget, Qt::Orientation orientation = Qt
         return orientation == Qt::Horizontal ? widget->logicalDpiX() : widget->logicalDpiY();
     if (qGuiApp) {
         if (const QScreen* screen = QGuiApplication::primaryScreen())
-            return orientation == Qt::Horizontal ? screen->logicalDotsPerInchX()
-                                                 : screen->logicalDotsPerInchY();
+            return orientation == Qt::Horizontal ? screen->logicalDotsPerInchX() : screen->logicalDotsPerInchY();
     }
     return 96.0;
 }

@@ -24,8 +24,7 @@ private:
 
 }  // namespace
 
-KeyedTree::KeyedTree(QWidget* parent)
-    : QWidget(parent), model_(new KeyedTreeModel(this)), view_(new QTreeView(this))
+KeyedTree::KeyedTree(QWidget* parent) : QWidget(parent), model_(new KeyedTreeModel(this)), view_(new QTreeView(this))
 {
     view_->setObjectName(QStringLiteral("view"));
     view_->setHeaderHidden(true);
@@ -69,8 +68,7 @@ KeyedTree::KeyedTree(QWidget* parent)
         FlagGuard guard(syncing_);
         model_->setExpanded(model_->keyForIndex(index), false);
     });
-    connect(view_->selectionModel(), &QItemSelectionModel::selectionChanged, this,
-            [this] { takeViewSelection(); });
+    connect(view_->selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] { takeViewSelection(); });
 
     // Changes of the model, by the program or by the view.
     connect(model_, &KeyedTreeModel::nodeCheckToggled, this, [this](const QString& key, bool checked) {
@@ -94,10 +92,7 @@ KeyedTree::KeyedTree(QWidget* parent)
 
 KeyedTree::~KeyedTree() = default;
 
-void KeyedTree::refresh()
-{
-    view_->viewport()->update();
-}
+void KeyedTree::refresh() { view_->viewport()->update(); }
 
 void KeyedTree::showSelection(const QString& key)
 {

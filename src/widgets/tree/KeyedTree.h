@@ -97,7 +97,7 @@ private:
 
     KeyedTreeModel* model_;
     QTreeView* view_;
-    bool syncing_ = false;  // true while one side is being brought in step with the other
+    bool syncing_ = false;            // true while one side is being brought in step with the other
     bool toggledSincePress_ = false;  // a check box was toggled since the last mouse press
 };
 

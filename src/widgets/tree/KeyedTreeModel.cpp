@@ -15,14 +15,10 @@ constexpr int kResetThreshold = 256;
 QString TreeError::describe(TreeErrorCode code)
 {
     switch (code) {
-    case TreeErrorCode::None:
-        return QString();
-    case TreeErrorCode::ElementNotFound:
-        return QStringLiteral("找不到元素");
-    case TreeErrorCode::KeyNotUnique:
-        return QStringLiteral("关键字在集合中不唯一");
-    case TreeErrorCode::InvalidKey:
-        return QStringLiteral("无效的关键字");
+    case TreeErrorCode::None: return QString();
+    case TreeErrorCode::ElementNotFound: return QStringLiteral("找不到元素");
+    case TreeErrorCode::KeyNotUnique: return QStringLiteral("关键字在集合中不唯一");
+    case TreeErrorCode::InvalidKey: return QStringLiteral("无效的关键字");
     }
     return QString();
 }
@@ -43,8 +39,7 @@ TreeError KeyedTreeModel::elementNotFound(const QString& key)
     return TreeError::make(TreeErrorCode::ElementNotFound, key);
 }
 
-TreeAddResult KeyedTreeModel::addNode(const QString& parentKey, const QString& key, const QString& text,
-                                      int picture)
+TreeAddResult KeyedTreeModel::addNode(const QString& parentKey, const QString& key, const QString& text, int picture)
 {
     return add(parentKey, key, text, picture, QString(), false, false);
 }
@@ -111,8 +106,8 @@ TreeLoadResult KeyedTreeModel::load(const QVector<TreeNodeSpec>& nodes)
     }
     TreeLoadResult result;
     for (const TreeNodeSpec& node : nodes) {
-        const TreeAddResult added =
-            add(node.parentKey, node.key, node.text, node.picture, node.tag, node.checked, node.expanded);
+        const TreeAddResult added = add(node.parentKey, node.key, node.text, node.picture, node.tag, node.checked,
+                                        node.expanded);
         if (!added.ok()) {
             result.error = added.error;
             break;
@@ -155,10 +150,7 @@ void KeyedTreeModel::endUpdate()
 
 // Lookup ---------------------------------------------------------------------------------------
 
-int KeyedTreeModel::indexOf(const QString& key) const
-{
-    return find(key) + 1;
-}
+int KeyedTreeModel::indexOf(const QString& key) const { return find(key) + 1; }
 
 QString KeyedTreeModel::keyAt(int index) const
 {
@@ -416,15 +408,9 @@ void KeyedTreeModel::setAllExpanded(bool expanded)
 
 // Selection ------------------------------------------------------------------------------------
 
-QString KeyedTreeModel::selectedKey() const
-{
-    return selected_ < 0 ? QString() : nodes_[selected_].key;
-}
+QString KeyedTreeModel::selectedKey() const { return selected_ < 0 ? QString() : nodes_[selected_].key; }
 
-bool KeyedTreeModel::isSelected(const QString& key) const
-{
-    return selected_ >= 0 && nodes_[selected_].key == key;
-}
+bool KeyedTreeModel::isSelected(const QString& key) const { return selected_ >= 0 && nodes_[selected_].key == key; }
 
 bool KeyedTreeModel::setSelected(const QString& key)
 {
@@ -504,10 +490,7 @@ QModelIndex KeyedTreeModel::modelIndex(int pos) const
     return createIndex(nodes_[pos].row, 0, static_cast<quintptr>(pos));
 }
 
-QModelIndex KeyedTreeModel::indexForKey(const QString& key) const
-{
-    return modelIndex(find(key));
-}
+QModelIndex KeyedTreeModel::indexForKey(const QString& key) const { return modelIndex(find(key)); }
 
 QString KeyedTreeModel::keyForIndex(const QModelIndex& index) const
 {
@@ -530,8 +513,7 @@ QModelIndex KeyedTreeModel::index(int row, int column, const QModelIndex& parent
 {
     if (!hasIndex(row, column, parent))
         return QModelIndex();
-    const QVector<int>& list =
-        parent.isValid() ? nodes_[static_cast<int>(parent.internalId())].children : topLevel_;
+    const QVector<int>& list = parent.isValid() ? nodes_[static_cast<int>(parent.internalId())].children : topLevel_;
     return createIndex(row, column, static_cast<quintptr>(list[row]));
 }
 
@@ -556,10 +538,7 @@ int KeyedTreeModel::columnCount(const QModelIndex& parent) const
     return parent.isValid() && parent.column() != 0 ? 0 : 1;
 }
 
-bool KeyedTreeModel::hasChildren(const QModelIndex& parent) const
-{
-    return rowCount(parent) > 0;
-}
+bool KeyedTreeModel::hasChildren(const QModelIndex& parent) const { return rowCount(parent) > 0; }
 
 QVariant KeyedTreeModel::data(const QModelIndex& index, int role) const
 {
@@ -568,8 +547,7 @@ QVariant KeyedTreeModel::data(const QModelIndex& index, int role) const
     const int pos = static_cast<int>(index.internalId());
     const Node& node = nodes_[pos];
     switch (role) {
-    case Qt::DisplayRole:
-        return node.text;
+    case Qt::DisplayRole: return node.text;
     case Qt::DecorationRole:
         if (node.picture >= 1 && node.picture <= images_.size())
             return images_[node.picture - 1];
@@ -578,16 +556,11 @@ QVariant KeyedTreeModel::data(const QModelIndex& index, int role) const
         if (!checkBoxes_)
             return QVariant();
         return node.checked ? Qt::Checked : Qt::Unchecked;
-    case KeyRole:
-        return node.key;
-    case TagRole:
-        return node.tag;
-    case PictureRole:
-        return node.picture;
-    case NodeIndexRole:
-        return pos + 1;
-    default:
-        return QVariant();
+    case KeyRole: return node.key;
+    case TagRole: return node.tag;
+    case PictureRole: return node.picture;
+    case NodeIndexRole: return pos + 1;
+    default: return QVariant();
     }
 }
 

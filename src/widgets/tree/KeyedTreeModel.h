@@ -83,9 +83,9 @@ public:
     std::optional<TreeNodeInfo> nodeByKey(const QString& key) const;
     std::optional<TreeNodeInfo> nodeByIndex(int index) const;
 
-    QString parentKey(const QString& key) const;  // empty for a top-level node
-    QStringList childKeys(const QString& key) const;  // in order; empty key: the top-level nodes
-    int childCount(const QString& key) const;         // empty key: number of top-level nodes
+    QString parentKey(const QString& key) const;        // empty for a top-level node
+    QStringList childKeys(const QString& key) const;    // in order; empty key: the top-level nodes
+    int childCount(const QString& key) const;           // empty key: number of top-level nodes
     QStringList descendants(const QString& key) const;  // depth first, without the node itself
 
     // Node properties --------------------------------------------------------------------------

@@ -145,8 +145,7 @@ void TestFlexGrid::widthsGrowWithTheHeaderLength()
     const int twentyOne = m_grid->formatWidthTwips(u"a"_qs + QString(20, u' '));
     QVERIFY(eleven > one);
     QVERIFY(qAbs((twentyOne - eleven) - (eleven - one)) <= 2);
-    QCOMPARE(m_grid->formatWidthTwips(QString()),
-             pixelsToTwips(2 * FlexGrid::CellPaddingPixels, m_grid));
+    QCOMPARE(m_grid->formatWidthTwips(QString()), pixelsToTwips(2 * FlexGrid::CellPaddingPixels, m_grid));
 
     // In the grids: a longer header (blanks included) is a wider column.
     for (const QString& format : {gridformats::Rights, gridformats::Browse, gridformats::Statistics,
@@ -551,8 +550,8 @@ void TestFlexGrid::findRowByHiddenId()
     m_grid->setColWidth(9, 0);
     m_grid->setRows(1);
     for (int r = 1; r <= 5; ++r)
-        m_grid->appendRow({QString::number(r), QStringLiteral("A-%1").arg(r), {}, {}, {}, {}, {}, {}, {},
-                           QString::number(r * 10)});
+        m_grid->appendRow(
+            {QString::number(r), QStringLiteral("A-%1").arg(r), {}, {}, {}, {}, {}, {}, {}, QString::number(r * 10)});
     QCOMPARE(m_grid->findRowById(9, 30), 3);
     QCOMPARE(m_grid->findRowById(9, 31), -1);
     QCOMPARE(m_grid->findRow(1, u"A-5"_qs), 5);

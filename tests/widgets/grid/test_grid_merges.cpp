@@ -27,11 +27,8 @@ private slots:
     void verticalRunsOfEqualTexts()
     {
         const QVector<QStringList> cells = {{"序", "编号", "名称"},  // equal header texts never merge
-                                            {"1", "A", "x"},
-                                            {"2", "A", "x"},
-                                            {"3", "A", ""},
-                                            {"4", "", ""},
-                                            {"5", "", "x"}};
+                                            {"1", "A", "x"},        {"2", "A", "x"}, {"3", "A", ""},
+                                            {"4", "", ""},          {"5", "", "x"}};
         const QVector<CellSpan> spans = mergeSpans(layoutOf(cells, MergeRule::Free, {1, 2}));
         QCOMPARE(spans, QVector<CellSpan>({{1, 1, 3, 1}, {1, 2, 2, 1}}));
         QVERIFY(mergeSpans(layoutOf(cells, MergeRule::Free, {})).isEmpty());
@@ -39,9 +36,9 @@ private slots:
 
     void restrictedColumnsFollowTheColumnBefore()
     {
-        const QVector<QStringList> cells = {{"", "", ""}, {"", "A-1", "报告"}, {"", "A-2", "报告"}, {"", "A-2", "报告"}};
-        QCOMPARE(mergeSpans(layoutOf(cells, MergeRule::Free, {1, 2})),
-                 QVector<CellSpan>({{2, 1, 2, 1}, {1, 2, 3, 1}}));
+        const QVector<QStringList> cells = {
+            {"", "", ""}, {"", "A-1", "报告"}, {"", "A-2", "报告"}, {"", "A-2", "报告"}};
+        QCOMPARE(mergeSpans(layoutOf(cells, MergeRule::Free, {1, 2})), QVector<CellSpan>({{2, 1, 2, 1}, {1, 2, 3, 1}}));
         QCOMPARE(mergeSpans(layoutOf(cells, MergeRule::RestrictColumns, {1, 2})),
                  QVector<CellSpan>({{2, 1, 2, 1}, {2, 2, 2, 1}}));
         // An unmarked column between them lifts the restriction.
@@ -63,8 +60,7 @@ private slots:
         const QVector<QStringList> stairs = {{"", "", ""}, {"p", "q", "q"}, {"z", "z", "q"}};
         QCOMPARE(mergeSpans(layoutOf(stairs, MergeRule::Free, {}, {1, 2})),
                  QVector<CellSpan>({{1, 1, 1, 2}, {2, 0, 1, 2}}));
-        QCOMPARE(mergeSpans(layoutOf(stairs, MergeRule::RestrictRows, {}, {1, 2})),
-                 QVector<CellSpan>({{1, 1, 1, 2}}));
+        QCOMPARE(mergeSpans(layoutOf(stairs, MergeRule::RestrictRows, {}, {1, 2})), QVector<CellSpan>({{1, 1, 1, 2}}));
     }
 
     void fixedOnlyMergesFixedCells()

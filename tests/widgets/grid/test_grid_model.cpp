@@ -16,10 +16,7 @@ using namespace quarvel;
 
 namespace {
 
-QString blanks(int n)
-{
-    return QString(n, QLatin1Char(' '));
-}
+QString blanks(int n) { return QString(n, QLatin1Char(' ')); }
 
 struct Expected {
     QString header;
@@ -83,32 +80,38 @@ private slots:
 
 void TestGridModel::uploadListFormat()
 {
-    checkColumns(gridformats::UploadList,
-                 {{u"序"_qs, L}, {u"编号"_qs, L}, {u"文件类别"_qs, L}, {u"文件名称"_qs, L}, {u"文件摘要"_qs, L},
-                  {u"关键字"_qs, L}, {u"级别"_qs, C}, {u"文件格式"_qs, C}, {u"上传日期"_qs, C}, {QString(), G}});
+    checkColumns(gridformats::UploadList, {{u"序"_qs, L},
+                                           {u"编号"_qs, L},
+                                           {u"文件类别"_qs, L},
+                                           {u"文件名称"_qs, L},
+                                           {u"文件摘要"_qs, L},
+                                           {u"关键字"_qs, L},
+                                           {u"级别"_qs, C},
+                                           {u"文件格式"_qs, C},
+                                           {u"上传日期"_qs, C},
+                                           {QString(), G}});
 }
 
 void TestGridModel::rightsFormat()
 {
     // The first column has no mark and a header of two blanks; the final "|" adds the ID column.
-    checkColumns(gridformats::Rights,
-                 {{blanks(2), G},
-                  {u"部门"_qs + blanks(36), L},
-                  {u"岗位"_qs + blanks(29), L},
-                  {u"姓名"_qs + blanks(17), L},
-                  {u"操作"_qs + blanks(5), C},
-                  {u"查阅"_qs + blanks(5), C},
-                  {u"下载"_qs + blanks(5), C},
-                  {QString(), G}});
+    checkColumns(gridformats::Rights, {{blanks(2), G},
+                                       {u"部门"_qs + blanks(36), L},
+                                       {u"岗位"_qs + blanks(29), L},
+                                       {u"姓名"_qs + blanks(17), L},
+                                       {u"操作"_qs + blanks(5), C},
+                                       {u"查阅"_qs + blanks(5), C},
+                                       {u"下载"_qs + blanks(5), C},
+                                       {QString(), G}});
 }
 
 void TestGridModel::browseFormat()
 {
     const QList<FormatColumn> columns = parseFormatString(gridformats::Browse);
     QCOMPARE(columns.size(), 13);
-    const QStringList trimmed{u"序"_qs,       u"编号"_qs,     u"文件类别"_qs, u"文件名称"_qs, u"文件摘要"_qs,
-                              u"关键字"_qs,   u"文件级别"_qs, u"上传人姓名"_qs, u"上传日期"_qs, u"文件格式"_qs,
-                              u"操作"_qs,     u"操作"_qs,     QString()};
+    const QStringList trimmed{u"序"_qs,     u"编号"_qs,     u"文件类别"_qs,   u"文件名称"_qs, u"文件摘要"_qs,
+                              u"关键字"_qs, u"文件级别"_qs, u"上传人姓名"_qs, u"上传日期"_qs, u"文件格式"_qs,
+                              u"操作"_qs,   u"操作"_qs,     QString()};
     for (int c = 0; c < 13; ++c) {
         QCOMPARE(columns.at(c).header.trimmed(), trimmed.at(c));
         QCOMPARE(columns.at(c).alignment, c < 6 ? L : c < 12 ? C : G);
@@ -121,24 +124,22 @@ void TestGridModel::browseFormat()
 
 void TestGridModel::statisticsAndDetailsFormats()
 {
-    checkColumns(gridformats::Statistics,
-                 {{u"序"_qs, G},
-                  {u"文件编号"_qs + blanks(16), L},
-                  {u"文件名称"_qs + blanks(18), L},
-                  {u"摘要"_qs + blanks(17), L},
-                  {u"浏览次数"_qs + blanks(2), L},
-                  {u"下载次数"_qs + blanks(1), L},
-                  {u"明细"_qs + blanks(3), C}});
-    checkColumns(gridformats::Details,
-                 {{u"序"_qs, G},
-                  {u"文件编号"_qs + blanks(16), L},
-                  {u"文件名称"_qs + blanks(18), L},
-                  {u"摘要"_qs + blanks(17), L},
-                  {u"部门"_qs + blanks(15), L},
-                  {u"姓名"_qs + blanks(11), L},
-                  {u"阅读"_qs + blanks(3), L},
-                  {u"下载"_qs + blanks(3), L},
-                  {u"操作日期"_qs + blanks(11), L}});
+    checkColumns(gridformats::Statistics, {{u"序"_qs, G},
+                                           {u"文件编号"_qs + blanks(16), L},
+                                           {u"文件名称"_qs + blanks(18), L},
+                                           {u"摘要"_qs + blanks(17), L},
+                                           {u"浏览次数"_qs + blanks(2), L},
+                                           {u"下载次数"_qs + blanks(1), L},
+                                           {u"明细"_qs + blanks(3), C}});
+    checkColumns(gridformats::Details, {{u"序"_qs, G},
+                                        {u"文件编号"_qs + blanks(16), L},
+                                        {u"文件名称"_qs + blanks(18), L},
+                                        {u"摘要"_qs + blanks(17), L},
+                                        {u"部门"_qs + blanks(15), L},
+                                        {u"姓名"_qs + blanks(11), L},
+                                        {u"阅读"_qs + blanks(3), L},
+                                        {u"下载"_qs + blanks(3), L},
+                                        {u"操作日期"_qs + blanks(11), L}});
 }
 
 void TestGridModel::formatMarksAndEdges()
@@ -157,7 +158,7 @@ void TestGridModel::displayColumnsCountWideCharactersTwice()
     QCOMPARE(displayColumns(u"序"_qs), 2);
     QCOMPARE(displayColumns(u"ab c"_qs), 4);
     QCOMPARE(displayColumns(u"部门  "_qs), 6);
-    QCOMPARE(displayColumns(u"ＡＢ"_qs), 4);         // full-width letters
+    QCOMPARE(displayColumns(u"ＡＢ"_qs), 4);        // full-width letters
     QCOMPARE(displayColumns(u"\U00020000"_qs), 2);  // beyond the basic plane: one character
     QCOMPARE(displayColumns(u"√×"_qs), 2);
 }
@@ -589,8 +590,7 @@ void TestGridModel::twipsAndPixels()
         QVERIFY2(qAbs(back - twips) <= 1440 / dpi, qPrintable(QString::number(twips)));
     }
     QCOMPARE(twipsToPixels(1440, nullptr), qRound(logicalDpi(nullptr)));
-    QCOMPARE(twipsToPixels(0, 0, 1440, 2880, &widget),
-             QRect(0, 0, dpi, qRound(2.0 * widget.logicalDpiY())));
+    QCOMPARE(twipsToPixels(0, 0, 1440, 2880, &widget), QRect(0, 0, dpi, qRound(2.0 * widget.logicalDpiY())));
 }
 
 QTEST_MAIN(TestGridModel)

@@ -308,8 +308,7 @@ void TestKeyedTree::resetKeepsExpandedAndSelected()
     QVERIFY(view->isExpanded(tree_->model()->indexForKey("$1")));
     QVERIFY(view->isExpanded(tree_->model()->indexForKey("$2")));
     QVERIFY(!view->isExpanded(tree_->model()->indexForKey("$11")));
-    QCOMPARE(view->selectionModel()->selectedIndexes(),
-             QModelIndexList{tree_->model()->indexForKey("$12")});
+    QCOMPARE(view->selectionModel()->selectedIndexes(), QModelIndexList{tree_->model()->indexForKey("$12")});
     QCOMPARE(tree_->selectedKey(), QString("$12"));
     QCOMPARE(selection.count(), 0);
 }

@@ -617,7 +617,8 @@ void TestKeyedTreeModel::loadStopsAtTheFirstBadNode()
     QCOMPARE(model.keys(), (QStringList{"S1", "S2", "S11"}));
 
     model.clear();
-    const QVector<TreeNodeSpec> twice{makeNode("S1", QString()), makeNode("S1", QString(), "again"), makeNode("S2", QString())};
+    const QVector<TreeNodeSpec> twice{makeNode("S1", QString()), makeNode("S1", QString(), "again"),
+                                      makeNode("S2", QString())};
     result = model.load(twice);
     QCOMPARE(result.added, 1);
     QCOMPARE(result.error.code(), TreeErrorCode::KeyNotUnique);
