@@ -24,15 +24,15 @@ constexpr ColumnSpec kColumns[] = {
     {"gh", u"姓名", 1500},
 };
 
-const ColumnSpec& spec(PositionColumn column) { return kColumns[static_cast<int>(column)]; }
+const ColumnSpec& columnOf(PositionColumn column) { return kColumns[static_cast<int>(column)]; }
 
 }  // namespace
 
-QString PositionListModel::columnKey(PositionColumn column) { return QString::fromLatin1(spec(column).key); }
+QString PositionListModel::columnKey(PositionColumn column) { return QString::fromLatin1(columnOf(column).key); }
 
-QString PositionListModel::header(PositionColumn column) { return QString::fromUtf16(spec(column).header); }
+QString PositionListModel::header(PositionColumn column) { return QString::fromUtf16(columnOf(column).header); }
 
-int PositionListModel::widthTwips(PositionColumn column) { return spec(column).twips; }
+int PositionListModel::widthTwips(PositionColumn column) { return columnOf(column).twips; }
 
 void PositionListModel::setPositions(const QVector<ListedPosition>& positions)
 {
