@@ -23,6 +23,8 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include <optional>
+
 namespace quarvel {
 namespace {
 
@@ -38,13 +40,13 @@ QString codeOf(const QString& text)
 }
 
 // The second blank-separated part; fails like a missing array element when there is none.
-bool secondPart(const QString& text, QString* part)
+// The name after the code in a cell such as "D01 财务部"; none when the cell holds no blank.
+std::optional<QString> secondPart(const QString& text)
 {
     const QStringList parts = text.split(u' ');
     if (parts.size() < 2)
-        return false;
-    *part = parts.at(1);
-    return true;
+        return std::nullopt;
+    return parts.at(1);
 }
 
 const QString kMissingPart = QStringLiteral("下标越界");
@@ -194,6 +196,14 @@ void RightsPanel::clearDocument()
     MSFlexGrid3->setRows(1);
     addButton->hide();
 }
+
+void RightsPanel::setDownloadGroups(const QStringList& groups)
+{
+    List1->clear();
+    List1->addItems(groups);
+}
+
+bool RightsPanel::showsRights() const { return !MSFlexGrid3->isHidden(); }
 
 void RightsPanel::setFlagCell(int row, int col, bool on)
 {
@@ -413,23 +423,28 @@ void RightsPanel::renumber()
         MSFlexGrid3->setTextMatrix(r, Column::Number, QString::number(r));
 }
 
-void RightsPanel::MSFlexGrid3_Click()
+int RightsPanel::clickedRight()
 {
     Picture3->hide();
     if (MSFlexGrid3->rows() <= 1)
-        return;
+        return 0;
     placeAddButton();
     const int row = MSFlexGrid3->row();
-    if (MSFlexGrid3->textMatrix(row, Column::Department).trimmed().isEmpty() || MSFlexGrid3->col() != Column::Action)
+    return MSFlexGrid3->textMatrix(row, Column::Department).trimmed().isEmpty() ? 0 : row;
+}
+
+void RightsPanel::MSFlexGrid3_Click()
+{
+    const int row = clickedRight();
+    if (row == 0 || MSFlexGrid3->col() != Column::Action)
         return;
-    QString deptName;
-    QString positionName;
-    if (!secondPart(MSFlexGrid3->textMatrix(row, Column::Department), &deptName)
-        || !secondPart(MSFlexGrid3->textMatrix(row, Column::Position), &positionName)) {
+    const std::optional<QString> deptName = secondPart(MSFlexGrid3->textMatrix(row, Column::Department));
+    const std::optional<QString> positionName = secondPart(MSFlexGrid3->textMatrix(row, Column::Position));
+    if (!deptName || !positionName) {
         fail(kMissingPart);
         return;
     }
-    if (m_platform.messages().show(this, QStringLiteral("确认要删除") + deptName + u' ' + positionName,
+    if (m_platform.messages().show(this, QStringLiteral("确认要删除") + *deptName + u' ' + *positionName,
                                    applicationTitle(), MsgIcon::None, MsgButtons::YesNo)
         != MsgAnswer::Yes)
         return;
@@ -453,12 +468,8 @@ void RightsPanel::MSFlexGrid3_Click()
 
 void RightsPanel::MSFlexGrid3_DblClick()
 {
-    Picture3->hide();
-    if (MSFlexGrid3->rows() <= 1)
-        return;
-    placeAddButton();
-    const int row = MSFlexGrid3->row();
-    if (MSFlexGrid3->textMatrix(row, Column::Department).trimmed().isEmpty())
+    const int row = clickedRight();
+    if (row == 0)
         return;
     const int col = MSFlexGrid3->col();
     const QString cell = MSFlexGrid3->textMatrix(row, col);
