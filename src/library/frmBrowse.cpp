@@ -9,6 +9,7 @@
 #include "platform/Platform.h"
 #include "shared/Module1.h"
 #include "shared/WindowPlacement.h"
+#include "widgets/ButtonRow.h"
 #include "widgets/StatusBar.h"
 #include "widgets/TransferProgressDialog.h"
 #include "widgets/WaitCursor.h"
@@ -158,16 +159,11 @@ void Frm公司资料查阅::buildFilterPanel()
     grid->addWidget(to, 7, 2, Qt::AlignRight);
     grid->addWidget(DTPicker2, 7, 3);
 
-    Command10 = new QPushButton(QStringLiteral("确定"), Picture7);
-    Command10->setObjectName(QStringLiteral("Command10"));
-    Command10->setDefault(true);
-    Command9 = new QPushButton(QStringLiteral("关闭"), Picture7);
-    Command9->setObjectName(QStringLiteral("Command9"));
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch(1);
-    buttons->addWidget(Command10);
-    buttons->addWidget(Command9);
-    grid->addLayout(buttons, 8, 2, 1, 2);
+    const ConfirmCloseButtons buttons = confirmCloseButtons(Picture7, QStringLiteral("Command10"),
+                                                            QStringLiteral("Command9"));
+    Command10 = buttons.confirm;
+    Command9 = buttons.close;
+    grid->addLayout(buttons.row, 8, 2, 1, 2);
     grid->setColumnStretch(0, 2);
     grid->setColumnStretch(3, 2);
 
