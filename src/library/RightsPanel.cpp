@@ -32,23 +32,7 @@ const QString kYes = QStringLiteral("√");
 const QString kNo = QStringLiteral("×");
 const QString kDelete = QStringLiteral("删除");
 
-// The text up to the first blank.
-QString codeOf(const QString& text)
-{
-    const qsizetype blank = text.indexOf(u' ');
-    return blank < 0 ? text : text.left(blank);
-}
-
-// The second blank-separated part; fails like a missing array element when there is none.
-// The name after the code in a cell such as "D01 财务部"; none when the cell holds no blank.
-std::optional<QString> secondPart(const QString& text)
-{
-    const QStringList parts = text.split(u' ');
-    if (parts.size() < 2)
-        return std::nullopt;
-    return parts.at(1);
-}
-
+// A cell without the name after its code fails like a missing array element.
 const QString kMissingPart = QStringLiteral("下标越界");
 
 }  // namespace
@@ -402,7 +386,7 @@ void RightsPanel::List1_Click()
     QListWidgetItem* item = List1->currentItem();
     if (!item || !hasDocument())
         return;
-    const QString groupId = codeOf(item->text());
+    const QString groupId = codePart(item->text());
     MSFlexGrid3->hide();
     DbResult<int> granted;
     {
@@ -438,8 +422,8 @@ void RightsPanel::MSFlexGrid3_Click()
     const int row = clickedRight();
     if (row == 0 || MSFlexGrid3->col() != Column::Action)
         return;
-    const std::optional<QString> deptName = secondPart(MSFlexGrid3->textMatrix(row, Column::Department));
-    const std::optional<QString> positionName = secondPart(MSFlexGrid3->textMatrix(row, Column::Position));
+    const std::optional<QString> deptName = namePart(MSFlexGrid3->textMatrix(row, Column::Department));
+    const std::optional<QString> positionName = namePart(MSFlexGrid3->textMatrix(row, Column::Position));
     if (!deptName || !positionName) {
         fail(kMissingPart);
         return;
