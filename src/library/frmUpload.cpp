@@ -16,19 +16,11 @@
 #include "widgets/grid/Twips.h"
 #include "widgets/tree/KeyedTree.h"
 
-#include <QCheckBox>
 #include <QCoreApplication>
-#include <QDateEdit>
 #include <QDir>
 #include <QFile>
 #include <QKeyEvent>
-#include <QLabel>
-#include <QLineEdit>
-#include <QListWidget>
-#include <QMdiSubWindow>
-#include <QPushButton>
 #include <QTableView>
-#include <QToolButton>
 #include <QVBoxLayout>
 
 namespace quarvel {

@@ -96,6 +96,7 @@ private:
     void setAdding(bool adding);
 
     Platform& m_platform;
+    // The areas and panels, each reached through its own interface.
     UploadQueryArea* Frame2 = nullptr;
     FlexGrid* MSFlexGrid1 = nullptr;
     UploadInputArea* Frame1 = nullptr;

@@ -384,6 +384,35 @@ private slots:
         QCOMPARE(ui.MSFlexGrid1->rows(), 1);  // not refreshed
     }
 
+    void focusFollowsTheFieldsAndTheRefusals()
+    {
+        auto w = open();
+        UploadControls ui(*w);
+        QVERIFY(showWindow(*w));
+        w->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(w.get()));
+        click(ui.Command1);  // adding: the number takes the focus
+        QCOMPARE(QApplication::focusWidget(), ui.Text1[0]);
+        QStringList visited;
+        for (int i = 0; i < 7; ++i) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            visited << QApplication::focusWidget()->objectName();
+        }
+        QCOMPARE(visited,
+                 QStringList({"Text1(1)", "Text1(2)", "Picture8(2)", "Picture8(1)", "Text4", "Text1(3)", "Command1"}));
+
+        // A ticked condition without its value puts the focus in the value's box.
+        click(ui.Check2);
+        click(ui.comLook);
+        QCOMPARE(msgs().lastText(), QStringLiteral("请输入查询条件文件名称的值！"));
+        QCOMPARE(QApplication::focusWidget(), ui.txtMC);
+        click(ui.Check2);
+        click(ui.Check5);
+        click(ui.comLook);
+        QCOMPARE(msgs().lastText(), QStringLiteral("请输入查询条件关键字的值！"));
+        QCOMPARE(QApplication::focusWidget(), ui.txtKey);
+    }
+
     void newThenCancel()
     {
         auto w = open();
