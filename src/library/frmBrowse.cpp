@@ -170,20 +170,11 @@ void Frm公司资料查阅::buildFilterPanel()
     Picture7->resize(680, 420);  // centred by resizeEvent
     Picture7->hide();
 
-    setTabOrder(TreeView1, Check9);
-    setTabOrder(Check9, List1);
-    setTabOrder(List1, Check3);
-    setTabOrder(Check3, Check2);
-    setTabOrder(Check2, Text1);
-    setTabOrder(Text1, Check1);
-    setTabOrder(Check1, Text2);
-    setTabOrder(Text2, Check5);
-    setTabOrder(Check5, Text3);
-    setTabOrder(Text3, Check6);
-    setTabOrder(Check6, DTPicker1);
-    setTabOrder(DTPicker1, DTPicker2);
-    setTabOrder(DTPicker2, Command10);
-    setTabOrder(Command10, Command9);
+    // Tab runs through the conditions as they are read, then to the buttons.
+    const QList<QWidget*> order = {TreeView1, Check9, List1,  Check3,    Check2,    Text1,     Check1,  Text2,
+                                   Check5,    Text3,  Check6, DTPicker1, DTPicker2, Command10, Command9};
+    for (qsizetype i = 1; i < order.size(); ++i)
+        setTabOrder(order[i - 1], order[i]);
 }
 
 void Frm公司资料查阅::connectHandlers()
