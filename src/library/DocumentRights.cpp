@@ -130,23 +130,19 @@ QVector<NamedStatement> DocumentRights::statements()
     };
 }
 
-namespace {
-// The text up to the first blank.
-QString codeOf(const QString& text)
+QString codePart(const QString& text)
 {
     const qsizetype blank = text.indexOf(u' ');
     return blank < 0 ? text : text.left(blank);
 }
 
-// The second blank-separated part, or no value when there is none.
-std::optional<QString> secondPart(const QString& text)
+std::optional<QString> namePart(const QString& text)
 {
     const QStringList parts = text.split(u' ');
     if (parts.size() < 2)
         return std::nullopt;
     return parts.at(1);
 }
-}  // namespace
 
 ChosenPosition ChosenPosition::parse(const QString& departmentText, const QString& nodeText)
 {
@@ -156,10 +152,10 @@ ChosenPosition ChosenPosition::parse(const QString& departmentText, const QStrin
     c.department = departmentText;
     c.position = open < 0 ? nodeText : nodeText.left(open);
     c.holder = open < 0 ? QString() : nodeText.mid(open + 1, (close < 0 ? nodeText.size() : close) - open - 1);
-    c.deptCode = codeOf(c.department);
-    c.positionCode = codeOf(c.position);
-    const std::optional<QString> deptName = secondPart(c.department);
-    const std::optional<QString> positionName = secondPart(c.position);
+    c.deptCode = codePart(c.department);
+    c.positionCode = codePart(c.position);
+    const std::optional<QString> deptName = namePart(c.department);
+    const std::optional<QString> positionName = namePart(c.position);
     c.complete = deptName && positionName;
     c.deptName = deptName.value_or(QString());
     c.positionName = positionName.value_or(QString());

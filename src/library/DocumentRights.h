@@ -38,6 +38,11 @@ struct ChosenPosition {
     static ChosenPosition parse(const QString& departmentText, const QString& positionNodeText);
 };
 
+// A "code name" text as the grids and lists show departments, positions and groups: the code is
+// the text up to the first blank, the name its second blank-separated part (none without one).
+QString codePart(const QString& text);
+std::optional<QString> namePart(const QString& text);
+
 // How placing a chosen position on a grid row ended.
 struct PlaceOutcome {
     enum Kind { Granted, Moved, AlreadyListed, MissingPart, NoDocument, Failed };

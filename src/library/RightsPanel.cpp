@@ -23,6 +23,8 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include <optional>
+
 namespace quarvel {
 namespace {
 
@@ -30,23 +32,7 @@ const QString kYes = QStringLiteral("√");
 const QString kNo = QStringLiteral("×");
 const QString kDelete = QStringLiteral("删除");
 
-// The text up to the first blank.
-QString codeOf(const QString& text)
-{
-    const qsizetype blank = text.indexOf(u' ');
-    return blank < 0 ? text : text.left(blank);
-}
-
-// The second blank-separated part; fails like a missing array element when there is none.
-bool secondPart(const QString& text, QString* part)
-{
-    const QStringList parts = text.split(u' ');
-    if (parts.size() < 2)
-        return false;
-    *part = parts.at(1);
-    return true;
-}
-
+// A cell without the name after its code fails like a missing array element.
 const QString kMissingPart = QStringLiteral("下标越界");
 
 }  // namespace
@@ -194,6 +180,14 @@ void RightsPanel::clearDocument()
     MSFlexGrid3->setRows(1);
     addButton->hide();
 }
+
+void RightsPanel::setDownloadGroups(const QStringList& groups)
+{
+    List1->clear();
+    List1->addItems(groups);
+}
+
+bool RightsPanel::showsRights() const { return !MSFlexGrid3->isHidden(); }
 
 void RightsPanel::setFlagCell(int row, int col, bool on)
 {
@@ -392,7 +386,7 @@ void RightsPanel::List1_Click()
     QListWidgetItem* item = List1->currentItem();
     if (!item || !hasDocument())
         return;
-    const QString groupId = codeOf(item->text());
+    const QString groupId = codePart(item->text());
     MSFlexGrid3->hide();
     DbResult<int> granted;
     {
@@ -413,23 +407,28 @@ void RightsPanel::renumber()
         MSFlexGrid3->setTextMatrix(r, Column::Number, QString::number(r));
 }
 
-void RightsPanel::MSFlexGrid3_Click()
+int RightsPanel::clickedRight()
 {
     Picture3->hide();
     if (MSFlexGrid3->rows() <= 1)
-        return;
+        return 0;
     placeAddButton();
     const int row = MSFlexGrid3->row();
-    if (MSFlexGrid3->textMatrix(row, Column::Department).trimmed().isEmpty() || MSFlexGrid3->col() != Column::Action)
+    return MSFlexGrid3->textMatrix(row, Column::Department).trimmed().isEmpty() ? 0 : row;
+}
+
+void RightsPanel::MSFlexGrid3_Click()
+{
+    const int row = clickedRight();
+    if (row == 0 || MSFlexGrid3->col() != Column::Action)
         return;
-    QString deptName;
-    QString positionName;
-    if (!secondPart(MSFlexGrid3->textMatrix(row, Column::Department), &deptName)
-        || !secondPart(MSFlexGrid3->textMatrix(row, Column::Position), &positionName)) {
+    const std::optional<QString> deptName = namePart(MSFlexGrid3->textMatrix(row, Column::Department));
+    const std::optional<QString> positionName = namePart(MSFlexGrid3->textMatrix(row, Column::Position));
+    if (!deptName || !positionName) {
         fail(kMissingPart);
         return;
     }
-    if (m_platform.messages().show(this, QStringLiteral("确认要删除") + deptName + u' ' + positionName,
+    if (m_platform.messages().show(this, QStringLiteral("确认要删除") + *deptName + u' ' + *positionName,
                                    applicationTitle(), MsgIcon::None, MsgButtons::YesNo)
         != MsgAnswer::Yes)
         return;
@@ -453,12 +452,8 @@ void RightsPanel::MSFlexGrid3_Click()
 
 void RightsPanel::MSFlexGrid3_DblClick()
 {
-    Picture3->hide();
-    if (MSFlexGrid3->rows() <= 1)
-        return;
-    placeAddButton();
-    const int row = MSFlexGrid3->row();
-    if (MSFlexGrid3->textMatrix(row, Column::Department).trimmed().isEmpty())
+    const int row = clickedRight();
+    if (row == 0)
         return;
     const int col = MSFlexGrid3->col();
     const QString cell = MSFlexGrid3->textMatrix(row, col);

@@ -20,6 +20,8 @@ class Platform;
 // by download group. It acts only on the document the window gives it (the one of the
 // selected list row), never on what is typed in the number field.
 class RightsPanel : public QFrame {
+    Q_OBJECT
+
 public:
     explicit RightsPanel(Platform& platform, QWidget* parent = nullptr);
 
@@ -46,6 +48,12 @@ public:
     bool hasDocument() const { return !m_document.isEmpty(); }
     // No document any more: the panel and its chooser close and the grid keeps its header only.
     void clearDocument();
+    // The departments and positions the chooser grants by.
+    KeyedTree& departmentTree() const { return *TreeView1; }
+    // The download groups the chooser grants by.
+    void setDownloadGroups(const QStringList& groups);
+    // True while the panel shows its grid (not the chooser).
+    bool showsRights() const;
     // The label that tells the user the panel waits for the database.
     void setStatusLabel(QLabel* status) { m_status = status; }
 
@@ -74,6 +82,8 @@ protected:
 
 private:
     void fail(const QString& description);
+    // Hides the chooser and places the add button; the clicked row when it holds a right, else 0.
+    int clickedRight();
     void placeAddButton();
     void appendBlankRow();
     void setFlagCell(int row, int col, bool on);

@@ -65,53 +65,131 @@ QToolButton* pictureButton(const QString& objectName, const QString& accessibleN
 
 DocumentInput UploadInputArea::input() const
 {
-    return DocumentInput{Text1[0]->text(), Text1[1]->text(), Text1[2]->text(), Text1[3]->text(),
-                         Text1[4]->text(), Text4->text(),    Text2->text()};
+    return DocumentInput{m_text1[0]->text(), m_text1[1]->text(), m_text1[2]->text(), m_text1[3]->text(),
+                         m_text1[4]->text(), m_level->text(),    m_path->text()};
+}
+
+void UploadInputArea::setInput(const DocumentInput& document)
+{
+    m_path->setText(document.filePath);
+    m_text1[0]->setText(document.number);
+    m_text1[1]->setText(document.name);
+    m_text1[2]->setText(document.summary);
+    m_text1[3]->setText(document.keywords);
+    m_text1[4]->setText(document.typeText);
+    m_level->setText(document.levelText);
+}
+
+void UploadInputArea::clear(bool includingType)
+{
+    for (int i = 0; i < 4; ++i)
+        m_text1[static_cast<size_t>(i)]->clear();
+    if (includingType)
+        m_text1[4]->clear();
+    m_path->clear();
+    m_level->clear();
+}
+
+void UploadInputArea::setTypeText(const QString& text) { m_text1[4]->setText(text); }
+
+void UploadInputArea::setPath(const QString& path) { m_path->setText(path); }
+
+void UploadInputArea::setNumberEnabled(bool enabled) { m_text1[0]->setEnabled(enabled); }
+
+void UploadInputArea::focusNumber() { m_text1[0]->setFocus(); }
+
+void UploadInputArea::showAdding(bool adding)
+{
+    m_newButton->setText(adding ? QStringLiteral("取消") : QStringLiteral("新增"));
+}
+
+QPoint UploadInputArea::typeFieldPosition(const QWidget* ancestor) const
+{
+    return m_text1[4]->mapTo(ancestor, QPoint(0, 0));
 }
 
 QueryFilter UploadQueryArea::filter() const
 {
     QueryFilter q;
-    if (Check2->isChecked() && txtMC->text().trimmed().isEmpty())
+    if (m_byName->isChecked() && m_name->text().trimmed().isEmpty())
         q.refusal = QueryFilter::NameMissing;
-    else if (Check4->isChecked() && Text6->text().trimmed().isEmpty())
+    else if (m_byType->isChecked() && m_type->text().trimmed().isEmpty())
         q.refusal = QueryFilter::TypeMissing;
-    else if (Check5->isChecked() && txtKey->text().trimmed().isEmpty())
+    else if (m_byKeywords->isChecked() && m_keywords->text().trimmed().isEmpty())
         q.refusal = QueryFilter::KeywordsMissing;
-    else if (Check6->isChecked() && DTPicker1->date() > DTPicker2->date())
+    else if (m_byDate->isChecked() && m_from->date() > m_to->date())
         q.refusal = QueryFilter::DatesReversed;
     if (q.refusal != QueryFilter::None)
         return q;
-    if (Check2->isChecked())
-        q.filter.name = txtMC->text().trimmed();
-    if (Check4->isChecked())
-        q.filter.typeCode = TypeCodeFromText(Text6->text());
-    if (Check5->isChecked())
-        q.filter.keywords = txtKey->text().trimmed();
-    if (Check6->isChecked()) {
-        q.filter.from = DTPicker1->date();
-        q.filter.to = DTPicker2->date();
+    if (m_byName->isChecked())
+        q.filter.name = m_name->text().trimmed();
+    if (m_byType->isChecked())
+        q.filter.typeCode = TypeCodeFromText(m_type->text());
+    if (m_byKeywords->isChecked())
+        q.filter.keywords = m_keywords->text().trimmed();
+    if (m_byDate->isChecked()) {
+        q.filter.from = m_from->date();
+        q.filter.to = m_to->date();
     }
     return q;
+}
+
+void UploadQueryArea::focusMissingValue(QueryFilter::Refusal refusal)
+{
+    if (refusal == QueryFilter::NameMissing)
+        m_name->setFocus();
+    else if (refusal == QueryFilter::KeywordsMissing)
+        m_keywords->setFocus();
+}
+
+void UploadQueryArea::setDates(const QDate& from, const QDate& to)
+{
+    m_from->setDate(from);
+    m_to->setDate(to);
+}
+
+void UploadQueryArea::setTypeText(const QString& text) { m_type->setText(text); }
+
+QPoint UploadQueryArea::typeFieldPosition(const QWidget* ancestor) const
+{
+    return m_type->mapTo(ancestor, QPoint(0, 0));
 }
 
 UploadInputArea::UploadInputArea(QWidget* parent) : QGroupBox(QStringLiteral("输入资料"), parent)
 {
     setObjectName(QStringLiteral("Frame1"));
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(createFields());
+    layout->addLayout(createButtons());
+
+    setTabOrder(m_text1[0], m_text1[1]);
+    setTabOrder(m_text1[1], m_text1[2]);
+    setTabOrder(m_text1[2], m_typeButton);
+    setTabOrder(m_typeButton, m_fileButton);
+    setTabOrder(m_fileButton, m_level);
+    setTabOrder(m_level, m_text1[3]);
+    setTabOrder(m_text1[3], m_newButton);
+}
+
+QLayout* UploadInputArea::createFields()
+{
     static const char* const labels[] = {"文件编号", "文件名称", "文件摘要", "关 键 字", "文件类别"};
+    std::array<QLabel*, 5> marks{};  // Label2: the red "*" of the required fields
     for (int i = 0; i < 5; ++i) {
-        Text1[static_cast<size_t>(i)] = field(QStringLiteral("Text1(%1)").arg(i), QString::fromUtf8(labels[i]), this);
-        Label2[static_cast<size_t>(i)] = requiredMark(QStringLiteral("Label2(%1)").arg(i), this);
+        m_text1[static_cast<size_t>(i)] = field(QStringLiteral("Text1(%1)").arg(i), QString::fromUtf8(labels[i]), this);
+        marks[static_cast<size_t>(i)] = requiredMark(QStringLiteral("Label2(%1)").arg(i), this);
     }
-    Text1[4]->setEnabled(false);
-    Text2 = field(QStringLiteral("Text2"), QStringLiteral("文件路径"), this);
-    Text2->setEnabled(false);
-    Text4 = field(QStringLiteral("Text4"), QStringLiteral("文件级别"), this);
-    Text4->setMaximumWidth(80);
-    typeButton = pictureButton(QStringLiteral("Picture8(2)"), QStringLiteral("选择文件类别"), this);
-    typeButton->setIcon(style()->standardIcon(QStyle::SP_FileDialogListView));
-    fileButton = pictureButton(QStringLiteral("Picture8(1)"), QStringLiteral("选择文件"), this);
-    fileButton->setIcon(style()->standardIcon(QStyle::SP_DialogOpenButton));
+    m_text1[4]->setEnabled(false);
+    m_path = field(QStringLiteral("Text2"), QStringLiteral("文件路径"), this);
+    m_path->setEnabled(false);
+    m_level = field(QStringLiteral("Text4"), QStringLiteral("文件级别"), this);
+    m_level->setMaximumWidth(80);
+    m_typeButton = pictureButton(QStringLiteral("Picture8(2)"), QStringLiteral("选择文件类别"), this);
+    m_typeButton->setIcon(style()->standardIcon(QStyle::SP_FileDialogListView));
+    m_fileButton = pictureButton(QStringLiteral("Picture8(1)"), QStringLiteral("选择文件"), this);
+    m_fileButton->setIcon(style()->standardIcon(QStyle::SP_DialogOpenButton));
+    connect(m_typeButton, &QToolButton::clicked, this, &UploadInputArea::typeButtonClicked);
+    connect(m_fileButton, &QToolButton::clicked, this, &UploadInputArea::fileButtonClicked);
 
     auto* grid = new QGridLayout;
     const auto place = [&](int row, int col, const QString& caption, QWidget* edit, QLabel* mark, QWidget* extra) {
@@ -126,40 +204,47 @@ UploadInputArea::UploadInputArea(QWidget* parent) : QGroupBox(QStringLiteral("�
             grid->addWidget(mark, row, col * 4 + 2);
     };
     // Three rows: number and name; summary and type; path, level and keywords.
-    place(0, 0, QStringLiteral("文件编号(&B)"), Text1[0], Label2[0], nullptr);
-    place(0, 1, QStringLiteral("文件名称(&M)"), Text1[1], Label2[1], nullptr);
-    place(1, 0, QStringLiteral("文件摘要(&Z)"), Text1[2], nullptr, nullptr);
-    place(1, 1, QStringLiteral("文件类别(&T)"), Text1[4], Label2[2], typeButton);
-    place(2, 0, QStringLiteral("文件路径(&P)"), Text2, Label2[4], fileButton);
+    place(0, 0, QStringLiteral("文件编号(&B)"), m_text1[0], marks[0], nullptr);
+    place(0, 1, QStringLiteral("文件名称(&M)"), m_text1[1], marks[1], nullptr);
+    place(1, 0, QStringLiteral("文件摘要(&Z)"), m_text1[2], nullptr, nullptr);
+    place(1, 1, QStringLiteral("文件类别(&T)"), m_text1[4], marks[2], m_typeButton);
+    place(2, 0, QStringLiteral("文件路径(&P)"), m_path, marks[4], m_fileButton);
     auto* levelBox = new QHBoxLayout;
-    levelBox->addWidget(buddyLabel(QStringLiteral("文件级别(&J)"), Text4, this));
-    levelBox->addWidget(Text4);
-    levelBox->addWidget(Label2[3]);
+    levelBox->addWidget(buddyLabel(QStringLiteral("文件级别(&J)"), m_level, this));
+    levelBox->addWidget(m_level);
+    levelBox->addWidget(marks[3]);
     levelBox->addSpacing(12);
-    levelBox->addWidget(buddyLabel(QStringLiteral("关 键 字(&K)"), Text1[3], this));
-    levelBox->addWidget(Text1[3], 1);
+    levelBox->addWidget(buddyLabel(QStringLiteral("关 键 字(&K)"), m_text1[3], this));
+    levelBox->addWidget(m_text1[3], 1);
     grid->addLayout(levelBox, 2, 4, 1, 3);
     grid->setColumnStretch(1, 1);
     grid->setColumnStretch(5, 1);
     grid->setColumnMinimumWidth(3, 12);
+    return grid;
+}
 
-    Command1 = button(QStringLiteral("Command1"), QStringLiteral("新增"), this);
-    Command2 = button(QStringLiteral("Command2"), QStringLiteral("确定"), this);
-    Command3 = button(QStringLiteral("Command3"), QStringLiteral("删除"), this);
-    Command7 = button(QStringLiteral("Command7"), QStringLiteral("权限设置"), this);
-    comClose = button(QStringLiteral("comClose"), QStringLiteral("退出"), this);
-    statusText = new QLabel(this);
-    statusText->setObjectName(QStringLiteral("StatusText"));
-    statusText->setAccessibleName(QStringLiteral("状态"));
+QLayout* UploadInputArea::createButtons()
+{
+    m_newButton = button(QStringLiteral("Command1"), QStringLiteral("新增"), this);
+    QPushButton* save = button(QStringLiteral("Command2"), QStringLiteral("确定"), this);
+    QPushButton* remove = button(QStringLiteral("Command3"), QStringLiteral("删除"), this);
+    QPushButton* rights = button(QStringLiteral("Command7"), QStringLiteral("权限设置"), this);
+    QPushButton* close = button(QStringLiteral("comClose"), QStringLiteral("退出"), this);
+    m_statusText = new QLabel(this);
+    m_statusText->setObjectName(QStringLiteral("StatusText"));
+    m_statusText->setAccessibleName(QStringLiteral("状态"));
     auto* buttons = new QHBoxLayout;
-    buttons->addWidget(statusText);
+    buttons->addWidget(m_statusText);
     buttons->addStretch();
-    for (QPushButton* b : {Command1, Command2, Command3, Command7, comClose})
+    for (QPushButton* b : {m_newButton, save, remove, rights, close})
         buttons->addWidget(b);
 
-    auto* layout = new QVBoxLayout(this);
-    layout->addLayout(grid);
-    layout->addLayout(buttons);
+    connect(m_newButton, &QPushButton::clicked, this, &UploadInputArea::newClicked);
+    connect(save, &QPushButton::clicked, this, &UploadInputArea::saveClicked);
+    connect(remove, &QPushButton::clicked, this, &UploadInputArea::deleteClicked);
+    connect(rights, &QPushButton::clicked, this, &UploadInputArea::rightsClicked);
+    connect(close, &QPushButton::clicked, this, &UploadInputArea::closeClicked);
+    return buttons;
 }
 
 UploadQueryArea::UploadQueryArea(QWidget* parent) : QGroupBox(QStringLiteral("查询条件"), parent)
@@ -170,64 +255,82 @@ UploadQueryArea::UploadQueryArea(QWidget* parent) : QGroupBox(QStringLiteral("�
         c->setObjectName(name);
         return c;
     };
-    Check2 = check(QStringLiteral("Check2"), QStringLiteral("文件名称"));
-    txtMC = field(QStringLiteral("txtMC"), QStringLiteral("文件名称"), this);
-    Check4 = check(QStringLiteral("Check4"), QStringLiteral("文件类别"));
-    Text6 = field(QStringLiteral("Text6"), QStringLiteral("文件类别"), this);
-    Text6->setEnabled(false);
-    typeButton = pictureButton(QStringLiteral("Picture8(0)"), QStringLiteral("选择查询的文件类别"), this);
+    m_byName = check(QStringLiteral("Check2"), QStringLiteral("文件名称"));
+    m_name = field(QStringLiteral("txtMC"), QStringLiteral("文件名称"), this);
+    m_byType = check(QStringLiteral("Check4"), QStringLiteral("文件类别"));
+    m_type = field(QStringLiteral("Text6"), QStringLiteral("文件类别"), this);
+    m_type->setEnabled(false);
+    QToolButton* typeButton = pictureButton(QStringLiteral("Picture8(0)"), QStringLiteral("选择查询的文件类别"), this);
     typeButton->setIcon(style()->standardIcon(QStyle::SP_FileDialogListView));
-    Check5 = check(QStringLiteral("Check5"), QStringLiteral("关键字"));
-    txtKey = field(QStringLiteral("txtKey"), QStringLiteral("关键字"), this);
-    Check6 = check(QStringLiteral("Check6"), QStringLiteral("上传日期"));
-    DTPicker1 = new QDateEdit(this);
-    DTPicker1->setObjectName(QStringLiteral("DTPicker1"));
-    DTPicker1->setAccessibleName(QStringLiteral("上传日期起始日期"));
-    DTPicker1->setCalendarPopup(true);
-    DTPicker1->setDisplayFormat(QStringLiteral("yyyy-MM-dd"));
-    toLabel = new QLabel(QStringLiteral("至"), this);
+    m_byKeywords = check(QStringLiteral("Check5"), QStringLiteral("关键字"));
+    m_keywords = field(QStringLiteral("txtKey"), QStringLiteral("关键字"), this);
+    m_byDate = check(QStringLiteral("Check6"), QStringLiteral("上传日期"));
+    m_from = new QDateEdit(this);
+    m_from->setObjectName(QStringLiteral("DTPicker1"));
+    m_from->setAccessibleName(QStringLiteral("上传日期起始日期"));
+    m_from->setCalendarPopup(true);
+    m_from->setDisplayFormat(QStringLiteral("yyyy-MM-dd"));
+    auto* toLabel = new QLabel(QStringLiteral("至"), this);
     toLabel->setObjectName(QStringLiteral("Label1(0)"));
-    DTPicker2 = new QDateEdit(this);
-    DTPicker2->setObjectName(QStringLiteral("DTPicker2"));
-    DTPicker2->setAccessibleName(QStringLiteral("上传日期结束日期"));
-    DTPicker2->setCalendarPopup(true);
-    DTPicker2->setDisplayFormat(QStringLiteral("yyyy-MM-dd"));
-    toLabel->setBuddy(DTPicker2);
-    comLook = button(QStringLiteral("comLook"), QStringLiteral("查询"), this);
+    m_to = new QDateEdit(this);
+    m_to->setObjectName(QStringLiteral("DTPicker2"));
+    m_to->setAccessibleName(QStringLiteral("上传日期结束日期"));
+    m_to->setCalendarPopup(true);
+    m_to->setDisplayFormat(QStringLiteral("yyyy-MM-dd"));
+    toLabel->setBuddy(m_to);
+    QPushButton* look = button(QStringLiteral("comLook"), QStringLiteral("查询"), this);
 
     auto* row = new QHBoxLayout(this);
-    row->addWidget(Check2);
-    row->addWidget(txtMC, 2);
+    row->addWidget(m_byName);
+    row->addWidget(m_name, 2);
     row->addSpacing(8);
-    row->addWidget(Check4);
-    row->addWidget(Text6, 2);
+    row->addWidget(m_byType);
+    row->addWidget(m_type, 2);
     row->addWidget(typeButton);
     row->addSpacing(8);
-    row->addWidget(Check5);
-    row->addWidget(txtKey, 2);
+    row->addWidget(m_byKeywords);
+    row->addWidget(m_keywords, 2);
     row->addSpacing(8);
-    row->addWidget(Check6);
-    row->addWidget(DTPicker1);
+    row->addWidget(m_byDate);
+    row->addWidget(m_from);
     row->addWidget(toLabel);
-    row->addWidget(DTPicker2);
+    row->addWidget(m_to);
     row->addSpacing(8);
-    row->addWidget(comLook);
+    row->addWidget(look);
+
+    // Each check box enables its own controls; all start unticked.
+    const auto follow = [](QCheckBox* box, std::initializer_list<QWidget*> controls) {
+        for (QWidget* w : controls)
+            w->setEnabled(false);
+        QObject::connect(box, &QCheckBox::toggled, box, [controls = QList<QWidget*>(controls)](bool on) {
+            for (QWidget* w : controls)
+                w->setEnabled(on);
+        });
+    };
+    follow(m_byName, {m_name});
+    follow(m_byType, {typeButton});
+    follow(m_byKeywords, {m_keywords});
+    follow(m_byDate, {m_from, m_to});
+
+    connect(look, &QPushButton::clicked, this, &UploadQueryArea::queryClicked);
+    connect(typeButton, &QToolButton::clicked, this, &UploadQueryArea::typeButtonClicked);
 }
 
 TypeChooserPanel::TypeChooserPanel(QWidget* parent) : QGroupBox(QStringLiteral("选择文件类别"), parent)
 {
     setObjectName(QStringLiteral("Frame3"));
     setAutoFillBackground(true);
-    TreeView2 = new KeyedTree(this);
-    TreeView2->setObjectName(QStringLiteral("TreeView2"));
-    Command18 = button(QStringLiteral("Command18"), QStringLiteral("关闭"), this);
+    m_tree = new KeyedTree(this);
+    m_tree->setObjectName(QStringLiteral("TreeView2"));
+    QPushButton* close = button(QStringLiteral("Command18"), QStringLiteral("关闭"), this);
     auto* layout = new QVBoxLayout(this);
-    layout->addWidget(TreeView2, 1);
+    layout->addWidget(m_tree, 1);
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();
-    buttons->addWidget(Command18);
+    buttons->addWidget(close);
     layout->addLayout(buttons);
     resize(360, 320);
+    connect(close, &QPushButton::clicked, this, &TypeChooserPanel::closeClicked);
 }
 
 }  // namespace quarvel

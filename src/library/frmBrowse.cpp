@@ -9,6 +9,7 @@
 #include "platform/Platform.h"
 #include "shared/Module1.h"
 #include "shared/WindowPlacement.h"
+#include "widgets/ButtonRow.h"
 #include "widgets/StatusBar.h"
 #include "widgets/TransferProgressDialog.h"
 #include "widgets/WaitCursor.h"
@@ -158,36 +159,22 @@ void Frm公司资料查阅::buildFilterPanel()
     grid->addWidget(to, 7, 2, Qt::AlignRight);
     grid->addWidget(DTPicker2, 7, 3);
 
-    Command10 = new QPushButton(QStringLiteral("确定"), Picture7);
-    Command10->setObjectName(QStringLiteral("Command10"));
-    Command10->setDefault(true);
-    Command9 = new QPushButton(QStringLiteral("关闭"), Picture7);
-    Command9->setObjectName(QStringLiteral("Command9"));
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch(1);
-    buttons->addWidget(Command10);
-    buttons->addWidget(Command9);
-    grid->addLayout(buttons, 8, 2, 1, 2);
+    const ConfirmCloseButtons buttons = confirmCloseButtons(Picture7, QStringLiteral("Command10"),
+                                                            QStringLiteral("Command9"));
+    Command10 = buttons.confirm;
+    Command9 = buttons.close;
+    grid->addLayout(buttons.row, 8, 2, 1, 2);
     grid->setColumnStretch(0, 2);
     grid->setColumnStretch(3, 2);
 
     Picture7->resize(680, 420);  // centred by resizeEvent
     Picture7->hide();
 
-    setTabOrder(TreeView1, Check9);
-    setTabOrder(Check9, List1);
-    setTabOrder(List1, Check3);
-    setTabOrder(Check3, Check2);
-    setTabOrder(Check2, Text1);
-    setTabOrder(Text1, Check1);
-    setTabOrder(Check1, Text2);
-    setTabOrder(Text2, Check5);
-    setTabOrder(Check5, Text3);
-    setTabOrder(Text3, Check6);
-    setTabOrder(Check6, DTPicker1);
-    setTabOrder(DTPicker1, DTPicker2);
-    setTabOrder(DTPicker2, Command10);
-    setTabOrder(Command10, Command9);
+    // Tab runs through the conditions as they are read, then to the buttons.
+    const QList<QWidget*> order = {TreeView1, Check9, List1,  Check3,    Check2,    Text1,     Check1,  Text2,
+                                   Check5,    Text3,  Check6, DTPicker1, DTPicker2, Command10, Command9};
+    for (qsizetype i = 1; i < order.size(); ++i)
+        setTabOrder(order[i - 1], order[i]);
 }
 
 void Frm公司资料查阅::connectHandlers()

@@ -16,26 +16,16 @@
 #include "widgets/grid/Twips.h"
 #include "widgets/tree/KeyedTree.h"
 
-#include <QCheckBox>
 #include <QCoreApplication>
-#include <QDateEdit>
 #include <QDir>
 #include <QFile>
 #include <QKeyEvent>
-#include <QLabel>
-#include <QLineEdit>
-#include <QListWidget>
-#include <QMdiSubWindow>
-#include <QPushButton>
 #include <QTableView>
-#include <QToolButton>
 #include <QVBoxLayout>
 
 namespace quarvel {
 namespace {
 
-const QString kNew = QStringLiteral("新增");
-const QString kCancel = QStringLiteral("取消");
 // The list's columns, in the order of listFormat(); Id is hidden.
 enum ListColumn { Row, Number, Type, Name, Summary, Keywords, Level, Format, Uploaded, Id };
 constexpr std::array<int, 10> kListWidths = {300, 1500, 2500, 2500, 1500, 1500, 450, 800, 1800, 0};
@@ -69,89 +59,35 @@ void Frm公司资料上传::buildLayout()
     Frame1 = new UploadInputArea(this);
     Frame3 = new TypeChooserPanel(this);
     Frame3->hide();
+    Frame3->tree().setImageList(typeTreeIcons(TypeTreeVariant::Upload));
 
     // The rights panel floats over the window, hidden until Command7 opens it.
     Picture2 = new RightsPanel(m_platform, this);
-    Picture2->setStatusLabel(Frame1->statusText);
+    Picture2->setStatusLabel(Frame1->statusLabel());
     Picture2->hide();
-    Picture3 = Picture2->Picture3;
-    MSFlexGrid3 = Picture2->MSFlexGrid3;
-    List1 = Picture2->List1;
-    TreeView1 = Picture2->TreeView1;
-    Picture8[7] = Picture2->addButton;
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(Frame2);
     layout->addWidget(MSFlexGrid1, 1);
     layout->addWidget(Frame1);
     resize(1000, 640);
-
-    Text1 = Frame1->Text1;
-    Text2 = Frame1->Text2;
-    Text4 = Frame1->Text4;
-    Label2 = Frame1->Label2;
-    Picture8[0] = Frame2->typeButton;
-    Picture8[1] = Frame1->fileButton;
-    Picture8[2] = Frame1->typeButton;
-    Command1 = Frame1->Command1;
-    Command2 = Frame1->Command2;
-    Command3 = Frame1->Command3;
-    Command7 = Frame1->Command7;
-    comClose = Frame1->comClose;
-    StatusText = Frame1->statusText;
-    Command18 = Frame3->Command18;
-    TreeView2 = Frame3->TreeView2;
-    TreeView2->setImageList(typeTreeIcons(TypeTreeVariant::Upload));
-    Check2 = Frame2->Check2;
-    txtMC = Frame2->txtMC;
-    Check4 = Frame2->Check4;
-    Text6 = Frame2->Text6;
-    Check5 = Frame2->Check5;
-    txtKey = Frame2->txtKey;
-    Check6 = Frame2->Check6;
-    DTPicker1 = Frame2->DTPicker1;
-    DTPicker2 = Frame2->DTPicker2;
-    comLook = Frame2->comLook;
-
-    // Each check box enables its own controls; all start unticked.
-    const auto follow = [](QCheckBox* box, std::initializer_list<QWidget*> controls) {
-        for (QWidget* w : controls)
-            w->setEnabled(false);
-        QObject::connect(box, &QCheckBox::toggled, box, [controls = QList<QWidget*>(controls)](bool on) {
-            for (QWidget* w : controls)
-                w->setEnabled(on);
-        });
-    };
-    follow(Check2, {txtMC});
-    follow(Check4, {Picture8[0]});
-    follow(Check5, {txtKey});
-    follow(Check6, {DTPicker1, DTPicker2});
-
-    setTabOrder(Text1[0], Text1[1]);
-    setTabOrder(Text1[1], Text1[2]);
-    setTabOrder(Text1[2], Picture8[2]);
-    setTabOrder(Picture8[2], Picture8[1]);
-    setTabOrder(Picture8[1], Text4);
-    setTabOrder(Text4, Text1[3]);
-    setTabOrder(Text1[3], Command1);
 }
 
 void Frm公司资料上传::connectHandlers()
 {
-    connect(Command1, &QPushButton::clicked, this, [this] { Command1_Click(); });
-    connect(Command2, &QPushButton::clicked, this, [this] { Command2_Click(); });
-    connect(Command3, &QPushButton::clicked, this, [this] { Command3_Click(); });
-    connect(Command7, &QPushButton::clicked, this, [this] { Command7_Click(); });
-    connect(comClose, &QPushButton::clicked, this, [this] { comClose_Click(); });
-    connect(comLook, &QPushButton::clicked, this, [this] { comLook_Click(); });
-    connect(Command18, &QPushButton::clicked, this, [this] { Command18_Click(); });
-    for (const auto& [index, button] : Picture8) {
-        if (index == 7)
-            continue;  // the rights panel handles its own add button
-        connect(button, &QToolButton::clicked, this, [this, i = index] { Picture8_Click(i); });
-    }
-    connect(TreeView2, &KeyedTree::nodeClicked, this, [this](const QString& key) { TreeView2_NodeClick(key); });
-    connect(TreeView2, &KeyedTree::nodeDoubleClicked, this, [this] { Command18_Click(); });
+    connect(Frame1, &UploadInputArea::newClicked, this, [this] { Command1_Click(); });
+    connect(Frame1, &UploadInputArea::saveClicked, this, [this] { Command2_Click(); });
+    connect(Frame1, &UploadInputArea::deleteClicked, this, [this] { Command3_Click(); });
+    connect(Frame1, &UploadInputArea::rightsClicked, this, [this] { Command7_Click(); });
+    connect(Frame1, &UploadInputArea::closeClicked, this, [this] { comClose_Click(); });
+    connect(Frame1, &UploadInputArea::fileButtonClicked, this, [this] { Picture8_Click(1); });
+    connect(Frame1, &UploadInputArea::typeButtonClicked, this, [this] { Picture8_Click(2); });
+    connect(Frame2, &UploadQueryArea::queryClicked, this, [this] { comLook_Click(); });
+    connect(Frame2, &UploadQueryArea::typeButtonClicked, this, [this] { Picture8_Click(0); });
+    connect(Frame3, &TypeChooserPanel::closeClicked, this, [this] { Command18_Click(); });
+    KeyedTree* types = &Frame3->tree();
+    connect(types, &KeyedTree::nodeClicked, this, [this](const QString& key) { TreeView2_NodeClick(key); });
+    connect(types, &KeyedTree::nodeDoubleClicked, this, [this] { Command18_Click(); });
     connect(MSFlexGrid1, &FlexGrid::clicked, this, [this] { MSFlexGrid1_Click(); });
     connect(MSFlexGrid1, &FlexGrid::doubleClicked, this, [this] { MSFlexGrid1_DblClick(); });
     // Moving in the list with the keyboard selects the row as a click does.
@@ -216,7 +152,7 @@ UploaderContext Frm公司资料上传::uploader() const
 void Frm公司资料上传::setAdding(bool adding)
 {
     m_adding = adding;
-    Command1->setText(adding ? kCancel : kNew);
+    Frame1->showAdding(adding);
 }
 
 bool Frm公司资料上传::hasDocumentRows() const { return MSFlexGrid1->rows() > 1; }
@@ -225,43 +161,39 @@ void Frm公司资料上传::Form_Load()
 {
     Picture2->setUpGrid();
     const QDate today = m_platform.clock().today();
-    DTPicker1->setDate(QDate(today.year(), today.month(), 1));
-    DTPicker2->setDate(today);
+    Frame2->setDates(QDate(today.year(), today.month(), 1), today);
 
     LoadTopDocuments();
 
     DbError failed;
     {
-        WaitCursor wait(StatusText);
-        failed = LoadDepartmentTree(*TreeView1, Departments);
+        WaitCursor wait(Frame1->statusLabel());
+        failed = LoadDepartmentTree(Picture2->departmentTree(), Departments);
     }
     if (failed.isSet()) {
         showFailure(failed);
         // A department listed twice is reported but the rest of the tree is built: go on.
-        if (TreeView1->count() == 0)
+        if (Picture2->departmentTree().count() == 0)
             return;
     }
 
     {
-        WaitCursor wait(StatusText);
-        failed = LoadAndMarkTypeTree(*TreeView2, TypeTreeVariant::Upload, [this] { return 文件类别范围(); });
+        WaitCursor wait(Frame1->statusLabel());
+        failed = LoadAndMarkTypeTree(Frame3->tree(), TypeTreeVariant::Upload, [this] { return 文件类别范围(); });
     }
     if (failed.isSet())
         reportTreeFailure(m_platform.messages(), this, failed);
 
-    Text2->setEnabled(false);
-
-    List1->clear();
     DbResult<QStringList> groups;
     {
-        WaitCursor wait(StatusText);
+        WaitCursor wait(Frame1->statusLabel());
         groups = UploadDocuments::downloadGroups();
     }
     if (!groups.ok()) {
         showFailure(groups.error);
         return;
     }
-    List1->addItems(groups.value);
+    Picture2->setDownloadGroups(groups.value);
 }
 
 DbError Frm公司资料上传::文件类别范围()
@@ -269,7 +201,7 @@ DbError Frm公司资料上传::文件类别范围()
     const DbResult<TypeMarks> marks = TypeTree::marks(TypeTreeVariant::Upload, userContext().PositionCode);
     if (!marks.ok())
         return marks.error;
-    markUploadTypes(*TreeView2, marks.value);
+    markUploadTypes(Frame3->tree(), marks.value);
     return {};
 }
 
@@ -300,7 +232,7 @@ void Frm公司资料上传::LoadTopDocuments()
     setUpGrid();
     DbResult<QVector<DocumentRow>> rows;
     {
-        WaitCursor wait(StatusText);
+        WaitCursor wait(Frame1->statusLabel());
         rows = UploadDocuments::recent(uploader());
     }
     fillGrid(rows.value);
@@ -315,14 +247,14 @@ bool Frm公司资料上传::comLook_Click()
     case QueryFilter::None: break;
     case QueryFilter::NameMissing:
         inform(QStringLiteral("请输入查询条件文件名称的值！"), applicationTitle());
-        txtMC->setFocus();
+        Frame2->focusMissingValue(query.refusal);
         return false;
     case QueryFilter::TypeMissing:
         inform(QStringLiteral("请输入查询条件文件类别的值！"), applicationTitle());
         return false;
     case QueryFilter::KeywordsMissing:
         inform(QStringLiteral("请输入查询条件关键字的值！"), applicationTitle());
-        txtKey->setFocus();
+        Frame2->focusMissingValue(query.refusal);
         return false;
     case QueryFilter::DatesReversed:
         inform(QStringLiteral("上传日期起始日期的日期范围开始日期不能大于结束日期!"), executableTitle());
@@ -331,7 +263,7 @@ bool Frm公司资料上传::comLook_Click()
     const ListFilter& filter = query.filter;
     DbResult<QVector<DocumentRow>> rows;
     {
-        WaitCursor wait(StatusText);
+        WaitCursor wait(Frame1->statusLabel());
         rows = UploadDocuments::query(uploader(), filter);
     }
     fillGrid(rows.value);
@@ -340,20 +272,19 @@ bool Frm公司资料上传::comLook_Click()
     return true;
 }
 
-void Frm公司资料上传::clearFields(bool includingType)
-{
-    for (int i = 0; i < 4; ++i)
-        Text1[static_cast<size_t>(i)]->clear();
-    if (includingType)
-        Text1[4]->clear();
-    Text2->clear();
-    Text4->clear();
-}
-
 void Frm公司资料上传::forgetDocument()
 {
     m_loaded.reset();
     Picture2->clearDocument();
+}
+
+void Frm公司资料上传::showChangedList(bool clearType, const QString& done)
+{
+    forgetDocument();
+    Frame1->clear(clearType);
+    setAdding(false);
+    comLook_Click();
+    inform(done, executableTitle());
 }
 
 void Frm公司资料上传::Command1_Click()
@@ -361,12 +292,12 @@ void Frm公司资料上传::Command1_Click()
     if (!isAdding()) {
         // The fields are emptied for a new document: they no longer hold the loaded one.
         forgetDocument();
-        clearFields(false);
-        Text1[0]->setEnabled(true);
+        Frame1->clear(false);
+        Frame1->setNumberEnabled(true);
         setAdding(true);
-        Text1[0]->setFocus();
+        Frame1->focusNumber();
     } else {
-        Text1[0]->setEnabled(false);
+        Frame1->setNumberEnabled(false);
         setAdding(false);
     }
 }
@@ -376,25 +307,26 @@ DocumentInput Frm公司资料上传::currentInput() const { return Frame1->input
 void Frm公司资料上传::Command2_Click()
 {
     const QString title = executableTitle();
+    const DocumentInput input = currentInput();
     // A number of blanks alone is no number: numbers are stored without outer blanks.
-    if (documentNumberOf(Text1[0]->text()).isEmpty()) {
+    if (documentNumberOf(input.number).isEmpty()) {
         inform(QStringLiteral("文件编号不能为空!"), title);
         return;
     }
-    if (Text1[1]->text().isEmpty()) {
+    if (input.name.isEmpty()) {
         inform(QStringLiteral("文件名称不能为空!"), title);
         return;
     }
-    if (Text1[4]->text().isEmpty()) {
+    if (input.typeText.isEmpty()) {
         inform(QStringLiteral("文件类别不能为空!"), title);
         return;
     }
-    if (Text4->text().isEmpty()) {
+    if (input.levelText.isEmpty()) {
         inform(QStringLiteral("文件级别不能为空!"), title);
         return;
     }
     if (isAdding()) {
-        if (Text2->text().isEmpty()) {
+        if (input.filePath.isEmpty()) {
             inform(QStringLiteral("无文件加载,文件路径不能为空!"), title);
             return;
         }
@@ -414,7 +346,7 @@ bool Frm公司资料上传::storeWithProgress(const std::function<DbError(const 
     DbError failed;
     {
         TransferProgressDialog progress(this, QStringLiteral("正在保存文件……"));
-        WaitCursor wait(StatusText);
+        WaitCursor wait(Frame1->statusLabel());
         failed = store(progress.callback());
     }
     // A cancelled transfer stored nothing and needs no message.
@@ -437,11 +369,7 @@ void Frm公司资料上传::insertDocument()
     });
     if (!stored)
         return;
-    forgetDocument();
-    clearFields(true);
-    setAdding(false);
-    comLook_Click();
-    inform(QStringLiteral("新增成功!"), executableTitle());
+    showChangedList(true, QStringLiteral("新增成功!"));
 }
 
 void Frm公司资料上传::updateDocument()
@@ -481,18 +409,14 @@ void Frm公司资料上传::Command3_Click()
     const qint64 id = MSFlexGrid1->textMatrix(row, ListColumn::Id).toLongLong();
     DbStatus removed;
     {
-        WaitCursor wait(StatusText);
+        WaitCursor wait(Frame1->statusLabel());
         removed = UploadDocuments::remove(id, number);
     }
     if (!removed.ok()) {
         showFailure(removed.error);
         return;
     }
-    forgetDocument();
-    clearFields(false);
-    setAdding(false);
-    comLook_Click();
-    inform(QStringLiteral("删除成功!"), executableTitle());
+    showChangedList(false, QStringLiteral("删除成功!"));
 }
 
 void Frm公司资料上传::Command7_Click()
@@ -509,7 +433,7 @@ void Frm公司资料上传::Command7_Click()
         Picture2->move(qMax(0, (width() - Picture2->width()) / 2), qMax(0, (height() - Picture2->height()) / 2));
         Picture2->raise();
     }
-    if (!MSFlexGrid3->isHidden())
+    if (Picture2->showsRights())
         Picture2->LoadRights();
 }
 
@@ -533,19 +457,16 @@ void Frm公司资料上传::MSFlexGrid1_Click()
     const int row = selectDocumentRow();
     if (row == 0)
         return;
-    Text2->clear();
-    Text1[0]->setText(MSFlexGrid1->textMatrix(row, ListColumn::Number));
-    Text1[1]->setText(MSFlexGrid1->textMatrix(row, ListColumn::Name));
-    Text1[2]->setText(MSFlexGrid1->textMatrix(row, ListColumn::Summary));
-    Text1[3]->setText(MSFlexGrid1->textMatrix(row, ListColumn::Keywords));
-    Text1[4]->setText(MSFlexGrid1->textMatrix(row, ListColumn::Type));
-    Text4->setText(MSFlexGrid1->textMatrix(row, ListColumn::Level));
+    const auto cell = [&](ListColumn col) { return MSFlexGrid1->textMatrix(row, col); };
+    // The path stays empty: a save of a listed document keeps its stored file.
+    Frame1->setInput({cell(ListColumn::Number), cell(ListColumn::Name), cell(ListColumn::Summary),
+                      cell(ListColumn::Keywords), cell(ListColumn::Type), cell(ListColumn::Level), QString()});
     m_loaded = LoadedDocument{MSFlexGrid1->textMatrix(row, ListColumn::Id).toLongLong(),
                               MSFlexGrid1->textMatrix(row, ListColumn::Number)};
     Picture2->setDocument(m_loaded->number);
-    if (!MSFlexGrid3->isHidden())
+    if (Picture2->showsRights())
         Picture2->LoadRights();
-    Text1[0]->setEnabled(false);
+    Frame1->setNumberEnabled(false);
     setAdding(false);
 }
 
@@ -560,7 +481,7 @@ void Frm公司资料上传::MSFlexGrid1_DblClick()
     };
     DbResult<std::optional<StoredDocument>> found;
     {
-        WaitCursor wait(StatusText);
+        WaitCursor wait(Frame1->statusLabel());
         found = UploadDocuments::stored(ViewDocumentID);
     }
     if (!found.ok()) {
@@ -587,7 +508,7 @@ void Frm公司资料上传::MSFlexGrid1_DblClick()
         DbResult<FieldSave> saved;
         {
             TransferProgressDialog progress(this, QStringLiteral("正在读取文件……"));
-            WaitCursor wait(StatusText);
+            WaitCursor wait(Frame1->statusLabel());
             saved = SaveFieldToFile(document.id, path, progress.callback());
         }
         if (!saved.ok())
@@ -606,11 +527,11 @@ void Frm公司资料上传::toggleTypePanel(bool forQuery)
     const int panelHeight = Frame3->height();
     QPoint topLeft;
     if (forQuery) {
-        const QPoint anchor = Text6->mapTo(this, QPoint(0, 0));
+        const QPoint anchor = Frame2->typeFieldPosition(this);
         const int top = Frame2->y() + Frame2->height() - twipsToPixels(100, this, Qt::Vertical);
         topLeft = QPoint(anchor.x(), top);
     } else {
-        const QPoint anchor = Text1[4]->mapTo(this, QPoint(0, 0));
+        const QPoint anchor = Frame1->typeFieldPosition(this);
         const int top = Frame1->y() - panelHeight + twipsToPixels(800, this, Qt::Vertical);
         topLeft = QPoint(anchor.x(), top);
     }
@@ -629,7 +550,7 @@ void Frm公司资料上传::Picture8_Click(int index)
     case 2: toggleTypePanel(false); break;
     case 1: {
         Frame3->hide();
-        Text2->clear();
+        Frame1->setPath(QString());
         const QStringList filters = {
             QStringLiteral("所有文件 (*.pdf *.doc *.docx *.xls *.xlsx *.Jpg *.Jpeg *.Bmp)"),
             QStringLiteral("PDF文件 (*.pdf)"),
@@ -644,7 +565,7 @@ void Frm公司资料上传::Picture8_Click(int index)
         if (!chosen.isEmpty())
             m_lastFilePath = chosen;
         if (!path.isEmpty())
-            Text2->setText(path);
+            Frame1->setPath(path);
         break;
     }
     default: break;
@@ -654,13 +575,11 @@ void Frm公司资料上传::Picture8_Click(int index)
 void Frm公司资料上传::TreeView2_NodeClick(const QString& key)
 {
     if (m_panelServesQuery) {
-        Text6->setText(TreeView2->text(key));
+        Frame2->setTypeText(Frame3->tree().text(key));
         return;
     }
-    if (TreeView2->picture(key) == 1)
-        Text1[4]->setText(TreeView2->text(key));
-    else
-        Text1[4]->clear();
+    const KeyedTree& types = Frame3->tree();
+    Frame1->setTypeText(types.picture(key) == 1 ? types.text(key) : QString());
 }
 
 void Frm公司资料上传::Command18_Click() { Frame3->hide(); }

@@ -8,24 +8,13 @@
 
 #include <QDateTime>
 
-#include <array>
 #include <functional>
-#include <map>
 #include <optional>
-
-class QCheckBox;
-class QDateEdit;
-class QLabel;
-class QLineEdit;
-class QListWidget;
-class QPushButton;
-class QToolButton;
 
 namespace quarvel {
 
 class FlexGrid;
 class RightsPanel;
-class KeyedTree;
 class Platform;
 class TypeChooserPanel;
 class UploadInputArea;
@@ -43,42 +32,6 @@ public:
 
     // The format string of the document list.
     static const QString& listFormat();
-
-    // Areas and panels.
-    UploadInputArea* Frame1 = nullptr;
-    UploadQueryArea* Frame2 = nullptr;
-    TypeChooserPanel* Frame3 = nullptr;
-    FlexGrid* MSFlexGrid1 = nullptr;
-    RightsPanel* Picture2 = nullptr;  // the rights panel
-    QWidget* Picture3 = nullptr;      // its chooser
-    FlexGrid* MSFlexGrid3 = nullptr;  // the rights grid
-    KeyedTree* TreeView1 = nullptr;   // departments and positions of the chooser
-    KeyedTree* TreeView2 = nullptr;   // document types
-    QListWidget* List1 = nullptr;     // download groups
-
-    // The controls under their names.
-    std::array<QLineEdit*, 5> Text1{};
-    QLineEdit* Text2 = nullptr;
-    QLineEdit* Text4 = nullptr;
-    std::array<QLabel*, 5> Label2{};
-    std::map<int, QToolButton*> Picture8;
-    QPushButton* Command1 = nullptr;
-    QPushButton* Command2 = nullptr;
-    QPushButton* Command3 = nullptr;
-    QPushButton* Command7 = nullptr;
-    QPushButton* Command18 = nullptr;
-    QPushButton* comClose = nullptr;
-    QCheckBox* Check2 = nullptr;
-    QLineEdit* txtMC = nullptr;
-    QCheckBox* Check4 = nullptr;
-    QLineEdit* Text6 = nullptr;
-    QCheckBox* Check5 = nullptr;
-    QLineEdit* txtKey = nullptr;
-    QCheckBox* Check6 = nullptr;
-    QDateEdit* DTPicker1 = nullptr;
-    QDateEdit* DTPicker2 = nullptr;
-    QPushButton* comLook = nullptr;
-    QLabel* StatusText = nullptr;  // shows what the window waits for
 
     // The ID of the document opened last (shared with the viewer).
     qint64 ViewDocumentID = 0;
@@ -127,7 +80,6 @@ private:
     void inform(const QString& text, const QString& title);
     DocumentInput currentInput() const;
     UploaderContext uploader() const;
-    void clearFields(bool includingType);
     bool hasDocumentRows() const;
     // Selects the current list row; its number, or 0 when it holds no document (told).
     int selectDocumentRow();
@@ -137,10 +89,19 @@ private:
     void updateDocument();
     void toggleTypePanel(bool forQuery);
     void forgetDocument();
+    // After an insert or a delete: empty fields (the type too when asked), viewing, the list
+    // queried again, then the message that it is done.
+    void showChangedList(bool clearType, const QString& done);
     // Adding shows "取消" on Command1, viewing "新增".
     void setAdding(bool adding);
 
     Platform& m_platform;
+    // The areas and panels, each reached through its own interface.
+    UploadQueryArea* Frame2 = nullptr;
+    FlexGrid* MSFlexGrid1 = nullptr;
+    UploadInputArea* Frame1 = nullptr;
+    TypeChooserPanel* Frame3 = nullptr;
+    RightsPanel* Picture2 = nullptr;
     bool m_panelServesQuery = false;
     bool m_adding = false;
     QString m_lastFilePath;

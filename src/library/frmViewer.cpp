@@ -57,7 +57,16 @@ void Frm公司文件浏览::buildLayout()
     Title = new QLabel(designTitle(), this);
     Title->setObjectName(QStringLiteral("Title"));
     Title->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    buildToolbar();
+    PDFView1 = new PdfPageView(this);
+    PDFView1->setObjectName(QStringLiteral("PDFView1"));
+    Command1 = new QPushButton(QStringLiteral("退出"), this);
+    Command1->setObjectName(QStringLiteral("Command1"));
+    connectHandlers();
+}
 
+void Frm公司文件浏览::buildToolbar()
+{
     m_toolbar = new QWidget(this);
     auto* bar = new QHBoxLayout(m_toolbar);
     bar->setContentsMargins(0, 0, 0, 0);
@@ -107,12 +116,10 @@ void Frm公司文件浏览::buildLayout()
     for (QWidget* w : std::initializer_list<QWidget*>{findLabel, findText, findPrevious, findNext, findCount})
         bar->addWidget(w);
     bar->addStretch(1);
+}
 
-    PDFView1 = new PdfPageView(this);
-    PDFView1->setObjectName(QStringLiteral("PDFView1"));
-    Command1 = new QPushButton(QStringLiteral("退出"), this);
-    Command1->setObjectName(QStringLiteral("Command1"));
-
+void Frm公司文件浏览::connectHandlers()
+{
     PDFView1->changed = [this] { refreshControls(); };
     connect(firstPage, &QToolButton::clicked, this, [this] { PDFView1->setPage(0); });
     connect(previousPage, &QToolButton::clicked, this, [this] { PDFView1->previousPage(); });

@@ -64,6 +64,9 @@ protected:
 
 private:
     void buildLayout();
+    // The page, zoom and find controls above the page.
+    void buildToolbar();
+    void connectHandlers();
     void refreshControls();
     void unload();
     void showFailure(const DbError& error);

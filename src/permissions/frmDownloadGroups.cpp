@@ -29,76 +29,38 @@ QString modeCaption(GroupEditMode mode)
     return mode == GroupEditMode::Edit ? QStringLiteral("新增") : QStringLiteral("取消");
 }
 
+template <typename W>
+W* named(W* widget, const QString& name)
+{
+    widget->setObjectName(name);
+    return widget;
+}
+
+QPushButton* button(QWidget* parent, const QString& name, const QString& caption)
+{
+    auto* b = new QPushButton(caption, parent);
+    b->setObjectName(name);
+    b->setAutoDefault(false);
+    return b;
+}
+
+// A label with its mnemonic, the buddy of the control that carries the label's text.
+QLabel* buddy(QWidget* parentWidget, const QString& text, const QString& mnemonic, QWidget* control)
+{
+    auto* l = new QLabel(text + mnemonic, parentWidget);
+    l->setBuddy(control);
+    control->setAccessibleName(text);
+    return l;
+}
+
 }  // namespace
 
 frm资料下载组设置::frm资料下载组设置(Platform& platform, QWidget* parent) : QWidget(parent), m_platform(platform)
 {
     setObjectName(QStringLiteral("frm资料下载组设置"));
     setWindowTitle(QStringLiteral("资料下载组设置"));
-
-    const auto named = [](auto* widget, const QString& name) {
-        widget->setObjectName(name);
-        return widget;
-    };
-    const auto button = [this](const QString& name, const QString& caption) {
-        auto* b = new QPushButton(caption, this);
-        b->setObjectName(name);
-        b->setAutoDefault(false);
-        return b;
-    };
-
-    Frame1 = named(new QGroupBox(QStringLiteral("下载组列表"), this), QStringLiteral("Frame1"));
-    List1 = named(new QListWidget(Frame1), QStringLiteral("List1"));
-    List1->setAccessibleName(QStringLiteral("下载组列表"));
-    Text1 = named(new QLineEdit(Frame1), QStringLiteral("Text1"));
-    Text1->setEnabled(false);
-    Text2 = named(new QLineEdit(Frame1), QStringLiteral("Text2"));
-    Text3 = named(new QPlainTextEdit(Frame1), QStringLiteral("Text3"));
-    Text3->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    Text3->setTabChangesFocus(true);
-    Text3->setMaximumHeight(80);
-    Command1 = button(QStringLiteral("Command1"), modeCaption(GroupEditMode::Edit));
-    Command2 = button(QStringLiteral("Command2"), QStringLiteral("确定"));
-    Command3 = button(QStringLiteral("Command3"), QStringLiteral("删除"));
-    Command4 = button(QStringLiteral("Command4"), QStringLiteral("退出"));
-
-    // A label with its mnemonic, the buddy of the control that carries the label's text.
-    const auto buddy = [](QWidget* parentWidget, const QString& text, const QString& mnemonic, QWidget* control) {
-        auto* l = new QLabel(text + mnemonic, parentWidget);
-        l->setBuddy(control);
-        control->setAccessibleName(text);
-        return l;
-    };
-    auto* form = new QFormLayout;
-    form->addRow(buddy(Frame1, QStringLiteral("组编号"), QStringLiteral("(&C)"), Text1), Text1);
-    form->addRow(buddy(Frame1, QStringLiteral("组名称"), QStringLiteral("(&N)"), Text2), Text2);
-    form->addRow(buddy(Frame1, QStringLiteral("组描述"), QStringLiteral("(&D)"), Text3), Text3);
-    auto* groupButtons = new QHBoxLayout;
-    for (QPushButton* b : {Command1, Command2, Command3, Command4})
-        groupButtons->addWidget(b);
-    auto* frame1Layout = new QVBoxLayout(Frame1);
-    frame1Layout->addWidget(List1, 1);
-    frame1Layout->addLayout(form);
-    frame1Layout->addLayout(groupButtons);
-
-    Frame2 = named(new QGroupBox(QStringLiteral("员工岗位列表"), this), QStringLiteral("Frame2"));
-    TreeView2 = named(new KeyedTree(Frame2), QStringLiteral("TreeView2"));
-    TreeView2->setImageList(directoryTreeIcons());
-    TreeView2->view()->setAccessibleName(QStringLiteral("员工岗位列表"));
-    Text5 = named(new QLineEdit(Frame2), QStringLiteral("Text5"));
-    Text5->setAccessibleName(QStringLiteral("姓名"));
-    Label5 = named(new QLabel(QStringLiteral("姓名(&M)"), Frame2), QStringLiteral("Label5"));
-    Label5->setBuddy(Text5);
-    Command8 = new QPushButton(QStringLiteral("定位"), Frame2);
-    Command8->setObjectName(QStringLiteral("Command8"));
-    Command8->setAutoDefault(false);
-    auto* search = new QHBoxLayout;
-    search->addWidget(Label5);
-    search->addWidget(Text5, 1);
-    search->addWidget(Command8);
-    auto* frame2Layout = new QVBoxLayout(Frame2);
-    frame2Layout->addWidget(TreeView2, 1);
-    frame2Layout->addLayout(search);
+    buildGroupFrame();
+    buildPositionFrame();
 
     ListView2 = named(new PositionList(this), QStringLiteral("ListView2"));
     ListView2->view()->setAccessibleName(QStringLiteral("拥有下载权限人员列表"));
@@ -119,6 +81,64 @@ frm资料下载组设置::frm资料下载组设置(Platform& platform, QWidget* 
     setTabOrder(Text2, Text3);
     setTabOrder(Text3, Command1);
 
+    connectHandlers();
+    Form_Load();
+}
+
+void frm资料下载组设置::buildGroupFrame()
+{
+    Frame1 = named(new QGroupBox(QStringLiteral("下载组列表"), this), QStringLiteral("Frame1"));
+    List1 = named(new QListWidget(Frame1), QStringLiteral("List1"));
+    List1->setAccessibleName(QStringLiteral("下载组列表"));
+    Text1 = named(new QLineEdit(Frame1), QStringLiteral("Text1"));
+    Text1->setEnabled(false);
+    Text2 = named(new QLineEdit(Frame1), QStringLiteral("Text2"));
+    Text3 = named(new QPlainTextEdit(Frame1), QStringLiteral("Text3"));
+    Text3->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    Text3->setTabChangesFocus(true);
+    Text3->setMaximumHeight(80);
+    Command1 = button(this, QStringLiteral("Command1"), modeCaption(GroupEditMode::Edit));
+    Command2 = button(this, QStringLiteral("Command2"), QStringLiteral("确定"));
+    Command3 = button(this, QStringLiteral("Command3"), QStringLiteral("删除"));
+    Command4 = button(this, QStringLiteral("Command4"), QStringLiteral("退出"));
+
+    auto* form = new QFormLayout;
+    form->addRow(buddy(Frame1, QStringLiteral("组编号"), QStringLiteral("(&C)"), Text1), Text1);
+    form->addRow(buddy(Frame1, QStringLiteral("组名称"), QStringLiteral("(&N)"), Text2), Text2);
+    form->addRow(buddy(Frame1, QStringLiteral("组描述"), QStringLiteral("(&D)"), Text3), Text3);
+    auto* groupButtons = new QHBoxLayout;
+    for (QPushButton* b : {Command1, Command2, Command3, Command4})
+        groupButtons->addWidget(b);
+    auto* frame1Layout = new QVBoxLayout(Frame1);
+    frame1Layout->addWidget(List1, 1);
+    frame1Layout->addLayout(form);
+    frame1Layout->addLayout(groupButtons);
+}
+
+void frm资料下载组设置::buildPositionFrame()
+{
+    Frame2 = named(new QGroupBox(QStringLiteral("员工岗位列表"), this), QStringLiteral("Frame2"));
+    TreeView2 = named(new KeyedTree(Frame2), QStringLiteral("TreeView2"));
+    TreeView2->setImageList(directoryTreeIcons());
+    TreeView2->view()->setAccessibleName(QStringLiteral("员工岗位列表"));
+    Text5 = named(new QLineEdit(Frame2), QStringLiteral("Text5"));
+    Text5->setAccessibleName(QStringLiteral("姓名"));
+    Label5 = named(new QLabel(QStringLiteral("姓名(&M)"), Frame2), QStringLiteral("Label5"));
+    Label5->setBuddy(Text5);
+    Command8 = new QPushButton(QStringLiteral("定位"), Frame2);
+    Command8->setObjectName(QStringLiteral("Command8"));
+    Command8->setAutoDefault(false);
+    auto* search = new QHBoxLayout;
+    search->addWidget(Label5);
+    search->addWidget(Text5, 1);
+    search->addWidget(Command8);
+    auto* frame2Layout = new QVBoxLayout(Frame2);
+    frame2Layout->addWidget(TreeView2, 1);
+    frame2Layout->addLayout(search);
+}
+
+void frm资料下载组设置::connectHandlers()
+{
     connect(Command1, &QPushButton::clicked, this, [this] { Command1_Click(); });
     connect(Command2, &QPushButton::clicked, this, [this] { Command2_Click(); });
     connect(Command3, &QPushButton::clicked, this, [this] { Command3_Click(); });
@@ -134,8 +154,6 @@ frm资料下载组设置::frm资料下载组设置(Platform& platform, QWidget* 
     connect(TreeView2, &KeyedTree::nodeClicked, this, [this](const QString& key) { TreeView2_NodeClick(key); });
     connect(TreeView2, &KeyedTree::nodeDoubleClicked, this, [this] { TreeView2_DblClick(); });
     connect(ListView2, &PositionList::itemDoubleClicked, this, [this] { ListView2_DblClick(); });
-
-    Form_Load();
 }
 
 void frm资料下载组设置::showEvent(QShowEvent* event)

@@ -61,6 +61,11 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
+    // The group list with the fields and buttons of one group (Frame1).
+    void buildGroupFrame();
+    // The department and position tree with the name search (Frame2).
+    void buildPositionFrame();
+    void connectHandlers();
     void LoadGroupList();
     void setMode(GroupEditMode mode);
     ShownGroup shownGroup() const;

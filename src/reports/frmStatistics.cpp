@@ -6,6 +6,7 @@
 #include "platform/Platform.h"
 #include "reports/frmToExcel.h"
 #include "shared/WindowPlacement.h"
+#include "widgets/ButtonRow.h"
 #include "widgets/StatusBar.h"
 #include "widgets/WaitCursor.h"
 #include "widgets/grid/FlexGrid.h"
@@ -191,16 +192,11 @@ QWidget* frm资料下载汇总::buildFilterPanel()
     filters->addWidget(Text2, 2, 1, 1, 3);
     layout->addLayout(filters, 4, 0, 1, 4);
 
-    Command10 = new QPushButton(QStringLiteral("确定"), Picture7);
-    Command10->setObjectName(QStringLiteral("Command10"));
-    Command10->setDefault(true);
-    Command9 = new QPushButton(QStringLiteral("关闭"), Picture7);
-    Command9->setObjectName(QStringLiteral("Command9"));
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch(1);
-    buttons->addWidget(Command10);
-    buttons->addWidget(Command9);
-    layout->addLayout(buttons, 5, 0, 1, 4);
+    const ConfirmCloseButtons buttons = confirmCloseButtons(Picture7, QStringLiteral("Command10"),
+                                                            QStringLiteral("Command9"));
+    Command10 = buttons.confirm;
+    Command9 = buttons.close;
+    layout->addLayout(buttons.row, 5, 0, 1, 4);
 
     // Each switch enables its own controls; all start switched off.
     const auto follow = [](QCheckBox* box, std::initializer_list<QWidget*> controls) {

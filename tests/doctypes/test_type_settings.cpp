@@ -94,18 +94,26 @@ class TypeSettingsTest : public QObject, WindowSuiteFixture {
 
     QString lastMessage() { return platform->msgs().lastText(); }
 
+    // The answer to the question the next action asks.
+    void yes() { platform->msgs().answers = {MsgAnswer::Yes}; }
+
 private slots:
     void init()
     {
-        // Its tests take the default "yes" to the questions of deleting and voiding.
-        QVERIFY(setUp(/*connect*/ true, /*strictMessages*/ false));
+        QVERIFY(setUp());
         db->addType(QStringLiteral("01"), QStringLiteral("制度"), {}, 0, QStringLiteral("公司制度"));
         db->addType(QStringLiteral("0101"), QStringLiteral("人事制度"), QStringLiteral("01"), 1);
         db->addType(QStringLiteral("0102"), QStringLiteral("财务制度"), QStringLiteral("01"), 1, {}, true);
         db->addType(QStringLiteral("02"), QStringLiteral("合同"), {}, 0);
     }
 
-    void cleanup() { tearDown(); }
+    void cleanup()
+    {
+        // Every answer a test scripted was asked for.
+        const qsizetype unused = platform ? platform->msgs().answers.size() : 0;
+        tearDown();
+        QCOMPARE(unused, 0);
+    }
 
     void opensInEditModeOnTheRoot()
     {
@@ -267,7 +275,8 @@ private slots:
         QCOMPARE(platform->msgs().shown.last().icon, MsgIcon::Warning);
         QVERIFY(w->TreeView1->contains(QStringLiteral("S0101")));
 
-        w->Command3_Click();  // Yes
+        yes();
+        w->Command3_Click();
         QVERIFY(!w->TreeView1->contains(QStringLiteral("S0101")));
         QVERIFY(w->Text1->text().isEmpty());
         QCOMPARE(db->scalar(QStringLiteral("select count(*) from 资料上传权限 where 文件编号 = '0101'")).toInt(), 1);
@@ -291,6 +300,7 @@ private slots:
         QVERIFY(w->Text2->text().isEmpty());  // reloaded and cleared all the same
 
         click(*w, QStringLiteral("S0101"));
+        yes();
         w->Command5_Click();
         QCOMPARE(typeColumn(QStringLiteral("0101"), QStringLiteral("终止日期")).toString().left(10),
                  QStringLiteral("2031-12-31"));
@@ -298,6 +308,7 @@ private slots:
 
         click(*w, QStringLiteral("S0101"));
         QCOMPARE(w->Command5->text(), QStringLiteral("取消作废"));
+        yes();
         w->Command5_Click();
         QCOMPARE(lastMessage(), QStringLiteral("您确定要取消该资料类型作废该吗？"));
         QVERIFY(typeColumn(QStringLiteral("0101"), QStringLiteral("终止日期")).isNull());
@@ -443,11 +454,13 @@ private slots:
         // Void and un-void find the row.
         mouseClickNode(*w, QStringLiteral("S03"));
         QCOMPARE(w->Text1->text(), QStringLiteral("03"));
+        yes();
         pressButton(w->Command5);
         QCOMPARE(lastMessage(), QStringLiteral("您确定要作废该资料类型吗？"));
         QVERIFY(!db->scalar(QStringLiteral("select 终止日期 from 资料类型 where ") + blanks03).isNull());
         QCOMPARE(w->TreeView1->picture(QStringLiteral("S03")), 3);
         mouseClickNode(*w, QStringLiteral("S03"));
+        yes();
         pressButton(w->Command5);
         QCOMPARE(lastMessage(), QStringLiteral("您确定要取消该资料类型作废该吗？"));
         QVERIFY(db->scalar(QStringLiteral("select 终止日期 from 资料类型 where ") + blanks03).isNull());
@@ -473,6 +486,7 @@ private slots:
         pressButton(w->Command1);  // cancel adding
         mouseClickNode(*w, QStringLiteral("S03"));
         shown = platform->msgs().shown.size();
+        yes();
         pressButton(w->Command3);
         QCOMPARE(platform->msgs().shown.size(), shown + 1);
         QCOMPARE(lastMessage(), QStringLiteral("您确定要删除该资料类型吗？"));
@@ -489,18 +503,21 @@ private slots:
 
         mouseClickNode(*w, QStringLiteral("S0101"));
         QVERIFY(db->exec(QStringLiteral("delete from 资料类型 where 编号 = '0101'")));
-        pressButton(w->Command5);  // Yes to the question
+        yes();
+        pressButton(w->Command5);
         QCOMPARE(platform->msgs().texts(),
                  QStringList({QStringLiteral("您确定要作废该资料类型吗？"), notFound.arg(QStringLiteral("0101"))}));
         QVERIFY(!w->TreeView1->contains(QStringLiteral("S0101")));  // reloaded all the same
 
         mouseClickNode(*w, QStringLiteral("S0102"));
         QVERIFY(db->exec(QStringLiteral("delete from 资料类型 where 编号 = '0102'")));
+        yes();
         pressButton(w->Command5);  // 取消作废
         QCOMPARE(lastMessage(), notFound.arg(QStringLiteral("0102")));
 
         mouseClickNode(*w, QStringLiteral("S02"));
         QVERIFY(db->exec(QStringLiteral("delete from 资料类型 where 编号 = '02'")));
+        yes();
         pressButton(w->Command3);
         QCOMPARE(lastMessage(), notFound.arg(QStringLiteral("02")));
         QCOMPARE(typeCount(), 1);
@@ -517,12 +534,14 @@ private slots:
             QStringLiteral("有2个资料类型的编号去掉前后空格后都是“05”，未作任何修改。请先更正重复的编号。");
         mouseClickNode(*w, QStringLiteral("S05"));
         platform->msgs().shown.clear();
+        yes();
         pressButton(w->Command5);
         // The question, the refusal, then the reload meets the repeat again.
         QCOMPARE(platform->msgs().texts(), QStringList({QStringLiteral("您确定要作废该资料类型吗？"), ambiguous,
                                                         TreeError::describe(TreeErrorCode::KeyNotUnique)}));
         QCOMPARE(db->scalar(QStringLiteral("select count(*) from 资料类型 where 终止日期 is not null")).toInt(), 1);
         mouseClickNode(*w, QStringLiteral("S05"));
+        yes();
         pressButton(w->Command3);
         QCOMPARE(lastMessage(), ambiguous);
         QCOMPARE(typeCount(), 6);
@@ -538,7 +557,7 @@ private slots:
         QVERIFY2(platform->msgs().shown.isEmpty(), qPrintable(lastMessage()));
         QCOMPARE(typeColumn(QStringLiteral("X'1"), QStringLiteral("名称")).toString(), QStringLiteral("a' or '1'='1"));
         QCOMPARE(db->scalar(QStringLiteral("select count(*) from 资料类型")).toInt(), 5);
-        platform->msgs().answers = {MsgAnswer::Yes};
+        yes();
         w->Command3_Click();
         QCOMPARE(db->scalar(QStringLiteral("select count(*) from 资料类型")).toInt(), 4);
     }

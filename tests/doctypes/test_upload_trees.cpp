@@ -3,6 +3,7 @@
 #include "Organisation.h"
 #include "TestSupport.h"
 #include "TreeInput.h"
+#include "UploadControls.h"
 
 #include "library/UploadPanels.h"
 #include "library/frmUpload.h"
@@ -42,12 +43,13 @@ class UploadTreesTest : public QObject, WindowSuiteFixture {
     // "新增", the type button beside the type box, then a click on the type's node.
     static void chooseType(Frm公司资料上传& w, const QString& key)
     {
-        if (w.Command1->text() == QStringLiteral("新增"))
-            QTest::mouseClick(w.Command1, Qt::LeftButton);
-        if (!w.Frame3->isVisible())
-            QTest::mouseClick(w.Picture8.at(2), Qt::LeftButton);
-        QVERIFY(w.Frame3->isVisible());
-        mouseClickNode(*w.TreeView2, key);
+        UploadControls ui(w);
+        if (ui.Command1->text() == QStringLiteral("新增"))
+            QTest::mouseClick(ui.Command1, Qt::LeftButton);
+        if (!ui.Frame3->isVisible())
+            QTest::mouseClick(ui.Picture8.at(2), Qt::LeftButton);
+        QVERIFY(ui.Frame3->isVisible());
+        mouseClickNode(*ui.TreeView2, key);
     }
 
 
@@ -73,19 +75,20 @@ private slots:
         db->addType(QStringLiteral("0901"), QStringLiteral("孤儿"), QStringLiteral("09"), 1);
         auto w = show();
         QVERIFY(w);
+        UploadControls ui(*w);
         // Reported once; the types loaded before the orphan are marked.
         QCOMPARE(msgs().texts(), QStringList{TreeError::describe(TreeErrorCode::ElementNotFound)});
         QCOMPARE(msgs().shown[0].title, executableTitle());
         QCOMPARE(msgs().shown[0].icon, MsgIcon::Information);
-        QCOMPARE(w->TreeView2->keys(), QStringList({"S01", "S0101", "S0102"}));
-        QCOMPARE(w->TreeView2->picture(QStringLiteral("S0101")), 1);
-        QCOMPARE(w->TreeView2->picture(QStringLiteral("S0102")), 2);
+        QCOMPARE(ui.TreeView2->keys(), QStringList({"S01", "S0101", "S0102"}));
+        QCOMPARE(ui.TreeView2->picture(QStringLiteral("S0101")), 1);
+        QCOMPARE(ui.TreeView2->picture(QStringLiteral("S0102")), 2);
 
         chooseType(*w, QStringLiteral("S0101"));
-        QCOMPARE(w->Text1[4]->text(), QStringLiteral("0101 人事制度"));
+        QCOMPARE(ui.Text1[4]->text(), QStringLiteral("0101 人事制度"));
         chooseType(*w, QStringLiteral("S0102"));
-        QVERIFY(w->Text1[4]->text().isEmpty());
-        QCOMPARE(w->List1->count(), 1);
+        QVERIFY(ui.Text1[4]->text().isEmpty());
+        QCOMPARE(ui.List1->count(), 1);
     }
 
     void superUserMayUploadToTypesOfTheEmptyPosition()
@@ -96,11 +99,12 @@ private slots:
         QVERIFY(userContext().PositionCode.isNull());
         auto w = show();
         QVERIFY(w);
+        UploadControls ui(*w);
         QVERIFY2(msgs().shown.isEmpty(), qPrintable(msgs().lastText()));
-        QCOMPARE(w->TreeView2->picture(QStringLiteral("S0102")), 1);
-        QCOMPARE(w->TreeView2->picture(QStringLiteral("S0101")), 2);
+        QCOMPARE(ui.TreeView2->picture(QStringLiteral("S0102")), 1);
+        QCOMPARE(ui.TreeView2->picture(QStringLiteral("S0101")), 2);
         chooseType(*w, QStringLiteral("S0102"));
-        QCOMPARE(w->Text1[4]->text(), QStringLiteral("0102 财务制度"));
+        QCOMPARE(ui.Text1[4]->text(), QStringLiteral("0102 财务制度"));
     }
 
     void departmentListedTwiceIsReportedOnceAndTheWindowOpens()
@@ -114,17 +118,18 @@ private slots:
                             {QStringLiteral("起始日期"), QDateTime(QDate(2020, 1, 1), QTime(0, 0))}}));
         auto w = show();
         QVERIFY(w);
+        UploadControls ui(*w);
         QCOMPARE(msgs().shown.size(), 1);
         QVERIFY2(msgs().lastText().startsWith(QStringLiteral("错误号：35602\n错误描述：")),
                  qPrintable(msgs().lastText()));
         // The whole department tree, X once; then the rest of the opening: types and groups.
-        QCOMPARE(w->TreeView1->count(), 4);
-        QCOMPARE(w->TreeView1->parentKey(QStringLiteral("$X")), QStringLiteral("$D01"));
-        QCOMPARE(w->TreeView1->parentKey(QStringLiteral("$Y")), QStringLiteral("$D02"));
-        QCOMPARE(w->TreeView2->picture(QStringLiteral("S0101")), 1);
-        QCOMPARE(w->List1->count(), 1);
+        QCOMPARE(ui.TreeView1->count(), 4);
+        QCOMPARE(ui.TreeView1->parentKey(QStringLiteral("$X")), QStringLiteral("$D01"));
+        QCOMPARE(ui.TreeView1->parentKey(QStringLiteral("$Y")), QStringLiteral("$D02"));
+        QCOMPARE(ui.TreeView2->picture(QStringLiteral("S0101")), 1);
+        QCOMPARE(ui.List1->count(), 1);
         chooseType(*w, QStringLiteral("S0101"));
-        QCOMPARE(w->Text1[4]->text(), QStringLiteral("0101 人事制度"));
+        QCOMPARE(ui.Text1[4]->text(), QStringLiteral("0101 人事制度"));
         // The message names the department.
         QVERIFY2(msgs().shown[0].text.contains(QStringLiteral("“X”")), qPrintable(msgs().shown[0].text));
     }

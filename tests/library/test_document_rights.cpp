@@ -1,5 +1,6 @@
 #include "Organisation.h"
 #include "TestSupport.h"
+#include "UploadControls.h"
 
 #include "directory/DepartmentTree.h"
 #include "library/DocumentRights.h"
@@ -409,20 +410,21 @@ private slots:
                                                             {QStringLiteral("上传日期"), QDateTime::currentDateTime()},
                                                             {QStringLiteral("文件"), QByteArray("0123456789")}}));
         Frm公司资料上传 w(*platform);
-        QCOMPARE(w.MSFlexGrid1->rows(), 2);
-        QVERIFY(w.Picture2->isHidden());
-        w.MSFlexGrid1->setRow(1);
+        UploadControls ui(w);
+        QCOMPARE(ui.MSFlexGrid1->rows(), 2);
+        QVERIFY(ui.Picture2->isHidden());
+        ui.MSFlexGrid1->setRow(1);
         w.MSFlexGrid1_Click();
-        QCOMPARE(w.MSFlexGrid3->rows(), 3);  // reloaded by the row selection while hidden
+        QCOMPARE(ui.MSFlexGrid3->rows(), 3);  // reloaded by the row selection while hidden
         w.Command7_Click();
-        QVERIFY(!w.Picture2->isHidden());
-        QCOMPARE(w.MSFlexGrid3->textMatrix(1, 2), QStringLiteral("G01 会计"));
+        QVERIFY(!ui.Picture2->isHidden());
+        QCOMPARE(ui.MSFlexGrid3->textMatrix(1, 2), QStringLiteral("G01 会计"));
         w.Command7_Click();
-        QVERIFY(w.Picture2->isHidden());
+        QVERIFY(ui.Picture2->isHidden());
         w.Command1_Click();
         w.Command7_Click();
         QCOMPARE(platform->msgs().lastText(), QStringLiteral("请选择要设置权限的文件!"));
-        QCOMPARE(w.List1->count(), 1);
+        QCOMPARE(ui.List1->count(), 1);
     }
 };
 

@@ -1,5 +1,6 @@
 #include "Organisation.h"
 #include "TestSupport.h"
+#include "UploadControls.h"
 #include "db/TextCollation.h"
 #include "widgets/WaitCursor.h"
 
@@ -82,17 +83,19 @@ class UploadWindowTest : public QObject, WindowSuiteFixture {
     // Selects a list row the way a click does.
     static void clickRow(Frm公司资料上传& w, int row)
     {
-        w.MSFlexGrid1->setRow(row);
+        UploadControls ui(w);
+        ui.MSFlexGrid1->setRow(row);
         w.MSFlexGrid1_Click();
     }
 
     void fillNew(Frm公司资料上传& w, const QString& number, const QString& path)
     {
+        UploadControls ui(w);
         w.Command1_Click();
-        w.Text1[0]->setText(number);
-        w.Text1[1]->setText(QStringLiteral("新文件"));
-        w.Text1[4]->setText(QStringLiteral("0101 人事制度"));
-        w.Text4->setText(QStringLiteral("2"));
+        ui.Text1[0]->setText(number);
+        ui.Text1[1]->setText(QStringLiteral("新文件"));
+        ui.Text1[4]->setText(QStringLiteral("0101 人事制度"));
+        ui.Text4->setText(QStringLiteral("2"));
         platform->dialogsDouble().answers = {path};
         w.Picture8_Click(1);
     }
@@ -198,25 +201,28 @@ class UploadWindowTest : public QObject, WindowSuiteFixture {
     // Picks the type 0101 from the type panel.
     static void chooseType(Frm公司资料上传& w)
     {
-        click(w.Picture8[2]);
-        clickNode(*w.TreeView2, QStringLiteral("S0101"));
-        click(w.Command18);
+        UploadControls ui(w);
+        click(ui.Picture8[2]);
+        clickNode(*ui.TreeView2, QStringLiteral("S0101"));
+        click(ui.Command18);
     }
 
     void chooseFile(Frm公司资料上传& w, const QString& path)
     {
+        UploadControls ui(w);
         platform->dialogsDouble().answers = {path};
-        click(w.Picture8[1]);
+        click(ui.Picture8[1]);
     }
 
     // "新增" and every required field typed or chosen.
     void enterNewDocument(Frm公司资料上传& w, const QString& number, const QString& name, const QString& path)
     {
-        click(w.Command1);
-        typeInto(w.Text1[0], number);
-        typeInto(w.Text1[1], name);
+        UploadControls ui(w);
+        click(ui.Command1);
+        typeInto(ui.Text1[0], number);
+        typeInto(ui.Text1[1], name);
         chooseType(w);
-        typeInto(w.Text4, QStringLiteral("2"));
+        typeInto(ui.Text4, QStringLiteral("2"));
         chooseFile(w, path);
     }
 
@@ -276,32 +282,34 @@ private slots:
         addDocument(QStringLiteral("B-1"), QStringLiteral("别人的"), QStringLiteral("0101"),
                     QDateTime(QDate(2026, 3, 1), QTime(9, 5)), QByteArray("x"), QStringLiteral("G99"));
         auto w = open();
+        UploadControls ui(*w);
         QVERIFY2(msgs().shown.isEmpty(), qPrintable(msgs().lastText()));
         QCOMPARE(w->windowTitle(), QStringLiteral("公司资料上传"));
-        QCOMPARE(w->MSFlexGrid1->cols(), 10);
-        QCOMPARE(w->MSFlexGrid1->rows(), 2);
-        QCOMPARE(w->MSFlexGrid1->textMatrix(0, 1), QStringLiteral("编号"));
-        QCOMPARE(w->MSFlexGrid1->textMatrix(1, 1), QStringLiteral("A-1"));
-        QCOMPARE(w->MSFlexGrid1->textMatrix(1, 2), QStringLiteral("0101 人事制度"));
-        QCOMPARE(w->MSFlexGrid1->textMatrix(1, 8), QStringLiteral("2026-03-01 09:05"));
-        QCOMPARE(w->MSFlexGrid1->colWidth(9), 0);
-        QCOMPARE(w->Command1->text(), QStringLiteral("新增"));
-        QCOMPARE(w->TreeView2->picture(QStringLiteral("S0101")), 1);
-        QCOMPARE(w->TreeView2->picture(QStringLiteral("S0102")), 2);
-        QCOMPARE(w->List1->count(), 1);
-        QCOMPARE(w->List1->item(0)->text(), QStringLiteral("Z1 财务组"));
-        QVERIFY(!w->txtMC->isEnabled());
-        QCOMPARE(w->DTPicker1->date().day(), 1);
-        QVERIFY(w->TreeView1->contains(QStringLiteral("$D01")));
+        QCOMPARE(ui.MSFlexGrid1->cols(), 10);
+        QCOMPARE(ui.MSFlexGrid1->rows(), 2);
+        QCOMPARE(ui.MSFlexGrid1->textMatrix(0, 1), QStringLiteral("编号"));
+        QCOMPARE(ui.MSFlexGrid1->textMatrix(1, 1), QStringLiteral("A-1"));
+        QCOMPARE(ui.MSFlexGrid1->textMatrix(1, 2), QStringLiteral("0101 人事制度"));
+        QCOMPARE(ui.MSFlexGrid1->textMatrix(1, 8), QStringLiteral("2026-03-01 09:05"));
+        QCOMPARE(ui.MSFlexGrid1->colWidth(9), 0);
+        QCOMPARE(ui.Command1->text(), QStringLiteral("新增"));
+        QCOMPARE(ui.TreeView2->picture(QStringLiteral("S0101")), 1);
+        QCOMPARE(ui.TreeView2->picture(QStringLiteral("S0102")), 2);
+        QCOMPARE(ui.List1->count(), 1);
+        QCOMPARE(ui.List1->item(0)->text(), QStringLiteral("Z1 财务组"));
+        QVERIFY(!ui.txtMC->isEnabled());
+        QCOMPARE(ui.DTPicker1->date().day(), 1);
+        QVERIFY(ui.TreeView1->contains(QStringLiteral("$D01")));
     }
 
     void insertStoresAndResets()
     {
         auto w = open();
+        UploadControls ui(*w);
         const QString path = makeFile(QStringLiteral("报告.V2.PDF"), QByteArray("%PDF-1.7 abcdefgh"));
         fillNew(*w, QStringLiteral("N'1"), path);
-        QCOMPARE(w->Text2->text(), path);
-        w->Text1[2]->clear();
+        QCOMPARE(ui.Text2->text(), path);
+        ui.Text1[2]->clear();
         w->Command2_Click();
         QCOMPARE(msgs().texts(), QStringList({QStringLiteral("新增成功!")}));
         QCOMPARE(db->scalar(QStringLiteral("select 附件后缀 from 公司文件信息 where 编号 = ?"), {QStringLiteral("N'1")})
@@ -312,12 +320,12 @@ private slots:
         QCOMPARE(db->scalar(QStringLiteral("select 文件 from 公司文件信息 where 编号 = ?"), {QStringLiteral("N'1")})
                      .toByteArray(),
                  QByteArray("%PDF-1.7 abcdefgh"));
-        QCOMPARE(w->Command1->text(), QStringLiteral("新增"));
-        for (QLineEdit* e : w->Text1)
+        QCOMPARE(ui.Command1->text(), QStringLiteral("新增"));
+        for (QLineEdit* e : ui.Text1)
             QVERIFY(e->text().isEmpty());
-        QVERIFY(w->Text2->text().isEmpty());
-        QCOMPARE(w->MSFlexGrid1->rows(), 2);
-        QCOMPARE(w->MSFlexGrid1->textMatrix(1, 1), QStringLiteral("N'1"));
+        QVERIFY(ui.Text2->text().isEmpty());
+        QCOMPARE(ui.MSFlexGrid1->rows(), 2);
+        QCOMPARE(ui.MSFlexGrid1->textMatrix(1, 1), QStringLiteral("N'1"));
     }
 
     void insertWithAnExistingNumberKeepsAdding()
@@ -325,36 +333,38 @@ private slots:
         addDocument(QStringLiteral("A-1"), QStringLiteral("旧"), QStringLiteral("0101"),
                     QDateTime(QDate(2026, 3, 1), QTime(9, 5)));
         auto w = open();
+        UploadControls ui(*w);
         fillNew(*w, QStringLiteral("A-1"), makeFile(QStringLiteral("a.txt"), "hello world"));
         w->Command2_Click();
         QCOMPARE(msgs().lastText(), QStringLiteral("文件编号已经存在,不能新增!"));
-        QCOMPARE(w->Command1->text(), QStringLiteral("取消"));
-        QCOMPARE(w->Text1[0]->text(), QStringLiteral("A-1"));
-        QCOMPARE(w->Text1[1]->text(), QStringLiteral("新文件"));
+        QCOMPARE(ui.Command1->text(), QStringLiteral("取消"));
+        QCOMPARE(ui.Text1[0]->text(), QStringLiteral("A-1"));
+        QCOMPARE(ui.Text1[1]->text(), QStringLiteral("新文件"));
         QCOMPARE(db->scalar(QStringLiteral("select count(*) from 公司文件信息")).toInt(), 1);
     }
 
     void saveChecksInOrder()
     {
         auto w = open();
+        UploadControls ui(*w);
         w->Command1_Click();
         w->Command2_Click();
         QCOMPARE(msgs().lastText(), QStringLiteral("文件编号不能为空!"));
         QCOMPARE(msgs().shown.last().icon, MsgIcon::Information);
         // Numbers are kept without outer blanks: blanks alone are no number.
-        w->Text1[0]->setText(QStringLiteral(" \u3000"));
+        ui.Text1[0]->setText(QStringLiteral(" \u3000"));
         w->Command2_Click();
         QCOMPARE(msgs().lastText(), QStringLiteral("文件编号不能为空!"));
-        w->Text1[0]->setText(QStringLiteral(" X "));
+        ui.Text1[0]->setText(QStringLiteral(" X "));
         w->Command2_Click();
         QCOMPARE(msgs().lastText(), QStringLiteral("文件名称不能为空!"));
-        w->Text1[1]->setText(QStringLiteral("x"));
+        ui.Text1[1]->setText(QStringLiteral("x"));
         w->Command2_Click();
         QCOMPARE(msgs().lastText(), QStringLiteral("文件类别不能为空!"));
-        w->Text1[4]->setText(QStringLiteral("0101 人事制度"));
+        ui.Text1[4]->setText(QStringLiteral("0101 人事制度"));
         w->Command2_Click();
         QCOMPARE(msgs().lastText(), QStringLiteral("文件级别不能为空!"));
-        w->Text4->setText(QStringLiteral("1"));
+        ui.Text4->setText(QStringLiteral("1"));
         w->Command2_Click();
         QCOMPARE(msgs().lastText(), QStringLiteral("无文件加载,文件路径不能为空!"));
         w->Command1_Click();  // back to viewing: nothing to edit in an empty list
@@ -365,24 +375,55 @@ private slots:
     void queryMessageComesBeforeTheSuccess()
     {
         auto w = open();
-        w->Check2->setChecked(true);
+        UploadControls ui(*w);
+        ui.Check2->setChecked(true);
         fillNew(*w, QStringLiteral("Q-1"), makeFile(QStringLiteral("q.txt"), "content!"));
         w->Command2_Click();
         QCOMPARE(msgs().texts(),
                  QStringList({QStringLiteral("请输入查询条件文件名称的值！"), QStringLiteral("新增成功!")}));
-        QCOMPARE(w->MSFlexGrid1->rows(), 1);  // not refreshed
+        QCOMPARE(ui.MSFlexGrid1->rows(), 1);  // not refreshed
+    }
+
+    void focusFollowsTheFieldsAndTheRefusals()
+    {
+        auto w = open();
+        UploadControls ui(*w);
+        QVERIFY(showWindow(*w));
+        w->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(w.get()));
+        click(ui.Command1);  // adding: the number takes the focus
+        QCOMPARE(QApplication::focusWidget(), ui.Text1[0]);
+        QStringList visited;
+        for (int i = 0; i < 7; ++i) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            visited << QApplication::focusWidget()->objectName();
+        }
+        QCOMPARE(visited,
+                 QStringList({"Text1(1)", "Text1(2)", "Picture8(2)", "Picture8(1)", "Text4", "Text1(3)", "Command1"}));
+
+        // A ticked condition without its value puts the focus in the value's box.
+        click(ui.Check2);
+        click(ui.comLook);
+        QCOMPARE(msgs().lastText(), QStringLiteral("请输入查询条件文件名称的值！"));
+        QCOMPARE(QApplication::focusWidget(), ui.txtMC);
+        click(ui.Check2);
+        click(ui.Check5);
+        click(ui.comLook);
+        QCOMPARE(msgs().lastText(), QStringLiteral("请输入查询条件关键字的值！"));
+        QCOMPARE(QApplication::focusWidget(), ui.txtKey);
     }
 
     void newThenCancel()
     {
         auto w = open();
+        UploadControls ui(*w);
         w->Command1_Click();
-        QVERIFY(w->Text1[0]->isEnabled());
-        w->Text1[0]->setText(QStringLiteral("typed"));
+        QVERIFY(ui.Text1[0]->isEnabled());
+        ui.Text1[0]->setText(QStringLiteral("typed"));
         w->Command1_Click();
-        QVERIFY(!w->Text1[0]->isEnabled());
-        QCOMPARE(w->Text1[0]->text(), QStringLiteral("typed"));
-        QCOMPARE(w->Command1->text(), QStringLiteral("新增"));
+        QVERIFY(!ui.Text1[0]->isEnabled());
+        QCOMPARE(ui.Text1[0]->text(), QStringLiteral("typed"));
+        QCOMPARE(ui.Command1->text(), QStringLiteral("新增"));
     }
 
     void updateWithoutANewFile()
@@ -390,10 +431,11 @@ private slots:
         addDocument(QStringLiteral("A-1"), QStringLiteral("旧名"), QStringLiteral("0101"),
                     QDateTime(QDate(2026, 3, 1), QTime(9, 5)));
         auto w = open();
+        UploadControls ui(*w);
         clickRow(*w, 1);
-        QCOMPARE(w->Text1[0]->text(), QStringLiteral("A-1"));
-        QVERIFY(!w->Text1[0]->isEnabled());
-        w->Text1[1]->setText(QStringLiteral("新名"));
+        QCOMPARE(ui.Text1[0]->text(), QStringLiteral("A-1"));
+        QVERIFY(!ui.Text1[0]->isEnabled());
+        ui.Text1[1]->setText(QStringLiteral("新名"));
         userContext().DeptCode = QStringLiteral("D01");
         w->Command2_Click();
         QVERIFY2(msgs().shown.isEmpty(), qPrintable(msgs().lastText()));
@@ -402,7 +444,7 @@ private slots:
                  QStringLiteral("2026-03-01 09:05:00"));
         QCOMPARE(db->scalar(QStringLiteral("select 文件 from 公司文件信息")).toByteArray(),
                  QByteArray("%PDF-1.4 content"));
-        QCOMPARE(w->Text1[1]->text(), QStringLiteral("新名"));  // the row was selected again
+        QCOMPARE(ui.Text1[1]->text(), QStringLiteral("新名"));  // the row was selected again
     }
 
     void deleteRemovesTheRightsByNumber()
@@ -414,6 +456,7 @@ private slots:
         QVERIFY(db->insert(QStringLiteral("资料下载权限"), {{QStringLiteral("文件编号"), QStringLiteral("B-1")},
                                                             {QStringLiteral("岗位代号"), QStringLiteral("G01")}}));
         auto w = open();
+        UploadControls ui(*w);
         clickRow(*w, 1);
         msgs().answers = {MsgAnswer::No};
         w->Command3_Click();
@@ -424,26 +467,27 @@ private slots:
         QCOMPARE(msgs().lastText(), QStringLiteral("删除成功!"));
         QCOMPARE(db->scalar(QStringLiteral("select count(*) from 公司文件信息")).toInt(), 0);
         QCOMPARE(db->scalar(QStringLiteral("select count(*) from 资料下载权限")).toInt(), 1);
-        QCOMPARE(w->MSFlexGrid1->rows(), 1);
-        QVERIFY(w->Text1[0]->text().isEmpty());
+        QCOMPARE(ui.MSFlexGrid1->rows(), 1);
+        QVERIFY(ui.Text1[0]->text().isEmpty());
     }
 
     void typePanelTakesOnlyUploadableTypes()
     {
         auto w = open();
+        UploadControls ui(*w);
         w->Picture8_Click(2);
-        QVERIFY(!w->Frame3->isHidden());
+        QVERIFY(!ui.Frame3->isHidden());
         QVERIFY(!w->typePanelServesQuery());
         w->TreeView2_NodeClick(QStringLiteral("S0101"));
-        QCOMPARE(w->Text1[4]->text(), QStringLiteral("0101 人事制度"));
+        QCOMPARE(ui.Text1[4]->text(), QStringLiteral("0101 人事制度"));
         w->TreeView2_NodeClick(QStringLiteral("S0102"));
-        QVERIFY(w->Text1[4]->text().isEmpty());
+        QVERIFY(ui.Text1[4]->text().isEmpty());
         w->Command18_Click();
-        QVERIFY(w->Frame3->isHidden());
+        QVERIFY(ui.Frame3->isHidden());
         w->Picture8_Click(0);
         QVERIFY(w->typePanelServesQuery());
         w->TreeView2_NodeClick(QStringLiteral("S0102"));
-        QCOMPARE(w->Text6->text(), QStringLiteral("0102 财务制度"));
+        QCOMPARE(ui.Text6->text(), QStringLiteral("0102 财务制度"));
     }
 
     void superUserFindsNoUploadableType()
@@ -451,21 +495,23 @@ private slots:
         userContext() = UserContext{};
         userContext().EmployeeNo = superUserMarker();
         auto w = open();
-        for (const QString& key : w->TreeView2->keys())
-            QVERIFY(w->TreeView2->picture(key) != 1);
+        UploadControls ui(*w);
+        for (const QString& key : ui.TreeView2->keys())
+            QVERIFY(ui.TreeView2->picture(key) != 1);
         w->Picture8_Click(2);
         w->TreeView2_NodeClick(QStringLiteral("S0101"));
-        QVERIFY(w->Text1[4]->text().isEmpty());
+        QVERIFY(ui.Text1[4]->text().isEmpty());
     }
 
     void fileDialogRemembersTheLastPath()
     {
         auto w = open();
+        UploadControls ui(*w);
         platform->dialogsDouble().answers = {QStringLiteral("/data/a.pdf"), QString()};
         w->Picture8_Click(1);
-        QCOMPARE(w->Text2->text(), QStringLiteral("/data/a.pdf"));
+        QCOMPARE(ui.Text2->text(), QStringLiteral("/data/a.pdf"));
         w->Picture8_Click(1);  // cancelled: the last confirmed path again
-        QCOMPARE(w->Text2->text(), QStringLiteral("/data/a.pdf"));
+        QCOMPARE(ui.Text2->text(), QStringLiteral("/data/a.pdf"));
         const auto& asked = platform->dialogsDouble().asked;
         QCOMPARE(asked.first().filters.size(), 5);
         QVERIFY(asked.first().filters.first().startsWith(QStringLiteral("所有文件")));
@@ -480,8 +526,9 @@ private slots:
                     QDateTime(QDate(2026, 3, 2), QTime(9, 5)));
         db->exec(QStringLiteral("update 公司文件信息 set 文件 = null where 编号 = 'A-2'"));
         auto w = open();
+        UploadControls ui(*w);
         // The opening list holds only documents with content.
-        QCOMPARE(w->MSFlexGrid1->rows(), 2);
+        QCOMPARE(ui.MSFlexGrid1->rows(), 2);
         clickRow(*w, 1);
         w->MSFlexGrid1_DblClick();
         const QStringList opened = platform->shellDouble().openedFiles;
@@ -497,15 +544,15 @@ private slots:
                  db->scalar(QStringLiteral("select ID from 公司文件信息 where 编号 = 'A-1'")).toLongLong());
         QCOMPARE(db->scalar(QStringLiteral("select count(*) from 资料下载记录")).toInt(), 0);
 
-        w->Check2->setChecked(true);
-        w->txtMC->setText(QStringLiteral("空"));
+        ui.Check2->setChecked(true);
+        ui.txtMC->setText(QStringLiteral("空"));
         QVERIFY(w->comLook_Click());
         clickRow(*w, 1);
         w->MSFlexGrid1_DblClick();
         QCOMPARE(msgs().lastText(), QStringLiteral("文件存储内容为空"));
 
         platform->shellDouble().result = false;
-        w->Check2->setChecked(false);
+        ui.Check2->setChecked(false);
         w->comLook_Click();
         clickRow(*w, 1);  // oldest first: the document with content
         w->MSFlexGrid1_DblClick();
@@ -517,6 +564,7 @@ private slots:
         addDocument(QStringLiteral("A-1"), QStringLiteral("报告"), QStringLiteral("0101"),
                     QDateTime(QDate(2026, 3, 1), QTime(9, 5)));
         auto w = open();
+        UploadControls ui(*w);
         // The temporary folder cannot be made: a file holds its parent's name.
         const QString blocker = files.filePath(QStringLiteral("blocked"));
         {
@@ -540,6 +588,7 @@ private slots:
     void permissionButtonNeedsADocument()
     {
         auto w = open();
+        UploadControls ui(*w);
         w->Command7_Click();
         QCOMPARE(msgs().lastText(), QStringLiteral("请选择要设置权限的文件!"));
         addDocument(QStringLiteral("A-1"), QStringLiteral("甲"), QStringLiteral("0101"),
@@ -558,15 +607,16 @@ private slots:
         addDocument(QStringLiteral("A-1"), QStringLiteral("甲"), QStringLiteral("0101"), day(1));
         addDocument(QStringLiteral("A-2"), QStringLiteral("乙"), QStringLiteral("0101"), day(2));
         auto w = open();
+        UploadControls ui(*w);
         QVERIFY(showWindow(*w));
         const auto before = documents();
         // Straight after opening the first row is current, but nothing was loaded from it.
-        typeInto(w->Text1[0], QStringLiteral("NEW-1"));
-        typeInto(w->Text1[1], QStringLiteral("新名称"));
+        typeInto(ui.Text1[0], QStringLiteral("NEW-1"));
+        typeInto(ui.Text1[1], QStringLiteral("新名称"));
         chooseType(*w);
-        typeInto(w->Text4, QStringLiteral("3"));
+        typeInto(ui.Text4, QStringLiteral("3"));
         chooseFile(*w, makeFile(QStringLiteral("n.txt"), "new content"));
-        click(w->Command2);
+        click(ui.Command2);
         QCOMPARE(msgs().texts(), QStringList({QStringLiteral("没有可以编辑的信息,请重新选择或新增项目!")}));
         QCOMPARE(documents(), before);
     }
@@ -575,19 +625,20 @@ private slots:
     {
         addDocument(QStringLiteral("A-1"), QStringLiteral("甲"), QStringLiteral("0101"), day(1));
         auto w = open();
+        UploadControls ui(*w);
         QVERIFY(showWindow(*w));
-        clickCell(*w->MSFlexGrid1, 1);
+        clickCell(*ui.MSFlexGrid1, 1);
         QCOMPARE(w->loadedDocument()->number, QStringLiteral("A-1"));
         enterNewDocument(*w, QStringLiteral("N-1"), QStringLiteral("新"), makeFile(QStringLiteral("a.txt"), "content"));
-        click(w->Command2);
+        click(ui.Command2);
         QCOMPARE(msgs().lastText(), QStringLiteral("新增成功!"));
         const auto before = documents();
         // What is typed after the insert belongs to no listed document.
-        typeInto(w->Text1[0], QStringLiteral("X"));
-        typeInto(w->Text1[1], QStringLiteral("改名"));
+        typeInto(ui.Text1[0], QStringLiteral("X"));
+        typeInto(ui.Text1[1], QStringLiteral("改名"));
         chooseType(*w);
-        typeInto(w->Text4, QStringLiteral("1"));
-        click(w->Command2);
+        typeInto(ui.Text4, QStringLiteral("1"));
+        click(ui.Command2);
         QCOMPARE(msgs().lastText(), QStringLiteral("没有可以编辑的信息,请重新选择或新增项目!"));
         QCOMPARE(documents(), before);
     }
@@ -596,17 +647,18 @@ private slots:
     {
         addDocument(QStringLiteral("A-1"), QStringLiteral("甲"), QStringLiteral("0101"), day(1));
         auto w = open();
+        UploadControls ui(*w);
         QVERIFY(showWindow(*w));
-        clickCell(*w->MSFlexGrid1, 1);
-        click(w->Command1);
-        typeInto(w->Text1[0], QStringLiteral("B-9"));
-        typeInto(w->Text1[1], QStringLiteral("另一个"));
+        clickCell(*ui.MSFlexGrid1, 1);
+        click(ui.Command1);
+        typeInto(ui.Text1[0], QStringLiteral("B-9"));
+        typeInto(ui.Text1[1], QStringLiteral("另一个"));
         chooseType(*w);
-        typeInto(w->Text4, QStringLiteral("1"));
-        click(w->Command1);  // cancel: the typed values stay in the fields
-        QCOMPARE(w->Command1->text(), QStringLiteral("新增"));
+        typeInto(ui.Text4, QStringLiteral("1"));
+        click(ui.Command1);  // cancel: the typed values stay in the fields
+        QCOMPARE(ui.Command1->text(), QStringLiteral("新增"));
         const auto before = documents();
-        click(w->Command2);
+        click(ui.Command2);
         QCOMPARE(msgs().lastText(), QStringLiteral("没有可以编辑的信息,请重新选择或新增项目!"));
         QCOMPARE(documents(), before);
     }
@@ -617,26 +669,27 @@ private slots:
         addDocument(QStringLiteral("A-2"), QStringLiteral("报告乙"), QStringLiteral("0101"), day(2));
         addDocument(QStringLiteral("A-3"), QStringLiteral("报告丙"), QStringLiteral("0101"), day(3));
         auto w = open();
+        UploadControls ui(*w);
         QVERIFY(showWindow(*w));
-        clickCell(*w->MSFlexGrid1, 2);
-        QCOMPARE(w->Text1[0]->text(), QStringLiteral("A-2"));
+        clickCell(*ui.MSFlexGrid1, 2);
+        QCOMPARE(ui.Text1[0]->text(), QStringLiteral("A-2"));
         // A query that leaves out A-1: the current row 2 now holds A-3.
-        click(w->Check2);
-        typeInto(w->txtMC, QStringLiteral("报告"));
-        click(w->comLook);
-        QCOMPARE(w->MSFlexGrid1->rows(), 3);
-        QCOMPARE(w->MSFlexGrid1->textMatrix(w->MSFlexGrid1->row(), 1), QStringLiteral("A-3"));
+        click(ui.Check2);
+        typeInto(ui.txtMC, QStringLiteral("报告"));
+        click(ui.comLook);
+        QCOMPARE(ui.MSFlexGrid1->rows(), 3);
+        QCOMPARE(ui.MSFlexGrid1->textMatrix(ui.MSFlexGrid1->row(), 1), QStringLiteral("A-3"));
         const auto before = documents();
-        retype(w->Text1[1], QStringLiteral("改过的名称"));
-        click(w->Command2);
+        retype(ui.Text1[1], QStringLiteral("改过的名称"));
+        click(ui.Command2);
         QCOMPARE(msgs().lastText(), QStringLiteral("没有可以编辑的信息,请重新选择或新增项目!"));
         QCOMPARE(documents(), before);
 
         // Selecting a row loads it; the save then changes that document alone.
-        clickCell(*w->MSFlexGrid1, 1);
-        QCOMPARE(w->Text1[0]->text(), QStringLiteral("A-2"));
-        retype(w->Text1[1], QStringLiteral("报告乙改过"));
-        click(w->Command2);
+        clickCell(*ui.MSFlexGrid1, 1);
+        QCOMPARE(ui.Text1[0]->text(), QStringLiteral("A-2"));
+        retype(ui.Text1[1], QStringLiteral("报告乙改过"));
+        click(ui.Command2);
         QVERIFY2(msgs().shown.size() == 1, qPrintable(msgs().lastText()));
         QCOMPARE(nameOf(QStringLiteral("A-2")), QStringLiteral("报告乙改过"));
         QCOMPARE(nameOf(QStringLiteral("A-1")), QStringLiteral("旧文件"));
@@ -650,26 +703,27 @@ private slots:
             addDocument(QStringLiteral("K-%1").arg(i, 2, 10, QChar(u'0')), QStringLiteral("名称%1").arg(i),
                         QStringLiteral("0101"), day(1).addSecs(i));
         auto w = open();
+        UploadControls ui(*w);
         QVERIFY(showWindow(*w));
-        QTableView* list = w->MSFlexGrid1->view();
-        clickCell(*w->MSFlexGrid1, 1);
+        QTableView* list = ui.MSFlexGrid1->view();
+        clickCell(*ui.MSFlexGrid1, 1);
         const auto loaded = [&] { return w->loadedDocument() ? w->loadedDocument()->number : QString(); };
 
         QTest::keyClick(list, Qt::Key_Down);
         QCOMPARE(loaded(), QStringLiteral("K-02"));
-        QCOMPARE(w->Text1[0]->text(), QStringLiteral("K-02"));
-        QCOMPARE(w->Text1[1]->text(), QStringLiteral("名称2"));
-        QCOMPARE(w->Text1[4]->text(), QStringLiteral("0101 人事制度"));
-        QVERIFY(!w->Text1[0]->isEnabled());
+        QCOMPARE(ui.Text1[0]->text(), QStringLiteral("K-02"));
+        QCOMPARE(ui.Text1[1]->text(), QStringLiteral("名称2"));
+        QCOMPARE(ui.Text1[4]->text(), QStringLiteral("0101 人事制度"));
+        QVERIFY(!ui.Text1[0]->isEnabled());
         QTest::keyClick(list, Qt::Key_PageDown);
-        const int paged = w->MSFlexGrid1->row();
+        const int paged = ui.MSFlexGrid1->row();
         QVERIFY(paged > 2);
-        QCOMPARE(w->Text1[0]->text(), w->MSFlexGrid1->textMatrix(paged, 1));
+        QCOMPARE(ui.Text1[0]->text(), ui.MSFlexGrid1->textMatrix(paged, 1));
         QTest::keyClick(list, Qt::Key_End);
         QCOMPARE(loaded(), QStringLiteral("K-40"));
         QTest::keyClick(list, Qt::Key_PageUp);
-        QCOMPARE(w->Text1[0]->text(), w->MSFlexGrid1->textMatrix(w->MSFlexGrid1->row(), 1));
-        QVERIFY(w->MSFlexGrid1->row() < 40);
+        QCOMPARE(ui.Text1[0]->text(), ui.MSFlexGrid1->textMatrix(ui.MSFlexGrid1->row(), 1));
+        QVERIFY(ui.MSFlexGrid1->row() < 40);
         QTest::keyClick(list, Qt::Key_Home);
         QCOMPARE(loaded(), QStringLiteral("K-01"));
         QTest::keyClick(list, Qt::Key_Down);
@@ -679,8 +733,8 @@ private slots:
         QVERIFY(msgs().shown.isEmpty());
 
         // The save changes the row reached with the keys, and no other.
-        retype(w->Text1[1], QStringLiteral("键盘改名"));
-        click(w->Command2);
+        retype(ui.Text1[1], QStringLiteral("键盘改名"));
+        click(ui.Command2);
         QVERIFY2(msgs().shown.isEmpty(), qPrintable(msgs().lastText()));
         QCOMPARE(nameOf(QStringLiteral("K-02")), QStringLiteral("键盘改名"));
         QCOMPARE(nameOf(QStringLiteral("K-01")), QStringLiteral("名称1"));
@@ -708,36 +762,37 @@ private slots:
         const auto rightsBefore =
             db->scalar(QStringLiteral("select count(*) from 资料下载权限 where 文件编号 = 'F-1'"));
         auto w = open();
+        UploadControls ui(*w);
         QVERIFY(showWindow(*w));
         const QString refused = QStringLiteral("请选择要设置权限的文件!");
 
         // A number typed at opening, with the first row current but not selected.
-        typeInto(w->Text1[0], QStringLiteral("F-1"));
-        click(w->Command7);
+        typeInto(ui.Text1[0], QStringLiteral("F-1"));
+        click(ui.Command7);
         QCOMPARE(msgs().lastText(), refused);
-        QVERIFY(w->Picture2->isHidden());
+        QVERIFY(ui.Picture2->isHidden());
 
         // A number typed while adding, then cancelled.
-        clickCell(*w->MSFlexGrid1, 1);
-        click(w->Command1);
-        typeInto(w->Text1[0], QStringLiteral("F-1"));
-        click(w->Command1);
-        QCOMPARE(w->Text1[0]->text(), QStringLiteral("F-1"));
-        click(w->Command7);
+        clickCell(*ui.MSFlexGrid1, 1);
+        click(ui.Command1);
+        typeInto(ui.Text1[0], QStringLiteral("F-1"));
+        click(ui.Command1);
+        QCOMPARE(ui.Text1[0]->text(), QStringLiteral("F-1"));
+        click(ui.Command7);
         QCOMPARE(msgs().shown.size(), 2);
         QCOMPARE(msgs().lastText(), refused);
-        QVERIFY(w->Picture2->isHidden());
-        QVERIFY(!w->Picture2->hasDocument());
+        QVERIFY(ui.Picture2->isHidden());
+        QVERIFY(!ui.Picture2->hasDocument());
 
         // The selected row opens the panel for its own document.
-        clickCell(*w->MSFlexGrid1, 1);
-        click(w->Command7);
-        QVERIFY(!w->Picture2->isHidden());
-        QCOMPARE(w->MSFlexGrid3->rows(), 3);
-        QVERIFY(w->MSFlexGrid3->textMatrix(1, 2).startsWith(QStringLiteral("G01 ")));
+        clickCell(*ui.MSFlexGrid1, 1);
+        click(ui.Command7);
+        QVERIFY(!ui.Picture2->isHidden());
+        QCOMPARE(ui.MSFlexGrid3->rows(), 3);
+        QVERIFY(ui.MSFlexGrid3->textMatrix(1, 2).startsWith(QStringLiteral("G01 ")));
         // "新增" empties the fields for another document: the panel closes with them.
-        click(w->Command1);
-        QVERIFY(w->Picture2->isHidden());
+        click(ui.Command1);
+        QVERIFY(ui.Picture2->isHidden());
         QCOMPARE(db->scalar(QStringLiteral("select count(*) from 资料下载权限 where 文件编号 = 'F-1'")), rightsBefore);
     }
 
@@ -753,54 +808,55 @@ private slots:
             QVERIFY(db->insert(QStringLiteral("资料下载组详细"), {{QStringLiteral("组id"), QStringLiteral("Z1")},
                                                                   {QStringLiteral("岗位代号"), position}}));
         auto w = open();
+        UploadControls ui(*w);
         QVERIFY(showWindow(*w));
 
         // Insert.
         enterNewDocument(*w, QStringLiteral(" D-1 "), QStringLiteral("带空格的编号"),
                          makeFile(QStringLiteral("d.txt"), "d content"));
-        click(w->Command2);
+        click(ui.Command2);
         QCOMPARE(msgs().lastText(), QStringLiteral("新增成功!"));
         QCOMPARE(db->scalar(QStringLiteral("select 编号 from 公司文件信息")).toString(), QStringLiteral("D-1"));
         // The same number with other blanks is the same number.
         enterNewDocument(*w, QStringLiteral("D-1  "), QStringLiteral("重复"),
                          makeFile(QStringLiteral("e.txt"), "e content"));
-        click(w->Command2);
+        click(ui.Command2);
         QCOMPARE(msgs().lastText(), QStringLiteral("文件编号已经存在,不能新增!"));
-        click(w->Command1);
+        click(ui.Command1);
 
         // Grant by position.
-        clickCell(*w->MSFlexGrid1, 1);
-        click(w->Command7);
-        QVERIFY(!w->Picture2->isHidden());
-        click(w->Picture8[7]);
-        QVERIFY(!w->Picture3->isHidden());
-        clickNode(*w->TreeView1, QStringLiteral("$D01"));
-        QVERIFY(w->TreeView1->contains(QStringLiteral("GG01")));
-        QTest::keyClick(w->TreeView1->view(), Qt::Key_Right);  // open the department
-        doubleClickNode(*w->TreeView1, QStringLiteral("GG01"));
+        clickCell(*ui.MSFlexGrid1, 1);
+        click(ui.Command7);
+        QVERIFY(!ui.Picture2->isHidden());
+        click(ui.Picture8[7]);
+        QVERIFY(!ui.Picture3->isHidden());
+        clickNode(*ui.TreeView1, QStringLiteral("$D01"));
+        QVERIFY(ui.TreeView1->contains(QStringLiteral("GG01")));
+        QTest::keyClick(ui.TreeView1->view(), Qt::Key_Right);  // open the department
+        doubleClickNode(*ui.TreeView1, QStringLiteral("GG01"));
         QVERIFY2(msgs().lastText() == QStringLiteral("文件编号已经存在,不能新增!"), qPrintable(msgs().lastText()));
         QCOMPARE(db->scalar(QStringLiteral("select count(*) from 资料下载权限 where 文件编号 = 'D-1'")).toInt(), 1);
         // List: the right shows in the panel.
-        QCOMPARE(w->MSFlexGrid3->rows(), 3);
-        QVERIFY(w->MSFlexGrid3->textMatrix(1, 2).startsWith(QStringLiteral("G01 ")));
+        QCOMPARE(ui.MSFlexGrid3->rows(), 3);
+        QVERIFY(ui.MSFlexGrid3->textMatrix(1, 2).startsWith(QStringLiteral("G01 ")));
 
         // Grant by group, twice: only the missing position is added, once.
         for (int round = 0; round < 2; ++round) {
-            click(w->Picture8[7]);
-            QVERIFY(!w->Picture3->isHidden());
-            click(w->Picture2->byGroup);
-            QVERIFY(!w->List1->isHidden());
-            clickItem(*w->List1, 0);
+            click(ui.Picture8[7]);
+            QVERIFY(!ui.Picture3->isHidden());
+            click(ui.Picture2->byGroup);
+            QVERIFY(!ui.List1->isHidden());
+            clickItem(*ui.List1, 0);
             QCOMPARE(db->scalar(QStringLiteral("select count(*) from 资料下载权限")).toInt(), 2);
         }
         QCOMPARE(db->scalar(QStringLiteral("select count(*) from 资料下载权限 where 文件编号 = 'D-1'")).toInt(), 2);
-        QCOMPARE(w->MSFlexGrid3->rows(), 4);
+        QCOMPARE(ui.MSFlexGrid3->rows(), 4);
         QCOMPARE(msgs().shown.size(), 2);
 
         // Delete: the document goes with all its rights.
-        click(w->Picture2->Image1);
+        click(ui.Picture2->Image1);
         msgs().answers = {MsgAnswer::Yes};
-        click(w->Command3);
+        click(ui.Command3);
         QCOMPARE(msgs().lastText(), QStringLiteral("删除成功!"));
         QCOMPARE(db->scalar(QStringLiteral("select count(*) from 公司文件信息")).toInt(), 0);
         QCOMPARE(db->scalar(QStringLiteral("select count(*) from 资料下载权限")).toInt(), 0);
@@ -811,6 +867,7 @@ private slots:
     void racingUploadsOfOneNumberStoreOne()
     {
         auto w = open();
+        UploadControls ui(*w);
         QVERIFY(showWindow(*w));
         enterNewDocument(*w, QStringLiteral("R-1"), QStringLiteral("我的"),
                          makeFile(QStringLiteral("r.txt"), "my content"));
@@ -842,14 +899,14 @@ private slots:
             QSqlDatabase::removeDatabase(name);
         });
         holding.acquire();
-        click(w->Command2);
+        click(ui.Command2);
         other.join();
         QVERIFY(otherStored);
         QCOMPARE(msgs().lastText(), QStringLiteral("文件编号已经存在,不能新增!"));
         QCOMPARE(db->scalar(QStringLiteral("select count(*) from 公司文件信息 where 编号 = 'R-1'")).toInt(), 1);
         QCOMPARE(nameOf(QStringLiteral("R-1")), QStringLiteral("别人的"));
-        QCOMPARE(w->Command1->text(), QStringLiteral("取消"));
-        QCOMPARE(w->Text1[1]->text(), QStringLiteral("我的"));
+        QCOMPARE(ui.Command1->text(), QStringLiteral("取消"));
+        QCOMPARE(ui.Text1[1]->text(), QStringLiteral("我的"));
     }
 
     // --- placement, temporary copies, waiting ---
@@ -863,6 +920,7 @@ private slots:
         QVERIFY(showWindow(main));
         // As the main window shows a child: made first, then placed in the area and shown.
         auto* window = new Frm公司资料上传(*platform);
+        UploadControls ui(*window);
         QMdiSubWindow* sub = area->addSubWindow(window);
         sub->show();
         window->show();
@@ -877,12 +935,13 @@ private slots:
         addDocument(QStringLiteral("A-2"), QStringLiteral("报告:甲"), QStringLiteral("0101"), day(2),
                     QByteArray("%PDF second document"));
         auto w = open();
+        UploadControls ui(*w);
         QVERIFY(showWindow(*w));
         const QDateTime second(QDate(2026, 3, 9), QTime(10, 11, 12));
         platform->setClock(std::make_unique<FixedClock>(second));
-        doubleClickCell(*w->MSFlexGrid1, 1);
-        doubleClickCell(*w->MSFlexGrid1, 2);
-        doubleClickCell(*w->MSFlexGrid1, 1);  // the same one again
+        doubleClickCell(*ui.MSFlexGrid1, 1);
+        doubleClickCell(*ui.MSFlexGrid1, 2);
+        doubleClickCell(*ui.MSFlexGrid1, 1);  // the same one again
         const QStringList opened = platform->shellDouble().openedFiles;
         QCOMPARE(opened.size(), 3);
         QCOMPARE(QSet<QString>(opened.begin(), opened.end()).size(), 3);
@@ -902,6 +961,7 @@ private slots:
         addDocument(QStringLiteral("A-1"), QStringLiteral("甲"), QStringLiteral("0101"), day(1));
         addDocument(QStringLiteral("A-2"), QStringLiteral("乙"), QStringLiteral("0101"), day(2));
         auto w = open();
+        UploadControls ui(*w);
         QVERIFY(showWindow(*w));
         QSqlQuery lock(db->fixtureConnection());
 
@@ -909,7 +969,7 @@ private slots:
         // the statement's wait by giving up at once.
         const auto probe = [&](const char* what, const std::function<void()>& operate) {
             BusyProbe seen;
-            seen.status = w->StatusText;
+            seen.status = ui.StatusText;
             sqlite3* handle = sharedHandle();
             QVERIFY(handle);
             sqlite3_busy_handler(handle, &BusyProbe::onBusy, &seen);
@@ -924,35 +984,35 @@ private slots:
                      qPrintable(QString::fromUtf8(what) + u' ' + seen.statusText));
             // Restored before the failure is told.
             QVERIFY2(!QApplication::overrideCursor(), what);
-            QVERIFY2(w->StatusText->text().isEmpty(), what);
+            QVERIFY2(ui.StatusText->text().isEmpty(), what);
             QVERIFY2(msgs().shown.size() > messages, what);
         };
 
-        clickCell(*w->MSFlexGrid1, 1);
+        clickCell(*ui.MSFlexGrid1, 1);
         probe("save", [&] {
-            retype(w->Text1[1], QStringLiteral("新名"));
-            click(w->Command2);
+            retype(ui.Text1[1], QStringLiteral("新名"));
+            click(ui.Command2);
         });
-        clickCell(*w->MSFlexGrid1, 1);
+        clickCell(*ui.MSFlexGrid1, 1);
         probe("delete", [&] {
             msgs().answers = {MsgAnswer::Yes};
-            click(w->Command3);
+            click(ui.Command3);
         });
-        clickCell(*w->MSFlexGrid1, 1);
-        click(w->Command7);
-        QVERIFY(!w->Picture2->isHidden());
+        clickCell(*ui.MSFlexGrid1, 1);
+        click(ui.Command7);
+        QVERIFY(!ui.Picture2->isHidden());
         probe("grant by group", [&] {
-            click(w->Picture8[7]);
-            click(w->Picture2->byGroup);
-            clickItem(*w->List1, 0);
+            click(ui.Picture8[7]);
+            click(ui.Picture2->byGroup);
+            clickItem(*ui.List1, 0);
         });
-        click(w->Picture2->Image1);
+        click(ui.Picture2->Image1);
         // The failed grant left the rights grid hidden, so a row selection no longer reopens
         // the connection (and its handle) to reload it.
-        QVERIFY(w->MSFlexGrid3->isHidden());
-        probe("open", [&] { doubleClickCell(*w->MSFlexGrid1, 2); });
+        QVERIFY(ui.MSFlexGrid3->isHidden());
+        probe("open", [&] { doubleClickCell(*ui.MSFlexGrid1, 2); });
         // Last, as a failed query leaves the list empty.
-        probe("query", [&] { click(w->comLook); });
+        probe("query", [&] { click(ui.comLook); });
         QCOMPARE(nameOf(QStringLiteral("A-1")), QStringLiteral("甲"));
         QCOMPARE(db->scalar(QStringLiteral("select count(*) from 公司文件信息")).toInt(), 2);
     }
@@ -962,15 +1022,16 @@ private slots:
         addDocument(QStringLiteral("A-1"), QStringLiteral("年度报告2013"), QStringLiteral("0101"),
                     QDateTime(QDate(2026, 3, 1), QTime(9, 5)));
         auto w = open();
-        w->Check2->setChecked(true);
-        w->Check5->setChecked(true);
-        w->Check4->setChecked(true);
-        w->txtMC->setText(QStringLiteral("' or '1'='1"));
-        w->txtKey->setText(QStringLiteral("x'; delete from 公司文件信息; --"));
-        w->Text6->setText(QStringLiteral("0101' -- 类"));
+        UploadControls ui(*w);
+        ui.Check2->setChecked(true);
+        ui.Check5->setChecked(true);
+        ui.Check4->setChecked(true);
+        ui.txtMC->setText(QStringLiteral("' or '1'='1"));
+        ui.txtKey->setText(QStringLiteral("x'; delete from 公司文件信息; --"));
+        ui.Text6->setText(QStringLiteral("0101' -- 类"));
         QVERIFY(w->comLook_Click());
         QVERIFY(msgs().shown.isEmpty());
-        QCOMPARE(w->MSFlexGrid1->rows(), 1);
+        QCOMPARE(ui.MSFlexGrid1->rows(), 1);
         QCOMPARE(db->scalar(QStringLiteral("select count(*) from 公司文件信息")).toInt(), 1);
     }
 
@@ -981,13 +1042,14 @@ private slots:
         addDocument(QStringLiteral("OUT"), QStringLiteral("乙"), QStringLiteral("0101"),
                     QDateTime(QDate(2013, 9, 22), QTime(0, 0)));
         auto w = open();
-        w->Check6->setChecked(true);
-        w->DTPicker1->setDate(QDate(2013, 9, 1));
-        w->DTPicker2->setDate(QDate(2013, 9, 21));
+        UploadControls ui(*w);
+        ui.Check6->setChecked(true);
+        ui.DTPicker1->setDate(QDate(2013, 9, 1));
+        ui.DTPicker2->setDate(QDate(2013, 9, 21));
         QVERIFY(w->comLook_Click());
-        QCOMPARE(w->MSFlexGrid1->rows(), 2);
-        QCOMPARE(w->MSFlexGrid1->textMatrix(1, 1), QStringLiteral("IN"));
-        w->DTPicker1->setDate(QDate(2013, 9, 22));
+        QCOMPARE(ui.MSFlexGrid1->rows(), 2);
+        QCOMPARE(ui.MSFlexGrid1->textMatrix(1, 1), QStringLiteral("IN"));
+        ui.DTPicker1->setDate(QDate(2013, 9, 22));
         QVERIFY(!w->comLook_Click());
         QCOMPARE(msgs().lastText(), QStringLiteral("上传日期起始日期的日期范围开始日期不能大于结束日期!"));
     }

@@ -236,46 +236,39 @@ void GridModel::setFixedAlignment(int col, int code)
 
 // ---- cell formats ----
 
-QColor GridModel::cellForeColor(int row, int col) const
+QColor GridModel::cellColor(int row, int col, QRgb Cell::*color, CellFlag flag) const
 {
-    if (!inRange(row, col) || !(cell(row, col).flags & HasFore))
+    if (!inRange(row, col) || !(cell(row, col).flags & flag))
         return QColor();
-    return QColor::fromRgb(cell(row, col).fore);
+    return QColor::fromRgb(cell(row, col).*color);
 }
+
+void GridModel::setCellColor(int row, int col, const QColor& value, QRgb Cell::*color, CellFlag flag, int role)
+{
+    if (!inRange(row, col))
+        return;
+    Cell& target = cell(row, col);
+    if (value.isValid()) {
+        target.*color = value.rgb();
+        target.flags |= flag;
+    } else {
+        target.flags &= ~flag;
+    }
+    cellChanged(row, col, {role});
+}
+
+QColor GridModel::cellForeColor(int row, int col) const { return cellColor(row, col, &Cell::fore, HasFore); }
 
 void GridModel::setCellForeColor(int row, int col, const QColor& color)
 {
-    if (!inRange(row, col))
-        return;
-    Cell& target = cell(row, col);
-    if (color.isValid()) {
-        target.fore = color.rgb();
-        target.flags |= HasFore;
-    } else {
-        target.flags &= ~HasFore;
-    }
-    cellChanged(row, col, {Qt::ForegroundRole});
+    setCellColor(row, col, color, &Cell::fore, HasFore, Qt::ForegroundRole);
 }
 
-QColor GridModel::cellBackColor(int row, int col) const
-{
-    if (!inRange(row, col) || !(cell(row, col).flags & HasBack))
-        return QColor();
-    return QColor::fromRgb(cell(row, col).back);
-}
+QColor GridModel::cellBackColor(int row, int col) const { return cellColor(row, col, &Cell::back, HasBack); }
 
 void GridModel::setCellBackColor(int row, int col, const QColor& color)
 {
-    if (!inRange(row, col))
-        return;
-    Cell& target = cell(row, col);
-    if (color.isValid()) {
-        target.back = color.rgb();
-        target.flags |= HasBack;
-    } else {
-        target.flags &= ~HasBack;
-    }
-    cellChanged(row, col, {Qt::BackgroundRole});
+    setCellColor(row, col, color, &Cell::back, HasBack, Qt::BackgroundRole);
 }
 
 qreal GridModel::cellFontSize(int row, int col) const

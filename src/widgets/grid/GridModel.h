@@ -138,6 +138,9 @@ private:
     Cell& cell(int row, int col) { return m_cells[static_cast<size_t>(row) * m_cols + col]; }
     const Cell& cell(int row, int col) const { return m_cells[static_cast<size_t>(row) * m_cols + col]; }
     void cellChanged(int row, int col, const QList<int>& roles);
+    // A cell's fore or back colour: the colour member and the flag that marks it set.
+    QColor cellColor(int row, int col, QRgb Cell::*color, CellFlag flag) const;
+    void setCellColor(int row, int col, const QColor& value, QRgb Cell::*color, CellFlag flag, int role);
     void rangeChanged(int firstRow, int lastRow, int firstCol, int lastCol, const QList<int>& roles);
     void fixedLayoutChanged(int oldFixedRows, int oldFixedCols);
     void resizeStorage(int rows, int cols);
