@@ -89,6 +89,7 @@ void Frm公司资料查阅::buildLayout()
     Picture1->setFixedHeight(comClose->sizeHint().height() + 8);
 
     StatusBar1 = new InfoStatusBar(2, this);
+    StatusBar1->setClock([this] { return m_platform.clock().now(); });
     StatusBar1->setObjectName(QStringLiteral("StatusBar1"));
     StatusBar1->setSizeGripEnabled(false);
 

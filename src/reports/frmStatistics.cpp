@@ -112,6 +112,7 @@ void frm资料下载汇总::buildLayout()
     Command5->hide();
 
     StatusBar1 = new InfoStatusBar(2, this);
+    StatusBar1->setClock([this] { return m_platform.clock().now(); });
 
     buildDetailsPanel();
     Picture7 = new QFrame(this);

@@ -38,9 +38,15 @@ InfoStatusBar::InfoStatusBar(int textPanels, QWidget* parent) : QStatusBar(paren
     m_timer->start();
 }
 
+void InfoStatusBar::setClock(std::function<QDateTime()> now)
+{
+    m_now = std::move(now);
+    refreshClock();
+}
+
 void InfoStatusBar::refreshClock()
 {
-    const QDateTime now = QDateTime::currentDateTime();
+    const QDateTime now = m_now ? m_now() : QDateTime::currentDateTime();
     m_date->setText(QLocale().toString(now.date(), QLocale::ShortFormat));
     m_time->setText(now.time().toString(QStringLiteral("HH:mm:ss")));
     // The indicators are shown dimmed while their lock is off or its state is unknown.

@@ -1,7 +1,9 @@
 #pragma once
 
+#include <QDateTime>
 #include <QStatusBar>
 
+#include <functional>
 #include <optional>
 
 class QLabel;
@@ -20,6 +22,8 @@ public:
     QString panelText(int panel) const;
     int panelCount() const;
 
+    // Where the date and time panels read the time; the local clock unless set.
+    void setClock(std::function<QDateTime()> now);
     void refreshClock();
 
     // The state of a lock key as the keyboard's lights show it; no value when unknown.
@@ -33,6 +37,7 @@ private:
     QLabel* m_date = nullptr;
     QLabel* m_time = nullptr;
     QTimer* m_timer = nullptr;
+    std::function<QDateTime()> m_now;
 };
 
 }  // namespace quarvel

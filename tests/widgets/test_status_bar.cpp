@@ -41,6 +41,15 @@ private slots:
         QVERIFY(!bar.panelText(6).isEmpty());  // the time
         bar.setPanelText(9, QStringLiteral("ignored"));
     }
+
+    void dateAndTimeComeFromTheGivenClock()
+    {
+        InfoStatusBar bar(1);
+        const QDateTime fixed(QDate(2024, 2, 29), QTime(23, 59, 58));
+        bar.setClock([fixed] { return fixed; });
+        QCOMPARE(bar.panelText(4), QLocale().toString(fixed.date(), QLocale::ShortFormat));
+        QCOMPARE(bar.panelText(5), QStringLiteral("23:59:58"));
+    }
 };
 
 QTEST_MAIN(StatusBarTest)
