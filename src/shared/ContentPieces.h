@@ -3,6 +3,7 @@
 // Internal to the content transfer: the piece loop shared by both database paths and the
 // errors they report.
 
+#include "db/FaultInjection.h"
 #include "shared/ContentTransfer.h"
 
 #include <QByteArray>
@@ -64,6 +65,8 @@ DbStatus movePieces(const PiecePlan& plan, const TransferProgress& progress, Pul
     qint64 done = 0;
     for (qint64 i = 0; i < plan.count(); ++i) {
         const qint64 length = plan.piece(i);
+        if (const std::optional<DbError> planned = FaultInjection::beforePiece())
+            return {*planned};
         DbStatus s = pull(buffer.data(), length, done);
         if (!s.ok())
             return s;
