@@ -46,8 +46,15 @@ inline DbStatus readPiece(QFileDevice& source, char* buffer, qint64 length)
 
 inline DbStatus writePiece(QFileDevice& sink, const char* buffer, qint64 length)
 {
-    if (sink.write(buffer, length) != length)
-        return {fileError(sink, QStringLiteral("写入文件出错"))};
+    // A disk that fills up takes part of a write without an error; the rest, written again,
+    // gives the reason (no space left, file too large).
+    qint64 written = 0;
+    while (written < length) {
+        const qint64 n = sink.write(buffer + written, length - written);
+        if (n <= 0)
+            return {fileError(sink, QStringLiteral("写入文件出错"))};
+        written += n;
+    }
     return {};
 }
 

@@ -21,7 +21,9 @@
 #include <QPushButton>
 #include <QSqlQuery>
 
+#include <cerrno>
 #include <csignal>
+#include <cstring>
 #include <sys/resource.h>
 #include <unistd.h>
 
@@ -219,6 +221,8 @@ private slots:
         const auto& failure = msgs().shown.constLast();
         QVERIFY2(failure.text.startsWith(QStringLiteral("错误号：")), qPrintable(failure.text));
         QVERIFY2(failure.text.contains(target), qPrintable(failure.text));
+        // The reason in words, as the system gives it.
+        QVERIFY2(failure.text.contains(QString::fromLocal8Bit(std::strerror(EFBIG))), qPrintable(failure.text));
         QCOMPARE(failure.title, applicationTitle());
         QCOMPARE(failure.icon, MsgIcon::Information);
         QCOMPARE(contentOf(target), QByteArray("the old file"));
@@ -248,6 +252,8 @@ private slots:
         }
         QVERIFY(msgs().shown.size() >= 2);
         QCOMPARE(msgs().shown.at(0).title, QStringLiteral("下载文件出错!"));
+        QVERIFY2(msgs().shown.at(0).text.contains(QString::fromLocal8Bit(std::strerror(EFBIG))),
+                 qPrintable(msgs().shown.at(0).text));
         QCOMPARE(msgs().shown.at(0).icon, MsgIcon::Critical);
         QCOMPARE(msgs().shown.at(1).text, QStringLiteral("没有能够打开所选附件文件，可能您的电脑上没有安装相应的软件"));
         QCOMPARE(filesIn(temp), QStringList());
