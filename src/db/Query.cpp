@@ -1,6 +1,7 @@
 #include "db/Query.h"
 
 #include "db/Connection.h"
+#include "db/FaultInjection.h"
 
 #include <QSqlRecord>
 
@@ -50,6 +51,10 @@ bool Query::exec()
     m_columnsBuilt = false;
     if (!m_db.isValid() || !m_db.isOpen()) {
         m_error = DbError::make(-1, QStringLiteral("数据库连接未打开"));
+        return false;
+    }
+    if (const std::optional<DbError> planned = FaultInjection::beforeStatement()) {
+        m_error = *planned;
         return false;
     }
     if (!m_query.prepare(dialect::translate(m_sql, m_engine))) {
@@ -180,6 +185,10 @@ Transaction::Transaction(const QSqlDatabase& db, SqlEngine engine) : m_db(db), m
         m_error = DbError::make(-1, QStringLiteral("数据库连接未打开"));
         return;
     }
+    if (const std::optional<DbError> planned = FaultInjection::beforeStatement()) {
+        m_error = *planned;
+        return;
+    }
     if (m_engine == SqlEngine::Sqlite) {
         // Qt's own transaction() sends a plain (deferred) BEGIN, and the ODBC driver does the
         // same when autocommit is switched off; the statement is sent as it stands instead.
@@ -222,6 +231,11 @@ bool Transaction::commit()
     if (!m_begun || m_done)
         return false;
     m_done = true;
+    if (const std::optional<DbError> planned = FaultInjection::beforeStatement()) {
+        m_error = *planned;
+        rollback();
+        return false;
+    }
     const bool committed = m_engine == SqlEngine::Sqlite ? run(QStringLiteral("COMMIT")) : m_db.commit();
     if (!committed) {
         if (m_engine != SqlEngine::Sqlite)

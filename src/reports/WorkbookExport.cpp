@@ -416,6 +416,15 @@ ExportOutcome writeWorkbook(const ExportSource& source, const ExportRequest& req
         QFile::remove(temporary);
         return failed(writerMessage(e));
     }
+    // The writer does not hear of writes that a full disk refuses (its temporary parts, the last
+    // buffered bytes of the file) and closes without an error, leaving a cut-off workbook: only
+    // a reading of the new file tells, and a cut-off one must not replace the old. (A streamed
+    // workbook is too large to be read back whole into memory.)
+    if (cells <= kStreamedCells && !readWorkbook(temporary).error.isEmpty()) {
+        QFile::remove(temporary);
+        return failed(QStringLiteral("文件 %1 没有完整写入，磁盘空间可能不足")
+                          .arg(QDir::toNativeSeparators(target.absoluteFilePath())));
+    }
     if (std::rename(QFile::encodeName(temporary).constData(), QFile::encodeName(target.absoluteFilePath()).constData())
         != 0) {
         const QString reason = QString::fromLocal8Bit(std::strerror(errno));

@@ -3,6 +3,7 @@
 // Internal to the content transfer: the piece loop shared by both database paths and the
 // errors they report.
 
+#include "db/FaultInjection.h"
 #include "shared/ContentTransfer.h"
 
 #include <QByteArray>
@@ -45,8 +46,15 @@ inline DbStatus readPiece(QFileDevice& source, char* buffer, qint64 length)
 
 inline DbStatus writePiece(QFileDevice& sink, const char* buffer, qint64 length)
 {
-    if (sink.write(buffer, length) != length)
-        return {fileError(sink, QStringLiteral("写入文件出错"))};
+    // A disk that fills up takes part of a write without an error; the rest, written again,
+    // gives the reason (no space left, file too large).
+    qint64 written = 0;
+    while (written < length) {
+        const qint64 n = sink.write(buffer + written, length - written);
+        if (n <= 0)
+            return {fileError(sink, QStringLiteral("写入文件出错"))};
+        written += n;
+    }
     return {};
 }
 
@@ -64,6 +72,8 @@ DbStatus movePieces(const PiecePlan& plan, const TransferProgress& progress, Pul
     qint64 done = 0;
     for (qint64 i = 0; i < plan.count(); ++i) {
         const qint64 length = plan.piece(i);
+        if (const std::optional<DbError> planned = FaultInjection::beforePiece())
+            return {*planned};
         DbStatus s = pull(buffer.data(), length, done);
         if (!s.ok())
             return s;
