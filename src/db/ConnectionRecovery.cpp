@@ -110,13 +110,13 @@ QString ConnectionRecovery::reconnectFailedText() { return QStringLiteral("无�
 
 DbError ConnectionRecovery::examine(const QSqlDatabase& db, const DbError& error)
 {
-    if (!error.isSet() || error.description.startsWith(databaseBusyText()))
+    if (!error.isSet() || error.description.startsWith(databaseBusyText()) || !isShared(db))
         return error;
     if (s_lost)
         return error.description.startsWith(lostText()) || error.description.startsWith(reconnectFailedText())
                    ? error
                    : recovery().lostError;
-    if (!isShared(db) || !connectionIsGone(db))
+    if (!connectionIsGone(db))
         return error;
     s_lost = true;
     DbError reworded{error.number, lostText() + QStringLiteral("（") + error.description + QStringLiteral("）")};
