@@ -21,6 +21,11 @@
 -- effect only before the first table is created.
 PRAGMA page_size = 65536;
 
+-- The rollback journal (SQLite's default, named here because the client relies on it): one file
+-- that holds everything, safe on a network share, and the fastest for storing large documents.
+-- The client turns a file switched to the write-ahead log back to it.
+PRAGMA journal_mode = DELETE;
+
 -- Organisation tables (maintained by the suite, read by the client).
 
 CREATE TABLE 员工档案 (

@@ -1,5 +1,6 @@
 #include "db/Connection.h"
 
+#include "db/ConnectionRecovery.h"
 #include "db/Query.h"
 #include "db/TextCollation.h"
 
@@ -49,6 +50,24 @@ QString odbcDriverName()
     return fromEnv.isEmpty() ? QStringLiteral("FreeTDS") : fromEnv;
 }
 
+// The embedded database keeps SQLite's rollback journal, the single file that works wherever
+// the file lies, a network share included (the write-ahead log needs memory shared by every
+// client on one host), and that stores large documents fastest; the README gives the figures.
+// A file switched to the write-ahead log by another program goes back when this client is its
+// only user; otherwise it is used as it is, without waiting for the others.
+void keepRollbackJournal(const QSqlDatabase& db)
+{
+    QSqlQuery q(db);
+    if (!q.exec(QStringLiteral("PRAGMA journal_mode")) || !q.next()
+        || q.value(0).toString().compare(QLatin1String("wal"), Qt::CaseInsensitive) != 0)
+        return;
+    q.finish();
+    q.exec(QStringLiteral("PRAGMA busy_timeout = 100"));
+    q.exec(QStringLiteral("PRAGMA journal_mode = DELETE"));
+    q.finish();
+    q.exec(QStringLiteral("PRAGMA busy_timeout = %1").arg(kConnectionTimeoutSeconds * 1000));
+}
+
 DbStatus openTarget(const ConnectionTarget& target, const ConnectionSettings& settings)
 {
     SharedState& s = state();
@@ -86,7 +105,10 @@ DbStatus openTarget(const ConnectionTarget& target, const ConnectionSettings& se
         }
         QSqlQuery pragma(db);
         pragma.exec(QStringLiteral("PRAGMA foreign_keys = OFF"));
+        if (target.driver == QLatin1String("QSQLITE"))
+            keepRollbackJournal(db);
     }
+    ConnectionRecovery::opened();
     return {};
 }
 
@@ -346,9 +368,18 @@ DbStatus SharedConnection::reopen()
         return {DbError::fromSql(db.lastError())};
     // A new SQLite handle: the collation goes with it.
     const DbStatus collation = registerTextCollation(db);
-    if (!collation.ok())
+    if (!collation.ok()) {
         db.close();
-    return collation;
+        return collation;
+    }
+    ConnectionRecovery::opened();
+    return {};
+}
+
+ConnectionTarget SharedConnection::target()
+{
+    const ConnectionSettings& s = state().settings;
+    return resolveTarget(s.uid, s.pwd, s.dbName, s.svr);
 }
 
 void SharedConnection::release()

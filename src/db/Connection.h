@@ -66,6 +66,8 @@ public:
     static int generation();
     // Closes the connection and opens it again with the kept settings.
     static DbStatus reopen();
+    // Where the kept settings lead.
+    static ConnectionTarget target();
     // Releases the connection (process end, tests).
     static void release();
 };

@@ -1,6 +1,7 @@
 #include "db/Query.h"
 
 #include "db/Connection.h"
+#include "db/ConnectionRecovery.h"
 #include "db/FaultInjection.h"
 
 #include <QSqlRecord>
@@ -17,6 +18,16 @@ QString normalisedName(QString name)
     if (nul >= 0)
         name.truncate(nul);
     return name.trimmed().toCaseFolded();
+}
+
+// The error of a statement that failed. Some drivers fail without saying why (Qt's ODBC driver
+// when it cannot even allocate a statement on a dropped connection): the failure still counts.
+DbError failureOf(const QSqlQuery& query)
+{
+    DbError error = DbError::fromSql(query.lastError());
+    if (!error.isSet())
+        error = DbError::make(-1, QStringLiteral("数据库未能执行语句"));
+    return error;
 }
 
 }  // namespace
@@ -49,6 +60,12 @@ bool Query::exec()
     m_asked.clear();
     m_lastAsked = -1;
     m_columnsBuilt = false;
+    if (ConnectionRecovery::lost()) {
+        if (DbStatus reopened = ConnectionRecovery::recover(m_db); !reopened.ok()) {
+            m_error = std::move(reopened.error);
+            return false;
+        }
+    }
     if (!m_db.isValid() || !m_db.isOpen()) {
         m_error = DbError::make(-1, QStringLiteral("数据库连接未打开"));
         return false;
@@ -58,13 +75,13 @@ bool Query::exec()
         return false;
     }
     if (!m_query.prepare(dialect::translate(m_sql, m_engine))) {
-        m_error = DbError::fromSql(m_query.lastError());
+        m_error = ConnectionRecovery::examine(m_db, failureOf(m_query));
         return false;
     }
     for (const QVariant& v : std::as_const(m_values))
         m_query.addBindValue(v);
     if (!m_query.exec()) {
-        m_error = DbError::fromSql(m_query.lastError());
+        m_error = ConnectionRecovery::examine(m_db, failureOf(m_query));
         return false;
     }
     return true;
@@ -76,7 +93,7 @@ bool Query::next()
         return true;
     const QSqlError e = m_query.lastError();
     if (e.type() != QSqlError::NoError)
-        m_error = DbError::fromSql(e);
+        m_error = ConnectionRecovery::examine(m_db, DbError::fromSql(e));
     return false;
 }
 
@@ -181,6 +198,12 @@ Transaction::Transaction() : Transaction(SharedConnection::database(), SharedCon
 
 Transaction::Transaction(const QSqlDatabase& db, SqlEngine engine) : m_db(db), m_engine(engine)
 {
+    if (ConnectionRecovery::lost()) {
+        if (DbStatus reopened = ConnectionRecovery::recover(m_db); !reopened.ok()) {
+            m_error = std::move(reopened.error);
+            return;
+        }
+    }
     if (!m_db.isValid() || !m_db.isOpen()) {
         m_error = DbError::make(-1, QStringLiteral("数据库连接未打开"));
         return;
@@ -193,11 +216,13 @@ Transaction::Transaction(const QSqlDatabase& db, SqlEngine engine) : m_db(db), m
         // Qt's own transaction() sends a plain (deferred) BEGIN, and the ODBC driver does the
         // same when autocommit is switched off; the statement is sent as it stands instead.
         m_begun = run(sqliteBeginStatement());
-        return;
+    } else {
+        m_begun = m_db.transaction();
+        if (!m_begun)
+            m_error = ConnectionRecovery::examine(m_db, DbError::fromSql(m_db.lastError()));
     }
-    m_begun = m_db.transaction();
-    if (!m_begun)
-        m_error = DbError::fromSql(m_db.lastError());
+    if (m_begun)
+        ConnectionRecovery::transactionBegun(m_db);
 }
 
 bool Transaction::run(const QString& statement)
@@ -205,7 +230,7 @@ bool Transaction::run(const QString& statement)
     QSqlQuery q(m_db);
     if (q.exec(statement))
         return true;
-    m_error = DbError::fromSql(q.lastError());
+    m_error = ConnectionRecovery::examine(m_db, failureOf(q));
     return false;
 }
 
@@ -224,6 +249,8 @@ Transaction::~Transaction()
 {
     if (m_begun && !m_done)
         rollback();
+    if (m_begun)
+        ConnectionRecovery::transactionEnded(m_db);
 }
 
 bool Transaction::commit()
@@ -239,7 +266,7 @@ bool Transaction::commit()
     const bool committed = m_engine == SqlEngine::Sqlite ? run(QStringLiteral("COMMIT")) : m_db.commit();
     if (!committed) {
         if (m_engine != SqlEngine::Sqlite)
-            m_error = DbError::fromSql(m_db.lastError());
+            m_error = ConnectionRecovery::examine(m_db, DbError::fromSql(m_db.lastError()));
         rollback();
         return false;
     }
