@@ -116,7 +116,9 @@ public:
     // streamed into it, in one write transaction that first checks the number, so that of two
     // clients adding the same number at once exactly one succeeds. Nothing is stored when the
     // number exists already (the error then satisfies isDocumentNumberTaken), when the number
-    // is blank, when the file cannot be read, when the progress cancels (the error then
+    // is blank, when a text is longer than its column (number 50, name 200, summary 1000,
+    // keywords 200 characters: the error names the field and its limit), when the
+    // file cannot be read, when the progress cancels (the error then
     // satisfies isTransferCancelled) or on any failure. A file of length zero stores NULL.
     // Returns the new ID.
     static DbResult<qint64> insert(const DocumentInput& input, const UploaderContext& context, const QDateTime& now,
@@ -124,8 +126,9 @@ public:
 
     // Changes the document with this ID: 文件名称, 文件类别, 摘要, 部门, 岗位, 关键字, 文件级别,
     // and, only when filePath is not empty, 上传日期, 上传人工号, 附件后缀 and 文件 (streamed; a
-    // file of length zero stores NULL), in one transaction. 编号 never changes. No such row:
-    // nothing is written and no error is returned.
+    // file of length zero stores NULL), in one transaction. 编号 never changes. A text longer
+    // than its column is refused as by insert. No such row: nothing is written and no error is
+    // returned.
     static DbStatus update(qint64 id, const DocumentInput& input, const UploaderContext& context, const QDateTime& now,
                            const TransferProgress& progress = {});
 
