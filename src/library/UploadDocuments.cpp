@@ -212,8 +212,9 @@ DbResult<QVector<DocumentRow>> readRows(Query& q)
 
 // --- temporary file names -----------------------------------------------------------------
 
-// Longest file name most file systems take, in bytes of UTF-8.
-constexpr qsizetype kMaxFileNameBytes = 255;
+// Longest file name most file systems take, in bytes of UTF-8, less the room of the suffix
+// (".XXXXXX") of the file that a safe write makes beside the target before it replaces it.
+constexpr qsizetype kMaxFileNameBytes = 255 - 7;
 constexpr qsizetype kMaxExtensionBytes = 40;
 
 bool isUnsafe(char32_t c)
@@ -385,6 +386,16 @@ QString temporaryDocumentPath(const QString& folder, const QString& documentName
     return path + name + suffix;
 }
 
+QString suggestedFileName(const QString& documentName)
+{
+    QString name = trimLeading(replaceUnsafe(documentName));
+    if (isDeviceName(name))
+        name.prepend(u'_');
+    // Room for the extension that the dialog adds.
+    name = trimTrailing(fitUtf8(name, kMaxFileNameBytes - kMaxExtensionBytes - 1));
+    return name.isEmpty() ? QStringLiteral("文件") : name;
+}
+
 DbResult<QString> createTemporaryDocumentFile(const QString& folder, const QString& documentName, const QDateTime& now,
                                               const QString& extension)
 {
@@ -398,7 +409,8 @@ DbResult<QString> createTemporaryDocumentFile(const QString& folder, const QStri
             return {path, {}};
         const QFileInfo taken(path);
         if (!taken.exists() && !taken.isSymLink())
-            return DbResult<QString>::failure(DbError::make(-1, file.errorString()));
+            return DbResult<QString>::failure(
+                DbError::make(-1, QStringLiteral("无法保存文件 ") + path + QStringLiteral("：") + file.errorString()));
     }
     return DbResult<QString>::failure(DbError::make(-1, QStringLiteral("临时文件名已用尽")));
 }

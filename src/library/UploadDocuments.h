@@ -91,11 +91,16 @@ QString typeCodeOf(const QString& typeText);
 // from the document name + "-" + now "yyyyMMddHHmmss" + "." + safe extension. Always directly
 // inside `folder` whatever the name holds: path separators, ":", reserved and control
 // characters become "_", leading dots and trailing dots and blanks go, device names are
-// prefixed with "_", and the name is shortened so that the file name fits in 255 bytes. The
+// prefixed with "_", and the name is shortened so that the file name fits in 248 bytes. The
 // visible name stays the same where possible; an empty name falls back to "文件", and an empty
 // extension leaves out the ".". A serial above 1 follows the time stamp as "-" + serial.
 QString temporaryDocumentPath(const QString& folder, const QString& documentName, const QDateTime& now,
                               const QString& extension, int serial = 1);
+
+// The document name as the plain file name that a save dialog suggests: made safe by the rules
+// of temporaryDocumentPath (never a path, a device name or a hidden name), short enough for an
+// extension to follow; an empty name gives "文件".
+QString suggestedFileName(const QString& documentName);
 
 // Creates the empty file of a new temporary copy and returns its path: temporaryDocumentPath,
 // or, when a file of that name exists already (another document whose name reads alike opened

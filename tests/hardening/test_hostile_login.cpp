@@ -5,6 +5,7 @@
 #include "HostileInputs.h"
 #include "Organisation.h"
 
+#include "db/Query.h"
 #include "login/UserContext.h"
 #include "login/frmLogin.h"
 #include "mainwindow/MDIForm1.h"
@@ -73,6 +74,22 @@ private slots:
     {
         login.reset();
         tearDown();
+    }
+
+    // The watch that every suite relies on sees statements and their errors.
+    void theWatchSeesStatementsAndErrors()
+    {
+        QVERIFY(db->connectShared());
+        StatementWatch::clearErrors();
+        const qint64 before = StatementWatch::statements();
+        Query good(QStringLiteral("select count(*) as n from 员工档案"));
+        QVERIFY(good.exec());
+        QVERIFY(StatementWatch::statements() > before);
+        QVERIFY(StatementWatch::errors().isEmpty());
+        Query bad(QStringLiteral("select * from 没有这个表"));
+        QVERIFY(!bad.exec());
+        QVERIFY(!StatementWatch::errors().isEmpty());
+        StatementWatch::clearErrors();
     }
 
     void hostileNumbersAndPasswordsFindNobody()
