@@ -217,8 +217,16 @@ private slots:
         QVERIFY(QDir().mkpath(folder));
         platform->shellDouble().result = true;
 
-        QVector<HostileText> texts = hostileTexts();
-        texts += hostileFileNames();
+        // Every hostile file name, and the other hostile texts that a title or sheet name
+        // can trip over.
+        QVector<HostileText> texts = hostileFileNames();
+        const QStringList others{QStringLiteral("single quote"), QStringLiteral("brackets"),
+                                 QStringLiteral("open bracket"), QStringLiteral("newlines"),
+                                 QStringLiteral("outside BMP"),  QStringLiteral("emoji ZWJ"),
+                                 QStringLiteral("percent"),      QStringLiteral("10000 characters")};
+        for (const HostileText& h : hostileTexts())
+            if (others.contains(h.label))
+                texts << h;
         int n = 0;
         for (const HostileText& h : texts) {
             for (int field = 0; field < 3; ++field) {
