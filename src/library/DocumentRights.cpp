@@ -147,7 +147,9 @@ std::optional<QString> namePart(const QString& text)
 ChosenPosition ChosenPosition::parse(const QString& departmentText, const QString& nodeText)
 {
     ChosenPosition c;
-    const qsizetype open = nodeText.indexOf(u'[');
+    // The holder's "[" follows the code, which holds no blank but may hold a "[" of its own.
+    const qsizetype blank = nodeText.indexOf(u' ');
+    const qsizetype open = nodeText.indexOf(u'[', blank < 0 ? 0 : blank);
     const qsizetype close = open < 0 ? -1 : nodeText.indexOf(u']', open + 1);
     c.department = departmentText;
     c.position = open < 0 ? nodeText : nodeText.left(open);

@@ -358,10 +358,8 @@ void RightsPanel::TreeView1_DblClick()
                                         userContext().EmployeeNo);
     }
     if (outcome.kind == PlaceOutcome::AlreadyListed) {
-        const qsizetype bracket = nodeText.indexOf(u'[');
-        m_platform.messages().inform(
-            this, (bracket < 0 ? nodeText : nodeText.left(bracket)) + QStringLiteral(" 权限已经存在"),
-            QStringLiteral("系统提示"));
+        m_platform.messages().inform(this, chosen.position + QStringLiteral(" 权限已经存在"),
+                                     QStringLiteral("系统提示"));
         return;
     }
     MSFlexGrid3->setTextMatrix(current, Column::Department, chosen.department);

@@ -132,6 +132,29 @@ QVariant nullIfEmpty(const QString& text)
     return text.isEmpty() ? QVariant(QMetaType::fromType<QString>()) : QVariant(text);
 }
 
+// The first text of the document that is longer than its column, as a message naming the field
+// and its limit; none when all fit. The server would refuse the statement ("would be
+// truncated"); the user is told which field to shorten instead.
+DbError tooLongText(const DocumentInput& input)
+{
+    struct Field {
+        QString text;
+        int limit;
+        QString label;
+    };
+    const Field fields[] = {
+        {documentNumberOf(input.number), 50, QStringLiteral("文件编号")},
+        {input.name, 200, QStringLiteral("文件名称")},
+        {input.summary, 1000, QStringLiteral("摘要")},
+        {input.keywords, 200, QStringLiteral("关键字")},
+    };
+    for (const Field& f : fields) {
+        if (f.text.size() > f.limit)
+            return DbError::make(-1, f.label + QStringLiteral("不能超过%1个字符").arg(f.limit));
+    }
+    return {};
+}
+
 QString likePattern(const QString& typed) { return QStringLiteral("%") + typed.trimmed() + QStringLiteral("%"); }
 
 DbError cancelledError() { return DbError::make(kTransferCancelled, QStringLiteral("传输已取消")); }
@@ -189,8 +212,9 @@ DbResult<QVector<DocumentRow>> readRows(Query& q)
 
 // --- temporary file names -----------------------------------------------------------------
 
-// Longest file name most file systems take, in bytes of UTF-8.
-constexpr qsizetype kMaxFileNameBytes = 255;
+// Longest file name most file systems take, in bytes of UTF-8, less the room of the suffix
+// (".XXXXXX") of the file that a safe write makes beside the target before it replaces it.
+constexpr qsizetype kMaxFileNameBytes = 255 - 7;
 constexpr qsizetype kMaxExtensionBytes = 40;
 
 bool isUnsafe(char32_t c)
@@ -362,6 +386,16 @@ QString temporaryDocumentPath(const QString& folder, const QString& documentName
     return path + name + suffix;
 }
 
+QString suggestedFileName(const QString& documentName)
+{
+    QString name = trimLeading(replaceUnsafe(documentName));
+    if (isDeviceName(name))
+        name.prepend(u'_');
+    // Room for the extension that the dialog adds.
+    name = trimTrailing(fitUtf8(name, kMaxFileNameBytes - kMaxExtensionBytes - 1));
+    return name.isEmpty() ? QStringLiteral("文件") : name;
+}
+
 DbResult<QString> createTemporaryDocumentFile(const QString& folder, const QString& documentName, const QDateTime& now,
                                               const QString& extension)
 {
@@ -375,7 +409,8 @@ DbResult<QString> createTemporaryDocumentFile(const QString& folder, const QStri
             return {path, {}};
         const QFileInfo taken(path);
         if (!taken.exists() && !taken.isSymLink())
-            return DbResult<QString>::failure(DbError::make(-1, file.errorString()));
+            return DbResult<QString>::failure(
+                DbError::make(-1, QStringLiteral("无法保存文件 ") + path + QStringLiteral("：") + file.errorString()));
     }
     return DbResult<QString>::failure(DbError::make(-1, QStringLiteral("临时文件名已用尽")));
 }
@@ -397,6 +432,8 @@ DbResult<qint64> UploadDocuments::insert(const DocumentInput& input, const Uploa
     const QString number = documentNumberOf(input.number);
     if (number.isEmpty())
         return Result::failure(DbError::make(-1, QStringLiteral("文件编号不能为空")));
+    if (const DbError tooLong = tooLongText(input); tooLong.isSet())
+        return Result::failure(tooLong);
     const DbResult<qint64> size = readableFileSize(input.filePath);
     if (!size.ok())
         return Result::failure(size.error);
@@ -447,6 +484,8 @@ DbStatus UploadDocuments::update(qint64 id, const DocumentInput& input, const Up
                                  const QDateTime& now, const TransferProgress& progress)
 {
     const bool newFile = !input.filePath.isEmpty();
+    if (const DbError tooLong = tooLongText(input); tooLong.isSet())
+        return {tooLong};
     Transaction transaction;
     if (!transaction.begun())
         return {transaction.error()};

@@ -91,11 +91,16 @@ QString typeCodeOf(const QString& typeText);
 // from the document name + "-" + now "yyyyMMddHHmmss" + "." + safe extension. Always directly
 // inside `folder` whatever the name holds: path separators, ":", reserved and control
 // characters become "_", leading dots and trailing dots and blanks go, device names are
-// prefixed with "_", and the name is shortened so that the file name fits in 255 bytes. The
+// prefixed with "_", and the name is shortened so that the file name fits in 248 bytes. The
 // visible name stays the same where possible; an empty name falls back to "文件", and an empty
 // extension leaves out the ".". A serial above 1 follows the time stamp as "-" + serial.
 QString temporaryDocumentPath(const QString& folder, const QString& documentName, const QDateTime& now,
                               const QString& extension, int serial = 1);
+
+// The document name as the plain file name that a save dialog suggests: made safe by the rules
+// of temporaryDocumentPath (never a path, a device name or a hidden name), short enough for an
+// extension to follow; an empty name gives "文件".
+QString suggestedFileName(const QString& documentName);
 
 // Creates the empty file of a new temporary copy and returns its path: temporaryDocumentPath,
 // or, when a file of that name exists already (another document whose name reads alike opened
@@ -116,7 +121,9 @@ public:
     // streamed into it, in one write transaction that first checks the number, so that of two
     // clients adding the same number at once exactly one succeeds. Nothing is stored when the
     // number exists already (the error then satisfies isDocumentNumberTaken), when the number
-    // is blank, when the file cannot be read, when the progress cancels (the error then
+    // is blank, when a text is longer than its column (number 50, name 200, summary 1000,
+    // keywords 200 characters: the error names the field and its limit), when the
+    // file cannot be read, when the progress cancels (the error then
     // satisfies isTransferCancelled) or on any failure. A file of length zero stores NULL.
     // Returns the new ID.
     static DbResult<qint64> insert(const DocumentInput& input, const UploaderContext& context, const QDateTime& now,
@@ -124,8 +131,9 @@ public:
 
     // Changes the document with this ID: 文件名称, 文件类别, 摘要, 部门, 岗位, 关键字, 文件级别,
     // and, only when filePath is not empty, 上传日期, 上传人工号, 附件后缀 and 文件 (streamed; a
-    // file of length zero stores NULL), in one transaction. 编号 never changes. No such row:
-    // nothing is written and no error is returned.
+    // file of length zero stores NULL), in one transaction. 编号 never changes. A text longer
+    // than its column is refused as by insert. No such row: nothing is written and no error is
+    // returned.
     static DbStatus update(qint64 id, const DocumentInput& input, const UploaderContext& context, const QDateTime& now,
                            const TransferProgress& progress = {});
 

@@ -397,16 +397,27 @@ void Frm公司资料查阅::OpenDocument(qint64 id)
     }
     const QString folder = m_tempFolder.isEmpty() ? documentTempFolder() : m_tempFolder;
     QDir().mkpath(folder);  // made again when it was removed meanwhile
-    const QString path = temporaryDocumentPath(folder, d.name, m_platform.clock().now(), d.extension);
-    DbResult<FieldSave> saved;
-    {
-        TransferProgressDialog progress(this, QStringLiteral("正在读取文件……"));
-        WaitCursor wait;
-        saved = SaveFieldToFile(d.id, path, progress.callback());
+    // A name of its own: a copy of another document whose name reads alike, opened within the
+    // same second and perhaps still open in its program, is not overwritten.
+    const DbResult<QString> created = createTemporaryDocumentFile(folder, d.name, m_platform.clock().now(),
+                                                                  d.extension);
+    const QString path = created.value;
+    if (!created.ok())
+        showDownloadFailure(created.error);
+    bool written = false;
+    if (created.ok()) {
+        DbResult<FieldSave> saved;
+        {
+            TransferProgressDialog progress(this, QStringLiteral("正在读取文件……"));
+            WaitCursor wait;
+            saved = SaveFieldToFile(d.id, path, progress.callback());
+        }
+        if (!saved.ok())
+            showDownloadFailure(saved.error);
+        written = saved.ok() && saved.value == FieldSave::Written;
     }
-    if (!saved.ok())
-        showDownloadFailure(saved.error);
-    const bool written = saved.ok() && saved.value == FieldSave::Written;
+    if (!written && !path.isEmpty())
+        QFile::remove(path);
     if (!written || !m_platform.shell().openFile(path))
         plain(QStringLiteral("没有能够打开所选附件文件，可能您的电脑上没有安装相应的软件"));
 }
@@ -425,8 +436,8 @@ void Frm公司资料查阅::DownloadDocument()
     if (!found.value)
         return;
     const AccessDocument& d = *found.value;
-    const QString path = m_platform.fileDialogs().saveFileName(this, QStringLiteral("下载文件"),
-                                                               {DocumentAccess::saveFilter(d.extension)}, d.name);
+    const QString path = m_platform.fileDialogs().saveFileName(
+        this, QStringLiteral("下载文件"), {DocumentAccess::saveFilter(d.extension)}, suggestedFileName(d.name));
     if (path.isEmpty())
         return;
     if (QFileInfo::exists(path)

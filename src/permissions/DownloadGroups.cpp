@@ -201,6 +201,11 @@ GroupResult DownloadGroups::save(GroupEditMode mode, const GroupFields& fields, 
         return outcome(GroupOutcome::CodeTooLong);
     if (fields.name.trimmed().isEmpty())
         return outcome(GroupOutcome::EmptyName);
+    // Longer than its column: the server would refuse the statement, so the user is told.
+    if (fields.name.trimmed().size() > kNameLimit)
+        return {GroupOutcome::Failed, DbError::make(-1, QStringLiteral("组名称不能超过%1个字符").arg(kNameLimit))};
+    if (fields.description.size() > kDescriptionLimit)
+        return {GroupOutcome::Failed, DbError::make(-1, QStringLiteral("备注不能超过%1个字符").arg(kDescriptionLimit))};
     return mode == GroupEditMode::Edit ? change(fields, author) : create(fields, author);
 }
 

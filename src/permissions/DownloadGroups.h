@@ -70,6 +70,9 @@ class DownloadGroups {
 public:
     // Longest group code, counted before trimming.
     static constexpr int kCodeLimit = 10;
+    // Longest name (trimmed) and description; longer ones are refused as failures that say so.
+    static constexpr int kNameLimit = 50;
+    static constexpr int kDescriptionLimit = 200;
 
     // Every group, in the order the database returns them.
     static DbResult<QVector<DownloadGroup>> groups();
@@ -80,7 +83,9 @@ public:
     static DbResult<QVector<ListedPosition>> members(const QString& groupCode);
 
     // "确定", checked in this order: in edit mode a group is shown; the trimmed code is not
-    // empty; the code is at most kCodeLimit characters before trimming; the name is not blank.
+    // empty; the code is at most kCodeLimit characters before trimming; the name is not blank;
+    // the trimmed name and the description fit kNameLimit and kDescriptionLimit (else Failed,
+    // the error saying which).
     // Edit mode changes name, description and author of the shown group (another group's name
     // is allowed); create mode refuses a code or a name that exists and adds the group. Code
     // and name are stored trimmed, the description as typed. One transaction.

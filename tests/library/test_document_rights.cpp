@@ -167,6 +167,13 @@ private slots:
         QCOMPARE(open.holder, QStringLiteral("李四"));
         QVERIFY(!ChosenPosition::parse(QStringLiteral("D01"), QStringLiteral("G02 出纳")).complete);
         QVERIFY(!ChosenPosition::parse(QStringLiteral("D01 财务部"), QStringLiteral("G02[李四]")).complete);
+        // A code with brackets of its own: the holder's bracket comes after the code.
+        const ChosenPosition bracketed = ChosenPosition::parse(QStringLiteral("D01 财务部"),
+                                                               QStringLiteral("[a-z] 岗 [李四]"));
+        QVERIFY(bracketed.complete);
+        QCOMPARE(bracketed.positionCode, QStringLiteral("[a-z]"));
+        QCOMPARE(bracketed.positionName, QStringLiteral("岗"));
+        QCOMPARE(bracketed.holder, QStringLiteral("李四"));
     }
 
     void placeGrantsMovesAndRefuses()
