@@ -3,6 +3,8 @@
 #include "db/Connection.h"
 #include "db/Query.h"
 
+#include <QHash>
+
 namespace quarvel {
 namespace {
 
@@ -37,6 +39,19 @@ QString insertStatement(const QString& name, int rows)
     return sql;
 }
 
+// The last fill of each list name: which fill put the rows that the table holds now.
+QHash<QString, quint64>& lastFills()
+{
+    static QHash<QString, quint64> fills;
+    return fills;
+}
+
+quint64 nextFill()
+{
+    static quint64 fills = 0;
+    return ++fills;
+}
+
 // Statements about the temporary table run as they are: the dialect has nothing to change.
 DbStatus run(const QString& sql)
 {
@@ -60,15 +75,30 @@ void ValueList::drop()
     if (!m_created)
         return;
     m_created = false;
+    m_complete = false;
     m_size = 0;
-    if (SharedConnection::isOpen())
+    const auto last = lastFills().constFind(m_name);
+    if (last == lastFills().constEnd() || *last != m_fill)
+        return;  // another list of this name owns the table now
+    lastFills().remove(m_name);
+    if (SharedConnection::isOpen() && SharedConnection::generation() == m_generation)
         run(dropStatement(m_name, SharedConnection::engine()));
+}
+
+bool ValueList::isCurrent() const
+{
+    return m_complete && SharedConnection::isOpen() && SharedConnection::generation() == m_generation
+           && lastFills().value(m_name) == m_fill;
 }
 
 DbStatus ValueList::fill(const QStringList& values)
 {
     const SqlEngine engine = SharedConnection::engine();
     m_size = 0;
+    m_complete = false;
+    m_fill = nextFill();
+    m_generation = SharedConnection::generation();
+    lastFills().insert(m_name, m_fill);
     DbStatus s = run(dropStatement(m_name, engine));
     if (!s.ok())
         return s;
@@ -90,6 +120,7 @@ DbStatus ValueList::fill(const QStringList& values)
             return {q.error()};
     }
     m_size = int(total);
+    m_complete = true;
     return {};
 }
 

@@ -35,8 +35,15 @@ public:
 
     // (Re)creates the table and inserts the values, in list order (duplicates kept).
     DbStatus fill(const QStringList& values);
-    // Drops the table; nothing happens when it does not exist.
+    // Drops the table; nothing happens when it does not exist, or when another list of the same
+    // name has been filled since (the table is that list's then).
     void drop();
+    // True when the table still holds what this list's last fill() put there, as far as the
+    // process can tell without asking the database: filled on the current shared connection,
+    // and no other list of the same name filled since. A connection closed and opened again
+    // (SharedConnection::reopen) loses its temporary tables unnoticed; a statement that then
+    // fails may fill the list again and retry.
+    bool isCurrent() const;
 
     // The table as statements name it: "[#" + name + "]".
     QString table() const;
@@ -54,6 +61,9 @@ private:
     QString m_name;
     int m_size = 0;
     bool m_created = false;
+    bool m_complete = false;  // the last fill() succeeded
+    quint64 m_fill = 0;       // the number of this list's last fill among all fills of the process
+    int m_generation = 0;     // the shared connection's generation at that fill
 };
 
 }  // namespace quarvel

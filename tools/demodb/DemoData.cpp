@@ -832,6 +832,10 @@ bool build(const QString& path, const DemoSizes& sizes, QString* error, DemoSumm
                     if (!transaction.commit())
                         throw Failure{transaction.error().description};
                 }
+                // The engine's statistics of the access log let its planner read a large log
+                // through the covering index of the grouping instead of one lookup per row.
+                if (sizes.logRows > 0)
+                    exec(db, QStringLiteral("ANALYZE 资料下载记录"));
                 if (summary) {
                     *summary = summarize(db);
                     summary->fontFamily = builder.fontFamily();
