@@ -52,7 +52,6 @@ quint64 nextFill()
     return ++fills;
 }
 
-// Statements about the temporary table run as they are: the dialect has nothing to change.
 DbStatus run(const QString& sql)
 {
     Query q(sql, SharedConnection::database(), SharedConnection::engine());
@@ -91,35 +90,46 @@ bool ValueList::isCurrent() const
            && lastFills().value(m_name) == m_fill;
 }
 
+QVector<ValueList::Statement> ValueList::fillStatements(const QString& name, SqlEngine engine, qsizetype count)
+{
+    QVector<Statement> out;
+    out.reserve(2 + count / kRowsPerInsert + 1);
+    out.append({dropStatement(name, engine), 0});
+    out.append({createStatement(name, engine), 0});
+    const QString full = insertStatement(name, kRowsPerInsert);  // shared by every full insert
+    for (qsizetype from = 0; from < count; from += kRowsPerInsert) {
+        const int rows = int(qMin<qsizetype>(kRowsPerInsert, count - from));
+        out.append({rows == kRowsPerInsert ? full : insertStatement(name, rows), rows});
+    }
+    return out;
+}
+
 DbStatus ValueList::fill(const QStringList& values)
 {
-    const SqlEngine engine = SharedConnection::engine();
     m_size = 0;
     m_complete = false;
     m_fill = nextFill();
     m_generation = SharedConnection::generation();
     lastFills().insert(m_name, m_fill);
-    DbStatus s = run(dropStatement(m_name, engine));
-    if (!s.ok())
-        return s;
-    s = run(createStatement(m_name, engine));
-    if (!s.ok())
-        return s;
+    const QVector<Statement> statements = fillStatements(m_name, SharedConnection::engine(), values.size());
+    // The drop and the create run as they stand: the dialect has nothing to change.
+    for (int i = 0; i < 2; ++i) {
+        if (DbStatus done = run(statements.at(i).tsql); !done.ok())
+            return done;
+    }
     m_created = true;
-
-    const qsizetype total = values.size();
-    const QString full = insertStatement(m_name, kRowsPerInsert);
-    for (qsizetype from = 0; from < total; from += kRowsPerInsert) {
-        const int rows = int(qMin<qsizetype>(kRowsPerInsert, total - from));
-        Query q(rows == kRowsPerInsert ? full : insertStatement(m_name, rows));
-        for (int i = 0; i < rows; ++i) {
-            const QString& v = values.at(from + i);
+    qsizetype next = 0;  // the first value not yet bound
+    for (qsizetype k = 2; k < statements.size(); ++k) {
+        const Statement& s = statements.at(k);
+        Query q(s.tsql);
+        for (int i = 0; i < s.values; ++i) {
+            const QString& v = values.at(next++);
             q.bind(v.isNull() ? QStringLiteral("") : v);
         }
         if (!q.exec())
             return {q.error()};
     }
-    m_size = int(total);
+    m_size = int(values.size());
     m_complete = true;
     return {};
 }

@@ -2,6 +2,7 @@
 
 #include "db/DbError.h"
 #include "db/NamedStatement.h"
+#include "db/SqlDialect.h"
 
 #include <QPair>
 #include <QString>
@@ -56,6 +57,15 @@ public:
 
     // The statements in their T-SQL form (name, text), for a list named "列表".
     static QVector<NamedStatement> statements();
+
+    // One statement of a fill: its text and how many of the values it binds (0 for the drop
+    // and the create, which run as they stand).
+    struct Statement {
+        QString tsql;
+        int values = 0;
+    };
+    // The statements that fill() sends, in order, for `count` values on `engine`.
+    static QVector<Statement> fillStatements(const QString& name, SqlEngine engine, qsizetype count);
 
 private:
     QString m_name;
