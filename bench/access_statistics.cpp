@@ -1,10 +1,16 @@
-// Times the access statistics and the details of the most-read document on a large access log,
-// each beside the engine's own time for the same statement and values (the sqlite3 library run
-// directly on the same file): access_statistics [log rows] [database].
+// Times the access statistics with every filter set and the details of the most-read document
+// on a large access log, each beside the engine's floor in the same run: the same work through
+// libsqlite3 on the same file (the value lists filled as the client fills them, the same
+// statement with the same values, every row stepped and every column read into the QString that
+// the grid shows).
+//
+//     access_statistics [log rows] [database] [--runs N]
+//
+// A database path that does not exist yet is built with the demo tool's generator and kept, so
+// later runs reuse it; without a path the database lives in a temporary folder.
 #include "db/Connection.h"
 #include "db/Query.h"
 #include "db/SqlDialect.h"
-#include "db/TextCollation.h"
 #include "demodb/DemoData.h"
 #include "reports/AccessStatistics.h"
 
@@ -34,35 +40,21 @@ QStringList column(const QString& sql)
 
 QString first(const QString& sql) { return column(sql).value(0); }
 
-// The engine alone: the statement prepared, bound and stepped through with the sqlite3 library,
-// the value lists filled beforehand in that connection. Returns milliseconds and counts rows.
-double engineMs(const QString& path, const StatisticsFilter& filter, const QString& tsql, const QVariantList& values,
-                int* rows)
-{
-    bench::EngineFloor engine(path, true);
-    engine.fillList(AccessStatistics::typeList(), filter.typeCodes);
-    engine.fillList(AccessStatistics::departmentList(), filter.departmentCodes);
-    QElapsedTimer timer;
-    timer.start();
-    *rows = engine.readAll(tsql, values);
-    return double(timer.nsecsElapsed()) / 1e6;
-}
-
-void row(const char* what, double clientMs, double engine, int clientRows, int engineRows)
-{
-    std::printf("%-34s client %8.1f ms  engine %8.1f ms  ratio %5.2f (goal <= 1.20)  rows %d/%d\n", what, clientMs,
-                engine, engine > 0 ? clientMs / engine : 0.0, clientRows, engineRows);
-}
-
 }  // namespace
 
 int main(int argc, char* argv[])
 {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication app(argc, argv);
-    const qint64 logRows = argc > 1 ? std::atoll(argv[1]) : 1000000;
+    QStringList args = app.arguments().mid(1);
+    int runs = 5;
+    if (const qsizetype at = args.indexOf(QStringLiteral("--runs")); at >= 0 && at + 1 < args.size()) {
+        runs = qMax(1, args.at(at + 1).toInt());
+        args.remove(at, 2);
+    }
+    const qint64 logRows = args.size() > 0 ? args.at(0).toLongLong() : 1000000;
     QTemporaryDir dir;
-    QString path = argc > 2 ? QString::fromLocal8Bit(argv[2]) : dir.filePath(QStringLiteral("bench.db"));
+    const QString path = args.size() > 1 ? args.at(1) : dir.filePath(QStringLiteral("bench.db"));
     if (!QFile::exists(path)) {
         demo::DemoSizes sizes;
         sizes.logRows = logRows;
@@ -76,8 +68,8 @@ int main(int argc, char* argv[])
             std::fprintf(stderr, "demo database: %s\n", qPrintable(error));
             return 1;
         }
-        std::printf("demo database with %lld log rows built in %lld s\n", static_cast<long long>(logRows),
-                    static_cast<long long>(build.elapsed() / 1000));
+        std::printf("demo database %s with %lld log rows built in %lld s\n", qPrintable(path),
+                    static_cast<long long>(logRows), static_cast<long long>(build.elapsed() / 1000));
     }
     if (!OpenConnection({}, {}, {}, QStringLiteral("sqlite:") + path).ok())
         return 1;
@@ -95,45 +87,83 @@ int main(int argc, char* argv[])
     const QDateTime newest = dialect::toDateTime(first(QStringLiteral("select max(操作时间) from 资料下载记录")));
     filter.to = newest.date();
     filter.from = newest.date().addYears(-1);
-    std::printf("%lld log rows; filter: %lld departments, %lld types, name like %%%s%%, file like %%%s%%, %s to %s\n",
-                static_cast<long long>(first(QStringLiteral("select count(*) from 资料下载记录")).toLongLong()),
-                static_cast<long long>(filter.departmentCodes.size()), static_cast<long long>(filter.typeCodes.size()),
-                qPrintable(*filter.employeeName), qPrintable(*filter.fileName),
-                qPrintable(filter.from->toString(Qt::ISODate)), qPrintable(filter.to->toString(Qt::ISODate)));
+    const qint64 total = first(QStringLiteral("select count(*) from 资料下载记录")).toLongLong();
+    std::printf("%lld log rows; filter: %lld departments, %lld types, name like %%%s%%, file like %%%s%%, %s to %s; "
+                "medians of %d runs\n",
+                static_cast<long long>(total), static_cast<long long>(filter.departmentCodes.size()),
+                static_cast<long long>(filter.typeCodes.size()), qPrintable(*filter.employeeName),
+                qPrintable(*filter.fileName), qPrintable(filter.from->toString(Qt::ISODate)),
+                qPrintable(filter.to->toString(Qt::ISODate)), runs);
 
-    AccessStatistics stats;
-    stats.run(filter);  // warms the page cache for both sides
-    QElapsedTimer timer;
-    timer.start();
-    const auto counted = stats.run(filter);
-    const double clientMs = double(timer.nsecsElapsed()) / 1e6;
-    if (!counted.ok()) {
-        std::fprintf(stderr, "statistics failed: %s\n", qPrintable(counted.error.description));
+    bench::EngineFloor engine(path, true);
+    if (!engine.isOpen())
         return 1;
-    }
-    int engineRows = 0;
-    const double engine = engineMs(path, filter, AccessStatistics::statisticsStatement(filter),
-                                   AccessStatistics::filterValues(filter), &engineRows);
-    row("statistics, every filter set", clientMs, engine, int(counted.value.size()), engineRows);
+    const QString countsSql = AccessStatistics::statisticsStatement(filter);
+    const QVariantList countsValues = AccessStatistics::filterValues(filter);
 
-    // The details of the document read most often under the filter.
+    // The statistics: the client fills its two value lists and runs the grouped statement; the
+    // floor does the same on its own connection.
+    AccessStatistics stats;
+    QVector<StatisticsRow> counted;
+    int engineRows = 0;
+    const auto clientCounts = [&] {
+        auto r = stats.run(filter);
+        if (!r.ok())
+            std::fprintf(stderr, "statistics failed: %s\n", qPrintable(r.error.description));
+        counted = std::move(r.value);
+    };
+    const auto engineCounts = [&] {
+        engine.fillList(AccessStatistics::typeList(), filter.typeCodes);
+        engine.fillList(AccessStatistics::departmentList(), filter.departmentCodes);
+        engineRows = engine.readAllAsStrings(countsSql, countsValues);
+    };
+    clientCounts();  // warms the page cache for both sides
+    engineCounts();
+    std::vector<double> clientTimes, engineTimes;
+    for (int i = 0; i < runs; ++i) {  // interleaved, so that both sides see the same machine
+        clientTimes.push_back(bench::median(1, clientCounts));
+        engineTimes.push_back(bench::median(1, engineCounts));
+    }
+    std::sort(clientTimes.begin(), clientTimes.end());
+    std::sort(engineTimes.begin(), engineTimes.end());
+    bench::printHeading(QStringLiteral("access statistics"));
+    bench::printRow(QStringLiteral("statistics, every filter set"), clientTimes[clientTimes.size() / 2],
+                    engineTimes[engineTimes.size() / 2], counted.size(), QStringLiteral("ratio <= 1.20"));
+    if (engineRows != counted.size())
+        std::printf("  ROW COUNTS DIFFER: client %lld, engine %d\n", static_cast<long long>(counted.size()),
+                    engineRows);
+
+    // The details of the document read most often under the filter: the stored filter's
+    // statement for one number; the value lists stay filled from the statistics on both sides.
     QString busiest;
     qint64 most = -1;
-    for (const StatisticsRow& r : counted.value) {
+    for (const StatisticsRow& r : counted) {
         if (r.reads > most) {
             most = r.reads;
             busiest = r.number;
         }
     }
-    stats.details(busiest);
-    timer.restart();
-    const auto details = stats.details(busiest);
-    const double detailsMs = double(timer.nsecsElapsed()) / 1e6;
-    QVariantList values = AccessStatistics::filterValues(filter);
-    values << busiest;
-    const double detailsEngine = engineMs(path, filter, AccessStatistics::detailsStatement(filter), values,
-                                          &engineRows);
-    row("details of the most-read document", detailsMs, detailsEngine, int(details.value.size()), engineRows);
+    const QString detailsSql = AccessStatistics::detailsStatement(filter);
+    QVariantList detailsValues = countsValues;
+    detailsValues << busiest;
+    qsizetype detailRows = 0;
+    const auto clientDetails = [&] { detailRows = stats.details(busiest).value.size(); };
+    const auto engineDetails = [&] { engineRows = engine.readAllAsStrings(detailsSql, detailsValues); };
+    clientDetails();
+    engineDetails();
+    clientTimes.clear();
+    engineTimes.clear();
+    const int detailRuns = runs * 10 + 1;
+    for (int i = 0; i < detailRuns; ++i) {
+        clientTimes.push_back(bench::median(1, clientDetails));
+        engineTimes.push_back(bench::median(1, engineDetails));
+    }
+    std::sort(clientTimes.begin(), clientTimes.end());
+    std::sort(engineTimes.begin(), engineTimes.end());
+    bench::printRow(QStringLiteral("details of the most-read document"), clientTimes[clientTimes.size() / 2],
+                    engineTimes[engineTimes.size() / 2], detailRows, QStringLiteral("ratio <= 1.20"));
+    if (engineRows != detailRows)
+        std::printf("  ROW COUNTS DIFFER: client %lld, engine %d\n", static_cast<long long>(detailRows), engineRows);
     SharedConnection::release();
     return 0;
 }

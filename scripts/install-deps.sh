@@ -8,7 +8,7 @@ PACKAGES=(
   qt6-base-dev qt6-pdf-dev
   libqt6sql6-sqlite libqt6sql6-odbc libsqlite3-dev unixodbc-dev
   unixodbc tdsodbc libsqliteodbc
-  libxlsxwriter-dev liborcus-dev libixion-dev libboost-dev
+  libxlsxwriter-dev libminizip-dev
   qt6-translations-l10n fonts-wqy-microhei
   python3-sqlglot python3-openpyxl
   clang-format

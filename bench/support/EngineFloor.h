@@ -42,6 +42,9 @@ public:
     // The statement (translated to SQLite's dialect) with its values: every row stepped and
     // every column read as text. The row count, -1 on failure.
     int readAll(const QString& tsql, const QVariantList& values = {});
+    // The same, with every column read into the QString a grid shows (the least a client that
+    // lists the rows must do with them).
+    int readAllAsStrings(const QString& tsql, const QVariantList& values = {});
     // Fills the temporary value list `name` as the client's ValueList does: drop, create, then
     // inserts of up to ValueList::kRowsPerInsert rows each.
     void fillList(const QString& name, const QStringList& values);
@@ -50,6 +53,8 @@ public:
     double timeStatements(const QVector<Statement>& statements, bool write);
 
 private:
+    int step(const QString& tsql, const QVariantList& values, bool asStrings);
+
     sqlite3* m_db = nullptr;
 };
 

@@ -3,6 +3,8 @@
 #include "db/Connection.h"
 #include "db/Query.h"
 
+#include <QHash>
+
 namespace quarvel {
 namespace {
 
@@ -37,7 +39,19 @@ QString insertStatement(const QString& name, int rows)
     return sql;
 }
 
-// Statements about the temporary table run as they are: the dialect has nothing to change.
+// The last fill of each list name: which fill put the rows that the table holds now.
+QHash<QString, quint64>& lastFills()
+{
+    static QHash<QString, quint64> fills;
+    return fills;
+}
+
+quint64 nextFill()
+{
+    static quint64 fills = 0;
+    return ++fills;
+}
+
 DbStatus run(const QString& sql)
 {
     Query q(sql, SharedConnection::database(), SharedConnection::engine());
@@ -60,36 +74,63 @@ void ValueList::drop()
     if (!m_created)
         return;
     m_created = false;
+    m_complete = false;
     m_size = 0;
-    if (SharedConnection::isOpen())
+    const auto last = lastFills().constFind(m_name);
+    if (last == lastFills().constEnd() || *last != m_fill)
+        return;  // another list of this name owns the table now
+    lastFills().remove(m_name);
+    if (SharedConnection::isOpen() && SharedConnection::generation() == m_generation)
         run(dropStatement(m_name, SharedConnection::engine()));
+}
+
+bool ValueList::isCurrent() const
+{
+    return m_complete && SharedConnection::isOpen() && SharedConnection::generation() == m_generation
+           && lastFills().value(m_name) == m_fill;
+}
+
+QVector<ValueList::Statement> ValueList::fillStatements(const QString& name, SqlEngine engine, qsizetype count)
+{
+    QVector<Statement> out;
+    out.reserve(2 + count / kRowsPerInsert + 1);
+    out.append({dropStatement(name, engine), 0});
+    out.append({createStatement(name, engine), 0});
+    const QString full = insertStatement(name, kRowsPerInsert);  // shared by every full insert
+    for (qsizetype from = 0; from < count; from += kRowsPerInsert) {
+        const int rows = int(qMin<qsizetype>(kRowsPerInsert, count - from));
+        out.append({rows == kRowsPerInsert ? full : insertStatement(name, rows), rows});
+    }
+    return out;
 }
 
 DbStatus ValueList::fill(const QStringList& values)
 {
-    const SqlEngine engine = SharedConnection::engine();
     m_size = 0;
-    DbStatus s = run(dropStatement(m_name, engine));
-    if (!s.ok())
-        return s;
-    s = run(createStatement(m_name, engine));
-    if (!s.ok())
-        return s;
+    m_complete = false;
+    m_fill = nextFill();
+    m_generation = SharedConnection::generation();
+    lastFills().insert(m_name, m_fill);
+    const QVector<Statement> statements = fillStatements(m_name, SharedConnection::engine(), values.size());
+    // The drop and the create run as they stand: the dialect has nothing to change.
+    for (int i = 0; i < 2; ++i) {
+        if (DbStatus done = run(statements.at(i).tsql); !done.ok())
+            return done;
+    }
     m_created = true;
-
-    const qsizetype total = values.size();
-    const QString full = insertStatement(m_name, kRowsPerInsert);
-    for (qsizetype from = 0; from < total; from += kRowsPerInsert) {
-        const int rows = int(qMin<qsizetype>(kRowsPerInsert, total - from));
-        Query q(rows == kRowsPerInsert ? full : insertStatement(m_name, rows));
-        for (int i = 0; i < rows; ++i) {
-            const QString& v = values.at(from + i);
+    qsizetype next = 0;  // the first value not yet bound
+    for (qsizetype k = 2; k < statements.size(); ++k) {
+        const Statement& s = statements.at(k);
+        Query q(s.tsql);
+        for (int i = 0; i < s.values; ++i) {
+            const QString& v = values.at(next++);
             q.bind(v.isNull() ? QStringLiteral("") : v);
         }
         if (!q.exec())
             return {q.error()};
     }
-    m_size = int(total);
+    m_size = int(values.size());
+    m_complete = true;
     return {};
 }
 

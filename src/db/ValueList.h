@@ -2,6 +2,7 @@
 
 #include "db/DbError.h"
 #include "db/NamedStatement.h"
+#include "db/SqlDialect.h"
 
 #include <QPair>
 #include <QString>
@@ -35,8 +36,15 @@ public:
 
     // (Re)creates the table and inserts the values, in list order (duplicates kept).
     DbStatus fill(const QStringList& values);
-    // Drops the table; nothing happens when it does not exist.
+    // Drops the table; nothing happens when it does not exist, or when another list of the same
+    // name has been filled since (the table is that list's then).
     void drop();
+    // True when the table still holds what this list's last fill() put there, as far as the
+    // process can tell without asking the database: filled on the current shared connection,
+    // and no other list of the same name filled since. A connection closed and opened again
+    // (SharedConnection::reopen) loses its temporary tables unnoticed; a statement that then
+    // fails may fill the list again and retry.
+    bool isCurrent() const;
 
     // The table as statements name it: "[#" + name + "]".
     QString table() const;
@@ -50,10 +58,22 @@ public:
     // The statements in their T-SQL form (name, text), for a list named "列表".
     static QVector<NamedStatement> statements();
 
+    // One statement of a fill: its text and how many of the values it binds (0 for the drop
+    // and the create, which run as they stand).
+    struct Statement {
+        QString tsql;
+        int values = 0;
+    };
+    // The statements that fill() sends, in order, for `count` values on `engine`.
+    static QVector<Statement> fillStatements(const QString& name, SqlEngine engine, qsizetype count);
+
 private:
     QString m_name;
     int m_size = 0;
     bool m_created = false;
+    bool m_complete = false;  // the last fill() succeeded
+    quint64 m_fill = 0;       // the number of this list's last fill among all fills of the process
+    int m_generation = 0;     // the shared connection's generation at that fill
 };
 
 }  // namespace quarvel

@@ -183,18 +183,6 @@ DbStatus AccessStatistics::fillLists(const StatisticsFilter& filter)
     return m_departments.fill(filter.departmentCodes);
 }
 
-bool AccessStatistics::listsHold(const StatisticsFilter& filter) const
-{
-    // The temporary tables live only as long as the connection, which may have been reopened.
-    const auto holds = [](const ValueList& list, const QStringList& values) {
-        if (list.size() != values.size())
-            return false;
-        Query q(QStringLiteral("select count(*) as 行数 from ") + list.table());
-        return q.exec() && q.next() && q.longInteger(u"行数") == values.size();
-    };
-    return holds(m_types, filter.typeCodes) && holds(m_departments, filter.departmentCodes);
-}
-
 DbResult<QVector<StatisticsRow>> AccessStatistics::run(const StatisticsFilter& filter)
 {
     using Result = DbResult<QVector<StatisticsRow>>;
@@ -219,7 +207,7 @@ DbResult<QVector<DetailRow>> AccessStatistics::details(const QString& documentNu
     using Result = DbResult<QVector<DetailRow>>;
     if (!m_stored)
         return {};
-    if (!listsHold(*m_stored)) {
+    if (!m_types.isCurrent() || !m_departments.isCurrent()) {
         if (DbStatus s = fillLists(*m_stored); !s.ok())
             return Result::failure(s.error);
     }
@@ -227,8 +215,12 @@ DbResult<QVector<DetailRow>> AccessStatistics::details(const QString& documentNu
     for (const QVariant& v : filterValues(*m_stored))
         q.bind(v);
     q.bind(documentNumber);
-    if (!q.exec())
-        return Result::failure(q.error());
+    if (!q.exec()) {
+        // A connection closed and opened again has lost its temporary tables: fill them anew
+        // and try once more.
+        if (!fillLists(*m_stored).ok() || !q.exec())
+            return Result::failure(q.error());
+    }
     QVector<DetailRow> rows;
     while (q.next()) {
         DetailRow r;

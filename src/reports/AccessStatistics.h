@@ -114,7 +114,6 @@ public:
 
 private:
     DbStatus fillLists(const StatisticsFilter& filter);
-    bool listsHold(const StatisticsFilter& filter) const;
 
     std::optional<StatisticsFilter> m_stored;
     ValueList m_types{typeList()};

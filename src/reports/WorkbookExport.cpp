@@ -1,29 +1,19 @@
 #include "reports/WorkbookExport.h"
 
+#include "reports/WorkbookExportReader.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QHash>
 
 #include <xlsxwriter.h>
 
-#include <orcus/orcus_xlsx.hpp>
-#include <orcus/spreadsheet/document.hpp>
-#include <orcus/spreadsheet/factory.hpp>
-#include <orcus/spreadsheet/sheet.hpp>
-#include <orcus/spreadsheet/styles.hpp>
-
-#include <ixion/address.hpp>
-#include <ixion/cell.hpp>
-#include <ixion/formula_result.hpp>
-#include <ixion/model_context.hpp>
-
+#include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
-#include <map>
 #include <memory>
 #include <vector>
 
@@ -32,139 +22,10 @@ namespace {
 
 constexpr int kMaxColumns = 156;     // the letters RangeNom can name
 constexpr int kProgressStep = 1000;  // rows between progress reports
-// Up to this many table cells the workbook keeps its texts in the shared string table, which
-// every reader (including this one's reader of existing workbooks) understands; larger tables
-// stream row by row to disk with their texts in the cells, keeping the memory flat.
+// Up to this many table cells the workbook keeps its texts in the shared string table; larger
+// tables stream row by row to disk with their texts inline in the cells, keeping the memory
+// flat (the reader of existing workbooks takes both forms).
 constexpr qint64 kStreamedCells = 200000;
-
-// --- the sheets kept from an existing workbook --------------------------------------------
-
-struct KeptCell {
-    enum class Kind { Number, Text, Boolean };
-    int row = 0;
-    int col = 0;
-    Kind kind = Kind::Text;
-    double number = 0;
-    std::string text;
-    QString numberFormat;  // "" = general
-    int builtinFormat = 0;
-};
-
-struct KeptSheet {
-    std::string name;
-    std::vector<KeptCell> cells;   // in row, then column order
-    std::map<int, double> widths;  // column → width in characters
-};
-
-struct KeptWorkbook {
-    std::vector<KeptSheet> sheets;
-    QString error;
-};
-
-// The width to set for a column that orcus read: orcus keeps the stored width (characters with
-// the cell padding) in twips at about 110.4 twips a character; the writer adds the padding of
-// 5 pixels (at 7 pixels a character) again.
-double widthInCharacters(int twips)
-{
-    constexpr double kTwipsPerStoredCharacter = 3390.0 / 30.7109375;
-    return std::max(0.0, twips / kTwipsPerStoredCharacter - 5.0 / 7.0);
-}
-
-KeptWorkbook readWorkbook(const QString& path)
-{
-    namespace ss = orcus::spreadsheet;
-    KeptWorkbook kept;
-    try {
-        ss::document doc(ss::range_size_t{1048576, 16384});
-        ss::import_factory factory(doc);
-        factory.set_recalc_formula_cells(false);
-        orcus::orcus_xlsx reader(&factory);
-        reader.read_file(QFile::encodeName(path).toStdString());
-
-        const ixion::model_context& cxt = doc.get_model_context();
-        const ss::styles& styles = doc.get_styles();
-        const ss::col_width_t defaultWidth = ss::get_default_column_width();
-        std::map<size_t, QString> customFormats;
-        for (size_t i = 0; i < styles.get_number_format_count(); ++i) {
-            const ss::number_format_t* nf = styles.get_number_format(i);
-            if (nf && !nf->format_string.empty())
-                customFormats[nf->identifier] = QString::fromUtf8(nf->format_string.data(),
-                                                                  qsizetype(nf->format_string.size()));
-        }
-        for (size_t s = 0; s < doc.get_sheet_count(); ++s) {
-            KeptSheet sheet;
-            sheet.name = std::string(doc.get_sheet_name(ss::sheet_t(s)));
-            const ss::sheet* source = doc.get_sheet(ss::sheet_t(s));
-            const ixion::abs_range_t range = source->get_data_range();
-            if (range.valid()) {
-                for (ss::col_t c = 0; c <= range.last.column; ++c) {
-                    const ss::col_width_t w = source->get_col_width(c, nullptr, nullptr);
-                    if (w != defaultWidth)
-                        sheet.widths[int(c)] = widthInCharacters(w);
-                }
-                for (ss::row_t r = range.first.row; r <= range.last.row; ++r) {
-                    for (ss::col_t c = range.first.column; c <= range.last.column; ++c) {
-                        const ixion::abs_address_t at(ss::sheet_t(s), r, c);
-                        KeptCell cell;
-                        cell.row = int(r);
-                        cell.col = int(c);
-                        switch (cxt.get_celltype(at)) {
-                        case ixion::celltype_t::numeric:
-                            cell.kind = KeptCell::Kind::Number;
-                            cell.number = cxt.get_numeric_value(at);
-                            break;
-                        case ixion::celltype_t::string: cell.text = std::string(cxt.get_string_value(at)); break;
-                        case ixion::celltype_t::boolean:
-                            cell.kind = KeptCell::Kind::Boolean;
-                            cell.number = cxt.get_boolean_value(at) ? 1 : 0;
-                            break;
-                        case ixion::celltype_t::formula: {
-                            // A formula keeps the value it last showed.
-                            const ixion::formula_cell* f = cxt.get_formula_cell(at);
-                            if (!f)
-                                continue;
-                            try {
-                                const ixion::formula_result result =
-                                    f->get_result_cache(ixion::formula_result_wait_policy_t::throw_exception);
-                                if (result.get_type() == ixion::formula_result::result_type::value) {
-                                    cell.kind = KeptCell::Kind::Number;
-                                    cell.number = result.get_value();
-                                } else if (result.get_type() == ixion::formula_result::result_type::string) {
-                                    cell.text = result.get_string();
-                                } else {
-                                    continue;
-                                }
-                            } catch (const std::exception&) {
-                                continue;
-                            }
-                            break;
-                        }
-                        default: continue;
-                        }
-                        if (const ss::cell_format_t* xf = styles.get_cell_format(source->get_cell_format(r, c))) {
-                            // The cell format names its number format by identifier: one of the
-                            // workbook's own formats, or else a built-in one.
-                            const auto own = customFormats.find(xf->number_format);
-                            if (own != customFormats.end())
-                                cell.numberFormat = own->second;
-                            else
-                                cell.builtinFormat = int(xf->number_format);
-                        }
-                        sheet.cells.push_back(std::move(cell));
-                    }
-                }
-            }
-            kept.sheets.push_back(std::move(sheet));
-        }
-    } catch (const std::exception& e) {
-        kept.sheets.clear();
-        kept.error =
-            QStringLiteral("无法读取工作簿 %1：%2").arg(QDir::toNativeSeparators(path), QString::fromUtf8(e.what()));
-    }
-    return kept;
-}
-
-// --- writing -------------------------------------------------------------------------------
 
 QString writerMessage(lxw_error error) { return QString::fromUtf8(lxw_strerror(error)); }
 
@@ -198,44 +59,135 @@ public:
 
     lxw_format* format() { return workbook_add_format(m_book); }
 
-    // A format that carries only a number format, one per distinct format.
-    lxw_format* numberFormat(const QString& code, int builtin)
-    {
-        const QString key = code.isEmpty() ? QStringLiteral("#%1").arg(builtin) : code;
-        auto it = m_numberFormats.constFind(key);
-        if (it != m_numberFormats.constEnd())
-            return *it;
-        lxw_format* f = nullptr;
-        if (!code.isEmpty()) {
-            f = format();
-            format_set_num_format(f, code.toUtf8().constData());
-        } else if (builtin > 0 && builtin < 256) {
-            f = format();
-            format_set_num_format_index(f, uint8_t(builtin));
-        }
-        m_numberFormats.insert(key, f);
-        return f;
-    }
-
 private:
     QByteArray m_path;
     QByteArray m_tmp;
     lxw_workbook* m_book = nullptr;
-    QHash<QString, lxw_format*> m_numberFormats;
 };
 
-void writeKeptSheet(Workbook& book, lxw_worksheet* ws, const KeptSheet& sheet)
+// The formats of a kept sheet, made once per cell format of the workbook that its cells use.
+class KeptFormats {
+public:
+    KeptFormats(Workbook& book, const std::vector<xlsx::CellStyle>& styles)
+        : m_book(book), m_styles(styles), m_made(styles.size(), nullptr)
+    {
+    }
+
+    lxw_format* get(std::int32_t style)
+    {
+        if (style <= 0 || std::size_t(style) >= m_styles.size())
+            return nullptr;
+        lxw_format*& f = m_made[std::size_t(style)];
+        if (!f)
+            f = make(m_styles[std::size_t(style)]);
+        return f;
+    }
+
+private:
+    lxw_format* make(const xlsx::CellStyle& s)
+    {
+        lxw_format* f = m_book.format();
+        if (!s.numberFormat.isEmpty())
+            format_set_num_format(f, s.numberFormat.toUtf8().constData());
+        else if (s.numberFormatId > 0 && s.numberFormatId < 164)
+            format_set_num_format_index(f, uint8_t(s.numberFormatId));
+        if (!s.fontName.isEmpty())
+            format_set_font_name(f, s.fontName.toUtf8().constData());
+        if (s.fontSize > 0)
+            format_set_font_size(f, s.fontSize);
+        if (s.bold)
+            format_set_bold(f);
+        if (s.italic)
+            format_set_italic(f);
+        if (s.strike)
+            format_set_font_strikeout(f);
+        if (s.underline)
+            format_set_underline(f, uint8_t(s.underline));
+        if (s.fontColour != xlsx::kNoColour)
+            format_set_font_color(f, s.fontColour);
+        if (s.fillColour != xlsx::kNoColour) {
+            format_set_pattern(f, LXW_PATTERN_SOLID);
+            format_set_bg_color(f, s.fillColour);
+        }
+        const int styles[4] = {s.borderLeft, s.borderRight, s.borderTop, s.borderBottom};
+        void (*const setStyle[4])(lxw_format*, uint8_t) = {format_set_left, format_set_right, format_set_top,
+                                                           format_set_bottom};
+        void (*const setColour[4])(lxw_format*, lxw_color_t) = {format_set_left_color, format_set_right_color,
+                                                                format_set_top_color, format_set_bottom_color};
+        for (int side = 0; side < 4; ++side) {
+            if (styles[side] == 0)
+                continue;
+            setStyle[side](f, uint8_t(styles[side]));
+            if (s.borderColour[side] != xlsx::kNoColour)
+                setColour[side](f, s.borderColour[side]);
+        }
+        if (s.horizontal)
+            format_set_align(f, uint8_t(s.horizontal));
+        if (s.vertical)
+            format_set_align(f, uint8_t(s.vertical));
+        if (s.wrap)
+            format_set_text_wrap(f);
+        if (s.indent > 0)
+            format_set_indent(f, uint8_t(std::min(s.indent, 250)));
+        return f;
+    }
+
+    Workbook& m_book;
+    const std::vector<xlsx::CellStyle>& m_styles;
+    std::vector<lxw_format*> m_made;
+};
+
+// Writes a kept sheet back: columns first, then row by row its row format, the merged ranges
+// that start there and its cells, so that a streamed workbook takes it in order too.
+void writeKeptSheet(lxw_worksheet* ws, const xlsx::KeptSheet& sheet, const std::vector<std::string>& shared,
+                    KeptFormats& formats)
 {
-    for (const auto& [col, width] : sheet.widths)
-        worksheet_set_column(ws, lxw_col_t(col), lxw_col_t(col), width, nullptr);
-    for (const KeptCell& cell : sheet.cells) {
-        lxw_format* f = book.numberFormat(cell.numberFormat, cell.builtinFormat);
-        const auto row = lxw_row_t(cell.row);
-        const auto col = lxw_col_t(cell.col);
-        switch (cell.kind) {
-        case KeptCell::Kind::Number: worksheet_write_number(ws, row, col, cell.number, f); break;
-        case KeptCell::Kind::Boolean: worksheet_write_boolean(ws, row, col, int(cell.number), f); break;
-        case KeptCell::Kind::Text: worksheet_write_string(ws, row, col, cell.text.c_str(), f); break;
+    for (const xlsx::KeptColumns& c : sheet.columns) {
+        lxw_row_col_options hidden{};
+        hidden.hidden = 1;
+        worksheet_set_column_opt(ws, lxw_col_t(c.first), lxw_col_t(c.last), c.width < 0 ? LXW_DEF_COL_WIDTH : c.width,
+                                 formats.get(c.style), c.hidden ? &hidden : nullptr);
+    }
+    auto row = sheet.rows.begin();
+    auto merge = sheet.merges.begin();
+    auto cell = sheet.cells.begin();
+    const auto rowOf = [](const auto& it, const auto& end, std::uint32_t none, auto first) {
+        return it == end ? none : first(*it);
+    };
+    constexpr std::uint32_t kNone = 0xFFFFFFFFu;
+    for (;;) {
+        const std::uint32_t r =
+            std::min({rowOf(row, sheet.rows.end(), kNone, [](const xlsx::KeptRow& x) { return x.row; }),
+                      rowOf(merge, sheet.merges.end(), kNone, [](const xlsx::KeptMerge& x) { return x.firstRow; }),
+                      rowOf(cell, sheet.cells.end(), kNone, [](const xlsx::KeptCell& x) { return x.row; })});
+        if (r == kNone)
+            break;
+        if (row != sheet.rows.end() && row->row == r) {
+            lxw_row_col_options hidden{};
+            hidden.hidden = 1;
+            worksheet_set_row_opt(ws, r, row->height < 0 ? LXW_DEF_ROW_HEIGHT : row->height, formats.get(row->style),
+                                  row->hidden ? &hidden : nullptr);
+            ++row;
+        }
+        for (; merge != sheet.merges.end() && merge->firstRow == r; ++merge) {
+            // Records the range only: an empty text without a format writes no cell, and the
+            // cells of the range follow with their own values and formats.
+            worksheet_merge_range(ws, merge->firstRow, merge->firstCol, merge->lastRow, merge->lastCol, "", nullptr);
+        }
+        for (; cell != sheet.cells.end() && cell->row == r; ++cell) {
+            lxw_format* f = formats.get(cell->style);
+            const lxw_col_t col = cell->col;
+            switch (cell->kind) {
+            case xlsx::KeptCell::Kind::Blank: worksheet_write_blank(ws, r, col, f); break;
+            case xlsx::KeptCell::Kind::Number: worksheet_write_number(ws, r, col, cell->number, f); break;
+            case xlsx::KeptCell::Kind::Boolean: worksheet_write_boolean(ws, r, col, int(cell->number), f); break;
+            case xlsx::KeptCell::Kind::SharedText:
+                worksheet_write_string(ws, r, col, shared[std::size_t(cell->text)].c_str(), f);
+                break;
+            case xlsx::KeptCell::Kind::SheetText:
+                worksheet_write_string(ws, r, col, sheet.texts[std::size_t(cell->text)].c_str(), f);
+                break;
+            }
         }
     }
 }
@@ -334,7 +286,9 @@ bool writeExportSheet(Workbook& book, lxw_worksheet* ws, const ExportSource& sou
     return !progress || progress(rows, rows);
 }
 
-ExportOutcome failed(const QString& message) { return {false, false, message}; }
+DbStatus failed(const QString& message) { return {DbError::make(kExportFailed, message)}; }
+
+DbStatus cancelled() { return {DbError::make(kExportCancelled, QStringLiteral("输出已取消"))}; }
 
 }  // namespace
 
@@ -351,7 +305,7 @@ QString RangeNom(int column, int row)
 
 QString numberFormatFor(int alignment) { return alignment > 5 ? QStringLiteral("0.00_ ") : QStringLiteral("@"); }
 
-ExportOutcome writeWorkbook(const ExportSource& source, const ExportRequest& request, const ExportProgress& progress)
+DbStatus writeWorkbook(const ExportSource& source, const ExportRequest& request, const ExportProgress& progress)
 {
     QVector<int> columns;
     for (int j = 0; j < source.columnCount(); ++j) {
@@ -364,11 +318,12 @@ ExportOutcome writeWorkbook(const ExportSource& source, const ExportRequest& req
         return failed(QStringLiteral("输出的列不能超过%1列").arg(kMaxColumns));
 
     const QFileInfo target(request.path);
-    KeptWorkbook kept;
+    std::shared_ptr<xlsx::WorkbookReader> existing;
     if (target.exists()) {
-        kept = readWorkbook(target.absoluteFilePath());
-        if (!kept.error.isEmpty())
-            return failed(kept.error);
+        auto opened = xlsx::WorkbookReader::open(target.absoluteFilePath());
+        if (!opened.ok())
+            return {opened.error};
+        existing = std::move(opened.value);
     }
 
     const QString folder = target.absolutePath();
@@ -380,37 +335,43 @@ ExportOutcome writeWorkbook(const ExportSource& source, const ExportRequest& req
         return failed(QStringLiteral("无法创建文件 %1").arg(QDir::toNativeSeparators(temporary)));
 
     const QByteArray sheetName = request.sheetName.toUtf8();
-    bool written = false;
     lxw_worksheet* exportSheet = nullptr;
-    const auto addExportSheet = [&]() -> ExportOutcome {
+    const auto addExportSheet = [&]() -> DbStatus {
         if (const lxw_error e = workbook_validate_sheet_name(book.get(), sheetName.constData()); e != LXW_NO_ERROR)
             return failed(writerMessage(e));
         lxw_worksheet* ws = workbook_add_worksheet(book.get(), sheetName.constData());
         if (!ws)
             return failed(writerMessage(LXW_ERROR_PARAMETER_VALIDATION));
         if (!writeExportSheet(book, ws, source, request, columns, progress))
-            return {false, true, {}};
-        written = true;
+            return cancelled();
         exportSheet = ws;
-        return {true, false, {}};
+        return {};
     };
-    for (const KeptSheet& sheet : kept.sheets) {
-        if (!written && sheet.name == sheetName.toStdString()) {
-            if (ExportOutcome o = addExportSheet(); !o.ok)
-                return o;
-            continue;
+    if (existing) {
+        KeptFormats formats(book, existing->styles());
+        for (const xlsx::SheetEntry& entry : existing->sheets()) {
+            if (!exportSheet && entry.name == request.sheetName) {
+                if (DbStatus s = addExportSheet(); !s.ok())
+                    return s;
+                continue;
+            }
+            const QByteArray name = entry.name.toUtf8();
+            lxw_worksheet* ws = workbook_add_worksheet(book.get(), name.constData());
+            if (!ws)
+                return failed(writerMessage(workbook_validate_sheet_name(book.get(), name.constData())));
+            if (entry.hidden)
+                worksheet_hide(ws);
+            const DbResult<xlsx::KeptSheet> kept = existing->readSheet(entry);
+            if (!kept.ok())
+                return {kept.error};
+            writeKeptSheet(ws, kept.value, existing->sharedStrings(), formats);
         }
-        lxw_worksheet* ws = workbook_add_worksheet(book.get(), sheet.name.c_str());
-        if (!ws)
-            return failed(writerMessage(workbook_validate_sheet_name(book.get(), sheet.name.c_str())));
-        writeKeptSheet(book, ws, sheet);
     }
-    if (!written) {
-        if (ExportOutcome o = addExportSheet(); !o.ok)
-            return o;
+    if (!exportSheet) {
+        if (DbStatus s = addExportSheet(); !s.ok())
+            return s;
     }
-    if (exportSheet)
-        worksheet_activate(exportSheet);
+    worksheet_activate(exportSheet);
 
     if (const lxw_error e = book.close(); e != LXW_NO_ERROR) {
         QFile::remove(temporary);
@@ -432,7 +393,7 @@ ExportOutcome writeWorkbook(const ExportSource& source, const ExportRequest& req
         return failed(
             QStringLiteral("无法写入文件 %1：%2").arg(QDir::toNativeSeparators(target.absoluteFilePath()), reason));
     }
-    return {true, false, {}};
+    return {};
 }
 
 }  // namespace quarvel

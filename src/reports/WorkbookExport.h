@@ -6,6 +6,8 @@
 // the target under a temporary name and takes the target's place only when it is complete, so
 // a failed or cancelled export leaves the target as it was. No widgets here.
 
+#include "db/DbError.h"
+
 #include <QDate>
 #include <QString>
 #include <QVector>
@@ -34,11 +36,11 @@ struct ExportRequest {
     QDate printDate;       // shown in A3
 };
 
-struct ExportOutcome {
-    bool ok = false;
-    bool cancelled = false;
-    QString error;  // the reason when neither written nor cancelled
-};
+// Error numbers of an export that did not write the workbook: refused or failed (the
+// description says why), or cancelled by its progress callback.
+inline constexpr int kExportFailed = -1;
+inline constexpr int kExportCancelled = -2;
+inline bool isExportCancelled(const DbError& error) { return error.number == kExportCancelled; }
 
 // Hears of the rows written (done of total); returning false cancels the export.
 using ExportProgress = std::function<bool(qint64 done, qint64 total)>;
@@ -54,8 +56,8 @@ QString numberFormatFor(int alignment);
 // Writes the workbook. Fails with a message when no column is marked, when more than 156
 // columns are marked, when an existing file cannot be read as a workbook, when the sheet name
 // is refused by the workbook writer (invalid, or equal to another sheet's name but for letter
-// case), or when the file cannot be written.
-ExportOutcome writeWorkbook(const ExportSource& source, const ExportRequest& request,
-                            const ExportProgress& progress = {});
+// case), or when the file cannot be written; a cancel by the progress callback fails with
+// kExportCancelled. Whatever fails, the target is left as it was.
+DbStatus writeWorkbook(const ExportSource& source, const ExportRequest& request, const ExportProgress& progress = {});
 
 }  // namespace quarvel

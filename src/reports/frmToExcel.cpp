@@ -170,13 +170,12 @@ QVector<bool> frmToExcel::markedColumns() const
     return marked;
 }
 
-bool frmToExcel::To_Execl(FlexGrid& grid, const QString& title, const QString& sheetName)
+DbStatus frmToExcel::To_Execl(FlexGrid& grid, const QString& title, const QString& sheetName)
 {
-    m_lastError.clear();
     const QString path = Text1[0]->text().trimmed();
     if (path.isEmpty()) {
         m_platform.messages().inform(this, QStringLiteral("请确定输出的文件名"), executableTitle(), MsgIcon::None);
-        return false;
+        return {DbError::make(kExportFailed, QString())};
     }
     ExportRequest request;
     request.path = QDir::cleanPath(QDir::fromNativeSeparators(path));
@@ -195,7 +194,7 @@ bool frmToExcel::To_Execl(FlexGrid& grid, const QString& title, const QString& s
         progress->setWindowModality(Qt::WindowModal);
         progress->setMinimumDuration(300);
     }
-    ExportOutcome outcome;
+    DbStatus outcome;
     {
         WaitCursor wait;
         outcome = writeWorkbook(source, request, [progress](qint64 done, qint64) {
@@ -207,14 +206,20 @@ bool frmToExcel::To_Execl(FlexGrid& grid, const QString& title, const QString& s
         });
     }
     delete progress;
-    if (!outcome.ok) {
-        m_lastError = outcome.error;
-        return false;
-    }
+    if (!outcome.ok())
+        return outcome;
     if (Check1->isChecked() && !m_platform.shell().openFile(request.path))
         m_platform.messages().inform(this, QStringLiteral("无法打开文件 ") + QDir::toNativeSeparators(request.path),
                                      applicationTitle());
-    return true;
+    return {};
+}
+
+void frmToExcel::showFailure(const DbStatus& status)
+{
+    if (isExportCancelled(status.error))
+        return;  // the user stopped it; nothing was written
+    m_platform.messages().inform(this, QStringLiteral("输出到Execl失败: ") + status.error.description,
+                                 applicationTitle());
 }
 
 void frmToExcel::Command2_Click()
@@ -225,14 +230,11 @@ void frmToExcel::Command2_Click()
     }
     if (!SourceGrid)
         return;
-    if (To_Execl(*SourceGrid, Text1[1]->text(), Text1[2]->text())) {
+    const DbStatus written = To_Execl(*SourceGrid, Text1[1]->text(), Text1[2]->text());
+    if (written.ok())
         accept();
-        return;
-    }
-    // A cancelled export wrote nothing and needs no message.
-    if (m_lastError.isEmpty() && !Text1[0]->text().trimmed().isEmpty())
-        return;
-    m_platform.messages().inform(this, QStringLiteral("输出到Execl失败: ") + m_lastError, applicationTitle());
+    else
+        showFailure(written);
 }
 
 }  // namespace quarvel

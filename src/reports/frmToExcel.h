@@ -1,5 +1,7 @@
 #pragma once
 
+#include "db/DbError.h"
+
 #include <QDialog>
 
 #include <array>
@@ -31,11 +33,10 @@ public:
     // The same without showing the window (PrepareFromGrid shows it).
     void prepare(FlexGrid& grid, const QString& title);
 
-    // Writes the workbook at Text1(0); true when it was written and saved. A refusal or
-    // failure is told (the path) or left in lastError() for the caller's message.
-    bool To_Execl(FlexGrid& grid, const QString& title, const QString& sheetName);
+    // Writes the workbook at Text1(0); ok when it was written and saved. An empty path is told
+    // at once and fails without a description; a cancel fails with kExportCancelled.
+    DbStatus To_Execl(FlexGrid& grid, const QString& title, const QString& sheetName);
     static QString RangeNom(int column, int row);
-    QString lastError() const { return m_lastError; }
 
     void Command1_Click();
     void Command2_Click();
@@ -56,9 +57,10 @@ public:
 private:
     void buildLayout();
     QVector<bool> markedColumns() const;
+    // The message of an export that did not write the workbook (none for a cancel).
+    void showFailure(const DbStatus& status);
 
     Platform& m_platform;
-    QString m_lastError;
 };
 
 }  // namespace quarvel

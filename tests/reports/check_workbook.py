@@ -7,6 +7,7 @@ Exit code 0: all checks hold; 1: a check failed (the reasons on stdout); 3: open
 """
 import datetime
 import sys
+import zipfile
 
 try:
     import openpyxl
@@ -80,7 +81,17 @@ def values(ws, row, columns):
     return [ws.cell(row, c).value for c in range(1, columns + 1)]
 
 
+def inline_source(path):
+    """The workbook's first sheet really keeps its texts in the cells (t="inlineStr")."""
+    with zipfile.ZipFile(path) as z:
+        xml = z.read("xl/worksheets/sheet1.xml").decode("utf-8")
+    expect('t="inlineStr"' in xml, "the source has no inline texts")
+
+
 def check(name, path):
+    if name == "inline-source":
+        inline_source(path)
+        return
     wb = openpyxl.load_workbook(path)
     today = datetime.date.today().strftime("打印日期：%Y年%m月%d日")
     if name == "statistics":
@@ -114,7 +125,7 @@ def check(name, path):
         equal(first["B2"].value, 42.5, "kept number")
         equal(first["C3"].value, datetime.datetime(2024, 2, 29, 0, 0), "kept date")
         equal(first["C3"].number_format, "yyyy-mm-dd", "kept number format")
-        equal(first.column_dimensions["A"].width, 30, "kept column width")
+        equal(first.column_dimensions["A"].width, stored_width(30), "kept column width")
         equal(wb["其他"]["A1"].value, "第三张", "third sheet text")
         equal(wb["其他"]["D9"].value, 7, "third sheet number")
         target = wb["新表" if name == "appended" else "资料下载记录汇总"]
@@ -124,6 +135,47 @@ def check(name, path):
             old = wb["资料下载记录汇总"]
             equal(old["L40"].value, "旧40-12", "the other sheet of the old name stays")
         equal(wb.active.title, target.title, "the written sheet is active")
+    elif name == "inline":
+        equal(wb.sheetnames, ["内联", "其他", "新表"], "sheets in order")
+        ws = wb["内联"]
+        equal(ws["A1"].value, "内联标题", "merged title")
+        equal(merged(ws), ["A1:C1"], "kept merged range")
+        equal(ws["A1"].font.b, True, "kept bold")
+        equal(ws["A1"].font.sz, 14, "kept font size")
+        equal(ws["A1"].font.color.rgb if ws["A1"].font.color else None, "FFFF0000", "kept font colour")
+        equal(ws.row_dimensions[1].height, 30, "kept row height")
+        equal(ws["A2"].value, "第一行文字", "kept inline text")
+        equal(ws["A2"].fill.fill_type, "solid", "kept fill")
+        equal(ws["A2"].fill.fgColor.rgb, "FFFFFF00", "kept fill colour")
+        for side in ("left", "right", "top", "bottom"):
+            equal(getattr(ws["A2"].border, side).style, "thin", f"kept {side} border")
+        equal(ws["A2"].alignment.horizontal, "center", "kept alignment")
+        equal(ws["B2"].value, 1234.5, "kept number")
+        equal(ws["B2"].number_format, "#,##0.00", "kept number format")
+        equal(ws["C2"].value, True, "kept boolean")
+        equal(ws["A3"].value, "  前后空格  ", "kept blanks at both ends")
+        equal(ws["B3"].value, 2469, "formula's last value")
+        equal(ws["A4"].value, "隐藏行", "text of the hidden row")
+        equal(ws.row_dimensions[4].hidden, True, "kept hidden row")
+        equal(ws["A5"].value, "粗体普通", "rich text runs joined")
+        equal(ws["A6"].value, "第一行文字!", "formula's last text")
+        equal(ws.column_dimensions["A"].width, stored_width(25), "kept column width")
+        equal(wb["其他"]["A1"].value, "第二张", "second sheet")
+        check_table(wb["新表"], 2, 2, ["0.00_ ", "@"], [5.0, 5.0], today)
+    elif name == "large":
+        equal(wb.sheetnames, ["大表", "小表"], "sheets in order")
+        ws = wb["大表"]
+        equal(ws.max_row, 70004, "kept rows")
+        equal(ws["A1"].value, "大表", "kept title")
+        equal(merged(ws), ["A1:C1", "A2:C2", "A3:C3"], "kept title merges")
+        equal(ws["A1"].font.sz, 18, "kept title font size")
+        equal(values(ws, 4, 3), ["序", "名称", "说明"], "kept header")
+        equal(values(ws, 5, 3), [1, "名称1", "说明1"], "kept first row")
+        equal(values(ws, 70004, 3), [70000, "名称70000", "说明0"], "kept last row")
+        equal(ws["B70004"].border.bottom.style, "thin", "kept border")
+        equal(ws["A5"].number_format, "0.00_ ", "kept number format")
+        equal(ws["B5"].number_format, "@", "kept text format")
+        equal(wb["小表"]["A1"].value, "标题", "new sheet")
     else:
         problems.append(f"unknown check {name}")
 

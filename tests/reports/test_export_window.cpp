@@ -139,7 +139,7 @@ private slots:
         w->Text1[2]->setText(QStringLiteral("ABC"));
         // Written once as "ABC", then asked for "abc": the writer refuses the name.
         QTest::mouseClick(w->Command2, Qt::LeftButton);
-        QVERIFY(msgs().shown.isEmpty());
+        QVERIFY2(msgs().shown.isEmpty(), qPrintable(msgs().lastText()));
         auto again = open();
         again->Text1[0]->setText(path);
         again->Text1[2]->setText(QStringLiteral("abc"));
