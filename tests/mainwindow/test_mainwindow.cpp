@@ -7,6 +7,9 @@
 #include "mainwindow/MDIForm1.h"
 #include "mainwindow/MenuPermissions.h"
 #include "mainwindow/frmAbout.h"
+#include "reports/frmEffectiveRights.h"
+#include "reports/frmReadingCoverage.h"
+#include "reports/frmStatistics.h"
 #include "widgets/Banner.h"
 
 #include <QAction>
@@ -195,6 +198,32 @@ private slots:
         QCOMPARE(again->property("filter").toString(), QStringLiteral("kept"));
         QCOMPARE(w->mdiArea()->subWindowList().size(), 2);
         QCOMPARE(w->mdiArea()->activeSubWindow()->widget(), first);
+    }
+
+    // The reports on readers, coverage and effective rights are entries like any other: granted by
+    // their own FormName, each opening its window from the menu.
+    void reportEntriesAreGrantedAndOpenTheirWindows()
+    {
+        grant(QStringLiteral("A"), QStringLiteral("G01"), QStringLiteral("公司Quarvel"), 1);
+        grant(QStringLiteral("A"), QStringLiteral("G01"), QStringLiteral("阅读人员统计"), 1);
+        grant(QStringLiteral("A"), QStringLiteral("G01"), QStringLiteral("资料阅读覆盖"), 1);
+        auto w = openMain(QStringLiteral("G01"));
+        QVERIFY(w->menuControl(QStringLiteral("阅读人员统计"))->isEnabled());
+        QVERIFY(w->menuControl(QStringLiteral("资料阅读覆盖"))->isEnabled());
+        QVERIFY(!w->menuControl(QStringLiteral("资料权限说明"))->isEnabled());
+        QVERIFY(!w->menuControl(QStringLiteral("资料查阅记录"))->isEnabled());
+        clickMenu(*w, QStringLiteral("公司Quarvel"), QStringLiteral("阅读人员统计"));
+        auto* readers = dynamic_cast<frm资料下载汇总*>(w->childWindow(QStringLiteral("阅读人员统计")));
+        QVERIFY(readers);
+        QCOMPARE(readers->mode(), StatisticsMode::Readers);
+        QCOMPARE(readers->windowTitle(), QStringLiteral("阅读人员统计"));
+        clickMenu(*w, QStringLiteral("公司Quarvel"), QStringLiteral("资料阅读覆盖"));
+        QVERIFY(dynamic_cast<frm资料阅读覆盖*>(w->childWindow(QStringLiteral("资料阅读覆盖"))));
+        QVERIFY(dynamic_cast<frm资料权限说明*>(w->showChildWindow(QStringLiteral("资料权限说明"))));
+        // The per-document statistics are a window of their own beside the per-reader one.
+        auto* documents = dynamic_cast<frm资料下载汇总*>(w->showChildWindow(QStringLiteral("资料查阅记录")));
+        QVERIFY(documents && documents != readers);
+        QCOMPARE(documents->mode(), StatisticsMode::Documents);
     }
 
     void closedChildWindowIsMadeAgain()
