@@ -8,12 +8,12 @@
 #include "demodb/DemoData.h"
 #include "reports/AccessStatistics.h"
 
+#include "support/EngineFloor.h"
+
 #include <QElapsedTimer>
 #include <QFile>
 #include <QGuiApplication>
 #include <QTemporaryDir>
-
-#include <sqlite3.h>
 
 #include <cstdio>
 
@@ -39,51 +39,13 @@ QString first(const QString& sql) { return column(sql).value(0); }
 double engineMs(const QString& path, const StatisticsFilter& filter, const QString& tsql, const QVariantList& values,
                 int* rows)
 {
-    sqlite3* db = nullptr;
-    sqlite3_open_v2(QFile::encodeName(path).constData(), &db, SQLITE_OPEN_READONLY, nullptr);
-    registerTextCollation(db);  // the schema's texts compare with the client's collation
-    const auto exec = [&](const QString& sql) {
-        sqlite3_exec(db, sql.toUtf8().constData(), nullptr, nullptr, nullptr);
-    };
-    const auto fill = [&](const QString& list, const QStringList& codes) {
-        exec(QStringLiteral("create temp table [#%1] (值 text not null)").arg(list));
-        sqlite3_stmt* insert = nullptr;
-        sqlite3_prepare_v2(db, QStringLiteral("insert into temp.[#%1] values (?)").arg(list).toUtf8().constData(), -1,
-                           &insert, nullptr);
-        for (const QString& code : codes) {
-            const QByteArray c = code.toUtf8();
-            sqlite3_bind_text(insert, 1, c.constData(), int(c.size()), SQLITE_TRANSIENT);
-            sqlite3_step(insert);
-            sqlite3_reset(insert);
-        }
-        sqlite3_finalize(insert);
-    };
-    fill(AccessStatistics::typeList(), filter.typeCodes);
-    fill(AccessStatistics::departmentList(), filter.departmentCodes);
+    bench::EngineFloor engine(path, true);
+    engine.fillList(AccessStatistics::typeList(), filter.typeCodes);
+    engine.fillList(AccessStatistics::departmentList(), filter.departmentCodes);
     QElapsedTimer timer;
     timer.start();
-    sqlite3_stmt* stmt = nullptr;
-    if (sqlite3_prepare_v2(db, dialect::translate(tsql, SqlEngine::Sqlite).toUtf8().constData(), -1, &stmt, nullptr)
-        != SQLITE_OK)
-        std::fprintf(stderr, "engine: %s\n", sqlite3_errmsg(db));
-    int i = 1;
-    for (const QVariant& v : values) {
-        const QByteArray text = dialect::bindValue(v, SqlEngine::Sqlite).toString().toUtf8();
-        sqlite3_bind_text(stmt, i++, text.constData(), int(text.size()), SQLITE_TRANSIENT);
-    }
-    *rows = 0;
-    int rc = SQLITE_ROW;
-    while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
-        for (int c = 0; c < sqlite3_column_count(stmt); ++c)
-            sqlite3_column_text(stmt, c);
-        ++*rows;
-    }
-    if (rc != SQLITE_DONE)
-        std::fprintf(stderr, "engine: %s\n", sqlite3_errmsg(db));
-    sqlite3_finalize(stmt);
-    const double ms = double(timer.nsecsElapsed()) / 1e6;
-    sqlite3_close(db);
-    return ms;
+    *rows = engine.readAll(tsql, values);
+    return double(timer.nsecsElapsed()) / 1e6;
 }
 
 void row(const char* what, double clientMs, double engine, int clientRows, int engineRows)

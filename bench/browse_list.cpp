@@ -14,12 +14,12 @@
 #include "widgets/grid/FlexGrid.h"
 #include "widgets/tree/KeyedTree.h"
 
+#include "support/EngineFloor.h"
+
 #include <QApplication>
 #include <QCheckBox>
 #include <QElapsedTimer>
 #include <QTemporaryDir>
-
-#include <sqlite3.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -29,76 +29,11 @@ using namespace quarvel;
 
 namespace {
 
-// The best of `runs` timings, in milliseconds.
-double best(int runs, const std::function<void()>& work)
-{
-    double fastest = 1e30;
-    for (int i = 0; i < runs; ++i) {
-        QElapsedTimer t;
-        t.start();
-        work();
-        fastest = std::min(fastest, t.nsecsElapsed() / 1e6);
-    }
-    return fastest;
-}
-
-bool run(sqlite3* db, const QString& sql)
-{
-    return sqlite3_exec(db, sql.toUtf8().constData(), nullptr, nullptr, nullptr) == SQLITE_OK;
-}
-
-void bindValue(sqlite3_stmt* s, int index, const QVariant& value)
-{
-    const QVariant bound = dialect::bindValue(value, SqlEngine::Sqlite);
-    const QByteArray text = bound.toString().toUtf8();
-    sqlite3_bind_text(s, index, text.constData(), int(text.size()), SQLITE_TRANSIENT);
-}
-
-// Runs the statement with its values and reads every column of every row; the row count.
-int readAll(sqlite3* db, const QString& tsql, const QVariantList& values)
-{
-    sqlite3_stmt* s = nullptr;
-    const QByteArray sql = dialect::translate(tsql, SqlEngine::Sqlite).toUtf8();
-    if (sqlite3_prepare_v2(db, sql.constData(), int(sql.size()), &s, nullptr) != SQLITE_OK) {
-        std::fprintf(stderr, "%s\n", sqlite3_errmsg(db));
-        return -1;
-    }
-    for (int i = 0; i < values.size(); ++i)
-        bindValue(s, i + 1, values.at(i));
-    int rows = 0;
-    while (sqlite3_step(s) == SQLITE_ROW) {
-        for (int c = 0; c < sqlite3_column_count(s); ++c)
-            sqlite3_column_text(s, c);
-        ++rows;
-    }
-    sqlite3_finalize(s);
-    return rows;
-}
-
-// Fills a temporary value list as ValueList does: drop, create, inserts of up to 500 rows.
-void fillList(sqlite3* db, const QString& name, const QStringList& values)
-{
-    run(db, QStringLiteral("drop table if exists temp.[#%1]").arg(name));
-    run(db, QStringLiteral("create temp table [#%1] (值 text not null)").arg(name));
-    for (qsizetype from = 0; from < values.size(); from += ValueList::kRowsPerInsert) {
-        const int rows = int(std::min<qsizetype>(ValueList::kRowsPerInsert, values.size() - from));
-        QString sql = QStringLiteral("insert into [#%1] (值) values ").arg(name);
-        for (int i = 0; i < rows; ++i)
-            sql += i == 0 ? QStringLiteral("(?)") : QStringLiteral(",(?)");
-        sqlite3_stmt* s = nullptr;
-        const QByteArray text = sql.toUtf8();
-        sqlite3_prepare_v2(db, text.constData(), int(text.size()), &s, nullptr);
-        for (int i = 0; i < rows; ++i)
-            bindValue(s, i + 1, values.at(from + i));
-        sqlite3_step(s);
-        sqlite3_finalize(s);
-    }
-}
+using bench::best;
 
 void row(const char* name, double client, double floor, int rows, const char* goal)
 {
-    std::printf("%-34s client %8.2f ms   engine %8.2f ms   ratio %5.2f   (%d rows)  %s\n", name, client, floor,
-                floor > 0 ? client / floor : 0.0, rows, goal);
+    bench::printRow(QString::fromUtf8(name), client, floor, rows, QString::fromUtf8(goal));
 }
 
 }  // namespace
@@ -130,8 +65,8 @@ int main(int argc, char* argv[])
     }
     if (!OpenConnection({}, {}, {}, QStringLiteral("sqlite:") + path).ok())
         return 1;
-    sqlite3* engine = nullptr;
-    if (sqlite3_open_v2(path.toUtf8().constData(), &engine, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK)
+    bench::EngineFloor engine(path);
+    if (!engine.isOpen())
         return 1;
 
     // The position with the most rights.
@@ -152,8 +87,8 @@ int main(int argc, char* argv[])
     int engineRows = 0;
     const double recentClient = best(20, [&] { clientRows = int(BrowseDocuments::recent(position).value.size()); });
     const double recentEngine = best(
-        20, [&] { engineRows = readAll(engine, BrowseDocuments::recentStatement(), {position}); });
-    row("opening list (50 newest)", recentClient, recentEngine, clientRows, "goal: <= 5 ms, ratio <= 1.3");
+        20, [&] { engineRows = engine.readAll(BrowseDocuments::recentStatement(), {position}); });
+    row("opening list (50 newest)", recentClient, recentEngine, clientRows, "<= 5 ms, ratio <= 1.3");
     if (clientRows != engineRows)
         std::printf("  rows differ: %d / %d\n", clientRows, engineRows);
 
@@ -178,13 +113,13 @@ int main(int argc, char* argv[])
     const double searchClient = best(5,
                                      [&] { clientRows = int(BrowseDocuments::search(position, search).value.size()); });
     const double searchEngine = best(5, [&] {
-        fillList(engine, BrowseDocuments::typeListName(), search.typeCodes);
-        fillList(engine, BrowseDocuments::formatListName(), search.formats);
-        engineRows = readAll(engine, BrowseDocuments::searchStatement(search),
-                             BrowseDocuments::searchValues(position, search));
+        engine.fillList(BrowseDocuments::typeListName(), search.typeCodes);
+        engine.fillList(BrowseDocuments::formatListName(), search.formats);
+        engineRows = engine.readAll(BrowseDocuments::searchStatement(search),
+                                    BrowseDocuments::searchValues(position, search));
     });
     row(qPrintable(QStringLiteral("search, every filter (%1 types)").arg(search.typeCodes.size())), searchClient,
-        searchEngine, clientRows, "goal: ratio <= 1.3");
+        searchEngine, clientRows, "ratio <= 1.3");
     if (clientRows != engineRows)
         std::printf("  rows differ: %d / %d\n", clientRows, engineRows);
 
@@ -209,7 +144,6 @@ int main(int argc, char* argv[])
                 "window search, grid filled", static_cast<long long>(timer.elapsed()), window.MSFlexGrid1->rows() - 1,
                 qPrintable(window.StatusBar1->panelText(1)));
 
-    sqlite3_close(engine);
     SharedConnection::release();
     return 0;
 }

@@ -23,30 +23,17 @@
 
 #include <sqlite3.h>
 
+#include "support/EngineFloor.h"
+
 #include <cstdio>
 
 using namespace quarvel;
 
 namespace {
 
-// A line of /proc/self/status, in KiB.
-qint64 statusKiB(const char* key)
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    const QByteArray prefix = QByteArray(key) + ':';
-    for (const QByteArray& line : status.readAll().split('\n')) {
-        if (line.startsWith(prefix))
-            return line.mid(prefix.size()).trimmed().split(' ').value(0).toLongLong();
-    }
-    return -1;
-}
-
 void printMemory(const char* when)
 {
-    std::printf("  %-26s peak resident %8.1f MiB   resident %8.1f MiB\n", when, statusKiB("VmHWM") / 1024.0,
-                statusKiB("VmRSS") / 1024.0);
+    std::printf("  %-26s peak resident %8.1f MiB   resident %8.1f MiB\n", when, bench::peakMiB(), bench::residentMiB());
     std::fflush(stdout);
 }
 

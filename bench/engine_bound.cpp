@@ -22,6 +22,8 @@
 #include "shared/ContentTransfer.h"
 #include "widgets/tree/KeyedTree.h"
 
+#include "support/EngineFloor.h"
+
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
@@ -37,6 +39,7 @@
 #include <cstdio>
 #include <fcntl.h>
 #include <functional>
+#include <memory>
 #include <unistd.h>
 
 using namespace quarvel;
@@ -45,81 +48,17 @@ namespace {
 
 int g_runs = 5;
 
-// The median of `runs` timings, in milliseconds.
-double median(int runs, const std::function<void()>& work)
-{
-    std::vector<double> times;
-    for (int i = 0; i < runs; ++i) {
-        QElapsedTimer t;
-        t.start();
-        work();
-        times.push_back(t.nsecsElapsed() / 1e6);
-    }
-    std::sort(times.begin(), times.end());
-    return times[times.size() / 2];
-}
+double median(const std::function<void()>& work) { return bench::median(g_runs, work); }
+using bench::median;
 
-double median(const std::function<void()>& work) { return median(g_runs, work); }
-
-void bindValue(sqlite3_stmt* s, int index, const QVariant& value)
-{
-    const QVariant bound = dialect::bindValue(value, SqlEngine::Sqlite);
-    if (bound.typeId() == QMetaType::Int || bound.typeId() == QMetaType::LongLong) {
-        sqlite3_bind_int64(s, index, bound.toLongLong());
-        return;
-    }
-    const QByteArray text = bound.toString().toUtf8();
-    sqlite3_bind_text(s, index, text.constData(), int(text.size()), SQLITE_TRANSIENT);
-}
-
-// The floor: the statement with its values, every row stepped, every column read as text.
-int readAll(sqlite3* db, const QString& tsql, const QVariantList& values = {})
-{
-    sqlite3_stmt* s = nullptr;
-    const QByteArray sql = dialect::translate(tsql, SqlEngine::Sqlite).toUtf8();
-    if (sqlite3_prepare_v2(db, sql.constData(), int(sql.size()), &s, nullptr) != SQLITE_OK) {
-        std::fprintf(stderr, "%s\n", sqlite3_errmsg(db));
-        return -1;
-    }
-    for (int i = 0; i < values.size(); ++i)
-        bindValue(s, i + 1, values.at(i));
-    int rows = 0;
-    while (sqlite3_step(s) == SQLITE_ROW) {
-        for (int c = 0; c < sqlite3_column_count(s); ++c)
-            sqlite3_column_text(s, c);
-        ++rows;
-    }
-    sqlite3_finalize(s);
-    return rows;
-}
-
-void heading(const char* text) { std::printf("\n%s\n", text); }
+void heading(const char* text) { bench::printHeading(QString::fromUtf8(text)); }
 
 void row(const char* name, double client, double floor, long long count, const char* goal)
 {
-    if (floor > 0)
-        std::printf("  %-44s client %9.2f ms  engine %9.2f ms  ratio %6.2f  %8lld  goal %s\n", name, client, floor,
-                    client / floor, count, goal);
-    else
-        std::printf("  %-44s client %9.3f ms  engine         -     ratio      -  %8lld  goal %s\n", name, client, count,
-                    goal);
-    std::fflush(stdout);
+    bench::printRow(QString::fromUtf8(name), client, floor, count, QString::fromUtf8(goal));
 }
 
-qint64 statusKiB(const char* key)
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    const QByteArray prefix = QByteArray(key) + ':';
-    for (const QByteArray& line : status.readAll().split('\n')) {
-        if (line.startsWith(prefix))
-            return line.mid(prefix.size()).trimmed().split(' ').value(0).toLongLong();
-    }
-    return -1;
-}
-
-double peakMiB() { return statusKiB("VmHWM") / 1024.0; }
+using bench::peakMiB;
 
 qint64 parseSize(const QString& text)
 {
@@ -194,7 +133,7 @@ QString recentStatement()
 }
 
 // The upload window: its opening list and its query with each filter.
-void uploadWindow(sqlite3* db)
+void uploadWindow(bench::EngineFloor& db)
 {
     heading("upload window (the position with the most documents)");
     UploaderContext who;
@@ -230,13 +169,13 @@ void uploadWindow(sqlite3* db)
 
     long long n = 0;
     double client = median([&] { n = UploadDocuments::recent(who).value.size(); });
-    double floor = median([&] { readAll(db, recentStatement(), QVariantList{50} + position); });
+    double floor = median([&] { db.readAll(recentStatement(), QVariantList{50} + position); });
     row("opening list (50 newest)", client, floor, n, "<= 2 ms");
 
     const auto query = [&](const char* name, const ListFilter& filter, const QVariantList& extra, const char* goal) {
         long long rows = 0;
         const double c = median([&] { rows = UploadDocuments::query(who, filter).value.size(); });
-        const double f = median([&] { readAll(db, UploadDocuments::queryStatement(filter), position + extra); });
+        const double f = median([&] { db.readAll(UploadDocuments::queryStatement(filter), position + extra); });
         row(name, c, f, rows, goal);
     };
     query("query, no filter", ListFilter{}, {}, "<= 1.3x");
@@ -253,7 +192,7 @@ void uploadWindow(sqlite3* db)
 }
 
 // The type tree as each window loads and marks it, and the department tree.
-void trees(sqlite3* db)
+void trees(bench::EngineFloor& db)
 {
     heading("trees");
     QString position;
@@ -300,7 +239,7 @@ void trees(sqlite3* db)
         });
         const double floor = median([&] {
             for (const auto& [sql, values] : v.floor)
-                readAll(db, sql, values);
+                db.readAll(sql, values);
         });
         row(v.name, client, floor, tree.count(), "<= 2x");
     }
@@ -309,7 +248,7 @@ void trees(sqlite3* db)
     {
         long long nodes = 0;
         const double client = median([&] { nodes = TypeTree::load(TypeTreeVariant::Browse).value.nodes.size(); });
-        const double floor = median([&] { readAll(db, load); });
+        const double floor = median([&] { db.readAll(load); });
         row("  of which the type rows and the node list", client, floor, nodes, "");
     }
 
@@ -321,7 +260,7 @@ void trees(sqlite3* db)
         LoadDepartmentTree(departments, entries);
         QCoreApplication::processEvents();
     });
-    const double floor = median([&] { readAll(db, DepartmentDirectory::departmentStatement()); });
+    const double floor = median([&] { db.readAll(DepartmentDirectory::departmentStatement()); });
     row("department tree", client, floor, departments.count(), "<= 2x");
 
     // Ticks as the user makes them (a check box clicked in the browse window's tree).
@@ -449,16 +388,13 @@ int main(int argc, char* argv[])
         std::fprintf(stderr, "cannot open %s\n", qPrintable(path));
         return 1;
     }
-    sqlite3* db = nullptr;
-    if (sqlite3_open_v2(QFile::encodeName(path).constData(), &db, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK
-        || registerTextCollation(db) != SQLITE_OK) {
-        std::fprintf(stderr, "cannot open %s through libsqlite3\n", qPrintable(path));
+    auto db = std::make_unique<bench::EngineFloor>(path);
+    if (!db->isOpen())
         return 1;
-    }
     std::printf("engine-bound figures, median of %d runs (contents: %d), %s\n", g_runs, contentRuns, qPrintable(path));
-    uploadWindow(db);
-    trees(db);
-    sqlite3_close(db);
+    uploadWindow(*db);
+    trees(*db);
+    db.reset();
     if (!contents(folder, contentSize, contentRuns)) {
         std::fprintf(stderr, "the contents could not be measured in %s\n", qPrintable(folder));
         return 1;

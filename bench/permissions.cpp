@@ -12,11 +12,11 @@
 #include "platform/Platform.h"
 #include "widgets/tree/KeyedTree.h"
 
+#include "support/EngineFloor.h"
+
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QTemporaryDir>
-
-#include <sqlite3.h>
 
 #include <cstdio>
 #include <memory>
@@ -25,53 +25,13 @@ using namespace quarvel;
 
 namespace {
 
-// One statement as the client sends it: T-SQL text and its bound values (texts).
-struct Statement {
-    QString tsql;
-    QStringList values;
-};
+using bench::Statement;
 
-// Runs the statements on a connection of its own through libsqlite3, reading every column of
-// every row as text; returns the milliseconds, -1 on failure. Writes run in one transaction.
+// The statements through libsqlite3 on a connection of its own; milliseconds, -1 on failure.
 double engineFloor(const QString& path, const QVector<Statement>& statements, bool write)
 {
-    sqlite3* db = nullptr;
-    if (sqlite3_open_v2(path.toUtf8().constData(), &db, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK)
-        return -1;
-    sqlite3_busy_timeout(db, 30000);
-    QElapsedTimer timer;
-    timer.start();
-    bool ok = !write || sqlite3_exec(db, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr) == SQLITE_OK;
-    for (const Statement& s : statements) {
-        if (!ok)
-            break;
-        const QByteArray sql = dialect::translate(s.tsql, SqlEngine::Sqlite).toUtf8();
-        sqlite3_stmt* stmt = nullptr;
-        if (sqlite3_prepare_v2(db, sql.constData(), int(sql.size()), &stmt, nullptr) != SQLITE_OK) {
-            std::fprintf(stderr, "floor: %s\n", sqlite3_errmsg(db));
-            ok = false;
-            break;
-        }
-        for (int i = 0; i < s.values.size(); ++i) {
-            const QByteArray v = s.values[i].toUtf8();
-            sqlite3_bind_text(stmt, i + 1, v.constData(), int(v.size()), SQLITE_TRANSIENT);
-        }
-        int rc;
-        qint64 bytes = 0;
-        while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
-            for (int c = 0; c < sqlite3_column_count(stmt); ++c) {
-                sqlite3_column_text(stmt, c);
-                bytes += sqlite3_column_bytes(stmt, c);
-            }
-        }
-        ok = rc == SQLITE_DONE;
-        sqlite3_finalize(stmt);
-    }
-    if (write)
-        ok = sqlite3_exec(db, ok ? "COMMIT" : "ROLLBACK", nullptr, nullptr, nullptr) == SQLITE_OK && ok;
-    const double ms = timer.nsecsElapsed() / 1e6;
-    sqlite3_close(db);
-    return ok ? ms : -1;
+    bench::EngineFloor engine(path);
+    return engine.isOpen() ? engine.timeStatements(statements, write) : -1;
 }
 
 void row(const char* what, double ms, double floorMs, const char* goal)

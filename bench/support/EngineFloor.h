@@ -1,0 +1,65 @@
+// What every benchmark program shares: timing (median or best of several runs), the engine's
+// floor for a statement (the same statement with the same bound values through libsqlite3 on
+// the same file, every row stepped and every column read as text), the value lists filled as
+// the client fills them, one printed line per figure, and the process's peak memory.
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <QVariantList>
+#include <QVector>
+
+#include <functional>
+
+struct sqlite3;
+
+namespace quarvel::bench {
+
+// The median of `runs` timings of `work`, in milliseconds.
+double median(int runs, const std::function<void()>& work);
+// The fastest of `runs` timings of `work`, in milliseconds.
+double best(int runs, const std::function<void()>& work);
+
+// One statement as the client sends it: T-SQL text and its bound values.
+struct Statement {
+    QString tsql;
+    QVariantList values;
+};
+
+// A libsqlite3 connection of its own on a database file, with the client's text collation.
+class EngineFloor {
+public:
+    explicit EngineFloor(const QString& path, bool readOnly = false);
+    ~EngineFloor();
+    EngineFloor(const EngineFloor&) = delete;
+    EngineFloor& operator=(const EngineFloor&) = delete;
+
+    bool isOpen() const { return m_db != nullptr; }
+    sqlite3* handle() const { return m_db; }
+
+    // Runs plain SQL (no values); false on failure, the message on stderr.
+    bool exec(const QString& sql);
+    // The statement (translated to SQLite's dialect) with its values: every row stepped and
+    // every column read as text. The row count, -1 on failure.
+    int readAll(const QString& tsql, const QVariantList& values = {});
+    // Fills the temporary value list `name` as the client's ValueList does: drop, create, then
+    // inserts of up to ValueList::kRowsPerInsert rows each.
+    void fillList(const QString& name, const QStringList& values);
+    // The statements in order, in one IMMEDIATE transaction when `write`; milliseconds, -1 on
+    // failure.
+    double timeStatements(const QVector<Statement>& statements, bool write);
+
+private:
+    sqlite3* m_db = nullptr;
+};
+
+// Prints one figure: the client's time beside the engine's floor and their ratio (a floor of
+// 0 or less prints none), the row count and the goal.
+void printRow(const QString& what, double clientMs, double floorMs, long long rows, const QString& goal);
+void printHeading(const QString& text);
+
+// The process's peak and current resident memory, in MiB.
+double peakMiB();
+double residentMiB();
+
+}  // namespace quarvel::bench
