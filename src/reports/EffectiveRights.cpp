@@ -18,15 +18,18 @@ QString orEmpty(const QString& text) { return text.isNull() ? QStringLiteral("")
 
 QString joined(const QStringList& items) { return items.join(QStringLiteral("、")); }
 
-RightRow readRight(const Query& q)
+// The columns every rights statement reads; the position's columns only when `withPosition`.
+RightRow readRight(const Query& q, bool withPosition)
 {
     RightRow r;
     r.id = q.longInteger(u"ID");
     r.documentNumber = q.text(u"文件编号");
-    r.departmentCode = q.text(u"部门编号");
-    r.departmentName = q.text(u"部门名称");
-    r.positionCode = q.text(u"岗位代号");
-    r.positionName = q.text(u"岗位名称");
+    if (withPosition) {
+        r.departmentCode = q.text(u"部门编号");
+        r.departmentName = q.text(u"部门名称");
+        r.positionCode = q.text(u"岗位代号");
+        r.positionName = q.text(u"岗位名称");
+    }
     r.read = q.flag(u"查阅");
     r.download = q.flag(u"下载");
     r.grantedAt = q.text(u"updatedate");
@@ -74,11 +77,15 @@ QString RightRow::rightsText() const
     return QStringLiteral("无查阅和下载权限");
 }
 
+// The first "?" is the document's type code (whether the position may upload to it), the
+// second the document number, then the position and the department when asked for.
 QString EffectiveRights::documentRightsStatement(bool onePosition, bool scoped)
 {
     return QStringLiteral("select 资料下载权限.ID, 资料下载权限.文件编号, 资料下载权限.部门编号, 资料下载权限.部门名称,"
                           " 资料下载权限.岗位代号, 资料下载权限.岗位名称, 资料下载权限.查阅, 资料下载权限.下载,"
-                          " 资料下载权限.updatedate, 资料下载权限.CzyID,")
+                          " 资料下载权限.updatedate, 资料下载权限.CzyID,"
+                          " case when exists (select 1 from 资料上传权限 where 资料上传权限.文件编号 = ?"
+                          " and 资料上传权限.岗位代号 = 资料下载权限.岗位代号) then 1 else 0 end as 可上传,")
            + kGrantor + QStringLiteral(" from 资料下载权限 where 资料下载权限.文件编号 = ?")
            + (onePosition ? QStringLiteral(" and 资料下载权限.岗位代号 = ?") : QString())
            + (scoped ? QStringLiteral(" and 资料下载权限.部门编号 = ?") : QString())
@@ -94,13 +101,6 @@ QString EffectiveRights::documentGroupsStatement()
                           " order by 资料下载组详细.ID");
 }
 
-QString EffectiveRights::documentUploadStatement()
-{
-    return QStringLiteral("select distinct 资料上传权限.岗位代号 from 资料上传权限"
-                          " where 资料上传权限.文件编号 = ? and 资料上传权限.岗位代号 in"
-                          " (select 资料下载权限.岗位代号 from 资料下载权限 where 资料下载权限.文件编号 = ?)");
-}
-
 QString EffectiveRights::positionStatement()
 {
     return QStringLiteral("select 岗位信息new.岗位代号, 岗位信息new.岗位名称, 岗位信息new.职能部门代号,"
@@ -109,10 +109,11 @@ QString EffectiveRights::positionStatement()
                           " where 岗位信息new.岗位代号 = ?");
 }
 
+// The position is the same on every row: its code, name and department come from
+// positionStatement().
 QString EffectiveRights::positionRightsStatement()
 {
-    return QStringLiteral("select 资料下载权限.ID, 资料下载权限.文件编号, 资料下载权限.部门编号, 资料下载权限.部门名称,"
-                          " 资料下载权限.岗位代号, 资料下载权限.岗位名称, 资料下载权限.查阅, 资料下载权限.下载,"
+    return QStringLiteral("select 资料下载权限.ID, 资料下载权限.文件编号, 资料下载权限.查阅, 资料下载权限.下载,"
                           " 资料下载权限.updatedate, 资料下载权限.CzyID,")
            + kGrantor
            + QStringLiteral(", 公司文件信息.文件名称, 公司文件信息.文件类别, 资料类型.名称 as 类别名称"
@@ -143,7 +144,6 @@ QVector<NamedStatement> EffectiveRights::statements()
         {QStringLiteral("rights of a document for one position"), documentRightsStatement(true, false)},
         {QStringLiteral("rights of a document in one department"), documentRightsStatement(false, true)},
         {QStringLiteral("download groups of the positions granted a document"), documentGroupsStatement()},
-        {QStringLiteral("positions granted a document that may upload to its type"), documentUploadStatement()},
         {QStringLiteral("position with its department"), positionStatement()},
         {QStringLiteral("rights of a position"), positionRightsStatement()},
         {QStringLiteral("download groups of a position"), positionGroupsStatement()},
@@ -168,6 +168,7 @@ DbResult<DocumentExplanation> EffectiveRights::forDocument(const QString& docume
 
     {
         Query q(documentRightsStatement(positionCode.has_value(), m_scope.has_value()));
+        q.bind(orEmpty(e.document.typeCode));
         q.bind(number);
         if (positionCode)
             q.bind(orEmpty(*positionCode));
@@ -176,7 +177,8 @@ DbResult<DocumentExplanation> EffectiveRights::forDocument(const QString& docume
         if (!q.exec())
             return Result::failure(q.error());
         while (q.next()) {
-            RightRow r = readRight(q);
+            RightRow r = readRight(q, true);
+            r.mayUploadType = q.integer(u"可上传") != 0;
             r.documentName = e.document.name;
             r.typeCode = e.document.typeCode;
             r.typeName = e.document.typeName;
@@ -195,16 +197,8 @@ DbResult<DocumentExplanation> EffectiveRights::forDocument(const QString& docume
             failed.isSet())
             return Result::failure(failed);
     }
-    QHash<QString, QStringList> uploaders;
-    {
-        Query q(documentUploadStatement());
-        q.bind({orEmpty(e.document.typeCode), number});
-        if (const DbError failed = collect(q, uploaders, u"岗位代号", [] { return QString(); }); failed.isSet())
-            return Result::failure(failed);
-    }
     for (RightRow& r : e.rows) {
         r.groups = groups.value(codeKey(r.positionCode));
-        r.mayUploadType = uploaders.contains(codeKey(r.positionCode));
     }
     if (positionCode) {
         e.positionGroups = groups.value(codeKey(*positionCode));
@@ -272,7 +266,11 @@ DbResult<PositionExplanation> EffectiveRights::forPosition(const QString& positi
     if (!q.exec())
         return Result::failure(q.error());
     while (q.next()) {
-        RightRow r = readRight(q);
+        RightRow r = readRight(q, false);
+        r.positionCode = e.code;
+        r.positionName = e.name;
+        r.departmentCode = e.departmentCode;
+        r.departmentName = e.departmentName;
         r.documentName = q.text(u"文件名称");
         r.typeCode = q.text(u"文件类别");
         r.typeName = q.text(u"类别名称");

@@ -67,7 +67,6 @@ public:
 
     static QString documentRightsStatement(bool onePosition, bool scoped);
     static QString documentGroupsStatement();
-    static QString documentUploadStatement();
     static QString positionStatement();
     static QString positionRightsStatement();
     static QString positionGroupsStatement();

@@ -77,14 +77,22 @@ QString ReaderStatistics::readersStatement(const StatisticsFilter& filter)
                             " order by 计数.部门, 计数.工号");
 }
 
+// The reader and his department are the same on every row: their names are read once, by
+// namesStatement(), not joined to every access.
 QString ReaderStatistics::detailsStatement(const StatisticsFilter& filter)
 {
     return QStringLiteral("select 资料下载记录.文件编号, 资料下载记录.文件名称, 资料下载记录.摘要,"
-                          " 职能部门new.职能部门名称, 员工档案.姓名, 资料下载记录.阅读, 资料下载记录.下载,"
-                          " 资料下载记录.操作时间 from 资料下载记录"
-                          " left join 职能部门new on 职能部门new.职能部门编号 = 资料下载记录.部门")
+                          " 资料下载记录.阅读, 资料下载记录.下载, 资料下载记录.操作时间 from 资料下载记录")
            + filterClause(filter)
            + QStringLiteral(" and 资料下载记录.工号 = ? and 资料下载记录.部门 = ? order by 资料下载记录.操作时间");
+}
+
+const QString& ReaderStatistics::namesStatement()
+{
+    static const QString sql = QStringLiteral(
+        "select (select max(员工档案.姓名) from 员工档案 where 员工档案.工号 = ?) as 姓名,"
+        " (select max(职能部门new.职能部门名称) from 职能部门new where 职能部门new.职能部门编号 = ?) as 职能部门名称");
+    return sql;
 }
 
 QVector<NamedStatement> ReaderStatistics::statements()
@@ -98,6 +106,7 @@ QVector<NamedStatement> ReaderStatistics::statements()
         {QStringLiteral("readers with every filter"), readersStatement(every)},
         {QStringLiteral("accesses of a reader"), detailsStatement(lists)},
         {QStringLiteral("accesses of a reader with every filter"), detailsStatement(every)},
+        {QStringLiteral("names of a reader and his department"), namesStatement()},
     };
 }
 
@@ -145,11 +154,25 @@ DbResult<QVector<DetailRow>> ReaderStatistics::details(const QString& employeeNo
     // The temporary tables live only as long as the connection, which may have been reopened.
     if (DbStatus s = fillLists(*m_stored); !s.ok())
         return Result::failure(s.error);
+    QString employee, department;
+    {
+        Query names(namesStatement());
+        names.bind({employeeNo.isNull() ? QStringLiteral("") : employeeNo,
+                    departmentCode.isNull() ? QStringLiteral("") : departmentCode});
+        if (!names.exec())
+            return Result::failure(names.error());
+        if (names.next()) {
+            employee = names.text(u"姓名");
+            department = names.text(u"职能部门名称");
+        }
+        if (names.error().isSet())
+            return Result::failure(names.error());
+    }
     Query q(detailsStatement(*m_stored));
     for (const QVariant& v : AccessStatistics::filterValues(*m_stored))
         q.bind(v);
-    q.bind(employeeNo);
-    q.bind(departmentCode);
+    q.bind(employeeNo.isNull() ? QStringLiteral("") : employeeNo);
+    q.bind(departmentCode.isNull() ? QStringLiteral("") : departmentCode);
     if (!q.exec())
         return Result::failure(q.error());
     QVector<DetailRow> rows;
@@ -158,8 +181,8 @@ DbResult<QVector<DetailRow>> ReaderStatistics::details(const QString& employeeNo
         r.number = q.text(u"文件编号");
         r.name = q.text(u"文件名称");
         r.summary = q.text(u"摘要");
-        r.department = q.text(u"职能部门名称");
-        r.employee = q.text(u"姓名");
+        r.department = department;
+        r.employee = employee;
         r.read = q.text(u"阅读");
         r.download = q.text(u"下载");
         r.time = q.dateTime(u"操作时间");

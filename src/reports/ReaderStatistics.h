@@ -55,6 +55,8 @@ public:
 
     static QString readersStatement(const StatisticsFilter& filter);
     static QString detailsStatement(const StatisticsFilter& filter);
+    // The names of one reader and one department ("?" for each code).
+    static const QString& namesStatement();
     // The names of the two value lists (types, departments).
     static const QString& typeList();
     static const QString& departmentList();
