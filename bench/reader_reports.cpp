@@ -1,7 +1,7 @@
 // Times the reports on readers, reading coverage and effective rights on a large database, each
 // beside the engine's floor for the same statements with the same values on the same file:
 //
-//   reader_reports [log rows] [documents] [database] [--runs N]
+//   reader_reports [log rows] [documents] [database] [--runs N] [--only readers|coverage|rights]
 //
 // The database is built with the demo tool when the file does not exist (1,000,000 access-log
 // rows and 100,000 documents by default). Every figure is the median of the runs.
@@ -64,6 +64,12 @@ int main(int argc, char* argv[])
         runs = std::max(1, args.at(i + 1).toInt());
         args.remove(i, 2);
     }
+    QString only;
+    if (const qsizetype i = args.indexOf(QStringLiteral("--only")); i >= 0 && i + 1 < args.size()) {
+        only = args.at(i + 1);
+        args.remove(i, 2);
+    }
+    const auto wanted = [&only](const char* section) { return only.isEmpty() || only == QLatin1String(section); };
     const qint64 logRows = args.size() > 0 ? args.at(0).toLongLong() : 1000000;
     const int documents = args.size() > 1 ? args.at(1).toInt() : 100000;
     QTemporaryDir dir;
@@ -111,38 +117,40 @@ int main(int argc, char* argv[])
     engine.fillList(ReaderStatistics::typeList(), lists.typeCodes);
     engine.fillList(ReaderStatistics::departmentList(), lists.departmentCodes);
 
-    bench::printHeading(QStringLiteral("per reader"));
-    ReaderStatistics readers;
-    QVector<ReaderRow> counted;
-    for (const auto& [what, filter] : {std::pair{QStringLiteral("readers, every department and type"), lists},
-                                       std::pair{QStringLiteral("readers, every filter set"), every}}) {
-        const double client = bench::median(runs, [&] { counted = readers.run(filter).value; });
-        long long rows = 0;
-        const double floor = floorOf(
-            engine, runs, {{ReaderStatistics::readersStatement(filter), AccessStatistics::filterValues(filter)}},
-            &rows);
-        bench::printRow(what, client, floor, counted.size(), kGoal);
-    }
-    // The accesses of the busiest reader under every filter.
-    readers.run(every);
-    ReaderRow busiest;
-    for (const ReaderRow& r : std::as_const(counted)) {
-        if (r.reads + r.downloads > busiest.reads + busiest.downloads)
-            busiest = r;
-    }
-    {
-        int count = 0;
-        const double client = bench::median(
-            runs, [&] { count = int(readers.details(busiest.employeeNo, busiest.departmentCode).value.size()); });
-        QVariantList values = AccessStatistics::filterValues(every);
-        values << busiest.employeeNo << busiest.departmentCode;
-        long long rows = 0;
-        const double floor = floorOf(
-            engine, runs,
-            {{ReaderStatistics::namesStatement(), {busiest.employeeNo, busiest.departmentCode}},
-             {ReaderStatistics::detailsStatement(every), values}},
-            &rows);
-        bench::printRow(QStringLiteral("accesses of the busiest reader"), client, floor, count, kGoal);
+    if (wanted("readers")) {
+        bench::printHeading(QStringLiteral("per reader"));
+        ReaderStatistics readers;
+        QVector<ReaderRow> counted;
+        for (const auto& [what, filter] : {std::pair{QStringLiteral("readers, every department and type"), lists},
+                                           std::pair{QStringLiteral("readers, every filter set"), every}}) {
+            const double client = bench::median(runs, [&] { counted = readers.run(filter).value; });
+            long long rows = 0;
+            const double floor = floorOf(
+                engine, runs, {{ReaderStatistics::readersStatement(filter), AccessStatistics::filterValues(filter)}},
+                &rows);
+            bench::printRow(what, client, floor, counted.size(), kGoal);
+        }
+        // The accesses of the busiest reader under every filter.
+        readers.run(every);
+        ReaderRow busiest;
+        for (const ReaderRow& r : std::as_const(counted)) {
+            if (r.reads + r.downloads > busiest.reads + busiest.downloads)
+                busiest = r;
+        }
+        {
+            int count = 0;
+            const double client = bench::median(
+                runs, [&] { count = int(readers.details(busiest.employeeNo, busiest.departmentCode).value.size()); });
+            QVariantList values = AccessStatistics::filterValues(every);
+            values << busiest.employeeNo << busiest.departmentCode;
+            long long rows = 0;
+            const double floor = floorOf(
+                engine, runs,
+                {{ReaderStatistics::namesStatement(), {busiest.employeeNo, busiest.departmentCode}},
+                 {ReaderStatistics::detailsStatement(every), values}},
+                &rows);
+            bench::printRow(QStringLiteral("accesses of the busiest reader"), client, floor, count, kGoal);
+        }
     }
 
     // Reading coverage of the document with the most accesses.
@@ -152,8 +160,11 @@ int main(int argc, char* argv[])
         first(QStringLiteral("select 文件编号 from 资料下载权限 group by 文件编号 order by count(*) desc limit 1"));
     const QString busiestPosition =
         first(QStringLiteral("select 岗位代号 from 资料下载权限 group by 岗位代号 order by count(*) desc limit 1"));
-    bench::printHeading(QStringLiteral("reading coverage"));
+    if (wanted("coverage"))
+        bench::printHeading(QStringLiteral("reading coverage"));
     for (const QString& number : {mostRead, mostGranted}) {
+        if (!wanted("coverage"))
+            break;
         ReadingCoverage coverage;
         int count = 0;
         const double client = bench::median(runs, [&] { count = int(coverage.run(number).value.size()); });
@@ -166,6 +177,10 @@ int main(int argc, char* argv[])
     }
 
     // Effective rights: the most granted document, the position with the most rights, the two.
+    if (!wanted("rights")) {
+        SharedConnection::release();
+        return 0;
+    }
     bench::printHeading(QStringLiteral("effective rights"));
     EffectiveRights rights;
     FoundDocument document = DocumentLookup::byNumber(mostGranted).value.value(0);

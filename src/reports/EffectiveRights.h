@@ -78,3 +78,6 @@ private:
 };
 
 }  // namespace quarvel
+
+// Rows move in memory as plain bytes when a list grows.
+Q_DECLARE_TYPEINFO(quarvel::RightRow, Q_RELOCATABLE_TYPE);

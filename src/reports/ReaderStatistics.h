@@ -72,3 +72,6 @@ private:
 };
 
 }  // namespace quarvel
+
+// Rows move in memory as plain bytes when a list grows.
+Q_DECLARE_TYPEINFO(quarvel::ReaderRow, Q_RELOCATABLE_TYPE);

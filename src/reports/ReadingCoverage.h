@@ -57,3 +57,6 @@ private:
 };
 
 }  // namespace quarvel
+
+// Rows move in memory as plain bytes when a list grows.
+Q_DECLARE_TYPEINFO(quarvel::CoverageRow, Q_RELOCATABLE_TYPE);
