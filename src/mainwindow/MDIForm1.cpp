@@ -12,6 +12,8 @@
 #include "permissions/frmDownloadGroups.h"
 #include "permissions/frmUploadPermissions.h"
 #include "platform/Platform.h"
+#include "reports/frmEffectiveRights.h"
+#include "reports/frmReadingCoverage.h"
 #include "reports/frmStatistics.h"
 #include "widgets/Banner.h"
 #include "widgets/HandCursor.h"
@@ -104,6 +106,12 @@ void MDIForm1::buildMenu()
     opens(addItem(company, QStringLiteral("公司资料查阅")));
     addSeparator(company, QStringLiteral("H20130922"));
     opens(addItem(company, QStringLiteral("资料查阅记录")));
+    // The reports on readers, reading coverage and effective rights, each granted by its own
+    // FormName like every other entry.
+    addSeparator(company, QStringLiteral("H20261209"));
+    opens(addItem(company, QStringLiteral("阅读人员统计")));
+    opens(addItem(company, QStringLiteral("资料阅读覆盖")));
+    opens(addItem(company, QStringLiteral("资料权限说明")));
 
     QMenu* basics = addTopLevel(QStringLiteral("资料基础设置"));
     opens(addItem(basics, QStringLiteral("资料类型设置")));
@@ -166,6 +174,13 @@ void MDIForm1::registerWindows()
                         [](MDIForm1& main) { return new frm资料下载组设置(main.platform()); });
     registerChildWindow(QStringLiteral("资料查阅记录"), QStringLiteral("资料下载记录汇总"),
                         [](MDIForm1& main) { return new frm资料下载汇总(main.platform()); });
+    registerChildWindow(QStringLiteral("阅读人员统计"), QStringLiteral("阅读人员统计"), [](MDIForm1& main) {
+        return new frm资料下载汇总(main.platform(), nullptr, StatisticsMode::Readers);
+    });
+    registerChildWindow(QStringLiteral("资料阅读覆盖"), QStringLiteral("资料阅读覆盖"),
+                        [](MDIForm1& main) { return new frm资料阅读覆盖(main.platform()); });
+    registerChildWindow(QStringLiteral("资料权限说明"), QStringLiteral("资料权限说明"),
+                        [](MDIForm1& main) { return new frm资料权限说明(main.platform()); });
 }
 
 void MDIForm1::registerChildWindow(const QString& entry, const QString& caption, ChildFactory create)

@@ -69,6 +69,18 @@ const QString& frm资料下载汇总::statisticsFormat()
     return format;
 }
 
+const QString& frm资料下载汇总::gridTitle() const
+{
+    static const QString readers = QStringLiteral("阅读人员统计");
+    return m_mode == StatisticsMode::Readers ? readers : kStatisticsTitle;
+}
+
+const QString& frm资料下载汇总::detailsTitle() const
+{
+    static const QString readers = QStringLiteral("阅读人员明细");
+    return m_mode == StatisticsMode::Readers ? readers : kDetailsTitle;
+}
+
 const QString& frm资料下载汇总::detailsFormat()
 {
     static const QString format = QStringLiteral(
@@ -77,10 +89,11 @@ const QString& frm资料下载汇总::detailsFormat()
     return format;
 }
 
-frm资料下载汇总::frm资料下载汇总(Platform& platform, QWidget* parent) : QWidget(parent), m_platform(platform)
+frm资料下载汇总::frm资料下载汇总(Platform& platform, QWidget* parent, StatisticsMode mode)
+    : QWidget(parent), m_platform(platform), m_mode(mode)
 {
     setObjectName(QStringLiteral("frm资料下载汇总"));
-    setWindowTitle(kStatisticsTitle);
+    setWindowTitle(gridTitle());
     buildLayout();
     connectHandlers();
     Form_Load();
@@ -92,7 +105,7 @@ void frm资料下载汇总::buildLayout()
 {
     MSFlexGrid1 = new FlexGrid(this);
     MSFlexGrid1->setObjectName(QStringLiteral("MSFlexGrid1"));
-    MSFlexGrid1->view()->setAccessibleName(kStatisticsTitle);
+    MSFlexGrid1->view()->setAccessibleName(gridTitle());
 
     Frame3 = new QFrame(this);
     Frame3->setObjectName(QStringLiteral("Frame3"));
@@ -221,12 +234,12 @@ void frm资料下载汇总::buildDetailsPanel()
     Picture2->setAutoFillBackground(true);
     auto* layout = new QVBoxLayout(Picture2);
     layout->setContentsMargins(1, 1, 1, 1);
-    Label6 = new QLabel(kDetailsTitle, Picture2);
+    Label6 = new QLabel(detailsTitle(), Picture2);
     Label6->setObjectName(QStringLiteral("Label6"));
     Label6->setAlignment(Qt::AlignCenter);
     MSFlexGrid2 = new FlexGrid(Picture2);
     MSFlexGrid2->setObjectName(QStringLiteral("MSFlexGrid2"));
-    MSFlexGrid2->view()->setAccessibleName(kDetailsTitle);
+    MSFlexGrid2->view()->setAccessibleName(detailsTitle());
     Command8 = new QPushButton(QStringLiteral("导出明细"), Picture2);
     Command8->setObjectName(QStringLiteral("Command8"));
     Command4 = new QPushButton(QStringLiteral("关闭"), Picture2);
@@ -278,6 +291,8 @@ void frm资料下载汇总::setUpGrids()
     MSFlexGrid1->setMergeCells(FlexGrid::MergeMode::RestrictColumns);
     MSFlexGrid1->setMergeCol(col(StatisticsColumn::Number), true);
     MSFlexGrid1->setMergeCol(col(StatisticsColumn::Name), true);
+    if (m_mode == StatisticsMode::Readers)
+        MSFlexGrid1->setFormatString(readersFormat());
 
     MSFlexGrid2->setFixedCols(1);
     MSFlexGrid2->setRows(1);
@@ -294,11 +309,15 @@ void frm资料下载汇总::Form_Load()
     const auto loadFailed = [this](const DbError& error) {
         inform(formatError(error, ErrorForm::DescriptionOnly), executableTitle(), int(MsgIcon::Information));
     };
+    // Readers of other departments count only for holders of the special audit right.
+    m_readers.restrictTo(user.DeptCode.isNull() ? QStringLiteral("") : user.DeptCode);
     const DbResult<bool> audit = AccessStatistics::holdsSpecialAudit(user.DeptCode, user.PositionCode);
     if (!audit.ok()) {
         loadFailed(audit.error);
         return;
     }
+    if (audit.value)
+        m_readers.restrictTo(std::nullopt);
     if (!audit.value) {
         TreeView1->addNode(QString(), DepartmentDirectory::departmentKey(user.DeptCode),
                            user.DeptCode + u' ' + user.DeptName, kDepartmentPicture);
@@ -335,12 +354,9 @@ void frm资料下载汇总::Command4_Click() { Picture2->hide(); }
 
 void frm资料下载汇总::Command2_Click() { CloseChildWindow(this); }
 
-void frm资料下载汇总::Command3_Click()
-{
-    frmToExcel::PrepareFromGrid(m_platform, *MSFlexGrid1, kStatisticsTitle, this);
-}
+void frm资料下载汇总::Command3_Click() { frmToExcel::PrepareFromGrid(m_platform, *MSFlexGrid1, gridTitle(), this); }
 
-void frm资料下载汇总::Command8_Click() { frmToExcel::PrepareFromGrid(m_platform, *MSFlexGrid2, kDetailsTitle, this); }
+void frm资料下载汇总::Command8_Click() { frmToExcel::PrepareFromGrid(m_platform, *MSFlexGrid2, detailsTitle(), this); }
 
 StatisticsRequest frm资料下载汇总::currentRequest() const
 {
@@ -382,6 +398,8 @@ bool frm资料下载汇总::Command10_Click()
         return false;
     case RequestProblem::None: break;
     }
+    if (m_mode == StatisticsMode::Readers)
+        return runReaders(request);
 
     DbResult<QVector<StatisticsRow>> result;
     {
@@ -437,7 +455,10 @@ void frm资料下载汇总::MSFlexGrid1_Click(int row, int column)
 void frm资料下载汇总::Command5_Click()
 {
     const int current = MSFlexGrid1->row();
-    if (MSFlexGrid1->rows() <= 1 || current < 1 || !m_statistics.hasStoredFilter())
+    if (m_mode == StatisticsMode::Readers && !m_readers.hasStoredFilter())
+        return;
+    if (MSFlexGrid1->rows() <= 1 || current < 1
+        || (m_mode == StatisticsMode::Documents && !m_statistics.hasStoredFilter()))
         return;
     const QString number = MSFlexGrid1->textMatrix(current, col(StatisticsColumn::Number));
     if (number.isEmpty())
@@ -448,7 +469,7 @@ void frm资料下载汇总::Command5_Click()
         WaitCursor wait;
         StatusBar1->setPanelText(1, kRunning);
         MSFlexGrid2->setRows(1);
-        result = m_statistics.details(number);
+        result = m_mode == StatisticsMode::Readers ? readerDetails(current) : m_statistics.details(number);
         MSFlexGrid2->beginBulk();
         int n = 0;
         for (const DetailRow& r : std::as_const(result.value)) {

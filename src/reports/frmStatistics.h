@@ -2,6 +2,7 @@
 
 #include "directory/DepartmentDirectory.h"
 #include "reports/AccessStatistics.h"
+#include "reports/ReaderStatistics.h"
 
 #include <QWidget>
 
@@ -21,6 +22,10 @@ class Platform;
 
 // The columns of the statistics grid, in the order of its format string.
 enum class StatisticsColumn { No, Number, Name, Summary, Reads, Downloads, Details };
+// The columns of the statistics grid when it counts per reader.
+enum class ReadersColumn { No, EmployeeNo, Name, Department, Reads, Downloads, Documents, LastAccess, Details };
+// What the window counts: per document, or per reader (employee and department).
+enum class StatisticsMode { Documents, Readers };
 // The columns of the details grid, in the order of its format string.
 enum class DetailsColumn { No, Number, Name, Summary, Department, Employee, Read, Download, Time };
 
@@ -29,11 +34,14 @@ enum class DetailsColumn { No, Number, Name, Summary, Department, Employee, Read
 // count; export of either list. The statements and the stored filter are AccessStatistics'.
 class frm资料下载汇总 : public QWidget {
 public:
-    explicit frm资料下载汇总(Platform& platform, QWidget* parent = nullptr);
+    explicit frm资料下载汇总(Platform& platform, QWidget* parent = nullptr,
+                             StatisticsMode mode = StatisticsMode::Documents);
     ~frm资料下载汇总() override;
 
     static const QString& statisticsFormat();
     static const QString& detailsFormat();
+    static const QString& readersFormat();
+    StatisticsMode mode() const { return m_mode; }
 
     void Form_Load();
     void 子节点联动(const QString& key, KeyedTree& tree);
@@ -50,6 +58,7 @@ public:
 
     // The statements and the filter of the last run.
     const AccessStatistics& statistics() const { return m_statistics; }
+    const ReaderStatistics& readerStatistics() const { return m_readers; }
 
     FlexGrid* MSFlexGrid1 = nullptr;
     QPushButton* Command5 = nullptr;
@@ -96,9 +105,17 @@ private:
     void layoutDetailsPanel();
     StatisticsRequest currentRequest() const;
     void inform(const QString& text, const QString& title, int icon);
+    // The per-reader counterparts of the statistics run and the details (frmStatisticsReaders.cpp).
+    bool runReaders(const StatisticsRequest& request);
+    DbResult<QVector<DetailRow>> readerDetails(int row);
+    const QString& gridTitle() const;
+    const QString& detailsTitle() const;
 
     Platform& m_platform;
     AccessStatistics m_statistics;
+    StatisticsMode m_mode = StatisticsMode::Documents;
+    ReaderStatistics m_readers;
+    QVector<ReaderRow> m_readerRows;  // the rows of the grid when counting per reader
 };
 
 }  // namespace quarvel

@@ -7,6 +7,9 @@
 #include "mainwindow/MDIForm1.h"
 #include "mainwindow/MenuPermissions.h"
 #include "mainwindow/frmAbout.h"
+#include "reports/frmEffectiveRights.h"
+#include "reports/frmReadingCoverage.h"
+#include "reports/frmStatistics.h"
 #include "widgets/Banner.h"
 
 #include <QAction>
@@ -108,10 +111,12 @@ private slots:
             names << a->objectName();
             QCOMPARE(a->text(), a->isSeparator() ? QStringLiteral("-") : a->objectName());
         }
-        QCOMPARE(names, QStringList({"公司Quarvel", "公司资料上传", "H20130921", "公司资料查阅", "H20130922",
-                                     "资料查阅记录", "资料基础设置", "资料类型设置", "H20130924", "资料上传权限设置",
-                                     "H20130923", "资料下载组设置", "其它模块", "退出系统", "退出", "注销", "关于",
-                                     "关于软件", "联系我们"}));
+        QCOMPARE(names, QStringList({"公司Quarvel",  "公司资料上传",     "H20130921",    "公司资料查阅",
+                                     "H20130922",    "资料查阅记录",     "H20261209",    "阅读人员统计",
+                                     "资料阅读覆盖", "资料权限说明",     "资料基础设置", "资料类型设置",
+                                     "H20130924",    "资料上传权限设置", "H20130923",    "资料下载组设置",
+                                     "其它模块",     "退出系统",         "退出",         "注销",
+                                     "关于",         "关于软件",         "联系我们"}));
     }
 
     void positionWithoutRowsKeepsOnlyTheExits()
@@ -193,6 +198,32 @@ private slots:
         QCOMPARE(again->property("filter").toString(), QStringLiteral("kept"));
         QCOMPARE(w->mdiArea()->subWindowList().size(), 2);
         QCOMPARE(w->mdiArea()->activeSubWindow()->widget(), first);
+    }
+
+    // The reports on readers, coverage and effective rights are entries like any other: granted by
+    // their own FormName, each opening its window from the menu.
+    void reportEntriesAreGrantedAndOpenTheirWindows()
+    {
+        grant(QStringLiteral("A"), QStringLiteral("G01"), QStringLiteral("公司Quarvel"), 1);
+        grant(QStringLiteral("A"), QStringLiteral("G01"), QStringLiteral("阅读人员统计"), 1);
+        grant(QStringLiteral("A"), QStringLiteral("G01"), QStringLiteral("资料阅读覆盖"), 1);
+        auto w = openMain(QStringLiteral("G01"));
+        QVERIFY(w->menuControl(QStringLiteral("阅读人员统计"))->isEnabled());
+        QVERIFY(w->menuControl(QStringLiteral("资料阅读覆盖"))->isEnabled());
+        QVERIFY(!w->menuControl(QStringLiteral("资料权限说明"))->isEnabled());
+        QVERIFY(!w->menuControl(QStringLiteral("资料查阅记录"))->isEnabled());
+        clickMenu(*w, QStringLiteral("公司Quarvel"), QStringLiteral("阅读人员统计"));
+        auto* readers = dynamic_cast<frm资料下载汇总*>(w->childWindow(QStringLiteral("阅读人员统计")));
+        QVERIFY(readers);
+        QCOMPARE(readers->mode(), StatisticsMode::Readers);
+        QCOMPARE(readers->windowTitle(), QStringLiteral("阅读人员统计"));
+        clickMenu(*w, QStringLiteral("公司Quarvel"), QStringLiteral("资料阅读覆盖"));
+        QVERIFY(dynamic_cast<frm资料阅读覆盖*>(w->childWindow(QStringLiteral("资料阅读覆盖"))));
+        QVERIFY(dynamic_cast<frm资料权限说明*>(w->showChildWindow(QStringLiteral("资料权限说明"))));
+        // The per-document statistics are a window of their own beside the per-reader one.
+        auto* documents = dynamic_cast<frm资料下载汇总*>(w->showChildWindow(QStringLiteral("资料查阅记录")));
+        QVERIFY(documents && documents != readers);
+        QCOMPARE(documents->mode(), StatisticsMode::Documents);
     }
 
     void closedChildWindowIsMadeAgain()

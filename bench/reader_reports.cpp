@@ -1,0 +1,230 @@
+// Times the reports on readers, reading coverage and effective rights on a large database, each
+// beside the engine's floor for the same statements with the same values on the same file:
+//
+//   reader_reports [log rows] [documents] [database] [--runs N] [--only readers|coverage|rights]
+//
+// The database is built with the demo tool when the file does not exist (1,000,000 access-log
+// rows and 100,000 documents by default). Every figure is the median of the runs.
+#include "db/Connection.h"
+#include "db/Query.h"
+#include "db/SqlDialect.h"
+#include "demodb/DemoData.h"
+#include "reports/DocumentLookup.h"
+#include "reports/EffectiveRights.h"
+#include "reports/ReaderStatistics.h"
+#include "reports/ReadingCoverage.h"
+
+#include "support/EngineFloor.h"
+
+#include <QElapsedTimer>
+#include <QFile>
+#include <QGuiApplication>
+#include <QTemporaryDir>
+
+#include <cstdio>
+
+using namespace quarvel;
+
+namespace {
+
+const QString kGoal = QStringLiteral("<= 1.30");
+
+QStringList column(const QString& sql)
+{
+    QStringList out;
+    Query q(sql);
+    if (q.exec()) {
+        while (q.next())
+            out << q.raw().value(0).toString();
+    }
+    return out;
+}
+
+QString first(const QString& sql) { return column(sql).value(0); }
+
+// The floor of several statements run one after the other on the engine's own connection.
+double floorOf(bench::EngineFloor& engine, int runs, const QVector<bench::Statement>& statements, long long* rows)
+{
+    return bench::median(runs, [&] {
+        *rows = 0;
+        for (const bench::Statement& s : statements)
+            *rows += engine.readAll(s.tsql, s.values);
+    });
+}
+
+}  // namespace
+
+int main(int argc, char* argv[])
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QGuiApplication app(argc, argv);
+    QStringList args = app.arguments().mid(1);
+    int runs = 5;
+    if (const qsizetype i = args.indexOf(QStringLiteral("--runs")); i >= 0 && i + 1 < args.size()) {
+        runs = std::max(1, args.at(i + 1).toInt());
+        args.remove(i, 2);
+    }
+    QString only;
+    if (const qsizetype i = args.indexOf(QStringLiteral("--only")); i >= 0 && i + 1 < args.size()) {
+        only = args.at(i + 1);
+        args.remove(i, 2);
+    }
+    const auto wanted = [&only](const char* section) { return only.isEmpty() || only == QLatin1String(section); };
+    const qint64 logRows = args.size() > 0 ? args.at(0).toLongLong() : 1000000;
+    const int documents = args.size() > 1 ? args.at(1).toInt() : 100000;
+    QTemporaryDir dir;
+    const QString path = args.size() > 2 ? args.at(2) : dir.filePath(QStringLiteral("readers.db"));
+    if (!QFile::exists(path)) {
+        demo::DemoSizes sizes;
+        sizes.logRows = logRows;
+        sizes.documents = documents;
+        sizes.departments = 200;
+        sizes.types = 300;
+        QString error;
+        QElapsedTimer build;
+        build.start();
+        if (!demo::build(path, sizes, &error)) {
+            std::fprintf(stderr, "demo database: %s\n", qPrintable(error));
+            return 1;
+        }
+        std::printf("demo database built in %lld s\n", static_cast<long long>(build.elapsed() / 1000));
+    }
+    if (!OpenConnection({}, {}, {}, QStringLiteral("sqlite:") + path).ok())
+        return 1;
+    bench::EngineFloor engine(path, true);
+    if (!engine.isOpen())
+        return 1;
+
+    std::printf("%s access-log rows, %s documents, %s rights rows; median of %d runs\n",
+                qPrintable(first(QStringLiteral("select count(*) from 资料下载记录"))),
+                qPrintable(first(QStringLiteral("select count(*) from 公司文件信息"))),
+                qPrintable(first(QStringLiteral("select count(*) from 资料下载权限"))), runs);
+
+    // Per reader: every department and type ticked, and then every filter set as well (a year
+    // of dates, the commonest first character of the readers' and the documents' names).
+    StatisticsFilter lists;
+    lists.departmentCodes = column(QStringLiteral("select 职能部门编号 from 职能部门new"));
+    lists.typeCodes = column(QStringLiteral("select 编号 from 资料类型"));
+    StatisticsFilter every = lists;
+    every.employeeName = first(QStringLiteral(
+        "select substr(姓名, 1, 1) as c from 资料下载记录 inner join 员工档案 on 员工档案.工号 = 资料下载记录.工号 "
+        "group by c order by count(*) desc limit 1"));
+    every.fileName = first(QStringLiteral(
+        "select substr(文件名称, 1, 1) as c from 资料下载记录 group by c order by count(*) desc limit 1"));
+    const QDateTime newest = dialect::toDateTime(first(QStringLiteral("select max(操作时间) from 资料下载记录")));
+    every.to = newest.date();
+    every.from = newest.date().addYears(-1);
+    engine.fillList(ReaderStatistics::typeList(), lists.typeCodes);
+    engine.fillList(ReaderStatistics::departmentList(), lists.departmentCodes);
+
+    if (wanted("readers")) {
+        bench::printHeading(QStringLiteral("per reader"));
+        ReaderStatistics readers;
+        QVector<ReaderRow> counted;
+        for (const auto& [what, filter] : {std::pair{QStringLiteral("readers, every department and type"), lists},
+                                           std::pair{QStringLiteral("readers, every filter set"), every}}) {
+            const double client = bench::median(runs, [&] { counted = readers.run(filter).value; });
+            long long rows = 0;
+            const double floor = floorOf(
+                engine, runs, {{ReaderStatistics::readersStatement(filter), AccessStatistics::filterValues(filter)}},
+                &rows);
+            bench::printRow(what, client, floor, counted.size(), kGoal);
+        }
+        // The accesses of the busiest reader under every filter.
+        readers.run(every);
+        ReaderRow busiest;
+        for (const ReaderRow& r : std::as_const(counted)) {
+            if (r.reads + r.downloads > busiest.reads + busiest.downloads)
+                busiest = r;
+        }
+        {
+            int count = 0;
+            const double client = bench::median(
+                runs, [&] { count = int(readers.details(busiest.employeeNo, busiest.departmentCode).value.size()); });
+            QVariantList values = AccessStatistics::filterValues(every);
+            values << busiest.employeeNo << busiest.departmentCode;
+            long long rows = 0;
+            const double floor = floorOf(
+                engine, runs,
+                {{ReaderStatistics::namesStatement(), {busiest.employeeNo, busiest.departmentCode}},
+                 {ReaderStatistics::detailsStatement(every), values}},
+                &rows);
+            bench::printRow(QStringLiteral("accesses of the busiest reader"), client, floor, count, kGoal);
+        }
+    }
+
+    // Reading coverage of the document with the most accesses.
+    const QString mostRead =
+        first(QStringLiteral("select 文件编号 from 资料下载记录 group by 文件编号 order by count(*) desc limit 1"));
+    const QString mostGranted =
+        first(QStringLiteral("select 文件编号 from 资料下载权限 group by 文件编号 order by count(*) desc limit 1"));
+    const QString busiestPosition =
+        first(QStringLiteral("select 岗位代号 from 资料下载权限 group by 岗位代号 order by count(*) desc limit 1"));
+    if (wanted("coverage"))
+        bench::printHeading(QStringLiteral("reading coverage"));
+    for (const QString& number : {mostRead, mostGranted}) {
+        if (!wanted("coverage"))
+            break;
+        ReadingCoverage coverage;
+        int count = 0;
+        const double client = bench::median(runs, [&] { count = int(coverage.run(number).value.size()); });
+        long long rows = 0;
+        const double floor = floorOf(engine, runs,
+                                     {{ReadingCoverage::positionsStatement(false), {number, number}},
+                                      {ReadingCoverage::holdersStatement(false), {number}}},
+                                     &rows);
+        bench::printRow(QStringLiteral("coverage of %1").arg(number), client, floor, count, kGoal);
+    }
+
+    // Effective rights: the most granted document, the position with the most rights, the two.
+    if (!wanted("rights")) {
+        SharedConnection::release();
+        return 0;
+    }
+    bench::printHeading(QStringLiteral("effective rights"));
+    EffectiveRights rights;
+    FoundDocument document = DocumentLookup::byNumber(mostGranted).value.value(0);
+    {
+        int count = 0;
+        const double client = bench::median(runs,
+                                            [&] { count = int(rights.forDocument(mostGranted).value.rows.size()); });
+        long long rows = 0;
+        const double floor = floorOf(
+            engine, runs,
+            {{DocumentLookup::statements().at(1).tsql, {mostGranted}},
+             {EffectiveRights::documentRightsStatement(false, false), {document.typeCode, mostGranted}},
+             {EffectiveRights::documentGroupsStatement(), {mostGranted, QStringLiteral("")}}},
+            &rows);
+        bench::printRow(QStringLiteral("rights of document %1").arg(mostGranted), client, floor, count, kGoal);
+    }
+    {
+        int count = 0;
+        const double client = bench::median(
+            runs, [&] { count = int(rights.forPosition(busiestPosition).value.rows.size()); });
+        long long rows = 0;
+        const double floor = floorOf(engine, runs,
+                                     {{EffectiveRights::positionStatement(), {busiestPosition}},
+                                      {EffectiveRights::positionGroupsStatement(), {busiestPosition}},
+                                      {EffectiveRights::positionUploadStatement(), {busiestPosition}},
+                                      {EffectiveRights::positionRightsStatement(), {busiestPosition}}},
+                                     &rows);
+        bench::printRow(QStringLiteral("rights of position %1").arg(busiestPosition), client, floor, count, kGoal);
+    }
+    {
+        int count = 0;
+        const double client = bench::median(
+            runs, [&] { count = int(rights.forDocument(mostGranted, busiestPosition).value.rows.size()); });
+        long long rows = 0;
+        const double floor = floorOf(
+            engine, runs,
+            {{DocumentLookup::statements().at(1).tsql, {mostGranted}},
+             {EffectiveRights::documentRightsStatement(true, false), {document.typeCode, mostGranted, busiestPosition}},
+             {EffectiveRights::documentGroupsStatement(), {mostGranted, busiestPosition}},
+             {EffectiveRights::positionStatement(), {busiestPosition}}},
+            &rows);
+        bench::printRow(QStringLiteral("position %1 on document %2").arg(busiestPosition, mostGranted), client, floor,
+                        count, kGoal);
+    }
+    SharedConnection::release();
+    return 0;
+}

@@ -1,0 +1,373 @@
+#include "reports/EffectiveRights.h"
+
+#include "db/Query.h"
+#include "reports/CodeKey.h"
+
+#include <QHash>
+#include <QSet>
+
+#include <functional>
+
+namespace quarvel {
+namespace {
+
+const QString kGrantor =
+    QStringLiteral(" (select max(员工档案.姓名) from 员工档案 where 员工档案.工号 = 资料下载权限.CzyID) as 授权人姓名");
+
+QString orEmpty(const QString& text) { return text.isNull() ? QStringLiteral("") : text; }
+
+QString joined(const QStringList& items) { return items.join(QStringLiteral("、")); }
+
+// The columns every rights statement reads; the position's columns only when `withPosition`.
+RightRow readRight(const Query& q, bool withPosition)
+{
+    RightRow r;
+    r.id = q.longInteger(u"ID");
+    r.documentNumber = q.text(u"文件编号");
+    if (withPosition) {
+        r.departmentCode = q.text(u"部门编号");
+        r.departmentName = q.text(u"部门名称");
+        r.positionCode = q.text(u"岗位代号");
+        r.positionName = q.text(u"岗位名称");
+    }
+    r.read = q.flag(u"查阅");
+    r.download = q.flag(u"下载");
+    r.grantedAt = q.text(u"updatedate");
+    r.grantedBy = q.text(u"CzyID");
+    const QString name = q.text(u"授权人姓名");
+    if (!name.isEmpty())
+        r.grantedBy += u' ' + name;
+    return r;
+}
+
+// Runs a statement of (position code, text) rows and collects the texts per position.
+DbError collect(Query& q, QHash<QString, QStringList>& out, QStringView code, const std::function<QString()>& text)
+{
+    if (!q.exec())
+        return q.error();
+    while (q.next())
+        out[codeKey(q.text(code))] << text();
+    return q.error();
+}
+
+QString grantSentence(const RightRow& r)
+{
+    QString s = QStringLiteral("岗位 %1 %2（%3）%4：权限表第 %5 行直接授予该岗位")
+                    .arg(r.positionCode, r.positionName, r.departmentName, r.rightsText())
+                    .arg(r.id);
+    if (!r.grantedAt.trimmed().isEmpty() || !r.grantedBy.trimmed().isEmpty())
+        s += QStringLiteral("（%1 由 %2 授予）").arg(r.grantedAt.trimmed(), r.grantedBy.trimmed());
+    s += QStringLiteral("。");
+    if (!r.groups.isEmpty())
+        s += QStringLiteral("该岗位属于下载组 %1；权限表不记录授予来源，按组授予的权限同样记作授予该岗位。")
+                 .arg(joined(r.groups));
+    return s;
+}
+
+}  // namespace
+
+QString RightRow::rightsText() const
+{
+    if (read && download)
+        return QStringLiteral("可查阅、可下载");
+    if (read)
+        return QStringLiteral("只可查阅");
+    if (download)
+        return QStringLiteral("只可下载（不可在线查阅）");
+    return QStringLiteral("无查阅和下载权限");
+}
+
+// The first "?" is the document's type code (whether the position may upload to it), the
+// second the document number, then the position and the department when asked for.
+QString EffectiveRights::documentRightsStatement(bool onePosition, bool scoped)
+{
+    return QStringLiteral("select 资料下载权限.ID, 资料下载权限.文件编号, 资料下载权限.部门编号, 资料下载权限.部门名称,"
+                          " 资料下载权限.岗位代号, 资料下载权限.岗位名称, 资料下载权限.查阅, 资料下载权限.下载,"
+                          " 资料下载权限.updatedate, 资料下载权限.CzyID,"
+                          " case when exists (select 1 from 资料上传权限 where 资料上传权限.文件编号 = ?"
+                          " and 资料上传权限.岗位代号 = 资料下载权限.岗位代号) then 1 else 0 end as 可上传,")
+           + kGrantor + QStringLiteral(" from 资料下载权限 where 资料下载权限.文件编号 = ?")
+           + (onePosition ? QStringLiteral(" and 资料下载权限.岗位代号 = ?") : QString())
+           + (scoped ? QStringLiteral(" and 资料下载权限.部门编号 = ?") : QString())
+           + QStringLiteral(" order by 资料下载权限.ID");
+}
+
+QString EffectiveRights::documentGroupsStatement()
+{
+    return QStringLiteral("select 资料下载组详细.岗位代号, 资料下载组.组ID, 资料下载组.组名称 from 资料下载组详细"
+                          " inner join 资料下载组 on 资料下载组.组ID = 资料下载组详细.组id"
+                          " where 资料下载组详细.岗位代号 in (select 资料下载权限.岗位代号 from 资料下载权限"
+                          " where 资料下载权限.文件编号 = ?) or 资料下载组详细.岗位代号 = ?"
+                          " order by 资料下载组详细.ID");
+}
+
+QString EffectiveRights::positionStatement()
+{
+    return QStringLiteral("select 岗位信息new.岗位代号, 岗位信息new.岗位名称, 岗位信息new.职能部门代号,"
+                          " 职能部门new.职能部门名称 from 岗位信息new"
+                          " left join 职能部门new on 职能部门new.职能部门编号 = 岗位信息new.职能部门代号"
+                          " where 岗位信息new.岗位代号 = ?");
+}
+
+// The position is the same on every row: its code, name and department come from
+// positionStatement().
+QString EffectiveRights::positionRightsStatement()
+{
+    return QStringLiteral("select 资料下载权限.ID, 资料下载权限.文件编号, 资料下载权限.查阅, 资料下载权限.下载,"
+                          " 资料下载权限.updatedate, 资料下载权限.CzyID,")
+           + kGrantor
+           + QStringLiteral(", 公司文件信息.文件名称, 公司文件信息.文件类别, 资料类型.名称 as 类别名称"
+                            " from 资料下载权限"
+                            " left join 公司文件信息 on 公司文件信息.编号 = 资料下载权限.文件编号"
+                            " left join 资料类型 on 资料类型.编号 = 公司文件信息.文件类别"
+                            " where 资料下载权限.岗位代号 = ? order by 资料下载权限.文件编号, 资料下载权限.ID");
+}
+
+QString EffectiveRights::positionGroupsStatement()
+{
+    return QStringLiteral("select 资料下载组.组ID, 资料下载组.组名称 from 资料下载组详细"
+                          " inner join 资料下载组 on 资料下载组.组ID = 资料下载组详细.组id"
+                          " where 资料下载组详细.岗位代号 = ? order by 资料下载组详细.ID");
+}
+
+QString EffectiveRights::positionUploadStatement()
+{
+    return QStringLiteral("select distinct 资料上传权限.文件编号, 资料类型.名称 from 资料上传权限"
+                          " left join 资料类型 on 资料类型.编号 = 资料上传权限.文件编号"
+                          " where 资料上传权限.岗位代号 = ? order by 资料上传权限.文件编号");
+}
+
+QVector<NamedStatement> EffectiveRights::statements()
+{
+    return {
+        {QStringLiteral("rights of a document"), documentRightsStatement(false, false)},
+        {QStringLiteral("rights of a document for one position"), documentRightsStatement(true, false)},
+        {QStringLiteral("rights of a document in one department"), documentRightsStatement(false, true)},
+        {QStringLiteral("download groups of the positions granted a document"), documentGroupsStatement()},
+        {QStringLiteral("position with its department"), positionStatement()},
+        {QStringLiteral("rights of a position"), positionRightsStatement()},
+        {QStringLiteral("download groups of a position"), positionGroupsStatement()},
+        {QStringLiteral("types a position may upload to"), positionUploadStatement()},
+    };
+}
+
+DbResult<DocumentExplanation> EffectiveRights::forDocument(const QString& documentNumber,
+                                                           const std::optional<QString>& positionCode) const
+{
+    using Result = DbResult<DocumentExplanation>;
+    DocumentExplanation e;
+    e.position = positionCode;
+    const QString number = orEmpty(documentNumber);
+    const DbResult<QVector<FoundDocument>> doc = DocumentLookup::byNumber(number);
+    if (!doc.ok())
+        return Result::failure(doc.error);
+    if (doc.value.isEmpty())
+        return {std::move(e), {}};
+    e.found = true;
+    e.document = doc.value.constFirst();
+
+    {
+        Query q(documentRightsStatement(positionCode.has_value(), m_scope.has_value()));
+        q.bind(orEmpty(e.document.typeCode));
+        q.bind(number);
+        if (positionCode)
+            q.bind(orEmpty(*positionCode));
+        if (m_scope)
+            q.bind(orEmpty(*m_scope));
+        if (!q.exec())
+            return Result::failure(q.error());
+        while (q.next()) {
+            RightRow r = readRight(q, true);
+            r.mayUploadType = q.integer(u"可上传") != 0;
+            r.documentName = e.document.name;
+            r.typeCode = e.document.typeCode;
+            r.typeName = e.document.typeName;
+            e.rows.append(std::move(r));
+        }
+        if (q.error().isSet())
+            return Result::failure(q.error());
+    }
+
+    QHash<QString, QStringList> groups;
+    {
+        Query q(documentGroupsStatement());
+        q.bind({number, orEmpty(positionCode.value_or(QString()))});
+        if (const DbError failed = collect(q, groups, u"岗位代号",
+                                           [&q] { return q.text(u"组ID") + u' ' + q.text(u"组名称"); });
+            failed.isSet())
+            return Result::failure(failed);
+    }
+    for (RightRow& r : e.rows) {
+        r.groups = groups.value(codeKey(r.positionCode));
+    }
+    if (positionCode) {
+        e.positionGroups = groups.value(codeKey(*positionCode));
+        Query q(positionStatement());
+        q.bind(orEmpty(*positionCode));
+        if (q.exec() && q.next())
+            e.positionName = q.text(u"岗位名称");
+        if (q.error().isSet())
+            return Result::failure(q.error());
+    }
+    return {std::move(e), {}};
+}
+
+DbResult<PositionExplanation> EffectiveRights::forPosition(const QString& positionCode) const
+{
+    using Result = DbResult<PositionExplanation>;
+    PositionExplanation e;
+    const QString code = orEmpty(positionCode);
+    {
+        Query q(positionStatement());
+        q.bind(code);
+        if (!q.exec())
+            return Result::failure(q.error());
+        if (q.next()) {
+            e.found = true;
+            e.code = q.text(u"岗位代号");
+            e.name = q.text(u"岗位名称");
+            e.departmentCode = q.text(u"职能部门代号");
+            e.departmentName = q.text(u"职能部门名称");
+        }
+        if (q.error().isSet())
+            return Result::failure(q.error());
+    }
+    if (!e.found)
+        return {std::move(e), {}};
+    if (m_scope && codeKey(e.departmentCode) != codeKey(*m_scope)) {
+        e.outsideScope = true;
+        return {std::move(e), {}};
+    }
+    {
+        Query q(positionGroupsStatement());
+        q.bind(code);
+        if (!q.exec())
+            return Result::failure(q.error());
+        while (q.next())
+            e.groups << q.text(u"组ID") + u' ' + q.text(u"组名称");
+        if (q.error().isSet())
+            return Result::failure(q.error());
+    }
+    {
+        Query q(positionUploadStatement());
+        q.bind(code);
+        if (!q.exec())
+            return Result::failure(q.error());
+        while (q.next())
+            e.uploadTypes << (q.text(u"文件编号") + u' ' + q.text(u"名称")).trimmed();
+        if (q.error().isSet())
+            return Result::failure(q.error());
+    }
+    QSet<QString> uploadable;
+    for (const QString& t : std::as_const(e.uploadTypes))
+        uploadable.insert(codeKey(t.section(u' ', 0, 0)));
+    Query q(positionRightsStatement());
+    q.bind(code);
+    if (!q.exec())
+        return Result::failure(q.error());
+    while (q.next()) {
+        RightRow r = readRight(q, false);
+        r.positionCode = e.code;
+        r.positionName = e.name;
+        r.departmentCode = e.departmentCode;
+        r.departmentName = e.departmentName;
+        r.documentName = q.text(u"文件名称");
+        r.typeCode = q.text(u"文件类别");
+        r.typeName = q.text(u"类别名称");
+        r.groups = e.groups;
+        r.mayUploadType = uploadable.contains(codeKey(r.typeCode));
+        e.rows.append(std::move(r));
+    }
+    return {std::move(e), q.error()};
+}
+
+QStringList EffectiveRights::sentences(const DocumentExplanation& e)
+{
+    QStringList out;
+    if (!e.found)
+        return {QStringLiteral("找不到这份资料。")};
+    const QString doc = QStringLiteral("资料 %1 %2").arg(e.document.number, e.document.name);
+    if (e.position) {
+        const QString position = (*e.position + u' ' + e.positionName).trimmed();
+        bool read = false, download = false;
+        for (const RightRow& r : e.rows) {
+            read = read || r.read;
+            download = download || r.download;
+        }
+        if (e.rows.isEmpty()) {
+            out << QStringLiteral("岗位 %1 对%2没有权限记录，因此在“公司资料查阅”中既看不到也不能下载它。")
+                       .arg(position, doc);
+        } else {
+            RightRow summary;
+            summary.read = read;
+            summary.download = download;
+            out << QStringLiteral("岗位 %1 对%2%3。").arg(position, doc, summary.rightsText());
+            for (const RightRow& r : e.rows)
+                out << grantSentence(r);
+            if (e.rows.constFirst().mayUploadType)
+                out << QStringLiteral("该岗位还可向此资料的类别 %1 %2 上传资料。")
+                           .arg(e.document.typeCode, e.document.typeName);
+            if (e.rows.size() > 1)
+                out << QStringLiteral("该岗位有 %1 行权限记录，任一行允许即可。").arg(e.rows.size());
+        }
+        if (e.rows.isEmpty() && !e.positionGroups.isEmpty())
+            out << QStringLiteral(
+                       "该岗位属于下载组 %1，但属于下载组本身不授予权限：只有按组授予时写入权限表的行才起作用。")
+                       .arg(joined(e.positionGroups));
+        return out;
+    }
+    int readers = 0, downloaders = 0;
+    for (const RightRow& r : e.rows) {
+        readers += r.read ? 1 : 0;
+        downloaders += r.download ? 1 : 0;
+    }
+    if (e.rows.isEmpty()) {
+        out << QStringLiteral("%1没有权限记录：任何岗位都不能在“公司资料查阅”中查阅或下载它。").arg(doc);
+        return out;
+    }
+    out << QStringLiteral("%1（类别 %2 %3）共有 %4 行权限记录：可查阅的 %5 行，可下载的 %6 行。")
+               .arg(doc, e.document.typeCode, e.document.typeName)
+               .arg(e.rows.size())
+               .arg(readers)
+               .arg(downloaders);
+    for (const RightRow& r : e.rows)
+        out << grantSentence(r);
+    return out;
+}
+
+QStringList EffectiveRights::sentences(const PositionExplanation& e)
+{
+    if (!e.found)
+        return {QStringLiteral("找不到这个岗位。")};
+    const QString position = QStringLiteral("岗位 %1 %2（%3）").arg(e.code, e.name, e.departmentName);
+    if (e.outsideScope)
+        return {position + QStringLiteral("不属于本部门，不能查看它的权限。")};
+    QStringList out;
+    int reads = 0, downloads = 0;
+    for (const RightRow& r : e.rows) {
+        reads += r.read ? 1 : 0;
+        downloads += r.download ? 1 : 0;
+    }
+    if (e.rows.isEmpty())
+        out << position + QStringLiteral("没有任何资料的查阅或下载权限。");
+    else
+        out << position
+                   + QStringLiteral("在 %1 行权限记录中：可查阅 %2 行，可下载 %3 行；每一行都直接授予该岗位。")
+                         .arg(e.rows.size())
+                         .arg(reads)
+                         .arg(downloads);
+    if (e.groups.isEmpty())
+        out << QStringLiteral("该岗位不属于任何下载组。");
+    else
+        out << QStringLiteral("该岗位属于下载组 %1；权限表不记录授予来源，按组授予的权限同样记作授予该岗位。")
+                   .arg(joined(e.groups));
+    if (e.uploadTypes.isEmpty())
+        out << QStringLiteral("该岗位不能上传资料。");
+    else
+        out << QStringLiteral("该岗位可上传到 %1 个资料类别：%2。")
+                   .arg(e.uploadTypes.size())
+                   .arg(joined(e.uploadTypes));
+    return out;
+}
+
+}  // namespace quarvel
