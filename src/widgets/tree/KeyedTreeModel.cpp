@@ -168,6 +168,18 @@ QStringList KeyedTreeModel::keys() const
     return result;
 }
 
+const QString& KeyedTreeModel::keyRef(int index) const
+{
+    static const QString none;
+    return index < 1 || index > count() ? none : nodes_[index - 1].key;
+}
+
+const QString& KeyedTreeModel::textRef(int index) const
+{
+    static const QString none;
+    return index < 1 || index > count() ? none : nodes_[index - 1].text;
+}
+
 TreeNodeInfo KeyedTreeModel::info(int pos) const
 {
     const Node& node = nodes_[pos];
@@ -232,6 +244,11 @@ int KeyedTreeModel::childCount(const QString& key) const
     return pos < 0 ? 0 : static_cast<int>(nodes_[pos].children.size());
 }
 
+int KeyedTreeModel::childCountAt(int index) const
+{
+    return index < 1 || index > count() ? 0 : static_cast<int>(nodes_[index - 1].children.size());
+}
+
 QStringList KeyedTreeModel::descendants(const QString& key) const
 {
     QStringList result;
@@ -290,6 +307,25 @@ bool KeyedTreeModel::setPicture(const QString& key, int picture)
         notifyChanged(pos, {Qt::DecorationRole, PictureRole});
     }
     return true;
+}
+
+bool KeyedTreeModel::setPictureAt(int index, int picture)
+{
+    if (index < 1 || index > count())
+        return false;
+    Node& node = nodes_[index - 1];
+    if (node.picture != picture) {
+        node.picture = picture;
+        notifyChanged(index - 1, {Qt::DecorationRole, PictureRole});
+    }
+    return true;
+}
+
+void KeyedTreeModel::setAllPictures(int picture)
+{
+    for (Node& node : nodes_)
+        node.picture = picture;
+    notifyAllChanged({Qt::DecorationRole, PictureRole});
 }
 
 QString KeyedTreeModel::tag(const QString& key) const
@@ -404,6 +440,19 @@ void KeyedTreeModel::setAllExpanded(bool expanded)
     UpdateGuard guard(*this);
     for (Node& node : nodes_)
         node.expanded = expanded;
+}
+
+bool KeyedTreeModel::allParentsExpanded() const
+{
+    bool any = false;
+    for (const Node& node : nodes_) {
+        if (node.children.isEmpty())
+            continue;
+        if (!node.expanded)
+            return false;
+        any = true;
+    }
+    return any;
 }
 
 // Selection ------------------------------------------------------------------------------------
