@@ -110,23 +110,25 @@ DbResult<TypeTreeNodes> TypeTree::load(TypeTreeVariant variant)
 }
 
 namespace {
-DbResult<QStringList> readCodes(const QString& sql, const QString& column, const QVariantList& values = {})
+// The codes in the first column of the statement's rows.
+DbResult<QStringList> readCodes(const QString& sql, const QVariantList& values = {})
 {
     Query q(sql);
     for (const QVariant& v : values)
         q.bind(v);
     if (!q.exec())
         return DbResult<QStringList>::failure(q.error());
+    const QSqlQuery& rows = q.raw();
     QStringList codes;
     while (q.next())
-        codes.append(q.text(column));
+        codes.append(rows.value(0).toString());
     if (q.error().isSet())
         return DbResult<QStringList>::failure(q.error());
     return {codes, {}};
 }
 }  // namespace
 
-DbResult<QStringList> TypeTree::voidedCodes() { return readCodes(voidedCodesStatement(), QStringLiteral("编号")); }
+DbResult<QStringList> TypeTree::voidedCodes() { return readCodes(voidedCodesStatement()); }
 
 DbResult<TypeMarks> TypeTree::marks(TypeTreeVariant variant, const QString& positionCode)
 {
@@ -135,9 +137,8 @@ DbResult<TypeMarks> TypeTree::marks(TypeTreeVariant variant, const QString& posi
     // empty 岗位代号 are his), never as NULL, which would match nothing.
     const QString position = positionCode.isNull() ? QStringLiteral("") : positionCode;
     DbResult<QStringList> permitted = variant == TypeTreeVariant::Upload
-                                          ? readCodes(positionPermittedCodesStatement(), QStringLiteral("文件编号"),
-                                                      {position})
-                                          : readCodes(permittedCodesStatement(), QStringLiteral("文件编号"));
+                                          ? readCodes(positionPermittedCodesStatement(), {position})
+                                          : readCodes(permittedCodesStatement());
     if (!permitted.ok())
         return DbResult<TypeMarks>::failure(permitted.error);
     m.permittedCodes = permitted.value;

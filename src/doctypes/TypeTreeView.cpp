@@ -1,6 +1,7 @@
 #include "doctypes/TypeTreeView.h"
 
 #include "platform/MessageBoxes.h"
+#include "widgets/WaitCursor.h"
 #include "widgets/tree/KeyedTree.h"
 #include "widgets/tree/KeyedTreeModel.h"
 
@@ -118,6 +119,7 @@ DbError fillTypeTree(KeyedTree& tree, TypeTreeVariant variant, QStringList* desc
 
 DbError LoadTypeTree(KeyedTree& tree, TypeTreeVariant variant, QStringList* descriptions)
 {
+    const WaitCursor wait;
     bool statementFailed = false;
     return fillTypeTree(tree, variant, descriptions, statementFailed);
 }
@@ -125,6 +127,7 @@ DbError LoadTypeTree(KeyedTree& tree, TypeTreeVariant variant, QStringList* desc
 DbError LoadAndMarkTypeTree(KeyedTree& tree, TypeTreeVariant variant, const std::function<DbError()>& mark,
                             QStringList* descriptions)
 {
+    const WaitCursor wait;
     // One update for the load and the marking: the view is reset and laid out once.
     KeyedTreeModel::UpdateGuard update(*tree.model());
     bool statementFailed = false;
