@@ -92,6 +92,9 @@ DbError fillTypeTree(KeyedTree& tree, TypeTreeVariant variant, QStringList* desc
     KeyedTreeModel& model = *tree.model();
     KeyedTreeModel::UpdateGuard update(model);
     model.clear();
+    // The type table changes little within a session: room for as many nodes as the last load.
+    static int lastCount = 0;
+    model.reserve(lastCount);
     QStringList kept;
     if (variant == TypeTreeVariant::Settings)
         kept.append(QString());
@@ -108,6 +111,7 @@ DbError fillTypeTree(KeyedTree& tree, TypeTreeVariant variant, QStringList* desc
     });
     if (descriptions)
         *descriptions = std::move(kept);
+    lastCount = model.count();
     statementFailed = failed.isSet();
     if (statementFailed)
         return failed;

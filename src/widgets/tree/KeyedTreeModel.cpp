@@ -54,7 +54,7 @@ TreeAddResult KeyedTreeModel::add(const QString& parentKey, const QString& key, 
     }
     int parentPos = -1;
     if (!parentKey.isEmpty()) {
-        parentPos = find(parentKey);
+        parentPos = lastParent_ >= 0 && nodes_[lastParent_].key == parentKey ? lastParent_ : find(parentKey);
         if (parentPos < 0) {
             result.error = TreeError::make(TreeErrorCode::ElementNotFound, parentKey);
             return result;
@@ -69,6 +69,7 @@ TreeAddResult KeyedTreeModel::add(const QString& parentKey, const QString& key, 
     }
     const int pos = count();
     slot = pos;
+    lastParent_ = parentPos;
 
     const int row = static_cast<int>(parentPos < 0 ? topLevel_.size() : nodes_[parentPos].children.size());
     const bool signal = !isUpdating();
@@ -127,12 +128,19 @@ void KeyedTreeModel::clear()
     nodes_.clear();
     byKey_.clear();
     topLevel_.clear();
+    lastParent_ = -1;
     const bool hadSelection = selected_ >= 0;
     selected_ = -1;
     if (signal)
         endResetModel();
     if (hadSelection)
         emit selectedNodeChanged(QString());
+}
+
+void KeyedTreeModel::reserve(int nodes)
+{
+    nodes_.reserve(nodes);
+    byKey_.reserve(nodes);
 }
 
 void KeyedTreeModel::beginUpdate()

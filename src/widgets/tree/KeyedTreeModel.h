@@ -54,6 +54,8 @@ public:
 
     // Removes every node; numbering starts again at 1.
     void clear();
+    // Makes room for `nodes` nodes in all, for a load whose size is known or guessed.
+    void reserve(int nodes);
 
     // Bulk changes: nested calls are allowed; the outermost endUpdate() resets the model once.
     void beginUpdate();
@@ -189,6 +191,7 @@ private:
     QHash<QString, int> byKey_;
     QVector<int> topLevel_;
     int selected_ = -1;
+    int lastParent_ = -1;  // the parent of the node added last: siblings usually come together
     QList<QIcon> images_;
     bool checkBoxes_ = false;
     int updateDepth_ = 0;
