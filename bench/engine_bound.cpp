@@ -32,6 +32,7 @@
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QTemporaryDir>
+#include <QTreeView>
 
 #include <sqlite3.h>
 
@@ -231,10 +232,15 @@ void trees(bench::EngineFloor& db)
         tree.setImageList(typeTreeIcons(v.variant));
         tree.resize(400, 600);
         tree.show();
+        // As the windows load them: the marking in the same update as the load.
         const double client = median([&] {
-            LoadTypeTree(tree, v.variant);
             if (v.mark)
-                v.mark(tree);
+                LoadAndMarkTypeTree(tree, v.variant, [&] {
+                    v.mark(tree);
+                    return DbError{};
+                });
+            else
+                LoadTypeTree(tree, v.variant);
             QCoreApplication::processEvents();
         });
         const double floor = median([&] {
@@ -295,9 +301,14 @@ void trees(bench::EngineFloor& db)
         model->setData(index, on ? Qt::Checked : Qt::Unchecked, Qt::CheckStateRole);
         QCoreApplication::processEvents();
     };
+    browse.view()->scrollTo(browse.model()->indexForKey(largest), QAbstractItemView::PositionAtTop);
+    QCoreApplication::processEvents();
     const double root = median([&] { tick(largest); });
     row("tick at the largest top-level type", root, 0, largestSize + 1, "follows the branch");
     if (!small.isEmpty()) {
+        // In sight, so that each tick also repaints the branch.
+        browse.view()->scrollTo(browse.model()->indexForKey(small), QAbstractItemView::PositionAtTop);
+        QCoreApplication::processEvents();
         const double branch = median([&] { tick(small); });
         row("tick on an 8-node branch", branch, 0, 9, "<= 1 ms");
     }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QTypeInfo>
 
 namespace quarvel {
 
@@ -17,3 +18,6 @@ struct TreeNodeSpec {
 };
 
 }  // namespace quarvel
+
+// Moved in memory as a whole when a list of nodes grows.
+Q_DECLARE_TYPEINFO(quarvel::TreeNodeSpec, Q_RELOCATABLE_TYPE);

@@ -1,6 +1,7 @@
 #include "directory/DepartmentTree.h"
 
 #include "platform/MessageBoxes.h"
+#include "widgets/WaitCursor.h"
 #include "widgets/tree/KeyedTree.h"
 
 #include <QPainter>
@@ -66,6 +67,7 @@ QIcon positionIcon()
 
 DbError LoadDepartmentTree(KeyedTree& tree, QVector<DepartmentEntry>& departments)
 {
+    const WaitCursor wait;
     DbResult<QVector<DepartmentEntry>> read = DepartmentDirectory::loadDepartments();
     if (read.value.isEmpty() && read.error.isSet())
         return read.error;  // the statement did not open: the old list stays

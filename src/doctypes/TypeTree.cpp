@@ -2,7 +2,7 @@
 
 #include "db/Query.h"
 
-#include <QSet>
+#include <QSqlQuery>
 
 namespace quarvel {
 
@@ -51,73 +51,84 @@ int TypeTree::loadPicture(TypeTreeVariant variant)
     return 1;
 }
 
+namespace {
+// "S" and the code without its outer blanks.
+QString typeKey(const QString& code)
+{
+    const QStringView trimmed = QStringView(code).trimmed();
+    QString key;
+    key.reserve(trimmed.size() + 1);
+    key.append(u'S').append(trimmed);
+    return key;
+}
+}  // namespace
+
+DbError TypeTree::read(TypeTreeVariant variant, const TypeRowSink& take)
+{
+    const bool settings = variant == TypeTreeVariant::Settings;
+    const int picture = loadPicture(variant);
+    TreeNodeSpec node;
+    if (settings) {
+        node = TreeNodeSpec{kTypeRootKey, kTypeRootText, QString(), 1, {}, false, false};
+        if (!take(node, QString()))
+            return {};
+    }
+
+    Query q(loadStatement());
+    if (!q.exec())
+        return q.error();
+    // Read by position, in the order of the statement's columns: 编号, 名称, 上级编号, 级别, 说明, ID.
+    const QSqlQuery& rows = q.raw();
+    const QString rootKey = settings ? kTypeRootKey : QString();
+    const QString noDescription;
+    while (q.next()) {
+        const QString code = rows.value(0).toString();
+        node.key = typeKey(code);
+        node.text = code + u' ' + rows.value(1).toString();
+        node.picture = picture;
+        const QVariant parent = rows.value(2);
+        node.parentKey = parent.isNull() ? rootKey : typeKey(parent.toString());
+        if (!take(node, settings ? rows.value(4).toString() : noDescription))
+            return {};
+    }
+    return q.error();
+}
+
 DbResult<TypeTreeNodes> TypeTree::load(TypeTreeVariant variant)
 {
     DbResult<TypeTreeNodes> loaded;
     TypeTreeNodes& result = loaded.value;
-    const bool settings = variant == TypeTreeVariant::Settings;
-    const int picture = loadPicture(variant);
-    QSet<QString> keys;
-    if (settings) {
-        result.nodes.append(TreeNodeSpec{kTypeRootKey, kTypeRootText, QString(), 1, {}, false, false});
-        keys.insert(kTypeRootKey);
-        result.descriptions = {QString(), QString()};
-    }
-
-    Query q(loadStatement());
-    if (!q.exec()) {
-        loaded.error = q.error();
-        return loaded;
-    }
-    while (q.next()) {
-        const QString code = q.text(u"编号");
-        TreeNodeSpec node;
-        node.key = u'S' + code.trimmed();
-        node.text = code + u' ' + q.text(u"名称");
-        node.picture = picture;
-        if (q.isNull(u"上级编号"))
-            node.parentKey = settings ? kTypeRootKey : QString();
-        else
-            node.parentKey = u'S' + q.text(u"上级编号").trimmed();
-
-        if (!node.parentKey.isEmpty() && !keys.contains(node.parentKey)) {
-            loaded.error = DbError::make(kTypeParentMissing, QStringLiteral("上级类型不存在：") + node.key);
-            return loaded;
-        }
-        // One lookup both finds a repeated key and records a new one.
-        const qsizetype known = keys.size();
-        keys.insert(node.key);
-        if (keys.size() == known) {
-            loaded.error = DbError::make(kTypeKeyRepeated, QStringLiteral("类型编号重复：") + node.key);
-            return loaded;
-        }
-        result.nodes.append(std::move(node));
-        if (settings)
-            result.descriptions.append(q.text(u"说明"));
-    }
-    if (q.error().isSet())
-        loaded.error = q.error();
+    if (variant == TypeTreeVariant::Settings)
+        result.descriptions.append(QString());
+    loaded.error = read(variant, [&](TreeNodeSpec& node, const QString& description) {
+        result.nodes.append(node);
+        if (variant == TypeTreeVariant::Settings)
+            result.descriptions.append(description);
+        return true;
+    });
     return loaded;
 }
 
 namespace {
-DbResult<QStringList> readCodes(const QString& sql, const QString& column, const QVariantList& values = {})
+// The codes in the first column of the statement's rows.
+DbResult<QStringList> readCodes(const QString& sql, const QVariantList& values = {})
 {
     Query q(sql);
     for (const QVariant& v : values)
         q.bind(v);
     if (!q.exec())
         return DbResult<QStringList>::failure(q.error());
+    const QSqlQuery& rows = q.raw();
     QStringList codes;
     while (q.next())
-        codes.append(q.text(column));
+        codes.append(rows.value(0).toString());
     if (q.error().isSet())
         return DbResult<QStringList>::failure(q.error());
     return {codes, {}};
 }
 }  // namespace
 
-DbResult<QStringList> TypeTree::voidedCodes() { return readCodes(voidedCodesStatement(), QStringLiteral("编号")); }
+DbResult<QStringList> TypeTree::voidedCodes() { return readCodes(voidedCodesStatement()); }
 
 DbResult<TypeMarks> TypeTree::marks(TypeTreeVariant variant, const QString& positionCode)
 {
@@ -126,9 +137,8 @@ DbResult<TypeMarks> TypeTree::marks(TypeTreeVariant variant, const QString& posi
     // empty 岗位代号 are his), never as NULL, which would match nothing.
     const QString position = positionCode.isNull() ? QStringLiteral("") : positionCode;
     DbResult<QStringList> permitted = variant == TypeTreeVariant::Upload
-                                          ? readCodes(positionPermittedCodesStatement(), QStringLiteral("文件编号"),
-                                                      {position})
-                                          : readCodes(permittedCodesStatement(), QStringLiteral("文件编号"));
+                                          ? readCodes(positionPermittedCodesStatement(), {position})
+                                          : readCodes(permittedCodesStatement());
     if (!permitted.ok())
         return DbResult<TypeMarks>::failure(permitted.error);
     m.permittedCodes = permitted.value;

@@ -7,6 +7,8 @@
 #include <QStringList>
 #include <QVector>
 
+#include <functional>
+
 namespace quarvel {
 
 // The five windows that show the document type tree differ in the root node, the picture
@@ -29,19 +31,15 @@ struct TypeTreeNodes {
     QStringList descriptions;
 };
 
-// Error numbers of a row that the tree would refuse, as the keyed tree numbers them.
-inline constexpr int kTypeParentMissing = 35601;  // its parent is missing or sorts after it
-inline constexpr int kTypeKeyRepeated = 35602;    // its trimmed code repeats
-inline bool isRefusedTypeRow(const DbError& error)
-{
-    return error.number == kTypeParentMissing || error.number == kTypeKeyRepeated;
-}
-
 // The codes that the marking passes read.
 struct TypeMarks {
     QStringList permittedCodes;  // types with upload permissions (of the position, for Upload)
     QStringList voidedCodes;
 };
+
+// Takes one node of the type tree (the node may be moved from) and its description; false
+// stops the reading.
+using TypeRowSink = std::function<bool(TreeNodeSpec& node, const QString& description)>;
 
 class TypeTree {
 public:
@@ -52,10 +50,15 @@ public:
 
     static int loadPicture(TypeTreeVariant variant);
 
-    // Runs the load statement and builds the node list of the variant. A row that the tree
-    // would refuse stops the load there: the nodes before it come back with an error that
-    // isRefusedTypeRow() recognises (its description names the row's key). When the statement
-    // fails, the nodes read before come back with its error.
+    // Runs the load statement and hands the variant's nodes to `take` one by one, in order, each
+    // with its description (the settings window's; empty for the root and the other variants),
+    // until `take` returns false. Rows that a tree refuses (a repeated trimmed code, a parent
+    // that is missing or sorts after the node) are handed on as read: the tree stops there.
+    // Returns the statement's failure; the nodes handed on before it stay with the caller.
+    static DbError read(TypeTreeVariant variant, const TypeRowSink& take);
+
+    // The same nodes as one list. When the statement fails, the nodes read before come back
+    // with its error.
     static DbResult<TypeTreeNodes> load(TypeTreeVariant variant);
 
     // Codes for the marking passes. For Upload, only the permissions of positionCode.

@@ -1,7 +1,9 @@
 #include "doctypes/TypeTreeView.h"
 
 #include "platform/MessageBoxes.h"
+#include "widgets/WaitCursor.h"
 #include "widgets/tree/KeyedTree.h"
+#include "widgets/tree/KeyedTreeModel.h"
 
 #include <QHash>
 #include <QIcon>
@@ -11,50 +13,55 @@
 namespace quarvel {
 namespace {
 
+// The text before the first blank, as TypeCodeFromText gives it, without a copy.
+QStringView codeOfText(QStringView text)
+{
+    const qsizetype blank = text.indexOf(u' ');
+    return blank < 0 ? text : text.left(blank);
+}
+
 // For each code taken from a node text, the first node (from `from`) that shows it. A code
 // stored with blanks around it has its node found also by the code without them (its key), for
-// codes that no node text gives.
-QHash<QString, QString> firstNodeByCode(const KeyedTree& tree, int from)
+// codes that no node text gives. The codes point into the tree's texts and keys: use the table
+// before the tree changes.
+using NodesByCode = QHash<QStringView, int>;
+
+NodesByCode firstNodeByCode(const KeyedTree& tree, int from)
 {
-    QHash<QString, QString> out;
+    NodesByCode out;
     const int n = tree.count();
     out.reserve(n);
+    const auto firstOnly = [&out](QStringView code, int index) {
+        const qsizetype known = out.size();
+        int& slot = out[code];
+        if (out.size() != known)
+            slot = index;
+    };
+    for (int i = from; i <= n; ++i)
+        firstOnly(codeOfText(tree.textRef(i)), i);
     for (int i = from; i <= n; ++i) {
-        const QString key = tree.keyAt(i);
-        const QString code = TypeCodeFromText(tree.text(key));
-        if (!out.contains(code))
-            out.insert(code, key);
-    }
-    for (int i = from; i <= n; ++i) {
-        const QString key = tree.keyAt(i);
-        const QString code = TypeCodeFromKey(key);
-        if (!code.isEmpty() && !out.contains(code))
-            out.insert(code, key);
+        const QStringView code = QStringView(tree.keyRef(i)).mid(1);
+        if (!code.isEmpty())
+            firstOnly(code, i);
     }
     return out;
 }
 
 // Codes as read from the database: the node of the code as stored, else of the code without
-// its outer blanks.
-void setPictureOfCodes(KeyedTree& tree, const QHash<QString, QString>& byCode, const QStringList& codes, int picture)
+// its outer blanks. The pictures are set after the lookups, as the table points into the tree.
+void setPictureOfCodes(KeyedTree& tree, const NodesByCode& byCode, const QStringList& codes, int picture)
 {
+    QVector<int> found;
+    found.reserve(codes.size());
     for (const QString& code : codes) {
-        auto it = byCode.constFind(code);
+        auto it = byCode.constFind(QStringView(code));
         if (it == byCode.constEnd())
-            it = byCode.constFind(code.trimmed());
+            it = byCode.constFind(QStringView(code).trimmed());
         if (it != byCode.constEnd())
-            tree.setPicture(*it, picture);
+            found.append(*it);
     }
-}
-
-void expandAllWithPicture(KeyedTree& tree, int picture)
-{
-    const int n = tree.count();
-    for (int i = 1; i <= n; ++i) {
-        const QString key = tree.keyAt(i);
-        tree.setExpanded(key, true);
-        tree.setPicture(key, picture);
-    }
+    for (int index : std::as_const(found))
+        tree.setPictureAt(index, picture);
 }
 
 QIcon folderIcon(const QColor& colour, bool crossed = false)
@@ -78,33 +85,45 @@ QIcon folderIcon(const QColor& colour, bool crossed = false)
 }  // namespace
 
 namespace {
-// Fills the tree; `statementFailed` tells a failed statement from a refused row.
+// Fills the tree, reading the rows straight into it; `statementFailed` tells a failed statement
+// from a refused row. Reading stops at a refused row: the nodes before it stay.
 DbError fillTypeTree(KeyedTree& tree, TypeTreeVariant variant, QStringList* descriptions, bool& statementFailed)
 {
-    const DbResult<TypeTreeNodes> load = TypeTree::load(variant);
-    tree.beginUpdate();
-    tree.clear();
-    const TreeLoadResult loaded = tree.load(load.value.nodes);
-    tree.endUpdate();
+    KeyedTreeModel& model = *tree.model();
+    KeyedTreeModel::UpdateGuard update(model);
+    model.clear();
+    // The type table changes little within a session: room for as many nodes as the last load.
+    static int lastCount = 0;
+    model.reserve(lastCount);
+    QStringList kept;
+    if (variant == TypeTreeVariant::Settings)
+        kept.append(QString());
+    TreeError refused;
+    const DbError failed = TypeTree::read(variant, [&](TreeNodeSpec& node, const QString& description) {
+        const TreeAddResult added = model.addNode(node.parentKey, node.key, node.text, node.picture);
+        if (!added.ok()) {
+            refused = added.error;
+            return false;
+        }
+        if (variant == TypeTreeVariant::Settings)
+            kept.append(description);
+        return true;
+    });
     if (descriptions)
-        *descriptions = load.value.descriptions;
-    const bool refused = isRefusedTypeRow(load.error);
-    statementFailed = !load.ok() && !refused;
+        *descriptions = std::move(kept);
+    lastCount = model.count();
+    statementFailed = failed.isSet();
     if (statementFailed)
-        return load.error;
-    if (!loaded.ok())
-        return DbError{loaded.error.number, loaded.error.description};
-    if (refused) {
-        // Told as the tree tells a refused node.
-        const auto code = static_cast<TreeErrorCode>(load.error.number);
-        return DbError{load.error.number, TreeError::describe(code)};
-    }
+        return failed;
+    if (refused.isSet())
+        return DbError{refused.number, refused.description};
     return {};
 }
 }  // namespace
 
 DbError LoadTypeTree(KeyedTree& tree, TypeTreeVariant variant, QStringList* descriptions)
 {
+    const WaitCursor wait;
     bool statementFailed = false;
     return fillTypeTree(tree, variant, descriptions, statementFailed);
 }
@@ -112,6 +131,9 @@ DbError LoadTypeTree(KeyedTree& tree, TypeTreeVariant variant, QStringList* desc
 DbError LoadAndMarkTypeTree(KeyedTree& tree, TypeTreeVariant variant, const std::function<DbError()>& mark,
                             QStringList* descriptions)
 {
+    const WaitCursor wait;
+    // One update for the load and the marking: the view is reset and laid out once.
+    KeyedTreeModel::UpdateGuard update(*tree.model());
     bool statementFailed = false;
     const DbError loaded = fillTypeTree(tree, variant, descriptions, statementFailed);
     if (statementFailed)
@@ -126,8 +148,9 @@ namespace {
 void markTypes(KeyedTree& tree, const TypeMarks& marks, int from, int plain, int permitted)
 {
     tree.beginUpdate();
-    expandAllWithPicture(tree, plain);
-    const auto byCode = firstNodeByCode(tree, from);
+    tree.setAllExpanded(true);
+    tree.setAllPictures(plain);
+    const NodesByCode byCode = firstNodeByCode(tree, from);
     setPictureOfCodes(tree, byCode, marks.permittedCodes, permitted);
     setPictureOfCodes(tree, byCode, marks.voidedCodes, 3);
     tree.endUpdate();
@@ -142,12 +165,11 @@ void markUploadTypes(KeyedTree& tree, const TypeMarks& marks) { markTypes(tree, 
 void markLeavesAndVoided(KeyedTree& tree, const QStringList& voidedCodes)
 {
     tree.beginUpdate();
+    tree.setAllExpanded(true);
     const int n = tree.count();
     for (int i = 1; i <= n; ++i) {
-        const QString key = tree.keyAt(i);
-        tree.setExpanded(key, true);
-        if (tree.childCount(key) == 0)
-            tree.setPicture(key, 2);
+        if (tree.childCountAt(i) == 0)
+            tree.setPictureAt(i, 2);
     }
     setPictureOfCodes(tree, firstNodeByCode(tree, 1), voidedCodes, 4);
     tree.endUpdate();

@@ -321,9 +321,7 @@ void Frm公司资料查阅::Command10_Click()
     case SearchRefusal::None: break;
     }
 
-    WaitCursor wait;
-    StatusBar1->setPanelText(1, QStringLiteral("请稍候，正在进行统计..."));
-    StatusBar1->repaint();
+    WaitCursor wait(StatusBar1, 1, QStringLiteral("请稍候，正在进行统计..."));
     // The grid is not redrawn while it fills.
     MSFlexGrid1->beginBulk();
     MSFlexGrid1->setRows(1);

@@ -120,19 +120,22 @@ void frm资料上传权限设置::Form_Load()
 void frm资料上传权限设置::LoadTypeTree()
 {
     m_nodesByCode.clear();
-    DbError failed = quarvel::LoadTypeTree(*TreeView1, TypeTreeVariant::UploadPermission);
-    if (!failed.isSet()) {
-        const DbResult<QStringList> voided = TypeTree::voidedCodes();
-        failed = voided.error;
-        if (voided.ok())
-            markLeavesAndVoided(*TreeView1, voided.value);
+    DbError failed;
+    {
+        // The load and the marking in one update: the view is laid out once.
+        KeyedTreeModel::UpdateGuard update(*TreeView1->model());
+        failed = quarvel::LoadTypeTree(*TreeView1, TypeTreeVariant::UploadPermission);
+        if (!failed.isSet()) {
+            const DbResult<QStringList> voided = TypeTree::voidedCodes();
+            failed = voided.error;
+            if (voided.ok())
+                markLeavesAndVoided(*TreeView1, voided.value);
+        }
     }
     const int n = TreeView1->count();
     m_nodesByCode.reserve(n);
-    for (int i = 1; i <= n; ++i) {
-        const QString key = TreeView1->keyAt(i);
-        m_nodesByCode[TypeCodeFromText(TreeView1->text(key)).trimmed()].append(key);
-    }
+    for (int i = 1; i <= n; ++i)
+        m_nodesByCode[TypeCodeFromText(TreeView1->textRef(i)).trimmed()].append(TreeView1->keyRef(i));
     // A selected type node lets "修改" go ahead.
     if (n > 0)
         TreeView1->setSelected(TreeView1->keyAt(1));

@@ -403,8 +403,7 @@ bool frm资料下载汇总::Command10_Click()
 
     DbResult<QVector<StatisticsRow>> result;
     {
-        WaitCursor wait;
-        StatusBar1->setPanelText(1, kRunning);
+        WaitCursor wait(StatusBar1, 1, kRunning);
         MSFlexGrid1->setRows(1);
         QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
         result = m_statistics.run(AccessStatistics::filterOf(request));
@@ -466,8 +465,7 @@ void frm资料下载汇总::Command5_Click()
 
     DbResult<QVector<DetailRow>> result;
     {
-        WaitCursor wait;
-        StatusBar1->setPanelText(1, kRunning);
+        WaitCursor wait(StatusBar1, 1, kRunning);
         MSFlexGrid2->setRows(1);
         result = m_mode == StatisticsMode::Readers ? readerDetails(current) : m_statistics.details(number);
         MSFlexGrid2->beginBulk();

@@ -4,6 +4,7 @@
 #include "doctypes/TypeTreeView.h"
 #include "widgets/tree/KeyedTree.h"
 
+#include <QApplication>
 #include <QSignalSpy>
 #include <QTest>
 #include <QTreeView>
@@ -92,6 +93,34 @@ private slots:
         QCOMPARE(e.number, 35601);
         QVERIFY(!e.description.isEmpty());
         QCOMPARE(tree.keys(), QStringList({"S01", "S02", "S0101", "S0201"}));  // 0901 sorts last
+    }
+
+    void loadShowsTheWaitPointerAndRestoresIt()
+    {
+        db->addType(QStringLiteral("01"), QStringLiteral("甲"), {}, 0);
+        db->addType(QStringLiteral("0101"), QStringLiteral("甲一"), QStringLiteral("01"), 1);
+        KeyedTree tree;
+        // Seen from within the work: the model is reset while the rows are read.
+        QList<bool> waiting;
+        connect(tree.model(), &QAbstractItemModel::modelAboutToBeReset, this, [&waiting] {
+            waiting << (QApplication::overrideCursor() && QApplication::overrideCursor()->shape() == Qt::WaitCursor);
+        });
+        QVERIFY(!LoadTypeTree(tree, TypeTreeVariant::Browse).isSet());
+        QVERIFY(!LoadAndMarkTypeTree(tree, TypeTreeVariant::UploadPermission, [&] {
+                     waiting << (QApplication::overrideCursor() != nullptr);
+                     markLeavesAndVoided(tree, {});
+                     return DbError{};
+                 }).isSet());
+        QCOMPARE(waiting, QList<bool>({true, true, true}));  // one reset each, and the marking
+        QVERIFY(!QApplication::overrideCursor());
+        QCOMPARE(tree.picture(QStringLiteral("S0101")), 2);
+
+        // Also when the statement fails.
+        QVERIFY(db->exec(QStringLiteral("drop table 资料类型")));
+        waiting.clear();
+        QVERIFY(LoadTypeTree(tree, TypeTreeVariant::Browse).isSet());
+        QCOMPARE(waiting, QList<bool>({true}));
+        QVERIFY(!QApplication::overrideCursor());
     }
 
     void repeatedTrimmedCodeStopsTheLoad()

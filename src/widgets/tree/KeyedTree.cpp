@@ -86,6 +86,15 @@ KeyedTree::KeyedTree(QWidget* parent) : QWidget(parent), model_(new KeyedTreeMod
         FlagGuard guard(syncing_);
         view_->setExpanded(model_->indexForKey(key), expanded);
     });
+    // A node expanded before it had children: the view, which only lays out nodes with children
+    // when it expands everything at once, shows its first child expanded as the node is.
+    connect(model_, &QAbstractItemModel::rowsInserted, this, [this](const QModelIndex& under, int first) {
+        if (first != 0 || !under.isValid() || syncing_ || !model_->expanded(model_->keyForIndex(under))
+            || view_->isExpanded(under))
+            return;
+        FlagGuard guard(syncing_);
+        view_->setExpanded(under, true);
+    });
     // Connected after the view's own handler: a reset has already cleared the view's state.
     connect(model_, &QAbstractItemModel::modelReset, this, [this] { restoreViewState(); });
 }
@@ -113,9 +122,14 @@ void KeyedTree::restoreViewState()
         // Right after a reset the view only records these (its layout is still pending), so
         // this stays linear even for very large trees.
         FlagGuard guard(syncing_);
-        const QVector<QModelIndex> expandedIndexes = model_->expandedModelIndexes();
-        for (const QModelIndex& index : expandedIndexes)
-            view_->setExpanded(index, true);
+        if (model_->allParentsExpanded()) {
+            // One pass that lays the whole tree out, instead of one request per node.
+            view_->expandAll();
+        } else {
+            const QVector<QModelIndex> expandedIndexes = model_->expandedModelIndexes();
+            for (const QModelIndex& index : expandedIndexes)
+                view_->setExpanded(index, true);
+        }
     }
     if (!model_->selectedKey().isEmpty())
         showSelection(model_->selectedKey());

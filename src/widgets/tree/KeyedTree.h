@@ -48,11 +48,14 @@ public:
     int indexOf(const QString& key) const { return model_->indexOf(key); }
     QString keyAt(int index) const { return model_->keyAt(index); }
     QStringList keys() const { return model_->keys(); }
+    const QString& keyRef(int index) const { return model_->keyRef(index); }
+    const QString& textRef(int index) const { return model_->textRef(index); }
     std::optional<TreeNodeInfo> nodeByKey(const QString& key) const { return model_->nodeByKey(key); }
     std::optional<TreeNodeInfo> nodeByIndex(int index) const { return model_->nodeByIndex(index); }
     QString parentKey(const QString& key) const { return model_->parentKey(key); }
     QStringList childKeys(const QString& key) const { return model_->childKeys(key); }
     int childCount(const QString& key) const { return model_->childCount(key); }
+    int childCountAt(int index) const { return model_->childCountAt(index); }
     QStringList descendants(const QString& key) const { return model_->descendants(key); }
 
     // Node properties
@@ -60,6 +63,8 @@ public:
     bool setText(const QString& key, const QString& text) { return model_->setText(key, text); }
     int picture(const QString& key) const { return model_->picture(key); }
     bool setPicture(const QString& key, int picture) { return model_->setPicture(key, picture); }
+    bool setPictureAt(int index, int picture) { return model_->setPictureAt(index, picture); }
+    void setAllPictures(int picture) { model_->setAllPictures(picture); }
     QString tag(const QString& key) const { return model_->tag(key); }
     bool setTag(const QString& key, const QString& tag) { return model_->setTag(key, tag); }
     bool checked(const QString& key) const { return model_->checked(key); }

@@ -54,7 +54,7 @@ TreeAddResult KeyedTreeModel::add(const QString& parentKey, const QString& key, 
     }
     int parentPos = -1;
     if (!parentKey.isEmpty()) {
-        parentPos = find(parentKey);
+        parentPos = lastParent_ >= 0 && nodes_[lastParent_].key == parentKey ? lastParent_ : find(parentKey);
         if (parentPos < 0) {
             result.error = TreeError::make(TreeErrorCode::ElementNotFound, parentKey);
             return result;
@@ -69,6 +69,7 @@ TreeAddResult KeyedTreeModel::add(const QString& parentKey, const QString& key, 
     }
     const int pos = count();
     slot = pos;
+    lastParent_ = parentPos;
 
     const int row = static_cast<int>(parentPos < 0 ? topLevel_.size() : nodes_[parentPos].children.size());
     const bool signal = !isUpdating();
@@ -127,12 +128,19 @@ void KeyedTreeModel::clear()
     nodes_.clear();
     byKey_.clear();
     topLevel_.clear();
+    lastParent_ = -1;
     const bool hadSelection = selected_ >= 0;
     selected_ = -1;
     if (signal)
         endResetModel();
     if (hadSelection)
         emit selectedNodeChanged(QString());
+}
+
+void KeyedTreeModel::reserve(int nodes)
+{
+    nodes_.reserve(nodes);
+    byKey_.reserve(nodes);
 }
 
 void KeyedTreeModel::beginUpdate()
@@ -166,6 +174,18 @@ QStringList KeyedTreeModel::keys() const
     for (const Node& node : nodes_)
         result.append(node.key);
     return result;
+}
+
+const QString& KeyedTreeModel::keyRef(int index) const
+{
+    static const QString none;
+    return index < 1 || index > count() ? none : nodes_[index - 1].key;
+}
+
+const QString& KeyedTreeModel::textRef(int index) const
+{
+    static const QString none;
+    return index < 1 || index > count() ? none : nodes_[index - 1].text;
 }
 
 TreeNodeInfo KeyedTreeModel::info(int pos) const
@@ -232,6 +252,11 @@ int KeyedTreeModel::childCount(const QString& key) const
     return pos < 0 ? 0 : static_cast<int>(nodes_[pos].children.size());
 }
 
+int KeyedTreeModel::childCountAt(int index) const
+{
+    return index < 1 || index > count() ? 0 : static_cast<int>(nodes_[index - 1].children.size());
+}
+
 QStringList KeyedTreeModel::descendants(const QString& key) const
 {
     QStringList result;
@@ -290,6 +315,25 @@ bool KeyedTreeModel::setPicture(const QString& key, int picture)
         notifyChanged(pos, {Qt::DecorationRole, PictureRole});
     }
     return true;
+}
+
+bool KeyedTreeModel::setPictureAt(int index, int picture)
+{
+    if (index < 1 || index > count())
+        return false;
+    Node& node = nodes_[index - 1];
+    if (node.picture != picture) {
+        node.picture = picture;
+        notifyChanged(index - 1, {Qt::DecorationRole, PictureRole});
+    }
+    return true;
+}
+
+void KeyedTreeModel::setAllPictures(int picture)
+{
+    for (Node& node : nodes_)
+        node.picture = picture;
+    notifyAllChanged({Qt::DecorationRole, PictureRole});
 }
 
 QString KeyedTreeModel::tag(const QString& key) const
@@ -404,6 +448,19 @@ void KeyedTreeModel::setAllExpanded(bool expanded)
     UpdateGuard guard(*this);
     for (Node& node : nodes_)
         node.expanded = expanded;
+}
+
+bool KeyedTreeModel::allParentsExpanded() const
+{
+    bool any = false;
+    for (const Node& node : nodes_) {
+        if (node.children.isEmpty())
+            continue;
+        if (!node.expanded)
+            return false;
+        any = true;
+    }
+    return any;
 }
 
 // Selection ------------------------------------------------------------------------------------

@@ -54,6 +54,8 @@ public:
 
     // Removes every node; numbering starts again at 1.
     void clear();
+    // Makes room for `nodes` nodes in all, for a load whose size is known or guessed.
+    void reserve(int nodes);
 
     // Bulk changes: nested calls are allowed; the outermost endUpdate() resets the model once.
     void beginUpdate();
@@ -80,12 +82,17 @@ public:
     int indexOf(const QString& key) const;  // 1-based; 0 when not present
     QString keyAt(int index) const;         // empty when out of range
     QStringList keys() const;               // all keys in index order
+    // The key and text of node `index` without a copy, valid until the tree next changes; an
+    // empty text when out of range. For passes over every node of a large tree.
+    const QString& keyRef(int index) const;
+    const QString& textRef(int index) const;
     std::optional<TreeNodeInfo> nodeByKey(const QString& key) const;
     std::optional<TreeNodeInfo> nodeByIndex(int index) const;
 
     QString parentKey(const QString& key) const;        // empty for a top-level node
     QStringList childKeys(const QString& key) const;    // in order; empty key: the top-level nodes
     int childCount(const QString& key) const;           // empty key: number of top-level nodes
+    int childCountAt(int index) const;                  // 0 when out of range
     QStringList descendants(const QString& key) const;  // depth first, without the node itself
 
     // Node properties --------------------------------------------------------------------------
@@ -94,6 +101,8 @@ public:
     bool setText(const QString& key, const QString& text);
     int picture(const QString& key) const;
     bool setPicture(const QString& key, int picture);
+    bool setPictureAt(int index, int picture);  // false when out of range
+    void setAllPictures(int picture);
     QString tag(const QString& key) const;
     bool setTag(const QString& key, const QString& tag);
 
@@ -110,6 +119,9 @@ public:
     bool expanded(const QString& key) const;
     bool setExpanded(const QString& key, bool expanded);
     void setAllExpanded(bool expanded);
+    // True when every node that has children is expanded (and there is one), as after
+    // setAllExpanded(true): a view can then expand everything in one pass.
+    bool allParentsExpanded() const;
 
     // Selection: at most one node. Selecting a node expands its ancestors so that it can be
     // seen; an empty key clears the selection.
@@ -179,6 +191,7 @@ private:
     QHash<QString, int> byKey_;
     QVector<int> topLevel_;
     int selected_ = -1;
+    int lastParent_ = -1;  // the parent of the node added last: siblings usually come together
     QList<QIcon> images_;
     bool checkBoxes_ = false;
     int updateDepth_ = 0;

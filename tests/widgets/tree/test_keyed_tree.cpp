@@ -64,6 +64,7 @@ private slots:
     void expandingBothWays();
     void expandedChildlessNodeShowsLaterChildren();
     void resetKeepsExpandedAndSelected();
+    void wholeTreeExpandedAtOnce();
     void clearEmptiesViewAndSelection();
     void checkBoxesFollowTheSetting();
     void hundredThousandNodesInTheView();
@@ -311,6 +312,26 @@ void TestKeyedTree::resetKeepsExpandedAndSelected()
     QCOMPARE(view->selectionModel()->selectedIndexes(), QModelIndexList{tree_->model()->indexForKey("$12")});
     QCOMPARE(tree_->selectedKey(), QString("$12"));
     QCOMPARE(selection.count(), 0);
+}
+
+void TestKeyedTree::wholeTreeExpandedAtOnce()
+{
+    addSample(*tree_);
+    tree_->setSelected("G001");
+    tree_->setAllExpanded(true);
+    QTreeView* view = tree_->view();
+    for (const char* key : {"$1", "$11"})
+        QVERIFY(view->isExpanded(tree_->model()->indexForKey(key)));
+    QCOMPARE(tree_->selectedKey(), QString("G001"));
+    QCOMPARE(view->selectionModel()->selectedIndexes(), QModelIndexList{tree_->model()->indexForKey("G001")});
+    // A node that was expanded without children shows the children it gets later.
+    QVERIFY(tree_->expanded("$12"));
+    QVERIFY(tree_->addNode("$12", "G002", "专员 李四", 2).ok());
+    QVERIFY(view->isExpanded(tree_->model()->indexForKey("$12")));
+    QVERIFY(view->visualRect(tree_->model()->indexForKey("G002")).isValid());
+    // Collapsing by the user still reaches the model.
+    view->collapse(tree_->model()->indexForKey("$11"));
+    QVERIFY(!tree_->expanded("$11"));
 }
 
 void TestKeyedTree::clearEmptiesViewAndSelection()

@@ -77,6 +77,7 @@ private slots:
     void tagsAndTexts();
     void picturesIndexTheImageList();
     void expandedState();
+    void byNodeNumber();
 
     // Selection
     void selectionIsSingleAndExpandsAncestors();
@@ -504,6 +505,47 @@ void TestKeyedTreeModel::expandedState()
     QCOMPARE(model.expandedModelIndexes().size(), model.count());
     model.setAllExpanded(false);
     QVERIFY(model.expandedModelIndexes().isEmpty());
+}
+
+void TestKeyedTreeModel::byNodeNumber()
+{
+    KeyedTreeModel model;
+    addSample(model);
+    const int s1 = model.indexOf("S1");
+    QCOMPARE(model.keyRef(s1), QString("S1"));
+    QCOMPARE(model.textRef(s1), model.text("S1"));
+    QCOMPARE(model.childCountAt(s1), model.childCount("S1"));
+    QVERIFY(model.keyRef(0).isEmpty());
+    QVERIFY(model.textRef(model.count() + 1).isEmpty());
+    QCOMPARE(model.childCountAt(model.count() + 1), 0);
+
+    QSignalSpy changed(&model, &QAbstractItemModel::dataChanged);
+    QVERIFY(model.setPictureAt(s1, 2));
+    QCOMPARE(model.picture("S1"), 2);
+    QCOMPARE(changed.count(), 1);
+    QCOMPARE(changed.at(0).at(0).value<QModelIndex>(), model.indexForKey("S1"));
+    QVERIFY(model.setPictureAt(s1, 2));
+    QCOMPARE(changed.count(), 1);  // unchanged: no signal
+    QVERIFY(!model.setPictureAt(0, 1));
+    QVERIFY(!model.setPictureAt(model.count() + 1, 1));
+
+    model.setAllPictures(3);
+    for (const QString& key : model.keys())
+        QCOMPARE(model.picture(key), 3);
+
+    // Every node with children expanded, leaves or not.
+    QVERIFY(!model.allParentsExpanded());
+    for (const QString& key : model.keys()) {
+        if (model.childCount(key) > 0)
+            model.setExpanded(key, true);
+    }
+    QVERIFY(model.allParentsExpanded());
+    model.setExpanded("S1", false);
+    QVERIFY(!model.allParentsExpanded());
+    KeyedTreeModel flat;
+    flat.addNode({}, "A", "a");
+    flat.setAllExpanded(true);
+    QVERIFY(!flat.allParentsExpanded());  // nothing to expand
 }
 
 // Selection ------------------------------------------------------------------------------------
