@@ -22,11 +22,7 @@ QString normalisedName(QString name)
 
 Query::Query(const QString& tsql) : Query(tsql, SharedConnection::database(), SharedConnection::engine()) {}
 
-Query::Query(const QString& tsql, const QSqlDatabase& db, SqlEngine engine)
-    : m_db(db), m_engine(engine), m_sql(tsql), m_query(db)
-{
-    m_query.setForwardOnly(true);
-}
+Query::Query(const QString& tsql, const QSqlDatabase& db, SqlEngine engine) : m_db(db), m_engine(engine), m_sql(tsql) {}
 
 Query& Query::bind(const QVariant& value)
 {
@@ -52,14 +48,41 @@ bool Query::exec()
         m_error = DbError::make(-1, QStringLiteral("数据库连接未打开"));
         return false;
     }
-    if (!m_query.prepare(dialect::translate(m_sql, m_engine))) {
-        m_error = DbError::fromSql(m_query.lastError());
+    if (!prepare())
+        return false;
+    QSqlQuery& q = query();
+    for (qsizetype i = 0; i < m_values.size(); ++i)
+        q.bindValue(int(i), m_values.at(i));
+    if (!q.exec()) {
+        m_error = DbError::fromSql(q.lastError());
         return false;
     }
-    for (const QVariant& v : std::as_const(m_values))
-        m_query.addBindValue(v);
-    if (!m_query.exec()) {
-        m_error = DbError::fromSql(m_query.lastError());
+    return true;
+}
+
+bool Query::prepare()
+{
+    if (m_lease.isValid()) {
+        // Run again: the statement read before is finished first.
+        m_lease.query().finish();
+        return true;
+    }
+    if (StatementCache::suits(m_db, m_engine, m_sql)) {
+        QSqlError failed;
+        m_lease = StatementCache::borrow(m_db, m_engine, m_sql, &failed);
+        if (m_lease.isValid())
+            return true;
+        if (failed.type() != QSqlError::NoError) {
+            m_error = DbError::fromSql(failed);
+            return false;
+        }
+    }
+    if (m_own.driver() != m_db.driver()) {
+        m_own = QSqlQuery(m_db);
+        m_own.setForwardOnly(true);
+    }
+    if (!m_own.prepare(dialect::translate(m_sql, m_engine))) {
+        m_error = DbError::fromSql(m_own.lastError());
         return false;
     }
     return true;
@@ -67,9 +90,10 @@ bool Query::exec()
 
 bool Query::next()
 {
-    if (m_query.next())
+    QSqlQuery& q = query();
+    if (q.next())
         return true;
-    const QSqlError e = m_query.lastError();
+    const QSqlError e = q.lastError();
     if (e.type() != QSqlError::NoError)
         m_error = DbError::fromSql(e);
     return false;
@@ -77,7 +101,7 @@ bool Query::next()
 
 void Query::buildColumnIndex() const
 {
-    const QSqlRecord rec = m_query.record();
+    const QSqlRecord rec = query().record();
     for (int i = 0; i < rec.count(); ++i) {
         const QString name = normalisedName(rec.fieldName(i));
         if (!m_columns.contains(name))
@@ -129,7 +153,7 @@ QVariant Query::value(QStringView column) const
         qWarning("Query: no column %s in result", qPrintable(column.toString()));
         return {};
     }
-    return m_query.value(i);
+    return query().value(i);
 }
 
 QString Query::text(QStringView column) const
