@@ -206,7 +206,7 @@ void Frm公司文件浏览::ShowDocument(qint64 uploadViewDocumentId, qint64 bro
     {
         TransferProgressDialog progress(this, QStringLiteral("正在读取文件……"));
         WaitCursor wait;
-        written = DocumentAccess::download(d.id, path, progress.callback());
+        written = DocumentAccess::temporaryCopy(d.id, path, progress.callback());
     }
     if (!written.ok()) {
         if (!isTransferCancelled(written.error))
