@@ -34,11 +34,7 @@ DbError failureOf(const QSqlQuery& query)
 
 Query::Query(const QString& tsql) : Query(tsql, SharedConnection::database(), SharedConnection::engine()) {}
 
-Query::Query(const QString& tsql, const QSqlDatabase& db, SqlEngine engine)
-    : m_db(db), m_engine(engine), m_sql(tsql), m_query(db)
-{
-    m_query.setForwardOnly(true);
-}
+Query::Query(const QString& tsql, const QSqlDatabase& db, SqlEngine engine) : m_db(db), m_engine(engine), m_sql(tsql) {}
 
 Query& Query::bind(const QVariant& value)
 {
@@ -74,14 +70,41 @@ bool Query::exec()
         m_error = *planned;
         return false;
     }
-    if (!m_query.prepare(dialect::translate(m_sql, m_engine))) {
-        m_error = ConnectionRecovery::examine(m_db, failureOf(m_query));
+    if (!prepare())
+        return false;
+    QSqlQuery& q = query();
+    for (qsizetype i = 0; i < m_values.size(); ++i)
+        q.bindValue(int(i), m_values.at(i));
+    if (!q.exec()) {
+        m_error = ConnectionRecovery::examine(m_db, failureOf(q));
         return false;
     }
-    for (const QVariant& v : std::as_const(m_values))
-        m_query.addBindValue(v);
-    if (!m_query.exec()) {
-        m_error = ConnectionRecovery::examine(m_db, failureOf(m_query));
+    return true;
+}
+
+bool Query::prepare()
+{
+    if (m_lease.isValid()) {
+        // Run again: the statement read before is finished first.
+        m_lease.query().finish();
+        return true;
+    }
+    if (StatementCache::suits(m_db, m_engine, m_sql)) {
+        QSqlError failed;
+        m_lease = StatementCache::borrow(m_db, m_engine, m_sql, &failed);
+        if (m_lease.isValid())
+            return true;
+        if (failed.type() != QSqlError::NoError) {
+            m_error = ConnectionRecovery::examine(m_db, DbError::fromSql(failed));
+            return false;
+        }
+    }
+    if (m_own.driver() != m_db.driver()) {
+        m_own = QSqlQuery(m_db);
+        m_own.setForwardOnly(true);
+    }
+    if (!m_own.prepare(dialect::translate(m_sql, m_engine))) {
+        m_error = ConnectionRecovery::examine(m_db, failureOf(m_own));
         return false;
     }
     return true;
@@ -89,9 +112,10 @@ bool Query::exec()
 
 bool Query::next()
 {
-    if (m_query.next())
+    QSqlQuery& q = query();
+    if (q.next())
         return true;
-    const QSqlError e = m_query.lastError();
+    const QSqlError e = q.lastError();
     if (e.type() != QSqlError::NoError)
         m_error = ConnectionRecovery::examine(m_db, DbError::fromSql(e));
     return false;
@@ -99,7 +123,7 @@ bool Query::next()
 
 void Query::buildColumnIndex() const
 {
-    const QSqlRecord rec = m_query.record();
+    const QSqlRecord rec = query().record();
     for (int i = 0; i < rec.count(); ++i) {
         const QString name = normalisedName(rec.fieldName(i));
         if (!m_columns.contains(name))
@@ -151,7 +175,7 @@ QVariant Query::value(QStringView column) const
         qWarning("Query: no column %s in result", qPrintable(column.toString()));
         return {};
     }
-    return m_query.value(i);
+    return query().value(i);
 }
 
 QString Query::text(QStringView column) const

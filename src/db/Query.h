@@ -2,6 +2,7 @@
 
 #include "db/DbError.h"
 #include "db/SqlDialect.h"
+#include "db/StatementCache.h"
 
 #include <QByteArray>
 #include <QDateTime>
@@ -18,6 +19,7 @@ namespace quarvel {
 
 // One statement in its T-SQL form with "?" placeholders, run on the shared connection
 // (or a given one), read forward-only. Values are always bound; columns are read by name.
+// Reading statements run again reuse their prepared form (see StatementCache).
 class Query {
 public:
     explicit Query(const QString& tsql);
@@ -47,20 +49,25 @@ public:
     QDateTime dateTime(QStringView column) const;
     QByteArray bytes(QStringView column) const;
 
-    int numRowsAffected() const { return m_query.numRowsAffected(); }
-    QVariant lastInsertId() const { return m_query.lastInsertId(); }
-    QSqlQuery& raw() { return m_query; }
+    int numRowsAffected() const { return query().numRowsAffected(); }
+    QVariant lastInsertId() const { return query().lastInsertId(); }
+    QSqlQuery& raw() { return query(); }
     SqlEngine engine() const { return m_engine; }
     const QString& statement() const { return m_sql; }
 
 private:
+    // The statement prepared for this run: a kept one, or one of its own.
+    bool prepare();
+    QSqlQuery& query() const { return m_lease.isValid() ? m_lease.query() : m_own; }
     int indexOf(QStringView column) const;
     void buildColumnIndex() const;
 
     QSqlDatabase m_db;
     SqlEngine m_engine;
     QString m_sql;
-    QSqlQuery m_query;
+    mutable QSqlQuery m_own;
+    // Released before the connection above.
+    StatementCache::Lease m_lease;
     QVariantList m_values;
     DbError m_error;
     // Columns by their folded names, built once per statement.

@@ -67,6 +67,11 @@ DbStatus DocumentAccess::download(qint64 id, const QString& path, const Transfer
     return DocumentContent().writeToFile(id, path, progress);
 }
 
+DbStatus DocumentAccess::temporaryCopy(qint64 id, const QString& path, const TransferProgress& progress)
+{
+    return DocumentContent().writeTemporaryFile(id, path, progress);
+}
+
 DbStatus DocumentAccess::log(const AccessedDocument& document, const Reader& reader, AccessKind kind)
 {
     const DbResult<QDateTime> now = serverDate();

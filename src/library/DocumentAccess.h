@@ -60,6 +60,8 @@ public:
     // cancel (isTransferCancelled) no file of that name is created or changed. No content is
     // an error ("资料内容为空").
     static DbStatus download(qint64 id, const QString& path, const TransferProgress& progress = {});
+    // The stored file into a new temporary file for reading at once (the viewer's copy).
+    static DbStatus temporaryCopy(qint64 id, const QString& path, const TransferProgress& progress = {});
 
     // Appends one row to the access log: the document, the reader, 下载 and 阅读 by the kind,
     // and 操作时间 from the server clock.

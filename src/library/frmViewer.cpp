@@ -10,6 +10,7 @@
 #include "widgets/grid/Twips.h"
 
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -213,7 +214,17 @@ void Frm公司文件浏览::ShowDocument(qint64 uploadViewDocumentId, qint64 bro
     {
         TransferProgressDialog progress(this, QStringLiteral("正在读取文件……"));
         WaitCursor wait;
-        written = DocumentAccess::download(d.id, path, progress.callback());
+        // The dialog hears of the first and the last piece and of one piece every 100 ms
+        // between: redrawing it for each piece would cost more than reading the piece.
+        const TransferProgress show = progress.callback();
+        QElapsedTimer shown;
+        const TransferProgress throttled = [&show, &shown](qint64 done, qint64 total) {
+            if (done != 0 && done < total && shown.isValid() && shown.elapsed() < 100)
+                return true;
+            shown.start();
+            return show(done, total);
+        };
+        written = DocumentAccess::temporaryCopy(d.id, path, throttled);
     }
     if (!written.ok()) {
         if (!isTransferCancelled(written.error))

@@ -129,6 +129,18 @@ DbResult<qint64> DocumentContent::storedSize(qint64 documentId) const
 
 DbStatus DocumentContent::writeToFile(qint64 documentId, const QString& path, const TransferProgress& progress) const
 {
+    return write(documentId, path, progress, false);
+}
+
+DbStatus DocumentContent::writeTemporaryFile(qint64 documentId, const QString& path,
+                                             const TransferProgress& progress) const
+{
+    return write(documentId, path, progress, true);
+}
+
+DbStatus DocumentContent::write(qint64 documentId, const QString& path, const TransferProgress& progress,
+                                bool temporary) const
+{
     const DbResult<Access> access = accessOf(SharedConnection::database());
     if (!access.ok())
         return {access.error};
@@ -137,14 +149,30 @@ DbStatus DocumentContent::writeToFile(qint64 documentId, const QString& path, co
         return {size.error};
     if (size.value < 0)
         return {DbError::make(-1, QStringLiteral("资料内容为空"))};
+    const PiecePlan plan(size.value, m_unit);
+    const auto move = [&](QFileDevice& sink) {
+        return access.value == Access::SqliteBlob ? content::sqliteWrite(documentId, sink, plan, progress)
+                                                  : content::odbcWrite(documentId, sink, plan, progress);
+    };
+
+    if (temporary) {
+        QFile sink(path);
+        if (!sink.open(QIODevice::WriteOnly | QIODevice::Truncate))
+            return {content::fileError(sink, QStringLiteral("无法创建文件"))};
+        DbStatus moved = move(sink);
+        if (moved.ok() && !sink.flush())
+            moved = {content::fileError(sink, QStringLiteral("无法保存文件"))};
+        sink.close();
+        if (!moved.ok())
+            sink.remove();
+        return moved;
+    }
 
     // The new content goes to a file beside the target and replaces it only when complete.
     QSaveFile sink(path);
     if (!sink.open(QIODevice::WriteOnly))
         return {content::fileError(sink, QStringLiteral("无法创建文件"))};
-    const PiecePlan plan(size.value, m_unit);
-    const DbStatus moved = access.value == Access::SqliteBlob ? content::sqliteWrite(documentId, sink, plan, progress)
-                                                              : content::odbcWrite(documentId, sink, plan, progress);
+    const DbStatus moved = move(sink);
     if (!moved.ok()) {
         sink.cancelWriting();
         return moved;

@@ -86,11 +86,17 @@ public:
     // a zero-length value gives an empty file.
     DbStatus writeToFile(qint64 documentId, const QString& path, const TransferProgress& progress = {}) const;
 
+    // Writes the stored file to a new temporary file that is read at once and thrown away
+    // (a viewer's copy): written in place and not forced to disk, removed on a failure or a
+    // cancel. The same errors as writeToFile otherwise.
+    DbStatus writeTemporaryFile(qint64 documentId, const QString& path, const TransferProgress& progress = {}) const;
+
     using Statement = NamedStatement;
     // The statements sent to SQL Server, in their T-SQL form (for the statement checks).
     static QVector<Statement> statements();
 
 private:
+    DbStatus write(qint64 documentId, const QString& path, const TransferProgress& progress, bool temporary) const;
     DbStatus store(qint64 documentId, const QString& path, const TransferProgress& progress, bool ownTransaction) const;
 
     qint64 m_unit;
