@@ -139,6 +139,19 @@ private:
 
 // Writes a kept sheet back: columns first, then row by row its row format, the merged ranges
 // that start there and its cells, so that a streamed workbook takes it in order too.
+// Whether the workbook at `path` opens and every worksheet of it reads to its end.
+bool readsBackWhole(const QString& path)
+{
+    const DbResult<std::shared_ptr<xlsx::WorkbookReader>> opened = xlsx::WorkbookReader::open(path);
+    if (!opened.ok())
+        return false;
+    for (const xlsx::SheetEntry& sheet : opened.value->sheets()) {
+        if (!sheet.part.isEmpty() && !opened.value->readSheet(sheet).ok())
+            return false;
+    }
+    return true;
+}
+
 void writeKeptSheet(lxw_worksheet* ws, const xlsx::KeptSheet& sheet, const std::vector<std::string>& shared,
                     KeptFormats& formats)
 {
@@ -381,7 +394,7 @@ DbStatus writeWorkbook(const ExportSource& source, const ExportRequest& request,
     // buffered bytes of the file) and closes without an error, leaving a cut-off workbook: only
     // a reading of the new file tells, and a cut-off one must not replace the old. (A streamed
     // workbook is too large to be read back whole into memory.)
-    if (cells <= kStreamedCells && !readWorkbook(temporary).error.isEmpty()) {
+    if (cells <= kStreamedCells && !readsBackWhole(temporary)) {
         QFile::remove(temporary);
         return failed(QStringLiteral("文件 %1 没有完整写入，磁盘空间可能不足")
                           .arg(QDir::toNativeSeparators(target.absoluteFilePath())));

@@ -225,15 +225,17 @@ private slots:
         w.resize(1200, 800);
         w.show();
         QVERIFY(QTest::qWaitForWindowExposed(&w));
+        FlexGrid* list = w.findChild<FlexGrid*>(QStringLiteral("MSFlexGrid1"));
+        QVERIFY(list);
         for (const Doc& doc : docs) {
-            const int row = w.MSFlexGrid1->findRow(1, doc.number);
+            const int row = list->findRow(1, doc.number);
             if (row < 1) {
                 problems << QStringLiteral("%1 not listed").arg(doc.number);
                 continue;
             }
             Probe probe(*db, msgs(), tally, problems, QStringLiteral("open ") + shortForm(doc.name));
             const QStringList before = listTree(outer->path());
-            doubleClickCell(*w.MSFlexGrid1, row, 1);
+            doubleClickCell(*list, row, 1);
             probe.finish();
             checkTemporaryCopy(probe, before);
         }

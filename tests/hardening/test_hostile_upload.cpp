@@ -5,6 +5,7 @@
 
 #include "HostileInputs.h"
 #include "Organisation.h"
+#include "UploadControls.h"
 
 #include "library/RightsPanel.h"
 #include "library/frmUpload.h"
@@ -59,6 +60,7 @@ class HostileUploadTest : public QObject, WindowSuiteFixture {
     QStringList problems;
     QTemporaryDir files;
     std::unique_ptr<Frm公司资料上传> w;
+    std::unique_ptr<test::UploadControls> ui;
 
     QString makeFile(const QString& name, const QByteArray& bytes)
     {
@@ -118,26 +120,26 @@ class HostileUploadTest : public QObject, WindowSuiteFixture {
 
     void chooseType()
     {
-        click(w->Picture8[2]);
-        clickTreeNode(*w->TreeView2, QStringLiteral("S0101"));
-        click(w->Command18);
+        click(ui->Picture8[2]);
+        clickTreeNode(*ui->TreeView2, QStringLiteral("S0101"));
+        click(ui->Command18);
     }
 
     // Selects the list row of the document; false when it is not listed.
     bool selectDocument(const QString& number)
     {
-        const int row = w->MSFlexGrid1->findRow(1, number);
+        const int row = ui->MSFlexGrid1->findRow(1, number);
         if (row < 1)
             return false;
-        clickCell(*w->MSFlexGrid1, row);
+        clickCell(*ui->MSFlexGrid1, row);
         return w->loadedDocument() && w->loadedDocument()->number == number;
     }
 
     QStringList listedNumbers() const
     {
         QStringList out;
-        for (int r = 1; r < w->MSFlexGrid1->rows(); ++r)
-            out << w->MSFlexGrid1->textMatrix(r, 1);
+        for (int r = 1; r < ui->MSFlexGrid1->rows(); ++r)
+            out << ui->MSFlexGrid1->textMatrix(r, 1);
         return out;
     }
 
@@ -197,6 +199,7 @@ private slots:
             grantRow(n, QStringLiteral("G01"));
         signIn(QStringLiteral("0012"), QStringLiteral("D01"), QStringLiteral("G01"));
         w = std::make_unique<Frm公司资料上传>(*platform);
+        ui = std::make_unique<test::UploadControls>(*w);
         w->setTempFolder(files.filePath(QStringLiteral("temp")));
         w->resize(1200, 800);
         w->show();
@@ -205,6 +208,7 @@ private slots:
 
     void cleanup()
     {
+        ui.reset();
         w.reset();
         tearDown();
     }
@@ -217,19 +221,19 @@ private slots:
         for (const HostileText& h : hostileTexts()) {
             Probe probe(*db, msgs(), tally, problems, QStringLiteral("new document ") + h.label);
             if (w->isAdding())
-                click(w->Command1);
-            click(w->Command1);
-            enterText(w->Text1[0], h.text);
-            enterText(w->Text1[1], h.text);
-            enterText(w->Text1[2], h.text);
-            enterText(w->Text1[3], h.text);
+                click(ui->Command1);
+            click(ui->Command1);
+            enterText(ui->Text1[0], h.text);
+            enterText(ui->Text1[1], h.text);
+            enterText(ui->Text1[2], h.text);
+            enterText(ui->Text1[3], h.text);
             chooseType();
-            enterText(w->Text4, QStringLiteral("2"));
+            enterText(ui->Text4, QStringLiteral("2"));
             platform->dialogsDouble().answers = {path};
-            click(w->Picture8[1]);
-            const QString number = boxText(w->Text1[0]), name = boxText(w->Text1[1]), summary = boxText(w->Text1[2]),
-                          keywords = boxText(w->Text1[3]);
-            click(w->Command2);
+            click(ui->Picture8[1]);
+            const QString number = boxText(ui->Text1[0]), name = boxText(ui->Text1[1]), summary = boxText(ui->Text1[2]),
+                          keywords = boxText(ui->Text1[3]);
+            click(ui->Command2);
             const auto changes = probe.finish([](const RowChange& c) {
                 return c.table == QStringLiteral("公司文件信息") && c.kind == RowChange::Added;
             });
@@ -246,7 +250,7 @@ private slots:
         for (const QString& n : stored)
             grantRow(n, QStringLiteral("G01"));
         if (w->isAdding())
-            click(w->Command1);
+            click(ui->Command1);
         for (const QString& n : stored) {
             Probe probe(*db, msgs(), tally, problems, QStringLiteral("delete ") + shortForm(n));
             if (!selectDocument(n)) {
@@ -254,7 +258,7 @@ private slots:
                 continue;
             }
             msgs().answers = {MsgAnswer::Yes};
-            click(w->Command3);
+            click(ui->Command3);
             const auto changes = probe.finish([&](const RowChange& c) {
                 return c.kind == RowChange::Removed
                        && ((c.table == QStringLiteral("公司文件信息") && rowIs(c, QStringLiteral("编号"), n))
@@ -275,11 +279,12 @@ private slots:
                 probe.problem(QStringLiteral("U-1 not listed"));
                 break;
             }
-            enterText(w->Text1[1], h.text);
-            enterText(w->Text1[2], h.text);
-            enterText(w->Text1[3], h.text);
-            const QString name = boxText(w->Text1[1]), summary = boxText(w->Text1[2]), keywords = boxText(w->Text1[3]);
-            click(w->Command2);
+            enterText(ui->Text1[1], h.text);
+            enterText(ui->Text1[2], h.text);
+            enterText(ui->Text1[3], h.text);
+            const QString name = boxText(ui->Text1[1]), summary = boxText(ui->Text1[2]),
+                          keywords = boxText(ui->Text1[3]);
+            click(ui->Command2);
             const auto changes = probe.finish([](const RowChange& c) {
                 return c.table == QStringLiteral("公司文件信息") && c.kind == RowChange::Changed
                        && rowIs(c, QStringLiteral("编号"), QStringLiteral("U-1"));
@@ -299,16 +304,16 @@ private slots:
         tally.places += 2;
         for (const HostileText& h : hostileTexts()) {
             for (int field = 0; field < 2; ++field) {
-                QCheckBox* check = field == 0 ? w->Check2 : w->Check5;
-                QLineEdit* box = field == 0 ? w->txtMC : w->txtKey;
+                QCheckBox* check = field == 0 ? ui->Check2 : ui->Check5;
+                QLineEdit* box = field == 0 ? ui->txtMC : ui->txtKey;
                 Probe probe(
                     *db, msgs(), tally, problems,
                     (field == 0 ? QStringLiteral("name filter ") : QStringLiteral("keyword filter ")) + h.label);
-                w->Check2->setChecked(false);
-                w->Check5->setChecked(false);
+                ui->Check2->setChecked(false);
+                ui->Check5->setChecked(false);
                 click(check);
                 enterText(box, h.text);
-                click(w->comLook);
+                click(ui->comLook);
                 probe.finish();
                 if (listedNumbers().contains(QStringLiteral("OTHER-1")))
                     probe.problem(QStringLiteral("another position's document listed"));
@@ -341,29 +346,31 @@ private slots:
             QVERIFY(db->insert(QStringLiteral("资料下载组详细"),
                                {{QStringLiteral("组id"), h.text}, {QStringLiteral("岗位代号"), h.text}}));
         }
+        ui.reset();
         w.reset();
         w = std::make_unique<Frm公司资料上传>(*platform);
+        ui = std::make_unique<test::UploadControls>(*w);
         w->setTempFolder(files.filePath(QStringLiteral("temp")));
         w->resize(1200, 800);
         w->show();
         QVERIFY(QTest::qWaitForWindowExposed(w.get()));
         QVERIFY(selectDocument(QStringLiteral("U-1")));
-        click(w->Command7);
-        QVERIFY(!w->Picture2->isHidden());
+        click(ui->Command7);
+        QVERIFY(!ui->Picture2->isHidden());
         const auto rightOfU1 = [](const RowChange& c) {
             return c.table == QStringLiteral("资料下载权限")
                    && rowIs(c, QStringLiteral("文件编号"), QStringLiteral("U-1"));
         };
         for (const QString& code : codes) {
             Probe probe(*db, msgs(), tally, problems, QStringLiteral("grant position ") + shortForm(code));
-            click(w->Picture8[7]);
-            if (w->Picture2->byPosition && !w->Picture2->byPosition->isChecked())
-                click(w->Picture2->byPosition);
-            clickTreeNode(*w->TreeView1, QStringLiteral("$D01"));
-            w->TreeView1->view()->expand(w->TreeView1->model()->indexForKey(QStringLiteral("$D01")));
+            click(ui->Picture8[7]);
+            if (ui->Picture2->byPosition && !ui->Picture2->byPosition->isChecked())
+                click(ui->Picture2->byPosition);
+            clickTreeNode(*ui->TreeView1, QStringLiteral("$D01"));
+            ui->TreeView1->view()->expand(ui->TreeView1->model()->indexForKey(QStringLiteral("$D01")));
             // Into the blank last row of the grid: a new right.
-            clickCell(*w->MSFlexGrid3, w->MSFlexGrid3->rows() - 1, 2);
-            doubleClickNode(*w->TreeView1, QStringLiteral("G") + code);
+            clickCell(*ui->MSFlexGrid3, ui->MSFlexGrid3->rows() - 1, 2);
+            doubleClickNode(*ui->TreeView1, QStringLiteral("G") + code);
             const auto changes = probe.finish(rightOfU1);
             if (changes.size() != 1 || !rowIs(changes.value(0), QStringLiteral("岗位代号"), code))
                 probe.problem(
@@ -372,15 +379,15 @@ private slots:
         // Each group again: its one position holds the right already, so nothing changes.
         for (int i = 0; i < groups.size(); ++i) {
             Probe probe(*db, msgs(), tally, problems, QStringLiteral("grant group ") + shortForm(groups[i]));
-            click(w->Picture8[7]);
-            click(w->Picture2->byGroup);
-            const auto found = w->List1->findItems(groups[i] + u' ', Qt::MatchStartsWith);
+            click(ui->Picture8[7]);
+            click(ui->Picture2->byGroup);
+            const auto found = ui->List1->findItems(groups[i] + u' ', Qt::MatchStartsWith);
             if (found.isEmpty()) {
                 probe.problem(QStringLiteral("group not listed"));
                 probe.finish();
                 continue;
             }
-            clickItem(*w->List1, w->List1->row(found.first()));
+            clickItem(*ui->List1, ui->List1->row(found.first()));
             const auto changes = probe.finish(rightOfU1);
             if (!changes.isEmpty())
                 probe.problem(QStringLiteral("%1 rights written again").arg(changes.size()));
