@@ -90,13 +90,14 @@ bool Query::prepare()
         return true;
     }
     if (StatementCache::suits(m_db, m_engine, m_sql)) {
-        QSqlError failed;
-        m_lease = StatementCache::borrow(m_db, m_engine, m_sql, &failed);
-        if (m_lease.isValid())
-            return true;
-        if (failed.type() != QSqlError::NoError) {
-            m_error = ConnectionRecovery::examine(m_db, DbError::fromSql(failed));
+        DbResult<StatementCache::Lease> borrowed = StatementCache::borrow(m_db, m_engine, m_sql);
+        if (!borrowed.ok()) {
+            m_error = ConnectionRecovery::examine(m_db, borrowed.error);
             return false;
+        }
+        if (borrowed.value.isValid()) {
+            m_lease = std::move(borrowed.value);
+            return true;
         }
     }
     if (m_own.driver() != m_db.driver()) {

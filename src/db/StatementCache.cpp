@@ -93,8 +93,7 @@ bool StatementCache::suits(const QSqlDatabase& db, SqlEngine engine, const QStri
     return engine == SqlEngine::Sqlite && db.driverName() == QLatin1String("QSQLITE") && readsOnly(tsql);
 }
 
-StatementCache::Lease StatementCache::borrow(const QSqlDatabase& db, SqlEngine engine, const QString& tsql,
-                                             QSqlError* error)
+DbResult<StatementCache::Lease> StatementCache::borrow(const QSqlDatabase& db, SqlEngine engine, const QString& tsql)
 {
     QSqlDriver* driver = db.driver();
     if (!driver || !suits(db, engine, tsql))
@@ -110,10 +109,9 @@ StatementCache::Lease StatementCache::borrow(const QSqlDatabase& db, SqlEngine e
         entry->query = QSqlQuery(db);
         entry->query.setForwardOnly(true);
         if (!entry->query.prepare(dialect::translate(tsql, engine))) {
-            if (error)
-                *error = entry->query.lastError();
+            const QSqlError failed = entry->query.lastError();
             cache->entries.remove(tsql);
-            return {};
+            return DbResult<Lease>::failure(DbError::fromSql(failed));
         }
         if (cache->entries.size() > kCapacity) {
             // The new entry is not yet marked used, so it could go itself: keep it aside.
@@ -127,7 +125,9 @@ StatementCache::Lease StatementCache::borrow(const QSqlDatabase& db, SqlEngine e
     const std::shared_ptr<Entry>& entry = cache->entries[tsql];
     entry->inUse = true;
     entry->lastUse = ++cache->clock;
-    return Lease(&entry->query, &entry->inUse);
+    DbResult<Lease> lent;
+    lent.value = Lease(&entry->query, &entry->inUse);
+    return lent;
 }
 
 }  // namespace quarvel

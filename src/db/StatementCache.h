@@ -1,5 +1,6 @@
 #pragma once
 
+#include "db/DbError.h"
 #include "db/SqlDialect.h"
 
 #include <QSqlDatabase>
@@ -47,9 +48,9 @@ public:
     static bool suits(const QSqlDatabase& db, SqlEngine engine, const QString& tsql);
 
     // The statement prepared for `tsql` on `db`, prepared now when it is not kept yet. An
-    // invalid lease when the statement is not kept (see suits) or is in use; `error` is set
-    // when preparing failed.
-    static Lease borrow(const QSqlDatabase& db, SqlEngine engine, const QString& tsql, QSqlError* error);
+    // invalid lease when the statement is not kept (see suits) or is in use; a failure when
+    // preparing failed.
+    static DbResult<Lease> borrow(const QSqlDatabase& db, SqlEngine engine, const QString& tsql);
 };
 
 }  // namespace quarvel

@@ -351,8 +351,8 @@ void Frm公司资料查阅::MSFlexGrid1_DblClick()
     const QString text = MSFlexGrid1->textMatrix(row, col);
     if (col == ColRead && text == kRead) {
         ViewDocumentID = MSFlexGrid1->textMatrix(row, ColId).toLongLong();
-        OpenDocument(ViewDocumentID);
-        WriteAccessLog(0, 1);
+        if (OpenDocument(ViewDocumentID))
+            WriteAccessLog(0, 1);
     } else if (col == ColDownload && text == kDownload) {
         DownloadDocument();
     }
@@ -371,15 +371,15 @@ Frm公司文件浏览* Frm公司资料查阅::viewer()
     return m_ownViewer;
 }
 
-void Frm公司资料查阅::OpenDocument(qint64 id)
+bool Frm公司资料查阅::OpenDocument(qint64 id)
 {
     const DbResult<std::optional<AccessDocument>> found = DocumentAccess::document(id);
     if (!found.ok()) {
         plain(formatError(found.error, ErrorForm::NumberPipeDescription));
-        return;
+        return false;
     }
     if (!found.value)
-        return;
+        return true;
     const AccessDocument& d = *found.value;
     switch (DocumentAccess::targetOf(d)) {
     case OpenTarget::Viewer: {
@@ -388,9 +388,9 @@ void Frm公司资料查阅::OpenDocument(qint64 id)
             *upload = 0;
         if (Frm公司文件浏览* v = viewer())
             v->ShowDocument(upload ? *upload : 0, ViewDocumentID);
-        return;
+        return true;
     }
-    case OpenTarget::NoContent: plain(QStringLiteral("资料内容为空")); return;
+    case OpenTarget::NoContent: plain(QStringLiteral("资料内容为空")); return true;
     case OpenTarget::AssociatedProgram: break;
     }
     const QString folder = m_tempFolder.isEmpty() ? documentTempFolder() : m_tempFolder;
@@ -418,6 +418,7 @@ void Frm公司资料查阅::OpenDocument(qint64 id)
         QFile::remove(path);
     if (!written || !m_platform.shell().openFile(path))
         plain(QStringLiteral("没有能够打开所选附件文件，可能您的电脑上没有安装相应的软件"));
+    return written;
 }
 
 void Frm公司资料查阅::DownloadDocument()

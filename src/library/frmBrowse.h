@@ -93,7 +93,9 @@ public:
     void LoadRecentDocuments();
     void Command10_Click();
     void MSFlexGrid1_DblClick();
-    void OpenDocument(qint64 id);
+    // Opens the document; false when it could not be read (the failure shown, or the reading
+    // cancelled), so that no read is logged for it.
+    bool OpenDocument(qint64 id);
     void DownloadDocument();
     void WriteAccessLog(int download, int read);
 
