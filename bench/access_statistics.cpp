@@ -27,18 +27,8 @@ using namespace quarvel;
 
 namespace {
 
-QStringList column(const QString& sql)
-{
-    QStringList out;
-    Query q(sql);
-    if (q.exec()) {
-        while (q.next())
-            out << q.raw().value(0).toString();
-    }
-    return out;
-}
+using bench::firstValue;
 
-QString first(const QString& sql) { return column(sql).value(0); }
 
 }  // namespace
 
@@ -77,17 +67,17 @@ int main(int argc, char* argv[])
     // Every filter set: all departments and types ticked, a year of dates, and the commonest
     // first character of the readers' names and of the document names.
     StatisticsFilter filter;
-    filter.departmentCodes = column(QStringLiteral("select 职能部门编号 from 职能部门new"));
-    filter.typeCodes = column(QStringLiteral("select 编号 from 资料类型"));
-    filter.employeeName = first(QStringLiteral(
+    filter.departmentCodes = bench::firstColumn(QStringLiteral("select 职能部门编号 from 职能部门new"));
+    filter.typeCodes = bench::firstColumn(QStringLiteral("select 编号 from 资料类型"));
+    filter.employeeName = firstValue(QStringLiteral(
         "select substr(姓名, 1, 1) as c from 资料下载记录 inner join 员工档案 on 员工档案.工号 = 资料下载记录.工号 "
         "group by c order by count(*) desc limit 1"));
-    filter.fileName = first(QStringLiteral(
+    filter.fileName = firstValue(QStringLiteral(
         "select substr(文件名称, 1, 1) as c from 资料下载记录 group by c order by count(*) desc limit 1"));
-    const QDateTime newest = dialect::toDateTime(first(QStringLiteral("select max(操作时间) from 资料下载记录")));
+    const QDateTime newest = dialect::toDateTime(firstValue(QStringLiteral("select max(操作时间) from 资料下载记录")));
     filter.to = newest.date();
     filter.from = newest.date().addYears(-1);
-    const qint64 total = first(QStringLiteral("select count(*) from 资料下载记录")).toLongLong();
+    const qint64 total = firstValue(QStringLiteral("select count(*) from 资料下载记录")).toLongLong();
     std::printf("%lld log rows; filter: %lld departments, %lld types, name like %%%s%%, file like %%%s%%, %s to %s; "
                 "medians of %d runs\n",
                 static_cast<long long>(total), static_cast<long long>(filter.departmentCodes.size()),

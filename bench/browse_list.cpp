@@ -82,25 +82,6 @@ bool writeLargePdf(const QString& path, qint64 bytes)
     return painter.end() && file.error() == QFileDevice::NoError;
 }
 
-// The same file copied with read/write in 1 MiB pieces, then fsync: milliseconds.
-double copyAndSync(const QString& from, const QString& to)
-{
-    QElapsedTimer timer;
-    timer.start();
-    QFile in(from);
-    QFile out(to);
-    if (!in.open(QIODevice::ReadOnly) || !out.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        return -1;
-    QByteArray buffer(1 << 20, Qt::Uninitialized);
-    for (qint64 n; (n = in.read(buffer.data(), buffer.size())) > 0;) {
-        if (out.write(buffer.constData(), n) != n)
-            return -1;
-    }
-    if (!out.flush() || ::fsync(out.handle()) != 0)
-        return -1;
-    return double(timer.nsecsElapsed()) / 1e6;
-}
-
 // Opening a 100 MiB PDF through the window (double click on "查阅"), beside writing the file
 // with cp + fsync and QtPdf loading it from disk and rendering its first page.
 void largePdf(const QString& position, const QString& folder)
@@ -147,7 +128,7 @@ void largePdf(const QString& position, const QString& folder)
         return;
     }
 
-    const double cp = copyAndSync(path, folder + QStringLiteral("/large-copy.pdf"));
+    const double cp = bench::copyAndSyncMs(path, folder + QStringLiteral("/large-copy.pdf"));
     QFile::remove(folder + QStringLiteral("/large-copy.pdf"));
     double loadAndRender = 0;
     {

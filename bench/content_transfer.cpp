@@ -43,48 +43,8 @@ void printMemory(const char* when)
     std::fflush(stdout);
 }
 
-qint64 parseSize(const QString& text)
-{
-    if (text.isEmpty())
-        return qint64(1) << 30;
-    qint64 factor = 1;
-    QString digits = text.trimmed().toUpper();
-    if (digits.endsWith(u'K'))
-        factor = qint64(1) << 10;
-    else if (digits.endsWith(u'M'))
-        factor = qint64(1) << 20;
-    else if (digits.endsWith(u'G'))
-        factor = qint64(1) << 30;
-    if (factor != 1)
-        digits.chop(1);
-    bool ok = false;
-    const double value = digits.toDouble(&ok);
-    return ok && value >= 0 ? qint64(value * double(factor)) : -1;
-}
-
-// Writes size pseudo-random bytes, 1 MiB at a time.
-bool makeSource(const QString& path, qint64 size)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
-    QByteArray chunk(1 << 20, Qt::Uninitialized);
-    quint64 state = 0x9E3779B97F4A7C15ull;
-    for (qint64 written = 0; written < size;) {
-        auto* words = reinterpret_cast<quint64*>(chunk.data());
-        for (qsizetype i = 0; i < chunk.size() / 8; ++i) {
-            state ^= state << 13;
-            state ^= state >> 7;
-            state ^= state << 17;
-            words[i] = state;
-        }
-        const qint64 n = qMin<qint64>(chunk.size(), size - written);
-        if (file.write(chunk.constData(), n) != n)
-            return false;
-        written += n;
-    }
-    return file.flush();
-}
+// The size argument; a gigabyte when none is given.
+qint64 parseSize(const QString& text) { return text.isEmpty() ? qint64(1) << 30 : bench::parseSize(text); }
 
 bool sameContent(const QString& a, const QString& b)
 {
@@ -105,30 +65,6 @@ qint64 sqliteValueLimit()
     if (qstrcmp(handle.typeName(), "sqlite3*") != 0)
         return -1;
     return sqlite3_limit(*static_cast<sqlite3* const*>(handle.constData()), SQLITE_LIMIT_LENGTH, -1);
-}
-
-// The floor of a transfer: the file copied with read/write in 1 MiB pieces, then fsync.
-double copyAndSyncMs(const QString& from, const QString& to)
-{
-    QElapsedTimer timer;
-    timer.start();
-    QFile in(from);
-    QFile out(to);
-    if (!in.open(QIODevice::ReadOnly) || !out.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        return -1;
-    QByteArray buffer(1 << 20, Qt::Uninitialized);
-    for (;;) {
-        const qint64 n = in.read(buffer.data(), buffer.size());
-        if (n < 0)
-            return -1;
-        if (n == 0)
-            break;
-        if (out.write(buffer.constData(), n) != n)
-            return -1;
-    }
-    if (!out.flush() || ::fsync(out.handle()) != 0)
-        return -1;
-    return double(timer.nsecsElapsed()) / 1e6;
 }
 
 double mibPerSecond(qint64 bytes, qint64 ms) { return ms > 0 ? bytes / 1048576.0 / (ms / 1000.0) : 0; }
@@ -193,7 +129,7 @@ int main(int argc, char** argv)
     }
     const QString source = dir.filePath(QStringLiteral("source.bin"));
     const QString target = dir.filePath(QStringLiteral("target.bin"));
-    if (!makeSource(source, size)) {
+    if (!bench::makeSource(source, size)) {
         std::fprintf(stderr, "cannot write the source file\n");
         return 1;
     }
@@ -217,7 +153,7 @@ int main(int argc, char** argv)
             std::fprintf(stderr, "store failed: %s\n", qPrintable(stored.error.description));
             return 1;
         }
-        report(what, storeMs, copyAndSyncMs(source, copy));
+        report(what, storeMs, bench::copyAndSyncMs(source, copy));
         printMemory("after store:");
     }
 
@@ -228,7 +164,7 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "write back failed: %s\n", qPrintable(written.error.description));
         return 1;
     }
-    report("write back", writeMs, copyAndSyncMs(source, copy));
+    report("write back", writeMs, bench::copyAndSyncMs(source, copy));
     printMemory("after write back:");
     QFile::remove(copy);
 

@@ -62,69 +62,6 @@ void row(const char* name, double client, double floor, long long count, const c
 
 using bench::peakMiB;
 
-qint64 parseSize(const QString& text)
-{
-    qint64 factor = 1;
-    QString digits = text.trimmed().toUpper();
-    if (digits.endsWith(u'K'))
-        factor = qint64(1) << 10;
-    else if (digits.endsWith(u'M'))
-        factor = qint64(1) << 20;
-    else if (digits.endsWith(u'G'))
-        factor = qint64(1) << 30;
-    if (factor != 1)
-        digits.chop(1);
-    bool ok = false;
-    const double value = digits.toDouble(&ok);
-    return ok && value > 0 ? qint64(value * double(factor)) : -1;
-}
-
-bool makeSource(const QString& path, qint64 size)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
-    QByteArray chunk(1 << 20, Qt::Uninitialized);
-    quint64 state = 0x9E3779B97F4A7C15ull;
-    for (qint64 written = 0; written < size;) {
-        auto* words = reinterpret_cast<quint64*>(chunk.data());
-        for (qsizetype i = 0; i < chunk.size() / 8; ++i) {
-            state ^= state << 13;
-            state ^= state >> 7;
-            state ^= state << 17;
-            words[i] = state;
-        }
-        const qint64 n = qMin<qint64>(chunk.size(), size - written);
-        if (file.write(chunk.constData(), n) != n)
-            return false;
-        written += n;
-    }
-    return file.flush();
-}
-
-// cp of the file, then fsync of the copy.
-bool copyAndSync(const QString& from, const QString& to)
-{
-    const int in = ::open(QFile::encodeName(from).constData(), O_RDONLY);
-    const int out = ::open(QFile::encodeName(to).constData(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    bool ok = in >= 0 && out >= 0;
-    std::vector<char> buffer(1 << 20);
-    while (ok) {
-        const ssize_t n = ::read(in, buffer.data(), buffer.size());
-        if (n <= 0) {
-            ok = n == 0;
-            break;
-        }
-        ok = ::write(out, buffer.data(), size_t(n)) == n;
-    }
-    ok = ok && ::fsync(out) == 0;
-    if (in >= 0)
-        ::close(in);
-    if (out >= 0)
-        ::close(out);
-    return ok;
-}
-
 QString recentStatement()
 {
     for (const auto& [name, sql] : UploadDocuments::statements()) {
@@ -340,7 +277,7 @@ bool contents(const QString& folder, qint64 size, int runs)
     const QString source = dir.filePath(QStringLiteral("source.bin"));
     const QString copy = dir.filePath(QStringLiteral("copy.bin"));
     const QString target = dir.filePath(QStringLiteral("target.bin"));
-    if (!makeSource(source, size))
+    if (!bench::makeSource(source, size))
         return false;
     const DocumentContent content;
     const double before = peakMiB();
@@ -366,10 +303,10 @@ bool contents(const QString& folder, qint64 size, int runs)
     std::sort(stores.begin(), stores.end());
     const double store = stores.at(stores.size() / 2);
     const double storePeak = peakMiB();
-    const double storeFloor = median(runs, [&] { copyAndSync(source, copy); });
+    const double storeFloor = median(runs, [&] { bench::copyAndSyncMs(source, copy); });
     const double back = median(runs, [&] { content.writeToFile(id, target); });
     const double backPeak = peakMiB();
-    const double backFloor = median(runs, [&] { copyAndSync(source, copy); });
+    const double backFloor = median(runs, [&] { bench::copyAndSyncMs(source, copy); });
     const long long mib = size >> 20;
     std::printf(
         "  %lld MiB; the engine column is cp + fsync of the same file, the ratio is cp's share of the client's time\n",
@@ -398,7 +335,7 @@ int main(int argc, char* argv[])
         if (a == QStringLiteral("--runs") && i + 1 < args.size())
             g_runs = std::max(1, args.at(++i).toInt());
         else if (a == QStringLiteral("--content-size") && i + 1 < args.size())
-            contentSize = parseSize(args.at(++i));
+            contentSize = bench::parseSize(args.at(++i));
         else if (a == QStringLiteral("--content-runs") && i + 1 < args.size())
             contentRuns = std::max(1, args.at(++i).toInt());
         else if (a == QStringLiteral("--folder") && i + 1 < args.size())

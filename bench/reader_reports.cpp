@@ -29,18 +29,8 @@ namespace {
 
 const QString kGoal = QStringLiteral("<= 1.30");
 
-QStringList column(const QString& sql)
-{
-    QStringList out;
-    Query q(sql);
-    if (q.exec()) {
-        while (q.next())
-            out << q.raw().value(0).toString();
-    }
-    return out;
-}
+using bench::firstValue;
 
-QString first(const QString& sql) { return column(sql).value(0); }
 
 // The floor of several statements run one after the other on the engine's own connection.
 double floorOf(bench::EngineFloor& engine, int runs, const QVector<bench::Statement>& statements, long long* rows)
@@ -96,22 +86,22 @@ int main(int argc, char* argv[])
         return 1;
 
     std::printf("%s access-log rows, %s documents, %s rights rows; median of %d runs\n",
-                qPrintable(first(QStringLiteral("select count(*) from 资料下载记录"))),
-                qPrintable(first(QStringLiteral("select count(*) from 公司文件信息"))),
-                qPrintable(first(QStringLiteral("select count(*) from 资料下载权限"))), runs);
+                qPrintable(firstValue(QStringLiteral("select count(*) from 资料下载记录"))),
+                qPrintable(firstValue(QStringLiteral("select count(*) from 公司文件信息"))),
+                qPrintable(firstValue(QStringLiteral("select count(*) from 资料下载权限"))), runs);
 
     // Per reader: every department and type ticked, and then every filter set as well (a year
     // of dates, the commonest first character of the readers' and the documents' names).
     StatisticsFilter lists;
-    lists.departmentCodes = column(QStringLiteral("select 职能部门编号 from 职能部门new"));
-    lists.typeCodes = column(QStringLiteral("select 编号 from 资料类型"));
+    lists.departmentCodes = bench::firstColumn(QStringLiteral("select 职能部门编号 from 职能部门new"));
+    lists.typeCodes = bench::firstColumn(QStringLiteral("select 编号 from 资料类型"));
     StatisticsFilter every = lists;
-    every.employeeName = first(QStringLiteral(
+    every.employeeName = firstValue(QStringLiteral(
         "select substr(姓名, 1, 1) as c from 资料下载记录 inner join 员工档案 on 员工档案.工号 = 资料下载记录.工号 "
         "group by c order by count(*) desc limit 1"));
-    every.fileName = first(QStringLiteral(
+    every.fileName = firstValue(QStringLiteral(
         "select substr(文件名称, 1, 1) as c from 资料下载记录 group by c order by count(*) desc limit 1"));
-    const QDateTime newest = dialect::toDateTime(first(QStringLiteral("select max(操作时间) from 资料下载记录")));
+    const QDateTime newest = dialect::toDateTime(firstValue(QStringLiteral("select max(操作时间) from 资料下载记录")));
     every.to = newest.date();
     every.from = newest.date().addYears(-1);
     engine.fillList(ReaderStatistics::typeList(), lists.typeCodes);
@@ -154,12 +144,12 @@ int main(int argc, char* argv[])
     }
 
     // Reading coverage of the document with the most accesses.
-    const QString mostRead =
-        first(QStringLiteral("select 文件编号 from 资料下载记录 group by 文件编号 order by count(*) desc limit 1"));
-    const QString mostGranted =
-        first(QStringLiteral("select 文件编号 from 资料下载权限 group by 文件编号 order by count(*) desc limit 1"));
-    const QString busiestPosition =
-        first(QStringLiteral("select 岗位代号 from 资料下载权限 group by 岗位代号 order by count(*) desc limit 1"));
+    const QString mostRead = firstValue(
+        QStringLiteral("select 文件编号 from 资料下载记录 group by 文件编号 order by count(*) desc limit 1"));
+    const QString mostGranted = firstValue(
+        QStringLiteral("select 文件编号 from 资料下载权限 group by 文件编号 order by count(*) desc limit 1"));
+    const QString busiestPosition = firstValue(
+        QStringLiteral("select 岗位代号 from 资料下载权限 group by 岗位代号 order by count(*) desc limit 1"));
     if (wanted("coverage"))
         bench::printHeading(QStringLiteral("reading coverage"));
     for (const QString& number : {mostRead, mostGranted}) {

@@ -1,5 +1,6 @@
 #include "EngineFloor.h"
 
+#include "db/Query.h"
 #include "db/SqlDialect.h"
 #include "db/TextCollation.h"
 #include "db/ValueList.h"
@@ -11,6 +12,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <unistd.h>
 #include <vector>
 
 namespace quarvel::bench {
@@ -178,6 +180,80 @@ void printHeading(const QString& text)
 {
     std::printf("\n%s\n", text.toUtf8().constData());
     std::fflush(stdout);
+}
+
+qint64 parseSize(const QString& text)
+{
+    qint64 factor = 1;
+    QString digits = text.trimmed().toUpper();
+    if (digits.endsWith(u'K'))
+        factor = qint64(1) << 10;
+    else if (digits.endsWith(u'M'))
+        factor = qint64(1) << 20;
+    else if (digits.endsWith(u'G'))
+        factor = qint64(1) << 30;
+    if (factor != 1)
+        digits.chop(1);
+    bool ok = false;
+    const double value = digits.toDouble(&ok);
+    return ok && value >= 0 ? qint64(value * double(factor)) : -1;
+}
+
+bool makeSource(const QString& path, qint64 size)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return false;
+    QByteArray chunk(1 << 20, Qt::Uninitialized);
+    quint64 state = 0x9E3779B97F4A7C15ull;
+    for (qint64 written = 0; written < size;) {
+        auto* words = reinterpret_cast<quint64*>(chunk.data());
+        for (qsizetype i = 0; i < chunk.size() / 8; ++i) {
+            state ^= state << 13;
+            state ^= state >> 7;
+            state ^= state << 17;
+            words[i] = state;
+        }
+        const qint64 n = qMin<qint64>(chunk.size(), size - written);
+        if (file.write(chunk.constData(), n) != n)
+            return false;
+        written += n;
+    }
+    return file.flush();
+}
+
+double copyAndSyncMs(const QString& from, const QString& to)
+{
+    QElapsedTimer timer;
+    timer.start();
+    QFile in(from);
+    QFile out(to);
+    if (!in.open(QIODevice::ReadOnly) || !out.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        return -1;
+    QByteArray buffer(1 << 20, Qt::Uninitialized);
+    for (;;) {
+        const qint64 n = in.read(buffer.data(), buffer.size());
+        if (n < 0)
+            return -1;
+        if (n == 0)
+            break;
+        if (out.write(buffer.constData(), n) != n)
+            return -1;
+    }
+    if (!out.flush() || ::fsync(out.handle()) != 0)
+        return -1;
+    return double(timer.nsecsElapsed()) / 1e6;
+}
+
+QStringList firstColumn(const QString& sql)
+{
+    QStringList out;
+    Query q(sql);
+    if (q.exec()) {
+        while (q.next())
+            out << q.raw().value(0).toString();
+    }
+    return out;
 }
 
 double peakMiB() { return double(statusKiB("VmHWM")) / 1024.0; }

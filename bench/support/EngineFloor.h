@@ -63,6 +63,18 @@ private:
 void printRow(const QString& what, double clientMs, double floorMs, long long rows, const QString& goal);
 void printHeading(const QString& text);
 
+// A size such as "64M", "950M" or "1G" (K, M and G are powers of 1,024); -1 when unreadable.
+qint64 parseSize(const QString& text);
+// Writes `size` pseudo-random bytes to `path`, 1 MiB at a time.
+bool makeSource(const QString& path, qint64 size);
+// The floor of a transfer: the file copied with read/write in 1 MiB pieces, then fsync of the
+// copy. Milliseconds, -1 on failure.
+double copyAndSyncMs(const QString& from, const QString& to);
+
+// The first column of every row of a plain statement on the shared connection, as texts.
+QStringList firstColumn(const QString& sql);
+inline QString firstValue(const QString& sql) { return firstColumn(sql).value(0); }
+
 // The process's peak and current resident memory, in MiB.
 double peakMiB();
 double residentMiB();

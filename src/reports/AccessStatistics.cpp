@@ -237,15 +237,7 @@ DbResult<QVector<DetailRow>> AccessStatistics::details(const QString& documentNu
     return {std::move(rows), q.error()};
 }
 
-CountTotals AccessStatistics::totals(const QVector<StatisticsRow>& rows)
-{
-    CountTotals t;
-    for (const StatisticsRow& r : rows) {
-        t.reads += double(r.reads);
-        t.downloads += double(r.downloads);
-    }
-    return t;
-}
+CountTotals AccessStatistics::totals(const QVector<StatisticsRow>& rows) { return sumCounts(rows); }
 
 CountTotals AccessStatistics::totals(const QVector<DetailRow>& rows)
 {

@@ -66,6 +66,18 @@ struct CountTotals {
     double downloads = 0;
 };
 
+// The sums of rows that carry their counts as `reads` and `downloads`.
+template <typename Rows>
+CountTotals sumCounts(const Rows& rows)
+{
+    CountTotals t;
+    for (const auto& r : rows) {
+        t.reads += double(r.reads);
+        t.downloads += double(r.downloads);
+    }
+    return t;
+}
+
 // The number at the start of a text ("12" → 12, "3abc" → 3, "x" → 0), as a cell's text
 // counts towards a total.
 double leadingNumber(const QString& text);

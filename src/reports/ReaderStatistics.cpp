@@ -191,14 +191,6 @@ DbResult<QVector<DetailRow>> ReaderStatistics::details(const QString& employeeNo
     return {std::move(rows), q.error()};
 }
 
-CountTotals ReaderStatistics::totals(const QVector<ReaderRow>& rows)
-{
-    CountTotals t;
-    for (const ReaderRow& r : rows) {
-        t.reads += double(r.reads);
-        t.downloads += double(r.downloads);
-    }
-    return t;
-}
+CountTotals ReaderStatistics::totals(const QVector<ReaderRow>& rows) { return sumCounts(rows); }
 
 }  // namespace quarvel
