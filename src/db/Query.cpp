@@ -32,6 +32,19 @@ DbError failureOf(const QSqlQuery& query)
 
 }  // namespace
 
+DbError Query::beforeStatement(QSqlDatabase& db)
+{
+    if (ConnectionRecovery::lost()) {
+        if (DbStatus reopened = ConnectionRecovery::recover(db); !reopened.ok())
+            return std::move(reopened.error);
+    }
+    if (!db.isValid() || !db.isOpen())
+        return DbError::make(-1, QStringLiteral("数据库连接未打开"));
+    if (const std::optional<DbError> planned = FaultInjection::beforeStatement())
+        return *planned;
+    return {};
+}
+
 Query::Query(const QString& tsql) : Query(tsql, SharedConnection::database(), SharedConnection::engine()) {}
 
 Query::Query(const QString& tsql, const QSqlDatabase& db, SqlEngine engine) : m_db(db), m_engine(engine), m_sql(tsql) {}
@@ -56,20 +69,9 @@ bool Query::exec()
     m_asked.clear();
     m_lastAsked = -1;
     m_columnsBuilt = false;
-    if (ConnectionRecovery::lost()) {
-        if (DbStatus reopened = ConnectionRecovery::recover(m_db); !reopened.ok()) {
-            m_error = std::move(reopened.error);
-            return false;
-        }
-    }
-    if (!m_db.isValid() || !m_db.isOpen()) {
-        m_error = DbError::make(-1, QStringLiteral("数据库连接未打开"));
+    m_error = beforeStatement(m_db);
+    if (m_error.isSet())
         return false;
-    }
-    if (const std::optional<DbError> planned = FaultInjection::beforeStatement()) {
-        m_error = *planned;
-        return false;
-    }
     if (!prepare())
         return false;
     QSqlQuery& q = query();

@@ -49,6 +49,10 @@ public:
     QDateTime dateTime(QStringView column) const;
     QByteArray bytes(QStringView column) const;
 
+    // What every statement passes before it runs: a lost shared connection reopened, the
+    // connection open, no planned failure (see FaultInjection). The error that stops it, if any.
+    static DbError beforeStatement(QSqlDatabase& db);
+
     int numRowsAffected() const { return query().numRowsAffected(); }
     QVariant lastInsertId() const { return query().lastInsertId(); }
     QSqlQuery& raw() { return query(); }

@@ -286,6 +286,8 @@ bool parseCanonical(QStringView t, QDate* date, QTime* time)
     return date->isValid() && time->isValid();
 }
 
+}  // namespace
+
 // A local date-time without asking the system for the zone on every value: the offset from UTC
 // is looked up once per local hour and kept (glibc reads the zone file again on each
 // conversion when TZ is unset). An hour in which the offset changes (a daylight-saving switch)
@@ -307,8 +309,6 @@ QDateTime localDateTime(QDate date, QTime time)
         return QDateTime(date, time);
     return QDateTime(date, time, Qt::OffsetFromUTC, *it);
 }
-
-}  // namespace
 
 QDateTime toDateTime(const QVariant& value)
 {

@@ -24,6 +24,10 @@ QDateTime toDateTime(const QVariant& value);
 
 QString canonicalDateTime(const QDateTime& value);
 
+// The local date-time of a date and a time read from the database, the offset from UTC looked
+// up once per local hour.
+QDateTime localDateTime(QDate date, QTime time);
+
 inline constexpr const char* kCanonicalFormat = "yyyy-MM-dd HH:mm:ss";
 
 }  // namespace dialect

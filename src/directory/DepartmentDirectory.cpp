@@ -1,6 +1,7 @@
 #include "directory/DepartmentDirectory.h"
 
 #include "db/Query.h"
+#include "db/RowReader.h"
 
 #include <QHash>
 #include <QSet>
@@ -49,12 +50,13 @@ const QString& DepartmentDirectory::positionStatement(PositionVariant variant)
 
 DbResult<QVector<DepartmentEntry>> DepartmentDirectory::loadDepartments()
 {
-    Query q(departmentStatement());
+    // By position: 职能部门编号, 职能部门名称, 上级部门编号.
+    RowReader q(departmentStatement());
     if (!q.exec())
         return DbResult<QVector<DepartmentEntry>>::failure(q.error());
     QVector<DepartmentEntry> rows;
     while (q.next())
-        rows.append({q.text(u"职能部门编号"), q.text(u"职能部门名称"), q.text(u"上级部门编号")});
+        rows.append({q.text(0), q.text(1), q.text(2)});
     return {rows, q.error()};
 }
 

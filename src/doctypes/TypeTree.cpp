@@ -1,8 +1,6 @@
 #include "doctypes/TypeTree.h"
 
-#include "db/Query.h"
-
-#include <QSqlQuery>
+#include "db/RowReader.h"
 
 namespace quarvel {
 
@@ -74,24 +72,22 @@ DbError TypeTree::read(TypeTreeVariant variant, const TypeRowSink& take)
             return {};
     }
 
-    Query q(loadStatement());
-    if (!q.exec())
-        return q.error();
+    RowReader rows(loadStatement());
+    if (!rows.exec())
+        return rows.error();
     // Read by position, in the order of the statement's columns: 编号, 名称, 上级编号, 级别, 说明, ID.
-    const QSqlQuery& rows = q.raw();
     const QString rootKey = settings ? kTypeRootKey : QString();
     const QString noDescription;
-    while (q.next()) {
-        const QString code = rows.value(0).toString();
+    while (rows.next()) {
+        const QString code = rows.text(0);
         node.key = typeKey(code);
-        node.text = code + u' ' + rows.value(1).toString();
+        node.text = code + u' ' + rows.text(1);
         node.picture = picture;
-        const QVariant parent = rows.value(2);
-        node.parentKey = parent.isNull() ? rootKey : typeKey(parent.toString());
-        if (!take(node, settings ? rows.value(4).toString() : noDescription))
+        node.parentKey = rows.isNull(2) ? rootKey : typeKey(rows.text(2));
+        if (!take(node, settings ? rows.text(4) : noDescription))
             return {};
     }
-    return q.error();
+    return rows.error();
 }
 
 DbResult<TypeTreeNodes> TypeTree::load(TypeTreeVariant variant)
@@ -113,17 +109,16 @@ namespace {
 // The codes in the first column of the statement's rows.
 DbResult<QStringList> readCodes(const QString& sql, const QVariantList& values = {})
 {
-    Query q(sql);
+    RowReader rows(sql);
     for (const QVariant& v : values)
-        q.bind(v);
-    if (!q.exec())
-        return DbResult<QStringList>::failure(q.error());
-    const QSqlQuery& rows = q.raw();
+        rows.bind(v);
+    if (!rows.exec())
+        return DbResult<QStringList>::failure(rows.error());
     QStringList codes;
-    while (q.next())
-        codes.append(rows.value(0).toString());
-    if (q.error().isSet())
-        return DbResult<QStringList>::failure(q.error());
+    while (rows.next())
+        codes.append(rows.text(0));
+    if (rows.error().isSet())
+        return DbResult<QStringList>::failure(rows.error());
     return {codes, {}};
 }
 }  // namespace

@@ -1,9 +1,8 @@
 #include "library/BrowseDocuments.h"
 
 #include "db/Query.h"
+#include "db/RowReader.h"
 #include "db/ValueList.h"
-
-#include <QSqlRecord>
 
 namespace quarvel {
 namespace {
@@ -58,85 +57,39 @@ const QString& listOrder()
 
 QString likePattern(const QString& typed) { return QStringLiteral("%") + typed.trimmed() + QStringLiteral("%"); }
 
-// The column positions of a result, found by name once per statement.
-struct Columns {
-    int id, number, type, typeName, name, summary, keywords, level, uploader, extension, uploaded, read, download;
+// The columns of listColumns(), by position.
+enum Column { Id, Number, Type, Name, Summary, Keywords, Level, UploaderCode, Uploader, Uploaded, Extension,
+              TypeName, Download, Read };
 
-    explicit Columns(Query& q)
-    {
-        const QSqlRecord r = q.raw().record();
-        const auto at = [&r](const char* column) { return r.indexOf(QString::fromUtf8(column)); };
-        id = at("ID");
-        number = at("编号");
-        type = at("文件类别");
-        typeName = at("名称");
-        name = at("文件名称");
-        summary = at("摘要");
-        keywords = at("关键字");
-        level = at("文件级别");
-        uploader = at("姓名");
-        extension = at("附件后缀");
-        uploaded = at("上传日期");
-        read = at("查阅");
-        download = at("下载");
-    }
-};
-
-QString textAt(const QSqlQuery& q, int column)
-{
-    const QVariant v = q.value(column);
-    return v.isNull() ? QString() : v.toString();
-}
-
-// Upload times come back as canonical text from SQLite: read that form directly (it is the
-// bulk of the work on large lists), anything else through the dialect.
-QDateTime dateTimeAt(const QSqlQuery& q, int column)
-{
-    const QVariant v = q.value(column);
-    if (v.typeId() == QMetaType::QString) {
-        const QString t = v.toString();
-        if (t.size() == 19 && t.at(4) == u'-' && t.at(7) == u'-' && t.at(10) == u' ' && t.at(13) == u':'
-            && t.at(16) == u':') {
-            const auto n = [&t](int from, int length) { return QStringView(t).mid(from, length).toInt(); };
-            const QDateTime dt(QDate(n(0, 4), n(5, 2), n(8, 2)), QTime(n(11, 2), n(14, 2), n(17, 2)));
-            if (dt.isValid())
-                return dt;
-        }
-    }
-    return dialect::toDateTime(v);
-}
-
-BrowseRow readRow(const QSqlQuery& q, const Columns& c)
+BrowseRow readRow(const RowReader& q)
 {
     BrowseRow r;
-    r.id = q.value(c.id).toLongLong();
-    r.number = textAt(q, c.number);
-    r.typeCode = textAt(q, c.type);
-    r.typeName = textAt(q, c.typeName);
-    r.name = textAt(q, c.name);
-    r.summary = textAt(q, c.summary);
-    r.keywords = textAt(q, c.keywords);
-    r.level = textAt(q, c.level);
-    r.uploaderName = textAt(q, c.uploader);
-    r.extension = textAt(q, c.extension);
-    r.uploaded = dateTimeAt(q, c.uploaded);
-    r.canRead = q.value(c.read).toLongLong() != 0;
-    r.canDownload = q.value(c.download).toLongLong() != 0;
+    r.id = q.longInteger(Id);
+    r.number = q.text(Number);
+    r.typeCode = q.text(Type);
+    r.typeName = q.text(TypeName);
+    r.name = q.text(Name);
+    r.summary = q.text(Summary);
+    r.keywords = q.text(Keywords);
+    r.level = q.text(Level);
+    r.uploaderName = q.text(Uploader);
+    r.extension = q.text(Extension);
+    r.uploaded = q.dateTime(Uploaded);
+    r.canRead = q.flag(Read);
+    r.canDownload = q.flag(Download);
     return r;
 }
 
-DbResult<QVector<BrowseRow>> readRows(Query& q, const BrowseRowSink& sink)
+DbResult<QVector<BrowseRow>> readRows(RowReader& q, const BrowseRowSink& sink)
 {
     QVector<BrowseRow> rows;
     if (!q.exec())
         return DbResult<QVector<BrowseRow>>::failure(q.error());
-    const Columns columns(q);
-    const QSqlQuery& raw = q.raw();
     while (q.next()) {
         if (sink)
-            sink(readRow(raw, columns));
+            sink(readRow(q));
         else
-            rows.append(readRow(raw, columns));
+            rows.append(readRow(q));
     }
     return {std::move(rows), q.error()};
 }
@@ -239,7 +192,7 @@ DbResult<QVector<BrowseRow>> BrowseDocuments::recent(const QString& positionCode
     QString sql = recentStatement();
     if (limit != kRecentRows)
         sql.replace(QStringLiteral("top %1 ").arg(kRecentRows), QStringLiteral("top %1 ").arg(limit));
-    Query q(sql);
+    RowReader q(sql);
     q.bind(positionCode);
     return readRows(q, {});
 }
@@ -260,7 +213,7 @@ DbResult<QVector<BrowseRow>> BrowseDocuments::search(const QString& positionCode
         if (!filled.ok())
             return Result::failure(filled.error);
     }
-    Query q(searchStatement(search));
+    RowReader q(searchStatement(search));
     for (const QVariant& v : searchValues(positionCode, search))
         q.bind(v);
     Result result = readRows(q, sink);

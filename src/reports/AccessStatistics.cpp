@@ -2,6 +2,7 @@
 
 #include "db/Connection.h"
 #include "db/Query.h"
+#include "db/RowReader.h"
 
 namespace quarvel {
 namespace {
@@ -28,8 +29,6 @@ QString filterClause(const StatisticsFilter& f)
 }
 
 QString likePattern(const QString& text) { return QStringLiteral("%") + text + QStringLiteral("%"); }
-
-qint64 countOf(const Query& q, QStringView column) { return q.isNull(column) ? 0 : q.value(column).toLongLong(); }
 
 }  // namespace
 
@@ -189,16 +188,15 @@ DbResult<QVector<StatisticsRow>> AccessStatistics::run(const StatisticsFilter& f
     m_stored = filter;
     if (DbStatus s = fillLists(filter); !s.ok())
         return Result::failure(s.error);
-    Query q(statisticsStatement(filter));
+    RowReader q(statisticsStatement(filter));
     for (const QVariant& v : filterValues(filter))
         q.bind(v);
     if (!q.exec())
         return Result::failure(q.error());
+    // By position: 文件编号, 文件名称, 摘要, 浏览次数, 下载次数.
     QVector<StatisticsRow> rows;
-    while (q.next()) {
-        rows.append(StatisticsRow{q.text(u"文件编号"), q.text(u"文件名称"), q.text(u"摘要"), countOf(q, u"浏览次数"),
-                                  countOf(q, u"下载次数")});
-    }
+    while (q.next())
+        rows.append(StatisticsRow{q.text(0), q.text(1), q.text(2), q.longInteger(3), q.longInteger(4)});
     return {std::move(rows), q.error()};
 }
 
@@ -211,7 +209,7 @@ DbResult<QVector<DetailRow>> AccessStatistics::details(const QString& documentNu
         if (DbStatus s = fillLists(*m_stored); !s.ok())
             return Result::failure(s.error);
     }
-    Query q(detailsStatement(*m_stored));
+    RowReader q(detailsStatement(*m_stored));
     for (const QVariant& v : filterValues(*m_stored))
         q.bind(v);
     q.bind(documentNumber);
@@ -222,16 +220,17 @@ DbResult<QVector<DetailRow>> AccessStatistics::details(const QString& documentNu
             return Result::failure(q.error());
     }
     QVector<DetailRow> rows;
+    // By position: 文件编号, 文件名称, 摘要, 职能部门名称, 姓名, 阅读, 下载, 操作时间.
     while (q.next()) {
         DetailRow r;
-        r.number = q.text(u"文件编号");
-        r.name = q.text(u"文件名称");
-        r.summary = q.text(u"摘要");
-        r.department = q.text(u"职能部门名称");
-        r.employee = q.text(u"姓名");
-        r.read = q.text(u"阅读");
-        r.download = q.text(u"下载");
-        r.time = q.dateTime(u"操作时间");
+        r.number = q.text(0);
+        r.name = q.text(1);
+        r.summary = q.text(2);
+        r.department = q.text(3);
+        r.employee = q.text(4);
+        r.read = q.text(5);
+        r.download = q.text(6);
+        r.time = q.dateTime(7);
         rows.append(std::move(r));
     }
     return {std::move(rows), q.error()};

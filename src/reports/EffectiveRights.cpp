@@ -1,6 +1,7 @@
 #include "reports/EffectiveRights.h"
 
 #include "db/Query.h"
+#include "db/RowReader.h"
 #include "reports/CodeKey.h"
 
 #include <QHash>
@@ -19,6 +20,9 @@ QString orEmpty(const QString& text) { return text.isNull() ? QStringLiteral("")
 QString joined(const QStringList& items) { return items.join(QStringLiteral("、")); }
 
 // The columns every rights statement reads; the position's columns only when `withPosition`.
+// The grantor's number, followed by his name when he has one.
+QString grantor(const QString& number, const QString& name) { return name.isEmpty() ? number : number + u' ' + name; }
+
 RightRow readRight(const Query& q, bool withPosition)
 {
     RightRow r;
@@ -33,10 +37,7 @@ RightRow readRight(const Query& q, bool withPosition)
     r.read = q.flag(u"查阅");
     r.download = q.flag(u"下载");
     r.grantedAt = q.text(u"updatedate");
-    r.grantedBy = q.text(u"CzyID");
-    const QString name = q.text(u"授权人姓名");
-    if (!name.isEmpty())
-        r.grantedBy += u' ' + name;
+    r.grantedBy = grantor(q.text(u"CzyID"), q.text(u"授权人姓名"));
     return r;
 }
 
@@ -261,19 +262,27 @@ DbResult<PositionExplanation> EffectiveRights::forPosition(const QString& positi
     QSet<QString> uploadable;
     for (const QString& t : std::as_const(e.uploadTypes))
         uploadable.insert(codeKey(t.section(u' ', 0, 0)));
-    Query q(positionRightsStatement());
+    // A position may hold rights on every document: read by position, in the statement's
+    // order: ID, 文件编号, 查阅, 下载, updatedate, CzyID, 授权人姓名, 文件名称, 文件类别, 类别名称.
+    RowReader q(positionRightsStatement());
     q.bind(code);
     if (!q.exec())
         return Result::failure(q.error());
     while (q.next()) {
-        RightRow r = readRight(q, false);
+        RightRow r;
+        r.id = q.longInteger(0);
+        r.documentNumber = q.text(1);
+        r.read = q.flag(2);
+        r.download = q.flag(3);
+        r.grantedAt = q.text(4);
+        r.grantedBy = grantor(q.text(5), q.text(6));
         r.positionCode = e.code;
         r.positionName = e.name;
         r.departmentCode = e.departmentCode;
         r.departmentName = e.departmentName;
-        r.documentName = q.text(u"文件名称");
-        r.typeCode = q.text(u"文件类别");
-        r.typeName = q.text(u"类别名称");
+        r.documentName = q.text(7);
+        r.typeCode = q.text(8);
+        r.typeName = q.text(9);
         r.groups = e.groups;
         r.mayUploadType = uploadable.contains(codeKey(r.typeCode));
         e.rows.append(std::move(r));

@@ -1,6 +1,7 @@
 #include "reports/ReaderStatistics.h"
 
 #include "db/Query.h"
+#include "db/RowReader.h"
 #include "reports/CodeKey.h"
 
 namespace quarvel {
@@ -29,8 +30,6 @@ QString filterClause(const StatisticsFilter& f)
         sql += QStringLiteral(" and 资料下载记录.操作时间 < ?");
     return sql;
 }
-
-qint64 countOf(const Query& q, QStringView column) { return q.isNull(column) ? 0 : q.value(column).toLongLong(); }
 
 }  // namespace
 
@@ -125,22 +124,23 @@ DbResult<QVector<ReaderRow>> ReaderStatistics::run(const StatisticsFilter& reque
     m_stored = filter;
     if (DbStatus s = fillLists(filter); !s.ok())
         return Result::failure(s.error);
-    Query q(readersStatement(filter));
+    RowReader q(readersStatement(filter));
     for (const QVariant& v : AccessStatistics::filterValues(filter))
         q.bind(v);
     if (!q.exec())
         return Result::failure(q.error());
+    // By position: 工号, 部门, 浏览次数, 下载次数, 文件数, 最近访问, 姓名, 职能部门名称.
     QVector<ReaderRow> rows;
     while (q.next()) {
         ReaderRow r;
-        r.employeeNo = q.text(u"工号");
-        r.departmentCode = q.text(u"部门");
-        r.reads = countOf(q, u"浏览次数");
-        r.downloads = countOf(q, u"下载次数");
-        r.documents = countOf(q, u"文件数");
-        r.lastAccess = q.dateTime(u"最近访问");
-        r.employeeName = q.text(u"姓名");
-        r.departmentName = q.text(u"职能部门名称");
+        r.employeeNo = q.text(0);
+        r.departmentCode = q.text(1);
+        r.reads = q.longInteger(2);
+        r.downloads = q.longInteger(3);
+        r.documents = q.longInteger(4);
+        r.lastAccess = q.dateTime(5);
+        r.employeeName = q.text(6);
+        r.departmentName = q.text(7);
         rows.append(std::move(r));
     }
     return {std::move(rows), q.error()};
@@ -168,7 +168,7 @@ DbResult<QVector<DetailRow>> ReaderStatistics::details(const QString& employeeNo
         if (names.error().isSet())
             return Result::failure(names.error());
     }
-    Query q(detailsStatement(*m_stored));
+    RowReader q(detailsStatement(*m_stored));
     for (const QVariant& v : AccessStatistics::filterValues(*m_stored))
         q.bind(v);
     q.bind(employeeNo.isNull() ? QStringLiteral("") : employeeNo);
@@ -178,14 +178,15 @@ DbResult<QVector<DetailRow>> ReaderStatistics::details(const QString& employeeNo
     QVector<DetailRow> rows;
     while (q.next()) {
         DetailRow r;
-        r.number = q.text(u"文件编号");
-        r.name = q.text(u"文件名称");
-        r.summary = q.text(u"摘要");
+        // By position: 文件编号, 文件名称, 摘要, 阅读, 下载, 操作时间.
+        r.number = q.text(0);
+        r.name = q.text(1);
+        r.summary = q.text(2);
         r.department = department;
         r.employee = employee;
-        r.read = q.text(u"阅读");
-        r.download = q.text(u"下载");
-        r.time = q.dateTime(u"操作时间");
+        r.read = q.text(3);
+        r.download = q.text(4);
+        r.time = q.dateTime(5);
         rows.append(std::move(r));
     }
     return {std::move(rows), q.error()};

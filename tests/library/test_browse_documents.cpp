@@ -308,6 +308,52 @@ private slots:
         QCOMPARE(sorted, QStringList({"doc", "pdf"}));
     }
 
+    // The same rows, field by field, whether the list is read through the embedded engine's own
+    // handle or through an ODBC driver (the path every server connection takes).
+    void theSameRowsThroughOdbc()
+    {
+        const auto rowText = [](const BrowseRow& r) {
+            return QStringList{QString::number(r.id), r.number, r.typeText(), r.name, r.summary, r.keywords, r.level,
+                               r.uploaderName, r.extension, r.uploadedText(),
+                               r.uploaded.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")),
+                               QString::number(r.canRead), QString::number(r.canDownload)}
+                .join(u'|');
+        };
+        const auto read = [&](QStringList& out) {
+            BrowseSearch s = allTypes();
+            s.typeCodes << QStringLiteral("nosuch");
+            const auto searched = BrowseDocuments::search(QStringLiteral("G01"), s);
+            const auto recent = BrowseDocuments::recent(QStringLiteral("G01"));
+            QVERIFY2(searched.ok() && recent.ok(), qPrintable(searched.error.description + recent.error.description));
+            for (const BrowseRow& r : searched.value + recent.value)
+                out << rowText(r);
+        };
+        QVERIFY(fx->addDocument(QStringLiteral("A"), QStringLiteral("读写"), QStringLiteral("0101"), at(3, 1)));
+        QVERIFY(fx->addDocument(QStringLiteral("B"), QStringLiteral("只读"), QStringLiteral("0101"), at(3, 2)));
+        QVERIFY(fx->addDocument(QStringLiteral("C"), QStringLiteral("只下载"), QStringLiteral("0102"), at(3, 3)));
+        QVERIFY(fx->addDocument(QStringLiteral("G"), QStringLiteral("无类型"), QString(), at(3, 7)));
+        QVERIFY(fx->grant(QStringLiteral("A"), QStringLiteral("G01"), 1, 1));
+        QVERIFY(fx->grant(QStringLiteral("B"), QStringLiteral("G01"), 1, 0));
+        QVERIFY(fx->grant(QStringLiteral("C"), QStringLiteral("G01"), 0, 1));
+        QVERIFY(fx->grant(QStringLiteral("G"), QStringLiteral("G01"), 1, 1));
+        QStringList embedded;
+        read(embedded);
+        QCOMPARE(embedded.size(), 7);
+
+        SharedConnection::release();
+        if (!QSqlDatabase::isDriverAvailable(QStringLiteral("QODBC")))
+            QSKIP("Qt's ODBC driver is not installed");
+        const DbStatus opened = OpenConnection({}, {}, {},
+                                               QStringLiteral("odbc:DRIVER={SQLite3};Database=") + db->path()
+                                                   + QStringLiteral(";LoadExt=") + textExtensionPath());
+        if (!opened.ok())
+            QSKIP(qPrintable(QStringLiteral("the SQLite ODBC driver is not available: ") + opened.error.description));
+        QCOMPARE(SharedConnection::database().driverName(), QStringLiteral("QODBC"));
+        QStringList throughOdbc;
+        read(throughOdbc);
+        QCOMPARE(throughOdbc, embedded);
+    }
+
     void aBrokenConnectionIsAnError()
     {
         SharedConnection::release();

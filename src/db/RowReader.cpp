@@ -1,0 +1,241 @@
+#include "db/RowReader.h"
+
+#include "db/Connection.h"
+#include "db/ConnectionRecovery.h"
+
+#include <QLocale>
+#include <QSqlDriver>
+#include <QSqlQuery>
+
+#include <sqlite3.h>
+
+namespace quarvel {
+namespace {
+
+// The engine handle behind a QSQLITE connection; null for every other driver.
+sqlite3* engineHandle(const QSqlDatabase& db)
+{
+    if (!db.driver())
+        return nullptr;
+    const QVariant handle = db.driver()->handle();
+    if (!handle.isValid() || qstrcmp(handle.typeName(), "sqlite3*") != 0)
+        return nullptr;
+    return *static_cast<sqlite3* const*>(handle.constData());
+}
+
+DbError engineError(sqlite3* handle, int rc)
+{
+    const char* text = handle ? sqlite3_errmsg(handle) : sqlite3_errstr(rc);
+    return DbError::fromEngine(rc, QString::fromUtf8(text));
+}
+
+// Binds one value, in the form dialect::bindValue gives, as QSQLITE would.
+int bindOne(sqlite3_stmt* statement, int at, const QVariant& value)
+{
+    if (value.isNull())
+        return sqlite3_bind_null(statement, at);
+    switch (value.typeId()) {
+    case QMetaType::Int:
+    case QMetaType::UInt:
+    case QMetaType::LongLong:
+    case QMetaType::Short:
+    case QMetaType::UShort:
+    case QMetaType::Char:
+    case QMetaType::UChar:
+    case QMetaType::SChar:
+    case QMetaType::Long: return sqlite3_bind_int64(statement, at, value.toLongLong());
+    case QMetaType::ULongLong:
+    case QMetaType::ULong: return sqlite3_bind_int64(statement, at, qint64(value.toULongLong()));
+    case QMetaType::Double:
+    case QMetaType::Float: return sqlite3_bind_double(statement, at, value.toDouble());
+    case QMetaType::QByteArray: {
+        const QByteArray bytes = value.toByteArray();
+        return sqlite3_bind_blob64(statement, at, bytes.constData(), sqlite3_uint64(bytes.size()), SQLITE_TRANSIENT);
+    }
+    default: {
+        const QByteArray utf8 = value.toString().toUtf8();
+        return sqlite3_bind_text64(statement, at, utf8.constData(), sqlite3_uint64(utf8.size()), SQLITE_TRANSIENT,
+                                   SQLITE_UTF8);
+    }
+    }
+}
+
+}  // namespace
+
+RowReader::RowReader(const QString& tsql) :
+    RowReader(tsql, SharedConnection::database(), SharedConnection::engine())
+{
+}
+
+RowReader::RowReader(const QString& tsql, const QSqlDatabase& db, SqlEngine engine) :
+    m_db(db), m_engine(engine), m_sql(tsql)
+{
+}
+
+RowReader::~RowReader() { finalize(); }
+
+void RowReader::finalize()
+{
+    if (m_statement)
+        sqlite3_finalize(m_statement);
+    m_statement = nullptr;
+}
+
+RowReader& RowReader::bind(const QVariant& value)
+{
+    m_values.append(value);
+    return *this;
+}
+
+RowReader& RowReader::bind(std::initializer_list<QVariant> values)
+{
+    for (const QVariant& v : values)
+        bind(v);
+    return *this;
+}
+
+bool RowReader::exec()
+{
+    finalize();
+    m_query.reset();
+    m_error = {};
+    if (m_db.driverName() == QLatin1String("QSQLITE")) {
+        m_error = Query::beforeStatement(m_db);
+        if (m_error.isSet())
+            return false;
+        if (sqlite3* handle = engineHandle(m_db))
+            return execDirect(handle);
+        m_error = DbError::make(-1, QStringLiteral("数据库连接未打开"));
+        return false;
+    }
+    m_query = std::make_unique<Query>(m_sql, m_db, m_engine);
+    for (const QVariant& v : std::as_const(m_values))
+        m_query->bind(v);
+    const bool ran = m_query->exec();
+    m_error = m_query->error();
+    return ran;
+}
+
+bool RowReader::execDirect(sqlite3* handle)
+{
+    const QByteArray sql = dialect::translate(m_sql, m_engine).toUtf8();
+    int rc = sqlite3_prepare_v2(handle, sql.constData(), int(sql.size()), &m_statement, nullptr);
+    if (rc != SQLITE_OK) {
+        m_error = ConnectionRecovery::examine(m_db, engineError(handle, rc));
+        finalize();
+        return false;
+    }
+    if (sqlite3_bind_parameter_count(m_statement) != m_values.size()) {
+        m_error = DbError::make(-1, QStringLiteral("绑定的参数个数与语句不符"));
+        finalize();
+        return false;
+    }
+    for (qsizetype i = 0; i < m_values.size(); ++i) {
+        rc = bindOne(m_statement, int(i + 1), dialect::bindValue(m_values.at(i), m_engine));
+        if (rc != SQLITE_OK) {
+            m_error = ConnectionRecovery::examine(m_db, engineError(handle, rc));
+            finalize();
+            return false;
+        }
+    }
+    return true;
+}
+
+bool RowReader::next()
+{
+    if (m_query) {
+        const bool more = m_query->next();
+        if (!more)
+            m_error = m_query->error();
+        return more;
+    }
+    if (!m_statement)
+        return false;
+    const int rc = sqlite3_step(m_statement);
+    if (rc == SQLITE_ROW)
+        return true;
+    if (rc != SQLITE_DONE)
+        m_error = ConnectionRecovery::examine(m_db, engineError(sqlite3_db_handle(m_statement), rc));
+    // The read is over: the statement lets go of the file at once.
+    finalize();
+    return false;
+}
+
+bool RowReader::isNull(int column) const
+{
+    if (m_query)
+        return m_query->raw().isNull(column);
+    return !m_statement || sqlite3_column_type(m_statement, column) == SQLITE_NULL;
+}
+
+QString RowReader::text(int column) const
+{
+    if (m_query) {
+        const QVariant v = m_query->raw().value(column);
+        if (v.isNull())
+            return {};
+        if (v.typeId() == QMetaType::QDateTime)
+            return dialect::canonicalDateTime(v.toDateTime());
+        if (v.typeId() == QMetaType::Bool)
+            return v.toBool() ? QStringLiteral("1") : QStringLiteral("0");
+        return v.toString();
+    }
+    if (!m_statement)
+        return {};
+    switch (sqlite3_column_type(m_statement, column)) {
+    case SQLITE_NULL: return {};
+    // As a variant holding the number would write it ("1" for 1.0).
+    case SQLITE_FLOAT: return QString::number(sqlite3_column_double(m_statement, column), 'g', QLocale::FloatingPointShortest);
+    default: break;
+    }
+    const auto* utf8 = reinterpret_cast<const char*>(sqlite3_column_text(m_statement, column));
+    const int length = sqlite3_column_bytes(m_statement, column);
+    if (length == 0)
+        return QStringLiteral("");
+    return QString::fromUtf8(utf8, length);
+}
+
+qlonglong RowReader::longInteger(int column) const
+{
+    if (m_query)
+        return m_query->raw().value(column).toLongLong();
+    return m_statement ? sqlite3_column_int64(m_statement, column) : 0;
+}
+
+double RowReader::real(int column) const
+{
+    if (m_query)
+        return m_query->raw().value(column).toDouble();
+    return m_statement ? sqlite3_column_double(m_statement, column) : 0.0;
+}
+
+QDateTime RowReader::dateTime(int column) const
+{
+    if (m_query)
+        return dialect::toDateTime(m_query->raw().value(column));
+    if (isNull(column))
+        return {};
+    // Date-times are stored in the canonical form, "yyyy-MM-dd HH:mm:ss": read it straight from
+    // the engine's bytes (on long lists it is the bulk of the work), anything else through the
+    // dialect.
+    const auto* c = reinterpret_cast<const char*>(sqlite3_column_text(m_statement, column));
+    if (sqlite3_column_bytes(m_statement, column) == 19 && c[4] == '-' && c[7] == '-' && c[10] == ' '
+        && c[13] == ':' && c[16] == ':') {
+        const auto n = [c](int from, int length) {
+            int value = 0;
+            for (int i = from; i < from + length; ++i) {
+                if (c[i] < '0' || c[i] > '9')
+                    return -1;
+                value = value * 10 + (c[i] - '0');
+            }
+            return value;
+        };
+        const QDate date(n(0, 4), n(5, 2), n(8, 2));
+        const QTime time(n(11, 2), n(14, 2), n(17, 2));
+        if (date.isValid() && time.isValid())
+            return dialect::localDateTime(date, time);
+    }
+    return dialect::toDateTime(QVariant(text(column)));
+}
+
+}  // namespace quarvel
