@@ -62,13 +62,10 @@ int bindOne(sqlite3_stmt* statement, int at, const QVariant& value)
 
 }  // namespace
 
-RowReader::RowReader(const QString& tsql) :
-    RowReader(tsql, SharedConnection::database(), SharedConnection::engine())
-{
-}
+RowReader::RowReader(const QString& tsql) : RowReader(tsql, SharedConnection::database(), SharedConnection::engine()) {}
 
-RowReader::RowReader(const QString& tsql, const QSqlDatabase& db, SqlEngine engine) :
-    m_db(db), m_engine(engine), m_sql(tsql)
+RowReader::RowReader(const QString& tsql, const QSqlDatabase& db, SqlEngine engine)
+    : m_db(db), m_engine(engine), m_sql(tsql)
 {
 }
 
@@ -185,7 +182,8 @@ QString RowReader::text(int column) const
     switch (sqlite3_column_type(m_statement, column)) {
     case SQLITE_NULL: return {};
     // As a variant holding the number would write it ("1" for 1.0).
-    case SQLITE_FLOAT: return QString::number(sqlite3_column_double(m_statement, column), 'g', QLocale::FloatingPointShortest);
+    case SQLITE_FLOAT:
+        return QString::number(sqlite3_column_double(m_statement, column), 'g', QLocale::FloatingPointShortest);
     default: break;
     }
     const auto* utf8 = reinterpret_cast<const char*>(sqlite3_column_text(m_statement, column));
@@ -199,14 +197,34 @@ qlonglong RowReader::longInteger(int column) const
 {
     if (m_query)
         return m_query->raw().value(column).toLongLong();
-    return m_statement ? sqlite3_column_int64(m_statement, column) : 0;
+    if (!m_statement)
+        return 0;
+    const int type = sqlite3_column_type(m_statement, column);
+    if (type == SQLITE_TEXT || type == SQLITE_BLOB) {
+        // A text counts only when it is a whole number, as a variant holding it reads.
+        bool ok = false;
+        const qlonglong n = text(column).toLongLong(&ok);
+        return ok ? n : 0;
+    }
+    // A real is rounded, not cut, as a variant holding it reads.
+    if (type == SQLITE_FLOAT)
+        return qRound64(sqlite3_column_double(m_statement, column));
+    return sqlite3_column_int64(m_statement, column);
 }
 
 double RowReader::real(int column) const
 {
     if (m_query)
         return m_query->raw().value(column).toDouble();
-    return m_statement ? sqlite3_column_double(m_statement, column) : 0.0;
+    if (!m_statement)
+        return 0.0;
+    const int type = sqlite3_column_type(m_statement, column);
+    if (type == SQLITE_TEXT || type == SQLITE_BLOB) {
+        bool ok = false;
+        const double n = text(column).toDouble(&ok);
+        return ok ? n : 0.0;
+    }
+    return sqlite3_column_double(m_statement, column);
 }
 
 QDateTime RowReader::dateTime(int column) const
@@ -219,8 +237,8 @@ QDateTime RowReader::dateTime(int column) const
     // the engine's bytes (on long lists it is the bulk of the work), anything else through the
     // dialect.
     const auto* c = reinterpret_cast<const char*>(sqlite3_column_text(m_statement, column));
-    if (sqlite3_column_bytes(m_statement, column) == 19 && c[4] == '-' && c[7] == '-' && c[10] == ' '
-        && c[13] == ':' && c[16] == ':') {
+    if (sqlite3_column_bytes(m_statement, column) == 19 && c[4] == '-' && c[7] == '-' && c[10] == ' ' && c[13] == ':'
+        && c[16] == ':') {
         const auto n = [c](int from, int length) {
             int value = 0;
             for (int i = from; i < from + length; ++i) {

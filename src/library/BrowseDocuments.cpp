@@ -58,8 +58,22 @@ const QString& listOrder()
 QString likePattern(const QString& typed) { return QStringLiteral("%") + typed.trimmed() + QStringLiteral("%"); }
 
 // The columns of listColumns(), by position.
-enum Column { Id, Number, Type, Name, Summary, Keywords, Level, UploaderCode, Uploader, Uploaded, Extension,
-              TypeName, Download, Read };
+enum Column {
+    Id,
+    Number,
+    Type,
+    Name,
+    Summary,
+    Keywords,
+    Level,
+    UploaderCode,
+    Uploader,
+    Uploaded,
+    Extension,
+    TypeName,
+    Download,
+    Read
+};
 
 BrowseRow readRow(const RowReader& q)
 {

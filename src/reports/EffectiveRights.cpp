@@ -268,6 +268,14 @@ DbResult<PositionExplanation> EffectiveRights::forPosition(const QString& positi
     q.bind(code);
     if (!q.exec())
         return Result::failure(q.error());
+    // Many rows share a type: its code and name are kept once, and whether the position may
+    // upload to it is decided once.
+    struct TypeSeen {
+        QString code, name;
+        bool mayUpload;
+    };
+    QHash<QString, TypeSeen> types;
+    e.rows.reserve(1024);
     while (q.next()) {
         RightRow r;
         r.id = q.longInteger(0);
@@ -281,10 +289,14 @@ DbResult<PositionExplanation> EffectiveRights::forPosition(const QString& positi
         r.departmentCode = e.departmentCode;
         r.departmentName = e.departmentName;
         r.documentName = q.text(7);
-        r.typeCode = q.text(8);
-        r.typeName = q.text(9);
+        const QString typeCode = q.text(8);
+        auto type = types.constFind(typeCode);
+        if (type == types.constEnd() || type->name != q.text(9))
+            type = types.insert(typeCode, {typeCode, q.text(9), uploadable.contains(codeKey(typeCode))});
+        r.typeCode = type->code;
+        r.typeName = type->name;
+        r.mayUploadType = type->mayUpload;
         r.groups = e.groups;
-        r.mayUploadType = uploadable.contains(codeKey(r.typeCode));
         e.rows.append(std::move(r));
     }
     return {std::move(e), q.error()};

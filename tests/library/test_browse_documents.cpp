@@ -313,10 +313,19 @@ private slots:
     void theSameRowsThroughOdbc()
     {
         const auto rowText = [](const BrowseRow& r) {
-            return QStringList{QString::number(r.id), r.number, r.typeText(), r.name, r.summary, r.keywords, r.level,
-                               r.uploaderName, r.extension, r.uploadedText(),
+            return QStringList{QString::number(r.id),
+                               r.number,
+                               r.typeText(),
+                               r.name,
+                               r.summary,
+                               r.keywords,
+                               r.level,
+                               r.uploaderName,
+                               r.extension,
+                               r.uploadedText(),
                                r.uploaded.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")),
-                               QString::number(r.canRead), QString::number(r.canDownload)}
+                               QString::number(r.canRead),
+                               QString::number(r.canDownload)}
                 .join(u'|');
         };
         const auto read = [&](QStringList& out) {
