@@ -14,6 +14,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -137,24 +138,63 @@ private:
     std::vector<lxw_format*> m_made;
 };
 
-// Writes a kept sheet back: columns first, then row by row its row format, the merged ranges
-// that start there and its cells, so that a streamed workbook takes it in order too.
+// The work of an export, for its progress: one unit per exported row and per kBytesPerUnit
+// bytes of a kept sheet's part, read from the old workbook and read back from the new.
+constexpr qint64 kBytesPerUnit = 256;
+
+class WorkMeter {
+public:
+    WorkMeter(const ExportProgress& progress, qint64 total) : m_progress(progress), m_total(std::max<qint64>(total, 1))
+    {
+    }
+    // Reports `at` units past the work done so far; false when the user cancelled.
+    bool report(qint64 at) const { return !m_progress || m_progress(std::min(m_done + at, m_total), m_total); }
+    void advance(qint64 units) { m_done += units; }
+    // Reports the whole work done.
+    bool finish() const { return !m_progress || m_progress(m_total, m_total); }
+    void addWork(qint64 units) { m_total += units; }
+    // A sheet reader's progress, in units past the work done so far.
+    xlsx::WorkbookReader::ReadProgress reading() const
+    {
+        if (!m_progress)
+            return {};
+        return [this](qint64 read) { return report(read / kBytesPerUnit); };
+    }
+
+private:
+    const ExportProgress& m_progress;
+    qint64 m_done = 0;
+    qint64 m_total;
+};
+
+enum class ReadBack { Whole, Broken, Stopped };
+
 // Whether the workbook at `path` opens and every worksheet of it reads to its end.
-bool readsBackWhole(const QString& path)
+ReadBack readsBackWhole(const QString& path, WorkMeter& meter)
 {
     const DbResult<std::shared_ptr<xlsx::WorkbookReader>> opened = xlsx::WorkbookReader::open(path);
     if (!opened.ok())
-        return false;
+        return ReadBack::Broken;
     for (const xlsx::SheetEntry& sheet : opened.value->sheets()) {
-        if (!sheet.part.isEmpty() && !opened.value->readSheet(sheet).ok())
-            return false;
+        if (sheet.part.isEmpty())
+            continue;
+        const DbResult<xlsx::KeptSheet> read = opened.value->readSheet(sheet, meter.reading());
+        if (read.error.number == xlsx::WorkbookReader::kReadStopped)
+            return ReadBack::Stopped;
+        if (!read.ok())
+            return ReadBack::Broken;
+        meter.advance(opened.value->partSize(sheet) / kBytesPerUnit);
     }
-    return true;
+    return ReadBack::Whole;
 }
 
-void writeKeptSheet(lxw_worksheet* ws, const xlsx::KeptSheet& sheet, const std::vector<std::string>& shared,
-                    KeptFormats& formats)
+// Writes a kept sheet back: columns first, then row by row its row format, the merged ranges
+// that start there and its cells, so that a streamed workbook takes it in order too.
+// `keepGoing` is asked every kProgressStep rows; false stops the writing (and returns false).
+bool writeKeptSheet(lxw_worksheet* ws, const xlsx::KeptSheet& sheet, const std::vector<std::string>& shared,
+                    KeptFormats& formats, const std::function<bool()>& keepGoing)
 {
+    std::uint32_t rowsWritten = 0;
     for (const xlsx::KeptColumns& c : sheet.columns) {
         lxw_row_col_options hidden{};
         hidden.hidden = 1;
@@ -175,6 +215,8 @@ void writeKeptSheet(lxw_worksheet* ws, const xlsx::KeptSheet& sheet, const std::
                       rowOf(cell, sheet.cells.end(), kNone, [](const xlsx::KeptCell& x) { return x.row; })});
         if (r == kNone)
             break;
+        if (keepGoing && ++rowsWritten % kProgressStep == 0 && !keepGoing())
+            return false;
         if (row != sheet.rows.end() && row->row == r) {
             lxw_row_col_options hidden{};
             hidden.hidden = 1;
@@ -203,6 +245,7 @@ void writeKeptSheet(lxw_worksheet* ws, const xlsx::KeptSheet& sheet, const std::
             }
         }
     }
+    return true;
 }
 
 // The formats of the exported sheet.
@@ -332,18 +375,27 @@ DbStatus writeWorkbook(const ExportSource& source, const ExportRequest& request,
 
     const QFileInfo target(request.path);
     std::shared_ptr<xlsx::WorkbookReader> existing;
+    qint64 keptWork = 0;
     if (target.exists()) {
         auto opened = xlsx::WorkbookReader::open(target.absoluteFilePath());
         if (!opened.ok())
             return {opened.error};
         existing = std::move(opened.value);
+        for (const xlsx::SheetEntry& entry : existing->sheets()) {
+            if (entry.name != request.sheetName)
+                keptWork += existing->partSize(entry) / kBytesPerUnit;
+        }
     }
 
     const QString folder = target.absolutePath();
     const QString temporary = QDir(folder).filePath(
         QStringLiteral(".%1.%2.part").arg(target.fileName()).arg(QCoreApplication::applicationPid()));
     const qint64 cells = qint64(source.rowCount()) * columns.size();
-    Workbook book(temporary, folder, cells > kStreamedCells);
+    const bool readBack = cells <= kStreamedCells;
+    // Kept sheets are read from the old workbook, then with the new table from the new one.
+    WorkMeter meter(progress, source.rowCount() + keptWork + (readBack ? keptWork + source.rowCount() : 0));
+    const ExportProgress rowsWritten = [&meter](qint64 done, qint64) { return meter.report(done); };
+    Workbook book(temporary, folder, !readBack);
     if (!book.get())
         return failed(QStringLiteral("无法创建文件 %1").arg(QDir::toNativeSeparators(temporary)));
 
@@ -355,8 +407,9 @@ DbStatus writeWorkbook(const ExportSource& source, const ExportRequest& request,
         lxw_worksheet* ws = workbook_add_worksheet(book.get(), sheetName.constData());
         if (!ws)
             return failed(writerMessage(LXW_ERROR_PARAMETER_VALIDATION));
-        if (!writeExportSheet(book, ws, source, request, columns, progress))
+        if (!writeExportSheet(book, ws, source, request, columns, progress ? rowsWritten : ExportProgress()))
             return cancelled();
+        meter.advance(source.rowCount());
         exportSheet = ws;
         return {};
     };
@@ -374,10 +427,17 @@ DbStatus writeWorkbook(const ExportSource& source, const ExportRequest& request,
                 return failed(writerMessage(workbook_validate_sheet_name(book.get(), name.constData())));
             if (entry.hidden)
                 worksheet_hide(ws);
-            const DbResult<xlsx::KeptSheet> kept = existing->readSheet(entry);
+            const DbResult<xlsx::KeptSheet> kept = existing->readSheet(entry, meter.reading());
+            if (kept.error.number == xlsx::WorkbookReader::kReadStopped)
+                return cancelled();
             if (!kept.ok())
                 return {kept.error};
-            writeKeptSheet(ws, kept.value, existing->sharedStrings(), formats);
+            // Written again at the end of its reading's share of the work.
+            const qint64 read = existing->partSize(entry) / kBytesPerUnit;
+            if (!writeKeptSheet(ws, kept.value, existing->sharedStrings(), formats,
+                                [&meter, read] { return meter.report(read); }))
+                return cancelled();
+            meter.advance(existing->partSize(entry) / kBytesPerUnit);
         }
     }
     if (!exportSheet) {
@@ -394,7 +454,16 @@ DbStatus writeWorkbook(const ExportSource& source, const ExportRequest& request,
     // buffered bytes of the file) and closes without an error, leaving a cut-off workbook: only
     // a reading of the new file tells, and a cut-off one must not replace the old. (A streamed
     // workbook is too large to be read back whole into memory.)
-    if (cells <= kStreamedCells && !readsBackWhole(temporary)) {
+    const ReadBack whole = readBack ? readsBackWhole(temporary, meter) : ReadBack::Whole;
+    if (whole == ReadBack::Stopped) {
+        QFile::remove(temporary);
+        return cancelled();
+    }
+    if (whole == ReadBack::Whole && !meter.finish()) {
+        QFile::remove(temporary);
+        return cancelled();
+    }
+    if (whole == ReadBack::Broken) {
         QFile::remove(temporary);
         return failed(QStringLiteral("文件 %1 没有完整写入，磁盘空间可能不足")
                           .arg(QDir::toNativeSeparators(target.absoluteFilePath())));

@@ -42,7 +42,9 @@ inline constexpr int kExportFailed = -1;
 inline constexpr int kExportCancelled = -2;
 inline bool isExportCancelled(const DbError& error) { return error.number == kExportCancelled; }
 
-// Hears of the rows written (done of total); returning false cancels the export.
+// Hears of the work done, done of total: the table's rows written and, for an existing
+// workbook, its other sheets read and written again (and, for tables that are not streamed,
+// the new workbook read back); returning false cancels the export.
 using ExportProgress = std::function<bool(qint64 done, qint64 total)>;
 
 // The address of a cell in letter-number form from a column index counted from 0 and a row

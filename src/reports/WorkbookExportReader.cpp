@@ -16,6 +16,7 @@ namespace {
 
 constexpr std::uint32_t kMaxRows = 1048576;
 constexpr int kMaxColumns = 16384;
+constexpr std::uint32_t kProgressRows = 500;  // rows of a sheet between progress reports
 
 // One part of the package, read as it is inflated.
 class ZipEntry final : public QIODevice {
@@ -247,6 +248,15 @@ public:
         return std::make_unique<ZipEntry>(m_zip);
     }
 
+    qint64 size(const QString& name) const
+    {
+        unz_file_info64 info{};
+        if (unzLocateFile(m_zip, name.toUtf8().constData(), 1) != UNZ_OK
+            || unzGetCurrentFileInfo64(m_zip, &info, nullptr, 0, nullptr, 0, nullptr, 0) != UNZ_OK)
+            return 0;
+        return qint64(info.uncompressed_size);
+    }
+
 private:
     unzFile m_zip;
 };
@@ -458,7 +468,12 @@ DbResult<std::shared_ptr<WorkbookReader>> WorkbookReader::open(const QString& pa
     return {std::move(book), {}};
 }
 
-DbResult<KeptSheet> WorkbookReader::readSheet(const SheetEntry& entry)
+qint64 WorkbookReader::partSize(const SheetEntry& entry) const
+{
+    return entry.part.isEmpty() ? 0 : m_package->size(entry.part);
+}
+
+DbResult<KeptSheet> WorkbookReader::readSheet(const SheetEntry& entry, const ReadProgress& progress)
 {
     using Result = DbResult<KeptSheet>;
     KeptSheet sheet;
@@ -473,6 +488,7 @@ DbResult<KeptSheet> WorkbookReader::readSheet(const SheetEntry& entry)
         return s > 0 && std::size_t(s) < m_styles.size() ? s : 0;
     };
     QXmlStreamReader xml(device.get());
+    bool stopped = false;
     if (xml.readNextStartElement()) {
         while (xml.readNextStartElement()) {
             const QStringView n = xml.name();
@@ -491,7 +507,13 @@ DbResult<KeptSheet> WorkbookReader::readSheet(const SheetEntry& entry)
                 });
             } else if (n == u"sheetData") {
                 std::uint32_t nextRow = 0;
+                std::uint32_t rowsRead = 0;
                 forEachChild(xml, u"row", [&] {
+                    if (progress && ++rowsRead % kProgressRows == 0 && !progress(xml.characterOffset())) {
+                        stopped = true;
+                        xml.raiseError(QStringLiteral("stopped"));
+                        return;
+                    }
                     const QXmlStreamAttributes ra = xml.attributes();
                     std::uint32_t row = nextRow;
                     if (const uint r = ra.value(QLatin1String("r")).toUInt(); r > 0 && r <= kMaxRows)
@@ -590,6 +612,10 @@ DbResult<KeptSheet> WorkbookReader::readSheet(const SheetEntry& entry)
             }
         }
     }
+    if (stopped)
+        return Result::failure(DbError::make(kReadStopped, QStringLiteral("读取已停止")));
+    if (progress && !progress(xml.characterOffset()))
+        return Result::failure(DbError::make(kReadStopped, QStringLiteral("读取已停止")));
     if (xml.hasError())
         return Result::failure(
             DbError::make(-1, QStringLiteral("无法读取工作簿 %1：工作表 %2：%3")

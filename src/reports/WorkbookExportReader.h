@@ -13,6 +13,7 @@
 #include <QString>
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -95,8 +96,17 @@ public:
     const std::vector<std::string>& sharedStrings() const { return m_shared; }
     const std::vector<CellStyle>& styles() const { return m_styles; }
 
+    // Hears, now and then while a sheet is read, how many characters of its part were read;
+    // returning false stops the reading, which then fails with kReadStopped.
+    using ReadProgress = std::function<bool(qint64 read)>;
+    static constexpr int kReadStopped = -2;
+
     // Reads one sheet's cells, columns, rows and merges.
-    DbResult<KeptSheet> readSheet(const SheetEntry& sheet);
+    DbResult<KeptSheet> readSheet(const SheetEntry& sheet, const ReadProgress& progress = {});
+
+    // The size of a sheet's part as it is unpacked, in bytes (about its characters); 0 when
+    // the package has no such part.
+    qint64 partSize(const SheetEntry& sheet) const;
 
     // The width a column setting of the writer needs to store `stored` (characters with the
     // cell padding, as a workbook stores it) again.

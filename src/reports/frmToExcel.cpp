@@ -186,7 +186,8 @@ DbStatus frmToExcel::To_Execl(FlexGrid& grid, const QString& title, const QStrin
 
     const GridSource source(grid);
     QProgressDialog* progress = nullptr;
-    if (source.rowCount() >= kProgressRows) {
+    // A large table, or an existing workbook whose other sheets are read and written again.
+    if (source.rowCount() >= kProgressRows || QFileInfo::exists(request.path)) {
         progress = new QProgressDialog(QStringLiteral("正在输出到Excel……"), QStringLiteral("取消"), 0,
                                        source.rowCount(), this);
         progress->setObjectName(QStringLiteral("ExportProgress"));
@@ -197,9 +198,11 @@ DbStatus frmToExcel::To_Execl(FlexGrid& grid, const QString& title, const QStrin
     DbStatus outcome;
     {
         WaitCursor wait;
-        outcome = writeWorkbook(source, request, [progress](qint64 done, qint64) {
+        outcome = writeWorkbook(source, request, [progress](qint64 done, qint64 total) {
             if (!progress)
                 return true;
+            if (progress->maximum() != int(total))
+                progress->setMaximum(int(total));
             progress->setValue(int(done));
             QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
             return !progress->wasCanceled();
