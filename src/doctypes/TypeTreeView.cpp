@@ -47,18 +47,62 @@ NodesByCode firstNodeByCode(const KeyedTree& tree, int from)
     return out;
 }
 
+// Whether every node from `from` shows the code of its key at the head of its text, as nodes
+// of codes without blanks in them do. Then the first node that shows a code is the node keyed
+// by it, and no table is needed.
+bool textsShowTheirKeys(const KeyedTree& tree, int from)
+{
+    const int n = tree.count();
+    for (int i = from; i <= n; ++i) {
+        if (codeOfText(tree.textRef(i)) != QStringView(tree.keyRef(i)).mid(1))
+            return false;
+    }
+    return true;
+}
+
+// The first node (from `from`) that shows a code, as firstNodeByCode finds it.
+class NodeOfCode {
+public:
+    NodeOfCode(const KeyedTree& tree, int from) : m_tree(tree), m_from(from), m_byKey(textsShowTheirKeys(tree, from))
+    {
+        if (!m_byKey)
+            m_table = firstNodeByCode(tree, from);
+        m_key = QStringLiteral("S");
+    }
+
+    // 0 when no node shows it.
+    int find(QStringView code)
+    {
+        if (!m_byKey) {
+            const auto it = m_table.constFind(code);
+            return it == m_table.constEnd() ? 0 : *it;
+        }
+        m_key.truncate(1);
+        m_key.append(code);
+        const int index = m_tree.indexOf(m_key);
+        return index >= m_from ? index : 0;
+    }
+
+private:
+    const KeyedTree& m_tree;
+    int m_from;
+    bool m_byKey;
+    NodesByCode m_table;
+    QString m_key;
+};
+
 // Codes as read from the database: the node of the code as stored, else of the code without
-// its outer blanks. The pictures are set after the lookups, as the table points into the tree.
-void setPictureOfCodes(KeyedTree& tree, const NodesByCode& byCode, const QStringList& codes, int picture)
+// its outer blanks. The pictures are set after the lookups, as a table points into the tree.
+void setPictureOfCodes(KeyedTree& tree, NodeOfCode& nodes, const QStringList& codes, int picture)
 {
     QVector<int> found;
     found.reserve(codes.size());
     for (const QString& code : codes) {
-        auto it = byCode.constFind(QStringView(code));
-        if (it == byCode.constEnd())
-            it = byCode.constFind(QStringView(code).trimmed());
-        if (it != byCode.constEnd())
-            found.append(*it);
+        int index = nodes.find(code);
+        if (index == 0)
+            index = nodes.find(QStringView(code).trimmed());
+        if (index != 0)
+            found.append(index);
     }
     for (int index : std::as_const(found))
         tree.setPictureAt(index, picture);
@@ -150,9 +194,9 @@ void markTypes(KeyedTree& tree, const TypeMarks& marks, int from, int plain, int
     tree.beginUpdate();
     tree.setAllExpanded(true);
     tree.setAllPictures(plain);
-    const NodesByCode byCode = firstNodeByCode(tree, from);
-    setPictureOfCodes(tree, byCode, marks.permittedCodes, permitted);
-    setPictureOfCodes(tree, byCode, marks.voidedCodes, 3);
+    NodeOfCode nodes(tree, from);
+    setPictureOfCodes(tree, nodes, marks.permittedCodes, permitted);
+    setPictureOfCodes(tree, nodes, marks.voidedCodes, 3);
     tree.endUpdate();
     tree.refresh();
 }
@@ -171,7 +215,8 @@ void markLeavesAndVoided(KeyedTree& tree, const QStringList& voidedCodes)
         if (tree.childCountAt(i) == 0)
             tree.setPictureAt(i, 2);
     }
-    setPictureOfCodes(tree, firstNodeByCode(tree, 1), voidedCodes, 4);
+    NodeOfCode nodes(tree, 1);
+    setPictureOfCodes(tree, nodes, voidedCodes, 4);
     tree.endUpdate();
     tree.refresh();
 }

@@ -644,6 +644,10 @@ Qt::ItemFlags KeyedTreeModel::flags(const QModelIndex& index) const
     Qt::ItemFlags result = Qt::ItemIsEnabled | Qt::ItemIsSelectable;
     if (checkBoxes_)
         result |= Qt::ItemIsUserCheckable;
+    // A view expanding everything at once then passes over the leaves instead of recording each
+    // as expanded (most nodes of a large tree are leaves). A node that gains children loses it.
+    if (nodes_[static_cast<int>(index.internalId())].children.isEmpty())
+        result |= Qt::ItemNeverHasChildren;
     return result;
 }
 

@@ -275,9 +275,14 @@ void TestKeyedTree::expandingBothWays()
     QVERIFY(view->isExpanded(dept));
     QVERIFY(tree_->expanded("$1"));
 
+    // Every node is expanded: those with children in the view too (a view records no leaf as
+    // expanded; a leaf that gains children shows them, see the next test).
     tree_->setAllExpanded(true);
-    for (const QString& key : tree_->keys())
-        QCOMPARE(view->isExpanded(tree_->model()->indexForKey(key)), true);
+    for (const QString& key : tree_->keys()) {
+        QVERIFY(tree_->expanded(key));
+        if (!tree_->childKeys(key).isEmpty())
+            QCOMPARE(view->isExpanded(tree_->model()->indexForKey(key)), true);
+    }
 }
 
 void TestKeyedTree::expandedChildlessNodeShowsLaterChildren()
