@@ -6,7 +6,6 @@
 #include <QLocale>
 #include <QSqlDriver>
 #include <QSqlQuery>
-#include <QStringDecoder>
 
 #include <sqlite3.h>
 
@@ -192,33 +191,6 @@ QString RowReader::text(int column) const
     if (length == 0)
         return QStringLiteral("");
     return QString::fromUtf8(utf8, length);
-}
-
-void RowReader::appendText(QString& out, int column) const
-{
-    if (m_query || !m_statement || sqlite3_column_type(m_statement, column) != SQLITE_TEXT) {
-        out += text(column);
-        return;
-    }
-    const auto* utf8 = reinterpret_cast<const char*>(sqlite3_column_text(m_statement, column));
-    const int length = sqlite3_column_bytes(m_statement, column);
-    if (length == 0)
-        return;
-    // Decoded in place: a text has no more UTF-16 units than UTF-8 bytes. As QString::fromUtf8:
-    // a byte-order mark is kept, a broken sequence becomes U+FFFD.
-    QStringDecoder decoder(QStringDecoder::Utf8,
-                           QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom);
-    const qsizetype at = out.size();
-    out.resize(at + length);
-    QChar* end = decoder.appendToBuffer(out.data() + at, QByteArrayView(utf8, length));
-    out.truncate(end - out.constData());
-}
-
-qsizetype RowReader::textSizeBound(int column) const
-{
-    if (m_query || !m_statement)
-        return text(column).size();
-    return sqlite3_column_bytes(m_statement, column);
 }
 
 qlonglong RowReader::longInteger(int column) const

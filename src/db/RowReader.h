@@ -46,11 +46,6 @@ public:
     bool isNull(int column) const;
     // Null reads as a null text.
     QString text(int column) const;
-    // The column's text appended to `out`, with no text of its own in between (null appends
-    // nothing). For rows whose texts are put together.
-    void appendText(QString& out, int column) const;
-    // At least the length of the column's text: room to reserve before appendText.
-    qsizetype textSizeBound(int column) const;
     qlonglong longInteger(int column) const;
     int integer(int column) const { return int(longInteger(column)); }
     double real(int column) const;

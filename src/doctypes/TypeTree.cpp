@@ -51,30 +51,12 @@ int TypeTree::loadPicture(TypeTreeVariant variant)
 
 namespace {
 // "S" and the code without its outer blanks.
-QString typeKey(QStringView code)
+QString typeKey(const QString& code)
 {
-    const QStringView trimmed = code.trimmed();
+    const QStringView trimmed = QStringView(code).trimmed();
     QString key;
     key.reserve(trimmed.size() + 1);
     key.append(u'S').append(trimmed);
-    return key;
-}
-
-// The key of the code in a column, read straight into it.
-QString typeKeyOf(const RowReader& rows, int column)
-{
-    QString key;
-    key.reserve(rows.textSizeBound(column) + 1);
-    key.append(u'S');
-    rows.appendText(key, column);
-    qsizetype begin = 1;
-    while (begin < key.size() && key.at(begin).isSpace())
-        ++begin;
-    qsizetype end = key.size();
-    while (end > begin && key.at(end - 1).isSpace())
-        --end;
-    if (begin > 1 || end < key.size())
-        return typeKey(QStringView(key).mid(1));
     return key;
 }
 }  // namespace
@@ -97,16 +79,11 @@ DbError TypeTree::read(TypeTreeVariant variant, const TypeRowSink& take)
     const QString rootKey = settings ? kTypeRootKey : QString();
     const QString noDescription;
     while (rows.next()) {
-        // "code name", put together as it is read; the key from the code at its head.
-        QString text;
-        text.reserve(rows.textSizeBound(0) + 1 + rows.textSizeBound(1));
-        rows.appendText(text, 0);
-        node.key = typeKey(QStringView(text));
-        text.append(u' ');
-        rows.appendText(text, 1);
-        node.text = std::move(text);
+        const QString code = rows.text(0);
+        node.key = typeKey(code);
+        node.text = code + u' ' + rows.text(1);
         node.picture = picture;
-        node.parentKey = rows.isNull(2) ? rootKey : typeKeyOf(rows, 2);
+        node.parentKey = rows.isNull(2) ? rootKey : typeKey(rows.text(2));
         if (!take(node, settings ? rows.text(4) : noDescription))
             return {};
     }

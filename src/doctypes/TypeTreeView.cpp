@@ -140,8 +140,10 @@ DbError fillTypeTree(KeyedTree& tree, TypeTreeVariant variant, QStringList* desc
     static int lastCount = 0;
     model.reserve(lastCount);
     QStringList kept;
-    if (variant == TypeTreeVariant::Settings)
+    if (variant == TypeTreeVariant::Settings) {
+        kept.reserve(lastCount + 1);
         kept.append(QString());
+    }
     TreeError refused;
     const DbError failed = TypeTree::read(variant, [&](TreeNodeSpec& node, const QString& description) {
         const TreeAddResult added = model.addNode(node.parentKey, node.key, node.text, node.picture);

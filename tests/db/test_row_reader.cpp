@@ -132,27 +132,6 @@ private slots:
                  qPrintable(expected.at(8)));
     }
 
-    // Texts put together as they are read are the texts read one by one.
-    void appendedTextsAreTheTexts()
-    {
-        QVERIFY(db->insert(QStringLiteral("公司文件信息"), {{QStringLiteral("编号"), QStringLiteral("\uFEFF标记 ")},
-                                                            {QStringLiteral("文件名称"), QStringLiteral("😀 表情")}}));
-        QVERIFY(db->connectShared());
-        RowReader q(kValues);
-        QVERIFY(q.exec());
-        int rows = 0;
-        while (q.next()) {
-            ++rows;
-            for (int c = 0; c < 5; ++c) {
-                QString joined = QStringLiteral("前");
-                q.appendText(joined, c);
-                QCOMPARE(joined, QStringLiteral("前") + q.text(c));
-                QVERIFY(q.textSizeBound(c) >= q.text(c).size());
-            }
-        }
-        QCOMPARE(rows, 5);
-    }
-
     // Values of every kind are bound, never spliced, and compare as Query's do.
     void boundValuesOfEveryKind()
     {

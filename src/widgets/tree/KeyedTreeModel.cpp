@@ -515,12 +515,12 @@ void KeyedTreeModel::setCheckBoxes(bool on)
         emit layoutChanged();
 }
 
-void KeyedTreeModel::notifyChanged(int pos, const QList<int>& roles)
+void KeyedTreeModel::notifyChanged(int pos, std::initializer_list<int> roles)
 {
     if (isUpdating())
         return;
     const QModelIndex index = modelIndex(pos);
-    emit dataChanged(index, index, roles);
+    emit dataChanged(index, index, QList<int>(roles));
 }
 
 void KeyedTreeModel::notifyRange(const QModelIndex& parent, int rows, const QList<int>& roles)
@@ -529,13 +529,14 @@ void KeyedTreeModel::notifyRange(const QModelIndex& parent, int rows, const QLis
         emit dataChanged(index(0, 0, parent), index(rows - 1, 0, parent), roles);
 }
 
-void KeyedTreeModel::notifyAllChanged(const QList<int>& roles)
+void KeyedTreeModel::notifyAllChanged(std::initializer_list<int> roles)
 {
     if (isUpdating())
         return;
-    notifyRange(QModelIndex(), static_cast<int>(topLevel_.size()), roles);
+    const QList<int> list(roles);
+    notifyRange(QModelIndex(), static_cast<int>(topLevel_.size()), list);
     for (int pos = 0; pos < count(); ++pos)
-        notifyRange(modelIndex(pos), static_cast<int>(nodes_[pos].children.size()), roles);
+        notifyRange(modelIndex(pos), static_cast<int>(nodes_[pos].children.size()), list);
 }
 
 // Model indexes --------------------------------------------------------------------------------

@@ -9,6 +9,8 @@
 #include <QStringList>
 #include <QVector>
 
+#include <initializer_list>
+
 #include <optional>
 
 namespace quarvel {
@@ -180,8 +182,10 @@ private:
     int find(const QString& key) const { return byKey_.value(key, -1); }
     TreeNodeInfo info(int pos) const;
     QModelIndex modelIndex(int pos) const;
-    void notifyChanged(int pos, const QList<int>& roles);
-    void notifyAllChanged(const QList<int>& roles);
+    // The roles are made a list only when a signal goes out: between beginUpdate() and
+    // endUpdate() a change costs nothing but the change.
+    void notifyChanged(int pos, std::initializer_list<int> roles);
+    void notifyAllChanged(std::initializer_list<int> roles);
     void notifyRange(const QModelIndex& parent, int rows, const QList<int>& roles);
     TreeAddResult add(const QString& parentKey, const QString& key, const QString& text, int picture,
                       const QString& tag, bool checked, bool expanded);
