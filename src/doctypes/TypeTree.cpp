@@ -81,7 +81,10 @@ DbError TypeTree::read(TypeTreeVariant variant, const TypeRowSink& take)
     while (rows.next()) {
         const QString code = rows.text(0);
         node.key = typeKey(code);
-        node.text = code + u' ' + rows.text(1);
+        const QString name = rows.text(1);
+        QString text;
+        text.reserve(code.size() + 1 + name.size());
+        node.text = std::move(text.append(code).append(u' ').append(name));
         node.picture = picture;
         node.parentKey = rows.isNull(2) ? rootKey : typeKey(rows.text(2));
         if (!take(node, settings ? rows.text(4) : noDescription))
