@@ -181,6 +181,16 @@ QString RowReader::text(int column) const
         return {};
     switch (sqlite3_column_type(m_statement, column)) {
     case SQLITE_NULL: return {};
+    case SQLITE_INTEGER: {
+        // Flags and small counts, on every row of a long list: shared texts, not one each.
+        static const QString digits[] = {
+            QStringLiteral("0"), QStringLiteral("1"), QStringLiteral("2"), QStringLiteral("3"), QStringLiteral("4"),
+            QStringLiteral("5"), QStringLiteral("6"), QStringLiteral("7"), QStringLiteral("8"), QStringLiteral("9")};
+        const sqlite3_int64 n = sqlite3_column_int64(m_statement, column);
+        if (n >= 0 && n <= 9)
+            return digits[n];
+        return QString::number(n);
+    }
     // As a variant holding the number would write it ("1" for 1.0).
     case SQLITE_FLOAT:
         return QString::number(sqlite3_column_double(m_statement, column), 'g', QLocale::FloatingPointShortest);
