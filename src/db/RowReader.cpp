@@ -179,25 +179,27 @@ QString RowReader::text(int column) const
     }
     if (!m_statement)
         return {};
-    switch (sqlite3_column_type(m_statement, column)) {
+    // One call into the connection per value: the value is read where the statement left it
+    // (the connection is used by this thread alone).
+    sqlite3_value* value = sqlite3_column_value(m_statement, column);
+    switch (sqlite3_value_type(value)) {
     case SQLITE_NULL: return {};
     case SQLITE_INTEGER: {
         // Flags and small counts, on every row of a long list: shared texts, not one each.
         static const QString digits[] = {
             QStringLiteral("0"), QStringLiteral("1"), QStringLiteral("2"), QStringLiteral("3"), QStringLiteral("4"),
             QStringLiteral("5"), QStringLiteral("6"), QStringLiteral("7"), QStringLiteral("8"), QStringLiteral("9")};
-        const sqlite3_int64 n = sqlite3_column_int64(m_statement, column);
+        const sqlite3_int64 n = sqlite3_value_int64(value);
         if (n >= 0 && n <= 9)
             return digits[n];
         return QString::number(n);
     }
     // As a variant holding the number would write it ("1" for 1.0).
-    case SQLITE_FLOAT:
-        return QString::number(sqlite3_column_double(m_statement, column), 'g', QLocale::FloatingPointShortest);
+    case SQLITE_FLOAT: return QString::number(sqlite3_value_double(value), 'g', QLocale::FloatingPointShortest);
     default: break;
     }
-    const auto* utf8 = reinterpret_cast<const char*>(sqlite3_column_text(m_statement, column));
-    const int length = sqlite3_column_bytes(m_statement, column);
+    const auto* utf8 = reinterpret_cast<const char*>(sqlite3_value_text(value));
+    const int length = sqlite3_value_bytes(value);
     if (length == 0)
         return QStringLiteral("");
     return QString::fromUtf8(utf8, length);
