@@ -87,3 +87,6 @@ public:
 };
 
 }  // namespace quarvel
+
+// Moved in memory as a whole when a long list grows.
+Q_DECLARE_TYPEINFO(quarvel::BrowseRow, Q_RELOCATABLE_TYPE);

@@ -133,3 +133,7 @@ private:
 };
 
 }  // namespace quarvel
+
+// Moved in memory as a whole when a long list grows.
+Q_DECLARE_TYPEINFO(quarvel::StatisticsRow, Q_RELOCATABLE_TYPE);
+Q_DECLARE_TYPEINFO(quarvel::DetailRow, Q_RELOCATABLE_TYPE);
