@@ -181,9 +181,10 @@ QVariant Query::value(QStringView column) const
     return query().value(i);
 }
 
-QString Query::text(QStringView column) const
+QString Query::text(QStringView column) const { return textOf(value(column)); }
+
+QString Query::textOf(const QVariant& v)
 {
-    const QVariant v = value(column);
     if (v.isNull())
         return {};
     if (v.typeId() == QMetaType::QDateTime)

@@ -41,6 +41,8 @@ public:
     QVariant value(QStringView column) const;
     // Null reads as "".
     QString text(QStringView column) const;
+    // A value read from a result as text: date-times in the canonical form, flags as 0 or 1.
+    static QString textOf(const QVariant& value);
     bool isNull(QStringView column) const;
     int integer(QStringView column) const;
     qlonglong longInteger(QStringView column) const;

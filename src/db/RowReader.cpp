@@ -167,16 +167,8 @@ bool RowReader::isNull(int column) const
 
 QString RowReader::text(int column) const
 {
-    if (m_query) {
-        const QVariant v = m_query->raw().value(column);
-        if (v.isNull())
-            return {};
-        if (v.typeId() == QMetaType::QDateTime)
-            return dialect::canonicalDateTime(v.toDateTime());
-        if (v.typeId() == QMetaType::Bool)
-            return v.toBool() ? QStringLiteral("1") : QStringLiteral("0");
-        return v.toString();
-    }
+    if (m_query)
+        return Query::textOf(m_query->raw().value(column));
     if (!m_statement)
         return {};
     // One call into the connection per value: the value is read where the statement left it
@@ -245,26 +237,13 @@ QDateTime RowReader::dateTime(int column) const
         return dialect::toDateTime(m_query->raw().value(column));
     if (isNull(column))
         return {};
-    // Date-times are stored in the canonical form, "yyyy-MM-dd HH:mm:ss": read it straight from
-    // the engine's bytes (on long lists it is the bulk of the work), anything else through the
-    // dialect.
-    const auto* c = reinterpret_cast<const char*>(sqlite3_column_text(m_statement, column));
-    if (sqlite3_column_bytes(m_statement, column) == 19 && c[4] == '-' && c[7] == '-' && c[10] == ' ' && c[13] == ':'
-        && c[16] == ':') {
-        const auto n = [c](int from, int length) {
-            int value = 0;
-            for (int i = from; i < from + length; ++i) {
-                if (c[i] < '0' || c[i] > '9')
-                    return -1;
-                value = value * 10 + (c[i] - '0');
-            }
-            return value;
-        };
-        const QDate date(n(0, 4), n(5, 2), n(8, 2));
-        const QTime time(n(11, 2), n(14, 2), n(17, 2));
-        if (date.isValid() && time.isValid())
-            return dialect::localDateTime(date, time);
-    }
+    // Date-times are stored in the canonical form: read it straight from the engine's bytes (on
+    // long lists it is the bulk of the work), anything else through the dialect.
+    const auto* bytes = reinterpret_cast<const char*>(sqlite3_column_text(m_statement, column));
+    const QDateTime canonical =
+        dialect::fromCanonicalUtf8(QByteArrayView(bytes, sqlite3_column_bytes(m_statement, column)));
+    if (canonical.isValid())
+        return canonical;
     return dialect::toDateTime(QVariant(text(column)));
 }
 

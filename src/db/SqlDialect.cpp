@@ -259,12 +259,17 @@ QVariant bindValue(const QVariant& value, SqlEngine engine)
 
 namespace {
 
+// The character at i of a text or of UTF-8 bytes (the canonical form is all ASCII).
+char16_t charAt(QStringView t, qsizetype i) { return t[i].unicode(); }
+char16_t charAt(QByteArrayView t, qsizetype i) { return char16_t(uchar(t[i])); }
+
 // Two to four digits of the text at `from`; -1 when one is not a digit.
-int digits(QStringView t, qsizetype from, qsizetype count)
+template <typename View>
+int digits(View t, qsizetype from, qsizetype count)
 {
     int n = 0;
     for (qsizetype i = from; i < from + count; ++i) {
-        const char16_t c = t[i].unicode();
+        const char16_t c = charAt(t, i);
         if (c < u'0' || c > u'9')
             return -1;
         n = n * 10 + (c - u'0');
@@ -273,9 +278,11 @@ int digits(QStringView t, qsizetype from, qsizetype count)
 }
 
 // The canonical form "yyyy-MM-dd HH:mm:ss", read field by field; false for any other text.
-bool parseCanonical(QStringView t, QDate* date, QTime* time)
+template <typename View>
+bool parseCanonical(View t, QDate* date, QTime* time)
 {
-    if (t.size() != 19 || t[4] != u'-' || t[7] != u'-' || t[10] != u' ' || t[13] != u':' || t[16] != u':')
+    if (t.size() != 19 || charAt(t, 4) != u'-' || charAt(t, 7) != u'-' || charAt(t, 10) != u' ' || charAt(t, 13) != u':'
+        || charAt(t, 16) != u':')
         return false;
     const int y = digits(t, 0, 4), mo = digits(t, 5, 2), d = digits(t, 8, 2);
     const int h = digits(t, 11, 2), mi = digits(t, 14, 2), se = digits(t, 17, 2);
@@ -308,6 +315,15 @@ QDateTime localDateTime(QDate date, QTime time)
     if (*it == kChanging)
         return QDateTime(date, time);
     return QDateTime(date, time, Qt::OffsetFromUTC, *it);
+}
+
+QDateTime fromCanonicalUtf8(QByteArrayView text)
+{
+    QDate date;
+    QTime time;
+    if (!parseCanonical(text, &date, &time))
+        return {};
+    return localDateTime(date, time);
 }
 
 QDateTime toDateTime(const QVariant& value)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArrayView>
 #include <QDateTime>
 #include <QString>
 #include <QVariant>
@@ -27,6 +28,10 @@ QString canonicalDateTime(const QDateTime& value);
 // The local date-time of a date and a time read from the database, the offset from UTC looked
 // up once per local hour.
 QDateTime localDateTime(QDate date, QTime time);
+
+// The local date-time that text in the canonical form names, read from its UTF-8 bytes; an
+// invalid date-time for any other text.
+QDateTime fromCanonicalUtf8(QByteArrayView text);
 
 inline constexpr const char* kCanonicalFormat = "yyyy-MM-dd HH:mm:ss";
 

@@ -7,6 +7,7 @@
 #include "reports/DocumentChooser.h"
 #include "reports/frmToExcel.h"
 #include "shared/WindowPlacement.h"
+#include "widgets/ButtonRow.h"
 #include "widgets/WaitCursor.h"
 #include "widgets/grid/FlexGrid.h"
 #include "widgets/tree/KeyedTree.h"
@@ -74,8 +75,9 @@ frm资料权限说明::frm资料权限说明(Platform& platform, QWidget* parent
     MSFlexGrid1 = new FlexGrid(this);
     MSFlexGrid1->setObjectName(QStringLiteral("MSFlexGrid1"));
     MSFlexGrid1->view()->setAccessibleName(kTitle);
-    Command3 = button(QStringLiteral("输出到Excel"), "Command3", this);
-    Command2 = button(QStringLiteral("退出"), "Command2", this);
+    auto* buttons = new ButtonRow;
+    Command3 = buttons->add(QStringLiteral("Command3"), QStringLiteral("输出到Excel"), this);
+    Command2 = buttons->add(QStringLiteral("Command2"), QStringLiteral("退出"), this);
 
     auto* left = new QVBoxLayout;
     left->addWidget(Chooser, 1);
@@ -88,10 +90,6 @@ frm资料权限说明::frm资料权限说明(Platform& platform, QWidget* parent
     auto* right = new QVBoxLayout;
     right->addWidget(Text2, 1);
     right->addWidget(MSFlexGrid1, 2);
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch(1);
-    buttons->addWidget(Command3);
-    buttons->addWidget(Command2);
     right->addLayout(buttons);
     auto* layout = new QHBoxLayout(this);
     layout->addLayout(left, 1);

@@ -6,6 +6,7 @@
 #include "reports/DocumentChooser.h"
 #include "reports/frmToExcel.h"
 #include "shared/WindowPlacement.h"
+#include "widgets/ButtonRow.h"
 #include "widgets/WaitCursor.h"
 #include "widgets/grid/FlexGrid.h"
 
@@ -50,10 +51,9 @@ frm资料阅读覆盖::frm资料阅读覆盖(Platform& platform, QWidget* parent
     MSFlexGrid1 = new FlexGrid(this);
     MSFlexGrid1->setObjectName(QStringLiteral("MSFlexGrid1"));
     MSFlexGrid1->view()->setAccessibleName(kTitle);
-    Command3 = new QPushButton(QStringLiteral("输出到Excel"), this);
-    Command3->setObjectName(QStringLiteral("Command3"));
-    Command2 = new QPushButton(QStringLiteral("退出"), this);
-    Command2->setObjectName(QStringLiteral("Command2"));
+    auto* buttons = new ButtonRow;
+    Command3 = buttons->add(QStringLiteral("Command3"), QStringLiteral("输出到Excel"), this);
+    Command2 = buttons->add(QStringLiteral("Command2"), QStringLiteral("退出"), this);
 
     auto* left = new QVBoxLayout;
     left->addWidget(Chooser, 1);
@@ -61,10 +61,6 @@ frm资料阅读覆盖::frm资料阅读覆盖(Platform& platform, QWidget* parent
     auto* right = new QVBoxLayout;
     right->addWidget(Label2);
     right->addWidget(MSFlexGrid1, 1);
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch(1);
-    buttons->addWidget(Command3);
-    buttons->addWidget(Command2);
     right->addLayout(buttons);
     auto* layout = new QHBoxLayout(this);
     layout->addLayout(left, 1);

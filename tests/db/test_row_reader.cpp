@@ -18,45 +18,46 @@ namespace {
 
 const QString kValues = QStringLiteral("select 编号, 文件名称, 文件级别, 上传日期, ID from 公司文件信息 order by ID");
 
-// Every reading of every column of every row, as RowReader gives it.
-QStringList readByPosition(const QString& sql, const QVariantList& values = {})
+// Every reading of one column of the current row: as text, number and date-time, and whether
+// it is null.
+template <typename Reader, typename Column>
+QString readings(const Reader& q, const Column& c)
 {
-    RowReader q(sql);
+    return QStringLiteral("%1|%2|%3|%4")
+        .arg(q.isNull(c) ? QStringLiteral("null") : q.text(c))
+        .arg(q.longInteger(c))
+        .arg(q.dateTime(c).toString(Qt::ISODate))
+        .arg(q.text(c).isNull());
+}
+
+// The readings of the given columns of every row, or the failure.
+template <typename Reader, typename Column>
+QStringList readAll(Reader& q, const QList<Column>& columns, const QVariantList& values)
+{
     for (const QVariant& v : values)
         q.bind(v);
     if (!q.exec())
         return {QStringLiteral("<failed> ") + q.error().description};
     QStringList out;
-    const int columns = 5;
     while (q.next()) {
-        for (int c = 0; c < columns; ++c)
-            out << QStringLiteral("%1|%2|%3|%4")
-                       .arg(q.isNull(c) ? QStringLiteral("null") : q.text(c))
-                       .arg(q.longInteger(c))
-                       .arg(q.dateTime(c).toString(Qt::ISODate))
-                       .arg(q.text(c).isNull());
+        for (const Column& c : columns)
+            out << readings(q, c);
     }
     return q.error().isSet() ? QStringList{QStringLiteral("<failed> ") + q.error().description} : out;
 }
 
-// The same, as Query gives it.
+// As RowReader reads the five columns by position.
+QStringList readByPosition(const QString& sql, const QVariantList& values = {})
+{
+    RowReader q(sql);
+    return readAll(q, QList<int>{0, 1, 2, 3, 4}, values);
+}
+
+// As Query reads them by name.
 QStringList readByName(const QString& sql, const QStringList& names, const QVariantList& values = {})
 {
     Query q(sql);
-    for (const QVariant& v : values)
-        q.bind(v);
-    if (!q.exec())
-        return {QStringLiteral("<failed> ") + q.error().description};
-    QStringList out;
-    while (q.next()) {
-        for (const QString& name : names)
-            out << QStringLiteral("%1|%2|%3|%4")
-                       .arg(q.isNull(name) ? QStringLiteral("null") : q.text(name))
-                       .arg(q.longInteger(name))
-                       .arg(q.dateTime(name).toString(Qt::ISODate))
-                       .arg(q.text(name).isNull());
-    }
-    return out;
+    return readAll(q, names, values);
 }
 
 }  // namespace
