@@ -197,6 +197,20 @@ QString RowReader::text(int column) const
     return QString::fromUtf8(utf8, length);
 }
 
+bool RowReader::equals(int column, const QString& known) const
+{
+    if (m_query || !m_statement)
+        return text(column) == known;
+    sqlite3_value* value = sqlite3_column_value(m_statement, column);
+    const int type = sqlite3_value_type(value);
+    if (type == SQLITE_NULL)
+        return known.isEmpty();
+    if (type != SQLITE_TEXT)
+        return text(column) == known;
+    const auto* utf8 = reinterpret_cast<const char*>(sqlite3_value_text(value));
+    return QAnyStringView::equal(QUtf8StringView(utf8, sqlite3_value_bytes(value)), known);
+}
+
 qlonglong RowReader::longInteger(int column) const
 {
     if (m_query)

@@ -9,6 +9,7 @@
 #include <QString>
 #include <QVariant>
 
+#include <algorithm>
 #include <initializer_list>
 #include <memory>
 
@@ -26,6 +27,15 @@ namespace quarvel {
 // lost connection as Query does; values read the same as Query's.
 class RowReader {
 public:
+    // How many rows a list read from a count or a hint reserves at once: the count, up to a
+    // bound (beyond it the list grows as it is read). A long list sized once is not copied into
+    // fresh memory over and over as it grows.
+    static qsizetype rowsToReserve(qint64 expected)
+    {
+        constexpr qint64 kMost = 4 * 1024 * 1024;
+        return qsizetype(std::clamp<qint64>(expected, 0, kMost));
+    }
+
     explicit RowReader(const QString& tsql);
     RowReader(const QString& tsql, const QSqlDatabase& db, SqlEngine engine);
     ~RowReader();
@@ -46,6 +56,9 @@ public:
     bool isNull(int column) const;
     // Null reads as a null text.
     QString text(int column) const;
+    // Whether the column reads as `known` (null and empty alike, as QString compares), without
+    // building a text: values repeated on many rows are then kept once.
+    bool equals(int column, const QString& known) const;
     qlonglong longInteger(int column) const;
     int integer(int column) const { return int(longInteger(column)); }
     double real(int column) const;

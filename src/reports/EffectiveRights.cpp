@@ -7,6 +7,7 @@
 #include <QHash>
 #include <QSet>
 
+#include <algorithm>
 #include <functional>
 
 namespace quarvel {
@@ -14,6 +15,9 @@ namespace {
 
 const QString kGrantor =
     QStringLiteral(" (select max(员工档案.姓名) from 员工档案 where 员工档案.工号 = 资料下载权限.CzyID) as 授权人姓名");
+
+// Grantors remembered while a position's rights are read (administrators are few).
+constexpr qsizetype kGrantorsKept = 64;
 
 QString orEmpty(const QString& text) { return text.isNull() ? QStringLiteral("") : text; }
 
@@ -124,6 +128,11 @@ QString EffectiveRights::positionRightsStatement()
                             " where 资料下载权限.岗位代号 = ? order by 资料下载权限.文件编号, 资料下载权限.ID");
 }
 
+QString EffectiveRights::positionRightsCountStatement()
+{
+    return QStringLiteral("select count(*) from 资料下载权限 where 资料下载权限.岗位代号 = ?");
+}
+
 QString EffectiveRights::positionGroupsStatement()
 {
     return QStringLiteral("select 资料下载组.组ID, 资料下载组.组名称 from 资料下载组详细"
@@ -147,6 +156,7 @@ QVector<NamedStatement> EffectiveRights::statements()
         {QStringLiteral("download groups of the positions granted a document"), documentGroupsStatement()},
         {QStringLiteral("position with its department"), positionStatement()},
         {QStringLiteral("rights of a position"), positionRightsStatement()},
+        {QStringLiteral("count of a position's rights"), positionRightsCountStatement()},
         {QStringLiteral("download groups of a position"), positionGroupsStatement()},
         {QStringLiteral("types a position may upload to"), positionUploadStatement()},
     };
@@ -262,42 +272,69 @@ DbResult<PositionExplanation> EffectiveRights::forPosition(const QString& positi
     QSet<QString> uploadable;
     for (const QString& t : std::as_const(e.uploadTypes))
         uploadable.insert(codeKey(t.section(u' ', 0, 0)));
-    // A position may hold rights on every document: read by position, in the statement's
-    // order: ID, 文件编号, 查阅, 下载, updatedate, CzyID, 授权人姓名, 文件名称, 文件类别, 类别名称.
+    // A position may hold rights on every document: the list is sized once from the count of
+    // its rows, not grown row by row.
+    qint64 expected = 0;
+    {
+        RowReader q(positionRightsCountStatement());
+        q.bind(code);
+        if (!q.exec())
+            return Result::failure(q.error());
+        if (q.next())
+            expected = q.longInteger(0);
+        if (q.error().isSet())
+            return Result::failure(q.error());
+    }
+    // Read by position, in the statement's order: ID, 文件编号, 查阅, 下载, updatedate, CzyID,
+    // 授权人姓名, 文件名称, 文件类别, 类别名称.
     RowReader q(positionRightsStatement());
     q.bind(code);
     if (!q.exec())
         return Result::failure(q.error());
-    // Many rows share a type: its code and name are kept once, and whether the position may
-    // upload to it is decided once.
+    // Many rows share a type and a grantor: each is kept once (the row before's is tried
+    // first, read without building its text), and whether the position may upload to a type is
+    // decided once. The position, its department and its groups are the explanation's own,
+    // not repeated on every row.
     struct TypeSeen {
         QString code, name;
-        bool mayUpload;
+        bool mayUpload = false;
+    };
+    struct GrantorSeen {
+        QString number, name, text;
     };
     QHash<QString, TypeSeen> types;
-    e.rows.reserve(1024);
+    TypeSeen lastType;
+    QVector<GrantorSeen> grantors;
+    e.rows.reserve(RowReader::rowsToReserve(expected));
     while (q.next()) {
-        RightRow r;
+        RightRow& r = e.rows.emplace_back();
         r.id = q.longInteger(0);
         r.documentNumber = q.text(1);
         r.read = q.flag(2);
         r.download = q.flag(3);
         r.grantedAt = q.text(4);
-        r.grantedBy = grantor(q.text(5), q.text(6));
-        r.positionCode = e.code;
-        r.positionName = e.name;
-        r.departmentCode = e.departmentCode;
-        r.departmentName = e.departmentName;
+        const auto by = std::find_if(grantors.cbegin(), grantors.cend(), [&q](const GrantorSeen& g) {
+            return q.equals(5, g.number) && q.equals(6, g.name);
+        });
+        if (by != grantors.cend()) {
+            r.grantedBy = by->text;
+        } else {
+            GrantorSeen g{q.text(5), q.text(6), {}};
+            g.text = r.grantedBy = grantor(g.number, g.name);
+            if (grantors.size() < kGrantorsKept)
+                grantors.append(std::move(g));
+        }
         r.documentName = q.text(7);
-        const QString typeCode = q.text(8);
-        auto type = types.constFind(typeCode);
-        if (type == types.constEnd() || type->name != q.text(9))
-            type = types.insert(typeCode, {typeCode, q.text(9), uploadable.contains(codeKey(typeCode))});
-        r.typeCode = type->code;
-        r.typeName = type->name;
-        r.mayUploadType = type->mayUpload;
-        r.groups = e.groups;
-        e.rows.append(std::move(r));
+        if (!q.equals(8, lastType.code) || !q.equals(9, lastType.name)) {
+            const QString typeCode = q.text(8);
+            auto type = types.constFind(typeCode);
+            if (type == types.constEnd() || !q.equals(9, type->name))
+                type = types.insert(typeCode, {typeCode, q.text(9), uploadable.contains(codeKey(typeCode))});
+            lastType = *type;
+        }
+        r.typeCode = lastType.code;
+        r.typeName = lastType.name;
+        r.mayUploadType = lastType.mayUpload;
     }
     return {std::move(e), q.error()};
 }

@@ -50,7 +50,7 @@ struct PositionExplanation {
     QString code, name, departmentCode, departmentName;
     QStringList groups;       // "组ID 组名称"
     QStringList uploadTypes;  // "编号 名称"
-    QVector<RightRow> rows;   // ordered by document number
+    QVector<RightRow> rows;   // ordered by document number; the position's columns left empty
 };
 
 class EffectiveRights {
@@ -69,6 +69,8 @@ public:
     static QString documentGroupsStatement();
     static QString positionStatement();
     static QString positionRightsStatement();
+    // How many rows positionRightsStatement() returns, to size the list once.
+    static QString positionRightsCountStatement();
     static QString positionGroupsStatement();
     static QString positionUploadStatement();
     static QVector<NamedStatement> statements();

@@ -146,7 +146,8 @@ DbResult<QVector<ReaderRow>> ReaderStatistics::run(const StatisticsFilter& reque
     return {std::move(rows), q.error()};
 }
 
-DbResult<QVector<DetailRow>> ReaderStatistics::details(const QString& employeeNo, const QString& departmentCode)
+DbResult<QVector<DetailRow>> ReaderStatistics::details(const QString& employeeNo, const QString& departmentCode,
+                                                       qint64 expectedRows)
 {
     using Result = DbResult<QVector<DetailRow>>;
     if (!m_stored)
@@ -176,8 +177,9 @@ DbResult<QVector<DetailRow>> ReaderStatistics::details(const QString& employeeNo
     if (!q.exec())
         return Result::failure(q.error());
     QVector<DetailRow> rows;
+    rows.reserve(RowReader::rowsToReserve(expectedRows));
     while (q.next()) {
-        DetailRow r;
+        DetailRow& r = rows.emplace_back();
         // By position: 文件编号, 文件名称, 摘要, 阅读, 下载, 操作时间.
         r.number = q.text(0);
         r.name = q.text(1);
@@ -187,7 +189,6 @@ DbResult<QVector<DetailRow>> ReaderStatistics::details(const QString& employeeNo
         r.read = q.text(3);
         r.download = q.text(4);
         r.time = q.dateTime(5);
-        rows.append(std::move(r));
     }
     return {std::move(rows), q.error()};
 }

@@ -46,8 +46,10 @@ public:
     DbResult<QVector<ReaderRow>> run(const StatisticsFilter& filter);
 
     // The accesses of one reader in one department under the stored filter, oldest first.
-    // No stored filter yet: no rows.
-    DbResult<QVector<DetailRow>> details(const QString& employeeNo, const QString& departmentCode);
+    // No stored filter yet: no rows. `expectedRows` (the row's reads and downloads) sizes the
+    // list once instead of growing it row by row; it is a hint, not a limit.
+    DbResult<QVector<DetailRow>> details(const QString& employeeNo, const QString& departmentCode,
+                                         qint64 expectedRows = 0);
 
     bool hasStoredFilter() const { return m_stored.has_value(); }
 

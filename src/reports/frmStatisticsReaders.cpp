@@ -74,7 +74,7 @@ DbResult<QVector<DetailRow>> frm资料下载汇总::readerDetails(int row)
     if (row < 1 || row > m_readerRows.size())
         return {};
     const ReaderRow& r = m_readerRows.at(row - 1);
-    return m_readers.details(r.employeeNo, r.departmentCode);
+    return m_readers.details(r.employeeNo, r.departmentCode, r.reads + r.downloads);
 }
 
 }  // namespace quarvel

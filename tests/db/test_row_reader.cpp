@@ -131,6 +131,23 @@ private slots:
                  qPrintable(expected.at(3)));
         QVERIFY2(expected.at(8).startsWith(QStringLiteral("2026/03/02 10:11:12|0|2026-03-02T10:11:12")),
                  qPrintable(expected.at(8)));
+
+        // A column equals the text it reads as, and nothing else: null and empty alike, as
+        // QString compares; Chinese, numbers and blobs as their texts.
+        RowReader q(kValues);
+        QVERIFY(q.exec());
+        int compared = 0;
+        while (q.next()) {
+            for (int c = 0; c < 5; ++c, ++compared) {
+                const QString text = q.text(c);
+                QVERIFY2(q.equals(c, text), qPrintable(text));
+                QCOMPARE(q.equals(c, QStringLiteral("")), text.isEmpty());
+                QVERIFY(!q.equals(c, text + u'汇'));
+                if (text.size() > 1)
+                    QVERIFY(!q.equals(c, text.left(text.size() - 1)));
+            }
+        }
+        QCOMPARE(compared, 20);
     }
 
     // Values of every kind are bound, never spliced, and compare as Query's do.

@@ -117,6 +117,12 @@ private slots:
         QCOMPARE(details.value.at(2).number, QStringLiteral("HT-2"));
         QCOMPARE(details.value.at(2).department, QStringLiteral("财务部"));
         QCOMPARE(details.value.at(2).employee, QStringLiteral("张三"));
+        // The expected count only sizes the list: fewer or far more expected, the same rows.
+        for (const qint64 expected : {qint64(1), qint64(1) << 40, qint64(-5)}) {
+            const auto sized = stats.details(QStringLiteral("E1"), QStringLiteral("D01"), expected);
+            QCOMPARE(sized.value.size(), 3);
+            QCOMPARE(sized.value.at(2).number, QStringLiteral("HT-2"));
+        }
     }
 
     void everyFilterNarrowsTheReaders()
@@ -330,6 +336,56 @@ private slots:
         QVERIFY(e.value.outsideScope);
         QVERIFY(e.value.rows.isEmpty());
         QVERIFY(!rights.forPosition(QStringLiteral("NONE")).value.found);
+    }
+
+    // A position's long list keeps each grantor and type once: every row still reads what the
+    // document's own explanation says of it, whoever granted it (named, unknown, nobody) and
+    // whatever its type (uploadable or not, or no document at all).
+    void aPositionsRowsReadAsTheirDocumentsExplainThem()
+    {
+        const QVariant grantors[] = {QStringLiteral("E1"), QStringLiteral("X9"), QVariant(), QStringLiteral("E2"),
+                                     QStringLiteral("E1 ")};
+        const char* types[] = {"0101", "02", "03", "0101 "};
+        for (int i = 0; i < 40; ++i) {
+            const QString number = QStringLiteral("P-%1").arg(i, 2, 10, QLatin1Char('0'));
+            if (i % 5 != 4)
+                QVERIFY(db->insert(QStringLiteral("公司文件信息"),
+                                   {{QStringLiteral("编号"), number},
+                                    {QStringLiteral("文件名称"), QStringLiteral("文件%1").arg(i)},
+                                    {QStringLiteral("文件类别"), QString::fromUtf8(types[(i / 2) % 4])}}));
+            QVERIFY(db->insert(QStringLiteral("资料下载权限"), {{QStringLiteral("文件编号"), number},
+                                                                {QStringLiteral("部门编号"), QStringLiteral("D01")},
+                                                                {QStringLiteral("岗位代号"), QStringLiteral("G1")},
+                                                                {QStringLiteral("下载"), i % 2},
+                                                                {QStringLiteral("查阅"), 1},
+                                                                {QStringLiteral("CzyID"), grantors[i % 5]}}));
+        }
+        EffectiveRights rights;
+        const auto e = rights.forPosition(QStringLiteral("G1"));
+        QVERIFY2(e.ok(), qPrintable(e.error.description));
+        QCOMPARE(e.value.rows.size(), 41);
+        QSet<QString> grantedBy;
+        for (const RightRow& r : e.value.rows) {
+            grantedBy << r.grantedBy;
+            const auto d = rights.forDocument(r.documentNumber, QStringLiteral("G1"));
+            QVERIFY(d.ok());
+            if (!d.value.found) {  // a right left behind by a deleted document
+                QVERIFY(r.documentName.isEmpty() && r.typeCode.isEmpty() && !r.mayUploadType);
+                continue;
+            }
+            QVERIFY2(d.value.rows.size() == 1, qPrintable(r.documentNumber));
+            const RightRow& expected = d.value.rows.at(0);
+            QCOMPARE(r.id, expected.id);
+            QCOMPARE(r.grantedBy, expected.grantedBy);
+            QCOMPARE(r.read, expected.read);
+            QCOMPARE(r.download, expected.download);
+            QCOMPARE(r.documentName, d.value.document.name);
+            QCOMPARE(r.typeCode, d.value.document.typeCode);
+            QCOMPARE(r.typeName, d.value.document.typeName);
+            QCOMPARE(r.mayUploadType, expected.mayUploadType);
+        }
+        QVERIFY2(grantedBy.contains(QStringLiteral("E1 张三")) && grantedBy.contains(QStringLiteral("X9")),
+                 qPrintable(QStringList(grantedBy.values()).join(u',')));
     }
 };
 
