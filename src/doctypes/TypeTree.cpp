@@ -78,6 +78,10 @@ DbError TypeTree::read(TypeTreeVariant variant, const TypeRowSink& take)
     // Read by position, in the order of the statement's columns: 编号, 名称, 上级编号, 级别, 说明, ID.
     const QString rootKey = settings ? kTypeRootKey : QString();
     const QString noDescription;
+    // Siblings follow one another: the parent of the row before is tried first, compared
+    // without building its text.
+    QString parentCode;
+    QString parentKey;
     while (rows.next()) {
         const QString code = rows.text(0);
         node.key = typeKey(code);
@@ -86,7 +90,15 @@ DbError TypeTree::read(TypeTreeVariant variant, const TypeRowSink& take)
         text.reserve(code.size() + 1 + name.size());
         node.text = std::move(text.append(code).append(u' ').append(name));
         node.picture = picture;
-        node.parentKey = rows.isNull(2) ? rootKey : typeKey(rows.text(2));
+        if (rows.isNull(2)) {
+            node.parentKey = rootKey;
+        } else {
+            if (parentKey.isNull() || !rows.equals(2, parentCode)) {
+                parentCode = rows.text(2);
+                parentKey = typeKey(parentCode);
+            }
+            node.parentKey = parentKey;
+        }
         if (!take(node, settings ? rows.text(4) : noDescription))
             return {};
     }
