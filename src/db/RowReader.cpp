@@ -6,6 +6,7 @@
 #include <QLocale>
 #include <QSqlDriver>
 #include <QSqlQuery>
+#include <QStringDecoder>
 
 #include <sqlite3.h>
 
@@ -195,6 +196,24 @@ QString RowReader::text(int column) const
     if (length == 0)
         return QStringLiteral("");
     return QString::fromUtf8(utf8, length);
+}
+
+void RowReader::readText(int column, QString& into) const
+{
+    sqlite3_value* value = m_query || !m_statement ? nullptr : sqlite3_column_value(m_statement, column);
+    if (!value || sqlite3_value_type(value) != SQLITE_TEXT) {
+        into = text(column);
+        return;
+    }
+    const auto* utf8 = reinterpret_cast<const char*>(sqlite3_value_text(value));
+    const int length = sqlite3_value_bytes(value);
+    // A text never has more UTF-16 units than its UTF-8 bytes; a byte order mark stays, as in
+    // text().
+    into.resize(length);
+    QStringDecoder decoder(QStringDecoder::Utf8,
+                           QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom);
+    const QChar* end = decoder.appendToBuffer(into.data(), QByteArrayView(utf8, length));
+    into.truncate(end - into.constData());
 }
 
 bool RowReader::equals(int column, const QString& known) const

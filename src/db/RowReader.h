@@ -56,6 +56,9 @@ public:
     bool isNull(int column) const;
     // Null reads as a null text.
     QString text(int column) const;
+    // The column's text, as text() reads it (null as empty), into `into`, reusing its memory: for
+    // texts that are copied elsewhere at once, no allocation once `into` is large enough.
+    void readText(int column, QString& into) const;
     // Whether the column reads as `known` (null and empty alike, as QString compares), without
     // building a text: values repeated on many rows are then kept once.
     bool equals(int column, const QString& known) const;

@@ -77,7 +77,8 @@ DbError TypeTree::read(TypeTreeVariant variant, const TypeRowSink& take)
         return rows.error();
     // Read by position, in the order of the statement's columns: 编号, 名称, 上级编号, 级别, 说明, ID.
     const QString rootKey = settings ? kTypeRootKey : QString();
-    const QString noDescription;
+    // Descriptions are copied by the taker: one text read into again and again.
+    QString description;
     // Siblings follow one another: the parent of the row before is tried first, compared
     // without building its text.
     QString parentCode;
@@ -99,7 +100,9 @@ DbError TypeTree::read(TypeTreeVariant variant, const TypeRowSink& take)
             }
             node.parentKey = parentKey;
         }
-        if (!take(node, settings ? rows.text(4) : noDescription))
+        if (settings)
+            rows.readText(4, description);
+        if (!take(node, description))
             return {};
     }
     return rows.error();
@@ -111,10 +114,10 @@ DbResult<TypeTreeNodes> TypeTree::load(TypeTreeVariant variant)
     TypeTreeNodes& result = loaded.value;
     if (variant == TypeTreeVariant::Settings)
         result.descriptions.append(QString());
-    loaded.error = read(variant, [&](TreeNodeSpec& node, const QString& description) {
+    loaded.error = read(variant, [&](TreeNodeSpec& node, QStringView description) {
         result.nodes.append(node);
         if (variant == TypeTreeVariant::Settings)
-            result.descriptions.append(description);
+            result.descriptions.append(description.toString());
         return true;
     });
     return loaded;

@@ -39,7 +39,7 @@ struct TypeMarks {
 
 // Takes one node of the type tree (the node may be moved from) and its description; false
 // stops the reading.
-using TypeRowSink = std::function<bool(TreeNodeSpec& node, const QString& description)>;
+using TypeRowSink = std::function<bool(TreeNodeSpec& node, QStringView description)>;
 
 class TypeTree {
 public:

@@ -131,21 +131,23 @@ QIcon folderIcon(const QColor& colour, bool crossed = false)
 namespace {
 // Fills the tree, reading the rows straight into it; `statementFailed` tells a failed statement
 // from a refused row. Reading stops at a refused row: the nodes before it stay.
-DbError fillTypeTree(KeyedTree& tree, TypeTreeVariant variant, QStringList* descriptions, bool& statementFailed)
+DbError fillTypeTree(KeyedTree& tree, TypeTreeVariant variant, TextArray* descriptions, bool& statementFailed)
 {
     KeyedTreeModel& model = *tree.model();
     KeyedTreeModel::UpdateGuard update(model);
     model.clear();
-    // The type table changes little within a session: room for as many nodes as the last load.
+    // The type table changes little within a session: room for as many nodes (and description
+    // characters) as the last load.
     static int lastCount = 0;
+    static qsizetype lastCharacters = 0;
     model.reserve(lastCount);
-    QStringList kept;
+    TextArray kept;
     if (variant == TypeTreeVariant::Settings) {
-        kept.reserve(lastCount + 1);
-        kept.append(QString());
+        kept.reserve(lastCount + 1, lastCharacters);
+        kept.append({});
     }
     TreeError refused;
-    const DbError failed = TypeTree::read(variant, [&](TreeNodeSpec& node, const QString& description) {
+    const DbError failed = TypeTree::read(variant, [&](TreeNodeSpec& node, QStringView description) {
         const TreeAddResult added = model.addNode(node.parentKey, node.key, node.text, node.picture);
         if (!added.ok()) {
             refused = added.error;
@@ -155,6 +157,8 @@ DbError fillTypeTree(KeyedTree& tree, TypeTreeVariant variant, QStringList* desc
             kept.append(description);
         return true;
     });
+    if (variant == TypeTreeVariant::Settings)
+        lastCharacters = kept.characters();
     if (descriptions)
         *descriptions = std::move(kept);
     lastCount = model.count();
@@ -167,7 +171,7 @@ DbError fillTypeTree(KeyedTree& tree, TypeTreeVariant variant, QStringList* desc
 }
 }  // namespace
 
-DbError LoadTypeTree(KeyedTree& tree, TypeTreeVariant variant, QStringList* descriptions)
+DbError LoadTypeTree(KeyedTree& tree, TypeTreeVariant variant, TextArray* descriptions)
 {
     const WaitCursor wait;
     bool statementFailed = false;
@@ -175,7 +179,7 @@ DbError LoadTypeTree(KeyedTree& tree, TypeTreeVariant variant, QStringList* desc
 }
 
 DbError LoadAndMarkTypeTree(KeyedTree& tree, TypeTreeVariant variant, const std::function<DbError()>& mark,
-                            QStringList* descriptions)
+                            TextArray* descriptions)
 {
     const WaitCursor wait;
     // One update for the load and the marking: the view is reset and laid out once.

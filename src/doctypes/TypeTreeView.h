@@ -1,5 +1,6 @@
 #pragma once
 
+#include "doctypes/TextArray.h"
 #include "doctypes/TypeTree.h"
 
 #include <QIcon>
@@ -17,14 +18,14 @@ class MessageBoxes;
 // Clears the tree and fills it with the variant's type nodes in one update. The descriptions
 // (settings window) are returned through `descriptions`. A failed statement or a refused row
 // comes back as an error; the nodes added before it stay.
-DbError LoadTypeTree(KeyedTree& tree, TypeTreeVariant variant, QStringList* descriptions = nullptr);
+DbError LoadTypeTree(KeyedTree& tree, TypeTreeVariant variant, TextArray* descriptions = nullptr);
 
 // Loads the tree as LoadTypeTree does, then runs the window's marking pass `mark` on what was
 // loaded: also when the load stopped at a refused row (the nodes before it stay, and without the
 // marking the upload window could not offer any of them), but not when the statement failed.
 // Returns the load's failure if there was one, otherwise the marking's.
 DbError LoadAndMarkTypeTree(KeyedTree& tree, TypeTreeVariant variant, const std::function<DbError()>& mark,
-                            QStringList* descriptions = nullptr);
+                            TextArray* descriptions = nullptr);
 
 // The marking pass of the type settings window: every node expanded with picture 1; types with
 // upload permissions picture 2; voided types picture 3 (the root is skipped).

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "db/DbError.h"
+#include "doctypes/TextArray.h"
 
 #include <QStringList>
 #include <QWidget>
@@ -35,7 +36,7 @@ public:
     InfoStatusBar* StatusBar1 = nullptr;
 
     // The description of node i at index i.
-    QStringList TypeDescriptions;
+    TextArray TypeDescriptions;
 
     void Form_Load();
     void TextCls();

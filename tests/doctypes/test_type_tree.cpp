@@ -59,14 +59,14 @@ private slots:
         db->addType(QStringLiteral("01  "), QStringLiteral("合同"), {}, 0, QStringLiteral("说明甲"));
         db->addType(QStringLiteral("0101"), QStringLiteral("销售合同"), QStringLiteral("01  "), 1);
         KeyedTree tree;
-        QStringList descriptions;
+        TextArray descriptions;
         QVERIFY(!LoadTypeTree(tree, TypeTreeVariant::Settings, &descriptions).isSet());
         QVERIFY(tree.contains(QStringLiteral("S01")));
         QCOMPARE(tree.text(QStringLiteral("S01")), QStringLiteral("01   合同"));
         QCOMPARE(TypeCodeFromText(tree.text(QStringLiteral("S01"))), QStringLiteral("01"));
         QCOMPARE(tree.parentKey(QStringLiteral("S0101")), QStringLiteral("S01"));
         QCOMPARE(tree.parentKey(QStringLiteral("S01")), QStringLiteral("ROOT"));
-        QCOMPARE(descriptions, QStringList({QString(), QString(), QStringLiteral("说明甲"), QString()}));
+        QCOMPARE(descriptions.toList(), QStringList({QString(), QString(), QStringLiteral("说明甲"), QString()}));
         QCOMPARE(TypeCodeFromKey(QStringLiteral("ROOT")), QStringLiteral("OOT"));
     }
 
@@ -307,7 +307,7 @@ private slots:
                      {QStringLiteral("R%1").arg(i, 5, 10, QLatin1Char('0')), QStringLiteral("类型%1").arg(i)});
         fixture.commit();
         KeyedTree tree;
-        QStringList descriptions;
+        TextArray descriptions;
         QVERIFY(!LoadTypeTree(tree, TypeTreeVariant::Settings, &descriptions).isSet());
         QCOMPARE(tree.count(), 40002);
         QCOMPARE(descriptions.size(), 40003);
