@@ -14,6 +14,7 @@
 #include <QVariant>
 
 #include <initializer_list>
+#include <type_traits>
 
 namespace quarvel {
 
@@ -36,6 +37,21 @@ public:
     bool next();
 
     const DbError& error() const { return m_error; }
+
+    // Columns are read by name here (RowReader reads by position): a number where a name
+    // belongs would read the column of the empty name, so it does not compile.
+    template <typename Number>
+    requires std::is_arithmetic_v<Number> QVariant value(Number)
+    const = delete;
+    template <typename Number>
+    requires std::is_arithmetic_v<Number> QString text(Number)
+    const = delete;
+    template <typename Number>
+    requires std::is_arithmetic_v<Number> qlonglong longInteger(Number)
+    const = delete;
+    template <typename Number>
+    requires std::is_arithmetic_v<Number>
+    int integer(Number) const = delete;
 
     bool hasColumn(QStringView column) const;
     QVariant value(QStringView column) const;
