@@ -201,7 +201,12 @@ QString RowReader::text(int column) const
 void RowReader::readText(int column, QString& into) const
 {
     sqlite3_value* value = m_query || !m_statement ? nullptr : sqlite3_column_value(m_statement, column);
-    if (!value || sqlite3_value_type(value) != SQLITE_TEXT) {
+    const int type = value ? sqlite3_value_type(value) : SQLITE_TEXT;
+    if (type == SQLITE_NULL) {  // the memory stays for the texts that follow
+        into.truncate(0);
+        return;
+    }
+    if (!value || type != SQLITE_TEXT) {
         into = text(column);
         return;
     }
