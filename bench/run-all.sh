@@ -33,8 +33,8 @@ types="${QUARVEL_BENCH_TYPES:-30000}"
 departments="${QUARVEL_BENCH_DEPARTMENTS:-10000}"
 
 [ -f "$build/build.ninja" ] || cmake -S "$here" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-ninja -C "$build" -j2 quarvel-demodb engine_bound browse_list permissions access_statistics content_transfer \
-    export_workbook >/dev/null
+ninja -C "$build" -j2 quarvel-demodb engine_bound browse_list permissions access_statistics reader_reports \
+    content_transfer export_workbook >/dev/null
 
 work="$(mktemp -d "$folder/quarvel-bench-XXXXXX")"
 trap 'rm -rf "$work"' EXIT
@@ -58,6 +58,9 @@ echo "== upload permissions"
 echo
 echo "== access statistics"
 "$build/bench/access_statistics" 1000000 "$work/statistics.db"
+echo
+echo "== readers, reading coverage and rights explained"
+"$build/bench/reader_reports" 1000000 100000 "$work/readers.db" --runs "$runs"
 echo
 echo "== contents (store and write back, peak memory)"
 "$build/bench/content_transfer" "$content_size" "$work"
