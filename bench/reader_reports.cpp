@@ -4,7 +4,8 @@
 //   reader_reports [log rows] [documents] [database] [--runs N] [--only readers|accesses|coverage|rights]
 //
 // The database is built with the demo tool when the file does not exist (1,000,000 access-log
-// rows and 100,000 documents by default). Every figure is the median of the runs.
+// rows and 100,000 documents by default). Every figure is the median of the runs; the client and
+// its floor run in turn.
 #include "db/Connection.h"
 #include "db/Query.h"
 #include "db/SqlDialect.h"
@@ -32,13 +33,14 @@ const QString kGoal = QStringLiteral("<= 1.30");
 using bench::firstValue;
 
 
-// The floor of several statements run one after the other on the engine's own connection.
-double floorOf(bench::EngineFloor& engine, int runs, const QVector<bench::Statement>& statements, long long* rows)
+// The client's work beside the engine's floor, several statements run one after the other on
+// the engine's own connection, the two run in turn.
+std::pair<double, double> clientAndFloor(bench::EngineFloor& engine, int runs, const std::function<void()>& client,
+                                         const QVector<bench::Statement>& statements)
 {
-    return bench::median(runs, [&] {
-        *rows = 0;
+    return bench::alternately(runs, client, [&] {
         for (const bench::Statement& s : statements)
-            *rows += engine.readAll(s.tsql, s.values);
+            engine.readAll(s.tsql, s.values);
     });
 }
 
@@ -115,11 +117,9 @@ int main(int argc, char* argv[])
                                            std::pair{QStringLiteral("readers, every filter set"), every}}) {
             if (!wanted("readers"))
                 break;
-            const double client = bench::median(runs, [&] { counted = readers.run(filter).value; });
-            long long rows = 0;
-            const double floor = floorOf(
-                engine, runs, {{ReaderStatistics::readersStatement(filter), AccessStatistics::filterValues(filter)}},
-                &rows);
+            const auto [client, floor] = clientAndFloor(
+                engine, runs, [&] { counted = readers.run(filter).value; },
+                {{ReaderStatistics::readersStatement(filter), AccessStatistics::filterValues(filter)}});
             bench::printRow(what, client, floor, counted.size(), kGoal);
         }
         // The accesses of the busiest reader under every filter, the list sized from his counts
@@ -132,18 +132,16 @@ int main(int argc, char* argv[])
         }
         {
             int count = 0;
-            const double client = bench::median(runs, [&] {
-                const qint64 expected = busiest.reads + busiest.downloads;
-                count = int(readers.details(busiest.employeeNo, busiest.departmentCode, expected).value.size());
-            });
             QVariantList values = AccessStatistics::filterValues(every);
             values << busiest.employeeNo << busiest.departmentCode;
-            long long rows = 0;
-            const double floor = floorOf(
+            const auto [client, floor] = clientAndFloor(
                 engine, runs,
+                [&] {
+                    const qint64 expected = busiest.reads + busiest.downloads;
+                    count = int(readers.details(busiest.employeeNo, busiest.departmentCode, expected).value.size());
+                },
                 {{ReaderStatistics::namesStatement(), {busiest.employeeNo, busiest.departmentCode}},
-                 {ReaderStatistics::detailsStatement(every), values}},
-                &rows);
+                 {ReaderStatistics::detailsStatement(every), values}});
             bench::printRow(QStringLiteral("accesses of the busiest reader"), client, floor, count, kGoal);
         }
     }
@@ -162,12 +160,10 @@ int main(int argc, char* argv[])
             break;
         ReadingCoverage coverage;
         int count = 0;
-        const double client = bench::median(runs, [&] { count = int(coverage.run(number).value.size()); });
-        long long rows = 0;
-        const double floor = floorOf(engine, runs,
-                                     {{ReadingCoverage::positionsStatement(false), {number, number}},
-                                      {ReadingCoverage::holdersStatement(false), {number}}},
-                                     &rows);
+        const auto [client, floor] = clientAndFloor(engine, runs,
+                                                    [&] { count = int(coverage.run(number).value.size()); },
+                                                    {{ReadingCoverage::positionsStatement(false), {number, number}},
+                                                     {ReadingCoverage::holdersStatement(false), {number}}});
         bench::printRow(QStringLiteral("coverage of %1").arg(number), client, floor, count, kGoal);
     }
 
@@ -181,43 +177,32 @@ int main(int argc, char* argv[])
     FoundDocument document = DocumentLookup::byNumber(mostGranted).value.value(0);
     {
         int count = 0;
-        const double client = bench::median(runs,
-                                            [&] { count = int(rights.forDocument(mostGranted).value.rows.size()); });
-        long long rows = 0;
-        const double floor = floorOf(
-            engine, runs,
+        const auto [client, floor] = clientAndFloor(
+            engine, runs, [&] { count = int(rights.forDocument(mostGranted).value.rows.size()); },
             {{DocumentLookup::statements().at(1).tsql, {mostGranted}},
              {EffectiveRights::documentRightsStatement(false, false), {document.typeCode, mostGranted}},
-             {EffectiveRights::documentGroupsStatement(), {mostGranted, QStringLiteral("")}}},
-            &rows);
+             {EffectiveRights::documentGroupsStatement(), {mostGranted, QStringLiteral("")}}});
         bench::printRow(QStringLiteral("rights of document %1").arg(mostGranted), client, floor, count, kGoal);
     }
     {
         int count = 0;
-        const double client = bench::median(
-            runs, [&] { count = int(rights.forPosition(busiestPosition).value.rows.size()); });
-        long long rows = 0;
-        const double floor = floorOf(engine, runs,
-                                     {{EffectiveRights::positionStatement(), {busiestPosition}},
-                                      {EffectiveRights::positionGroupsStatement(), {busiestPosition}},
-                                      {EffectiveRights::positionUploadStatement(), {busiestPosition}},
-                                      {EffectiveRights::positionRightsCountStatement(), {busiestPosition}},
-                                      {EffectiveRights::positionRightsStatement(), {busiestPosition}}},
-                                     &rows);
+        const auto [client, floor] = clientAndFloor(
+            engine, runs, [&] { count = int(rights.forPosition(busiestPosition).value.rows.size()); },
+            {{EffectiveRights::positionStatement(), {busiestPosition}},
+             {EffectiveRights::positionGroupsStatement(), {busiestPosition}},
+             {EffectiveRights::positionUploadStatement(), {busiestPosition}},
+             {EffectiveRights::positionRightsCountStatement(), {busiestPosition}},
+             {EffectiveRights::positionRightsStatement(), {busiestPosition}}});
         bench::printRow(QStringLiteral("rights of position %1").arg(busiestPosition), client, floor, count, kGoal);
     }
     {
         int count = 0;
-        const double client = bench::median(
-            runs, [&] { count = int(rights.forDocument(mostGranted, busiestPosition).value.rows.size()); });
-        long long rows = 0;
-        const double floor = floorOf(
-            engine, runs,
+        const auto [client, floor] = clientAndFloor(
+            engine, runs, [&] { count = int(rights.forDocument(mostGranted, busiestPosition).value.rows.size()); },
             {{DocumentLookup::statements().at(1).tsql, {mostGranted}},
              {EffectiveRights::documentRightsStatement(true, false), {document.typeCode, mostGranted, busiestPosition}},
              {EffectiveRights::documentGroupsStatement(), {mostGranted, busiestPosition}},
-             {EffectiveRights::positionStatement(), {busiestPosition}}},
-            &rows);
+             {EffectiveRights::positionStatement(), {busiestPosition}}});
         bench::printRow(QStringLiteral("position %1 on document %2").arg(busiestPosition, mostGranted), client, floor,
                         count, kGoal);
     }

@@ -66,6 +66,18 @@ double median(int runs, const std::function<void()>& work)
     return times[times.size() / 2];
 }
 
+std::pair<double, double> alternately(int runs, const std::function<void()>& client, const std::function<void()>& floor)
+{
+    std::vector<double> clientTimes, floorTimes;
+    for (int i = 0; i < std::max(1, runs); ++i) {
+        clientTimes.push_back(timings(1, client).front());
+        floorTimes.push_back(timings(1, floor).front());
+    }
+    std::sort(clientTimes.begin(), clientTimes.end());
+    std::sort(floorTimes.begin(), floorTimes.end());
+    return {clientTimes[clientTimes.size() / 2], floorTimes[floorTimes.size() / 2]};
+}
+
 double best(int runs, const std::function<void()>& work) { return timings(runs, work).front(); }
 
 EngineFloor::EngineFloor(const QString& path, bool readOnly)

@@ -10,6 +10,7 @@
 #include <QVector>
 
 #include <functional>
+#include <utility>
 
 struct sqlite3;
 
@@ -17,6 +18,10 @@ namespace quarvel::bench {
 
 // The median of `runs` timings of `work`, in milliseconds.
 double median(int runs, const std::function<void()>& work);
+// `client` and `floor` run in turn, `runs` times each (client, floor, client, …), so that a
+// machine growing busier or quieter weighs on both alike: the median of each, in milliseconds.
+std::pair<double, double> alternately(int runs, const std::function<void()>& client,
+                                      const std::function<void()>& floor);
 // The fastest of `runs` timings of `work`, in milliseconds.
 double best(int runs, const std::function<void()>& work);
 
