@@ -114,11 +114,7 @@ private slots:
         if (!odbc) {
             QVERIFY(db->connectShared());
         } else {
-            if (!QSqlDatabase::isDriverAvailable(QStringLiteral("QODBC")))
-                QSKIP("Qt's ODBC driver is not installed");
-            const DbStatus opened = OpenConnection({}, {}, {},
-                                                   QStringLiteral("odbc:DRIVER={SQLite3};Database=") + db->path()
-                                                       + QStringLiteral(";LoadExt=") + textExtensionPath());
+            const DbStatus opened = db->openSharedThroughOdbc();
             if (!opened.ok())
                 QSKIP(
                     qPrintable(QStringLiteral("the SQLite ODBC driver is not available: ") + opened.error.description));

@@ -64,6 +64,20 @@ TableSource smallGrid()
     return s;
 }
 
+// A numbered table of `rows` rows under a heading; the description of row i is "说明" with i
+// modulo `descriptions`.
+TableSource bigTable(int rows, int descriptions)
+{
+    TableSource s;
+    s.widths = {800, 1600, 1600};
+    s.alignments = {9, 1, 1};
+    s.cells.append({QStringLiteral("序"), QStringLiteral("名称"), QStringLiteral("说明")});
+    for (int i = 1; i <= rows; ++i)
+        s.cells.append(
+            {QString::number(i), QStringLiteral("名称%1").arg(i), QStringLiteral("说明%1").arg(i % descriptions)});
+    return s;
+}
+
 ExportRequest requestFor(const QString& path, const ExportSource& source, const QString& sheet)
 {
     ExportRequest r;
@@ -274,13 +288,7 @@ private slots:
     {
         // A table above the streaming size is written with inline texts; a second export into
         // the same workbook keeps it whole.
-        TableSource big;
-        big.widths = {800, 1600, 1600};
-        big.alignments = {9, 1, 1};
-        big.cells.append({QStringLiteral("序"), QStringLiteral("名称"), QStringLiteral("说明")});
-        for (int i = 1; i <= 70000; ++i)
-            big.cells.append(
-                {QString::number(i), QStringLiteral("名称%1").arg(i), QStringLiteral("说明%1").arg(i % 7)});
+        const TableSource big = bigTable(70000, 7);
         const QString path = dir.filePath(QStringLiteral("large.xlsx"));
         QVERIFY(writeWorkbook(big, requestFor(path, big, QStringLiteral("大表"))).ok());
         QVERIFY(reader(QStringLiteral("inline-source"), path));
@@ -393,12 +401,7 @@ private slots:
     // the progress goes on while they are, and a cancel stops it there.
     void keptSheetsReportProgressAndCancel()
     {
-        TableSource big;
-        big.widths = {800, 1600, 1600};
-        big.alignments = {9, 1, 1};
-        big.cells.append({QStringLiteral("序"), QStringLiteral("名称"), QStringLiteral("说明")});
-        for (int i = 1; i <= 30000; ++i)
-            big.cells.append({QString::number(i), QStringLiteral("名称%1").arg(i), QStringLiteral("说明%1").arg(i)});
+        const TableSource big = bigTable(30000, 30001);
         const QString path = dir.filePath(QStringLiteral("kept.xlsx"));
         QVERIFY(writeWorkbook(big, requestFor(path, big, QStringLiteral("大表"))).ok());
         const QByteArray before = digestOf(path);

@@ -144,9 +144,9 @@ TestDatabase::~TestDatabase()
     QSqlDatabase::removeDatabase(m_connectionName);
 }
 
-QString TestDatabase::svr() const
+QString TestDatabase::svrFor(Access access) const
 {
-    if (m_access == Access::Odbc)
+    if (access == Access::Odbc)
         return QStringLiteral("odbc:DRIVER={SQLite3};Database=") + m_path + QStringLiteral(";LoadExt=")
                + textExtensionPath();
     return QStringLiteral("sqlite:") + m_path;
@@ -162,6 +162,13 @@ void TestDatabase::useAsSettings() const
 bool TestDatabase::connectShared() const { return openShared().ok(); }
 
 DbStatus TestDatabase::openShared() const { return OpenConnection({}, {}, {}, svr()); }
+
+DbStatus TestDatabase::openSharedThroughOdbc() const
+{
+    if (!QSqlDatabase::isDriverAvailable(QStringLiteral("QODBC")))
+        return {DbError::make(-1, QStringLiteral("Qt's ODBC driver is not installed"))};
+    return OpenConnection({}, {}, {}, svrFor(Access::Odbc));
+}
 
 QSqlDatabase TestDatabase::fixtureConnection() const { return QSqlDatabase::database(m_connectionName, false); }
 

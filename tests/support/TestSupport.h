@@ -157,7 +157,7 @@ public:
     QString path() const { return m_path; }
     QString dir() const { return m_dir.path(); }
     // The "Svr" setting that reaches this database (through ODBC with the collation module loaded).
-    QString svr() const;
+    QString svr() const { return svrFor(m_access); }
 
     // Writes the four settings so that ConnectDatabase reaches this database.
     void useAsSettings() const;
@@ -165,6 +165,9 @@ public:
     bool connectShared() const;
     // The same, with the reason when it could not be opened.
     DbStatus openShared() const;
+    // Opens the shared connection on this database through the SQLite ODBC driver (with the
+    // collation module loaded), whatever the access it was made for.
+    DbStatus openSharedThroughOdbc() const;
 
     // Fixture writes go through a connection of their own.
     bool exec(const QString& sql, const QVariantList& values = {});
@@ -184,6 +187,8 @@ public:
     void assign(const QString& employee, const QString& position, bool mainPosition, bool ended = false);
 
 private:
+    QString svrFor(Access access) const;
+
     QTemporaryDir m_dir;
     QString m_path;
     QString m_connectionName;
