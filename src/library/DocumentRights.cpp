@@ -70,15 +70,15 @@ const QString& DocumentRights::downloadOnStatement()
     return sql;
 }
 
-DbResult<QVector<RightRow>> DocumentRights::load(const QString& documentNumber)
+DbResult<QVector<DocumentRightRow>> DocumentRights::load(const QString& documentNumber)
 {
     Query q(loadStatement());
     q.bind(documentNumberOf(documentNumber));
-    QVector<RightRow> rows;
+    QVector<DocumentRightRow> rows;
     if (!q.exec())
-        return DbResult<QVector<RightRow>>::failure(q.error());
+        return DbResult<QVector<DocumentRightRow>>::failure(q.error());
     while (q.next()) {
-        RightRow r;
+        DocumentRightRow r;
         r.id = q.longInteger(u"ID");
         r.documentNumber = q.text(u"文件编号");
         r.deptCode = q.text(u"部门编号");

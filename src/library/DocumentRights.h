@@ -13,7 +13,7 @@ namespace quarvel {
 
 // One row of the rights grid: a right joined with the holders of its position (a position held
 // by two employees gives two rows with the same ID).
-struct RightRow {
+struct DocumentRightRow {
     qint64 id = 0;
     QString documentNumber;
     QString deptCode, deptName, positionCode, positionName;
@@ -65,7 +65,7 @@ public:
     static const QString& downloadOnStatement();
 
     // The rights of the document, in the order of their IDs.
-    static DbResult<QVector<RightRow>> load(const QString& documentNumber);
+    static DbResult<QVector<DocumentRightRow>> load(const QString& documentNumber);
     // A new right with both flags on.
     static DbStatus grant(const QString& documentNumber, const QString& deptCode, const QString& deptName,
                           const QString& positionCode, const QString& positionName, const QDateTime& now,

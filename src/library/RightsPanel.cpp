@@ -227,7 +227,7 @@ bool RightsPanel::LoadRights()
         return true;
     }
     DbStatus reopened;
-    DbResult<QVector<RightRow>> rights;
+    DbResult<QVector<DocumentRightRow>> rights;
     MSFlexGrid3->hide();
     {
         WaitCursor wait(m_status);
@@ -241,7 +241,7 @@ bool RightsPanel::LoadRights()
     }
     MSFlexGrid3->beginBulk();
     int n = 0;
-    for (const RightRow& r : rights.value) {
+    for (const DocumentRightRow& r : rights.value) {
         const int row = MSFlexGrid3->appendRow({QString::number(++n), r.deptCode + u' ' + r.deptName,
                                                 r.positionCode + u' ' + r.positionName, r.holderName, kDelete,
                                                 QString(), QString(), QString::number(r.id)});

@@ -278,6 +278,16 @@ void Frm公司资料上传::forgetDocument()
     Picture2->clearDocument();
 }
 
+bool Frm公司资料上传::currentRowHoldsLoaded() const
+{
+    if (!m_loaded || !hasDocumentRows())
+        return false;
+    const int row = MSFlexGrid1->row();
+    if (row < 1 || MSFlexGrid1->textMatrix(row, ListColumn::Number).isEmpty())
+        return false;
+    return MSFlexGrid1->textMatrix(row, ListColumn::Id).toLongLong() == m_loaded->id;
+}
+
 void Frm公司资料上传::showChangedList(bool clearType, const QString& done)
 {
     forgetDocument();
@@ -333,8 +343,9 @@ void Frm公司资料上传::Command2_Click()
         insertDocument();
         return;
     }
-    // Only the document that a row selection loaded into the fields may be changed.
-    if (!m_loaded) {
+    // Only the document that a row selection loaded into the fields may be changed, and only
+    // while it is still the list's current row.
+    if (!m_loaded || !currentRowHoldsLoaded()) {
         inform(QStringLiteral("没有可以编辑的信息,请重新选择或新增项目!"), title);
         return;
     }
@@ -446,6 +457,8 @@ int Frm公司资料上传::selectDocumentRow()
     const int row = MSFlexGrid1->row();
     MSFlexGrid1->selectWholeRow(row);
     if (MSFlexGrid1->textMatrix(row, ListColumn::Number).isEmpty()) {
+        // The fields keep their texts, but they no longer stand for a document that may be saved.
+        forgetDocument();
         inform(QStringLiteral("没有可以显示的信息,请重新选择或新增项目!"), executableTitle());
         return 0;
     }

@@ -89,6 +89,8 @@ private:
     void updateDocument();
     void toggleTypePanel(bool forQuery);
     void forgetDocument();
+    // True while the list's current row is the document loaded into the fields.
+    bool currentRowHoldsLoaded() const;
     // After an insert or a delete: empty fields (the type too when asked), viewing, the list
     // queried again, then the message that it is done.
     void showChangedList(bool clearType, const QString& done);

@@ -27,9 +27,9 @@ QString joined(const QStringList& items) { return items.join(QStringLiteral("、
 // The grantor's number, followed by his name when he has one.
 QString grantor(const QString& number, const QString& name) { return name.isEmpty() ? number : number + u' ' + name; }
 
-RightRow readRight(const Query& q, bool withPosition)
+ExplainedRight readRight(const Query& q, bool withPosition)
 {
-    RightRow r;
+    ExplainedRight r;
     r.id = q.longInteger(u"ID");
     r.documentNumber = q.text(u"文件编号");
     if (withPosition) {
@@ -55,7 +55,7 @@ DbError collect(Query& q, QHash<QString, QStringList>& out, QStringView code, co
     return q.error();
 }
 
-QString grantSentence(const RightRow& r)
+QString grantSentence(const ExplainedRight& r)
 {
     QString s = QStringLiteral("岗位 %1 %2（%3）%4：权限表第 %5 行直接授予该岗位")
                     .arg(r.positionCode, r.positionName, r.departmentName, r.rightsText())
@@ -71,7 +71,7 @@ QString grantSentence(const RightRow& r)
 
 }  // namespace
 
-QString RightRow::rightsText() const
+QString ExplainedRight::rightsText() const
 {
     if (read && download)
         return QStringLiteral("可查阅、可下载");
@@ -188,7 +188,7 @@ DbResult<DocumentExplanation> EffectiveRights::forDocument(const QString& docume
         if (!q.exec())
             return Result::failure(q.error());
         while (q.next()) {
-            RightRow r = readRight(q, true);
+            ExplainedRight r = readRight(q, true);
             r.mayUploadType = q.integer(u"可上传") != 0;
             r.documentName = e.document.name;
             r.typeCode = e.document.typeCode;
@@ -208,7 +208,7 @@ DbResult<DocumentExplanation> EffectiveRights::forDocument(const QString& docume
             failed.isSet())
             return Result::failure(failed);
     }
-    for (RightRow& r : e.rows) {
+    for (ExplainedRight& r : e.rows) {
         r.groups = groups.value(codeKey(r.positionCode));
     }
     if (positionCode) {
@@ -307,7 +307,7 @@ DbResult<PositionExplanation> EffectiveRights::forPosition(const QString& positi
     QVector<GrantorSeen> grantors;
     e.rows.reserve(RowReader::rowsToReserve(expected));
     while (q.next()) {
-        RightRow& r = e.rows.emplace_back();
+        ExplainedRight& r = e.rows.emplace_back();
         r.id = q.longInteger(0);
         r.documentNumber = q.text(1);
         r.read = q.flag(2);
@@ -348,7 +348,7 @@ QStringList EffectiveRights::sentences(const DocumentExplanation& e)
     if (e.position) {
         const QString position = (*e.position + u' ' + e.positionName).trimmed();
         bool read = false, download = false;
-        for (const RightRow& r : e.rows) {
+        for (const ExplainedRight& r : e.rows) {
             read = read || r.read;
             download = download || r.download;
         }
@@ -356,11 +356,11 @@ QStringList EffectiveRights::sentences(const DocumentExplanation& e)
             out << QStringLiteral("岗位 %1 对%2没有权限记录，因此在“公司资料查阅”中既看不到也不能下载它。")
                        .arg(position, doc);
         } else {
-            RightRow summary;
+            ExplainedRight summary;
             summary.read = read;
             summary.download = download;
             out << QStringLiteral("岗位 %1 对%2%3。").arg(position, doc, summary.rightsText());
-            for (const RightRow& r : e.rows)
+            for (const ExplainedRight& r : e.rows)
                 out << grantSentence(r);
             if (e.rows.constFirst().mayUploadType)
                 out << QStringLiteral("该岗位还可向此资料的类别 %1 %2 上传资料。")
@@ -375,7 +375,7 @@ QStringList EffectiveRights::sentences(const DocumentExplanation& e)
         return out;
     }
     int readers = 0, downloaders = 0;
-    for (const RightRow& r : e.rows) {
+    for (const ExplainedRight& r : e.rows) {
         readers += r.read ? 1 : 0;
         downloaders += r.download ? 1 : 0;
     }
@@ -388,7 +388,7 @@ QStringList EffectiveRights::sentences(const DocumentExplanation& e)
                .arg(e.rows.size())
                .arg(readers)
                .arg(downloaders);
-    for (const RightRow& r : e.rows)
+    for (const ExplainedRight& r : e.rows)
         out << grantSentence(r);
     return out;
 }
@@ -402,7 +402,7 @@ QStringList EffectiveRights::sentences(const PositionExplanation& e)
         return {position + QStringLiteral("不属于本部门，不能查看它的权限。")};
     QStringList out;
     int reads = 0, downloads = 0;
-    for (const RightRow& r : e.rows) {
+    for (const ExplainedRight& r : e.rows) {
         reads += r.read ? 1 : 0;
         downloads += r.download ? 1 : 0;
     }

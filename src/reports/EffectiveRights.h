@@ -20,7 +20,7 @@
 namespace quarvel {
 
 // One row of the rights table, with what explains it.
-struct RightRow {
+struct ExplainedRight {
     qint64 id = 0;
     QString documentNumber, documentName, typeCode, typeName;
     QString departmentCode, departmentName, positionCode, positionName;
@@ -41,16 +41,16 @@ struct DocumentExplanation {
     std::optional<QString> position;  // the position asked about, if any
     QString positionName;             // its name when known
     QStringList positionGroups;       // its download groups, also when it holds no row
-    QVector<RightRow> rows;           // of the position asked about, or all (within the scope)
+    QVector<ExplainedRight> rows;     // of the position asked about, or all (within the scope)
 };
 
 struct PositionExplanation {
     bool found = false;
     bool outsideScope = false;  // the position lies outside the user's department
     QString code, name, departmentCode, departmentName;
-    QStringList groups;       // "组ID 组名称"
-    QStringList uploadTypes;  // "编号 名称"
-    QVector<RightRow> rows;   // ordered by document number; the position's columns left empty
+    QStringList groups;            // "组ID 组名称"
+    QStringList uploadTypes;       // "编号 名称"
+    QVector<ExplainedRight> rows;  // ordered by document number; the position's columns left empty
 };
 
 class EffectiveRights {
@@ -82,4 +82,4 @@ private:
 }  // namespace quarvel
 
 // Rows move in memory as plain bytes when a list grows.
-Q_DECLARE_TYPEINFO(quarvel::RightRow, Q_RELOCATABLE_TYPE);
+Q_DECLARE_TYPEINFO(quarvel::ExplainedRight, Q_RELOCATABLE_TYPE);

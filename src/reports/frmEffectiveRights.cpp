@@ -191,7 +191,7 @@ bool frm资料权限说明::explainDocument(bool withPosition)
     showSentences(EffectiveRights::sentences(result.value));
     MSFlexGrid1->beginBulk();
     int n = 0;
-    for (const RightRow& r : std::as_const(result.value.rows)) {
+    for (const ExplainedRight& r : std::as_const(result.value.rows)) {
         MSFlexGrid1->appendRow({QString::number(++n), (r.positionCode + u' ' + r.positionName).trimmed(),
                                 (r.departmentCode + u' ' + r.departmentName).trimmed(), mark(r.read), mark(r.download),
                                 r.groups.join(QStringLiteral("、")), mark(r.mayUploadType), r.grantedAt.trimmed(),
@@ -228,7 +228,7 @@ bool frm资料权限说明::Command4_Click()
     showSentences(EffectiveRights::sentences(result.value));
     MSFlexGrid1->beginBulk();
     int n = 0;
-    for (const RightRow& r : std::as_const(result.value.rows)) {
+    for (const ExplainedRight& r : std::as_const(result.value.rows)) {
         MSFlexGrid1->appendRow({QString::number(++n), r.documentNumber, r.documentName,
                                 (r.typeCode + u' ' + r.typeName).trimmed(), mark(r.read), mark(r.download),
                                 mark(r.mayUploadType), r.grantedAt.trimmed(), r.grantedBy, QString::number(r.id)});

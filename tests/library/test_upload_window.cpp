@@ -697,6 +697,66 @@ private slots:
         QCOMPARE(w->loadedDocument()->number, QStringLiteral("A-2"));
     }
 
+    // The list's current row moves onto a row without a number while the fields still hold the
+    // document loaded before: a save must store nothing, whatever moved the row.
+    void saveAfterTheCurrentRowLostItsNumberWritesNothing_data()
+    {
+        QTest::addColumn<QString>("move");
+        QTest::addColumn<QString>("refusal");
+        const QString nothingToEdit = QStringLiteral("没有可以编辑的信息,请重新选择或新增项目!");
+        QTest::newRow("click") << QStringLiteral("click") << nothingToEdit;
+        QTest::newRow("key") << QStringLiteral("key") << nothingToEdit;
+        QTest::newRow("query") << QStringLiteral("query") << nothingToEdit;
+        // The delete empties the fields, and the number field cannot be typed into while viewing.
+        QTest::newRow("delete") << QStringLiteral("delete") << QStringLiteral("文件编号不能为空!");
+    }
+
+    void saveAfterTheCurrentRowLostItsNumberWritesNothing()
+    {
+        QFETCH(QString, move);
+        QFETCH(QString, refusal);
+        addDocument(QStringLiteral("F-1"), QStringLiteral("原名"), QStringLiteral("0101"), day(1));
+        addDocument(QStringLiteral(""), QStringLiteral("无编号"), QStringLiteral("0101"), day(2));
+        addDocument(QStringLiteral("F-3"), QStringLiteral("报告丙"), QStringLiteral("0101"), day(3));
+        auto w = open();
+        UploadControls ui(*w);
+        QVERIFY(showWindow(*w));
+        clickCell(*ui.MSFlexGrid1, 1);
+        QCOMPARE(ui.Text1[0]->text(), QStringLiteral("F-1"));
+        const QString noInfo = QStringLiteral("没有可以显示的信息,请重新选择或新增项目!");
+        if (move == QLatin1String("click")) {
+            clickCell(*ui.MSFlexGrid1, 2);
+            QCOMPARE(msgs().texts(), QStringList{noInfo});
+        } else if (move == QLatin1String("key")) {
+            QTest::keyClick(ui.MSFlexGrid1->view(), Qt::Key_Down);
+            QCOMPARE(msgs().texts(), QStringList{noInfo});
+        } else if (move == QLatin1String("query")) {
+            // F-1 leaves the list; the current row 1 now holds the row without a number.
+            click(ui.Check2);
+            typeInto(ui.txtMC, QStringLiteral("无编号"));
+            click(ui.comLook);
+            QCOMPARE(ui.MSFlexGrid1->rows(), 2);
+        } else {
+            // F-1 deleted: the list is queried again and its current row 1 has no number.
+            msgs().answers = {MsgAnswer::Yes};
+            click(ui.Command3);
+            QCOMPARE(msgs().lastText(), QStringLiteral("删除成功!"));
+        }
+        QCOMPARE(ui.MSFlexGrid1->textMatrix(ui.MSFlexGrid1->row(), 1), QString());
+        const auto before = documents();
+        msgs().shown.clear();
+        // Whatever the fields hold now, and another file chosen.
+        retype(ui.Text1[0], QStringLiteral("F-1"));
+        retype(ui.Text1[1], QStringLiteral("被改写"));
+        chooseType(*w);
+        retype(ui.Text4, QStringLiteral("1"));
+        chooseFile(*w, makeFile(QStringLiteral("x.doc"), "other bytes"));
+        click(ui.Command2);
+        QCOMPARE(msgs().texts(), QStringList{refusal});
+        QCOMPARE(documents(), before);
+        QVERIFY(!w->loadedDocument());
+    }
+
     void keyboardMovesSelectTheRowAsAClickDoes()
     {
         for (int i = 1; i <= 40; ++i)
@@ -743,6 +803,47 @@ private slots:
     }
 
     // --- the rights panel follows the selected row ---
+
+    // Two documents with several rights each, the panel open while the row moves between them by
+    // clicks and keys: the rights lists are built and dropped again and again.
+    void rightsPanelFollowsTheRowThroughDocumentsWithSeveralRights()
+    {
+        addDocument(QStringLiteral("R-1"), QStringLiteral("甲"), QStringLiteral("0101"), day(1));
+        addDocument(QStringLiteral("R-2"), QStringLiteral("乙"), QStringLiteral("0101"), day(2));
+        const auto grant = [this](const char* number, const char* position) {
+            QVERIFY(
+                db->insert(QStringLiteral("资料下载权限"), {{QStringLiteral("文件编号"), QString::fromUtf8(number)},
+                                                            {QStringLiteral("部门编号"), QStringLiteral("D01")},
+                                                            {QStringLiteral("部门名称"), QStringLiteral("财务部")},
+                                                            {QStringLiteral("岗位代号"), QString::fromUtf8(position)},
+                                                            {QStringLiteral("岗位名称"), QStringLiteral("岗")},
+                                                            {QStringLiteral("下载"), 1},
+                                                            {QStringLiteral("查阅"), 1}}));
+        };
+        for (const char* position : {"G01", "G02", "G03"})
+            grant("R-1", position);
+        for (const char* position : {"G04", "G05", "G06", "G07"})
+            grant("R-2", position);
+        auto w = open();
+        UploadControls ui(*w);
+        QVERIFY(showWindow(*w));
+        clickCell(*ui.MSFlexGrid1, 1);
+        click(ui.Command7);
+        QVERIFY(!ui.Picture2->isHidden());
+        QStringList seen;
+        const auto note = [&] {
+            seen << ui.MSFlexGrid3->textMatrix(1, 2).left(3) + QString::number(ui.MSFlexGrid3->rows());
+        };
+        note();
+        for (int round = 0; round < 3; ++round) {
+            QTest::keyClick(ui.MSFlexGrid1->view(), Qt::Key_Down);
+            note();
+            clickCell(*ui.MSFlexGrid1, 1);
+            note();
+        }
+        QCOMPARE(seen.join(u' '), QStringLiteral("G015 G046 G015 G046 G015 G046 G015"));
+        QVERIFY2(msgs().shown.isEmpty(), qPrintable(msgs().lastText()));
+    }
 
     void rightsPanelServesOnlyTheSelectedRow()
     {

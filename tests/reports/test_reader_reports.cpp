@@ -267,7 +267,7 @@ private slots:
         QVERIFY2(e.ok(), qPrintable(e.error.description));
         QVERIFY(e.value.found);
         QCOMPARE(e.value.rows.size(), 4);
-        const RightRow& g1 = e.value.rows.at(0);
+        const ExplainedRight& g1 = e.value.rows.at(0);
         QCOMPARE(g1.positionCode, QStringLiteral("G1"));
         QCOMPARE(g1.groups, QStringList{QStringLiteral("Z1 财务组")});
         QVERIFY(g1.mayUploadType);
@@ -365,7 +365,7 @@ private slots:
         QVERIFY2(e.ok(), qPrintable(e.error.description));
         QCOMPARE(e.value.rows.size(), 41);
         QSet<QString> grantedBy;
-        for (const RightRow& r : e.value.rows) {
+        for (const ExplainedRight& r : e.value.rows) {
             grantedBy << r.grantedBy;
             const auto d = rights.forDocument(r.documentNumber, QStringLiteral("G1"));
             QVERIFY(d.ok());
@@ -374,7 +374,7 @@ private slots:
                 continue;
             }
             QVERIFY2(d.value.rows.size() == 1, qPrintable(r.documentNumber));
-            const RightRow& expected = d.value.rows.at(0);
+            const ExplainedRight& expected = d.value.rows.at(0);
             QCOMPARE(r.id, expected.id);
             QCOMPARE(r.grantedBy, expected.grantedBy);
             QCOMPARE(r.read, expected.read);

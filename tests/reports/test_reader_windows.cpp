@@ -282,6 +282,45 @@ private slots:
         QCOMPARE(seen, (QStringList{QStringLiteral("资料权限说明"), QStringLiteral("10")}));
     }
 
+    // Two documents with several rights rows each (HT-2 three, ZD-1 four), one after the other,
+    // chosen with the keys: the lists of rows are built and dropped again and again.
+    void rightsOfSeveralDocumentsInTurn()
+    {
+        grantAudit();
+        for (const auto& [pos, name] : {std::pair{"G1", "会计"}, {"G2", "出纳"}})
+            QVERIFY(db->insert(QStringLiteral("资料下载权限"), {{QStringLiteral("文件编号"), QStringLiteral("HT-2")},
+                                                                {QStringLiteral("部门编号"), QStringLiteral("D01")},
+                                                                {QStringLiteral("部门名称"), QStringLiteral("财务部")},
+                                                                {QStringLiteral("岗位代号"), QString::fromUtf8(pos)},
+                                                                {QStringLiteral("岗位名称"), QString::fromUtf8(name)},
+                                                                {QStringLiteral("下载"), 1},
+                                                                {QStringLiteral("查阅"), 1}}));
+        auto w = show(std::make_unique<frm资料权限说明>(*platform));
+        find(*w->Chooser, QStringLiteral("-"));
+        QListWidget* list = w->Chooser->List1;
+        QCOMPARE(list->count(), 2);
+        QStringList seen;
+        for (int round = 0; round < 3; ++round) {
+            for (int item = 0; item < 2; ++item) {
+                list->setFocus();
+                QTest::keyClick(list, item == 0 ? Qt::Key_Home : Qt::Key_End);
+                QTest::keyClick(list, Qt::Key_Return);
+                QVERIFY2(msgs().shown.isEmpty(), qPrintable(msgs().lastText()));
+                seen << QString::number(w->MSFlexGrid1->rows() - 1);
+            }
+        }
+        QCOMPARE(seen.join(u' '), QStringLiteral("3 4 3 4 3 4"));
+        // Every position of the second document, then the position with rows on both.
+        clickNode(*w->TreeView1, QStringLiteral("$D02"));
+        clickNode(*w->TreeView1, QStringLiteral("GG3"));
+        QTest::mouseClick(w->Command4, Qt::LeftButton);
+        QCOMPARE(w->MSFlexGrid1->rows(), 3);
+        QTest::mouseClick(w->Command5, Qt::LeftButton);
+        QCOMPARE(w->MSFlexGrid1->rows(), 2);
+        QTest::mouseClick(w->Command1, Qt::LeftButton);
+        QCOMPARE(w->MSFlexGrid1->rows(), 5);
+    }
+
     void rightsWithoutAuditShowTheOwnDepartment()
     {
         auto w = show(std::make_unique<frm资料权限说明>(*platform));
