@@ -54,9 +54,9 @@ int bindOne(sqlite3_stmt* statement, int at, const QVariant& value)
         return sqlite3_bind_blob64(statement, at, bytes.constData(), sqlite3_uint64(bytes.size()), SQLITE_TRANSIENT);
     }
     default: {
-        const QByteArray utf8 = value.toString().toUtf8();
-        return sqlite3_bind_text64(statement, at, utf8.constData(), sqlite3_uint64(utf8.size()), SQLITE_TRANSIENT,
-                                   SQLITE_UTF8);
+        // As UTF-16, as QSQLITE binds it: the engine converts both paths' texts the same way.
+        const QString text = value.toString();
+        return sqlite3_bind_text16(statement, at, text.utf16(), int(text.size() * 2), SQLITE_TRANSIENT);
     }
     }
 }

@@ -234,10 +234,30 @@ QString translate(const QString& tsql, SqlEngine engine)
 
 QString canonicalDateTime(const QDateTime& value) { return value.toString(QLatin1String(kCanonicalFormat)); }
 
+namespace {
+
+// A typed LIKE pattern, bound per engine.
+struct LikePattern {
+    QString pattern;
+};
+
+}  // namespace
+
+QVariant containsPattern(const QString& typed)
+{
+    return QVariant::fromValue(LikePattern{QStringLiteral("%") + typed + QStringLiteral("%")});
+}
+
 QVariant bindValue(const QVariant& value, SqlEngine engine)
 {
     if (value.isNull())
         return value;
+    if (value.metaType() == QMetaType::fromType<LikePattern>()) {
+        const QString pattern = value.value<LikePattern>().pattern;
+        if (engine == SqlEngine::SqlServer && pattern.contains(u'['))
+            return QString(pattern).replace(QStringLiteral("["), QStringLiteral("[[]"));
+        return pattern;
+    }
     const int type = value.typeId();
     if (type == QMetaType::QDateTime) {
         QDateTime dt = value.toDateTime();

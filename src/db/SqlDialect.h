@@ -17,8 +17,14 @@ namespace dialect {
 
 QString translate(const QString& tsql, SqlEngine engine);
 
-// The value as it is bound for the engine (date-times become canonical text on SQLite).
+// The value as it is bound for the engine (date-times become canonical text on SQLite, a LIKE
+// pattern is escaped for SQL Server).
 QVariant bindValue(const QVariant& value, SqlEngine engine);
+
+// A LIKE pattern that finds the typed text anywhere: "%" + typed + "%". A "%" or "_" typed stays
+// a wildcard; every other character means itself on both engines: "[" opens a character class
+// on SQL Server, so it is bound there as "[[]". Bind the value this returns.
+QVariant containsPattern(const QString& typed);
 
 // A date-time read back from either engine (a QDateTime from ODBC, text from SQLite).
 QDateTime toDateTime(const QVariant& value);

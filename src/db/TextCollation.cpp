@@ -5,6 +5,8 @@
 
 #include <sqlite3.h>
 
+#include "db/LikeFunction.h"
+
 namespace quarvel {
 namespace {
 
@@ -19,7 +21,8 @@ int registerTextCollation(sqlite3* handle)
 {
     if (!handle)
         return SQLITE_MISUSE;
-    return sqlite3_create_collation_v2(handle, kTextCollation, SQLITE_UTF8, nullptr, compareCallback, nullptr);
+    const int rc = sqlite3_create_collation_v2(handle, kTextCollation, SQLITE_UTF8, nullptr, compareCallback, nullptr);
+    return rc == SQLITE_OK ? likefunction::registerLike(handle) : rc;
 }
 
 DbStatus registerTextCollation(const QSqlDatabase& db)

@@ -1,6 +1,7 @@
 // libquarveltext: an SQLite extension module that adds the text collation of the embedded
-// database (see TextCollation.h) to connections that do not belong to the client: the SQLite
-// ODBC driver ("LoadExt=/path/libquarveltext.so" in the connection text) and the sqlite3 shell
+// database (see TextCollation.h), and the LIKE operator that folds case as it does, to connections that do not belong
+// to the client: the SQLite ODBC driver ("LoadExt=/path/libquarveltext.so" in the connection text) and the sqlite3
+// shell
 // (".load /path/libquarveltext").
 
 #include "db/TextCompare.h"
@@ -8,6 +9,8 @@
 #include <sqlite3ext.h>
 
 SQLITE_EXTENSION_INIT1
+
+#include "db/LikeFunction.h"
 
 namespace {
 
@@ -22,5 +25,7 @@ int compareCallback(void*, int lengthA, const void* a, int lengthB, const void* 
 extern "C" int sqlite3_quarveltext_init(sqlite3* db, char** /*error*/, const sqlite3_api_routines* api)
 {
     SQLITE_EXTENSION_INIT2(api);
-    return sqlite3_create_collation_v2(db, quarvel::kTextCollation, SQLITE_UTF8, nullptr, compareCallback, nullptr);
+    const int rc = sqlite3_create_collation_v2(db, quarvel::kTextCollation, SQLITE_UTF8, nullptr, compareCallback,
+                                               nullptr);
+    return rc == SQLITE_OK ? quarvel::likefunction::registerLike(db) : rc;
 }

@@ -87,4 +87,74 @@ int compareSuiteText(int lengthA, const void* a, int lengthB, const void* b)
     return 0;
 }
 
+int compileLikePattern(const void* pattern, int length, char32_t escape, LikeToken* out, int capacity)
+{
+    const auto* p = static_cast<const unsigned char*>(pattern);
+    int count = 0;
+    int i = 0;
+    while (i < length) {
+        if (count == capacity)
+            return -1;
+        char32_t cp = nextCodePoint(p, length, i);
+        if (escape != 0 && cp == escape && i < length) {
+            out[count++] = {LikeToken::Literal, folded(nextCodePoint(p, length, i))};
+            continue;
+        }
+        if (cp == '%') {
+            // Runs of "%" mean what one does.
+            if (count == 0 || out[count - 1].kind != LikeToken::AnyRun)
+                out[count++] = {LikeToken::AnyRun, 0};
+        } else if (cp == '_') {
+            out[count++] = {LikeToken::AnyOne, 0};
+        } else {
+            out[count++] = {LikeToken::Literal, folded(cp)};
+        }
+    }
+    return count;
+}
+
+bool matchLikePattern(const LikeToken* tokens, int count, const void* text, int length)
+{
+    const auto* s = static_cast<const unsigned char*>(text);
+    int t = 0;  // the next token
+    int i = 0;  // the next byte of the text
+    // Where the last "%" was met: the token after it and the text position it now stands for.
+    int starToken = -1;
+    int starText = 0;
+    while (i < length) {
+        if (t < count && tokens[t].kind == LikeToken::AnyRun) {
+            starToken = ++t;
+            starText = i;
+            continue;
+        }
+        if (t < count) {
+            int next = i;
+            const char32_t cp = nextCodePoint(s, length, next);
+            if (tokens[t].kind == LikeToken::AnyOne || tokens[t].folded == folded(cp)) {
+                ++t;
+                i = next;
+                continue;
+            }
+        }
+        // A mismatch: let the last "%" take one more character, or fail without one.
+        if (starToken < 0)
+            return false;
+        nextCodePoint(s, length, starText);
+        t = starToken;
+        i = starText;
+    }
+    while (t < count && tokens[t].kind == LikeToken::AnyRun)
+        ++t;
+    return t == count;
+}
+
+char32_t firstCodePoint(const void* text, int length, int* used)
+{
+    int i = 0;
+    const char32_t cp = length > 0 ? nextCodePoint(static_cast<const unsigned char*>(text), length, i) : 0;
+    if (used)
+        *used = i;
+    return cp;
+}
+
 }  // namespace quarvel

@@ -22,4 +22,26 @@ inline constexpr const char* kTextCollation = "NOCASE_RTRIM";
 // folding; a text that is a prefix of the other sorts first. Negative, zero or positive.
 int compareSuiteText(int lengthA, const void* a, int lengthB, const void* b);
 
+// One character of a LIKE pattern as the matcher reads it: any run of characters ("%"), any one
+// character ("_"), or a character compared after case folding.
+struct LikeToken {
+    enum Kind : unsigned char { AnyRun, AnyOne, Literal };
+    Kind kind;
+    char32_t folded;  // of a literal
+};
+
+// The LIKE pattern of `length` UTF-8 bytes as tokens, into `out` (at most `capacity`; the count
+// is returned, or -1 when the pattern has more tokens). `escape` (0 for none) makes the
+// character after it literal, "%" and "_" too.
+int compileLikePattern(const void* pattern, int length, char32_t escape, LikeToken* out, int capacity);
+
+// Whether the UTF-8 text matches the compiled pattern: case folded as compareSuiteText folds it,
+// so that LIKE finds what "=" finds on the embedded engine (and on the suite's server). Blanks
+// are compared as any other character. Time at most proportional to text times pattern length.
+bool matchLikePattern(const LikeToken* tokens, int count, const void* text, int length);
+
+// The code point at the start of UTF-8 bytes (0 for none), for an ESCAPE argument; `used`, when
+// given, receives how many bytes it took.
+char32_t firstCodePoint(const void* text, int length, int* used = nullptr);
+
 }  // namespace quarvel

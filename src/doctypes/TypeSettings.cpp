@@ -164,8 +164,7 @@ DbError TypeSettings::ambiguous(const QString& code, int rows)
 {
     return DbError::make(
         0, QStringLiteral("有%1个资料类型的编号去掉前后空格后都是“%2”，未作任何修改。请先更正重复的编号。")
-               .arg(rows)
-               .arg(bare(code)));
+               .arg(QString::number(rows), bare(code)));
 }
 
 DbResult<bool> TypeSettings::hasDocuments(const QString& code) { return anyRow(documentOfTypeStatement(), bare(code)); }

@@ -5,6 +5,7 @@
 #include "platform/Platform.h"
 #include "shared/WindowPlacement.h"
 #include "widgets/StatusBar.h"
+#include "widgets/TypedText.h"
 #include "widgets/tree/KeyedTree.h"
 
 #include <QFormLayout>
@@ -34,6 +35,7 @@ frm资料类型设置::frm资料类型设置(Platform& platform, QWidget* parent
     createControls();
     arrangeControls();
     connectControls();
+    guardTypedTexts(this);
     Form_Load();
 }
 

@@ -1,4 +1,5 @@
 #include "library/BrowseDocuments.h"
+#include "db/SqlDialect.h"
 
 #include "db/Query.h"
 #include "db/RowReader.h"
@@ -55,7 +56,7 @@ const QString& listOrder()
     return sql;
 }
 
-QString likePattern(const QString& typed) { return QStringLiteral("%") + typed.trimmed() + QStringLiteral("%"); }
+QVariant likePattern(const QString& typed) { return dialect::containsPattern(typed.trimmed()); }
 
 // The columns of listColumns(), by position.
 enum Column {

@@ -1,4 +1,5 @@
 #include "library/UploadDocuments.h"
+#include "db/SqlDialect.h"
 
 #include "db/Query.h"
 #include "shared/Module1.h"
@@ -155,7 +156,7 @@ DbError tooLongText(const DocumentInput& input)
     return {};
 }
 
-QString likePattern(const QString& typed) { return QStringLiteral("%") + typed.trimmed() + QStringLiteral("%"); }
+QVariant likePattern(const QString& typed) { return dialect::containsPattern(typed.trimmed()); }
 
 DbError cancelledError() { return DbError::make(kTransferCancelled, QStringLiteral("传输已取消")); }
 

@@ -1,6 +1,8 @@
 #include "library/UploadPanels.h"
 
+#include "db/ColumnLengths.h"
 #include "doctypes/TypeTree.h"
+#include "widgets/TypedText.h"
 #include "widgets/tree/KeyedTree.h"
 
 #include <QApplication>
@@ -257,6 +259,7 @@ UploadQueryArea::UploadQueryArea(QWidget* parent) : QGroupBox(QStringLiteral("�
     };
     m_byName = check(QStringLiteral("Check2"), QStringLiteral("文件名称"));
     m_name = field(QStringLiteral("txtMC"), QStringLiteral("文件名称"), this);
+    guardTypedText(m_name, columnLength::kDocumentName);
     m_byType = check(QStringLiteral("Check4"), QStringLiteral("文件类别"));
     m_type = field(QStringLiteral("Text6"), QStringLiteral("文件类别"), this);
     m_type->setEnabled(false);
@@ -264,6 +267,7 @@ UploadQueryArea::UploadQueryArea(QWidget* parent) : QGroupBox(QStringLiteral("�
     typeButton->setIcon(style()->standardIcon(QStyle::SP_FileDialogListView));
     m_byKeywords = check(QStringLiteral("Check5"), QStringLiteral("关键字"));
     m_keywords = field(QStringLiteral("txtKey"), QStringLiteral("关键字"), this);
+    guardTypedText(m_keywords, columnLength::kKeywords);
     m_byDate = check(QStringLiteral("Check6"), QStringLiteral("上传日期"));
     m_from = new QDateEdit(this);
     m_from->setObjectName(QStringLiteral("DTPicker1"));

@@ -1,5 +1,6 @@
 #include "library/frmBrowse.h"
 
+#include "db/ColumnLengths.h"
 #include "doctypes/TypeTree.h"
 #include "doctypes/TypeTreeView.h"
 #include "library/DocumentAccess.h"
@@ -12,6 +13,7 @@
 #include "widgets/ButtonRow.h"
 #include "widgets/StatusBar.h"
 #include "widgets/TransferProgressDialog.h"
+#include "widgets/TypedText.h"
 #include "widgets/WaitCursor.h"
 #include "widgets/grid/FlexGrid.h"
 #include "widgets/grid/Twips.h"
@@ -65,6 +67,7 @@ Frm公司资料查阅::Frm公司资料查阅(Platform& platform, QWidget* parent
     buildLayout();
     connectHandlers();
     resize(1000, 640);
+    guardTypedTexts(this);
     Form_Load();
 }
 
@@ -146,6 +149,9 @@ void Frm公司资料查阅::buildFilterPanel()
     filterRow(3, Check2, QStringLiteral("Check2"), QStringLiteral("文件名称"), Text1, QStringLiteral("Text1"));
     filterRow(4, Check1, QStringLiteral("Check1"), QStringLiteral("上传人"), Text2, QStringLiteral("Text2"));
     filterRow(5, Check5, QStringLiteral("Check5"), QStringLiteral("关键字"), Text3, QStringLiteral("Text3"));
+    guardTypedText(Text1, columnLength::kDocumentName);
+    guardTypedText(Text2, columnLength::kEmployeeName);
+    guardTypedText(Text3, columnLength::kKeywords);
 
     Check6 = new QCheckBox(QStringLiteral("上传日期"), Picture7);
     Check6->setObjectName(QStringLiteral("Check6"));

@@ -11,6 +11,7 @@
 #include "shared/Module1.h"
 #include "shared/WindowPlacement.h"
 #include "widgets/TransferProgressDialog.h"
+#include "widgets/TypedText.h"
 #include "widgets/WaitCursor.h"
 #include "widgets/grid/FlexGrid.h"
 #include "widgets/grid/Twips.h"
@@ -44,6 +45,7 @@ Frm公司资料上传::Frm公司资料上传(Platform& platform, QWidget* parent
     setObjectName(QStringLiteral("Frm公司资料上传"));
     setWindowTitle(QStringLiteral("公司资料上传"));
     buildLayout();
+    guardTypedTexts(this);
     connectHandlers();
     Form_Load();
 }

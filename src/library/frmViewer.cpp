@@ -6,6 +6,7 @@
 #include "shared/Module1.h"
 #include "shared/WindowPlacement.h"
 #include "widgets/TransferProgressDialog.h"
+#include "widgets/TypedText.h"
 #include "widgets/WaitCursor.h"
 #include "widgets/grid/Twips.h"
 
@@ -42,6 +43,7 @@ Frm公司文件浏览::Frm公司文件浏览(Platform& platform, QWidget* parent
     setObjectName(QStringLiteral("Frm公司文件浏览"));
     setWindowTitle(QStringLiteral("公司文件浏览"));
     buildLayout();
+    guardTypedTexts(this);
     resize(900, 700);
     CenterInMainWindow(this);
     refreshControls();

@@ -3,6 +3,7 @@
 #include "db/Connection.h"
 #include "platform/Platform.h"
 #include "widgets/Banner.h"
+#include "widgets/TypedText.h"
 
 #include <QEvent>
 #include <QFormLayout>
@@ -38,6 +39,8 @@ frmLogin::frmLogin(Platform& platform, QWidget* parent) : QDialog(parent), m_pla
     txtPassword->setEchoMode(QLineEdit::Password);
     // The password character is "*", whatever the style would draw.
     txtPassword->setStyleSheet(QStringLiteral("lineedit-password-character: 42;"));
+    guardTypedText(TxtUser);
+    guardTypedText(txtPassword);
 
     auto* userLabel = new QLabel(QStringLiteral("用户名(&U)："), this);
     userLabel->setBuddy(TxtUser);

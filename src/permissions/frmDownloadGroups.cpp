@@ -1,10 +1,12 @@
 #include "permissions/frmDownloadGroups.h"
 
+#include "db/ColumnLengths.h"
 #include "directory/DepartmentTree.h"
 #include "login/UserContext.h"
 #include "permissions/PositionList.h"
 #include "platform/Platform.h"
 #include "shared/WindowPlacement.h"
+#include "widgets/TypedText.h"
 #include "widgets/tree/KeyedTree.h"
 
 #include <QApplication>
@@ -81,6 +83,7 @@ frm资料下载组设置::frm资料下载组设置(Platform& platform, QWidget* 
     setTabOrder(Text2, Text3);
     setTabOrder(Text3, Command1);
 
+    guardTypedTexts(this);
     connectHandlers();
     Form_Load();
 }
@@ -123,6 +126,7 @@ void frm资料下载组设置::buildPositionFrame()
     TreeView2->view()->setAccessibleName(QStringLiteral("员工岗位列表"));
     Text5 = named(new QLineEdit(Frame2), QStringLiteral("Text5"));
     Text5->setAccessibleName(QStringLiteral("姓名"));
+    guardTypedText(Text5, columnLength::kEmployeeName);
     Label5 = named(new QLabel(QStringLiteral("姓名(&M)"), Frame2), QStringLiteral("Label5"));
     Label5->setBuddy(Text5);
     Command8 = new QPushButton(QStringLiteral("定位"), Frame2);

@@ -1,4 +1,5 @@
 #include "reports/AccessStatistics.h"
+#include "db/SqlDialect.h"
 
 #include "db/Connection.h"
 #include "db/Query.h"
@@ -28,7 +29,7 @@ QString filterClause(const StatisticsFilter& f)
     return sql;
 }
 
-QString likePattern(const QString& text) { return QStringLiteral("%") + text + QStringLiteral("%"); }
+QVariant likePattern(const QString& text) { return dialect::containsPattern(text); }
 
 }  // namespace
 

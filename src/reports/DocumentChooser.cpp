@@ -1,6 +1,8 @@
 #include "reports/DocumentChooser.h"
 
+#include "db/ColumnLengths.h"
 #include "platform/MessageBoxes.h"
+#include "widgets/TypedText.h"
 #include "widgets/WaitCursor.h"
 
 #include <QGridLayout>
@@ -20,6 +22,8 @@ DocumentChooser::DocumentChooser(MessageBoxes& messages, QWidget* parent) : QWid
     Label1->setObjectName(QStringLiteral("Label1"));
     Text1 = new QLineEdit(this);
     Text1->setObjectName(QStringLiteral("Text1"));
+    // Part of a number or of a name: as long as the longer of the two columns.
+    guardTypedText(Text1, columnLength::kDocumentName);
     Label1->setBuddy(Text1);
     Command1 = new QPushButton(QStringLiteral("查找"), this);
     Command1->setObjectName(QStringLiteral("Command1"));

@@ -1,4 +1,5 @@
 #include "reports/DocumentLookup.h"
+#include "db/SqlDialect.h"
 
 #include "db/Query.h"
 
@@ -35,7 +36,7 @@ QString FoundDocument::caption() const { return number + u' ' + name; }
 
 DbResult<QVector<FoundDocument>> DocumentLookup::find(const QString& text)
 {
-    const QString pattern = QStringLiteral("%") + text.trimmed() + QStringLiteral("%");
+    const QVariant pattern = dialect::containsPattern(text.trimmed());
     Query q(findStatement());
     q.bind({pattern, pattern});
     return read(q);

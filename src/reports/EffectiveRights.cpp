@@ -58,8 +58,7 @@ DbError collect(Query& q, QHash<QString, QStringList>& out, QStringView code, co
 QString grantSentence(const ExplainedRight& r)
 {
     QString s = QStringLiteral("岗位 %1 %2（%3）%4：权限表第 %5 行直接授予该岗位")
-                    .arg(r.positionCode, r.positionName, r.departmentName, r.rightsText())
-                    .arg(r.id);
+                    .arg(r.positionCode, r.positionName, r.departmentName, r.rightsText(), QString::number(r.id));
     if (!r.grantedAt.trimmed().isEmpty() || !r.grantedBy.trimmed().isEmpty())
         s += QStringLiteral("（%1 由 %2 授予）").arg(r.grantedAt.trimmed(), r.grantedBy.trimmed());
     s += QStringLiteral("。");
@@ -384,10 +383,8 @@ QStringList EffectiveRights::sentences(const DocumentExplanation& e)
         return out;
     }
     out << QStringLiteral("%1（类别 %2 %3）共有 %4 行权限记录：可查阅的 %5 行，可下载的 %6 行。")
-               .arg(doc, e.document.typeCode, e.document.typeName)
-               .arg(e.rows.size())
-               .arg(readers)
-               .arg(downloaders);
+               .arg(doc, e.document.typeCode, e.document.typeName, QString::number(e.rows.size()),
+                    QString::number(readers), QString::number(downloaders));
     for (const ExplainedRight& r : e.rows)
         out << grantSentence(r);
     return out;
@@ -411,9 +408,7 @@ QStringList EffectiveRights::sentences(const PositionExplanation& e)
     else
         out << position
                    + QStringLiteral("在 %1 行权限记录中：可查阅 %2 行，可下载 %3 行；每一行都直接授予该岗位。")
-                         .arg(e.rows.size())
-                         .arg(reads)
-                         .arg(downloads);
+                         .arg(QString::number(e.rows.size()), QString::number(reads), QString::number(downloads));
     if (e.groups.isEmpty())
         out << QStringLiteral("该岗位不属于任何下载组。");
     else
@@ -423,8 +418,7 @@ QStringList EffectiveRights::sentences(const PositionExplanation& e)
         out << QStringLiteral("该岗位不能上传资料。");
     else
         out << QStringLiteral("该岗位可上传到 %1 个资料类别：%2。")
-                   .arg(e.uploadTypes.size())
-                   .arg(joined(e.uploadTypes));
+                   .arg(QString::number(e.uploadTypes.size()), joined(e.uploadTypes));
     return out;
 }
 

@@ -389,7 +389,7 @@ DbStatus writeWorkbook(const ExportSource& source, const ExportRequest& request,
 
     const QString folder = target.absolutePath();
     const QString temporary = QDir(folder).filePath(
-        QStringLiteral(".%1.%2.part").arg(target.fileName()).arg(QCoreApplication::applicationPid()));
+        QStringLiteral(".%1.%2.part").arg(target.fileName(), QString::number(QCoreApplication::applicationPid())));
     const qint64 cells = qint64(source.rowCount()) * columns.size();
     const bool readBack = cells <= kStreamedCells;
     // Kept sheets are read from the old workbook, then with the new table from the new one.

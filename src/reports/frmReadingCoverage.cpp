@@ -122,10 +122,8 @@ bool frm资料阅读覆盖::Command1_Click()
     Label2->setText(s.positions == 0
                         ? QStringLiteral("资料 %1 没有授予任何岗位查阅或下载权限。").arg(document->caption())
                         : QStringLiteral("资料 %1：有权限的岗位 %2 个，已打开 %3 个，从未打开 %4 个（排在前面）。")
-                              .arg(document->caption())
-                              .arg(s.positions)
-                              .arg(s.opened)
-                              .arg(s.positions - s.opened));
+                              .arg(document->caption(), QString::number(s.positions), QString::number(s.opened),
+                                   QString::number(s.positions - s.opened)));
     if (!result.ok())
         m_platform.messages().inform(this, formatError(result.error, ErrorForm::DescriptionOnly), executableTitle());
     return true;

@@ -1,5 +1,6 @@
 #include "reports/frmStatistics.h"
 
+#include "db/ColumnLengths.h"
 #include "directory/DepartmentTree.h"
 #include "doctypes/TypeTreeView.h"
 #include "login/UserContext.h"
@@ -8,6 +9,7 @@
 #include "shared/WindowPlacement.h"
 #include "widgets/ButtonRow.h"
 #include "widgets/StatusBar.h"
+#include "widgets/TypedText.h"
 #include "widgets/WaitCursor.h"
 #include "widgets/grid/FlexGrid.h"
 #include "widgets/grid/Twips.h"
@@ -95,6 +97,7 @@ frm资料下载汇总::frm资料下载汇总(Platform& platform, QWidget* parent
     setObjectName(QStringLiteral("frm资料下载汇总"));
     setWindowTitle(gridTitle());
     buildLayout();
+    guardTypedTexts(this);
     connectHandlers();
     Form_Load();
 }
@@ -195,6 +198,7 @@ QWidget* frm资料下载汇总::buildFilterPanel()
     Text1 = new QLineEdit(Picture7);
     Text1->setObjectName(QStringLiteral("Text1"));
     Text1->setAccessibleName(QStringLiteral("文件名称"));
+    guardTypedText(Text1, columnLength::kDocumentName);
     filters->addWidget(Check7, 1, 0);
     filters->addWidget(Text1, 1, 1, 1, 3);
     Check5 = new QCheckBox(QStringLiteral("阅览员工"), Picture7);
@@ -202,6 +206,7 @@ QWidget* frm资料下载汇总::buildFilterPanel()
     Text2 = new QLineEdit(Picture7);
     Text2->setObjectName(QStringLiteral("Text2"));
     Text2->setAccessibleName(QStringLiteral("阅览员工"));
+    guardTypedText(Text2, columnLength::kEmployeeName);
     filters->addWidget(Check5, 2, 0);
     filters->addWidget(Text2, 2, 1, 1, 3);
     layout->addLayout(filters, 4, 0, 1, 4);

@@ -3,6 +3,7 @@
 #include "platform/Platform.h"
 #include "reports/WorkbookExport.h"
 #include "shared/WindowPlacement.h"
+#include "widgets/TypedText.h"
 #include "widgets/WaitCursor.h"
 #include "widgets/grid/FlexGrid.h"
 
@@ -48,6 +49,7 @@ frmToExcel::frmToExcel(Platform& platform, QWidget* parent) : QDialog(parent), m
     setWindowFlag(Qt::FramelessWindowHint);
     setModal(true);
     buildLayout();
+    guardTypedTexts(this);
     connect(Command1, &QToolButton::clicked, this, [this] { Command1_Click(); });
     connect(Command2, &QPushButton::clicked, this, [this] { Command2_Click(); });
     connect(Command3, &QPushButton::clicked, this, [this] { Command3_Click(); });

@@ -31,10 +31,10 @@ bool TransferProgressDialog::update(qint64 done, qint64 total)
     }
     const int permille = total > 0 ? static_cast<int>(done * 1000 / total) : 1000;
     m_dialog->setValue(permille);
-    m_dialog->setLabelText(QStringLiteral("%1\n%2 / %3 MB")
-                               .arg(m_label)
-                               .arg(double(done) / (1024 * 1024), 0, 'f', 1)
-                               .arg(double(total) / (1024 * 1024), 0, 'f', 1));
+    m_dialog->setLabelText(m_label + u'\n'
+                           + QStringLiteral("%1 / %2 MB")
+                                 .arg(double(done) / (1024 * 1024), 0, 'f', 1)
+                                 .arg(double(total) / (1024 * 1024), 0, 'f', 1));
     QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
     if (m_dialog->wasCanceled())
         m_cancelled = true;

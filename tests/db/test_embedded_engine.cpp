@@ -350,6 +350,104 @@ private slots:
         }
     }
 
+    // --- LIKE folds case as "=" does ---
+
+    void likeFoldsAsTheComparison_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("pattern");
+        QTest::addColumn<bool>("expected");
+        QTest::newRow("accented case") << QStringLiteral("Ärger") << QStringLiteral("%ärger%") << true;
+        QTest::newRow("Greek case") << QStringLiteral("ΣΟΦΙΑ") << QStringLiteral("σοφια") << true;
+        QTest::newRow("full-width case") << QStringLiteral("ＡＢ报告") << QStringLiteral("ａｂ%") << true;
+        QTest::newRow("Kelvin sign") << QStringLiteral("\u212A") << QStringLiteral("k") << true;
+        QTest::newRow("ASCII case") << QStringLiteral("Report") << QStringLiteral("rEPORT") << true;
+        QTest::newRow("Chinese inside") << QStringLiteral("年度报告2013") << QStringLiteral("%报告%") << true;
+        QTest::newRow("one character") << QStringLiteral("报告") << QStringLiteral("_告") << true;
+        QTest::newRow("one is not two") << QStringLiteral("报告") << QStringLiteral("_") << false;
+        QTest::newRow("empty pattern") << QStringLiteral("x") << QString() << false;
+        QTest::newRow("empty text") << QString() << QStringLiteral("%") << true;
+        QTest::newRow("bracket is literal") << QStringLiteral("[a]b") << QStringLiteral("[a]%") << true;
+        QTest::newRow("bracket class is not") << QStringLiteral("ab") << QStringLiteral("[a]b") << false;
+        QTest::newRow("blank counts") << QStringLiteral("ab ") << QStringLiteral("ab") << false;
+        QTest::newRow("backtracking") << QStringLiteral("aaaaaaaaab") << QStringLiteral("%a%a%a%ab") << true;
+        QTest::newRow("no match after runs") << QStringLiteral("aaaaaaaaaa") << QStringLiteral("%a%a%a%ab") << false;
+        QTest::newRow("different letter") << QStringLiteral("ärger") << QStringLiteral("arger") << false;
+    }
+    void likeFoldsAsTheComparison()
+    {
+        QFETCH(QString, text);
+        QFETCH(QString, pattern);
+        QFETCH(bool, expected);
+        // The client's own registration and the extension module give the same answer.
+        for (const bool extension : {false, true}) {
+            sqlite3* raw = nullptr;
+            QCOMPARE(sqlite3_open(":memory:", &raw), SQLITE_OK);
+            if (extension) {
+                sqlite3_enable_load_extension(raw, 1);
+                char* error = nullptr;
+                QVERIFY2(
+                    sqlite3_load_extension(raw, textExtensionPath().toUtf8().constData(), nullptr, &error) == SQLITE_OK,
+                    error);
+            } else {
+                QCOMPARE(registerTextCollation(raw), SQLITE_OK);
+            }
+            sqlite3_stmt* stmt = nullptr;
+            QCOMPARE(sqlite3_prepare_v2(raw, "select ? like ?, ? like ? escape '!'", -1, &stmt, nullptr), SQLITE_OK);
+            const QByteArray t = text.toUtf8();
+            const QByteArray p = pattern.toUtf8();
+            for (int k : {1, 3})
+                sqlite3_bind_text(stmt, k, t.constData(), int(t.size()), SQLITE_TRANSIENT);
+            for (int k : {2, 4})
+                sqlite3_bind_text(stmt, k, p.constData(), int(p.size()), SQLITE_TRANSIENT);
+            QCOMPARE(sqlite3_step(stmt), SQLITE_ROW);
+            QCOMPARE(sqlite3_column_int(stmt, 0) == 1, expected);
+            QCOMPARE(sqlite3_column_int(stmt, 1) == 1, expected);
+            sqlite3_finalize(stmt);
+            sqlite3_close(raw);
+        }
+    }
+
+    void likeAgreesWithTheEngineOnAscii()
+    {
+        // On ASCII texts the engine's own LIKE folds as the collation does: the two must agree,
+        // escapes included, over random texts and patterns.
+        sqlite3* own = nullptr;
+        sqlite3* builtIn = nullptr;
+        QCOMPARE(sqlite3_open(":memory:", &own), SQLITE_OK);
+        QCOMPARE(sqlite3_open(":memory:", &builtIn), SQLITE_OK);
+        QCOMPARE(registerTextCollation(own), SQLITE_OK);
+        const auto ask = [](sqlite3* raw, const QByteArray& text, const QByteArray& pattern) {
+            sqlite3_stmt* stmt = nullptr;
+            sqlite3_prepare_v2(raw, "select ? like ? escape '!'", -1, &stmt, nullptr);
+            sqlite3_bind_text(stmt, 1, text.constData(), int(text.size()), SQLITE_TRANSIENT);
+            sqlite3_bind_text(stmt, 2, pattern.constData(), int(pattern.size()), SQLITE_TRANSIENT);
+            const int r = sqlite3_step(stmt) == SQLITE_ROW ? sqlite3_column_int(stmt, 0) : -1;
+            sqlite3_finalize(stmt);
+            return r;
+        };
+        QRandomGenerator random(11);
+        const QByteArray letters = "aAbB%_! ";
+        for (int n = 0; n < 4000; ++n) {
+            QByteArray text, pattern;
+            for (int k = int(random.bounded(7)); k > 0; --k)
+                text += letters.at(int(random.bounded(4)));
+            for (int k = int(random.bounded(6)); k > 0; --k)
+                pattern += letters.at(int(random.bounded(letters.size())));
+            qsizetype escapes = 0;
+            while (escapes < pattern.size() && pattern.at(pattern.size() - 1 - escapes) == '!')
+                ++escapes;
+            if (escapes % 2 == 1)
+                pattern += 'a';  // no dangling escape: the engine answers it in its own way
+            QVERIFY2(ask(own, text, pattern) == ask(builtIn, text, pattern), text + " like " + pattern);
+        }
+        // A long pattern answers at once instead of failing.
+        const QByteArray longPattern = '%' + QByteArray(20000, 'a') + '%';
+        QCOMPARE(ask(own, QByteArray(30000, 'a'), longPattern), 1);
+        sqlite3_close(own);
+        sqlite3_close(builtIn);
+    }
+
     void otherProgramsReadTheFileWithTheCollation()
     {
         // What a benchmark or a tool does with plain SQLite on a file made from the schema.

@@ -288,6 +288,31 @@ private slots:
                  QStringList{QStringLiteral("找不到这份资料。")});
     }
 
+    // Names that look like place markers are shown exactly as stored, and the counts after them
+    // stay counts.
+    void namesWithPlaceMarkersShowAsStored()
+    {
+        const QString document = QStringLiteral("考勤%1%2%9制度");
+        const QString position = QStringLiteral("会计%5%6");
+        const QString department = QStringLiteral("财务%4部");
+        QVERIFY(db->exec(QStringLiteral("update 公司文件信息 set 文件名称 = ? where 编号 = 'ZD-1'"), {document}));
+        QVERIFY(db->exec(QStringLiteral("update 资料下载权限 set 岗位名称 = ?, 部门名称 = ? where 岗位代号 = 'G1'"),
+                         {position, department}));
+        QVERIFY(
+            db->exec(QStringLiteral("update 资料类型 set 名称 = ? where 编号 = '0101'"), {QStringLiteral("人事%3")}));
+        EffectiveRights rights;
+        const QStringList text = EffectiveRights::sentences(rights.forDocument(QStringLiteral("ZD-1")).value);
+        QVERIFY2(text.at(0).contains(
+                     QStringLiteral("ZD-1 考勤%1%2%9制度（类别 0101 人事%3）共有 4 行权限记录：可查阅的 3 行，"
+                                    "可下载的 2 行。")),
+                 qPrintable(text.at(0)));
+        QVERIFY2(text.at(1).startsWith(QStringLiteral("岗位 G1 会计%5%6（财务%4部）可查阅、可下载：权限表第 1 行")),
+                 qPrintable(text.at(1)));
+        const QStringList positionText = EffectiveRights::sentences(rights.forPosition(QStringLiteral("G1")).value);
+        QVERIFY2(positionText.at(2).contains(QStringLiteral("可上传到 2 个资料类别：0101 人事%3、02 合同")),
+                 qPrintable(positionText.at(2)));
+    }
+
     void explainsWhyAPositionMayDownload()
     {
         EffectiveRights rights;

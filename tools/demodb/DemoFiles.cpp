@@ -289,7 +289,7 @@ QByteArray FileFactory::pdf(const DocumentText& doc) const
             painter.setPen(Qt::darkGray);
             painter.drawLine(0, area.height() - 45, width, area.height() - 45);
             painter.drawText(QRect(0, area.height() - 40, width, 40), Qt::AlignCenter,
-                             QStringLiteral("%1 · 第 %2 页").arg(doc.title).arg(page));
+                             QStringLiteral("%1 · 第 %2 页").arg(doc.title, QString::number(page)));
             painter.setPen(Qt::black);
         };
         auto newPage = [&] {
