@@ -255,8 +255,8 @@ QVariant bindValue(const QVariant& value, SqlEngine engine)
     if (value.metaType() == QMetaType::fromType<LikePattern>()) {
         const QString pattern = value.value<LikePattern>().pattern;
         if (engine == SqlEngine::SqlServer && pattern.contains(u'['))
-            return QString(pattern).replace(QStringLiteral("["), QStringLiteral("[[]"));
-        return pattern;
+            return bindValue(QString(pattern).replace(QStringLiteral("["), QStringLiteral("[[]")), engine);
+        return bindValue(pattern, engine);
     }
     const int type = value.typeId();
     if (type == QMetaType::QDateTime) {
@@ -274,6 +274,13 @@ QVariant bindValue(const QVariant& value, SqlEngine engine)
     }
     if (type == QMetaType::Bool)
         return value.toBool() ? 1 : 0;
+    if (type == QMetaType::QString) {
+        // A lone half of a surrogate pair would reach each driver as a different text: every
+        // path binds the text Qt makes of it.
+        const QString text = value.toString();
+        if (!text.isValidUtf16())
+            return QString::fromUtf8(text.toUtf8());
+    }
     return value;
 }
 

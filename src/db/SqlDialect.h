@@ -18,7 +18,7 @@ namespace dialect {
 QString translate(const QString& tsql, SqlEngine engine);
 
 // The value as it is bound for the engine (date-times become canonical text on SQLite, a LIKE
-// pattern is escaped for SQL Server).
+// pattern is escaped for SQL Server, a text with a lone surrogate is made valid).
 QVariant bindValue(const QVariant& value, SqlEngine engine);
 
 // A LIKE pattern that finds the typed text anywhere: "%" + typed + "%". A "%" or "_" typed stays

@@ -51,8 +51,8 @@ struct DocumentRow {
 // The query's conditions; a condition without a value is not applied.
 struct ListFilter {
     // Part of the name, trimmed, matched anywhere (like '%' + text + '%'). "%" and "_" typed by
-    // the user act as the database's wildcards ("%" alone matches every named document); on
-    // SQL Server "[...]" is a character class too.
+    // the user act as the database's wildcards ("%" alone matches every named document); "["
+    // means itself on both engines.
     std::optional<QString> name;
     // Exactly this 文件类别 (the type's own documents, not those of its sub-types).
     std::optional<QString> typeCode;

@@ -16,7 +16,8 @@ public:
     {
         if (input.contains(QChar(u'\0')))
             return Invalid;
-        input = withoutLoneSurrogates(input);
+        if (!input.isValidUtf16())
+            input = QString::fromUtf8(input.toUtf8());
         return Acceptable;
     }
 };
@@ -30,31 +31,6 @@ void tellWhy(QLineEdit* box)
 }
 
 }  // namespace
-
-QString withoutLoneSurrogates(const QString& text)
-{
-    qsizetype i = 0;
-    const qsizetype n = text.size();
-    // Most texts have none: return them as they are, without a copy.
-    for (; i < n; ++i) {
-        const QChar c = text.at(i);
-        if (c.isHighSurrogate() && i + 1 < n && text.at(i + 1).isLowSurrogate())
-            ++i;
-        else if (c.isSurrogate())
-            break;
-    }
-    if (i == n)
-        return text;
-    QString out = text;
-    for (; i < n; ++i) {
-        const QChar c = out.at(i);
-        if (c.isHighSurrogate() && i + 1 < n && out.at(i + 1).isLowSurrogate())
-            ++i;
-        else if (c.isSurrogate())
-            out[i] = QChar(QChar::ReplacementCharacter);
-    }
-    return out;
-}
 
 void guardTypedText(QLineEdit* box, int maxLength)
 {

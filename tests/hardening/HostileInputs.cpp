@@ -72,6 +72,30 @@ const QVector<HostileText>& hostileTexts()
         {QStringLiteral("ideographic blank"), QStringLiteral("\u3000 \u3000")},
         {QStringLiteral("outer blanks"), QStringLiteral("  x'y  ")},
         {QStringLiteral("10000 characters"), repeated(QStringLiteral("长'%_"), 10000)},
+        {QStringLiteral("20000 characters"), repeated(QStringLiteral("长"), 20000)},
+        {QStringLiteral("place markers"), QStringLiteral("%1%2 名%9 %L1")},
+        {QStringLiteral("accented upper"), QStringLiteral("ÄRGER")},
+        {QStringLiteral("full-width"), QStringLiteral("ＡＢｃ")},
+        {QStringLiteral("class bracket"), QStringLiteral("[报]告")},
+    };
+    return texts;
+}
+
+const QVector<HostileText>& hostileMalformedTexts()
+{
+    static const QVector<HostileText> texts = {
+        {QStringLiteral("lone surrogate"), QStringLiteral("x") + QChar(0xD800) + QStringLiteral("y")},
+        {QStringLiteral("lone low surrogate"), QChar(0xDC00) + QStringLiteral("报告")},
+        {QStringLiteral("NUL inside"), QStringLiteral("a") + QChar(u'\0') + QStringLiteral("b")},
+    };
+    return texts;
+}
+
+const QVector<HostileText>& hostileCaseVariants()
+{
+    static const QVector<HostileText> texts = {
+        {QStringLiteral("accented upper"), QStringLiteral("ärger")},
+        {QStringLiteral("full-width"), QStringLiteral("ａｂＣ")},
     };
     return texts;
 }

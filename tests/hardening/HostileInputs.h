@@ -35,6 +35,11 @@ struct HostileText {
 // characters outside the BMP, emoji sequences, empty and blank texts and a 10,000-character
 // text.
 const QVector<HostileText>& hostileTexts();
+// Texts no box lets in as they are (a malformed paste): NUL is refused, a lone surrogate mended.
+const QVector<HostileText>& hostileMalformedTexts();
+// Texts the suite's server takes as equal to the corpus text of the same label (another letter
+// case): as a key they are that text, as a filter they find what it finds.
+const QVector<HostileText>& hostileCaseVariants();
 // The hostile texts that can be a file name part: separators, "..", ":", leading dots,
 // reserved device names, 300 characters.
 const QVector<HostileText>& hostileFileNames();
