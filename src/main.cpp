@@ -8,10 +8,14 @@
 #include <QLocale>
 #include <QTranslator>
 
+#include <csignal>
 #include <memory>
 
 int main(int argc, char* argv[])
 {
+    // A file that reaches the user's size limit must fail its write, which the client reports,
+    // instead of ending the process.
+    std::signal(SIGXFSZ, SIG_IGN);
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Quarvel"));
     QApplication::setApplicationVersion(

@@ -134,17 +134,52 @@ DbError DbError::fromSql(const QSqlError& error)
     return fromEngine(number, text);
 }
 
+namespace {
+
+// The faults a user can meet, by the engine's own words, and what the user is told first. The
+// texts arrive the same through QSQLITE and through the SQLite ODBC driver, whose native error
+// numbers differ; the first that matches names the fault.
+struct EngineFault {
+    QRegularExpression engineWords;
+    QString userWords;
+};
+
+const QVector<EngineFault>& engineFaults()
+{
+    const auto words = [](const char* pattern) {
+        return QRegularExpression(QString::fromUtf8(pattern), QRegularExpression::CaseInsensitiveOption);
+    };
+    static const QVector<EngineFault> faults = {
+        // SQLITE_BUSY and SQLITE_LOCKED in all their extended forms.
+        {words(R"(\bdatabase (table |schema )?is locked\b)"), databaseBusyText()},
+        {words(R"(\bdatabase disk image is malformed\b|\bfile is not a database\b|\bmalformed database schema\b)"),
+         databaseDamagedText()},
+        {words(R"(\bdatabase or disk is full\b)"),
+         QStringLiteral("磁盘空间不足，数据库无法写入；没有作任何修改，请腾出磁盘空间后再试。")},
+        {words(R"(\battempt to write a readonly database\b)"),
+         QStringLiteral("数据库文件或它所在的文件夹是只读的，不能写入；没有作任何修改，数据库仍可查阅。")},
+        {words(R"(\bunable to open database file\b)"),
+         QStringLiteral("无法打开数据库文件或在它所在的文件夹中建立日志文件（文件或文件夹不存在、是只读的或无权访问）；"
+                        "没有作任何修改。")},
+        {words(R"(\bdisk I/O error\b)"),
+         QStringLiteral("读写数据库文件时出错（磁盘故障、磁盘已满、文件大小超过限制或文件被移走）；没有作任何修改。")},
+    };
+    return faults;
+}
+
+}  // namespace
+
 DbError DbError::fromEngine(int number, const QString& engineText)
 {
-    // The texts of SQLite's SQLITE_BUSY and SQLITE_LOCKED in all their extended forms; they
-    // arrive the same through QSQLITE and through the SQLite ODBC driver, whose native error
-    // numbers differ.
-    static const QRegularExpression lockedText(QStringLiteral(R"(\bdatabase (table |schema )?is locked\b)"),
-                                               QRegularExpression::CaseInsensitiveOption);
-    const bool busy = lockedText.match(engineText).hasMatch();
-    if (!busy || engineText.startsWith(databaseBusyText()))
-        return {number, engineText};
-    return {number, databaseBusyText() + QStringLiteral("（") + engineText + QStringLiteral("）")};
+    for (const EngineFault& fault : engineFaults()) {
+        if (engineText.startsWith(fault.userWords))
+            return {number, engineText};  // worded already
+    }
+    for (const EngineFault& fault : engineFaults()) {
+        if (fault.engineWords.match(engineText).hasMatch())
+            return {number, fault.userWords + QStringLiteral("（") + engineText + QStringLiteral("）")};
+    }
+    return {number, engineText};
 }
 
 namespace {

@@ -30,6 +30,9 @@ struct RecoveryState {
     int reconnections = 0;
     QString file;           // the embedded database file, "" for a server
     FileIdentity identity;  // the file as it was when the connection was opened
+    bool damaged = false;   // a statement found the database damaged
+    QString damagedFile;    // which file (or "" for a server)
+    FileIdentity damagedIdentity;
 };
 
 RecoveryState& recovery()
@@ -112,6 +115,13 @@ DbError ConnectionRecovery::examine(const QSqlDatabase& db, const DbError& error
 {
     if (!error.isSet() || error.description.startsWith(databaseBusyText()) || !isShared(db))
         return error;
+    if (error.description.startsWith(databaseDamagedText())) {
+        RecoveryState& r = recovery();
+        r.damaged = true;
+        r.damagedFile = r.file;
+        r.damagedIdentity = r.identity;
+        return error;
+    }
     if (s_lost)
         return error.description.startsWith(lostText()) || error.description.startsWith(reconnectFailedText())
                    ? error
@@ -158,6 +168,29 @@ void ConnectionRecovery::opened()
     r.transactions = 0;
     r.file = databaseFile();
     r.identity = identityOf(r.file);
+    // The same damaged file stays damaged; another file (or a server) starts afresh.
+    const bool sameFile = r.file == r.damagedFile && r.identity.known == r.damagedIdentity.known
+                          && r.identity.device == r.damagedIdentity.device
+                          && r.identity.inode == r.damagedIdentity.inode;
+    if (!sameFile)
+        r.damaged = false;
+}
+
+bool ConnectionRecovery::damaged() { return recovery().damaged; }
+
+DbError ConnectionRecovery::refuseWrite(const QSqlDatabase& db)
+{
+    if (!recovery().damaged || !isShared(db))
+        return {};
+    return DbError::make(11, databaseDamagedText());
+}
+
+bool ConnectionRecovery::writes(const QString& tsql)
+{
+    static const QRegularExpression writing(
+        QStringLiteral(R"(^\s*(insert|update|delete|merge|create|drop|alter|replace|truncate|begin)\b)"),
+        QRegularExpression::CaseInsensitiveOption);
+    return writing.match(tsql).hasMatch();
 }
 
 void ConnectionRecovery::transactionBegun(const QSqlDatabase& db)

@@ -36,6 +36,16 @@ public:
     static void transactionBegun(const QSqlDatabase& db);
     static void transactionEnded(const QSqlDatabase& db);
 
+    // True once a statement found the shared connection's database file damaged: no statement
+    // that writes runs on that file again in this session (a reopened connection to another
+    // file forgets it).
+    static bool damaged();
+    // The refusal of a write on a damaged database, for the statement or transaction about to
+    // begin on `db`; none when the write may go on.
+    static DbError refuseWrite(const QSqlDatabase& db);
+    // Whether the statement (in its T-SQL form) changes the database.
+    static bool writes(const QString& tsql);
+
     // How often the shared connection was reopened after a loss (for the tests).
     static int reconnections();
 

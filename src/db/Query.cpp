@@ -70,6 +70,8 @@ bool Query::exec()
     m_lastAsked = -1;
     m_columnsBuilt = false;
     m_error = beforeStatement(m_db);
+    if (!m_error.isSet() && ConnectionRecovery::writes(m_sql))
+        m_error = ConnectionRecovery::refuseWrite(m_db);
     if (m_error.isSet())
         return false;
     if (!prepare())
@@ -240,6 +242,9 @@ Transaction::Transaction(const QSqlDatabase& db, SqlEngine engine) : m_db(db), m
         m_error = *planned;
         return;
     }
+    m_error = ConnectionRecovery::refuseWrite(m_db);
+    if (m_error.isSet())
+        return;
     if (m_engine == SqlEngine::Sqlite) {
         // Qt's own transaction() sends a plain (deferred) BEGIN, and the ODBC driver does the
         // same when autocommit is switched off; the statement is sent as it stands instead.
