@@ -459,17 +459,17 @@ private slots:
         const QString path = files->filePath(QStringLiteral("文件夹只读.pdf"));
         QVERIFY(writeFile(path, "%PDF-1.4 folder"));
         enterNewDocument(path);
-        const QFileDevice::Permissions modes = QFileInfo(db->dir()).permissions();
+        const QFileDevice::Permissions folderModes = QFileInfo(db->dir()).permissions();
         const DatabaseFingerprint before = fingerprint();
         {
-            ModesApply modes;
+            ModesApply modesApply;
             QVERIFY(QFile::setPermissions(db->dir(), QFileDevice::ReadOwner | QFileDevice::ExeOwner));
             clickButton(*upload, QStringLiteral("Command2"));
             expectSaveFailure(QStringLiteral("错误描述：数据库文件或它所在的文件夹是只读的"));
             clickButton(*upload, QStringLiteral("comLook"));
             QVERIFY2(msgs().shown.isEmpty(), qPrintable(describe(msgs())));
         }
-        QVERIFY(QFile::setPermissions(db->dir(), modes));
+        QVERIFY(QFile::setPermissions(db->dir(), folderModes));
         QCOMPARE(fingerprint(), before);
         QCOMPARE(control<FlexGrid>(*upload, QStringLiteral("MSFlexGrid1"))->textMatrix(1, 1), QStringLiteral("B-1"));
         clickButton(*upload, QStringLiteral("Command2"));
