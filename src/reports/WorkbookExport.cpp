@@ -28,7 +28,37 @@ constexpr int kProgressStep = 1000;  // rows between progress reports
 // flat (the reader of existing workbooks takes both forms).
 constexpr qint64 kStreamedCells = 200000;
 
-QString writerMessage(lxw_error error) { return QString::fromUtf8(lxw_strerror(error)); }
+// What the spreadsheet writer's failure means to the user, with the writer's own text after it.
+QString writerMessage(lxw_error error)
+{
+    QString words;
+    switch (error) {
+    case LXW_ERROR_MEMORY_MALLOC_FAILED: words = QStringLiteral("内存不足，工作簿没有写出"); break;
+    case LXW_ERROR_CREATING_XLSX_FILE:
+    case LXW_ERROR_CREATING_TMPFILE:
+    case LXW_ERROR_READING_TMPFILE:
+        words = QStringLiteral("无法写入工作簿文件（文件夹不存在、是只读的，或磁盘空间不足）");
+        break;
+    case LXW_ERROR_ZIP_FILE_OPERATION:
+    case LXW_ERROR_ZIP_PARAMETER_ERROR:
+    case LXW_ERROR_ZIP_BAD_ZIP_FILE:
+    case LXW_ERROR_ZIP_INTERNAL_ERROR:
+    case LXW_ERROR_ZIP_FILE_ADD:
+    case LXW_ERROR_ZIP_CLOSE:
+        words = QStringLiteral("写入工作簿文件时出错，磁盘空间可能不足或文件超过了大小限制");
+        break;
+    case LXW_ERROR_SHEETNAME_LENGTH_EXCEEDED:
+    case LXW_ERROR_INVALID_SHEETNAME_CHARACTER:
+    case LXW_ERROR_SHEETNAME_START_END_APOSTROPHE:
+    case LXW_ERROR_SHEETNAME_ALREADY_USED:
+        words = QStringLiteral("工作表名称不能使用（最多31个字符，不能含 [ ] : * ? / \\，不能以单引号开头或结尾，"
+                               "不能与其他工作表同名）");
+        break;
+    default: words = QStringLiteral("工作簿没有写出"); break;
+    }
+    return words + QStringLiteral("；原有的文件没有改动。（") + QString::fromUtf8(lxw_strerror(error))
+           + QStringLiteral("）");
+}
 
 // The workbook being written; freed without writing unless closed.
 class Workbook {
