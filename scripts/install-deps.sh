@@ -10,7 +10,7 @@ PACKAGES=(
   unixodbc tdsodbc libsqliteodbc
   libxlsxwriter-dev libminizip-dev
   qt6-translations-l10n fonts-wqy-microhei
-  python3-sqlglot python3-openpyxl
+  python3-sqlglot python3-openpyxl python3-pil
   clang-format
 )
 

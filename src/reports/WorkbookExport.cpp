@@ -1,11 +1,12 @@
 #include "reports/WorkbookExport.h"
 
-#include "reports/WorkbookExportReader.h"
+#include "reports/WorkbookPackage.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QRandomGenerator>
 
 #include <xlsxwriter.h>
 
@@ -96,81 +97,10 @@ private:
     lxw_workbook* m_book = nullptr;
 };
 
-// The formats of a kept sheet, made once per cell format of the workbook that its cells use.
-class KeptFormats {
-public:
-    KeptFormats(Workbook& book, const std::vector<xlsx::CellStyle>& styles)
-        : m_book(book), m_styles(styles), m_made(styles.size(), nullptr)
-    {
-    }
-
-    lxw_format* get(std::int32_t style)
-    {
-        if (style <= 0 || std::size_t(style) >= m_styles.size())
-            return nullptr;
-        lxw_format*& f = m_made[std::size_t(style)];
-        if (!f)
-            f = make(m_styles[std::size_t(style)]);
-        return f;
-    }
-
-private:
-    lxw_format* make(const xlsx::CellStyle& s)
-    {
-        lxw_format* f = m_book.format();
-        if (!s.numberFormat.isEmpty())
-            format_set_num_format(f, s.numberFormat.toUtf8().constData());
-        else if (s.numberFormatId > 0 && s.numberFormatId < 164)
-            format_set_num_format_index(f, uint8_t(s.numberFormatId));
-        if (!s.fontName.isEmpty())
-            format_set_font_name(f, s.fontName.toUtf8().constData());
-        if (s.fontSize > 0)
-            format_set_font_size(f, s.fontSize);
-        if (s.bold)
-            format_set_bold(f);
-        if (s.italic)
-            format_set_italic(f);
-        if (s.strike)
-            format_set_font_strikeout(f);
-        if (s.underline)
-            format_set_underline(f, uint8_t(s.underline));
-        if (s.fontColour != xlsx::kNoColour)
-            format_set_font_color(f, s.fontColour);
-        if (s.fillColour != xlsx::kNoColour) {
-            format_set_pattern(f, LXW_PATTERN_SOLID);
-            format_set_bg_color(f, s.fillColour);
-        }
-        const int styles[4] = {s.borderLeft, s.borderRight, s.borderTop, s.borderBottom};
-        void (*const setStyle[4])(lxw_format*, uint8_t) = {format_set_left, format_set_right, format_set_top,
-                                                           format_set_bottom};
-        void (*const setColour[4])(lxw_format*, lxw_color_t) = {format_set_left_color, format_set_right_color,
-                                                                format_set_top_color, format_set_bottom_color};
-        for (int side = 0; side < 4; ++side) {
-            if (styles[side] == 0)
-                continue;
-            setStyle[side](f, uint8_t(styles[side]));
-            if (s.borderColour[side] != xlsx::kNoColour)
-                setColour[side](f, s.borderColour[side]);
-        }
-        if (s.horizontal)
-            format_set_align(f, uint8_t(s.horizontal));
-        if (s.vertical)
-            format_set_align(f, uint8_t(s.vertical));
-        if (s.wrap)
-            format_set_text_wrap(f);
-        if (s.indent > 0)
-            format_set_indent(f, uint8_t(std::min(s.indent, 250)));
-        return f;
-    }
-
-    Workbook& m_book;
-    const std::vector<xlsx::CellStyle>& m_styles;
-    std::vector<lxw_format*> m_made;
-};
-
-// The work of an export, for its progress: one unit per exported row and per kBytesPerUnit
-// bytes of a kept sheet's part, read from the old workbook and read back from the new.
-constexpr qint64 kBytesPerUnit = 256;
+// The work of an export, for its progress: one unit per exported row, then the new package
+// read back (in rows' worth) or, into an existing workbook, one unit per kBytesPerUnit bytes of
+// its parts copied.
+constexpr qint64 kBytesPerUnit = 4096;
 
 class WorkMeter {
 public:
@@ -180,15 +110,20 @@ public:
     // Reports `at` units past the work done so far; false when the user cancelled.
     bool report(qint64 at) const { return !m_progress || m_progress(std::min(m_done + at, m_total), m_total); }
     void advance(qint64 units) { m_done += units; }
-    // Reports the whole work done.
-    bool finish() const { return !m_progress || m_progress(m_total, m_total); }
-    void addWork(qint64 units) { m_total += units; }
-    // A sheet reader's progress, in units past the work done so far.
-    xlsx::WorkbookReader::ReadProgress reading() const
+    // Reports the whole work done (a cancel then comes too late to matter).
+    void finish() const
+    {
+        if (m_progress)
+            m_progress(m_total, m_total);
+    }
+    // A package step's progress (done of total) as `units` of the export's work.
+    xlsx::PackageProgress share(qint64 units) const
     {
         if (!m_progress)
             return {};
-        return [this](qint64 read) { return report(read / kBytesPerUnit); };
+        return [this, units](qint64 done, qint64 total) {
+            return report(total > 0 ? qint64(double(done) / double(total) * double(units)) : units);
+        };
     }
 
 private:
@@ -197,85 +132,17 @@ private:
     qint64 m_total;
 };
 
-enum class ReadBack { Whole, Broken, Stopped };
-
-// Whether the workbook at `path` opens and every worksheet of it reads to its end.
-ReadBack readsBackWhole(const QString& path, WorkMeter& meter)
+// A short name of its own for a temporary file in the folder: a target name of up to 255
+// bytes leaves no room for a longer one.
+QString temporaryIn(const QString& folder)
 {
-    const DbResult<std::shared_ptr<xlsx::WorkbookReader>> opened = xlsx::WorkbookReader::open(path);
-    if (!opened.ok())
-        return ReadBack::Broken;
-    for (const xlsx::SheetEntry& sheet : opened.value->sheets()) {
-        if (sheet.part.isEmpty())
-            continue;
-        const DbResult<xlsx::KeptSheet> read = opened.value->readSheet(sheet, meter.reading());
-        if (read.error.number == xlsx::WorkbookReader::kReadStopped)
-            return ReadBack::Stopped;
-        if (!read.ok())
-            return ReadBack::Broken;
-        meter.advance(opened.value->partSize(sheet) / kBytesPerUnit);
-    }
-    return ReadBack::Whole;
-}
-
-// Writes a kept sheet back: columns first, then row by row its row format, the merged ranges
-// that start there and its cells, so that a streamed workbook takes it in order too.
-// `keepGoing` is asked every kProgressStep rows; false stops the writing (and returns false).
-bool writeKeptSheet(lxw_worksheet* ws, const xlsx::KeptSheet& sheet, const std::vector<std::string>& shared,
-                    KeptFormats& formats, const std::function<bool()>& keepGoing)
-{
-    std::uint32_t rowsWritten = 0;
-    for (const xlsx::KeptColumns& c : sheet.columns) {
-        lxw_row_col_options hidden{};
-        hidden.hidden = 1;
-        worksheet_set_column_opt(ws, lxw_col_t(c.first), lxw_col_t(c.last), c.width < 0 ? LXW_DEF_COL_WIDTH : c.width,
-                                 formats.get(c.style), c.hidden ? &hidden : nullptr);
-    }
-    auto row = sheet.rows.begin();
-    auto merge = sheet.merges.begin();
-    auto cell = sheet.cells.begin();
-    const auto rowOf = [](const auto& it, const auto& end, std::uint32_t none, auto first) {
-        return it == end ? none : first(*it);
-    };
-    constexpr std::uint32_t kNone = 0xFFFFFFFFu;
     for (;;) {
-        const std::uint32_t r =
-            std::min({rowOf(row, sheet.rows.end(), kNone, [](const xlsx::KeptRow& x) { return x.row; }),
-                      rowOf(merge, sheet.merges.end(), kNone, [](const xlsx::KeptMerge& x) { return x.firstRow; }),
-                      rowOf(cell, sheet.cells.end(), kNone, [](const xlsx::KeptCell& x) { return x.row; })});
-        if (r == kNone)
-            break;
-        if (keepGoing && ++rowsWritten % kProgressStep == 0 && !keepGoing())
-            return false;
-        if (row != sheet.rows.end() && row->row == r) {
-            lxw_row_col_options hidden{};
-            hidden.hidden = 1;
-            worksheet_set_row_opt(ws, r, row->height < 0 ? LXW_DEF_ROW_HEIGHT : row->height, formats.get(row->style),
-                                  row->hidden ? &hidden : nullptr);
-            ++row;
-        }
-        for (; merge != sheet.merges.end() && merge->firstRow == r; ++merge) {
-            // Records the range only: an empty text without a format writes no cell, and the
-            // cells of the range follow with their own values and formats.
-            worksheet_merge_range(ws, merge->firstRow, merge->firstCol, merge->lastRow, merge->lastCol, "", nullptr);
-        }
-        for (; cell != sheet.cells.end() && cell->row == r; ++cell) {
-            lxw_format* f = formats.get(cell->style);
-            const lxw_col_t col = cell->col;
-            switch (cell->kind) {
-            case xlsx::KeptCell::Kind::Blank: worksheet_write_blank(ws, r, col, f); break;
-            case xlsx::KeptCell::Kind::Number: worksheet_write_number(ws, r, col, cell->number, f); break;
-            case xlsx::KeptCell::Kind::Boolean: worksheet_write_boolean(ws, r, col, int(cell->number), f); break;
-            case xlsx::KeptCell::Kind::SharedText:
-                worksheet_write_string(ws, r, col, shared[std::size_t(cell->text)].c_str(), f);
-                break;
-            case xlsx::KeptCell::Kind::SheetText:
-                worksheet_write_string(ws, r, col, sheet.texts[std::size_t(cell->text)].c_str(), f);
-                break;
-            }
-        }
+        const QString name =
+            QStringLiteral(".~qv%1.tmp").arg(QRandomGenerator::global()->generate() & 0xFFFFFF, 6, 16, QChar(u'0'));
+        const QString path = QDir(folder).filePath(name);
+        if (!QFileInfo::exists(path))
+            return path;
     }
-    return true;
 }
 
 // The formats of the exported sheet.
@@ -404,34 +271,37 @@ DbStatus writeWorkbook(const ExportSource& source, const ExportRequest& request,
         return failed(QStringLiteral("输出的列不能超过%1列").arg(kMaxColumns));
 
     const QFileInfo target(request.path);
-    std::shared_ptr<xlsx::WorkbookReader> existing;
-    qint64 keptWork = 0;
-    if (target.exists()) {
-        auto opened = xlsx::WorkbookReader::open(target.absoluteFilePath());
-        if (!opened.ok())
-            return {opened.error};
-        existing = std::move(opened.value);
-        for (const xlsx::SheetEntry& entry : existing->sheets()) {
-            if (entry.name != request.sheetName)
-                keptWork += existing->partSize(entry) / kBytesPerUnit;
-        }
-    }
-
     const QString folder = target.absolutePath();
-    const QString temporary = QDir(folder).filePath(
-        QStringLiteral(".%1.%2.part").arg(target.fileName(), QString::number(QCoreApplication::applicationPid())));
-    const qint64 cells = qint64(source.rowCount()) * columns.size();
-    const bool readBack = cells <= kStreamedCells;
-    // Kept sheets are read from the old workbook, then with the new table from the new one.
-    WorkMeter meter(progress, source.rowCount() + keptWork + (readBack ? keptWork + source.rowCount() : 0));
-    const ExportProgress rowsWritten = [&meter](qint64 done, qint64) { return meter.report(done); };
-    Workbook book(temporary, folder, !readBack);
-    if (!book.get())
-        return failed(QStringLiteral("无法创建文件 %1").arg(QDir::toNativeSeparators(temporary)));
+    if (!QFileInfo(folder).isDir())
+        return failed(QStringLiteral("文件夹 %1 不存在").arg(QDir::toNativeSeparators(folder)));
+    const bool amend = target.exists();
+    if (amend && !target.isFile())
+        return failed(QStringLiteral("%1 不是文件").arg(QDir::toNativeSeparators(target.absoluteFilePath())));
 
-    const QByteArray sheetName = request.sheetName.toUtf8();
-    lxw_worksheet* exportSheet = nullptr;
-    const auto addExportSheet = [&]() -> DbStatus {
+    // The new sheet is written alone into a package of its own: into an existing workbook with
+    // its texts in the cells (the workbook's shared strings stay as they are), then spliced in.
+    const qint64 cells = qint64(source.rowCount()) * columns.size();
+    const bool streamed = amend || cells > kStreamedCells;
+    const qint64 sheetRows = qint64(source.rowCount()) + 3;
+    const qint64 spliceUnits = amend ? std::max<qint64>(target.size() / kBytesPerUnit, 1) : 0;
+    WorkMeter meter(progress, source.rowCount() + (amend ? spliceUnits : source.rowCount()));
+    const ExportProgress rowsWritten = [&meter](qint64 done, qint64) { return meter.report(done); };
+
+    const QString sheetFile = temporaryIn(folder);
+    struct Remove {
+        QString path;
+        ~Remove()
+        {
+            if (!path.isEmpty())
+                QFile::remove(path);
+        }
+    } removeSheet{sheetFile};
+    {
+        Workbook book(sheetFile, folder, streamed);
+        if (!book.get())
+            return failed(QStringLiteral("无法建立文件 %1：%2")
+                              .arg(QDir::toNativeSeparators(sheetFile), xlsx::writeFailureText(errno ? errno : EIO)));
+        const QByteArray sheetName = request.sheetName.toUtf8();
         if (const lxw_error e = workbook_validate_sheet_name(book.get(), sheetName.constData()); e != LXW_NO_ERROR)
             return failed(writerMessage(e));
         lxw_worksheet* ws = workbook_add_worksheet(book.get(), sheetName.constData());
@@ -440,71 +310,41 @@ DbStatus writeWorkbook(const ExportSource& source, const ExportRequest& request,
         if (!writeExportSheet(book, ws, source, request, columns, progress ? rowsWritten : ExportProgress()))
             return cancelled();
         meter.advance(source.rowCount());
-        exportSheet = ws;
-        return {};
-    };
-    if (existing) {
-        KeptFormats formats(book, existing->styles());
-        for (const xlsx::SheetEntry& entry : existing->sheets()) {
-            if (!exportSheet && entry.name == request.sheetName) {
-                if (DbStatus s = addExportSheet(); !s.ok())
-                    return s;
-                continue;
-            }
-            const QByteArray name = entry.name.toUtf8();
-            lxw_worksheet* ws = workbook_add_worksheet(book.get(), name.constData());
-            if (!ws)
-                return failed(writerMessage(workbook_validate_sheet_name(book.get(), name.constData())));
-            if (entry.hidden)
-                worksheet_hide(ws);
-            const DbResult<xlsx::KeptSheet> kept = existing->readSheet(entry, meter.reading());
-            if (kept.error.number == xlsx::WorkbookReader::kReadStopped)
-                return cancelled();
-            if (!kept.ok())
-                return {kept.error};
-            // Written again at the end of its reading's share of the work.
-            const qint64 read = existing->partSize(entry) / kBytesPerUnit;
-            if (!writeKeptSheet(ws, kept.value, existing->sharedStrings(), formats,
-                                [&meter, read] { return meter.report(read); }))
-                return cancelled();
-            meter.advance(existing->partSize(entry) / kBytesPerUnit);
-        }
+        if (const lxw_error e = book.close(); e != LXW_NO_ERROR)
+            return failed(writerMessage(e));
     }
-    if (!exportSheet) {
-        if (DbStatus s = addExportSheet(); !s.ok())
-            return s;
-    }
-    worksheet_activate(exportSheet);
 
-    if (const lxw_error e = book.close(); e != LXW_NO_ERROR) {
-        QFile::remove(temporary);
-        return failed(writerMessage(e));
+    QString finished = sheetFile;
+    Remove removePackage;
+    if (amend) {
+        // Everything else of the user's workbook is copied as it is; the result is checked whole.
+        removePackage.path = temporaryIn(folder);
+        const DbStatus spliced = xlsx::spliceSheet({target.absoluteFilePath(), sheetFile, removePackage.path,
+                                                    request.sheetName, sheetRows, target.absoluteFilePath()},
+                                                   meter.share(spliceUnits));
+        if (!spliced.ok())
+            return spliced.error.number == xlsx::kPackageCancelled ? cancelled() : DbStatus{spliced.error};
+        finished = removePackage.path;
+        QFile::setPermissions(finished, target.permissions());
+    } else {
+        // The writer does not hear of writes that a full disk or a size limit refuses and closes
+        // without an error: only a reading of the new file tells, and a cut-off one is never
+        // taken for the workbook.
+        const DbStatus whole = xlsx::verifyPackage(sheetFile, QStringLiteral("xl/worksheets/sheet1.xml"), sheetRows,
+                                                   meter.share(source.rowCount()));
+        if (whole.error.number == xlsx::kPackageCancelled)
+            return cancelled();
+        if (!whole.ok())
+            return failed(QStringLiteral("文件 %1 没有完整写入，磁盘空间可能不足或文件超过了大小限制。")
+                              .arg(QDir::toNativeSeparators(target.absoluteFilePath())));
     }
-    // The writer does not hear of writes that a full disk refuses (its temporary parts, the last
-    // buffered bytes of the file) and closes without an error, leaving a cut-off workbook: only
-    // a reading of the new file tells, and a cut-off one must not replace the old. (A streamed
-    // workbook is too large to be read back whole into memory.)
-    const ReadBack whole = readBack ? readsBackWhole(temporary, meter) : ReadBack::Whole;
-    if (whole == ReadBack::Stopped) {
-        QFile::remove(temporary);
-        return cancelled();
-    }
-    if (whole == ReadBack::Whole && !meter.finish()) {
-        QFile::remove(temporary);
-        return cancelled();
-    }
-    if (whole == ReadBack::Broken) {
-        QFile::remove(temporary);
-        return failed(QStringLiteral("文件 %1 没有完整写入，磁盘空间可能不足")
-                          .arg(QDir::toNativeSeparators(target.absoluteFilePath())));
-    }
-    if (std::rename(QFile::encodeName(temporary).constData(), QFile::encodeName(target.absoluteFilePath()).constData())
+    meter.finish();
+    if (std::rename(QFile::encodeName(finished).constData(), QFile::encodeName(target.absoluteFilePath()).constData())
         != 0) {
-        const QString reason = QString::fromLocal8Bit(std::strerror(errno));
-        QFile::remove(temporary);
-        return failed(
-            QStringLiteral("无法写入文件 %1：%2").arg(QDir::toNativeSeparators(target.absoluteFilePath()), reason));
+        return failed(QStringLiteral("无法写入文件 %1：%2")
+                          .arg(QDir::toNativeSeparators(target.absoluteFilePath()), xlsx::writeFailureText(errno)));
     }
+    (finished == sheetFile ? removeSheet.path : removePackage.path).clear();
     return {};
 }
 

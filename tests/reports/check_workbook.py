@@ -2,6 +2,8 @@
 """Reads back the workbooks of test_workbook_export with openpyxl, an independent reader.
 
     check_workbook.py CHECK PATH            checks a written workbook; prints what is wrong
+    check_workbook.py make-rich PATH        writes a workbook with everything a user's sheets hold
+    check_workbook.py rich ORIGINAL PATH    the export into a copy of ORIGINAL kept every other part
 
 Exit code 0: all checks hold; 1: a check failed (the reasons on stdout); 3: openpyxl missing.
 """
@@ -88,6 +90,150 @@ def inline_source(path):
     expect('t="inlineStr"' in xml, "the source has no inline texts")
 
 
+def make_rich(path):
+    """A workbook with what a user's own sheets hold: formulas, a chart, a picture, comments,
+    hyperlinks, defined names, frozen panes, an autofilter, conditional formats, data validation
+    and a hidden sheet, beside a sheet that the export replaces."""
+    from openpyxl.chart import BarChart, Reference
+    from openpyxl.comments import Comment
+    from openpyxl.formatting.rule import CellIsRule
+    from openpyxl.styles import PatternFill
+    from openpyxl.workbook.defined_name import DefinedName
+    from openpyxl.worksheet.datavalidation import DataValidation
+    wb = openpyxl.Workbook()
+    ws = wb.active
+    ws.title = "数据"
+    ws.append(["名称", "数量", "单价", "金额"])
+    for i in range(1, 21):
+        ws.append([f"物品{i}", i, i * 1.5, f"=B{i + 1}*C{i + 1}"])
+    ws["F1"] = "=SUM(D2:D21)"
+    ws.freeze_panes = "A2"
+    ws.auto_filter.ref = "A1:D21"
+    ws["A2"].comment = Comment("批注文字", "作者")
+    ws["A3"].hyperlink = "https://example.invalid/doc"
+    ws.conditional_formatting.add("B2:B21", CellIsRule(operator="greaterThan", formula=["10"],
+                                                     fill=PatternFill("solid", fgColor="FFFF00")))
+    dv = DataValidation(type="whole", operator="between", formula1="0", formula2="100")
+    ws.add_data_validation(dv)
+    dv.add("B2:B21")
+    chart = BarChart()
+    chart.add_data(Reference(ws, min_col=2, min_row=1, max_row=21), titles_from_data=True)
+    ws.add_chart(chart, "H2")
+    try:
+        from openpyxl.drawing.image import Image
+        from PIL import Image as PilImage
+        picture = path + ".png"
+        PilImage.new("RGB", (40, 20), (200, 30, 30)).save(picture)
+        ws.add_image(Image(picture), "H20")
+    except ImportError:
+        pass
+    name = DefinedName("合计", attr_text="'数据'!$F$1")
+    if hasattr(wb.defined_names, "add"):
+        wb.defined_names.add(name)
+    else:
+        wb.defined_names.append(name)
+    hidden = wb.create_sheet("隐藏")
+    hidden["A1"] = "看不见"
+    hidden.sheet_state = "hidden"
+    old = wb.create_sheet("导出")
+    for r in range(1, 30):
+        old.append([f"旧{r}", r, r * 2])
+    old["E5"] = "=B5+C5"
+    wb.save(path)
+
+
+def rezip(source, path, replaced):
+    """Copies the package at `source` to `path` with the parts in `replaced` given new bytes."""
+    with zipfile.ZipFile(source) as src, zipfile.ZipFile(path, "w", zipfile.ZIP_DEFLATED) as out:
+        for info in src.infolist():
+            data = src.read(info.filename)
+            out.writestr(info.filename, replaced(info.filename, data))
+
+
+def make_hostile(kind, path):
+    """Workbooks that would cost a reader of every sheet dearly, or that are broken."""
+    if kind == "text":
+        with open(path, "w") as f:
+            f.write("plain text, not a workbook")
+        return
+    base = path + ".base.xlsx"
+    wb = openpyxl.Workbook()
+    wb.active.title = "Sheet1"
+    wb.active["A1"] = "保留"
+    wb.create_sheet("其他")["B2"] = 7
+    wb.save(base)
+    if kind == "truncated":
+        data = open(base, "rb").read()
+        open(path, "wb").write(data[: len(data) // 2])
+        return
+
+    def replaced(name, data):
+        if kind == "merged" and name == "xl/worksheets/sheet1.xml":
+            merges = '<mergeCells count="20">' + '<mergeCell ref="A1:XFD1048576"/>' * 20 + "</mergeCells>"
+            return data.replace(b"</sheetData>", b"</sheetData>" + merges.encode())
+        if kind == "styles" and name == "xl/styles.xml":
+            text = data.decode()
+            start = text.index("<cellXfs")
+            end = text.index("</cellXfs>") + len("</cellXfs>")
+            xfs = '<xf numFmtId="0" fontId="0" fillId="0" borderId="0" xfId="0"/>' * 60000
+            return (text[:start] + f'<cellXfs count="60000">{xfs}</cellXfs>' + text[end:]).encode()
+        if kind == "bomb" and name == "xl/styles.xml":
+            text = data.decode()
+            at = text.index("<fonts")
+            return text[:at].encode() + b" " * (200 * 1024 * 1024) + text[at:].encode()
+        if kind == "deep" and name == "xl/workbook.xml":
+            text = data.decode()
+            at = text.index("</workbook>")
+            return (text[:at] + "<a>" * 200 + "</a>" * 200 + text[at:]).encode()
+        return data
+
+    rezip(base, path, replaced)
+
+
+# The parts the export may change; every other part stays byte for byte.
+CHANGED = {"[Content_Types].xml", "xl/workbook.xml", "xl/_rels/workbook.xml.rels", "xl/styles.xml",
+           "docProps/app.xml", "xl/calcChain.xml"}
+
+
+def check_rich(original, path):
+    with zipfile.ZipFile(original) as before, zipfile.ZipFile(path) as after:
+        # The replaced sheet's part and its relationships may change: found by its name.
+        import re
+        workbook = before.read("xl/workbook.xml").decode("utf-8")
+        rels = before.read("xl/_rels/workbook.xml.rels").decode("utf-8")
+        rid = re.search(r'<sheet [^>]*name="导出"[^>]*r:id="([^"]+)"', workbook).group(1)
+        target = re.search(r'<Relationship [^>]*Id="%s"[^>]*Target="([^"]+)"' % rid, rels)
+        if target is None:
+            target = re.search(r'<Relationship [^>]*Target="([^"]+)"[^>]*Id="%s"' % rid, rels)
+        part = target.group(1).lstrip("/")
+        part = part if part.startswith("xl/") else "xl/" + part
+        names_before = before.namelist()
+        changeable = set(CHANGED) | {part, part.replace("worksheets/", "worksheets/_rels/") + ".rels"}
+        names_after = set(after.namelist())
+        for n in names_before:
+            if n in changeable:
+                continue
+            expect(n in names_after, f"part {n} is gone")
+            if n in names_after:
+                expect(before.read(n) == after.read(n), f"part {n} changed")
+                expect(before.getinfo(n).CRC == after.getinfo(n).CRC, f"checksum of {n} changed")
+        expect(after.testzip() is None, "a part of the new package is broken")
+    new = openpyxl.load_workbook(path)
+    equal(new.sheetnames, ["数据", "隐藏", "导出"], "sheets in order")
+    equal(new["隐藏"].sheet_state, "hidden", "hidden sheet stays hidden")
+    data = new["数据"]
+    equal(data["D2"].value, "=B2*C2", "formula kept")
+    equal(data.freeze_panes, "A2", "frozen panes kept")
+    equal(data.auto_filter.ref, "A1:D21", "autofilter kept")
+    names = new.defined_names
+    expect("合计" in (names if hasattr(names, "add") else [d.name for d in names.definedName]), "defined name kept")
+    target = new["导出"]
+    equal(target["A1"].value, "标题", "title of the replaced sheet")
+    equal(target.max_row, 5, "the replaced sheet holds only the new table")
+    check_table(target, 2, 2, ["0.00_ ", "@"], [5.0, 5.0], datetime.date.today().strftime("打印日期：%Y年%m月%d日"))
+    equal(target["E5"].value, None, "nothing of the old sheet is left")
+
+
 def check(name, path):
     if name == "inline-source":
         inline_source(path)
@@ -134,7 +280,8 @@ def check(name, path):
         if name == "appended":
             old = wb["资料下载记录汇总"]
             equal(old["L40"].value, "旧40-12", "the other sheet of the old name stays")
-        equal(wb.active.title, target.title, "the written sheet is active")
+        # The sheet the user had active stays so: the other sheets are not touched.
+        equal(wb.active.title, "Sheet1", "the active sheet stays")
     elif name == "inline":
         equal(wb.sheetnames, ["内联", "其他", "新表"], "sheets in order")
         ws = wb["内联"]
@@ -154,11 +301,11 @@ def check(name, path):
         equal(ws["B2"].number_format, "#,##0.00", "kept number format")
         equal(ws["C2"].value, True, "kept boolean")
         equal(ws["A3"].value, "  前后空格  ", "kept blanks at both ends")
-        equal(ws["B3"].value, 2469, "formula's last value")
+        equal(ws["B3"].value, "=B2*2", "formula kept")
         equal(ws["A4"].value, "隐藏行", "text of the hidden row")
         equal(ws.row_dimensions[4].hidden, True, "kept hidden row")
         equal(ws["A5"].value, "粗体普通", "rich text runs joined")
-        equal(ws["A6"].value, "第一行文字!", "formula's last text")
+        equal(ws["A6"].value, '=A2&"!"', "text formula kept")
         equal(ws.column_dimensions["A"].width, stored_width(25), "kept column width")
         equal(wb["其他"]["A1"].value, "第二张", "second sheet")
         check_table(wb["新表"], 2, 2, ["0.00_ ", "@"], [5.0, 5.0], today)
@@ -181,11 +328,18 @@ def check(name, path):
 
 
 def main():
-    if len(sys.argv) != 3:
+    if len(sys.argv) not in (3, 4):
         print(__doc__)
         return 2
-    command, path = sys.argv[1], sys.argv[2]
-    check(command, path)
+    command, path = sys.argv[1], sys.argv[-1]
+    if command == "make-rich":
+        make_rich(path)
+    elif command.startswith("make-hostile-"):
+        make_hostile(command[len("make-hostile-"):], path)
+    elif command == "rich":
+        check_rich(sys.argv[2], path)
+    else:
+        check(command, path)
     for p in problems:
         print(p)
     return 1 if problems else 0

@@ -1,0 +1,61 @@
+#pragma once
+
+// The zip package of an Office Open XML workbook (.xlsx), amended without being rebuilt: a new
+// worksheet (written by the workbook writer into a package of its own) is spliced into an
+// existing workbook. Every part the splice does not change is copied byte for byte, still
+// compressed; only the workbook part, its relationships, the content types, the styles (the new
+// sheet's formats appended, none renumbered), the application properties that list the sheets
+// and the target sheet's own part are written anew. Nothing of another sheet is parsed, and
+// what is parsed is read within fixed limits. No widgets here.
+
+#include "db/DbError.h"
+
+#include <QString>
+
+#include <functional>
+
+namespace quarvel::xlsx {
+
+// What is read from a package that comes from outside, at most.
+struct PackageLimits {
+    qint64 entries = 20000;               // entries in the package
+    qint64 partBytes = 32 * 1024 * 1024;  // one part unpacked (workbook, relationships, styles, ...)
+    int depth = 64;                       // nesting of XML elements
+};
+
+// Hears of the work done and the whole work, in bytes; false cancels.
+using PackageProgress = std::function<bool(qint64 done, qint64 total)>;
+
+// Error numbers: the package was refused or could not be written (the description says why
+// in words), or the progress callback cancelled.
+inline constexpr int kPackageFailed = -1;
+inline constexpr int kPackageCancelled = -2;
+
+struct SpliceRequest {
+    QString existing;  // the workbook amended (read only)
+    QString sheet;     // a package whose first worksheet is the new sheet (read only)
+    QString output;    // the new package, written whole
+    QString sheetName;
+    qint64 sheetRows = 0;  // the rows the new sheet holds, for the check of the output
+    QString shownAs;       // the name messages give the output (the file it is to become)
+};
+
+// Writes `output`: the existing workbook with the sheet of that name replaced by the new one, or
+// with the new sheet appended after the last when it has none (a name that differs from one of
+// its sheets only in letter case is refused, as spreadsheet programs take them for one). The
+// output is read back and checked whole (every entry against what was written, the new sheet's
+// rows) before this returns; on failure it is removed.
+DbStatus spliceSheet(const SpliceRequest& request, const PackageProgress& progress = {},
+                     const PackageLimits& limits = {});
+
+// Reads a package written by the client back whole: every entry unpacks with its checksum, and
+// the part `sheetPart` holds `rows` rows. A failure says what is wrong; a cancel by `progress`
+// (bytes unpacked of the package's unpacked total) fails with kPackageCancelled.
+DbStatus verifyPackage(const QString& path, const QString& sheetPart, qint64 rows,
+                       const PackageProgress& progress = {});
+
+// A write that failed with the system's error number, in words: a full disk, a file-size limit,
+// a read-only or missing folder, followed by the system's own text.
+QString writeFailureText(int systemError);
+
+}  // namespace quarvel::xlsx
