@@ -441,8 +441,9 @@ void Frm公司资料查阅::DownloadDocument()
     if (!found.value)
         return;
     const AccessDocument& d = *found.value;
-    const QString path = m_platform.fileDialogs().saveFileName(
-        this, QStringLiteral("下载文件"), {DocumentAccess::saveFilter(d.extension)}, suggestedFileName(d.name));
+    const QString path = m_platform.fileDialogs().saveFileName(this, QStringLiteral("下载文件"),
+                                                               {DocumentAccess::saveFilter(d.extension)},
+                                                               suggestedFileName(d.name), OverwriteQuestion::ByWindow);
     if (path.isEmpty())
         return;
     if (QFileInfo::exists(path)

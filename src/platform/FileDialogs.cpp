@@ -18,11 +18,12 @@ QString QtFileDialogs::openFileName(QWidget* parent, const QString& title, const
 }
 
 QString QtFileDialogs::saveFileName(QWidget* parent, const QString& title, const QStringList& filters,
-                                    const QString& startPath)
+                                    const QString& startPath, OverwriteQuestion question)
 {
     QFileDialog dialog(parent, title, startPath);
     dialog.setFileMode(QFileDialog::AnyFile);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setOption(QFileDialog::DontConfirmOverwrite, question == OverwriteQuestion::ByWindow);
     dialog.setNameFilters(filters);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return {};

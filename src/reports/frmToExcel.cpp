@@ -83,6 +83,12 @@ void frmToExcel::buildLayout()
     Command1->setText(QStringLiteral("…"));
     Command1->setToolTip(QStringLiteral("选择文件"));
     fields->addWidget(Command1, 1, 1);
+    // An existing workbook is amended, not replaced: the file dialog asks nothing about it.
+    auto* amends = new QLabel(
+        QStringLiteral("文件已存在时，只改写其中同名的工作表（没有则添加），其他工作表保持不变。"), frame);
+    amends->setObjectName(QStringLiteral("LabelAmends"));
+    amends->setWordWrap(true);
+    fields->addWidget(amends, 7, 0, 1, 2);
     Check1 = new QCheckBox(QStringLiteral("输出时启动Microsoft Excel程序"), frame);
     Check1->setObjectName(QStringLiteral("Check1"));
     Check1->setChecked(true);
@@ -155,7 +161,7 @@ void frmToExcel::Command1_Click()
 {
     const QString path = m_platform.fileDialogs().saveFileName(
         this, QStringLiteral("输出到Excel"), {QStringLiteral("Excel文件 (*.xlsx)"), QStringLiteral("所有文件 (*)")},
-        m_platform.programFolder());
+        m_platform.programFolder(), OverwriteQuestion::ByWindow);
     if (path.isEmpty())
         return;
     // A name typed without an extension gets the workbook's.

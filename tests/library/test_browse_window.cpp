@@ -324,6 +324,8 @@ private slots:
         QCOMPARE(platform->dialogsDouble().asked.size(), 1);
         QCOMPARE(platform->dialogsDouble().asked.first().filters, QStringList({QStringLiteral("指定文件 (*.doc)")}));
         QCOMPARE(platform->dialogsDouble().asked.first().startPath, QStringLiteral("只可下载"));
+        // One question before an overwrite, the window's own.
+        QCOMPARE(platform->dialogsDouble().saveQuestions.first(), OverwriteQuestion::ByWindow);
         QCOMPARE(msgs().texts(), QStringList({QStringLiteral("文件下载成功!")}));
         QFile saved(target);
         QVERIFY(saved.open(QIODevice::ReadOnly));

@@ -115,6 +115,8 @@ private slots:
         QTest::mouseClick(w->Command1, Qt::LeftButton);
         QCOMPARE(platform->dialogsDouble().asked.constLast().filters.constFirst(),
                  QStringLiteral("Excel文件 (*.xlsx)"));
+        // An existing workbook is amended: the dialog does not ask to replace it.
+        QCOMPARE(platform->dialogsDouble().saveQuestions.constLast(), OverwriteQuestion::ByWindow);
         QCOMPARE(w->Text1[0]->text(), path + QStringLiteral(".xlsx"));
         QTest::mouseClick(w->Command2, Qt::LeftButton);
         QVERIFY2(msgs().shown.isEmpty(), qPrintable(msgs().lastText()));

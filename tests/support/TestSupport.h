@@ -92,9 +92,12 @@ public:
         asked.append({title, filters, start, false});
         return answers.isEmpty() ? QString() : answers.takeFirst();
     }
-    QString saveFileName(QWidget*, const QString& title, const QStringList& filters, const QString& start) override
+    QVector<OverwriteQuestion> saveQuestions;
+    QString saveFileName(QWidget*, const QString& title, const QStringList& filters, const QString& start,
+                         OverwriteQuestion question) override
     {
         asked.append({title, filters, start, true});
+        saveQuestions.append(question);
         return answers.isEmpty() ? QString() : answers.takeFirst();
     }
 };
