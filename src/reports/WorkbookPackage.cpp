@@ -135,6 +135,54 @@ DbResult<QByteArray> readPart(unzFile zip, const Entry& entry, qint64 limit, con
     return {bytes, {}};
 }
 
+// Where an entry's compressed data starts in the file; -1 when the entry cannot be opened.
+qint64 dataOffset(unzFile zip, const Entry& e)
+{
+    unz64_file_pos position = e.position;
+    int method = 0;
+    int level = 0;
+    if (unzGoToFilePos64(zip, &position) != UNZ_OK || unzOpenCurrentFile2(zip, &method, &level, 1) != UNZ_OK)
+        return -1;
+    const qint64 at = qint64(unzGetCurrentFileZStreamPos64(zip));
+    unzCloseCurrentFile(zip);
+    return at;
+}
+
+class ReadOnlyFile {
+public:
+    explicit ReadOnlyFile(const QString& path) : m_fd(::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC))
+    {
+    }
+    ~ReadOnlyFile()
+    {
+        if (m_fd >= 0)
+            ::close(m_fd);
+    }
+    ReadOnlyFile(const ReadOnlyFile&) = delete;
+    ReadOnlyFile& operator=(const ReadOnlyFile&) = delete;
+    int fd() const { return m_fd; }
+
+private:
+    int m_fd;
+};
+
+// Whether `length` bytes at two places of two files are the same.
+bool sameBytes(int fdA, qint64 atA, int fdB, qint64 atB, qint64 length)
+{
+    std::vector<char> a(kPiece);
+    std::vector<char> b(kPiece);
+    while (length > 0) {
+        const size_t want = size_t(std::min<qint64>(length, kPiece));
+        if (::pread(fdA, a.data(), want, atA) != ssize_t(want) || ::pread(fdB, b.data(), want, atB) != ssize_t(want)
+            || std::memcmp(a.data(), b.data(), want) != 0)
+            return false;
+        atA += qint64(want);
+        atB += qint64(want);
+        length -= qint64(want);
+    }
+    return true;
+}
+
 // --- XML read within limits, edited by position ---
 
 struct Element {
@@ -448,46 +496,36 @@ public:
     int systemError() const { return m_error; }
 
     // A part copied still compressed, as it was.
-    bool copyRaw(unzFile from, const Entry& e, const std::function<bool(qint64)>& progress, quint32* rawCrc)
+    // A part copied still compressed, as it was: its bytes read straight from the file at
+    // `dataAt` (the unpacking reader would copy them byte by byte and check them on the way).
+    bool copyRaw(int sourceFd, qint64 dataAt, const Entry& e, const std::function<bool(qint64)>& progress)
     {
-        unz64_file_pos position = e.position;
-        int method = 0;
-        int level = 0;
-        if (unzGoToFilePos64(from, &position) != UNZ_OK || unzOpenCurrentFile2(from, &method, &level, 1) != UNZ_OK)
-            return fail(0);
+        const int method = int(e.info.compression_method);
+        const int level = (e.info.flag & 6) == 2 ? 9 : (e.info.flag & 6) == 4 || (e.info.flag & 6) == 6 ? 1 : 6;
         zip_fileinfo info = infoOf(e);
         const int zip64 = e.info.uncompressed_size >= 0xffffffffu || e.info.compressed_size >= 0xffffffffu ? 1 : 0;
         errno = 0;
         if (zipOpenNewFileInZip2_64(m_file, e.name.constData(), &info, nullptr, 0, extraOrNull(e), uInt(e.extra.size()),
                                     nullptr, method, level, 1, zip64)
-            != ZIP_OK) {
-            unzCloseCurrentFile(from);
+            != ZIP_OK)
             return fail(errno);
-        }
         std::vector<char> piece(kPiece);
-        uLong crc = crc32(0, nullptr, 0);
-        for (;;) {
-            const int n = unzReadCurrentFile(from, piece.data(), unsigned(piece.size()));
-            if (n < 0) {
-                unzCloseCurrentFile(from);
-                return fail(0);
-            }
-            if (n == 0)
-                break;
-            crc = crc32(crc, reinterpret_cast<const Bytef*>(piece.data()), uInt(n));
+        qint64 left = qint64(e.info.compressed_size);
+        qint64 at = dataAt;
+        while (left > 0) {
+            const ssize_t n = ::pread(sourceFd, piece.data(), size_t(std::min<qint64>(left, kPiece)), at);
+            if (n <= 0)
+                return fail(n < 0 ? errno : EIO);
             errno = 0;
-            if (zipWriteInFileInZip(m_file, piece.data(), unsigned(n)) != ZIP_OK) {
-                unzCloseCurrentFile(from);
+            if (zipWriteInFileInZip(m_file, piece.data(), unsigned(n)) != ZIP_OK)
                 return fail(errno);
-            }
+            left -= n;
+            at += n;
             if (progress && !progress(n)) {
-                unzCloseCurrentFile(from);
                 m_cancelled = true;
                 return false;
             }
         }
-        unzCloseCurrentFile(from);
-        *rawCrc = quint32(crc);
         errno = 0;
         if (zipCloseFileInZipRaw64(m_file, e.info.uncompressed_size, e.info.crc) != ZIP_OK)
             return fail(errno);
@@ -893,7 +931,10 @@ DbStatus spliceSheet(const SpliceRequest& request, const PackageProgress& progre
     };
 
     const QString sheetRels = relsOf(sheetPart);
-    QHash<QByteArray, quint32> copiedCrc;
+    QSet<QByteArray> copied;
+    const ReadOnlyFile existingFile(request.existing);
+    if (existingFile.fd() < 0)
+        return {notAWorkbook(request.existing, errnoText(errno))};
     QSet<QByteArray> written;
     DbStatus outcome;
     {
@@ -946,9 +987,9 @@ DbStatus spliceSheet(const SpliceRequest& request, const PackageProgress& progre
                 ok = advance(qint64(e.info.compressed_size));
                 continue;
             } else {
-                quint32 crc = 0;
-                ok = out.copyRaw(existing.get(), e, advance, &crc);
-                copiedCrc.insert(e.name, crc);
+                const qint64 at = dataOffset(existing.get(), e);
+                ok = at >= 0 && out.copyRaw(existingFile.fd(), at, e, advance);
+                copied.insert(e.name);
                 continue;
             }
             written.insert(e.name);
@@ -982,44 +1023,45 @@ DbStatus spliceSheet(const SpliceRequest& request, const PackageProgress& progre
         return outcome;
     }
 
-    // Read back whole: the copied parts byte for byte, the written ones unpacked with their checksums.
+    // Read back whole: the copied parts byte for byte against the workbook's, still compressed;
+    // the written ones unpacked with their checksums, the new sheet's rows counted.
     ZipReader check(request.output);
     const auto checked = listEntries(check.get(), request.output,
                                      PackageLimits{limits.entries + 4, limits.partBytes, limits.depth});
-    bool whole = checked.ok() && qint64(checked.value.size()) == qint64(copiedCrc.size() + written.size());
+    bool whole = checked.ok() && qint64(checked.value.size()) == qint64(copied.size() + written.size());
     std::vector<char> piece(kPiece);
+    const ReadOnlyFile outputFile(request.output);
+    whole = whole && outputFile.fd() >= 0;
     for (size_t i = 0; whole && i < checked.value.size(); ++i) {
         const Entry& e = checked.value[i];
-        const bool copied = copiedCrc.contains(e.name);
-        int method = 0;
-        int level = 0;
+        if (copied.contains(e.name)) {
+            const Entry* source = findEntry(entries.value, e.name);
+            const qint64 from = source ? dataOffset(existing.get(), *source) : -1;
+            const qint64 to = dataOffset(check.get(), e);
+            whole = from >= 0 && to >= 0 && e.info.compressed_size == source->info.compressed_size
+                    && e.info.crc == source->info.crc
+                    && sameBytes(existingFile.fd(), from, outputFile.fd(), to, qint64(e.info.compressed_size));
+            continue;
+        }
         unz64_file_pos position = e.position;
-        if (unzGoToFilePos64(check.get(), &position) != UNZ_OK
-            || unzOpenCurrentFile2(check.get(), &method, &level, copied ? 1 : 0) != UNZ_OK) {
+        if (unzGoToFilePos64(check.get(), &position) != UNZ_OK || unzOpenCurrentFile(check.get()) != UNZ_OK) {
             whole = false;
             break;
         }
-        uLong crc = crc32(0, nullptr, 0);
-        qint64 rows = 0;
         const bool isSheet = e.name == sheetPart.toUtf8();
         SheetRewriter counter(0);
         for (;;) {
             const int n = unzReadCurrentFile(check.get(), piece.data(), unsigned(piece.size()));
             if (n <= 0) {
-                whole = whole && n == 0;
+                whole = n == 0;
                 break;
             }
-            if (copied)
-                crc = crc32(crc, reinterpret_cast<const Bytef*>(piece.data()), uInt(n));
             if (isSheet)
                 counter.feed(QByteArray::fromRawData(piece.data(), n));
         }
-        rows = counter.rows();
         whole = unzCloseCurrentFile(check.get()) == UNZ_OK && whole;
-        if (copied)
-            whole = whole && quint32(crc) == copiedCrc.value(e.name);
         if (isSheet)
-            whole = whole && rows == request.sheetRows;
+            whole = whole && counter.rows() == request.sheetRows;
     }
     if (!whole) {
         QFile::remove(request.output);
