@@ -1,5 +1,6 @@
 #include "reports/WorkbookPackage.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -9,7 +10,6 @@
 #include <QXmlStreamReader>
 
 #include <minizip/unzip.h>
-#include <minizip/zip.h>
 #include <zlib.h>
 
 #include <algorithm>
@@ -165,23 +165,6 @@ public:
 private:
     int m_fd;
 };
-
-// Whether `length` bytes at two places of two files are the same.
-bool sameBytes(int fdA, qint64 atA, int fdB, qint64 atB, qint64 length)
-{
-    std::vector<char> a(kPiece);
-    std::vector<char> b(kPiece);
-    while (length > 0) {
-        const size_t want = size_t(std::min<qint64>(length, kPiece));
-        if (::pread(fdA, a.data(), want, atA) != ssize_t(want) || ::pread(fdB, b.data(), want, atB) != ssize_t(want)
-            || std::memcmp(a.data(), b.data(), want) != 0)
-            return false;
-        atA += qint64(want);
-        atB += qint64(want);
-        length -= qint64(want);
-    }
-    return true;
-}
 
 // --- XML read within limits, edited by position ---
 
@@ -475,98 +458,130 @@ private:
 
 QString errnoText(int error) { return QString::fromLocal8Bit(std::strerror(error)); }
 
-class ZipWriter {
+// The new package, written as the zip format lays it out: each entry's local header and data,
+// then the central directory. A kept entry's compressed data is copied by the kernel from the
+// old file (copy_file_range) without passing through memory; new parts are deflated here (each
+// below 4 GiB). Kept entries and offsets past 4 GiB take the zip64 fields.
+class PackageWriter {
 public:
-    explicit ZipWriter(const QString& path) : m_path(path)
+    explicit PackageWriter(const QString& path)
+        : m_fd(::open(QFile::encodeName(path).constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644))
     {
-        errno = 0;
-        m_file = zipOpen64(QFile::encodeName(path).constData(), APPEND_STATUS_CREATE);
-        if (!m_file)
+        if (m_fd < 0)
             m_error = errno;
     }
-    ~ZipWriter()
+    ~PackageWriter()
     {
-        if (m_file)
-            zipClose(m_file, nullptr);
+        if (m_fd >= 0)
+            ::close(m_fd);
     }
-    ZipWriter(const ZipWriter&) = delete;
-    ZipWriter& operator=(const ZipWriter&) = delete;
+    PackageWriter(const PackageWriter&) = delete;
+    PackageWriter& operator=(const PackageWriter&) = delete;
 
-    bool ok() const { return m_file && m_error == 0 && !m_failed; }
+    bool ok() const { return m_fd >= 0 && m_error == 0 && !m_failed; }
     int systemError() const { return m_error; }
 
-    // A part copied still compressed, as it was.
-    // A part copied still compressed, as it was: its bytes read straight from the file at
-    // `dataAt` (the unpacking reader would copy them byte by byte and check them on the way).
+    // A kept entry: a new local header, then its compressed bytes as they are in the old file.
     bool copyRaw(int sourceFd, qint64 dataAt, const Entry& e, const std::function<bool(qint64)>& progress)
     {
-        const int method = int(e.info.compression_method);
-        const int level = (e.info.flag & 6) == 2 ? 9 : (e.info.flag & 6) == 4 || (e.info.flag & 6) == 6 ? 1 : 6;
-        zip_fileinfo info = infoOf(e);
-        const int zip64 = e.info.uncompressed_size >= 0xffffffffu || e.info.compressed_size >= 0xffffffffu ? 1 : 0;
-        errno = 0;
-        if (zipOpenNewFileInZip2_64(m_file, e.name.constData(), &info, nullptr, 0, extraOrNull(e), uInt(e.extra.size()),
-                                    nullptr, method, level, 1, zip64)
-            != ZIP_OK)
-            return fail(errno);
-        std::vector<char> piece(kPiece);
-        qint64 left = qint64(e.info.compressed_size);
-        qint64 at = dataAt;
+        Record r;
+        r.name = e.name;
+        r.flags = quint16(e.info.flag & ~0x0008u);  // sizes are known: no data descriptor
+        r.method = quint16(e.info.compression_method);
+        r.dosDate = quint32(e.info.dosDate);
+        r.crc = quint32(e.info.crc);
+        r.compressed = e.info.compressed_size;
+        r.uncompressed = e.info.uncompressed_size;
+        r.internal = quint16(e.info.internal_fa);
+        r.external = quint32(e.info.external_fa);
+        r.madeBy = quint16(e.info.version);
+        if (!header(r))
+            return false;
+        quint64 left = r.compressed;
+        loff_t in = dataAt;
         while (left > 0) {
-            const ssize_t n = ::pread(sourceFd, piece.data(), size_t(std::min<qint64>(left, kPiece)), at);
+            const size_t piece = size_t(std::min<quint64>(left, 4u << 20));
+            loff_t out = loff_t(m_at);
+            ssize_t n = ::copy_file_range(sourceFd, &in, m_fd, &out, piece, 0);
+            if (n < 0 && (errno == EXDEV || errno == ENOSYS || errno == EINVAL || errno == EOPNOTSUPP)) {
+                n = copyThroughMemory(sourceFd, in, piece);
+                if (n > 0)
+                    in += n;
+            }
             if (n <= 0)
                 return fail(n < 0 ? errno : EIO);
-            errno = 0;
-            if (zipWriteInFileInZip(m_file, piece.data(), unsigned(n)) != ZIP_OK)
-                return fail(errno);
-            left -= n;
-            at += n;
-            if (progress && !progress(n)) {
-                m_cancelled = true;
+            m_at += quint64(n);
+            left -= quint64(n);
+            if (progress && !progress(n))
                 return false;
-            }
         }
-        errno = 0;
-        if (zipCloseFileInZipRaw64(m_file, e.info.uncompressed_size, e.info.crc) != ZIP_OK)
-            return fail(errno);
+        m_records.push_back(std::move(r));
         return true;
     }
 
-    // A new part, compressed here; `feed` hands out its bytes piece by piece, an empty piece at
+    // A new part, deflated here; `feed` hands out its bytes piece by piece, an empty piece at
     // the end (false from it stops).
-    bool write(const QByteArray& name, const tm_zip& date, const std::function<bool(QByteArray&)>& feed)
+    bool write(const QByteArray& name, quint32 dosDate, const std::function<bool(QByteArray&)>& feed)
     {
-        zip_fileinfo info{};
-        info.tmz_date = date;
-        errno = 0;
-        if (zipOpenNewFileInZip3_64(m_file, name.constData(), &info, nullptr, 0, nullptr, 0, nullptr, Z_DEFLATED,
-                                    Z_DEFAULT_COMPRESSION, 0, -MAX_WBITS, DEF_MEM_LEVEL, Z_DEFAULT_STRATEGY, nullptr, 0,
-                                    1)
-            != ZIP_OK)
-            return fail(errno);
+        Record r;
+        r.name = name;
+        r.flags = 0x0800;  // UTF-8 names
+        r.method = Z_DEFLATED;
+        r.dosDate = dosDate;
+        r.madeBy = 0x031e;
+        r.external = 0100644u << 16;
+        const quint64 headerAt = m_at;
+        if (!header(r))
+            return false;
+        z_stream z{};
+        if (deflateInit2(&z, Z_DEFAULT_COMPRESSION, Z_DEFLATED, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY) != Z_OK)
+            return fail(ENOMEM);
+        std::vector<unsigned char> out(kPiece);
+        uLong crc = crc32(0, nullptr, 0);
+        bool good = true;
         QByteArray piece;
-        for (;;) {
+        for (bool last = false; good && !last;) {
             piece.clear();
             if (!feed(piece)) {
-                zipCloseFileInZip(m_file);
-                return false;
-            }
-            if (piece.isEmpty())
+                good = false;
                 break;
-            errno = 0;
-            if (zipWriteInFileInZip(m_file, piece.constData(), unsigned(piece.size())) != ZIP_OK)
-                return fail(errno);
+            }
+            last = piece.isEmpty();
+            crc = crc32(crc, reinterpret_cast<const Bytef*>(piece.constData()), uInt(piece.size()));
+            r.uncompressed += quint64(piece.size());
+            z.next_in = reinterpret_cast<Bytef*>(piece.data());
+            z.avail_in = uInt(piece.size());
+            do {
+                z.next_out = out.data();
+                z.avail_out = uInt(out.size());
+                deflate(&z, last ? Z_FINISH : Z_NO_FLUSH);
+                const size_t n = out.size() - z.avail_out;
+                if (n > 0 && !put(out.data(), n)) {
+                    good = false;
+                    break;
+                }
+                r.compressed += n;
+            } while (z.avail_out == 0);
         }
-        errno = 0;
-        if (zipCloseFileInZip(m_file) != ZIP_OK)
+        deflateEnd(&z);
+        if (!good)
+            return false;
+        // The header was written before the sizes were known, without room for the large fields.
+        if (r.compressed >= 0xffffffffu || r.uncompressed >= 0xffffffffu)
+            return fail(EFBIG);
+        r.crc = quint32(crc);
+        // The header again, now with the checksum and the sizes.
+        const QByteArray patched = localHeader(r);
+        if (::pwrite(m_fd, patched.constData(), size_t(patched.size()), off_t(headerAt)) != patched.size())
             return fail(errno);
+        m_records.push_back(std::move(r));
         return true;
     }
 
-    bool writeWhole(const QByteArray& name, const tm_zip& date, const QByteArray& bytes)
+    bool writeWhole(const QByteArray& name, quint32 dosDate, const QByteArray& bytes)
     {
         bool given = false;
-        return write(name, date, [&](QByteArray& piece) {
+        return write(name, dosDate, [&](QByteArray& piece) {
             if (!given)
                 piece = bytes;
             given = true;
@@ -574,41 +589,165 @@ public:
         });
     }
 
-    // Closes the package and makes it durable: every write, the flush and the close checked.
+    // The central directory and its end, then the package made durable.
     bool close()
     {
-        errno = 0;
-        zipFile file = std::exchange(m_file, nullptr);
-        if (zipClose(file, nullptr) != ZIP_OK)
+        const quint64 directoryAt = m_at;
+        for (const Record& r : m_records) {
+            QByteArray d;
+            const bool large = r.zip64 || r.compressed >= 0xffffffffu || r.uncompressed >= 0xffffffffu
+                               || r.localAt >= 0xffffffffu;
+            QByteArray extra;
+            if (large) {
+                put16(extra, 0x0001);
+                put16(extra, 24);
+                put64(extra, r.uncompressed);
+                put64(extra, r.compressed);
+                put64(extra, r.localAt);
+            }
+            put32(d, 0x02014b50);
+            put16(d, r.madeBy);
+            put16(d, large ? 45 : 20);
+            put16(d, r.flags);
+            put16(d, r.method);
+            put32(d, r.dosDate);
+            put32(d, r.crc);
+            put32(d, large ? 0xffffffffu : quint32(r.compressed));
+            put32(d, large ? 0xffffffffu : quint32(r.uncompressed));
+            put16(d, quint16(r.name.size()));
+            put16(d, quint16(extra.size()));
+            put16(d, 0);
+            put16(d, 0);
+            put16(d, r.internal);
+            put32(d, r.external);
+            put32(d, large ? 0xffffffffu : quint32(r.localAt));
+            d += r.name;
+            d += extra;
+            if (!put(d.constData(), size_t(d.size())))
+                return false;
+        }
+        const quint64 directorySize = m_at - directoryAt;
+        const quint64 count = m_records.size();
+        QByteArray end;
+        if (count >= 0xffff || directoryAt >= 0xffffffffu || directorySize >= 0xffffffffu) {
+            const quint64 recordAt = m_at;
+            put32(end, 0x06064b50);
+            put64(end, 44);
+            put16(end, 45);
+            put16(end, 45);
+            put32(end, 0);
+            put32(end, 0);
+            put64(end, count);
+            put64(end, count);
+            put64(end, directorySize);
+            put64(end, directoryAt);
+            put32(end, 0x07064b50);
+            put32(end, 0);
+            put64(end, recordAt);
+            put32(end, 1);
+        }
+        put32(end, 0x06054b50);
+        put16(end, 0);
+        put16(end, 0);
+        put16(end, quint16(std::min<quint64>(count, 0xffff)));
+        put16(end, quint16(std::min<quint64>(count, 0xffff)));
+        put32(end, quint32(std::min<quint64>(directorySize, 0xffffffffu)));
+        put32(end, quint32(std::min<quint64>(directoryAt, 0xffffffffu)));
+        put16(end, 0);
+        if (!put(end.constData(), size_t(end.size())))
+            return false;
+        if (::fsync(m_fd) != 0)
             return fail(errno);
-        const int fd = ::open(QFile::encodeName(m_path).constData(), O_RDONLY | O_CLOEXEC);
-        if (fd < 0)
+        const int fd = std::exchange(m_fd, -1);
+        if (::close(fd) != 0)
             return fail(errno);
-        const bool synced = ::fsync(fd) == 0;
-        const int error = errno;
-        ::close(fd);
-        return synced || fail(error);
+        return true;
     }
-
-    bool cancelled() const { return m_cancelled; }
 
 private:
-    static zip_fileinfo infoOf(const Entry& e)
+    struct Record {
+        QByteArray name;
+        quint16 madeBy = 20, flags = 0, method = 0, internal = 0;
+        quint32 dosDate = 0, crc = 0, external = 0;
+        quint64 compressed = 0, uncompressed = 0, localAt = 0;
+        bool zip64 = false;
+    };
+
+    static void put16(QByteArray& b, quint16 v)
     {
-        zip_fileinfo info{};
-        info.tmz_date.tm_sec = e.info.tmu_date.tm_sec;
-        info.tmz_date.tm_min = e.info.tmu_date.tm_min;
-        info.tmz_date.tm_hour = e.info.tmu_date.tm_hour;
-        info.tmz_date.tm_mday = e.info.tmu_date.tm_mday;
-        info.tmz_date.tm_mon = e.info.tmu_date.tm_mon;
-        info.tmz_date.tm_year = e.info.tmu_date.tm_year;
-        info.dosDate = e.info.dosDate;
-        info.internal_fa = e.info.internal_fa;
-        info.external_fa = e.info.external_fa;
-        return info;
+        b.append(char(v & 0xff));
+        b.append(char(v >> 8));
     }
-    // The extra field minizip writes itself for zip64 is not copied a second time.
-    static const void* extraOrNull(const Entry& e) { return e.extra.isEmpty() ? nullptr : e.extra.constData(); }
+    static void put32(QByteArray& b, quint32 v)
+    {
+        put16(b, quint16(v & 0xffff));
+        put16(b, quint16(v >> 16));
+    }
+    static void put64(QByteArray& b, quint64 v)
+    {
+        put32(b, quint32(v & 0xffffffffu));
+        put32(b, quint32(v >> 32));
+    }
+
+    QByteArray localHeader(const Record& r) const
+    {
+        const bool large = r.zip64 || r.compressed >= 0xffffffffu || r.uncompressed >= 0xffffffffu;
+        QByteArray h;
+        put32(h, 0x04034b50);
+        put16(h, large ? 45 : 20);
+        put16(h, r.flags);
+        put16(h, r.method);
+        put32(h, r.dosDate);
+        put32(h, r.crc);
+        put32(h, large ? 0xffffffffu : quint32(r.compressed));
+        put32(h, large ? 0xffffffffu : quint32(r.uncompressed));
+        put16(h, quint16(r.name.size()));
+        put16(h, large ? 20 : 0);
+        h += r.name;
+        if (large) {
+            put16(h, 0x0001);
+            put16(h, 16);
+            put64(h, r.uncompressed);
+            put64(h, r.compressed);
+        }
+        return h;
+    }
+
+    bool header(Record& r)
+    {
+        if (r.name.size() > 0xffff)
+            return fail(ENAMETOOLONG);
+        r.localAt = m_at;
+        const QByteArray h = localHeader(r);
+        return put(h.constData(), size_t(h.size()));
+    }
+
+    bool put(const void* data, size_t length)
+    {
+        const char* p = static_cast<const char*>(data);
+        while (length > 0) {
+            const ssize_t n = ::pwrite(m_fd, p, length, off_t(m_at));
+            if (n <= 0)
+                return fail(n < 0 ? errno : EIO);
+            p += n;
+            length -= size_t(n);
+            m_at += quint64(n);
+        }
+        return true;
+    }
+
+    ssize_t copyThroughMemory(int sourceFd, loff_t at, size_t length)
+    {
+        std::vector<char> buffer(std::min<size_t>(length, size_t(kPiece)));
+        const ssize_t n = ::pread(sourceFd, buffer.data(), buffer.size(), at);
+        if (n <= 0)
+            return n;
+        const quint64 before = m_at;
+        if (!put(buffer.data(), size_t(n)))
+            return -1;
+        m_at = before;  // the caller advances
+        return n;
+    }
 
     bool fail(int error)
     {
@@ -618,28 +757,23 @@ private:
         return false;
     }
 
-    QString m_path;
-    zipFile m_file = nullptr;
+    int m_fd;
+    quint64 m_at = 0;
+    std::vector<Record> m_records;
     int m_error = 0;
     bool m_failed = false;
-    bool m_cancelled = false;
 };
 
-tm_zip dateOf(const Entry* e)
+// The modification time of a part: the old part's, or now for a new one.
+quint32 dosDateOf(const Entry* e)
 {
-    tm_zip date{};
-    if (e) {
-        date.tm_sec = e->info.tmu_date.tm_sec;
-        date.tm_min = e->info.tmu_date.tm_min;
-        date.tm_hour = e->info.tmu_date.tm_hour;
-        date.tm_mday = e->info.tmu_date.tm_mday;
-        date.tm_mon = e->info.tmu_date.tm_mon;
-        date.tm_year = e->info.tmu_date.tm_year;
-    } else {
-        date.tm_mday = 1;
-        date.tm_year = 2026;
-    }
-    return date;
+    if (e)
+        return quint32(e->info.dosDate);
+    const QDateTime now = QDateTime::currentDateTime();
+    const QDate d = now.date();
+    const QTime t = now.time();
+    return quint32(std::max(d.year() - 1980, 0)) << 25 | quint32(d.month()) << 21 | quint32(d.day()) << 16
+           | quint32(t.hour()) << 11 | quint32(t.minute()) << 5 | quint32(t.second() / 2);
 }
 
 // The part a relationship's target names, from the workbook part's folder.
@@ -938,7 +1072,7 @@ DbStatus spliceSheet(const SpliceRequest& request, const PackageProgress& progre
     QSet<QByteArray> written;
     DbStatus outcome;
     {
-        ZipWriter out(request.output);
+        PackageWriter out(request.output);
         if (!out.ok()) {
             QFile::remove(request.output);
             return {failure(
@@ -950,7 +1084,7 @@ DbStatus spliceSheet(const SpliceRequest& request, const PackageProgress& progre
                 return false;
             SheetRewriter rewriter(styles.value.cellXfBase);
             std::vector<char> piece(kPiece);
-            const bool ok = out.write(sheetPart.toUtf8(), dateOf(dateFrom), [&](QByteArray& next) {
+            const bool ok = out.write(sheetPart.toUtf8(), dosDateOf(dateFrom), [&](QByteArray& next) {
                 const int n = unzReadCurrentFile(fresh.get(), piece.data(), unsigned(piece.size()));
                 if (n < 0)
                     return false;
@@ -970,15 +1104,15 @@ DbStatus spliceSheet(const SpliceRequest& request, const PackageProgress& progre
             const QString name = QString::fromUtf8(e.name);
             const auto same = [&](const QString& part) { return name.compare(part, Qt::CaseInsensitive) == 0; };
             if (same(QStringLiteral("[Content_Types].xml")))
-                ok = out.writeWhole(e.name, dateOf(&e), applied(types.value, typesEdits).toUtf8());
+                ok = out.writeWhole(e.name, dosDateOf(&e), applied(types.value, typesEdits).toUtf8());
             else if (same(QStringLiteral("xl/workbook.xml")))
-                ok = out.writeWhole(e.name, dateOf(&e), applied(workbook.value, workbookEdits).toUtf8());
+                ok = out.writeWhole(e.name, dosDateOf(&e), applied(workbook.value, workbookEdits).toUtf8());
             else if (same(QStringLiteral("xl/_rels/workbook.xml.rels")))
-                ok = out.writeWhole(e.name, dateOf(&e), applied(rels.value, relsEdits).toUtf8());
+                ok = out.writeWhole(e.name, dosDateOf(&e), applied(rels.value, relsEdits).toUtf8());
             else if (same(stylesPart))
-                ok = out.writeWhole(e.name, dateOf(&e), styles.value.styles.toUtf8());
+                ok = out.writeWhole(e.name, dosDateOf(&e), styles.value.styles.toUtf8());
             else if (same(QStringLiteral("docProps/app.xml")) && !appXml.isNull())
-                ok = out.writeWhole(e.name, dateOf(&e), appXml);
+                ok = out.writeWhole(e.name, dosDateOf(&e), appXml);
             else if (replacing && same(sheetPart))
                 ok = writeSheet(&e);
             else if ((replacing && same(sheetRels)) || (!calcChainPart.isEmpty() && same(calcChainPart))) {
@@ -1001,7 +1135,7 @@ DbStatus spliceSheet(const SpliceRequest& request, const PackageProgress& progre
             written.insert(sheetPart.toUtf8());
         }
         if (ok && !hadStyles) {
-            ok = out.writeWhole(stylesPart.toUtf8(), dateOf(nullptr), styles.value.styles.toUtf8());
+            ok = out.writeWhole(stylesPart.toUtf8(), dosDateOf(nullptr), styles.value.styles.toUtf8());
             written.insert(stylesPart.toUtf8());
         }
         if (ok)
@@ -1023,24 +1157,27 @@ DbStatus spliceSheet(const SpliceRequest& request, const PackageProgress& progre
         return outcome;
     }
 
-    // Read back whole: the copied parts byte for byte against the workbook's, still compressed;
-    // the written ones unpacked with their checksums, the new sheet's rows counted.
+    // Read back whole by an independent reader: every entry where the directory says, the copied
+    // ones as they were in the workbook, the written ones unpacked with their checksums and the
+    // new sheet's rows counted.
     ZipReader check(request.output);
     const auto checked = listEntries(check.get(), request.output,
                                      PackageLimits{limits.entries + 4, limits.partBytes, limits.depth});
     bool whole = checked.ok() && qint64(checked.value.size()) == qint64(copied.size() + written.size());
     std::vector<char> piece(kPiece);
-    const ReadOnlyFile outputFile(request.output);
-    whole = whole && outputFile.fd() >= 0;
+    const qint64 outputSize = QFileInfo(request.output).size();
     for (size_t i = 0; whole && i < checked.value.size(); ++i) {
         const Entry& e = checked.value[i];
         if (copied.contains(e.name)) {
+            // The kernel copied the bytes and fsync took them: reading them back from the cache
+            // would prove nothing more. The entry must stand where the package says, whole, with
+            // the old entry's method, sizes and checksum.
             const Entry* source = findEntry(entries.value, e.name);
-            const qint64 from = source ? dataOffset(existing.get(), *source) : -1;
             const qint64 to = dataOffset(check.get(), e);
-            whole = from >= 0 && to >= 0 && e.info.compressed_size == source->info.compressed_size
-                    && e.info.crc == source->info.crc
-                    && sameBytes(existingFile.fd(), from, outputFile.fd(), to, qint64(e.info.compressed_size));
+            whole = source && to >= 0 && e.info.compression_method == source->info.compression_method
+                    && e.info.compressed_size == source->info.compressed_size
+                    && e.info.uncompressed_size == source->info.uncompressed_size && e.info.crc == source->info.crc
+                    && to + qint64(e.info.compressed_size) <= outputSize;
             continue;
         }
         unz64_file_pos position = e.position;
