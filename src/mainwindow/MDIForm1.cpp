@@ -32,11 +32,6 @@
 #include <QVBoxLayout>
 
 namespace quarvel {
-namespace {
-
-const QString kSeparatorCaption = QStringLiteral("-");
-
-}  // namespace
 
 MDIForm1::MDIForm1(Platform& platform, frmLogin& login, QWidget* parent)
     : QMainWindow(parent), m_platform(platform), m_login(login)
@@ -88,8 +83,8 @@ QAction* MDIForm1::addItem(QMenu* menu, const QString& name)
 void MDIForm1::addSeparator(QMenu* menu, const QString& name)
 {
     QAction* separator = menu->addSeparator();
+    // Named as the menu permissions know it; no text, which some styles would paint.
     separator->setObjectName(name);
-    separator->setText(kSeparatorCaption);
     m_menuControls.append(separator);
 }
 
@@ -241,7 +236,7 @@ void MDIForm1::权限设置()
     static const QStringList alwaysEnabled = {QStringLiteral("注销"), QStringLiteral("关于"), QStringLiteral("退出"),
                                               QStringLiteral("其它模块")};
     for (QAction* a : std::as_const(m_menuControls)) {
-        const bool keep = alwaysEnabled.contains(a->objectName()) || a->text() == kSeparatorCaption || a->isSeparator();
+        const bool keep = alwaysEnabled.contains(a->objectName()) || a->isSeparator();
         a->setEnabled(keep);
     }
 

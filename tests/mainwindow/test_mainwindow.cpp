@@ -109,7 +109,8 @@ private slots:
         QStringList names;
         for (QAction* a : w->menuControls()) {
             names << a->objectName();
-            QCOMPARE(a->text(), a->isSeparator() ? QStringLiteral("-") : a->objectName());
+            // Separators are plain: a text would be painted by some styles.
+            QCOMPARE(a->text(), a->isSeparator() ? QString() : a->objectName());
         }
         QCOMPARE(names, QStringList({"公司Quarvel",  "公司资料上传",     "H20130921",    "公司资料查阅",
                                      "H20130922",    "资料查阅记录",     "H20261209",    "阅读人员统计",

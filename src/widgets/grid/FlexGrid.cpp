@@ -8,6 +8,7 @@
 #include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QMouseEvent>
+#include <QStyle>
 #include <QTableView>
 #include <QVBoxLayout>
 
@@ -196,7 +197,16 @@ void FlexGrid::applyColWidth(int col)
         m_view->setColumnHidden(col, true);
     } else {
         m_view->setColumnHidden(col, false);
-        m_view->setColumnWidth(col, std::max(twipsToPixels(twips, this), 1));
+        int pixels = std::max(twipsToPixels(twips, this), 1);
+        // The row-number column grows to show its largest number whole.
+        const int rows = m_model->rows();
+        if (rows > 1 && m_model->textMatrix(0, col).trimmed() == QStringLiteral("序")) {
+            const QString largest = m_model->textMatrix(rows - 1, col);
+            const int needed = m_view->fontMetrics().horizontalAdvance(largest)
+                               + 2 * m_view->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, m_view) + 8;
+            pixels = std::max(pixels, needed);
+        }
+        m_view->setColumnWidth(col, pixels);
     }
     m_applyingSizes = false;
 }

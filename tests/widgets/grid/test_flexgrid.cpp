@@ -31,6 +31,7 @@ private slots:
     void columnWidthsInTwips();
     void zeroWidthHidesAColumn();
     void widthsSurviveABulkFill();
+    void rowNumberColumnShowsItsLargestNumber();
     void userResizedWidthIsReported();
     void rowZeroIsTheColumnHeader();
     void withoutFixedRowsRowZeroIsAnOrdinaryRow();
@@ -236,6 +237,22 @@ void TestFlexGrid::widthsSurviveABulkFill()
     QVERIFY(m_grid->view()->isRowHidden(0));
     QCOMPARE(m_grid->view()->rowHeight(2), twipsToPixels(600, m_grid, Qt::Vertical));
     QCOMPARE(m_grid->rows(), 21);
+}
+
+void TestFlexGrid::rowNumberColumnShowsItsLargestNumber()
+{
+    m_grid->setFormatString(u"<序|<编号"_qs);
+    m_grid->setColWidth(0, 300);
+    m_grid->beginBulk();
+    for (int r = 1; r <= 12000; ++r)
+        m_grid->appendRow({QString::number(r), u"A-1"_qs});
+    m_grid->endBulk();
+    const int shown = m_grid->view()->columnWidth(0);
+    QVERIFY2(shown > m_grid->view()->fontMetrics().horizontalAdvance(u"12000"_qs), qPrintable(QString::number(shown)));
+    QCOMPARE(m_grid->colWidth(0), 300);  // the width set stays what the window asked for
+    // Another column keeps its width whatever it holds.
+    m_grid->setColWidth(1, 300);
+    QCOMPARE(m_grid->view()->columnWidth(1), twipsToPixels(300, m_grid));
 }
 
 void TestFlexGrid::userResizedWidthIsReported()
