@@ -137,9 +137,19 @@ void PdfPageView::render()
         m_zoom = fitZoom(m_fit);
     const qreal scale = m_zoom * pixelsPerPoint();
     const QSize size = (m_document->pagePointSize(m_page) * scale).toSize().expandedTo(QSize(1, 1));
-    m_image = m_document->render(m_page, size);
-    if (m_image.isNull())
-        m_image = QImage(size, QImage::Format_ARGB32_Premultiplied);
+    // The page is painted on white paper with a thin edge: the rendered image is transparent
+    // where the page has nothing.
+    m_image = QImage(size, QImage::Format_ARGB32_Premultiplied);
+    m_image.fill(Qt::white);
+    {
+        QPainter paper(&m_image);
+        const QImage page = m_document->render(m_page, size);
+        if (!page.isNull())
+            paper.drawImage(0, 0, page);
+        paper.setPen(QColor(160, 160, 160));
+        paper.setBrush(Qt::NoBrush);
+        paper.drawRect(QRect(QPoint(0, 0), size - QSize(1, 1)));
+    }
     // Asking for the hits may let the search model report more of them, which renders again;
     // the painting below then works on the hits as they were asked for.
     if (m_rendering) {

@@ -365,11 +365,17 @@ QString typeCodeOf(const QString& typeText)
     return (blank < 0 ? typeText : typeText.left(blank)).trimmed();
 }
 
+// The stored extension as a file name may end with it: made safe, and short.
+QString safeExtension(const QString& extension)
+{
+    const QString ext = trimTrailing(trimLeading(replaceUnsafe(extension)));
+    return trimTrailing(fitUtf8(ext, kMaxExtensionBytes));
+}
+
 QString temporaryDocumentPath(const QString& folder, const QString& documentName, const QDateTime& now,
                               const QString& extension, int serial)
 {
-    QString ext = trimTrailing(trimLeading(replaceUnsafe(extension)));
-    ext = trimTrailing(fitUtf8(ext, kMaxExtensionBytes));
+    const QString ext = safeExtension(extension);
     const QString suffix = u'-' + now.toString(QStringLiteral("yyyyMMddHHmmss"))
                            + (serial > 1 ? u'-' + QString::number(serial) : QString())
                            + (ext.isEmpty() ? QString() : u'.' + ext);
@@ -385,6 +391,21 @@ QString temporaryDocumentPath(const QString& folder, const QString& documentName
     if (!path.endsWith(u'/'))
         path += u'/';
     return path + name + suffix;
+}
+
+QString suggestedFileName(const QString& documentName, const QString& extension)
+{
+    const QString ext = safeExtension(extension);
+    const QString name = suggestedFileName(documentName);
+    return ext.isEmpty() ? name : name + u'.' + ext;
+}
+
+QString withStoredExtension(const QString& path, const QString& extension)
+{
+    const QString ext = safeExtension(extension);
+    if (ext.isEmpty() || path.isEmpty() || !QFileInfo(path).suffix().isEmpty())
+        return path;
+    return path + u'.' + ext;
 }
 
 QString suggestedFileName(const QString& documentName)

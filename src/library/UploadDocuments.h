@@ -101,6 +101,11 @@ QString temporaryDocumentPath(const QString& folder, const QString& documentName
 // of temporaryDocumentPath (never a path, a device name or a hidden name), short enough for an
 // extension to follow; an empty name gives "文件".
 QString suggestedFileName(const QString& documentName);
+// The same followed by the stored extension (made safe), so that the saved file opens with its
+// program.
+QString suggestedFileName(const QString& documentName, const QString& extension);
+// A chosen path whose name has no extension gets the stored one; any other path stays as it is.
+QString withStoredExtension(const QString& path, const QString& extension);
 
 // Creates the empty file of a new temporary copy and returns its path: temporaryDocumentPath,
 // or, when a file of that name exists already (another document whose name reads alike opened

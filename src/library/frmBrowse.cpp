@@ -441,9 +441,11 @@ void Frm公司资料查阅::DownloadDocument()
     if (!found.value)
         return;
     const AccessDocument& d = *found.value;
-    const QString path = m_platform.fileDialogs().saveFileName(this, QStringLiteral("下载文件"),
-                                                               {DocumentAccess::saveFilter(d.extension)},
-                                                               suggestedFileName(d.name), OverwriteQuestion::ByWindow);
+    const QString path = withStoredExtension(
+        m_platform.fileDialogs().saveFileName(this, QStringLiteral("下载文件"),
+                                              {DocumentAccess::saveFilter(d.extension)},
+                                              suggestedFileName(d.name, d.extension), OverwriteQuestion::ByWindow),
+        d.extension);
     if (path.isEmpty())
         return;
     if (QFileInfo::exists(path)

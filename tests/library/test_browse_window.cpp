@@ -323,7 +323,8 @@ private slots:
         doubleClickCell(*w->MSFlexGrid1, rowOf(*w, QStringLiteral("D-1")), Col::ColDownload);
         QCOMPARE(platform->dialogsDouble().asked.size(), 1);
         QCOMPARE(platform->dialogsDouble().asked.first().filters, QStringList({QStringLiteral("指定文件 (*.doc)")}));
-        QCOMPARE(platform->dialogsDouble().asked.first().startPath, QStringLiteral("只可下载"));
+        // The stored extension is proposed, so that the file opens with its program.
+        QCOMPARE(platform->dialogsDouble().asked.first().startPath, QStringLiteral("只可下载.doc"));
         // One question before an overwrite, the window's own.
         QCOMPARE(platform->dialogsDouble().saveQuestions.first(), OverwriteQuestion::ByWindow);
         QCOMPARE(msgs().texts(), QStringList({QStringLiteral("文件下载成功!")}));
@@ -332,6 +333,14 @@ private slots:
         QCOMPARE(saved.readAll(), QByteArray("DOC content 12345"));
         saved.close();
         QCOMPARE(db->scalar(QStringLiteral("select 下载 from 资料下载记录 where 文件编号 = 'D-1'")).toInt(), 1);
+
+        // A name typed without an extension gets the stored one.
+        platform->dialogsDouble().answers = {files->filePath(QStringLiteral("另存"))};
+        doubleClickCell(*w->MSFlexGrid1, rowOf(*w, QStringLiteral("D-1")), Col::ColDownload);
+        QVERIFY(QFile::exists(files->filePath(QStringLiteral("另存.doc"))));
+        QVERIFY(!QFile::exists(files->filePath(QStringLiteral("另存"))));
+        QCOMPARE(fx->logRows(), 2);
+        msgs().shown.clear();
 
         // Declining the overwrite question writes and logs nothing.
         QVERIFY(writeFile(target, "old"));
@@ -343,11 +352,11 @@ private slots:
         QVERIFY(saved.open(QIODevice::ReadOnly));
         QCOMPARE(saved.readAll(), QByteArray("old"));
         saved.close();
-        QCOMPARE(fx->logRows(), 1);
+        QCOMPARE(fx->logRows(), 2);
 
         // A cancelled dialog does nothing either.
         doubleClickCell(*w->MSFlexGrid1, rowOf(*w, QStringLiteral("D-1")), Col::ColDownload);
-        QCOMPARE(fx->logRows(), 1);
+        QCOMPARE(fx->logRows(), 2);
     }
 
     void theViewerChoosesByBothValues()
@@ -390,6 +399,12 @@ private slots:
         view->setFocus();
         QTest::keyClick(view, Qt::Key_PageUp);
         QCOMPARE(view->page(), 1);
+
+        // The page is white paper with an edge, opaque wherever the page has nothing.
+        const QImage paper = view->pageImage();
+        QCOMPARE(paper.pixelColor(paper.width() / 2, paper.height() - 4), QColor(Qt::white));
+        QVERIFY(paper.pixelColor(0, paper.height() / 2) != QColor(Qt::white));
+        QCOMPARE(paper.pixelColor(0, paper.height() / 2).alpha(), 255);
 
         QTest::mouseClick(viewer.fitWidth, Qt::LeftButton);
         const int fullWidth = view->pageImage().width();
