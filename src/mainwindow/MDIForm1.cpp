@@ -29,6 +29,7 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenuBar>
+#include <QStatusBar>
 #include <QVBoxLayout>
 
 namespace quarvel {
@@ -55,10 +56,32 @@ MDIForm1::MDIForm1(Platform& platform, frmLogin& login, QWidget* parent)
     registerWindows();
     resize(1100, 720);
 
+    m_signedIn = new QLabel(this);
+    m_signedIn->setObjectName(QStringLiteral("StatusUser"));
+    statusBar()->addWidget(m_signedIn, 1);
+
     // Load: the permissions of the position (the super user keeps every entry), the hand cursor.
     if (!userContext().isSuperUser())
         权限设置();
+    showSignedInUser();
     LoadHandCursor();
+}
+
+void MDIForm1::showSignedInUser()
+{
+    const UserContext& c = userContext();
+    if (c.isSuperUser()) {
+        m_signedIn->setText(QStringLiteral("当前用户：超级用户"));
+        return;
+    }
+    const QString user = (c.EmployeeNo + u' ' + c.EmployeeName).trimmed();
+    const QString position = (c.PositionCode + u' ' + c.PositionName).trimmed();
+    QString text = QStringLiteral("当前用户：") + user;
+    if (!position.isEmpty())
+        text += QStringLiteral("    岗位：") + position;
+    if (!c.DeptName.trimmed().isEmpty())
+        text += QStringLiteral("（") + c.DeptName.trimmed() + QStringLiteral("）");
+    m_signedIn->setText(text);
 }
 
 MDIForm1::~MDIForm1() = default;
@@ -313,6 +336,7 @@ void MDIForm1::注销_Click()
         enableAllEntries();
     else
         权限设置();
+    showSignedInUser();
 }
 
 void MDIForm1::退出_Click() { m_platform.process().endProgram(); }

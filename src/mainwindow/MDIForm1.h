@@ -10,6 +10,7 @@
 #include <functional>
 
 class QAction;
+class QLabel;
 class QMdiArea;
 class QMdiSubWindow;
 class QMenu;
@@ -68,6 +69,8 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // The status bar names the user and his position (after a switch of user too).
+    void showSignedInUser();
     struct ChildEntry {
         QString caption;
         ChildFactory create;
@@ -83,6 +86,7 @@ private:
     frmLogin& m_login;
     QMdiArea* m_mdi = nullptr;
     BannerStrip* m_banner = nullptr;
+    QLabel* m_signedIn = nullptr;  // who is signed in, in which position
     QPointer<frmAbout> m_about;
     QVector<QAction*> m_menuControls;
     QHash<QString, ChildEntry> m_childEntries;

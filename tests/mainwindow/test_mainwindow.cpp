@@ -404,6 +404,9 @@ private slots:
         MDIForm1 w(*platform, *login);
         w.showChildWindow(QStringLiteral("资料类型设置"));
         QVERIFY(w.menuControl(QStringLiteral("公司Quarvel"))->isEnabled());
+        auto* signedIn = w.findChild<QLabel*>(QStringLiteral("StatusUser"));
+        QVERIFY(signedIn);
+        QCOMPARE(signedIn->text(), QStringLiteral("当前用户：超级用户"));
 
         login->txtPassword->setText(QStringLiteral("old"));
         QTimer::singleShot(0, login.get(), [this] {
@@ -416,6 +419,9 @@ private slots:
         });
         w.注销_Click();
         QCOMPARE(userContext().EmployeeNo, QStringLiteral("0020"));
+        // The status bar says who works now, in which position.
+        QVERIFY2(signedIn->text().startsWith(QStringLiteral("当前用户：0020 员工乙    岗位：G02 出纳")),
+                 qPrintable(signedIn->text()));
         QCOMPARE(w.mdiArea()->subWindowList().size(), 0);
         QVERIFY(w.menuControl(QStringLiteral("资料基础设置"))->isEnabled());
         QVERIFY(!w.menuControl(QStringLiteral("公司Quarvel"))->isEnabled());
