@@ -377,12 +377,22 @@ void Frm公司资料上传::insertDocument()
     const QDateTime now = GetServerDate(m_platform.messages(), this);
     // The number is checked inside the adding transaction: of two clients adding one number at
     // once, the second hears that it exists.
+    qint64 added = 0;
     const bool stored = storeWithProgress([&](const TransferProgress& progress) {
-        return UploadDocuments::insert(input, uploader(), now, progress).error;
+        const DbResult<qint64> inserted = UploadDocuments::insert(input, uploader(), now, progress);
+        added = inserted.value;
+        return inserted.error;
     });
     if (!stored)
         return;
     showChangedList(true, QStringLiteral("新增成功!"));
+    // The list keeps its order; the new document is shown where it stands.
+    const int row = MSFlexGrid1->findRowById(ListColumn::Id, added);
+    if (row > 0) {
+        MSFlexGrid1->setRow(row);
+        MSFlexGrid1->selectWholeRow(row);
+        MSFlexGrid1->ensureRowVisible(row);
+    }
 }
 
 void Frm公司资料上传::updateDocument()

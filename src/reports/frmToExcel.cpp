@@ -220,7 +220,9 @@ DbStatus frmToExcel::To_Execl(FlexGrid& grid, const QString& title, const QStrin
     if (!outcome.ok())
         return outcome;
     if (Check1->isChecked() && !m_platform.shell().openFile(request.path))
-        m_platform.messages().inform(this, QStringLiteral("无法打开文件 ") + QDir::toNativeSeparators(request.path),
+        m_platform.messages().inform(this,
+                                     QStringLiteral("工作簿已写入 ") + QDir::toNativeSeparators(request.path)
+                                         + QStringLiteral("，但这台电脑上没有登记可以打开它的程序。"),
                                      applicationTitle());
     return {};
 }

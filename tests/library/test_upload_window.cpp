@@ -757,6 +757,26 @@ private slots:
         QVERIFY(!w->loadedDocument());
     }
 
+    void newDocumentIsShownWhereItStands()
+    {
+        for (int i = 1; i <= 40; ++i)
+            addDocument(QStringLiteral("K-%1").arg(i, 2, 10, QChar(u'0')), QStringLiteral("名称%1").arg(i),
+                        QStringLiteral("0101"), day(1).addSecs(i));
+        auto w = open();
+        UploadControls ui(*w);
+        w->resize(1000, 640);
+        QVERIFY(showWindow(*w));
+        enterNewDocument(*w, QStringLiteral("N-1"), QStringLiteral("新"), makeFile(QStringLiteral("n.txt"), "content"));
+        click(ui.Command2);
+        QCOMPARE(msgs().lastText(), QStringLiteral("新增成功!"));
+        FlexGrid& list = *ui.MSFlexGrid1;
+        const int row = list.findRow(1, QStringLiteral("N-1"));
+        QVERIFY(row > 0);
+        QCOMPARE(list.row(), row);
+        QVERIFY(list.view()->viewport()->rect().contains(
+            list.view()->viewport()->mapFrom(&list, list.cellRect(row, 1).center())));
+    }
+
     void keyboardMovesSelectTheRowAsAClickDoes()
     {
         for (int i = 1; i <= 40; ++i)

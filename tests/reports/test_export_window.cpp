@@ -124,6 +124,15 @@ private slots:
         QCOMPARE(platform->shellDouble().openedFiles, QStringList{path + QStringLiteral(".xlsx")});
         QCOMPARE(w->result(), int(QDialog::Accepted));
         QVERIFY(!w->isVisible());
+
+        // No program to open it: the workbook was written all the same, and the message says so.
+        auto again = open();
+        again->Text1[0]->setText(path + QStringLiteral(".xlsx"));
+        platform->shellDouble().result = false;
+        QTest::mouseClick(again->Command2, Qt::LeftButton);
+        QCOMPARE(msgs().lastText(), QStringLiteral("工作簿已写入 ")
+                                        + QDir::toNativeSeparators(path + QStringLiteral(".xlsx"))
+                                        + QStringLiteral("，但这台电脑上没有登记可以打开它的程序。"));
     }
 
     void refusedSheetNameKeepsTheWindowOpen()
