@@ -392,9 +392,8 @@ bool Frm公司资料查阅::OpenDocument(qint64 id)
         qint64* upload = m_links.uploadViewDocumentId ? m_links.uploadViewDocumentId() : nullptr;
         if (upload)
             *upload = 0;
-        if (Frm公司文件浏览* v = viewer())
-            v->ShowDocument(upload ? *upload : 0, ViewDocumentID);
-        return true;
+        Frm公司文件浏览* v = viewer();
+        return v && v->ShowDocument(upload ? *upload : 0, ViewDocumentID);
     }
     case OpenTarget::NoContent: plain(QStringLiteral("资料内容为空")); return true;
     case OpenTarget::AssociatedProgram: break;

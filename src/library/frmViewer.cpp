@@ -189,7 +189,7 @@ void Frm公司文件浏览::unload()
     }
 }
 
-void Frm公司文件浏览::ShowDocument(qint64 uploadViewDocumentId, qint64 browseViewDocumentId)
+bool Frm公司文件浏览::ShowDocument(qint64 uploadViewDocumentId, qint64 browseViewDocumentId)
 {
     qint64 id = 0;
     if ((uploadViewDocumentId != 0) != (browseViewDocumentId != 0))
@@ -206,10 +206,10 @@ void Frm公司文件浏览::ShowDocument(qint64 uploadViewDocumentId, qint64 bro
     const DbResult<std::optional<AccessDocument>> found = DocumentAccess::document(id);
     if (!found.ok()) {
         showFailure(found.error);
-        return;
+        return false;
     }
     if (!found.value)
-        return;
+        return false;
     const AccessDocument& d = *found.value;
     const QString path = temporaryPath();
     DbStatus written;
@@ -231,7 +231,7 @@ void Frm公司文件浏览::ShowDocument(qint64 uploadViewDocumentId, qint64 bro
     if (!written.ok()) {
         if (!isTransferCancelled(written.error))
             showFailure(written.error);
-        return;
+        return false;
     }
     m_written = true;
     m_documentId = d.id;
@@ -242,6 +242,7 @@ void Frm公司文件浏览::ShowDocument(qint64 uploadViewDocumentId, qint64 bro
         showFailure(DbError::make(static_cast<int>(loaded), QStringLiteral("无法显示该PDF文件")));
     PDFView1->setFit(PdfPageView::Fit::Width);
     refreshControls();
+    return loaded == QPdfDocument::Error::None;
 }
 
 void Frm公司文件浏览::Command1_Click()

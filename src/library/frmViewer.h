@@ -49,8 +49,9 @@ public:
 
     // Shows the document named by exactly one of the two values (the upload window's and the
     // browse window's ViewDocumentID); when neither or both are set, no document. Replaces a
-    // document shown before.
-    void ShowDocument(qint64 uploadViewDocumentId, qint64 browseViewDocumentId);
+    // document shown before. True when the document was read and shown: a read that failed is
+    // not one to log.
+    bool ShowDocument(qint64 uploadViewDocumentId, qint64 browseViewDocumentId);
     // The document shown, 0 when none.
     qint64 documentId() const { return m_documentId; }
     // The viewer's temporary copy (tests point it elsewhere).

@@ -240,6 +240,10 @@ private slots:
 
     void readingAPdfShowsItInTheOneViewerAndLogs()
     {
+        // A stored "PDF" that is none: the viewer cannot show it, and the failed read is not logged.
+        QVERIFY(fx->addDocument(QStringLiteral("X-1"), QStringLiteral("坏的"), QStringLiteral("0101"), at(3, 9),
+                                QStringLiteral("pdf"), QByteArray("not a pdf at all")));
+        QVERIFY(fx->grant(QStringLiteral("X-1"), QStringLiteral("G01"), 1, 0));
         auto w = open();
         qint64 uploadId = 77;
         Frm公司文件浏览 viewer(*platform);
@@ -270,6 +274,10 @@ private slots:
 
         // An empty action cell does nothing.
         doubleClickCell(*w->MSFlexGrid1, rowOf(*w, QStringLiteral("D-1")), Col::ColRead);
+        QCOMPARE(fx->logRows(), 2);
+
+        doubleClickCell(*w->MSFlexGrid1, rowOf(*w, QStringLiteral("X-1")), Col::ColRead);
+        QVERIFY2(msgs().lastText().contains(QStringLiteral("无法显示该PDF文件")), qPrintable(msgs().lastText()));
         QCOMPARE(fx->logRows(), 2);
     }
 
