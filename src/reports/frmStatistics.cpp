@@ -337,6 +337,8 @@ void frm资料下载汇总::Form_Load()
         reportTreeFailure(m_platform.messages(), this, failed);
     setUpGrids();
     StatusBar1->setPanelText(2, QStringLiteral(" ") + user.DeptName + u' ' + user.EmployeeName);
+    // A first look at an empty window: what to choose.
+    StatusBar1->setPanelText(1, QStringLiteral("请按“统计条件”，选择部门、文件类别和日期后按“确定”。"));
 }
 
 void frm资料下载汇总::子节点联动(const QString& key, KeyedTree& tree) { quarvel::子节点联动(tree, key); }
@@ -418,8 +420,9 @@ bool frm资料下载汇总::Command10_Click()
             MSFlexGrid1->appendRow({QString::number(++n), r.number, r.name, r.summary, QString::number(r.reads),
                                     QString::number(r.downloads), QString()});
         }
-        // Every result gets its totals row, whatever was counted.
-        if (!result.value.isEmpty()) {
+        // Every complete result gets its totals row, whatever was counted; a run that failed
+        // part-way gets none over its partial rows.
+        if (result.ok() && !result.value.isEmpty()) {
             const CountTotals totals = AccessStatistics::totals(result.value);
             const int row =
                 MSFlexGrid1->appendRow({QString(), QString(), QString(), QStringLiteral("合计 "),
@@ -479,7 +482,7 @@ void frm资料下载汇总::Command5_Click()
             MSFlexGrid2->appendRow({QString::number(++n), r.number, r.name, r.summary, r.department, r.employee, r.read,
                                     r.download, r.timeText()});
         }
-        if (!result.value.isEmpty()) {
+        if (result.ok() && !result.value.isEmpty()) {
             const CountTotals totals = AccessStatistics::totals(result.value);
             QStringList texts(MSFlexGrid2->cols());
             texts[col(DetailsColumn::Employee)] = QStringLiteral("合计 ");

@@ -124,6 +124,8 @@ private slots:
         QCOMPARE(w->MSFlexGrid1->formatString(), frm资料下载汇总::statisticsFormat());
         QCOMPARE(w->MSFlexGrid2->formatString(), frm资料下载汇总::detailsFormat());
         QCOMPARE(w->StatusBar1->panelText(2), QStringLiteral(" 财务部 张三"));
+        // The empty window says what to choose.
+        QCOMPARE(w->StatusBar1->panelText(1), QStringLiteral("请按“统计条件”，选择部门、文件类别和日期后按“确定”。"));
         QCOMPARE(w->DTPicker1->date(), QDate(QDate::currentDate().year(), QDate::currentDate().month(), 1));
         QVERIFY(!w->DTPicker1->isEnabled());
 
