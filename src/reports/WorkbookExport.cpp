@@ -339,10 +339,9 @@ DbStatus writeWorkbook(const ExportSource& source, const ExportRequest& request,
                               .arg(QDir::toNativeSeparators(target.absoluteFilePath())));
     }
     meter.finish();
-    if (std::rename(QFile::encodeName(finished).constData(), QFile::encodeName(target.absoluteFilePath()).constData())
-        != 0) {
+    if (const int error = xlsx::replaceFile(finished, target.absoluteFilePath()); error != 0) {
         return failed(QStringLiteral("无法写入文件 %1：%2")
-                          .arg(QDir::toNativeSeparators(target.absoluteFilePath()), xlsx::writeFailureText(errno)));
+                          .arg(QDir::toNativeSeparators(target.absoluteFilePath()), xlsx::writeFailureText(error)));
     }
     (finished == sheetFile ? removeSheet.path : removePackage.path).clear();
     return {};

@@ -16,6 +16,7 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <thread>
 #include <unistd.h>
 #include <vector>
 
@@ -23,6 +24,7 @@ namespace quarvel::xlsx {
 namespace {
 
 constexpr int kPiece = 64 * 1024;
+constexpr size_t kCopyPiece = 1 << 20;
 
 const QString kRelationshipsNs = QStringLiteral("http://schemas.openxmlformats.org/officeDocument/2006/relationships");
 const QString kWorksheetType = kRelationshipsNs + QStringLiteral("/worksheet");
@@ -459,9 +461,9 @@ private:
 QString errnoText(int error) { return QString::fromLocal8Bit(std::strerror(error)); }
 
 // The new package, written as the zip format lays it out: each entry's local header and data,
-// then the central directory. A kept entry's compressed data is copied by the kernel from the
-// old file (copy_file_range) without passing through memory; new parts are deflated here (each
-// below 4 GiB). Kept entries and offsets past 4 GiB take the zip64 fields.
+// then the central directory. A kept entry's compressed data is copied from the old file as it
+// is, never unpacked; new parts are deflated here (each below 4 GiB). Kept entries and offsets past 4 GiB take the
+// zip64 fields.
 class PackageWriter {
 public:
     explicit PackageWriter(const QString& path)
@@ -497,21 +499,22 @@ public:
         r.madeBy = quint16(e.info.version);
         if (!header(r))
             return false;
+        // Through one buffer of a mebibyte: on a cached file plain reads and writes outrun the
+        // kernel's own copy (which splices page by page), and memory stays flat.
+        if (m_copyBuffer.empty())
+            m_copyBuffer.resize(kCopyPiece);
         quint64 left = r.compressed;
-        loff_t in = dataAt;
+        off_t in = off_t(dataAt);
         while (left > 0) {
-            const size_t piece = size_t(std::min<quint64>(left, 4u << 20));
-            loff_t out = loff_t(m_at);
-            ssize_t n = ::copy_file_range(sourceFd, &in, m_fd, &out, piece, 0);
-            if (n < 0 && (errno == EXDEV || errno == ENOSYS || errno == EINVAL || errno == EOPNOTSUPP)) {
-                n = copyThroughMemory(sourceFd, in, piece);
-                if (n > 0)
-                    in += n;
-            }
+            const size_t piece = size_t(std::min<quint64>(left, kCopyPiece));
+            const ssize_t n = ::pread(sourceFd, m_copyBuffer.data(), piece, in);
             if (n <= 0)
                 return fail(n < 0 ? errno : EIO);
-            m_at += quint64(n);
+            if (!put(m_copyBuffer.data(), size_t(n)))
+                return false;
+            in += n;
             left -= quint64(n);
+            startWriteback();
             if (progress && !progress(n))
                 return false;
         }
@@ -736,17 +739,15 @@ private:
         return true;
     }
 
-    ssize_t copyThroughMemory(int sourceFd, loff_t at, size_t length)
+    // The disk starts on what has been written while the copy goes on, so that the closing
+    // fsync finds little left to do. Only a hint: a failed write surfaces at fsync.
+    void startWriteback()
     {
-        std::vector<char> buffer(std::min<size_t>(length, size_t(kPiece)));
-        const ssize_t n = ::pread(sourceFd, buffer.data(), buffer.size(), at);
-        if (n <= 0)
-            return n;
-        const quint64 before = m_at;
-        if (!put(buffer.data(), size_t(n)))
-            return -1;
-        m_at = before;  // the caller advances
-        return n;
+        constexpr quint64 kStride = 8u << 20;
+        if (m_at - m_writebackFrom < kStride)
+            return;
+        ::sync_file_range(m_fd, off_t(m_writebackFrom), off_t(m_at - m_writebackFrom), SYNC_FILE_RANGE_WRITE);
+        m_writebackFrom = m_at;
     }
 
     bool fail(int error)
@@ -760,6 +761,8 @@ private:
     int m_fd;
     quint64 m_at = 0;
     std::vector<Record> m_records;
+    std::vector<char> m_copyBuffer;
+    quint64 m_writebackFrom = 0;
     int m_error = 0;
     bool m_failed = false;
 };
@@ -1206,6 +1209,26 @@ DbStatus spliceSheet(const SpliceRequest& request, const PackageProgress& progre
                             .arg(shown(outputName)))};
     }
     return {};
+}
+
+int replaceFile(const QString& finished, const QString& target)
+{
+    // The replaced file lives on while this descriptor is open; closing it, the last reference,
+    // is what frees its blocks, and that is left to a thread of its own.
+    const QByteArray to = QFile::encodeName(target);
+    const int old = ::open(to.constData(), O_RDONLY | O_CLOEXEC);
+    const int error = std::rename(QFile::encodeName(finished).constData(), to.constData()) == 0 ? 0 : errno;
+    if (old >= 0) {
+        if (error == 0) {
+            try {
+                std::thread([old] { ::close(old); }).detach();
+                return 0;
+            } catch (const std::system_error&) {
+            }
+        }
+        ::close(old);
+    }
+    return error;
 }
 
 DbStatus verifyPackage(const QString& path, const QString& sheetPart, qint64 rows, const PackageProgress& progress)

@@ -58,4 +58,8 @@ DbStatus verifyPackage(const QString& path, const QString& sheetPart, qint64 row
 // a read-only or missing folder, followed by the system's own text.
 QString writeFailureText(int systemError);
 
+// Renames `finished` over `target` and returns 0 or the system's error number. The blocks of the
+// file it replaces are given back after the user's wait: a large workbook's take milliseconds.
+int replaceFile(const QString& finished, const QString& target);
+
 }  // namespace quarvel::xlsx
