@@ -4,6 +4,7 @@
 #include "platform/Platform.h"
 
 #include <QApplication>
+#include <QIcon>
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QTranslator>
@@ -20,6 +21,9 @@ int main(int argc, char* argv[])
     QApplication::setApplicationName(QStringLiteral("Quarvel"));
     QApplication::setApplicationVersion(
         QStringLiteral("%1.%2.%3").arg(QUARVEL_VERSION_MAJOR).arg(QUARVEL_VERSION_MINOR).arg(QUARVEL_VERSION_PATCH));
+
+    QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/quarvel.svg")));
+    QGuiApplication::setDesktopFileName(QStringLiteral("quarvel"));
 
     // Chinese throughout: dates and numbers, and Qt's own dialogs and buttons.
     const QLocale chinese(QLocale::Chinese, QLocale::China);
