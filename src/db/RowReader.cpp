@@ -159,14 +159,14 @@ bool RowReader::next()
     return false;
 }
 
-bool RowReader::isNull(int column) const
+bool RowReader::nullAt(int column) const
 {
     if (m_query)
         return m_query->raw().isNull(column);
     return !m_statement || sqlite3_column_type(m_statement, column) == SQLITE_NULL;
 }
 
-QString RowReader::text(int column) const
+QString RowReader::textAt(int column) const
 {
     if (m_query)
         return Query::textOf(m_query->raw().value(column));
@@ -198,7 +198,7 @@ QString RowReader::text(int column) const
     return QString::fromUtf8(utf8, length);
 }
 
-void RowReader::readText(int column, QString& into) const
+void RowReader::readTextAt(int column, QString& into) const
 {
     sqlite3_value* value = m_query || !m_statement ? nullptr : sqlite3_column_value(m_statement, column);
     const int type = value ? sqlite3_value_type(value) : SQLITE_TEXT;
@@ -207,7 +207,7 @@ void RowReader::readText(int column, QString& into) const
         return;
     }
     if (!value || type != SQLITE_TEXT) {
-        into = text(column);
+        into = textAt(column);
         return;
     }
     const auto* utf8 = reinterpret_cast<const char*>(sqlite3_value_text(value));
@@ -221,21 +221,21 @@ void RowReader::readText(int column, QString& into) const
     into.truncate(end - into.constData());
 }
 
-bool RowReader::equals(int column, const QString& known) const
+bool RowReader::equalsAt(int column, const QString& known) const
 {
     if (m_query || !m_statement)
-        return text(column) == known;
+        return textAt(column) == known;
     sqlite3_value* value = sqlite3_column_value(m_statement, column);
     const int type = sqlite3_value_type(value);
     if (type == SQLITE_NULL)
         return known.isEmpty();
     if (type != SQLITE_TEXT)
-        return text(column) == known;
+        return textAt(column) == known;
     const auto* utf8 = reinterpret_cast<const char*>(sqlite3_value_text(value));
     return QAnyStringView::equal(QUtf8StringView(utf8, sqlite3_value_bytes(value)), known);
 }
 
-qlonglong RowReader::longInteger(int column) const
+qlonglong RowReader::longIntegerAt(int column) const
 {
     if (m_query)
         return m_query->raw().value(column).toLongLong();
@@ -245,7 +245,7 @@ qlonglong RowReader::longInteger(int column) const
     if (type == SQLITE_TEXT || type == SQLITE_BLOB) {
         // A text counts only when it is a whole number, as a variant holding it reads.
         bool ok = false;
-        const qlonglong n = text(column).toLongLong(&ok);
+        const qlonglong n = textAt(column).toLongLong(&ok);
         return ok ? n : 0;
     }
     // A real is rounded, not cut, as a variant holding it reads.
@@ -254,7 +254,7 @@ qlonglong RowReader::longInteger(int column) const
     return sqlite3_column_int64(m_statement, column);
 }
 
-double RowReader::real(int column) const
+double RowReader::realAt(int column) const
 {
     if (m_query)
         return m_query->raw().value(column).toDouble();
@@ -263,17 +263,17 @@ double RowReader::real(int column) const
     const int type = sqlite3_column_type(m_statement, column);
     if (type == SQLITE_TEXT || type == SQLITE_BLOB) {
         bool ok = false;
-        const double n = text(column).toDouble(&ok);
+        const double n = textAt(column).toDouble(&ok);
         return ok ? n : 0.0;
     }
     return sqlite3_column_double(m_statement, column);
 }
 
-QDateTime RowReader::dateTime(int column) const
+QDateTime RowReader::dateTimeAt(int column) const
 {
     if (m_query)
         return dialect::toDateTime(m_query->raw().value(column));
-    if (isNull(column))
+    if (nullAt(column))
         return {};
     // Date-times are stored in the canonical form: read it straight from the engine's bytes (on
     // long lists it is the bulk of the work), anything else through the dialect.
@@ -282,7 +282,7 @@ QDateTime RowReader::dateTime(int column) const
         dialect::fromCanonicalUtf8(QByteArrayView(bytes, sqlite3_column_bytes(m_statement, column)));
     if (canonical.isValid())
         return canonical;
-    return dialect::toDateTime(QVariant(text(column)));
+    return dialect::toDateTime(QVariant(textAt(column)));
 }
 
 }  // namespace quarvel

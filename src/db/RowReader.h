@@ -1,5 +1,6 @@
 #pragma once
 
+#include "db/ColumnTable.h"
 #include "db/DbError.h"
 #include "db/Query.h"
 #include "db/SqlDialect.h"
@@ -12,6 +13,7 @@
 #include <algorithm>
 #include <initializer_list>
 #include <memory>
+#include <type_traits>
 
 struct sqlite3;
 struct sqlite3_stmt;
@@ -52,24 +54,51 @@ public:
 
     const DbError& error() const { return m_error; }
 
-    // Columns by position, from 0, in the order of the statement's select list.
-    bool isNull(int column) const;
+    // Columns by the enumerators of the list's ColumnTable, whose order is the select list's. A
+    // plain number does not compile.
+    template <typename Column>
+    requires std::is_enum_v<Column>
+    bool isNull(Column column) const { return nullAt(int(column)); }
     // Null reads as a null text.
-    QString text(int column) const;
+    template <typename Column>
+    requires std::is_enum_v<Column> QString text(Column column)
+    const { return textAt(int(column)); }
     // The column's text, as text() reads it (null as empty), into `into`, reusing its memory: for
     // texts that are copied elsewhere at once, no allocation once `into` is large enough.
-    void readText(int column, QString& into) const;
+    template <typename Column>
+    requires std::is_enum_v<Column>
+    void readText(Column column, QString& into) const { readTextAt(int(column), into); }
     // Whether the column reads as `known` (null and empty alike, as QString compares), without
     // building a text: values repeated on many rows are then kept once.
-    bool equals(int column, const QString& known) const;
-    qlonglong longInteger(int column) const;
-    int integer(int column) const { return int(longInteger(column)); }
-    double real(int column) const;
+    template <typename Column>
+    requires std::is_enum_v<Column>
+    bool equals(Column column, const QString& known) const { return equalsAt(int(column), known); }
+    template <typename Column>
+    requires std::is_enum_v<Column> qlonglong longInteger(Column column)
+    const { return longIntegerAt(int(column)); }
+    template <typename Column>
+    requires std::is_enum_v<Column>
+    int integer(Column column) const { return int(longIntegerAt(int(column))); }
+    template <typename Column>
+    requires std::is_enum_v<Column>
+    double real(Column column) const { return realAt(int(column)); }
     // A 0/1 flag; null reads as false.
-    bool flag(int column) const { return longInteger(column) != 0; }
-    QDateTime dateTime(int column) const;
+    template <typename Column>
+    requires std::is_enum_v<Column>
+    bool flag(Column column) const { return longIntegerAt(int(column)) != 0; }
+    template <typename Column>
+    requires std::is_enum_v<Column> QDateTime dateTime(Column column)
+    const { return dateTimeAt(int(column)); }
 
 private:
+    bool nullAt(int column) const;
+    QString textAt(int column) const;
+    void readTextAt(int column, QString& into) const;
+    bool equalsAt(int column, const QString& known) const;
+    qlonglong longIntegerAt(int column) const;
+    double realAt(int column) const;
+    QDateTime dateTimeAt(int column) const;
+
     bool execDirect(sqlite3* handle);
     void finalize();
 

@@ -7,16 +7,29 @@
 #include <QSet>
 
 namespace quarvel {
+namespace {
+
+// The columns of a department of the tree.
+enum class DepartmentColumn { Code, Name, Parent, Count };
+constexpr auto kDepartmentColumns = columnTable<DepartmentColumn>({
+    {DepartmentColumn::Code, u"职能部门new.职能部门编号"},
+    {DepartmentColumn::Name, u"职能部门new.职能部门名称"},
+    {DepartmentColumn::Parent, u"table2.上级部门编号"},
+});
+
+}  // namespace
 
 const QString& DepartmentDirectory::departmentStatement()
 {
-    static const QString sql = QStringLiteral(
-        " select 职能部门new.职能部门编号,职能部门new.职能部门名称,table2.上级部门编号 from 职能部门new left join"
-        " (select 上级部门new.职能部门编号,上级部门new.上级部门编号 from 上级部门new,"
-        " (select 职能部门编号,max(起始日期) as 设置日期 from 上级部门new group by 职能部门编号) as table1"
-        " where 上级部门new.职能部门编号 = table1.职能部门编号 and 上级部门new.起始日期 = table1.设置日期) as table2"
-        " on 职能部门new.职能部门编号 = table2.职能部门编号 where 职能部门new.终止日期 is null"
-        " order by len(职能部门new.职能部门编号),职能部门new.职能部门编号");
+    static const QString sql =
+        QStringLiteral(" select ") + kDepartmentColumns.selectList()
+        + QStringLiteral(
+            " from 职能部门new left join"
+            " (select 上级部门new.职能部门编号,上级部门new.上级部门编号 from 上级部门new,"
+            " (select 职能部门编号,max(起始日期) as 设置日期 from 上级部门new group by 职能部门编号) as table1"
+            " where 上级部门new.职能部门编号 = table1.职能部门编号 and 上级部门new.起始日期 = table1.设置日期) as table2"
+            " on 职能部门new.职能部门编号 = table2.职能部门编号 where 职能部门new.终止日期 is null"
+            " order by len(职能部门new.职能部门编号),职能部门new.职能部门编号");
     return sql;
 }
 
@@ -50,13 +63,12 @@ const QString& DepartmentDirectory::positionStatement(PositionVariant variant)
 
 DbResult<QVector<DepartmentEntry>> DepartmentDirectory::loadDepartments()
 {
-    // By position: 职能部门编号, 职能部门名称, 上级部门编号.
     RowReader q(departmentStatement());
     if (!q.exec())
         return DbResult<QVector<DepartmentEntry>>::failure(q.error());
     QVector<DepartmentEntry> rows;
     while (q.next())
-        rows.append({q.text(0), q.text(1), q.text(2)});
+        rows.append({q.text(DepartmentColumn::Code), q.text(DepartmentColumn::Name), q.text(DepartmentColumn::Parent)});
     return {rows, q.error()};
 }
 

@@ -12,10 +12,28 @@ QString TypeCodeFromText(const QString& text)
     return blank < 0 ? text : text.left(blank);
 }
 
+namespace {
+
+// The columns of a type of the tree.
+enum class TypeColumn { Code, Name, Parent, Level, Description, Id, Count };
+constexpr auto kTypeColumns = columnTable<TypeColumn>({
+    {TypeColumn::Code, u"编号"},
+    {TypeColumn::Name, u"名称"},
+    {TypeColumn::Parent, u"上级编号"},
+    {TypeColumn::Level, u"级别"},
+    {TypeColumn::Description, u"说明"},
+    {TypeColumn::Id, u"ID"},
+});
+
+// The statements that list codes read them first.
+enum class CodeColumn { Code, Count };
+
+}  // namespace
+
 const QString& TypeTree::loadStatement()
 {
-    static const QString sql =
-        QStringLiteral("SELECT   编号, 名称,上级编号,级别,说明, ID From 资料类型 Order by 级别,len(编号),编号");
+    static const QString sql = QStringLiteral("SELECT ") + kTypeColumns.selectList()
+                               + QStringLiteral(" From 资料类型 Order by 级别,len(编号),编号");
     return sql;
 }
 
@@ -75,7 +93,6 @@ DbError TypeTree::read(TypeTreeVariant variant, const TypeRowSink& take)
     RowReader rows(loadStatement());
     if (!rows.exec())
         return rows.error();
-    // Read by position, in the order of the statement's columns: 编号, 名称, 上级编号, 级别, 说明, ID.
     const QString rootKey = settings ? kTypeRootKey : QString();
     // Descriptions are copied by the taker: one text read into again and again.
     QString description;
@@ -84,24 +101,24 @@ DbError TypeTree::read(TypeTreeVariant variant, const TypeRowSink& take)
     QString parentCode;
     QString parentKey;
     while (rows.next()) {
-        const QString code = rows.text(0);
+        const QString code = rows.text(TypeColumn::Code);
         node.key = typeKey(code);
-        const QString name = rows.text(1);
+        const QString name = rows.text(TypeColumn::Name);
         QString text;
         text.reserve(code.size() + 1 + name.size());
         node.text = std::move(text.append(code).append(u' ').append(name));
         node.picture = picture;
-        if (rows.isNull(2)) {
+        if (rows.isNull(TypeColumn::Parent)) {
             node.parentKey = rootKey;
         } else {
-            if (parentKey.isNull() || !rows.equals(2, parentCode)) {
-                parentCode = rows.text(2);
+            if (parentKey.isNull() || !rows.equals(TypeColumn::Parent, parentCode)) {
+                parentCode = rows.text(TypeColumn::Parent);
                 parentKey = typeKey(parentCode);
             }
             node.parentKey = parentKey;
         }
         if (settings)
-            rows.readText(4, description);
+            rows.readText(TypeColumn::Description, description);
         if (!take(node, description))
             return {};
     }
@@ -124,7 +141,7 @@ DbResult<TypeTreeNodes> TypeTree::load(TypeTreeVariant variant)
 }
 
 namespace {
-// The codes in the first column of the statement's rows.
+// The codes of the statement's rows, in its first column.
 DbResult<QStringList> readCodes(const QString& sql, const QVariantList& values = {})
 {
     RowReader rows(sql);
@@ -134,7 +151,7 @@ DbResult<QStringList> readCodes(const QString& sql, const QVariantList& values =
         return DbResult<QStringList>::failure(rows.error());
     QStringList codes;
     while (rows.next())
-        codes.append(rows.text(0));
+        codes.append(rows.text(CodeColumn::Code));
     if (rows.error().isSet())
         return DbResult<QStringList>::failure(rows.error());
     return {codes, {}};

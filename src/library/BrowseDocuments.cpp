@@ -10,14 +10,40 @@ namespace {
 
 // --- statements ---------------------------------------------------------------------------
 
-const QString& listColumns()
-{
-    static const QString sql = QStringLiteral(
-        "公司文件信息.ID, 公司文件信息.编号, 公司文件信息.文件类别, 公司文件信息.文件名称, 公司文件信息.摘要, "
-        "公司文件信息.关键字, 公司文件信息.文件级别, 公司文件信息.上传人工号, 员工档案.姓名, 公司文件信息.上传日期, "
-        "公司文件信息.附件后缀, 资料类型.名称, 权限表.下载, 权限表.查阅");
-    return sql;
-}
+// The columns of a listed document.
+enum class Column {
+    Id,
+    Number,
+    Type,
+    Name,
+    Summary,
+    Keywords,
+    Level,
+    UploaderCode,
+    Uploader,
+    Uploaded,
+    Extension,
+    TypeName,
+    Download,
+    Read,
+    Count
+};
+constexpr auto kColumns = columnTable<Column>({
+    {Column::Id, u"公司文件信息.ID"},
+    {Column::Number, u"公司文件信息.编号"},
+    {Column::Type, u"公司文件信息.文件类别"},
+    {Column::Name, u"公司文件信息.文件名称"},
+    {Column::Summary, u"公司文件信息.摘要"},
+    {Column::Keywords, u"公司文件信息.关键字"},
+    {Column::Level, u"公司文件信息.文件级别"},
+    {Column::UploaderCode, u"公司文件信息.上传人工号"},
+    {Column::Uploader, u"员工档案.姓名"},
+    {Column::Uploaded, u"公司文件信息.上传日期"},
+    {Column::Extension, u"公司文件信息.附件后缀"},
+    {Column::TypeName, u"资料类型.名称"},
+    {Column::Download, u"权限表.下载"},
+    {Column::Read, u"权限表.查阅"},
+});
 
 // The permission rule: a document is listed through every right of the position on its number
 // that grants reading or downloading; documents without stored content never.
@@ -58,40 +84,22 @@ const QString& listOrder()
 
 QVariant likePattern(const QString& typed) { return dialect::containsPattern(typed.trimmed()); }
 
-// The columns of listColumns(), by position.
-enum Column {
-    Id,
-    Number,
-    Type,
-    Name,
-    Summary,
-    Keywords,
-    Level,
-    UploaderCode,
-    Uploader,
-    Uploaded,
-    Extension,
-    TypeName,
-    Download,
-    Read
-};
-
 BrowseRow readRow(const RowReader& q)
 {
     BrowseRow r;
-    r.id = q.longInteger(Id);
-    r.number = q.text(Number);
-    r.typeCode = q.text(Type);
-    r.typeName = q.text(TypeName);
-    r.name = q.text(Name);
-    r.summary = q.text(Summary);
-    r.keywords = q.text(Keywords);
-    r.level = q.text(Level);
-    r.uploaderName = q.text(Uploader);
-    r.extension = q.text(Extension);
-    r.uploaded = q.dateTime(Uploaded);
-    r.canRead = q.flag(Read);
-    r.canDownload = q.flag(Download);
+    r.id = q.longInteger(Column::Id);
+    r.number = q.text(Column::Number);
+    r.typeCode = q.text(Column::Type);
+    r.typeName = q.text(Column::TypeName);
+    r.name = q.text(Column::Name);
+    r.summary = q.text(Column::Summary);
+    r.keywords = q.text(Column::Keywords);
+    r.level = q.text(Column::Level);
+    r.uploaderName = q.text(Column::Uploader);
+    r.extension = q.text(Column::Extension);
+    r.uploaded = q.dateTime(Column::Uploaded);
+    r.canRead = q.flag(Column::Read);
+    r.canDownload = q.flag(Column::Download);
     return r;
 }
 
@@ -149,12 +157,13 @@ QString BrowseDocuments::formatsStatement()
 
 QString BrowseDocuments::recentStatement()
 {
-    return QStringLiteral("select distinct top %1 ").arg(kRecentRows) + listColumns() + recentSource() + listOrder();
+    return QStringLiteral("select distinct top %1 ").arg(kRecentRows) + kColumns.selectList() + recentSource()
+           + listOrder();
 }
 
 QString BrowseDocuments::searchStatement(const BrowseSearch& search)
 {
-    QString sql = QStringLiteral("select distinct ") + listColumns() + listSource();
+    QString sql = QStringLiteral("select distinct ") + kColumns.selectList() + listSource();
     sql += QStringLiteral(" and 公司文件信息.文件类别 in (select 值 from [#") + typeListName() + QStringLiteral("])");
     if (!search.formats.isEmpty())
         sql += QStringLiteral(" and 公司文件信息.附件后缀 in (select 值 from [#") + formatListName()

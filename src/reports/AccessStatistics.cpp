@@ -142,12 +142,36 @@ DbResult<bool> AccessStatistics::holdsSpecialAudit(const QString& deptCode, cons
     return {found, {}};
 }
 
+namespace {
+
+// The columns of a document's counts.
+enum class CountsColumn { Number, Name, Summary, Reads, Downloads, Count };
+constexpr auto kCountsColumns = columnTable<CountsColumn>({
+    {CountsColumn::Number, u"资料下载记录.文件编号"},
+    {CountsColumn::Name, u"资料下载记录.文件名称"},
+    {CountsColumn::Summary, u"资料下载记录.摘要"},
+    {CountsColumn::Reads, u"sum(case when 资料下载记录.阅读 = 1 then 1 else 0 end) as 浏览次数"},
+    {CountsColumn::Downloads, u"sum(case when 资料下载记录.下载 = 1 then 1 else 0 end) as 下载次数"},
+});
+
+// The columns of one access to a document.
+enum class DetailColumn { Number, Name, Summary, Department, Employee, Read, Download, Time, Count };
+constexpr auto kDetailColumns = columnTable<DetailColumn>({
+    {DetailColumn::Number, u"资料下载记录.文件编号"},
+    {DetailColumn::Name, u"资料下载记录.文件名称"},
+    {DetailColumn::Summary, u"资料下载记录.摘要"},
+    {DetailColumn::Department, u"职能部门new.职能部门名称"},
+    {DetailColumn::Employee, u"员工档案.姓名"},
+    {DetailColumn::Read, u"资料下载记录.阅读"},
+    {DetailColumn::Download, u"资料下载记录.下载"},
+    {DetailColumn::Time, u"资料下载记录.操作时间"},
+});
+
+}  // namespace
+
 QString AccessStatistics::statisticsStatement(const StatisticsFilter& filter)
 {
-    return QStringLiteral("select 资料下载记录.文件编号, 资料下载记录.文件名称, 资料下载记录.摘要,"
-                          " sum(case when 资料下载记录.阅读 = 1 then 1 else 0 end) as 浏览次数,"
-                          " sum(case when 资料下载记录.下载 = 1 then 1 else 0 end) as 下载次数"
-                          " from 资料下载记录")
+    return QStringLiteral("select ") + kCountsColumns.selectList() + QStringLiteral(" from 资料下载记录")
            + filterClause(filter)
            + QStringLiteral(" group by 资料下载记录.文件编号, 资料下载记录.文件名称, 资料下载记录.摘要"
                             " order by 资料下载记录.文件编号, 资料下载记录.文件名称, 资料下载记录.摘要");
@@ -155,10 +179,9 @@ QString AccessStatistics::statisticsStatement(const StatisticsFilter& filter)
 
 QString AccessStatistics::detailsStatement(const StatisticsFilter& filter)
 {
-    return QStringLiteral("select 资料下载记录.文件编号, 资料下载记录.文件名称, 资料下载记录.摘要,"
-                          " 职能部门new.职能部门名称, 员工档案.姓名, 资料下载记录.阅读, 资料下载记录.下载,"
-                          " 资料下载记录.操作时间 from 资料下载记录"
-                          " left join 职能部门new on 职能部门new.职能部门编号 = 资料下载记录.部门")
+    return QStringLiteral("select ") + kDetailColumns.selectList()
+           + QStringLiteral(" from 资料下载记录"
+                            " left join 职能部门new on 职能部门new.职能部门编号 = 资料下载记录.部门")
            + filterClause(filter) + QStringLiteral(" and 资料下载记录.文件编号 = ? order by 资料下载记录.操作时间");
 }
 
@@ -194,10 +217,11 @@ DbResult<QVector<StatisticsRow>> AccessStatistics::run(const StatisticsFilter& f
         q.bind(v);
     if (!q.exec())
         return Result::failure(q.error());
-    // By position: 文件编号, 文件名称, 摘要, 浏览次数, 下载次数.
+    using C = CountsColumn;
     QVector<StatisticsRow> rows;
     while (q.next())
-        rows.append(StatisticsRow{q.text(0), q.text(1), q.text(2), q.longInteger(3), q.longInteger(4)});
+        rows.append(StatisticsRow{q.text(C::Number), q.text(C::Name), q.text(C::Summary), q.longInteger(C::Reads),
+                                  q.longInteger(C::Downloads)});
     return {std::move(rows), q.error()};
 }
 
@@ -221,17 +245,17 @@ DbResult<QVector<DetailRow>> AccessStatistics::details(const QString& documentNu
             return Result::failure(q.error());
     }
     QVector<DetailRow> rows;
-    // By position: 文件编号, 文件名称, 摘要, 职能部门名称, 姓名, 阅读, 下载, 操作时间.
+    using C = DetailColumn;
     while (q.next()) {
         DetailRow r;
-        r.number = q.text(0);
-        r.name = q.text(1);
-        r.summary = q.text(2);
-        r.department = q.text(3);
-        r.employee = q.text(4);
-        r.read = q.text(5);
-        r.download = q.text(6);
-        r.time = q.dateTime(7);
+        r.number = q.text(C::Number);
+        r.name = q.text(C::Name);
+        r.summary = q.text(C::Summary);
+        r.department = q.text(C::Department);
+        r.employee = q.text(C::Employee);
+        r.read = q.text(C::Read);
+        r.download = q.text(C::Download);
+        r.time = q.dateTime(C::Time);
         rows.append(std::move(r));
     }
     return {std::move(rows), q.error()};

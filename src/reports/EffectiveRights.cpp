@@ -13,8 +13,40 @@
 namespace quarvel {
 namespace {
 
-const QString kGrantor =
-    QStringLiteral(" (select max(员工档案.姓名) from 员工档案 where 员工档案.工号 = 资料下载权限.CzyID) as 授权人姓名");
+// The grantor's name, by his number.
+constexpr const char16_t* kGrantorColumn =
+    u"(select max(员工档案.姓名) from 员工档案 where 员工档案.工号 = 资料下载权限.CzyID) as 授权人姓名";
+const QString kGrantor = u' ' + QString::fromUtf16(kGrantorColumn);
+
+// The columns of a position's rights; the position itself is read once, apart.
+enum class PositionRightColumn {
+    Id,
+    DocumentNumber,
+    Read,
+    Download,
+    GrantedAt,
+    GrantorNumber,
+    GrantorName,
+    DocumentName,
+    TypeCode,
+    TypeName,
+    Count
+};
+constexpr auto kPositionRightColumns = columnTable<PositionRightColumn>({
+    {PositionRightColumn::Id, u"资料下载权限.ID"},
+    {PositionRightColumn::DocumentNumber, u"资料下载权限.文件编号"},
+    {PositionRightColumn::Read, u"资料下载权限.查阅"},
+    {PositionRightColumn::Download, u"资料下载权限.下载"},
+    {PositionRightColumn::GrantedAt, u"资料下载权限.updatedate"},
+    {PositionRightColumn::GrantorNumber, u"资料下载权限.CzyID"},
+    {PositionRightColumn::GrantorName, kGrantorColumn},
+    {PositionRightColumn::DocumentName, u"公司文件信息.文件名称"},
+    {PositionRightColumn::TypeCode, u"公司文件信息.文件类别"},
+    {PositionRightColumn::TypeName, u"资料类型.名称 as 类别名称"},
+});
+
+// The single column of a count.
+enum class CountColumn { Rows, Count };
 
 // Grantors remembered while a position's rights are read (administrators are few).
 constexpr qsizetype kGrantorsKept = 64;
@@ -117,11 +149,8 @@ QString EffectiveRights::positionStatement()
 // positionStatement().
 QString EffectiveRights::positionRightsStatement()
 {
-    return QStringLiteral("select 资料下载权限.ID, 资料下载权限.文件编号, 资料下载权限.查阅, 资料下载权限.下载,"
-                          " 资料下载权限.updatedate, 资料下载权限.CzyID,")
-           + kGrantor
-           + QStringLiteral(", 公司文件信息.文件名称, 公司文件信息.文件类别, 资料类型.名称 as 类别名称"
-                            " from 资料下载权限"
+    return QStringLiteral("select ") + kPositionRightColumns.selectList()
+           + QStringLiteral(" from 资料下载权限"
                             " left join 公司文件信息 on 公司文件信息.编号 = 资料下载权限.文件编号"
                             " left join 资料类型 on 资料类型.编号 = 公司文件信息.文件类别"
                             " where 资料下载权限.岗位代号 = ? order by 资料下载权限.文件编号, 资料下载权限.ID");
@@ -280,12 +309,11 @@ DbResult<PositionExplanation> EffectiveRights::forPosition(const QString& positi
         if (!q.exec())
             return Result::failure(q.error());
         if (q.next())
-            expected = q.longInteger(0);
+            expected = q.longInteger(CountColumn::Rows);
         if (q.error().isSet())
             return Result::failure(q.error());
     }
-    // Read by position, in the statement's order: ID, 文件编号, 查阅, 下载, updatedate, CzyID,
-    // 授权人姓名, 文件名称, 文件类别, 类别名称.
+    using C = PositionRightColumn;
     RowReader q(positionRightsStatement());
     q.bind(code);
     if (!q.exec())
@@ -307,28 +335,28 @@ DbResult<PositionExplanation> EffectiveRights::forPosition(const QString& positi
     e.rows.reserve(RowReader::rowsToReserve(expected));
     while (q.next()) {
         ExplainedRight& r = e.rows.emplace_back();
-        r.id = q.longInteger(0);
-        r.documentNumber = q.text(1);
-        r.read = q.flag(2);
-        r.download = q.flag(3);
-        r.grantedAt = q.text(4);
+        r.id = q.longInteger(C::Id);
+        r.documentNumber = q.text(C::DocumentNumber);
+        r.read = q.flag(C::Read);
+        r.download = q.flag(C::Download);
+        r.grantedAt = q.text(C::GrantedAt);
         const auto by = std::find_if(grantors.cbegin(), grantors.cend(), [&q](const GrantorSeen& g) {
-            return q.equals(5, g.number) && q.equals(6, g.name);
+            return q.equals(C::GrantorNumber, g.number) && q.equals(C::GrantorName, g.name);
         });
         if (by != grantors.cend()) {
             r.grantedBy = by->text;
         } else {
-            GrantorSeen g{q.text(5), q.text(6), {}};
+            GrantorSeen g{q.text(C::GrantorNumber), q.text(C::GrantorName), {}};
             g.text = r.grantedBy = grantor(g.number, g.name);
             if (grantors.size() < kGrantorsKept)
                 grantors.append(std::move(g));
         }
-        r.documentName = q.text(7);
-        if (!q.equals(8, lastType.code) || !q.equals(9, lastType.name)) {
-            const QString typeCode = q.text(8);
+        r.documentName = q.text(C::DocumentName);
+        if (!q.equals(C::TypeCode, lastType.code) || !q.equals(C::TypeName, lastType.name)) {
+            const QString typeCode = q.text(C::TypeCode);
             auto type = types.constFind(typeCode);
-            if (type == types.constEnd() || !q.equals(9, type->name))
-                type = types.insert(typeCode, {typeCode, q.text(9), uploadable.contains(codeKey(typeCode))});
+            if (type == types.constEnd() || !q.equals(C::TypeName, type->name))
+                type = types.insert(typeCode, {typeCode, q.text(C::TypeName), uploadable.contains(codeKey(typeCode))});
             lastType = *type;
         }
         r.typeCode = lastType.code;

@@ -31,6 +31,42 @@ QString filterClause(const StatisticsFilter& f)
     return sql;
 }
 
+// The columns of a reader's counts.
+enum class ReaderColumn {
+    EmployeeNo,
+    Department,
+    Reads,
+    Downloads,
+    Documents,
+    LastAccess,
+    Name,
+    DepartmentName,
+    Count
+};
+constexpr auto kReaderColumns = columnTable<ReaderColumn>({
+    {ReaderColumn::EmployeeNo, u"计数.工号"},
+    {ReaderColumn::Department, u"计数.部门"},
+    {ReaderColumn::Reads, u"计数.浏览次数"},
+    {ReaderColumn::Downloads, u"计数.下载次数"},
+    {ReaderColumn::Documents, u"计数.文件数"},
+    {ReaderColumn::LastAccess, u"计数.最近访问"},
+    {ReaderColumn::Name, u"(select max(员工档案.姓名) from 员工档案 where 员工档案.工号 = 计数.工号) as 姓名"},
+    {ReaderColumn::DepartmentName, u"(select max(职能部门new.职能部门名称) from 职能部门new"
+                                   u" where 职能部门new.职能部门编号 = 计数.部门) as 职能部门名称"},
+});
+
+// The columns of one of a reader's accesses: the reader and his department are the same on
+// every row and read once, apart.
+enum class AccessColumn { Number, Name, Summary, Read, Download, Time, Count };
+constexpr auto kAccessColumns = columnTable<AccessColumn>({
+    {AccessColumn::Number, u"资料下载记录.文件编号"},
+    {AccessColumn::Name, u"资料下载记录.文件名称"},
+    {AccessColumn::Summary, u"资料下载记录.摘要"},
+    {AccessColumn::Read, u"资料下载记录.阅读"},
+    {AccessColumn::Download, u"资料下载记录.下载"},
+    {AccessColumn::Time, u"资料下载记录.操作时间"},
+});
+
 }  // namespace
 
 QString ReaderRow::lastAccessText() const { return timeText(lastAccess); }
@@ -62,15 +98,12 @@ QStringList ReaderStatistics::allowedDepartments(const QStringList& codes) const
 // Grouped first, named after: the names join once per reader, not once per access.
 QString ReaderStatistics::readersStatement(const StatisticsFilter& filter)
 {
-    return QStringLiteral("select 计数.工号, 计数.部门, 计数.浏览次数, 计数.下载次数, 计数.文件数, 计数.最近访问,"
-                          " (select max(员工档案.姓名) from 员工档案 where 员工档案.工号 = 计数.工号) as 姓名,"
-                          " (select max(职能部门new.职能部门名称) from 职能部门new"
-                          " where 职能部门new.职能部门编号 = 计数.部门) as 职能部门名称"
-                          " from (select 资料下载记录.工号, 资料下载记录.部门,"
-                          " sum(case when 资料下载记录.阅读 = 1 then 1 else 0 end) as 浏览次数,"
-                          " sum(case when 资料下载记录.下载 = 1 then 1 else 0 end) as 下载次数,"
-                          " count(distinct 资料下载记录.文件编号) as 文件数,"
-                          " max(资料下载记录.操作时间) as 最近访问 from 资料下载记录")
+    return QStringLiteral("select ") + kReaderColumns.selectList()
+           + QStringLiteral(" from (select 资料下载记录.工号, 资料下载记录.部门,"
+                            " sum(case when 资料下载记录.阅读 = 1 then 1 else 0 end) as 浏览次数,"
+                            " sum(case when 资料下载记录.下载 = 1 then 1 else 0 end) as 下载次数,"
+                            " count(distinct 资料下载记录.文件编号) as 文件数,"
+                            " max(资料下载记录.操作时间) as 最近访问 from 资料下载记录")
            + filterClause(filter)
            + QStringLiteral(" group by 资料下载记录.工号, 资料下载记录.部门) 计数"
                             " order by 计数.部门, 计数.工号");
@@ -80,8 +113,7 @@ QString ReaderStatistics::readersStatement(const StatisticsFilter& filter)
 // namesStatement(), not joined to every access.
 QString ReaderStatistics::detailsStatement(const StatisticsFilter& filter)
 {
-    return QStringLiteral("select 资料下载记录.文件编号, 资料下载记录.文件名称, 资料下载记录.摘要,"
-                          " 资料下载记录.阅读, 资料下载记录.下载, 资料下载记录.操作时间 from 资料下载记录")
+    return QStringLiteral("select ") + kAccessColumns.selectList() + QStringLiteral(" from 资料下载记录")
            + filterClause(filter)
            + QStringLiteral(" and 资料下载记录.工号 = ? and 资料下载记录.部门 = ? order by 资料下载记录.操作时间");
 }
@@ -129,18 +161,18 @@ DbResult<QVector<ReaderRow>> ReaderStatistics::run(const StatisticsFilter& reque
         q.bind(v);
     if (!q.exec())
         return Result::failure(q.error());
-    // By position: 工号, 部门, 浏览次数, 下载次数, 文件数, 最近访问, 姓名, 职能部门名称.
+    using C = ReaderColumn;
     QVector<ReaderRow> rows;
     while (q.next()) {
         ReaderRow r;
-        r.employeeNo = q.text(0);
-        r.departmentCode = q.text(1);
-        r.reads = q.longInteger(2);
-        r.downloads = q.longInteger(3);
-        r.documents = q.longInteger(4);
-        r.lastAccess = q.dateTime(5);
-        r.employeeName = q.text(6);
-        r.departmentName = q.text(7);
+        r.employeeNo = q.text(C::EmployeeNo);
+        r.departmentCode = q.text(C::Department);
+        r.reads = q.longInteger(C::Reads);
+        r.downloads = q.longInteger(C::Downloads);
+        r.documents = q.longInteger(C::Documents);
+        r.lastAccess = q.dateTime(C::LastAccess);
+        r.employeeName = q.text(C::Name);
+        r.departmentName = q.text(C::DepartmentName);
         rows.append(std::move(r));
     }
     return {std::move(rows), q.error()};
@@ -180,15 +212,15 @@ DbResult<QVector<DetailRow>> ReaderStatistics::details(const QString& employeeNo
     rows.reserve(RowReader::rowsToReserve(expectedRows));
     while (q.next()) {
         DetailRow& r = rows.emplace_back();
-        // By position: 文件编号, 文件名称, 摘要, 阅读, 下载, 操作时间.
-        r.number = q.text(0);
-        r.name = q.text(1);
-        r.summary = q.text(2);
+        using C = AccessColumn;
+        r.number = q.text(C::Number);
+        r.name = q.text(C::Name);
+        r.summary = q.text(C::Summary);
         r.department = department;
         r.employee = employee;
-        r.read = q.text(3);
-        r.download = q.text(4);
-        r.time = q.dateTime(5);
+        r.read = q.text(C::Read);
+        r.download = q.text(C::Download);
+        r.time = q.dateTime(C::Time);
     }
     return {std::move(rows), q.error()};
 }

@@ -1,4 +1,4 @@
-// Long lists are read by column position, straight from the embedded engine's handle (QSQLITE)
+// Long lists are read by the columns their table declares, straight from the embedded engine's handle (QSQLITE)
 // or through Query (every other driver). Both must give what Query gives for every kind of
 // stored value and every kind of bound value, count for the fault seam and report failures.
 
@@ -16,7 +16,27 @@ using namespace quarvel::test;
 
 namespace {
 
-const QString kValues = QStringLiteral("select 编号, 文件名称, 文件级别, 上传日期, ID from 公司文件信息 order by ID");
+enum class Column { Number, Name, Level, Uploaded, Id, Count };
+constexpr auto kColumns = columnTable<Column>({
+    {Column::Number, u"编号"},
+    {Column::Name, u"文件名称"},
+    {Column::Level, u"文件级别"},
+    {Column::Uploaded, u"上传日期"},
+    {Column::Id, u"ID"},
+});
+const QList<Column> kAll{Column::Number, Column::Name, Column::Level, Column::Uploaded, Column::Id};
+const QString kValues = QStringLiteral("select ") + kColumns.selectList()
+                        + QStringLiteral(" from 公司文件信息 order by ID");
+
+// A column is named by its table's enum on RowReader, by its name on Query, never by a number.
+template <typename Reader, typename Key>
+concept ReadsBy = requires(const Reader& r, Key k)
+{
+    r.text(k);
+    r.longInteger(k);
+};
+static_assert(ReadsBy<RowReader, Column> && ReadsBy<Query, QStringView>);
+static_assert(!ReadsBy<RowReader, int> && !ReadsBy<RowReader, qlonglong> && !ReadsBy<Query, int>);
 
 // Every reading of one column of the current row: as text, number and date-time, and whether
 // it is null.
@@ -46,11 +66,11 @@ QStringList readAll(Reader& q, const QList<Column>& columns, const QVariantList&
     return q.error().isSet() ? QStringList{QStringLiteral("<failed> ") + q.error().description} : out;
 }
 
-// As RowReader reads the five columns by position.
-QStringList readByPosition(const QString& sql, const QVariantList& values = {})
+// As RowReader reads the five columns by their enum.
+QStringList readByColumns(const QString& sql, const QVariantList& values = {})
 {
     RowReader q(sql);
-    return readAll(q, QList<int>{0, 1, 2, 3, 4}, values);
+    return readAll(q, kAll, values);
 }
 
 // As Query reads them by name.
@@ -121,7 +141,7 @@ private slots:
         }
         const QStringList expected = readByName(kValues, names);
         QCOMPARE(expected.size(), 20);
-        QCOMPARE(readByPosition(kValues), expected);
+        QCOMPARE(readByColumns(kValues), expected);
         // The canonical form is read as the local time it names; other forms through the dialect.
         QVERIFY2(expected.at(3).startsWith(QStringLiteral("2026-03-01 08:09:10|0|2026-03-01T08:09:10")),
                  qPrintable(expected.at(3)));
@@ -137,7 +157,8 @@ private slots:
         int compared = 0;
         QString reused = QStringLiteral("一段比任何值都长得多的文字，留在重复使用的缓冲区里");
         while (q.next()) {
-            for (int c = 0; c < 5; ++c, ++compared) {
+            for (const Column c : kAll) {
+                ++compared;
                 const QString text = q.text(c);
                 q.readText(c, reused);
                 QCOMPARE(reused, text.isNull() ? QStringLiteral("") : text);
@@ -168,9 +189,9 @@ private slots:
                                 QStringLiteral("上传日期"), QStringLiteral("ID")};
         const QStringList expected = readByName(sql, names, values);
         QCOMPARE(expected.size(), 15);
-        QCOMPARE(readByPosition(sql, values), expected);
-        QCOMPARE(readByPosition(QStringLiteral("select ?, ?, ?, ?, ?"),
-                                {true, QDate(2026, 1, 2), QByteArray("ab"), QStringLiteral(""), 7.25})
+        QCOMPARE(readByColumns(sql, values), expected);
+        QCOMPARE(readByColumns(QStringLiteral("select ?, ?, ?, ?, ?"),
+                               {true, QDate(2026, 1, 2), QByteArray("ab"), QStringLiteral(""), 7.25})
                      .join(u' '),
                  QStringLiteral("1|1||0 2026-01-02 00:00:00|0|%1|0 ab|0||0 |0||0 7.25|7||0")
                      .arg(dialect::localDateTime(QDate(2026, 1, 2), QTime(0, 0)).toString(Qt::ISODate)));
@@ -200,7 +221,7 @@ private slots:
         QVERIFY(again.next());
         QVERIFY(again.exec());
         QVERIFY(again.next());
-        QCOMPARE(again.text(0), QStringLiteral("A1"));
+        QCOMPARE(again.text(Column::Number), QStringLiteral("A1"));
         QVERIFY(!again.next());
         QVERIFY(!again.error().isSet());
     }
@@ -209,7 +230,7 @@ private slots:
     {
         QVERIFY(db->connectShared());
         FaultInjection::countOnly();
-        QCOMPARE(readByPosition(kValues).size(), 20);
+        QCOMPARE(readByColumns(kValues).size(), 20);
         QCOMPARE(FaultInjection::statements(), 1);
 
         FaultInjection::failStatement(1);
