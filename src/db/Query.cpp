@@ -6,6 +6,8 @@
 
 #include <QSqlRecord>
 
+#include <utility>
+
 namespace quarvel {
 namespace {
 
@@ -74,19 +76,20 @@ bool Query::exec()
         m_error = ConnectionRecovery::refuseWrite(m_db);
     if (m_error.isSet())
         return false;
-    if (!prepare())
+    if (!prepare(std::exchange(m_keepPrepared, false)))
         return false;
     QSqlQuery& q = query();
     for (qsizetype i = 0; i < m_values.size(); ++i)
         q.bindValue(int(i), m_values.at(i));
     if (!q.exec()) {
         m_error = ConnectionRecovery::examine(m_db, failureOf(q));
+        m_ownPrepared = false;
         return false;
     }
     return true;
 }
 
-bool Query::prepare()
+bool Query::prepare(bool keepPrepared)
 {
     if (m_lease.isValid()) {
         // Run again: the statement read before is finished first.
@@ -107,12 +110,26 @@ bool Query::prepare()
     if (m_own.driver() != m_db.driver()) {
         m_own = QSqlQuery(m_db);
         m_own.setForwardOnly(true);
+        m_ownPrepared = false;
     }
+    if (keepPrepared && m_ownPrepared) {
+        m_own.finish();
+        return true;
+    }
+    m_ownPrepared = false;
     if (!m_own.prepare(dialect::translate(m_sql, m_engine))) {
         m_error = ConnectionRecovery::examine(m_db, failureOf(m_own));
         return false;
     }
+    m_ownPrepared = true;
     return true;
+}
+
+Query& Query::clearBindings()
+{
+    m_values.clear();
+    m_keepPrepared = true;
+    return *this;
 }
 
 bool Query::next()

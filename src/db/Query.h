@@ -36,6 +36,10 @@ public:
     bool exec();
     bool next();
 
+    // Forgets the bound values: bound anew, the statement runs again as prepared, not prepared
+    // a second time (a batch of inserts of the same shape).
+    Query& clearBindings();
+
     const DbError& error() const { return m_error; }
 
     // Columns are read by name here (RowReader reads by position): a number where a name
@@ -79,7 +83,7 @@ public:
 
 private:
     // The statement prepared for this run: a kept one, or one of its own.
-    bool prepare();
+    bool prepare(bool keepPrepared);
     QSqlQuery& query() const { return m_lease.isValid() ? m_lease.query() : m_own; }
     int indexOf(QStringView column) const;
     void buildColumnIndex() const;
@@ -88,6 +92,8 @@ private:
     SqlEngine m_engine;
     QString m_sql;
     mutable QSqlQuery m_own;
+    bool m_ownPrepared = false;
+    bool m_keepPrepared = false;
     // Released before the connection above.
     StatementCache::Lease m_lease;
     QVariantList m_values;

@@ -1,7 +1,7 @@
 #pragma once
 
+#include "common/TreeNodes.h"
 #include "db/DbError.h"
-#include "db/TreeNodes.h"
 
 #include <QString>
 #include <QStringList>

@@ -3,7 +3,6 @@
 #include "db/Query.h"
 
 #include <QSet>
-#include <QSqlError>
 
 namespace quarvel {
 namespace {
@@ -27,31 +26,17 @@ QString codeOfText(const QString& text)
 // Codes go in as texts even when unset, so that an empty code matches ''.
 QVariant textValue(const QString& text) { return text.isNull() ? QVariant(QStringLiteral("")) : QVariant(text); }
 
-// Runs the insert with the rows' values: the first time through the statement's own binding,
-// then again on the statement already prepared.
+// Runs the insert with the rows' values; a batch after the first runs on the statement already
+// prepared.
 DbError insertRows(Query& q, bool first, const QStringList& types, const QString& positionCode,
                    const ChangeAuthor& author)
 {
-    if (first) {
-        for (const QString& type : types)
-            q.bind({textValue(type), textValue(positionCode), textValue(author.employeeNo), author.now});
-        q.exec();
-        return q.error();
-    }
-    QSqlQuery& raw = q.raw();
-    const QVariant position = dialect::bindValue(textValue(positionCode), q.engine());
-    const QVariant employee = dialect::bindValue(textValue(author.employeeNo), q.engine());
-    const QVariant now = dialect::bindValue(author.now, q.engine());
-    int i = 0;
-    for (const QString& type : types) {
-        raw.bindValue(i++, dialect::bindValue(textValue(type), q.engine()));
-        raw.bindValue(i++, position);
-        raw.bindValue(i++, employee);
-        raw.bindValue(i++, now);
-    }
-    if (!raw.exec())
-        return DbError::fromSql(raw.lastError());
-    return {};
+    if (!first)
+        q.clearBindings();
+    for (const QString& type : types)
+        q.bind({textValue(type), textValue(positionCode), textValue(author.employeeNo), author.now});
+    q.exec();
+    return q.error();
 }
 
 PermissionResult result(PermissionOutcome outcome) { return {outcome, {}}; }

@@ -6,7 +6,11 @@
 - The core library (the sources listed under quarvel_core in the CMakeLists.txt files) never
   includes, directly or through a project header, a header of widgets/ or platform/, nor a
   Qt Widgets header: the core never shows anything.
-- The data layer (db/) includes no other folder of the project.
+- The data layer (db/) and the plain values (common/) include no other folder of the project.
+- The widgets (widgets/) include nothing of the project but the plain values: no database.
+- Only the data layer includes the engine's own header <sqlite3.h> or reaches past Query to the
+  driver's statement (<QSqlQuery>, Query::raw()): results are read by column names or by the
+  enums of column tables, never by a number.
 - No two folders include each other, directly or round a longer cycle.
 Exits 1 and names the offending includes when any rule is broken.
 """
@@ -20,6 +24,7 @@ WIDGET_HEADER = re.compile(r'^(QtWidgets/|Q(Widget|MainWindow|Dialog|MessageBox|
                            r'Application|PushButton|Label|MdiArea|MdiSubWindow|StatusBar|ProgressDialog|'
                            r'FileDialog|ComboBox|CheckBox|ListWidget|TreeWidget|Menu|Action|Layout|'
                            r'HBoxLayout|VBoxLayout|GridLayout|Frame|ScrollArea|Splitter)\b)')
+RAW = re.compile(r'[.>]raw\(\)')
 SOURCES = re.compile(r'target_sources\(\s*quarvel_core\s+PRIVATE([^)]*)\)', re.S)
 
 
@@ -76,6 +81,18 @@ def main(src):
                 edges[folder_of(rel)].add(folder_of(target))
     for target in sorted(edges.get('db', ())):
         failures.append(f'the data layer db/ includes {target}/')
+    for target in sorted(edges.get('common', ())):
+        failures.append(f'the plain values common/ include {target}/')
+    for target in sorted(edges.get('widgets', set()) - {'common'}):
+        failures.append(f'the widgets include {target}/')
+    for rel in sorted(files):
+        if folder_of(rel) == 'db':
+            continue
+        for kind, target in INCLUDE.findall(files[rel]):
+            if kind == '<' and target in ('sqlite3.h', 'QSqlQuery', 'QtSql/QSqlQuery'):
+                failures.append(f'{rel} includes <{target}>, which only the data layer may')
+        if RAW.search(files[rel]):
+            failures.append(f'{rel} reaches the driver\'s statement through raw(), which only the data layer may')
 
     # Folder cycles (Tarjan's strongly connected components).
     index, low, on, stack, comps, counter = {}, {}, set(), [], [], [0]

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "db/TreeNodes.h"
+#include "common/TreeNodes.h"
 
 #include <QString>
 

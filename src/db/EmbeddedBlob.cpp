@@ -1,0 +1,104 @@
+#include "db/EmbeddedBlob.h"
+
+#include "db/Connection.h"
+
+#include <QSqlDriver>
+
+#include <sqlite3.h>
+
+#include <limits>
+
+namespace quarvel {
+namespace {
+
+static_assert(EmbeddedBlob::kTooBig == SQLITE_TOOBIG);
+
+DbError engineError(sqlite3* handle, int code)
+{
+    const char* text = handle ? sqlite3_errmsg(handle) : sqlite3_errstr(code);
+    return DbError::fromEngine(code, QString::fromUtf8(text));
+}
+
+DbResult<sqlite3*> sharedHandle()
+{
+    const QSqlDatabase db = SharedConnection::database();
+    const QVariant handle = db.driver() ? db.driver()->handle() : QVariant();
+    if (!handle.isValid() || qstrcmp(handle.typeName(), "sqlite3*") != 0)
+        return DbResult<sqlite3*>::failure(DbError::make(-1, QStringLiteral("无法取得SQLite连接句柄")));
+    sqlite3* raw = *static_cast<sqlite3* const*>(handle.constData());
+    if (!raw)
+        return DbResult<sqlite3*>::failure(DbError::make(-1, QStringLiteral("数据库连接未打开")));
+    return {raw, {}};
+}
+
+// The blob functions take int offsets and lengths: a piece beyond them is refused, not cut.
+bool fitsInt(qint64 length, qint64 offset)
+{
+    constexpr qint64 most = std::numeric_limits<int>::max();
+    return length >= 0 && offset >= 0 && length <= most && offset <= most && length + offset <= most;
+}
+
+DbError beyondIntError() { return DbError::make(SQLITE_TOOBIG, QStringLiteral("数据块超出了数据库一次读写的范围")); }
+
+}  // namespace
+
+DbResult<qint64> EmbeddedBlob::lengthLimit()
+{
+    const DbResult<sqlite3*> db = sharedHandle();
+    if (!db.ok())
+        return DbResult<qint64>::failure(db.error);
+    return {sqlite3_limit(db.value, SQLITE_LIMIT_LENGTH, -1), {}};
+}
+
+EmbeddedBlob::EmbeddedBlob(const QByteArray& table, const QByteArray& column, qint64 rowid, bool writable)
+{
+    const DbResult<sqlite3*> db = sharedHandle();
+    if (!db.ok()) {
+        m_openError = db.error;
+        return;
+    }
+    m_db = db.value;
+    const int rc = sqlite3_blob_open(m_db, "main", table.constData(), column.constData(), rowid, writable ? 1 : 0,
+                                     &m_blob);
+    if (rc != SQLITE_OK) {
+        m_openError = engineError(m_db, rc);
+        if (m_blob)
+            sqlite3_blob_close(m_blob);
+        m_blob = nullptr;
+    }
+}
+
+EmbeddedBlob::~EmbeddedBlob()
+{
+    if (m_blob)
+        sqlite3_blob_close(m_blob);
+}
+
+bool EmbeddedBlob::isOpen() const { return m_blob != nullptr; }
+
+qint64 EmbeddedBlob::bytes() const { return m_blob ? sqlite3_blob_bytes(m_blob) : 0; }
+
+DbStatus EmbeddedBlob::write(const char* data, qint64 length, qint64 offset)
+{
+    if (!fitsInt(length, offset))
+        return {beyondIntError()};
+    const int rc = sqlite3_blob_write(m_blob, data, int(length), int(offset));
+    return rc == SQLITE_OK ? DbStatus{} : DbStatus{engineError(m_db, rc)};
+}
+
+DbStatus EmbeddedBlob::read(char* data, qint64 length, qint64 offset)
+{
+    if (!fitsInt(length, offset))
+        return {beyondIntError()};
+    const int rc = sqlite3_blob_read(m_blob, data, int(length), int(offset));
+    return rc == SQLITE_OK ? DbStatus{} : DbStatus{engineError(m_db, rc)};
+}
+
+DbStatus EmbeddedBlob::close()
+{
+    const int rc = m_blob ? sqlite3_blob_close(m_blob) : SQLITE_OK;
+    m_blob = nullptr;
+    return rc == SQLITE_OK ? DbStatus{} : DbStatus{engineError(m_db, rc)};
+}
+
+}  // namespace quarvel

@@ -1,0 +1,45 @@
+#pragma once
+
+#include "db/DbError.h"
+
+#include <QByteArray>
+
+struct sqlite3;
+struct sqlite3_blob;
+
+namespace quarvel {
+
+// A value of one row and column of the shared embedded connection, read or written in place,
+// piece by piece, through the engine's incremental blob access: a large stored file never passes
+// through memory whole. The value must already have its final length to be written.
+class EmbeddedBlob {
+public:
+    // The error number of a value longer than the engine allows.
+    static constexpr int kTooBig = 18;
+
+    // The longest value the shared connection's engine takes, or why it cannot be asked.
+    static DbResult<qint64> lengthLimit();
+
+    // Opens the value of `column` in the row of `table` whose rowid is `rowid`.
+    EmbeddedBlob(const QByteArray& table, const QByteArray& column, qint64 rowid, bool writable);
+    ~EmbeddedBlob();
+    EmbeddedBlob(const EmbeddedBlob&) = delete;
+    EmbeddedBlob& operator=(const EmbeddedBlob&) = delete;
+
+    // Whether it opened; why not.
+    bool isOpen() const;
+    const DbError& openError() const { return m_openError; }
+    qint64 bytes() const;
+
+    DbStatus write(const char* data, qint64 length, qint64 offset);
+    DbStatus read(char* data, qint64 length, qint64 offset);
+    // Closes the value; a write the engine could not finish fails here.
+    DbStatus close();
+
+private:
+    sqlite3* m_db = nullptr;
+    sqlite3_blob* m_blob = nullptr;
+    DbError m_openError;
+};
+
+}  // namespace quarvel
