@@ -1,5 +1,7 @@
 #include "db/Query.h"
 
+#include "db/CellValue.h"
+
 #include "db/Connection.h"
 #include "db/ConnectionRecovery.h"
 #include "db/FaultInjection.h"
@@ -202,34 +204,33 @@ QVariant Query::value(QStringView column) const
 
 QString Query::text(QStringView column) const { return textOf(value(column)); }
 
-QString Query::textOf(const QVariant& v)
-{
-    if (v.isNull())
-        return {};
-    if (v.typeId() == QMetaType::QDateTime)
-        return dialect::canonicalDateTime(v.toDateTime());
-    if (v.typeId() == QMetaType::Bool)
-        return v.toBool() ? QStringLiteral("1") : QStringLiteral("0");
-    return v.toString();
-}
+QString Query::textOf(const QVariant& v) { return CellValue::of(v).text(); }
 
 bool Query::isNull(QStringView column) const { return value(column).isNull(); }
 
-int Query::integer(QStringView column) const { return value(column).toInt(); }
+int Query::integer(QStringView column) const
+{
+    const QVariant v = value(column);
+    return CellValue::of(v).integer();
+}
 
-qlonglong Query::longInteger(QStringView column) const { return value(column).toLongLong(); }
+qlonglong Query::longInteger(QStringView column) const
+{
+    const QVariant v = value(column);
+    return CellValue::of(v).longInteger();
+}
 
 bool Query::flag(QStringView column) const
 {
     const QVariant v = value(column);
-    if (v.isNull())
-        return false;
-    if (v.typeId() == QMetaType::Bool)
-        return v.toBool();
-    return v.toLongLong() != 0;
+    return CellValue::of(v).flag();
 }
 
-QDateTime Query::dateTime(QStringView column) const { return dialect::toDateTime(value(column)); }
+QDateTime Query::dateTime(QStringView column) const
+{
+    const QVariant v = value(column);
+    return CellValue::of(v).dateTime();
+}
 
 QByteArray Query::bytes(QStringView column) const { return value(column).toByteArray(); }
 

@@ -1,9 +1,9 @@
 #include "db/RowReader.h"
 
+#include "db/CellValue.h"
 #include "db/Connection.h"
 #include "db/ConnectionRecovery.h"
 
-#include <QLocale>
 #include <QSqlDriver>
 #include <QSqlQuery>
 #include <QStringDecoder>
@@ -159,6 +159,27 @@ bool RowReader::next()
     return false;
 }
 
+CellValue RowReader::cellAt(int column, QVariant& held) const
+{
+    if (m_query) {
+        held = m_query->raw().value(column);
+        return CellValue::of(held);
+    }
+    if (!m_statement)
+        return CellValue::null();
+    // One call into the connection per value: the value is read where the statement left it
+    // (the connection is used by this thread alone).
+    sqlite3_value* value = sqlite3_column_value(m_statement, column);
+    switch (sqlite3_value_type(value)) {
+    case SQLITE_NULL: return CellValue::null();
+    case SQLITE_INTEGER: return CellValue::integer(sqlite3_value_int64(value));
+    case SQLITE_FLOAT: return CellValue::real(sqlite3_value_double(value));
+    default: break;
+    }
+    const auto* utf8 = reinterpret_cast<const char*>(sqlite3_value_text(value));
+    return CellValue::utf8(QByteArrayView(utf8, sqlite3_value_bytes(value)));
+}
+
 bool RowReader::nullAt(int column) const
 {
     if (m_query)
@@ -168,34 +189,8 @@ bool RowReader::nullAt(int column) const
 
 QString RowReader::textAt(int column) const
 {
-    if (m_query)
-        return Query::textOf(m_query->raw().value(column));
-    if (!m_statement)
-        return {};
-    // One call into the connection per value: the value is read where the statement left it
-    // (the connection is used by this thread alone).
-    sqlite3_value* value = sqlite3_column_value(m_statement, column);
-    switch (sqlite3_value_type(value)) {
-    case SQLITE_NULL: return {};
-    case SQLITE_INTEGER: {
-        // Flags and small counts, on every row of a long list: shared texts, not one each.
-        static const QString digits[] = {
-            QStringLiteral("0"), QStringLiteral("1"), QStringLiteral("2"), QStringLiteral("3"), QStringLiteral("4"),
-            QStringLiteral("5"), QStringLiteral("6"), QStringLiteral("7"), QStringLiteral("8"), QStringLiteral("9")};
-        const sqlite3_int64 n = sqlite3_value_int64(value);
-        if (n >= 0 && n <= 9)
-            return digits[n];
-        return QString::number(n);
-    }
-    // As a variant holding the number would write it ("1" for 1.0).
-    case SQLITE_FLOAT: return QString::number(sqlite3_value_double(value), 'g', QLocale::FloatingPointShortest);
-    default: break;
-    }
-    const auto* utf8 = reinterpret_cast<const char*>(sqlite3_value_text(value));
-    const int length = sqlite3_value_bytes(value);
-    if (length == 0)
-        return QStringLiteral("");
-    return QString::fromUtf8(utf8, length);
+    QVariant held;
+    return cellAt(column, held).text();
 }
 
 void RowReader::readTextAt(int column, QString& into) const
@@ -237,52 +232,32 @@ bool RowReader::equalsAt(int column, const QString& known) const
 
 qlonglong RowReader::longIntegerAt(int column) const
 {
-    if (m_query)
-        return m_query->raw().value(column).toLongLong();
-    if (!m_statement)
-        return 0;
-    const int type = sqlite3_column_type(m_statement, column);
-    if (type == SQLITE_TEXT || type == SQLITE_BLOB) {
-        // A text counts only when it is a whole number, as a variant holding it reads.
-        bool ok = false;
-        const qlonglong n = textAt(column).toLongLong(&ok);
-        return ok ? n : 0;
-    }
-    // A real is rounded, not cut, as a variant holding it reads.
-    if (type == SQLITE_FLOAT)
-        return qRound64(sqlite3_column_double(m_statement, column));
-    return sqlite3_column_int64(m_statement, column);
+    QVariant held;
+    return cellAt(column, held).longInteger();
+}
+
+int RowReader::integerAt(int column) const
+{
+    QVariant held;
+    return cellAt(column, held).integer();
+}
+
+bool RowReader::flagAt(int column) const
+{
+    QVariant held;
+    return cellAt(column, held).flag();
 }
 
 double RowReader::realAt(int column) const
 {
-    if (m_query)
-        return m_query->raw().value(column).toDouble();
-    if (!m_statement)
-        return 0.0;
-    const int type = sqlite3_column_type(m_statement, column);
-    if (type == SQLITE_TEXT || type == SQLITE_BLOB) {
-        bool ok = false;
-        const double n = textAt(column).toDouble(&ok);
-        return ok ? n : 0.0;
-    }
-    return sqlite3_column_double(m_statement, column);
+    QVariant held;
+    return cellAt(column, held).real();
 }
 
 QDateTime RowReader::dateTimeAt(int column) const
 {
-    if (m_query)
-        return dialect::toDateTime(m_query->raw().value(column));
-    if (nullAt(column))
-        return {};
-    // Date-times are stored in the canonical form: read it straight from the engine's bytes (on
-    // long lists it is the bulk of the work), anything else through the dialect.
-    const auto* bytes = reinterpret_cast<const char*>(sqlite3_column_text(m_statement, column));
-    const QDateTime canonical =
-        dialect::fromCanonicalUtf8(QByteArrayView(bytes, sqlite3_column_bytes(m_statement, column)));
-    if (canonical.isValid())
-        return canonical;
-    return dialect::toDateTime(QVariant(textAt(column)));
+    QVariant held;
+    return cellAt(column, held).dateTime();
 }
 
 }  // namespace quarvel

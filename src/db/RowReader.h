@@ -1,5 +1,6 @@
 #pragma once
 
+#include "db/CellValue.h"
 #include "db/ColumnTable.h"
 #include "db/DbError.h"
 #include "db/Query.h"
@@ -78,24 +79,28 @@ public:
     const { return longIntegerAt(int(column)); }
     template <typename Column>
     requires std::is_enum_v<Column>
-    int integer(Column column) const { return int(longIntegerAt(int(column))); }
+    int integer(Column column) const { return integerAt(int(column)); }
     template <typename Column>
     requires std::is_enum_v<Column>
     double real(Column column) const { return realAt(int(column)); }
     // A 0/1 flag; null reads as false.
     template <typename Column>
     requires std::is_enum_v<Column>
-    bool flag(Column column) const { return longIntegerAt(int(column)) != 0; }
+    bool flag(Column column) const { return flagAt(int(column)); }
     template <typename Column>
     requires std::is_enum_v<Column> QDateTime dateTime(Column column)
     const { return dateTimeAt(int(column)); }
 
 private:
+    // The value of the column of the current row; `held` keeps a driver's value alive.
+    CellValue cellAt(int column, QVariant& held) const;
     bool nullAt(int column) const;
     QString textAt(int column) const;
     void readTextAt(int column, QString& into) const;
     bool equalsAt(int column, const QString& known) const;
     qlonglong longIntegerAt(int column) const;
+    int integerAt(int column) const;
+    bool flagAt(int column) const;
     double realAt(int column) const;
     QDateTime dateTimeAt(int column) const;
 

@@ -38,16 +38,18 @@ concept ReadsBy = requires(const Reader& r, Key k)
 static_assert(ReadsBy<RowReader, Column> && ReadsBy<Query, QStringView>);
 static_assert(!ReadsBy<RowReader, int> && !ReadsBy<RowReader, qlonglong> && !ReadsBy<Query, int>);
 
-// Every reading of one column of the current row: as text, number and date-time, and whether
-// it is null.
+// Every reading of one column of the current row: as text, numbers, date-time and flag, and
+// whether it is null.
 template <typename Reader, typename Column>
 QString readings(const Reader& q, const Column& c)
 {
-    return QStringLiteral("%1|%2|%3|%4")
+    return QStringLiteral("%1|%2|%3|%4|%5|%6")
         .arg(q.isNull(c) ? QStringLiteral("null") : q.text(c))
         .arg(q.longInteger(c))
         .arg(q.dateTime(c).toString(Qt::ISODate))
-        .arg(q.text(c).isNull());
+        .arg(q.text(c).isNull())
+        .arg(q.integer(c))
+        .arg(q.flag(c));
 }
 
 // The readings of the given columns of every row, or the failure.
@@ -193,7 +195,7 @@ private slots:
         QCOMPARE(readByColumns(QStringLiteral("select ?, ?, ?, ?, ?"),
                                {true, QDate(2026, 1, 2), QByteArray("ab"), QStringLiteral(""), 7.25})
                      .join(u' '),
-                 QStringLiteral("1|1||0 2026-01-02 00:00:00|0|%1|0 ab|0||0 |0||0 7.25|7||0")
+                 QStringLiteral("1|1||0|1|1 2026-01-02 00:00:00|0|%1|0|0|0 ab|0||0|0|0 |0||0|0|0 7.25|7||0|7|1")
                      .arg(dialect::localDateTime(QDate(2026, 1, 2), QTime(0, 0)).toString(Qt::ISODate)));
     }
 
