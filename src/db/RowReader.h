@@ -74,6 +74,19 @@ public:
     template <typename Column>
     requires std::is_enum_v<Column>
     bool equals(Column column, const QString& known) const { return equalsAt(int(column), known); }
+    // Whether the column reads differently from `kept`, which then takes the new text: a value
+    // repeated on row after row (a parent, a type, a grantor) is read and built on once.
+    template <typename Column>
+    requires std::is_enum_v<Column>
+    bool changed(Column column, QString& kept) const
+    {
+        if (!kept.isNull() && equalsAt(int(column), kept))
+            return false;
+        kept = textAt(int(column));
+        if (kept.isNull())
+            kept = QStringLiteral("");
+        return true;
+    }
     template <typename Column>
     requires std::is_enum_v<Column> qlonglong longInteger(Column column)
     const { return longIntegerAt(int(column)); }

@@ -96,8 +96,7 @@ DbError TypeTree::read(TypeTreeVariant variant, const TypeRowSink& take)
     const QString rootKey = settings ? kTypeRootKey : QString();
     // Descriptions are copied by the taker: one text read into again and again.
     QString description;
-    // Siblings follow one another: the parent of the row before is tried first, compared
-    // without building its text.
+    // Siblings follow one another: the parent's key is built when the parent changes.
     QString parentCode;
     QString parentKey;
     while (rows.next()) {
@@ -111,10 +110,8 @@ DbError TypeTree::read(TypeTreeVariant variant, const TypeRowSink& take)
         if (rows.isNull(TypeColumn::Parent)) {
             node.parentKey = rootKey;
         } else {
-            if (parentKey.isNull() || !rows.equals(TypeColumn::Parent, parentCode)) {
-                parentCode = rows.text(TypeColumn::Parent);
+            if (rows.changed(TypeColumn::Parent, parentCode))
                 parentKey = typeKey(parentCode);
-            }
             node.parentKey = parentKey;
         }
         if (settings)

@@ -331,6 +331,7 @@ DbResult<PositionExplanation> EffectiveRights::forPosition(const QString& positi
     };
     QHash<QString, TypeSeen> types;
     TypeSeen lastType;
+    QString typeCode, typeName;
     QVector<GrantorSeen> grantors;
     e.rows.reserve(RowReader::rowsToReserve(expected));
     while (q.next()) {
@@ -352,11 +353,12 @@ DbResult<PositionExplanation> EffectiveRights::forPosition(const QString& positi
                 grantors.append(std::move(g));
         }
         r.documentName = q.text(C::DocumentName);
-        if (!q.equals(C::TypeCode, lastType.code) || !q.equals(C::TypeName, lastType.name)) {
-            const QString typeCode = q.text(C::TypeCode);
+        const bool otherCode = q.changed(C::TypeCode, typeCode);
+        const bool otherName = q.changed(C::TypeName, typeName);
+        if (otherCode || otherName) {
             auto type = types.constFind(typeCode);
-            if (type == types.constEnd() || !q.equals(C::TypeName, type->name))
-                type = types.insert(typeCode, {typeCode, q.text(C::TypeName), uploadable.contains(codeKey(typeCode))});
+            if (type == types.constEnd() || type->name != typeName)
+                type = types.insert(typeCode, {typeCode, typeName, uploadable.contains(codeKey(typeCode))});
             lastType = *type;
         }
         r.typeCode = lastType.code;
