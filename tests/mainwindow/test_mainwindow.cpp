@@ -1,6 +1,7 @@
 #include "Organisation.h"
 #include "TestSupport.h"
 
+#include "WindowImage.h"
 #include "login/UserContext.h"
 #include "login/frmLogin.h"
 #include "mainwindow/Background.h"
@@ -16,6 +17,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QIcon>
 #include <QImage>
 #include <QLabel>
 #include <QLineEdit>
@@ -514,6 +516,36 @@ private slots:
         QCOMPARE(wide.at(10).target, QRect(11850, 0, 300, 900));
         QCOMPARE(wide.at(1).source, QRect(8850, 0, 300, 810));
         QCOMPARE(bannerPicture().size(), QSize(1028, 54));
+    }
+
+    // At the main window's default size the circles of the banner's right end come out round
+    // and whole: each is lighter than the strip across its width and its height alike, and the
+    // strip shows just outside it.
+    void bannerCirclesAreRoundAtTheDefaultSize()
+    {
+        auto w = openMain(QStringLiteral("G01"));
+        const QImage shown = renderWindow(*w);
+        QCOMPARE(shown.size(), QSize(1100, 720) * shown.devicePixelRatio());
+        BannerStrip* banner = w->Picture1();
+        const QImage strip = shown.copy(QRect(banner->mapTo(w.get(), QPoint(0, 0)), banner->size()));
+        const QVector<QRectF> circles = bannerCircles(banner->rect());
+        QCOMPARE(circles.size(), 5);
+        for (const QRectF& c : circles) {
+            QVERIFY(banner->rect().contains(c.toAlignedRect()));
+            const QPoint centre = c.center().toPoint();
+            const int r = qRound(c.width() / 2);
+            QCOMPARE(qRound(c.height() / 2), r);
+            // The strip's own colour changes from top to bottom only: its left edge is the reference.
+            const auto lighter = [&](int x, int y) {
+                return strip.pixelColor(x, y).lightness() > strip.pixelColor(0, y).lightness() + 8;
+            };
+            for (const QPoint& d : {QPoint(1, 0), QPoint(-1, 0), QPoint(0, 1), QPoint(0, -1)}) {
+                QVERIFY(lighter(centre.x() + d.x() * (r - 2), centre.y() + d.y() * (r - 2)));
+                QVERIFY(!lighter(centre.x() + d.x() * (r + 2), centre.y() + d.y() * (r + 2)));
+            }
+        }
+        // The program's icon is there for every window.
+        QVERIFY(!QIcon(QStringLiteral(":/icons/quarvel.svg")).pixmap(32, 32).isNull());
     }
 
     void aboutBox()
