@@ -2,6 +2,8 @@
 #include "TestSupport.h"
 
 #include "WindowImage.h"
+#include "library/PdfPageView.h"
+#include "library/frmViewer.h"
 #include "login/UserContext.h"
 #include "login/frmLogin.h"
 #include "mainwindow/Background.h"
@@ -227,6 +229,36 @@ private slots:
         auto* documents = dynamic_cast<frm资料下载汇总*>(w->showChildWindow(QStringLiteral("资料查阅记录")));
         QVERIFY(documents && documents != readers);
         QCOMPARE(documents->mode(), StatisticsMode::Documents);
+    }
+
+    // The viewer opens centred in the main window, and restored from maximised (the browse
+    // window keeps the area maximised) it comes back there, large enough to show a page.
+    void viewerIsCentredAndRestoresToAPage()
+    {
+        auto w = openMain(QStringLiteral("G01"));
+        renderWindow(*w);
+        const QSize inner = w->mdiArea()->viewport()->size();
+        const auto centred = [&](const QMdiSubWindow* sub) {
+            const QPoint expected((inner.width() - sub->width()) / 2, (inner.height() - sub->height()) / 2);
+            return (sub->pos() - expected).manhattanLength() <= 2;
+        };
+        auto* viewer = dynamic_cast<Frm公司文件浏览*>(w->showChildWindow(QStringLiteral("公司文件浏览")));
+        QVERIFY(viewer);
+        auto* sub = qobject_cast<QMdiSubWindow*>(viewer->parentWidget());
+        QVERIFY(!sub->isMaximized());
+        QVERIFY2(centred(sub), qPrintable(QStringLiteral("%1,%2").arg(sub->x()).arg(sub->y())));
+        sub->close();
+        QTRY_VERIFY(!w->childWindow(QStringLiteral("公司文件浏览")));
+
+        w->showChildWindow(QStringLiteral("公司资料查阅"));
+        viewer = dynamic_cast<Frm公司文件浏览*>(w->showChildWindow(QStringLiteral("公司文件浏览")));
+        sub = qobject_cast<QMdiSubWindow*>(viewer->parentWidget());
+        QTRY_VERIFY(sub->isMaximized());
+        sub->showNormal();
+        QTRY_VERIFY(!sub->isMaximized());
+        QVERIFY2(centred(sub), qPrintable(QStringLiteral("%1,%2").arg(sub->x()).arg(sub->y())));
+        QVERIFY(sub->width() >= inner.width() * 3 / 4);
+        QVERIFY(viewer->PDFView1->height() >= 300);
     }
 
     void closedChildWindowIsMadeAgain()
