@@ -212,6 +212,7 @@ void Frm公司资料上传::setUpGrid()
     MSFlexGrid1->setFormatString(listFormat());
     for (int c = 0; c < static_cast<int>(kListWidths.size()); ++c)
         MSFlexGrid1->setColWidth(c, kListWidths[static_cast<size_t>(c)]);
+    MSFlexGrid1->setStretchCol(Name);
 }
 
 void Frm公司资料上传::fillGrid(const QVector<DocumentRow>& rows)

@@ -1,6 +1,7 @@
 #include "Organisation.h"
 #include "TestSupport.h"
 
+#include "GridChecks.h"
 #include "WindowImage.h"
 #include "library/PdfPageView.h"
 #include "library/frmViewer.h"
@@ -14,6 +15,7 @@
 #include "reports/frmReadingCoverage.h"
 #include "reports/frmStatistics.h"
 #include "widgets/Banner.h"
+#include "widgets/grid/FlexGrid.h"
 
 #include <QAction>
 #include <QApplication>
@@ -259,6 +261,75 @@ private slots:
         QVERIFY2(centred(sub), qPrintable(QStringLiteral("%1,%2").arg(sub->x()).arg(sub->y())));
         QVERIFY(sub->width() >= inner.width() * 3 / 4);
         QVERIFY(viewer->PDFView1->height() >= 300);
+    }
+
+    // At the main window's default size every list shows all its columns, the user's actions
+    // at the right end too, and the names and times of typical documents whole.
+    void listsFitTheDefaultSize_data()
+    {
+        QTest::addColumn<QString>("entry");
+        QTest::addColumn<QStringList>("whole");
+        QTest::newRow("browse") << QStringLiteral("公司资料查阅")
+                                << QStringList{QStringLiteral("文件名称"), QStringLiteral("上传日期"),
+                                               QStringLiteral("操作")};
+        QTest::newRow("upload") << QStringLiteral("公司资料上传")
+                                << QStringList{QStringLiteral("文件名称"), QStringLiteral("上传日期")};
+        QTest::newRow("statistics") << QStringLiteral("资料查阅记录") << QStringList{QStringLiteral("文件名称")};
+        QTest::newRow("readers") << QStringLiteral("阅读人员统计") << QStringList{QStringLiteral("最近访问")};
+        QTest::newRow("coverage") << QStringLiteral("资料阅读覆盖")
+                                  << QStringList{QStringLiteral("岗位"), QStringLiteral("最近访问")};
+        QTest::newRow("rights") << QStringLiteral("资料权限说明")
+                                << QStringList{QStringLiteral("岗位"), QStringLiteral("授予时间")};
+    }
+
+    void listsFitTheDefaultSize()
+    {
+        QFETCH(QString, entry);
+        QFETCH(QStringList, whole);
+        organisation().finance();
+        db->addType(QStringLiteral("01"), QStringLiteral("管理制度"), QVariant(), 0);
+        for (int i = 1; i <= 12; ++i) {
+            const QString number = QStringLiteral("GL-2026-%1").arg(i, 3, 10, QLatin1Char('0'));
+            QVERIFY(db->insert(
+                QStringLiteral("公司文件信息"),
+                {{QStringLiteral("编号"), number},
+                 {QStringLiteral("文件名称"), QStringLiteral("2026年度财务预算编制与执行管理办法（第%1版）").arg(i)},
+                 {QStringLiteral("文件类别"), QStringLiteral("01")},
+                 {QStringLiteral("摘要"), QStringLiteral("规定年度预算的编制、审批、执行与调整的流程和责任")},
+                 {QStringLiteral("关键字"), QStringLiteral("预算,财务")},
+                 {QStringLiteral("文件级别"), 1},
+                 {QStringLiteral("上传人工号"), QStringLiteral("0012")},
+                 {QStringLiteral("上传日期"), QDateTime(QDate(2026, 3, i), QTime(14, 35))},
+                 {QStringLiteral("部门"), QStringLiteral("D01")},
+                 {QStringLiteral("岗位"), QStringLiteral("G01")},
+                 {QStringLiteral("附件后缀"), QStringLiteral("pdf")},
+                 {QStringLiteral("文件"), QByteArray("%PDF-1.4")}}));
+            QVERIFY(db->insert(QStringLiteral("资料下载权限"), {{QStringLiteral("文件编号"), number},
+                                                                {QStringLiteral("部门编号"), QStringLiteral("D01")},
+                                                                {QStringLiteral("岗位代号"), QStringLiteral("G01")},
+                                                                {QStringLiteral("下载"), 1},
+                                                                {QStringLiteral("查阅"), 1}}));
+        }
+        auto w = openMain(QStringLiteral("G01"));
+        userContext().DeptCode = QStringLiteral("D01");
+        renderWindow(*w);
+        QWidget* window = w->showChildWindow(entry);
+        QVERIFY(window);
+        const QImage shown = renderWindow(*w);
+        QVERIFY(!shown.isNull());
+        const auto grids = window->findChildren<FlexGrid*>();
+        QVERIFY(!grids.isEmpty());
+        for (const FlexGrid* grid : grids) {
+            if (!grid->isVisibleTo(window))
+                continue;
+            QCOMPARE(columnsBeyondView(*grid), QStringList());
+            for (int c = 0; c < grid->cols(); ++c) {
+                if (whole.contains(grid->textMatrix(0, c).trimmed()))
+                    QVERIFY2(showsWhole(*grid, c), qPrintable(grid->textMatrix(0, c).trimmed()));
+            }
+        }
+        if (entry == QStringLiteral("公司资料查阅"))
+            QCOMPARE(window->findChild<FlexGrid*>(QStringLiteral("MSFlexGrid1"))->rows(), 13);
     }
 
     void closedChildWindowIsMadeAgain()
