@@ -332,7 +332,9 @@ void frm资料下载汇总::Form_Load()
                            user.DeptCode + u' ' + user.DeptName, kDepartmentPicture);
     } else if (const DbError failed = LoadDepartmentTree(*TreeView1, Departments); failed.isSet()) {
         loadFailed(failed);
-        return;
+        // A department listed twice is reported but the rest of the tree is built: go on.
+        if (TreeView1->count() == 0)
+            return;
     }
     const QDate today = m_platform.clock().today();
     DTPicker1->setDate(QDate(today.year(), today.month(), 1));
