@@ -103,7 +103,9 @@ FlexGrid::FlexGrid(QWidget* parent) : QWidget(parent), m_model(new GridModel(thi
             [this](const QModelIndex&, const QModelIndex&, const QList<int>& roles) {
                 if (roles.isEmpty() || roles.contains(Qt::DisplayRole)) {
                     scheduleMerges();
-                    scheduleFit();
+                    contentChanged();
+                } else if (roles.contains(Qt::FontRole)) {
+                    contentChanged();
                 }
             });
 
@@ -280,6 +282,12 @@ void FlexGrid::setStretchCol(int col)
         fitColumns();
 }
 
+void FlexGrid::contentChanged()
+{
+    m_contentWidths.clear();
+    scheduleFit();
+}
+
 void FlexGrid::scheduleFit()
 {
     if (m_fitPending || m_stretchCol < 0)
@@ -360,7 +368,13 @@ void FlexGrid::fitColumns()
             fits.push_back({c, nominal, nominal, false});
         } else {
             const int header = headerTextWidth(c);
-            const int content = std::max(m_view->contentWidth(c), header);
+            // What the texts need is measured once per change of the texts, not at every
+            // change of the view's width.
+            if (m_contentWidths.size() != m_model->cols())
+                m_contentWidths = QList<int>(m_model->cols(), -1);
+            if (m_contentWidths.at(c) < 0)
+                m_contentWidths[c] = m_view->contentWidth(c);
+            const int content = std::max(m_contentWidths.at(c), header);
             // The stretching column wants its texts whole (up to half the view), the others up
             // to their nominal width or a fifth of the view.
             const int limit = c == m_stretchCol ? available / 2 : std::max(nominal, available / 5);
@@ -665,7 +679,7 @@ void FlexGrid::onModelReset()
     clampCurrent();
     syncCurrentToView();
     scheduleMerges();
-    scheduleFit();
+    contentChanged();
 }
 
 void FlexGrid::onRowsInserted(int first, int last)
@@ -684,7 +698,7 @@ void FlexGrid::onRowsInserted(int first, int last)
     if (first <= m_row)
         syncCurrentToView();
     scheduleMerges();
-    scheduleFit();
+    contentChanged();
 }
 
 void FlexGrid::onRowsRemoved(int first, int last)
@@ -707,7 +721,7 @@ void FlexGrid::onRowsRemoved(int first, int last)
     if (first <= m_row)
         syncCurrentToView();
     scheduleMerges();
-    scheduleFit();
+    contentChanged();
 }
 
 void FlexGrid::onColumnsInserted(int first, int last)
@@ -734,7 +748,7 @@ void FlexGrid::changeEvent(QEvent* event)
 {
     if (event->type() == QEvent::FontChange) {
         m_model->setBaseFont(font());
-        scheduleFit();
+        contentChanged();
     }
     QWidget::changeEvent(event);
 }

@@ -194,6 +194,7 @@ private:
     void applyAllSizes();
     void scheduleMerges();
     void scheduleFit();
+    void contentChanged();
     int headerTextWidth(int col) const;
     bool mergingActive() const;
     void onModelReset();
@@ -226,6 +227,7 @@ private:
     int m_stretchCol = -1;
     QSet<int> m_userSized;  // columns the user dragged while the grid fits them
     bool m_fitPending = false;
+    QList<int> m_contentWidths;  // what each column's texts need, -1 not measured yet
 };
 
 }  // namespace quarvel
