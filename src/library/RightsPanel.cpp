@@ -150,6 +150,7 @@ void RightsPanel::setUpGrid()
 {
     MSFlexGrid3->setFormatString(formatString());
     MSFlexGrid3->setColWidth(Column::Id, 0);
+    MSFlexGrid3->setStretchCol(Column::Position);
     MSFlexGrid3->setRows(1);
 }
 

@@ -224,6 +224,7 @@ void Frm公司资料查阅::setUpGrid()
     MSFlexGrid1->setRows(1);
     MSFlexGrid1->setFormatString(listFormat());
     MSFlexGrid1->setColWidth(ColId, 0);
+    MSFlexGrid1->setStretchCol(ColName);
 }
 
 void Frm公司资料查阅::Form_Load()

@@ -212,6 +212,7 @@ void Frm公司资料上传::setUpGrid()
     MSFlexGrid1->setFormatString(listFormat());
     for (int c = 0; c < static_cast<int>(kListWidths.size()); ++c)
         MSFlexGrid1->setColWidth(c, kListWidths[static_cast<size_t>(c)]);
+    MSFlexGrid1->setStretchCol(Name);
 }
 
 void Frm公司资料上传::fillGrid(const QVector<DocumentRow>& rows)
@@ -577,14 +578,15 @@ void Frm公司资料上传::Picture8_Click(int index)
         Frame3->hide();
         Frame1->setPath(QString());
         const QStringList filters = {
-            QStringLiteral("所有文件 (*.pdf *.doc *.docx *.xls *.xlsx *.Jpg *.Jpeg *.Bmp)"),
+            QStringLiteral("所有文件 (*)"),
             QStringLiteral("PDF文件 (*.pdf)"),
             QStringLiteral("Word文件 (*.doc *.docx)"),
             QStringLiteral("Excel文件 (*.Xls *.xlsx)"),
             QStringLiteral("图片文件 (*.Jpg *.Jpeg *.Bmp)"),
         };
-        const QString chosen = m_platform.fileDialogs().openFileName(this, QStringLiteral("选择文件"), filters,
-                                                                     m_lastFilePath);
+        // The documents folder at first, then the file chosen last (in its folder).
+        const QString start = m_lastFilePath.isEmpty() ? FileDialogs::documentsFolder() : m_lastFilePath;
+        const QString chosen = m_platform.fileDialogs().openFileName(this, QStringLiteral("选择文件"), filters, start);
         // A cancelled dialog yields the last path confirmed in this window again.
         const QString path = chosen.isEmpty() ? m_lastFilePath : chosen;
         if (!chosen.isEmpty())

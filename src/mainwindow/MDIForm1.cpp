@@ -15,6 +15,7 @@
 #include "reports/frmEffectiveRights.h"
 #include "reports/frmReadingCoverage.h"
 #include "reports/frmStatistics.h"
+#include "shared/WindowPlacement.h"
 #include "widgets/Banner.h"
 #include "widgets/HandCursor.h"
 #include "widgets/WaitCursor.h"
@@ -228,15 +229,31 @@ QWidget* MDIForm1::showChildWindow(const QString& entry)
         if (window->windowTitle().isEmpty())
             window->setWindowTitle(found->caption);
         window->setAttribute(Qt::WA_DeleteOnClose);
+        const QSize own = window->size();
         sub = m_mdi->addSubWindow(window);
         sub->setAttribute(Qt::WA_DeleteOnClose);
         m_children.insert(entry, sub);
+        placeChildWindow(sub, own);
     }
     sub->show();
     sub->widget()->show();
     m_mdi->setActiveSubWindow(sub);
     sub->raise();
     return sub->widget();
+}
+
+// A new child window gets the size it gave itself (the windows lay out their controls by hand,
+// so their size hint says nothing), within the main window's inner area, and is centred there.
+// A window that the area shows maximised comes back to this place when the user restores it.
+void MDIForm1::placeChildWindow(QMdiSubWindow* sub, const QSize& own)
+{
+    const QMargins frame = sub->contentsMargins();
+    QSize size = own.grownBy(frame).expandedTo(sub->minimumSizeHint());
+    const QSize inner = m_mdi->viewport()->size();
+    if (isVisible() && !inner.isEmpty())
+        size = size.boundedTo(inner);
+    sub->resize(size);
+    CenterInMainWindow(sub);
 }
 
 QAction* MDIForm1::menuControl(const QString& name) const

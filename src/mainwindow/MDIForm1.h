@@ -81,6 +81,7 @@ private:
     QAction* addItem(QMenu* menu, const QString& name);
     void addSeparator(QMenu* menu, const QString& name);
     void registerWindows();
+    void placeChildWindow(QMdiSubWindow* sub, const QSize& own);
 
     Platform& m_platform;
     frmLogin& m_login;

@@ -21,8 +21,14 @@ public:
                                  const QString& startPath) = 0;
     virtual QString saveFileName(QWidget* parent, const QString& title, const QStringList& filters,
                                  const QString& startPath, OverwriteQuestion question) = 0;
+
+    // Where a dialog starts before the user has chosen anything: his documents folder, or his
+    // home folder when he has none.
+    static QString documentsFolder();
 };
 
+// Qt's own dialogs (never the desktop's), so that they speak the application's language: its
+// translations for the buttons and labels, its locale for the dates of the files.
 class QtFileDialogs final : public FileDialogs {
 public:
     QString openFileName(QWidget* parent, const QString& title, const QStringList& filters,

@@ -25,6 +25,10 @@ namespace quarvel {
 namespace {
 
 const QString kTitle = QStringLiteral("资料权限说明");
+// The columns that take the spare width: the position of documentFormat(), the document's
+// name of positionFormat().
+constexpr int kPositionColumn = 1;
+constexpr int kDocumentNameColumn = 2;
 
 QString mark(bool on) { return on ? QStringLiteral("√") : QStringLiteral("×"); }
 
@@ -117,6 +121,7 @@ void frm资料权限说明::Form_Load()
     MSFlexGrid1->setFixedCols(0);
     MSFlexGrid1->setRows(1);
     MSFlexGrid1->setFormatString(documentFormat());
+    MSFlexGrid1->setStretchCol(kPositionColumn);
     // Without the special audit right only the own department's positions can be explained.
     const UserContext& user = userContext();
     m_rights.restrictTo(user.DeptCode.isNull() ? QStringLiteral("") : user.DeptCode);
@@ -183,6 +188,7 @@ bool frm资料权限说明::explainDocument(bool withPosition)
     }
     MSFlexGrid1->setRows(1);
     MSFlexGrid1->setFormatString(documentFormat());
+    MSFlexGrid1->setStretchCol(kPositionColumn);
     if (!result.ok()) {
         Text2->clear();
         fail(result.error);
@@ -220,6 +226,7 @@ bool frm资料权限说明::Command4_Click()
     }
     MSFlexGrid1->setRows(1);
     MSFlexGrid1->setFormatString(positionFormat());
+    MSFlexGrid1->setStretchCol(kDocumentNameColumn);
     if (!result.ok()) {
         Text2->clear();
         fail(result.error);

@@ -79,6 +79,7 @@ void frm资料阅读覆盖::Form_Load()
     MSFlexGrid1->setFixedCols(0);
     MSFlexGrid1->setRows(1);
     MSFlexGrid1->setFormatString(coverageFormat());
+    MSFlexGrid1->setStretchCol(col(CoverageColumn::Position));
     MSFlexGrid1->setFixedAlignment(col(CoverageColumn::No), GridAlign::CenterCenter);
     // Without the special audit right only the positions of the own department are listed.
     const UserContext& user = userContext();

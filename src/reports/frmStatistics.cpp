@@ -298,10 +298,14 @@ void frm资料下载汇总::setUpGrids()
     MSFlexGrid1->setMergeCol(col(StatisticsColumn::Name), true);
     if (m_mode == StatisticsMode::Readers)
         MSFlexGrid1->setFormatString(readersFormat());
+    // The names take the spare width (the readers' names stand in the same column).
+    static_assert(int(StatisticsColumn::Name) == int(ReadersColumn::Name));
+    MSFlexGrid1->setStretchCol(col(StatisticsColumn::Name));
 
     MSFlexGrid2->setFixedCols(1);
     MSFlexGrid2->setRows(1);
     MSFlexGrid2->setFormatString(detailsFormat());
+    MSFlexGrid2->setStretchCol(col(DetailsColumn::Name));
     MSFlexGrid2->setFixedAlignment(col(DetailsColumn::No), GridAlign::CenterCenter);
     MSFlexGrid2->setMergeCells(FlexGrid::MergeMode::RestrictColumns);
 }
@@ -328,7 +332,9 @@ void frm资料下载汇总::Form_Load()
                            user.DeptCode + u' ' + user.DeptName, kDepartmentPicture);
     } else if (const DbError failed = LoadDepartmentTree(*TreeView1, Departments); failed.isSet()) {
         loadFailed(failed);
-        return;
+        // A department listed twice is reported but the rest of the tree is built: go on.
+        if (TreeView1->count() == 0)
+            return;
     }
     const QDate today = m_platform.clock().today();
     DTPicker1->setDate(QDate(today.year(), today.month(), 1));

@@ -54,13 +54,25 @@ QImage bannerPicture()
     for (int y = 22; y <= 36; y += 7)
         p.drawLine(22, y, 42, y);
 
-    // The right end: a few circles that stay against the right edge.
-    p.setPen(Qt::NoPen);
-    for (int i = 0; i < 5; ++i) {
-        p.setBrush(QColor(255, 255, 255, 40 + 25 * i));
-        p.drawEllipse(QPointF(1028 - 40 - i * 60, 25), 14 + 3 * i, 14 + 3 * i);
-    }
     return image;
+}
+
+QVector<QRectF> bannerCircles(const QRectF& rightEnd)
+{
+    // Five circles growing to the left, the largest as high as the strip above the stripe
+    // allows, spaced by the strip's height so that they never touch.
+    constexpr qreal kStripe = 4.0 / 54.0;  // the stripe's share of the picture's height
+    const qreal above = rightEnd.height() * (1.0 - kStripe);
+    const qreal largest = above * 0.42;
+    const qreal step = above * 0.96;
+    const qreal centreY = rightEnd.top() + above / 2;
+    QVector<QRectF> circles;
+    for (int i = 0; i < 5; ++i) {
+        const qreal radius = largest * (0.55 + 0.1125 * i);
+        const qreal centreX = rightEnd.right() - above * 0.6 - step * i;
+        circles.append(QRectF(centreX - radius, centreY - radius, 2 * radius, 2 * radius));
+    }
+    return circles;
 }
 
 BannerStrip::BannerStrip(QWidget* parent) : QWidget(parent), m_picture(bannerPicture())
@@ -86,6 +98,16 @@ void BannerStrip::paintEvent(QPaintEvent*)
     const auto toTarget = [this](const QRect& r) { return twipsToPixels(r.x(), r.y(), r.width(), r.height(), this); };
     for (const BannerSlice& s : bannerSlices(W, H, pictureTwips))
         p.drawImage(toTarget(s.target), m_picture, toSource(s.source));
+
+    // The circles of the right end are drawn at the strip's own scale, so that the squeezed
+    // right end of the picture does not make ovals of them.
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(Qt::NoPen);
+    const QVector<QRectF> circles = bannerCircles(rect());
+    for (int i = 0; i < circles.size(); ++i) {
+        p.setBrush(QColor(255, 255, 255, 40 + 25 * i));
+        p.drawEllipse(circles.at(i));
+    }
 }
 
 }  // namespace quarvel

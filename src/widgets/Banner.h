@@ -2,6 +2,7 @@
 
 #include <QImage>
 #include <QRect>
+#include <QRectF>
 #include <QSize>
 #include <QVector>
 #include <QWidget>
@@ -22,6 +23,10 @@ QVector<BannerSlice> bannerSlices(int widthTwips, int heightTwips, const QSize& 
 
 // The banner picture (1028 × 54 pixels) drawn by the program.
 QImage bannerPicture();
+
+// The circles of the banner's right end, in a strip whose right edge and height are those of
+// `rightEnd`: round whatever the strip's width, and inside its height.
+QVector<QRectF> bannerCircles(const QRectF& rightEnd);
 
 // The banner strip along the top of the main window.
 class BannerStrip : public QWidget {

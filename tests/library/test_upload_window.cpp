@@ -17,22 +17,27 @@
 #include <QDateEdit>
 #include <QDir>
 #include <QFile>
+#include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListView>
 #include <QListWidget>
 #include <QMainWindow>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScopeGuard>
 #include <QSemaphore>
 #include <QSqlDriver>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QSqlRecord>
+#include <QStandardPaths>
 #include <QTableView>
 #include <QTest>
 #include <QThread>
+#include <QTimer>
 #include <QToolButton>
 #include <QTreeView>
 
@@ -503,19 +508,47 @@ private slots:
         QVERIFY(ui.Text1[4]->text().isEmpty());
     }
 
-    void fileDialogRemembersTheLastPath()
+    void fileDialogStartsInTheDocumentsAndRemembersTheLastPath()
     {
         auto w = open();
         UploadControls ui(*w);
         platform->dialogsDouble().answers = {QStringLiteral("/data/a.pdf"), QString()};
-        w->Picture8_Click(1);
+        click(ui.Picture8[1]);
         QCOMPARE(ui.Text2->text(), QStringLiteral("/data/a.pdf"));
-        w->Picture8_Click(1);  // cancelled: the last confirmed path again
+        click(ui.Picture8[1]);  // cancelled: the last confirmed path again
         QCOMPARE(ui.Text2->text(), QStringLiteral("/data/a.pdf"));
         const auto& asked = platform->dialogsDouble().asked;
+        const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+        QCOMPARE(asked.first().startPath, QDir(documents).exists() ? documents : QDir::homePath());
         QCOMPARE(asked.first().filters.size(), 5);
-        QVERIFY(asked.first().filters.first().startsWith(QStringLiteral("所有文件")));
+        QCOMPARE(asked.first().filters.first(), QStringLiteral("所有文件 (*)"));
         QCOMPARE(asked.last().startPath, QStringLiteral("/data/a.pdf"));
+    }
+
+    // The real dialog: Qt's own, in the start folder, and "所有文件" lists every file.
+    void realOpenDialogListsEveryFile()
+    {
+        QTemporaryDir folder;
+        QVERIFY(writeFile(folder.filePath(QStringLiteral("说明.txt")), "a"));
+        QVERIFY(writeFile(folder.filePath(QStringLiteral("图.png")), "b"));
+        int listed = -1;
+        QTimer::singleShot(0, this, [&] {
+            auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+            QVERIFY(dialog);
+            const auto close = qScopeGuard([dialog] { dialog->reject(); });
+            QVERIFY(dialog->testOption(QFileDialog::DontUseNativeDialog));
+            QCOMPARE(QDir(dialog->directory()).canonicalPath(), QDir(folder.path()).canonicalPath());
+            QCOMPARE(dialog->selectedNameFilter(), QStringLiteral("所有文件 (*)"));
+            auto* list = dialog->findChild<QListView*>(QStringLiteral("listView"));
+            QVERIFY(list);
+            QTRY_COMPARE(list->model()->rowCount(list->rootIndex()), 2);
+            listed = list->model()->rowCount(list->rootIndex());
+        });
+        QtFileDialogs dialogs;
+        QVERIFY(
+            dialogs.openFileName(nullptr, QStringLiteral("选择文件"), {QStringLiteral("所有文件 (*)")}, folder.path())
+                .isEmpty());
+        QCOMPARE(listed, 2);
     }
 
     void openingWritesASafeTemporaryCopy()

@@ -1,6 +1,10 @@
 #include "Organisation.h"
 #include "TestSupport.h"
 
+#include "GridChecks.h"
+#include "WindowImage.h"
+#include "library/PdfPageView.h"
+#include "library/frmViewer.h"
 #include "login/UserContext.h"
 #include "login/frmLogin.h"
 #include "mainwindow/Background.h"
@@ -11,11 +15,13 @@
 #include "reports/frmReadingCoverage.h"
 #include "reports/frmStatistics.h"
 #include "widgets/Banner.h"
+#include "widgets/grid/FlexGrid.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QIcon>
 #include <QImage>
 #include <QLabel>
 #include <QLineEdit>
@@ -225,6 +231,105 @@ private slots:
         auto* documents = dynamic_cast<frm资料下载汇总*>(w->showChildWindow(QStringLiteral("资料查阅记录")));
         QVERIFY(documents && documents != readers);
         QCOMPARE(documents->mode(), StatisticsMode::Documents);
+    }
+
+    // The viewer opens centred in the main window, and restored from maximised (the browse
+    // window keeps the area maximised) it comes back there, large enough to show a page.
+    void viewerIsCentredAndRestoresToAPage()
+    {
+        auto w = openMain(QStringLiteral("G01"));
+        renderWindow(*w);
+        const QSize inner = w->mdiArea()->viewport()->size();
+        const auto centred = [&](const QMdiSubWindow* sub) {
+            const QPoint expected((inner.width() - sub->width()) / 2, (inner.height() - sub->height()) / 2);
+            return (sub->pos() - expected).manhattanLength() <= 2;
+        };
+        auto* viewer = dynamic_cast<Frm公司文件浏览*>(w->showChildWindow(QStringLiteral("公司文件浏览")));
+        QVERIFY(viewer);
+        auto* sub = qobject_cast<QMdiSubWindow*>(viewer->parentWidget());
+        QVERIFY(!sub->isMaximized());
+        QVERIFY2(centred(sub), qPrintable(QStringLiteral("%1,%2").arg(sub->x()).arg(sub->y())));
+        sub->close();
+        QTRY_VERIFY(!w->childWindow(QStringLiteral("公司文件浏览")));
+
+        w->showChildWindow(QStringLiteral("公司资料查阅"));
+        viewer = dynamic_cast<Frm公司文件浏览*>(w->showChildWindow(QStringLiteral("公司文件浏览")));
+        sub = qobject_cast<QMdiSubWindow*>(viewer->parentWidget());
+        QTRY_VERIFY(sub->isMaximized());
+        sub->showNormal();
+        QTRY_VERIFY(!sub->isMaximized());
+        QVERIFY2(centred(sub), qPrintable(QStringLiteral("%1,%2").arg(sub->x()).arg(sub->y())));
+        QVERIFY(sub->width() >= inner.width() * 3 / 4);
+        QVERIFY(viewer->PDFView1->height() >= 300);
+    }
+
+    // At the main window's default size every list shows all its columns, the user's actions
+    // at the right end too, and the names and times of typical documents whole.
+    void listsFitTheDefaultSize_data()
+    {
+        QTest::addColumn<QString>("entry");
+        QTest::addColumn<QStringList>("whole");
+        QTest::newRow("browse") << QStringLiteral("公司资料查阅")
+                                << QStringList{QStringLiteral("文件名称"), QStringLiteral("上传日期"),
+                                               QStringLiteral("操作")};
+        QTest::newRow("upload") << QStringLiteral("公司资料上传")
+                                << QStringList{QStringLiteral("文件名称"), QStringLiteral("上传日期")};
+        QTest::newRow("statistics") << QStringLiteral("资料查阅记录") << QStringList{QStringLiteral("文件名称")};
+        QTest::newRow("readers") << QStringLiteral("阅读人员统计") << QStringList{QStringLiteral("最近访问")};
+        QTest::newRow("coverage") << QStringLiteral("资料阅读覆盖")
+                                  << QStringList{QStringLiteral("岗位"), QStringLiteral("最近访问")};
+        QTest::newRow("rights") << QStringLiteral("资料权限说明")
+                                << QStringList{QStringLiteral("岗位"), QStringLiteral("授予时间")};
+    }
+
+    void listsFitTheDefaultSize()
+    {
+        QFETCH(QString, entry);
+        QFETCH(QStringList, whole);
+        organisation().finance();
+        db->addType(QStringLiteral("01"), QStringLiteral("管理制度"), QVariant(), 0);
+        for (int i = 1; i <= 12; ++i) {
+            const QString number = QStringLiteral("GL-2026-%1").arg(i, 3, 10, QLatin1Char('0'));
+            QVERIFY(db->insert(
+                QStringLiteral("公司文件信息"),
+                {{QStringLiteral("编号"), number},
+                 {QStringLiteral("文件名称"), QStringLiteral("2026年度财务预算编制与执行管理办法（第%1版）").arg(i)},
+                 {QStringLiteral("文件类别"), QStringLiteral("01")},
+                 {QStringLiteral("摘要"), QStringLiteral("规定年度预算的编制、审批、执行与调整的流程和责任")},
+                 {QStringLiteral("关键字"), QStringLiteral("预算,财务")},
+                 {QStringLiteral("文件级别"), 1},
+                 {QStringLiteral("上传人工号"), QStringLiteral("0012")},
+                 {QStringLiteral("上传日期"), QDateTime(QDate(2026, 3, i), QTime(14, 35))},
+                 {QStringLiteral("部门"), QStringLiteral("D01")},
+                 {QStringLiteral("岗位"), QStringLiteral("G01")},
+                 {QStringLiteral("附件后缀"), QStringLiteral("pdf")},
+                 {QStringLiteral("文件"), QByteArray("%PDF-1.4")}}));
+            QVERIFY(db->insert(QStringLiteral("资料下载权限"), {{QStringLiteral("文件编号"), number},
+                                                                {QStringLiteral("部门编号"), QStringLiteral("D01")},
+                                                                {QStringLiteral("岗位代号"), QStringLiteral("G01")},
+                                                                {QStringLiteral("下载"), 1},
+                                                                {QStringLiteral("查阅"), 1}}));
+        }
+        auto w = openMain(QStringLiteral("G01"));
+        userContext().DeptCode = QStringLiteral("D01");
+        renderWindow(*w);
+        QWidget* window = w->showChildWindow(entry);
+        QVERIFY(window);
+        const QImage shown = renderWindow(*w);
+        QVERIFY(!shown.isNull());
+        const auto grids = window->findChildren<FlexGrid*>();
+        QVERIFY(!grids.isEmpty());
+        for (const FlexGrid* grid : grids) {
+            if (!grid->isVisibleTo(window))
+                continue;
+            QCOMPARE(columnsBeyondView(*grid), QStringList());
+            for (int c = 0; c < grid->cols(); ++c) {
+                if (whole.contains(grid->textMatrix(0, c).trimmed()))
+                    QVERIFY2(showsWhole(*grid, c), qPrintable(grid->textMatrix(0, c).trimmed()));
+            }
+        }
+        if (entry == QStringLiteral("公司资料查阅"))
+            QCOMPARE(window->findChild<FlexGrid*>(QStringLiteral("MSFlexGrid1"))->rows(), 13);
     }
 
     void closedChildWindowIsMadeAgain()
@@ -514,6 +619,36 @@ private slots:
         QCOMPARE(wide.at(10).target, QRect(11850, 0, 300, 900));
         QCOMPARE(wide.at(1).source, QRect(8850, 0, 300, 810));
         QCOMPARE(bannerPicture().size(), QSize(1028, 54));
+    }
+
+    // At the main window's default size the circles of the banner's right end come out round
+    // and whole: each is lighter than the strip across its width and its height alike, and the
+    // strip shows just outside it.
+    void bannerCirclesAreRoundAtTheDefaultSize()
+    {
+        auto w = openMain(QStringLiteral("G01"));
+        const QImage shown = renderWindow(*w);
+        QCOMPARE(shown.size(), QSize(1100, 720) * shown.devicePixelRatio());
+        BannerStrip* banner = w->Picture1();
+        const QImage strip = shown.copy(QRect(banner->mapTo(w.get(), QPoint(0, 0)), banner->size()));
+        const QVector<QRectF> circles = bannerCircles(banner->rect());
+        QCOMPARE(circles.size(), 5);
+        for (const QRectF& c : circles) {
+            QVERIFY(banner->rect().contains(c.toAlignedRect()));
+            const QPoint centre = c.center().toPoint();
+            const int r = qRound(c.width() / 2);
+            QCOMPARE(qRound(c.height() / 2), r);
+            // The strip's own colour changes from top to bottom only: its left edge is the reference.
+            const auto lighter = [&](int x, int y) {
+                return strip.pixelColor(x, y).lightness() > strip.pixelColor(0, y).lightness() + 8;
+            };
+            for (const QPoint& d : {QPoint(1, 0), QPoint(-1, 0), QPoint(0, 1), QPoint(0, -1)}) {
+                QVERIFY(lighter(centre.x() + d.x() * (r - 2), centre.y() + d.y() * (r - 2)));
+                QVERIFY(!lighter(centre.x() + d.x() * (r + 2), centre.y() + d.y() * (r + 2)));
+            }
+        }
+        // The program's icon is there for every window.
+        QVERIFY(!QIcon(QStringLiteral(":/icons/quarvel.svg")).pixmap(32, 32).isNull());
     }
 
     void aboutBox()

@@ -176,6 +176,29 @@ private slots:
                  (QStringList{QStringLiteral("01"), QStringLiteral("02"), QStringLiteral("0101")}));
     }
 
+    void departmentListedTwiceIsReportedOnceAndTheWindowCarriesOn()
+    {
+        grantAudit();
+        // D0101 is listed under D01 and, with the same starting date, under D02 too.
+        QVERIFY(db->insert(QStringLiteral("上级部门new"),
+                           {{QStringLiteral("职能部门编号"), QStringLiteral("D0101")},
+                            {QStringLiteral("上级部门编号"), QStringLiteral("D02")},
+                            {QStringLiteral("起始日期"), QDateTime(QDate(2020, 1, 1), QTime(0, 0))}}));
+        log(QStringLiteral("A-1"), QStringLiteral("年报"), QStringLiteral("E1"), QStringLiteral("D0101"), true);
+        auto w = open();
+        QCOMPARE(msgs().shown.size(), 1);
+        QCOMPARE(msgs().lastText().count(QStringLiteral("D0101")), 1);
+        QCOMPARE(w->TreeView1->keys(),
+                 (QStringList{QStringLiteral("$D01"), QStringLiteral("$D0101"), QStringLiteral("$D02")}));
+        QCOMPARE(w->TreeView2->count(), 3);
+        QCOMPARE(w->MSFlexGrid1->formatString(), frm资料下载汇总::statisticsFormat());
+        QCOMPARE(w->DTPicker2->date(), QDate::currentDate());
+        msgs().shown.clear();
+        runAll(*w);
+        QVERIFY2(msgs().shown.isEmpty(), qPrintable(msgs().lastText()));
+        QCOMPARE(w->MSFlexGrid1->textMatrix(1, 1), QStringLiteral("A-1"));
+    }
+
     void checksComeInTheirOrder()
     {
         auto w = open();

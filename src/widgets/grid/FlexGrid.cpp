@@ -5,6 +5,7 @@
 
 #include <QEvent>
 #include <QFontMetrics>
+#include <QGuiApplication>
 #include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QMouseEvent>
@@ -28,6 +29,8 @@ public:
     }
 
     bool releasingDoubleClick() const { return m_releasing && m_doubleClicked; }
+    // The width the texts of a column need (its shown rows, up to the header's precision).
+    int contentWidth(int col) const { return sizeHintForColumn(col); }
 
 protected:
     void mousePressEvent(QMouseEvent* event) override
@@ -98,8 +101,12 @@ FlexGrid::FlexGrid(QWidget* parent) : QWidget(parent), m_model(new GridModel(thi
             [this](const QModelIndex&, int first, int last) { onColumnsRemoved(first, last); });
     connect(m_model, &QAbstractItemModel::dataChanged, this,
             [this](const QModelIndex&, const QModelIndex&, const QList<int>& roles) {
-                if (roles.isEmpty() || roles.contains(Qt::DisplayRole))
+                if (roles.isEmpty() || roles.contains(Qt::DisplayRole)) {
                     scheduleMerges();
+                    contentChanged();
+                } else if (roles.contains(Qt::FontRole)) {
+                    contentChanged();
+                }
             });
 
     connect(m_view->selectionModel(), &QItemSelectionModel::currentChanged, this,
@@ -116,7 +123,12 @@ FlexGrid::FlexGrid(QWidget* parent) : QWidget(parent), m_model(new GridModel(thi
         if (m_applyingSizes || m_model->inBulk() || section < 0 || section >= m_colTwips.size() || newSize <= 0)
             return;
         m_colTwips[section] = pixelsToTwips(newSize, this);
+        if (m_stretchCol >= 0 && QGuiApplication::mouseButtons() != Qt::NoButton) {
+            m_userSized.insert(section);
+            scheduleFit();
+        }
     });
+    m_view->viewport()->installEventFilter(this);
     connect(this, &QObject::objectNameChanged, this, [this](const QString& name) { m_view->setAccessibleName(name); });
 
     applyAllSizes();
@@ -140,6 +152,7 @@ int FlexGrid::formatWidthTwips(const QString& header) const
 void FlexGrid::setFormatString(const QString& format)
 {
     m_formatString = format;
+    m_userSized.clear();
     const QList<FormatColumn> columns = parseFormatString(format);
     if (m_model->rows() < 1)
         m_model->setRows(1);
@@ -209,6 +222,7 @@ void FlexGrid::applyColWidth(int col)
         m_view->setColumnWidth(col, pixels);
     }
     m_applyingSizes = false;
+    scheduleFit();
 }
 
 int FlexGrid::rowHeight(int row) const
@@ -254,6 +268,141 @@ void FlexGrid::applyAllSizes()
         }
     }
     m_applyingSizes = false;
+}
+
+// ---- fitting the columns to the view ----
+
+void FlexGrid::setStretchCol(int col)
+{
+    m_stretchCol = col;
+    m_userSized.clear();
+    if (col < 0)
+        applyAllSizes();
+    else
+        fitColumns();
+}
+
+void FlexGrid::contentChanged()
+{
+    m_contentWidths.clear();
+    scheduleFit();
+}
+
+void FlexGrid::scheduleFit()
+{
+    if (m_fitPending || m_stretchCol < 0)
+        return;
+    m_fitPending = true;
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            if (m_fitPending)
+                fitColumns();
+        },
+        Qt::QueuedConnection);
+}
+
+int FlexGrid::headerTextWidth(int col) const
+{
+    const QHeaderView* header = m_view->horizontalHeader();
+    const int margin = header->style()->pixelMetric(QStyle::PM_HeaderMargin, nullptr, header);
+    return header->fontMetrics().horizontalAdvance(m_model->textMatrix(0, col).trimmed()) + 2 * margin
+           + 2 * CellPaddingPixels;
+}
+
+namespace {
+
+struct ColumnFit {
+    int col;
+    int least;  // what it keeps when the columns give way: its header
+    int width;
+    bool cut;  // its texts are wider than it is anyway
+};
+
+// Takes `over` pixels off the columns that `takes` chooses, each in proportion to what it has
+// beyond its header; returns what could not be taken.
+template <typename Takes>
+int giveWay(std::vector<ColumnFit>& fits, int over, Takes takes)
+{
+    long long slack = 0;
+    for (const ColumnFit& f : fits)
+        slack += takes(f) ? f.width - f.least : 0;
+    const long long taken = std::min<long long>(over, slack);
+    if (taken <= 0)
+        return over;
+    long long given = 0;
+    for (ColumnFit& f : fits) {
+        if (!takes(f))
+            continue;
+        const long long share = (f.width - f.least) * taken / slack;
+        f.width -= static_cast<int>(share);
+        given += share;
+    }
+    // What the rounding left goes off the column with the most to give.
+    for (ColumnFit& f : fits) {
+        if (given >= taken)
+            break;
+        const long long more = std::min<long long>(taken - given, takes(f) ? f.width - f.least : 0);
+        f.width -= static_cast<int>(more);
+        given += more;
+    }
+    return over - static_cast<int>(given);
+}
+
+}  // namespace
+
+void FlexGrid::fitColumns()
+{
+    m_fitPending = false;
+    const int available = m_view->viewport()->width();
+    if (m_stretchCol < 0 || m_model->inBulk() || available <= 0)
+        return;
+    std::vector<ColumnFit> fits;
+    int total = 0;
+    int stretch = -1;  // its place in fits
+    for (int c = 0; c < m_model->cols() && c < m_colTwips.size(); ++c) {
+        if (m_colTwips.at(c) <= 0)
+            continue;  // hidden
+        const int nominal = std::max(twipsToPixels(m_colTwips.at(c), this), 1);
+        if (m_userSized.contains(c)) {
+            fits.push_back({c, nominal, nominal, false});
+        } else {
+            const int header = headerTextWidth(c);
+            // What the texts need is measured once per change of the texts, not at every
+            // change of the view's width.
+            if (m_contentWidths.size() != m_model->cols())
+                m_contentWidths = QList<int>(m_model->cols(), -1);
+            if (m_contentWidths.at(c) < 0)
+                m_contentWidths[c] = m_view->contentWidth(c);
+            const int content = std::max(m_contentWidths.at(c), header);
+            // The stretching column wants its texts whole (up to half the view), the others up
+            // to their nominal width or a fifth of the view.
+            const int limit = c == m_stretchCol ? available / 2 : std::max(nominal, available / 5);
+            const int width = std::max(header, std::min(content, limit));
+            fits.push_back({c, header, width, content > width});
+            if (c == m_stretchCol)
+                stretch = static_cast<int>(fits.size()) - 1;
+        }
+        total += fits.back().width;
+    }
+    if (total < available && stretch >= 0) {
+        fits[static_cast<size_t>(stretch)].width += available - total;
+    } else if (total > available) {
+        // Columns that show their texts cut anyway give way first, then every column.
+        const int over = giveWay(fits, total - available, [](const ColumnFit& f) { return f.cut; });
+        giveWay(fits, over, [](const ColumnFit&) { return true; });
+    }
+    m_applyingSizes = true;
+    for (const ColumnFit& f : fits)
+        m_view->setColumnWidth(f.col, std::max(f.width, 1));
+    m_applyingSizes = false;
+}
+
+bool FlexGrid::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == m_view->viewport() && event->type() == QEvent::Resize && m_stretchCol >= 0)
+        fitColumns();
+    return QWidget::eventFilter(watched, event);
 }
 
 // Row 0 is the view's column header while the grid has a fixed row; without fixed rows it is
@@ -530,6 +679,7 @@ void FlexGrid::onModelReset()
     clampCurrent();
     syncCurrentToView();
     scheduleMerges();
+    contentChanged();
 }
 
 void FlexGrid::onRowsInserted(int first, int last)
@@ -548,6 +698,7 @@ void FlexGrid::onRowsInserted(int first, int last)
     if (first <= m_row)
         syncCurrentToView();
     scheduleMerges();
+    contentChanged();
 }
 
 void FlexGrid::onRowsRemoved(int first, int last)
@@ -570,6 +721,7 @@ void FlexGrid::onRowsRemoved(int first, int last)
     if (first <= m_row)
         syncCurrentToView();
     scheduleMerges();
+    contentChanged();
 }
 
 void FlexGrid::onColumnsInserted(int first, int last)
@@ -586,6 +738,7 @@ void FlexGrid::onColumnsRemoved(int first, int last)
 {
     m_structureChanging = false;
     m_colTwips.remove(first, last - first + 1);
+    m_userSized.clear();
     clampCurrent();
     syncCurrentToView();
     scheduleMerges();
@@ -593,8 +746,10 @@ void FlexGrid::onColumnsRemoved(int first, int last)
 
 void FlexGrid::changeEvent(QEvent* event)
 {
-    if (event->type() == QEvent::FontChange)
+    if (event->type() == QEvent::FontChange) {
         m_model->setBaseFont(font());
+        contentChanged();
+    }
     QWidget::changeEvent(event);
 }
 

@@ -82,10 +82,24 @@ public:
 
     // Column widths and row heights in twips. Width 0 hides a column; height 0 hides a row.
     // Row 0 is the header's height.
+    //
+    // With a stretching column (setStretchCol) the widths set here are the columns' nominal
+    // widths and the grid fits the shown columns to its view: every other column is as wide as
+    // its header and its texts need, up to its nominal width or a fifth of the view, whichever
+    // is more; the stretching column takes the width that is left. Columns that together are
+    // wider than the view give way in proportion to what they have beyond their headers, so
+    // that the last column always ends inside the view. A column the user drags keeps his
+    // width. The fit follows the texts once control returns to the event loop, and the view's
+    // width at once.
     int colWidth(int col) const;
     void setColWidth(int col, int twips);
     int rowHeight(int row) const;
     void setRowHeight(int row, int twips);
+    // The stretching column, -1 for none (the default: every column keeps its set width).
+    int stretchCol() const { return m_stretchCol; }
+    void setStretchCol(int col);
+    // Fits the columns now (see above); nothing without a stretching column.
+    void fitColumns();
 
     // Alignment codes (GridAlign, 0 to 9) of a column's cells and of its fixed cells.
     int colAlignment(int col) const { return m_model->colAlignment(col); }
@@ -169,6 +183,7 @@ signals:
 
 protected:
     void changeEvent(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void moveCurrent(int row, int col, bool syncView);
@@ -178,6 +193,9 @@ private:
     void applyColWidth(int col);
     void applyAllSizes();
     void scheduleMerges();
+    void scheduleFit();
+    void contentChanged();
+    int headerTextWidth(int col) const;
     bool mergingActive() const;
     void onModelReset();
     void onRowsInserted(int first, int last);
@@ -206,6 +224,10 @@ private:
     bool m_structureChanging = false;
     bool m_applyingSizes = false;
     bool m_redrawOff = false;
+    int m_stretchCol = -1;
+    QSet<int> m_userSized;  // columns the user dragged while the grid fits them
+    bool m_fitPending = false;
+    QList<int> m_contentWidths;  // what each column's texts need, -1 not measured yet
 };
 
 }  // namespace quarvel

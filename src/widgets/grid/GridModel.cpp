@@ -497,6 +497,9 @@ QVariant GridModel::headerData(int section, Qt::Orientation orientation, int rol
         return role == Qt::DisplayRole ? QVariant(QString()) : QVariant();
     switch (role) {
     case Qt::DisplayRole:
+        // The blanks of a header give its column's width; the header shows the words alone,
+        // so that a centred header stays centred in a column narrower than its blanks.
+        return textMatrix(0, section).trimmed();
     case Qt::ForegroundRole:
     case Qt::FontRole: return data(index(0, section), role);
     case Qt::BackgroundRole:

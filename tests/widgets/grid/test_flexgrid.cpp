@@ -33,6 +33,8 @@ private slots:
     void widthsSurviveABulkFill();
     void rowNumberColumnShowsItsLargestNumber();
     void userResizedWidthIsReported();
+    void columnsFitTheViewAroundTheStretchingColumn_data();
+    void columnsFitTheViewAroundTheStretchingColumn();
     void rowZeroIsTheColumnHeader();
     void withoutFixedRowsRowZeroIsAnOrdinaryRow();
     void rowHeights();
@@ -122,7 +124,7 @@ void TestFlexGrid::formatStringsSetColumnsHeadersAndAlignments()
         if (header.startsWith(u'<') || header.startsWith(u'^'))
             header.remove(0, 1);
         QCOMPARE(m_grid->textMatrix(0, c), header);
-        QCOMPARE(m_grid->model()->headerData(c, Qt::Horizontal).toString(), header);
+        QCOMPARE(m_grid->model()->headerData(c, Qt::Horizontal).toString(), header.trimmed());
         const int expected = alignments.at(c) == u'L'   ? GridAlign::LeftCenter
                              : alignments.at(c) == u'C' ? GridAlign::CenterCenter
                                                         : GridAlign::General;
@@ -262,6 +264,39 @@ void TestFlexGrid::userResizedWidthIsReported()
     QCOMPARE(m_grid->colWidth(2), pixelsToTwips(200, m_grid));
 }
 
+// With a stretching column the shown columns fill the view exactly: the spare width goes to
+// the stretching column, and when the texts want more than the view, the columns that are cut
+// anyway give way first.
+void TestFlexGrid::columnsFitTheViewAroundTheStretchingColumn_data()
+{
+    QTest::addColumn<int>("nameLength");
+    QTest::addColumn<int>("summaryLength");
+    QTest::addColumn<bool>("nameWhole");
+    QTest::newRow("short texts") << 4 << 4 << true;
+    QTest::newRow("a long summary") << 16 << 200 << true;
+    QTest::newRow("texts wider than the view") << 300 << 300 << false;
+}
+
+void TestFlexGrid::columnsFitTheViewAroundTheStretchingColumn()
+{
+    QFETCH(int, nameLength);
+    QFETCH(int, summaryLength);
+    QFETCH(bool, nameWhole);
+    m_grid->setFormatString(gridformats::Statistics);
+    m_grid->setRows(2);
+    m_grid->setTextMatrix(1, 2, QString(nameLength, u'名'));
+    m_grid->setTextMatrix(1, 3, QString(summaryLength, u'摘'));
+    m_grid->setStretchCol(2);
+    m_grid->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_grid));
+    const QTableView* view = m_grid->view();
+    const int last = m_grid->cols() - 1;
+    QTRY_COMPARE(view->columnViewportPosition(last) + view->columnWidth(last), view->viewport()->width());
+    QCOMPARE(view->columnWidth(2) > view->fontMetrics().horizontalAdvance(m_grid->textMatrix(1, 2)), nameWhole);
+    // The nominal widths stay what the format string gave.
+    QCOMPARE(m_grid->colWidth(2), m_grid->formatWidthTwips(m_grid->textMatrix(0, 2)));
+}
+
 // ---- header row and row heights ----
 
 void TestFlexGrid::rowZeroIsTheColumnHeader()
@@ -272,7 +307,7 @@ void TestFlexGrid::rowZeroIsTheColumnHeader()
     QVERIFY(view->isRowHidden(0));
     QVERIFY(!view->isRowHidden(1));
     QVERIFY(!view->horizontalHeader()->isHidden());
-    QCOMPARE(view->model()->headerData(1, Qt::Horizontal).toString(), m_grid->textMatrix(0, 1));
+    QCOMPARE(view->model()->headerData(1, Qt::Horizontal).toString(), m_grid->textMatrix(0, 1).trimmed());
     // Header cells take the fixed alignment of their column.
     m_grid->setFixedAlignment(0, GridAlign::CenterCenter);
     QCOMPARE(view->model()->headerData(0, Qt::Horizontal, Qt::TextAlignmentRole).toInt(), int(Qt::AlignCenter));

@@ -478,6 +478,10 @@ void TestGridModel::headerDataIsRowZero()
     model.setTextMatrix(0, 1, u"编号"_qs);
     QCOMPARE(header.size(), 1);
     QCOMPARE(model.headerData(1, Qt::Horizontal).toString(), u"编号"_qs);
+    // The blanks that give a column its width are not shown.
+    model.setTextMatrix(0, 2, u"日期      "_qs);
+    QCOMPARE(model.headerData(2, Qt::Horizontal).toString(), u"日期"_qs);
+    QCOMPARE(model.textMatrix(0, 2), u"日期      "_qs);
     model.setFixedAlignment(1, GridAlign::CenterCenter);
     QCOMPARE(model.headerData(1, Qt::Horizontal, Qt::TextAlignmentRole).toInt(), int(Qt::AlignCenter));
     model.setCellForeColor(0, 1, Qt::red);
