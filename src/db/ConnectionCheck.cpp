@@ -1,7 +1,6 @@
 #include "db/ConnectionCheck.h"
 
 #include "db/Schema.h"
-#include "db/TextCollation.h"
 
 #include <QFile>
 #include <QFileInfo>

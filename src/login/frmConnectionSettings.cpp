@@ -84,7 +84,10 @@ frmConnectionSettings::frmConnectionSettings(Platform& platform, QWidget* parent
     auto* file = new QFormLayout;
     file->setContentsMargins(20, 0, 0, 0);
     file->addRow(label(QStringLiteral("文件(&I)："), txtFile), fileRow);
-    file->addRow(QString(), cmdCreate);
+    auto* createRow = new QHBoxLayout;
+    createRow->addWidget(cmdCreate);
+    createRow->addStretch();
+    file->addRow(QString(), createRow);
 
     cmdTest = new QPushButton(QStringLiteral("测试连接"), this);
     cmdTest->setObjectName(QStringLiteral("cmdTest"));
