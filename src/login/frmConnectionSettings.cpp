@@ -2,6 +2,7 @@
 
 #include "platform/Platform.h"
 #include "widgets/TypedText.h"
+#include "widgets/WaitCursor.h"
 
 #include <QButtonGroup>
 #include <QFileInfo>
@@ -168,7 +169,12 @@ void frmConnectionSettings::cmdTest_Click()
 {
     if (!complete())
         return;
-    const ConnectionReport report = ConnectionSetup::test(form());
+    ConnectionReport report;
+    {
+        // A server that does not answer keeps the test up to the 30-second login time-out.
+        WaitCursor wait;
+        report = ConnectionSetup::test(form());
+    }
     m_platform.messages().inform(this, ConnectionSetup::testResultText(report), kTitle,
                                  report.ok() ? MsgIcon::Information : MsgIcon::Warning);
 }
