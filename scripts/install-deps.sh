@@ -5,6 +5,7 @@ set -euo pipefail
 
 PACKAGES=(
   build-essential cmake ninja-build pkg-config
+  dpkg-dev file desktop-file-utils
   qt6-base-dev qt6-pdf-dev libqt6svg6
   libqt6sql6-sqlite libqt6sql6-odbc libsqlite3-dev unixodbc-dev
   unixodbc tdsodbc libsqliteodbc

@@ -12,8 +12,6 @@
 #include <QSettings>
 #include <QSqlError>
 
-#include <algorithm>
-
 namespace quarvel {
 namespace {
 
@@ -286,51 +284,88 @@ DbStatus ConnectionSettings::toStore() const
         if (value.contains(u'\n') || value.contains(u'\r'))
             return fail(QStringLiteral("设置值不能包含换行"));
     }
-    QStringList settingLines;
-    for (int i = 0; i < kSettingsKeys.size(); ++i)
-        settingLines << kSettingsKeys.at(i) + u'=' + written.at(i);
 
-    // Other sections and lines stay as they are; the four keys are written right under the
-    // section's heading, and any older lines of theirs are dropped.
+    // The file is amended, not rewritten: a key's last line in the section (the one that is
+    // read) gets the new value after its "=", the key written as it was; keys the section lacks
+    // go after its last setting; every other line keeps its bytes, line ends included.
     const QString path = storePath();
-    const QStringList old = readLines(path);
-    QStringList lines;
+    QByteArray old;
+    {
+        QFile file(path);
+        if (file.exists()) {
+            if (!file.open(QIODevice::ReadOnly))
+                return fail(file.errorString());
+            old = file.readAll();
+        }
+    }
+    QList<QByteArray> lines;  // each with its line end, if it has one
+    for (qsizetype from = 0; from < old.size();) {
+        const qsizetype end = old.indexOf('\n', from);
+        const qsizetype next = end < 0 ? old.size() : end + 1;
+        lines << old.mid(from, next - from);
+        from = next;
+    }
+    const QByteArray eol = !lines.isEmpty() && lines.constFirst().endsWith("\r\n") ? "\r\n" : "\n";
+
+    QVector<int> keyLine(kSettingsKeys.size(), -1);
+    int anchor = -1;  // the line after which missing keys go
     bool inSection = false;
-    bool placed = false;
-    for (const QString& line : old) {
-        const QString section = sectionName(line);
+    for (int i = 0; i < lines.size(); ++i) {
+        QString text = QString::fromUtf8(lines.at(i));
+        while (text.endsWith(u'\n') || text.endsWith(u'\r'))
+            text.chop(1);
+        if (i == 0 && text.startsWith(QChar(0xFEFF)))
+            text.remove(0, 1);
+        const QString section = sectionName(text);
         if (!section.isNull()) {
             inSection = section.compare(kSettingsSection, Qt::CaseInsensitive) == 0;
-            lines << line;
-            if (inSection && !placed) {
-                lines << settingLines;
-                placed = true;
-            }
+            if (inSection)
+                anchor = i;
             continue;
         }
-        if (inSection && !isComment(line)) {
-            const qsizetype equals = line.indexOf(u'=');
-            const QString key = equals < 0 ? QString() : line.left(equals).trimmed();
-            const bool ours = std::any_of(kSettingsKeys.cbegin(), kSettingsKeys.cend(),
-                                          [&](const QString& k) { return key.compare(k, Qt::CaseInsensitive) == 0; });
-            if (ours)
-                continue;
+        if (!inSection || isComment(text))
+            continue;
+        anchor = i;
+        const qsizetype equals = text.indexOf(u'=');
+        const QString key = equals < 0 ? QString() : text.left(equals).trimmed();
+        for (int k = 0; k < kSettingsKeys.size(); ++k) {
+            if (key.compare(kSettingsKeys.at(k), Qt::CaseInsensitive) == 0)
+                keyLine[k] = i;
         }
-        lines << line;
     }
-    while (!lines.isEmpty() && lines.constLast().isEmpty())
-        lines.removeLast();
-    if (!placed) {
-        if (!lines.isEmpty())
-            lines << QString();
-        lines << u'[' + kSettingsSection + u']';
-        lines << settingLines;
+
+    QByteArray added;
+    for (int k = 0; k < kSettingsKeys.size(); ++k) {
+        const QByteArray value = written.at(k).toUtf8();
+        if (keyLine.at(k) >= 0) {
+            QByteArray& line = lines[keyLine.at(k)];
+            const QByteArray end = line.endsWith("\r\n") ? QByteArray("\r\n")
+                                   : line.endsWith('\n') ? QByteArray("\n")
+                                                         : QByteArray();
+            line = line.left(line.indexOf('=') + 1) + value + end;
+        } else {
+            added += kSettingsKeys.at(k).toUtf8() + '=' + value + eol;
+        }
+    }
+    if (!added.isEmpty()) {
+        if (anchor < 0) {
+            if (!lines.isEmpty()) {
+                if (!lines.constLast().endsWith('\n'))
+                    lines.last() += eol;
+                lines << eol;
+            }
+            lines << '[' + kSettingsSection.toUtf8() + ']' + eol;
+            anchor = int(lines.size()) - 1;
+        }
+        if (!lines.at(anchor).endsWith('\n'))
+            lines[anchor] += eol;
+        lines.insert(anchor + 1, added);
     }
 
     if (!QDir().mkpath(QFileInfo(path).absolutePath()))
         return fail(QStringLiteral("无法创建文件夹 ") + QFileInfo(path).absolutePath());
     QSaveFile file(path);
-    const QByteArray content = (lines.join(u'\n') + u'\n').toUtf8();
+    const QByteArray content = lines.join();
     if (!file.open(QIODevice::WriteOnly) || file.write(content) != content.size() || !file.commit())
         return fail(file.errorString());
     return {};

@@ -29,9 +29,9 @@ struct ConnectionSettings {
 
     // Reads "Svr", "UID", "PWD", "DBname"; a missing key reads as "".
     static ConnectionSettings fromStore();
-    // Writes the four keys into the user's file in the same plain form, keeping its other
-    // lines (used by the demo set-up and the tests). A value with a line break cannot be
-    // written: the error says why.
+    // Writes the four keys into the user's file in the same plain form (the connection-settings
+    // dialog, the tests): only the lines of the four keys change, every other byte of the file
+    // stays as it was. A value with a line break cannot be written: the error says why.
     DbStatus toStore() const;
 
     // The user's settings file.

@@ -1,6 +1,8 @@
 #include "login/frmLogin.h"
 
 #include "db/Connection.h"
+#include "db/ConnectionCheck.h"
+#include "login/frmConnectionSettings.h"
 #include "platform/Platform.h"
 #include "widgets/Banner.h"
 #include "widgets/TypedText.h"
@@ -20,7 +22,8 @@ namespace quarvel {
 
 QString loginVersionText() { return QStringLiteral("V%1.%2版").arg(QUARVEL_VERSION_MAJOR).arg(QUARVEL_VERSION_MINOR); }
 
-frmLogin::frmLogin(Platform& platform, QWidget* parent) : QDialog(parent), m_platform(platform)
+frmLogin::frmLogin(Platform& platform, QWidget* parent)
+    : QDialog(parent), m_platform(platform), m_settingsEditor(std::make_unique<ConnectionSettingsDialog>(platform))
 {
     setObjectName(QStringLiteral("frmLogin"));
     setWindowTitle(QStringLiteral("CorvaneMIS系统"));
@@ -63,6 +66,13 @@ frmLogin::frmLogin(Platform& platform, QWidget* parent) : QDialog(parent), m_pla
     Label1 = new QLabel(this);
     Label1->setObjectName(QStringLiteral("Label1"));
     Label1->setAlignment(Qt::AlignRight);
+    cmdSettings = new QPushButton(QStringLiteral("数据库连接设置…"), this);
+    cmdSettings->setObjectName(QStringLiteral("cmdSettings"));
+    cmdSettings->setFlat(true);
+    cmdSettings->setFocusPolicy(Qt::NoFocus);
+    cmdSettings->setAutoDefault(false);
+    cmdSettings->setCursor(Qt::PointingHandCursor);
+    cmdSettings->setStyleSheet(QStringLiteral("color: palette(link); text-decoration: underline;"));
 
     auto* form = new QFormLayout;
     form->addRow(userLabel, TxtUser);
@@ -77,7 +87,11 @@ frmLogin::frmLogin(Platform& platform, QWidget* parent) : QDialog(parent), m_pla
     body->addLayout(buttons);
     body->addWidget(Label2);
     body->addWidget(List1);
-    body->addWidget(Label1);
+    auto* footer = new QHBoxLayout;
+    footer->addWidget(cmdSettings);
+    footer->addStretch();
+    footer->addWidget(Label1);
+    body->addLayout(footer);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(title);
@@ -95,6 +109,7 @@ frmLogin::frmLogin(Platform& platform, QWidget* parent) : QDialog(parent), m_pla
 
     connect(cmdOK, &QPushButton::clicked, this, [this] { cmdOK_Click(); });
     connect(cmdCancel, &QPushButton::clicked, this, [this] { cmdCancel_Click(); });
+    connect(cmdSettings, &QPushButton::clicked, this, [this] { m_settingsEditor->edit(this); });
     // A double click chooses the line; so does Enter (see eventFilter), on a selected line only.
     connect(List1, &QListWidget::itemDoubleClicked, this, [this] { List1_DblClick(); });
     List1->installEventFilter(this);
@@ -161,13 +176,11 @@ bool frmLogin::Form_Load(const QString& commandLine)
 
 bool frmLogin::ConnectDatabase()
 {
-    const ConnectionSettings s = ConnectionSettings::fromStore();
-    const DbStatus opened = OpenConnection(s.uid, s.pwd, s.dbName, s.svr);
+    const ConnectionReport opened = openSharedConnection(ConnectionSettings::fromStore());
     if (opened.ok())
         return true;
-    qWarning("Database connection failed: %s", qPrintable(opened.error.description));
-    m_platform.messages().inform(this, QStringLiteral("数据库连接失败!"), QStringLiteral("连接提示"),
-                                 MsgIcon::Information);
+    qWarning("Database connection failed: %s", qPrintable(opened.driverText));
+    m_platform.messages().inform(this, opened.failureMessage(), QStringLiteral("连接提示"), MsgIcon::Information);
     return false;
 }
 
@@ -187,7 +200,9 @@ void frmLogin::cmdOK_Click()
     userContext().clearFields();
 
     if (!ConnectDatabase()) {
-        m_platform.process().endProgram();
+        // The user learnt why; instead of ending, the settings can be put right here, and the
+        // next OK tries them.
+        m_settingsEditor->edit(this);
         return;
     }
 

@@ -1,11 +1,13 @@
 #pragma once
 
 #include "login/LoginService.h"
+#include "platform/ConnectionSettingsEditor.h"
 
 #include <QDialog>
 #include <QVector>
 
 #include <functional>
+#include <memory>
 
 class QLabel;
 class QLineEdit;
@@ -29,6 +31,9 @@ public:
     QLabel* Label2 = nullptr;
     QListWidget* List1 = nullptr;
     QLabel* Label1 = nullptr;
+    // Opens the connection-settings dialog; outside the tab order, so that user name, password,
+    // OK and Cancel stay the keyboard's way through the window.
+    QPushButton* cmdSettings = nullptr;
 
     // "" for the first login, "切换" for a switch of user from the main window.
     QString Tag;
@@ -46,8 +51,13 @@ public:
     // StartParameters is cleared again.
     bool Form_Load(const QString& commandLine);
 
-    // Reads the four settings and opens the shared connection; reports a failure.
+    // Reads the four settings and opens the shared connection; reports a failure with its
+    // reason and the driver's text.
     bool ConnectDatabase();
+
+    // The connection-settings dialog as this window reaches it (by default the real dialog).
+    void setSettingsEditor(std::unique_ptr<ConnectionSettingsEditor> editor) { m_settingsEditor = std::move(editor); }
+    ConnectionSettingsEditor& settingsEditor() const { return *m_settingsEditor; }
 
     // The switch of user from the main window: the window asks for another login, modally,
     // without the position list and the password typed last.
@@ -68,6 +78,7 @@ private:
     void showPositionList(bool visible);
 
     Platform& m_platform;
+    std::unique_ptr<ConnectionSettingsEditor> m_settingsEditor;
 };
 
 // The version text of the login window, "V" + major + "." + minor + "版".

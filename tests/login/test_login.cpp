@@ -4,6 +4,7 @@
 #include "login/UserContext.h"
 #include "login/frmLogin.h"
 
+#include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -19,6 +20,7 @@ class LoginTest : public QObject, WindowSuiteFixture {
     Q_OBJECT
 
     std::unique_ptr<frmLogin> login;
+    RecordingSettingsEditor* settingsDialog = nullptr;
     int mainShown = 0;
 
     // Department D01 with category; positions G01 (main of 0012), G02 (part-time of 0012 in the
@@ -67,6 +69,9 @@ private slots:
         fillOrganisation();
         db->useAsSettings();
         login = std::make_unique<frmLogin>(*platform);
+        auto editor = std::make_unique<RecordingSettingsEditor>();
+        settingsDialog = editor.get();
+        login->setSettingsEditor(std::move(editor));
         mainShown = 0;
         login->showMainWindow = [this] { ++mainShown; };
         QVERIFY(!login->Form_Load(QString()));
@@ -121,13 +126,41 @@ private slots:
         ConnectionSettings s;
         s.svr = QStringLiteral("sqlite:") + db->dir() + QStringLiteral("/missing.db");
         s.toStore();
+        // The user puts the settings right in the dialog that the failure offers.
+        settingsDialog->onEdit = [this] { db->useAsSettings(); };
+        settingsDialog->saved = true;
         typeAndLogin(QStringLiteral("sysOp"), QStringLiteral("lantor"));
-        QCOMPARE(msgs().lastText(), QStringLiteral("数据库连接失败!"));
+        QVERIFY2(msgs().lastText().startsWith(QStringLiteral("数据库连接失败!\n数据库文件不存在")),
+                 qPrintable(msgs().lastText()));
+        QVERIFY(msgs().lastText().endsWith(db->dir() + QStringLiteral("/missing.db")));
         QCOMPARE(msgs().shown.last().title, QStringLiteral("连接提示"));
-        QCOMPARE(platform->proc().endCount, 1);
+        QCOMPARE(settingsDialog->opened, 1);
+        QCOMPARE(platform->proc().endCount, 0);
         QVERIFY(userContext().EmployeeNo.isEmpty());
         QCOMPARE(mainShown, 0);
         QVERIFY(!QFile::exists(db->dir() + QStringLiteral("/missing.db")));
+
+        // The next OK uses the saved settings.
+        typeAndLogin(QStringLiteral("sysOp"), QStringLiteral("lantor"));
+        QCOMPARE(mainShown, 1);
+        QCOMPARE(msgs().shown.size(), 1);
+    }
+
+    // The link to the settings is a click away and out of the keyboard's way.
+    void settingsLinkStaysOutOfTheTabOrder()
+    {
+        login->show();
+        QVERIFY(QTest::qWaitForWindowExposed(login.get()));
+        QCOMPARE(login->cmdSettings->focusPolicy(), Qt::NoFocus);
+        login->TxtUser->setFocus();
+        const QList<QWidget*> expected = {login->txtPassword, login->cmdOK, login->cmdCancel, login->TxtUser};
+        for (QWidget* next : expected) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            QCOMPARE(QApplication::focusWidget(), next);
+        }
+        QTest::mouseClick(login->cmdSettings, Qt::LeftButton);
+        QCOMPARE(settingsDialog->opened, 1);
+        QCOMPARE(QApplication::focusWidget(), login->TxtUser);
     }
 
     void wrongPasswordAndUnknownUserLookTheSame()
@@ -405,7 +438,7 @@ private slots:
         other.showMainWindow = [&] { ++shown; };
         QVERIFY(!other.Form_Load(QStringLiteral("a,b,c,d,e,f,g,h,i,j")));
         QCOMPARE(shown, 0);
-        QCOMPARE(msgs().lastText(), QStringLiteral("数据库连接失败!"));
+        QVERIFY(msgs().lastText().startsWith(QStringLiteral("数据库连接失败!\n尚未设置数据库连接")));
         QCOMPARE(platform->proc().endCount, 0);
     }
 };

@@ -3,7 +3,9 @@
 #include "db/Schema.h"
 #include "db/TextCollation.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QRandomGenerator>
 #include <QSettings>
 #include <QSqlError>
@@ -107,6 +109,18 @@ void isolateSettings(const QString& folder)
 {
     QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, folder);
     QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, folder);
+}
+
+bool writeSettingsText(const QByteArray& text)
+{
+    const QString path = ConnectionSettings::storePath();
+    return QDir().mkpath(QFileInfo(path).absolutePath()) && writeFile(path, text);
+}
+
+QByteArray settingsText()
+{
+    QFile file(ConnectionSettings::storePath());
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<none>");
 }
 
 namespace {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "db/Connection.h"
+#include "platform/ConnectionSettingsEditor.h"
 #include "platform/Platform.h"
 
 #include <QList>
@@ -10,6 +11,7 @@
 #include <QVariant>
 #include <QVector>
 
+#include <functional>
 #include <future>
 #include <initializer_list>
 #include <thread>
@@ -99,6 +101,22 @@ public:
         asked.append({title, filters, start, true});
         saveQuestions.append(question);
         return answers.isEmpty() ? QString() : answers.takeFirst();
+    }
+};
+
+// The connection-settings dialog as a window reaches it: counts how often it was opened and
+// answers whether the user saved; `onEdit` stands for what the user did in it.
+class RecordingSettingsEditor final : public ConnectionSettingsEditor {
+public:
+    int opened = 0;
+    bool saved = false;
+    std::function<void()> onEdit;
+    bool edit(QWidget*) override
+    {
+        ++opened;
+        if (onEdit)
+            onEdit();
+        return saved;
     }
 };
 
@@ -227,5 +245,9 @@ bool writeFile(const QString& path, const QByteArray& bytes);
 
 // Points the settings store at a folder for the whole test process.
 void isolateSettings(const QString& folder);
+// Writes the user's settings file as a person would, in a text editor; reads it back
+// ("<none>" when there is none).
+bool writeSettingsText(const QByteArray& text);
+QByteArray settingsText();
 
 }  // namespace quarvel::test
