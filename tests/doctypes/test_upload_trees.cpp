@@ -1,5 +1,6 @@
 // The type and department trees as the upload window opens them, with data of the wider suite
 // that the trees cannot show whole.
+#include "InputDriving.h"
 #include "Organisation.h"
 #include "TestSupport.h"
 #include "TreeInput.h"

@@ -329,27 +329,6 @@ void enterText(QWidget* box, const QString& text)
     QTest::keyClick(box, Qt::Key_V, Qt::ControlModifier);
 }
 
-void clickTreeNode(KeyedTree& tree, const QString& key)
-{
-    const QModelIndex index = tree.model()->indexForKey(key);
-    if (!index.isValid())
-        qWarning("no node %s", qPrintable(key));
-    tree.view()->scrollTo(index);
-    QTest::mouseClick(tree.view()->viewport(), Qt::LeftButton, {}, tree.view()->visualRect(index).center());
-}
-
-void clickTreeCheckBox(KeyedTree& tree, const QString& key)
-{
-    QTreeView* view = tree.view();
-    const QModelIndex index = tree.model()->indexForKey(key);
-    view->scrollTo(index);
-    QStyleOptionViewItem option;
-    option.initFrom(view);
-    option.rect = view->visualRect(index);
-    option.features |= QStyleOptionViewItem::HasCheckIndicator | QStyleOptionViewItem::HasDisplay;
-    const QRect box = view->style()->subElementRect(QStyle::SE_ItemViewItemCheckIndicator, &option, view);
-    QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, box.center());
-}
 
 QString boxText(QWidget* box)
 {

@@ -5,6 +5,7 @@
 // database (every row of every table) with the changes between two of them, the column
 // lengths of the server's schema, and typing or pasting into a box as a user does.
 
+#include "InputDriving.h"
 #include "Organisation.h"
 #include "TestSupport.h"
 
@@ -85,8 +86,6 @@ QStringList overLongTexts(const QVector<RowChange>& changes);
 // anything else pasted from the clipboard over the box's whole content.
 void enterText(QWidget* box, const QString& text);
 // A mouse click on a tree node, and on its check box (the tree must be shown).
-void clickTreeNode(KeyedTree& tree, const QString& key);
-void clickTreeCheckBox(KeyedTree& tree, const QString& key);
 // What a box holds now.
 QString boxText(QWidget* box);
 

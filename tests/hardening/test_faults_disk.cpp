@@ -151,7 +151,7 @@ class DiskFaultsTest : public QObject, WindowSuiteFixture {
         typeInto(field(QStringLiteral("Text1(0)")), QStringLiteral("N-1"));
         typeInto(field(QStringLiteral("Text1(1)")), QStringLiteral("新制度"));
         clickButton(*upload, QStringLiteral("Picture8(2)"));
-        clickTreeNode(*control<KeyedTree>(*upload, QStringLiteral("TreeView2")), QStringLiteral("S0101"));
+        clickNode(*control<KeyedTree>(*upload, QStringLiteral("TreeView2")), QStringLiteral("S0101"));
         clickButton(*upload, QStringLiteral("Command18"));
         typeInto(field(QStringLiteral("Text4")), QStringLiteral("2"));
         platform->dialogsDouble().answers = {path};

@@ -165,7 +165,7 @@ private slots:
             setTicked(w->Check9, false);
             for (QCheckBox* c : {w->Check2, w->Check1, w->Check5, w->Check6})
                 setTicked(c, false);
-            clickTreeCheckBox(*w->TreeView1, QStringLiteral("S") + code);
+            clickCheckBox(*w->TreeView1, QStringLiteral("S") + code);
             QTest::mouseClick(w->Command10, Qt::LeftButton);
             probe.finish();
             if (listedNumbers() != QStringList{number})

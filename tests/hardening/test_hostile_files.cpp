@@ -25,15 +25,6 @@ using Col = Frm公司资料查阅::Column;
 
 namespace {
 
-void doubleClickCell(FlexGrid& grid, int row, int col)
-{
-    grid.ensureRowVisible(row);
-    QWidget* viewport = grid.view()->viewport();
-    const QPoint at = viewport->mapFrom(&grid, grid.cellRect(row, col).center());
-    QTest::mouseClick(viewport, Qt::LeftButton, {}, at);
-    QTest::mouseDClick(viewport, Qt::LeftButton, {}, at);
-}
-
 bool rowIs(const RowChange& c, const QString& column, const QString& value)
 {
     const int i = c.after.columns.indexOf(column);

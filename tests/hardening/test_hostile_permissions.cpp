@@ -51,16 +51,6 @@ bool fitsACode(const QString& text, int length = 20)
     return !text.trimmed().isEmpty() && text.size() <= length && text == text.trimmed() && !text.contains(u' ');
 }
 
-void doubleClickNode(KeyedTree& tree, const QString& key)
-{
-    const QModelIndex index = tree.model()->indexForKey(key);
-    tree.view()->scrollTo(index);
-    const QPoint at = tree.view()->visualRect(index).center();
-    QTest::mouseClick(tree.view()->viewport(), Qt::LeftButton, {}, at);
-    QTest::mouseDClick(tree.view()->viewport(), Qt::LeftButton, {}, at);
-}
-
-void click(QAbstractButton* button) { QTest::mouseClick(button, Qt::LeftButton); }
 
 }  // namespace
 
@@ -219,7 +209,7 @@ private slots:
             }
             clickListRow(w.List1, row);
             if (!w.TreeView2->contains(QStringLiteral("G") + positionCodes.first()))
-                clickTreeNode(*w.TreeView2, QStringLiteral("$D01"));
+                clickNode(*w.TreeView2, QStringLiteral("$D01"));
             for (const QString& code : positionCodes) {
                 Probe probe(*db, msgs(), tally, problems,
                             QStringLiteral("member %1 of %2").arg(shortForm(code), shortForm(group)));
@@ -288,7 +278,7 @@ private slots:
         frm资料上传权限设置 w(*platform);
         w.show();
         QVERIFY(QTest::qWaitForWindowExposed(&w));
-        clickTreeNode(*w.TreeView2, QStringLiteral("$D01"));
+        clickNode(*w.TreeView2, QStringLiteral("$D01"));
         const auto onlyPosition = [](const QString& code) {
             return [code](const RowChange& c) {
                 return c.table == QStringLiteral("资料上传权限") && rowIs(c, QStringLiteral("岗位代号"), code);
@@ -301,8 +291,8 @@ private slots:
             w.TreeView1->setAllChecked(false);
             const QStringList types{typeCodes[i % typeCodes.size()], typeCodes[(i + 1) % typeCodes.size()]};
             for (const QString& t : types)
-                clickTreeCheckBox(*w.TreeView1, QStringLiteral("S") + t);
-            clickTreeNode(*w.TreeView2, QStringLiteral("G") + code);
+                clickCheckBox(*w.TreeView1, QStringLiteral("S") + t);
+            clickNode(*w.TreeView2, QStringLiteral("G") + code);
             click(w.Command5);
             auto changes = probe.finish(onlyPosition(code));
             QStringList stored;
@@ -332,7 +322,7 @@ private slots:
             if (ticked != QStringList{QStringLiteral("S") + expected[0], QStringLiteral("S") + expected[1]}
                 && expected[0] != expected[1])
                 change.problem(QStringLiteral("ticked ") + ticked.join(u','));
-            clickTreeCheckBox(*w.TreeView1, QStringLiteral("S01"));
+            clickCheckBox(*w.TreeView1, QStringLiteral("S01"));
             click(w.Command7);
             changes = change.finish(onlyPosition(code));
             if (changes.isEmpty())

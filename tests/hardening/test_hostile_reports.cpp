@@ -28,7 +28,6 @@ using namespace quarvel::test;
 
 namespace {
 
-void click(QAbstractButton* button) { QTest::mouseClick(button, Qt::LeftButton); }
 
 void setTicked(QCheckBox* box, bool on)
 {
@@ -158,8 +157,8 @@ private slots:
             w->TreeView2->setAllChecked(false);
             setTicked(w->Check1, false);
             setTicked(w->Check2, false);
-            clickTreeCheckBox(*w->TreeView1, QStringLiteral("$") + code);
-            clickTreeCheckBox(*w->TreeView2, QStringLiteral("S") + code);
+            clickCheckBox(*w->TreeView1, QStringLiteral("$") + code);
+            clickCheckBox(*w->TreeView2, QStringLiteral("S") + code);
             const bool ran = w->Command10_Click();
             probe.finish();
             if (!ran || numbers(*w->MSFlexGrid1) != QStringList{code})

@@ -35,7 +35,7 @@ class HostileTypesTest : public QObject, WindowSuiteFixture {
     {
         if (w->isAddMode())
             QTest::mouseClick(w->Command1, Qt::LeftButton);
-        clickTreeNode(*w->TreeView1, parentKey);
+        clickNode(*w->TreeView1, parentKey);
         QTest::mouseClick(w->Command1, Qt::LeftButton);
     }
 
@@ -145,7 +145,7 @@ private slots:
             Probe probe(*db, msgs(), tally, problems, QStringLiteral("changed type ") + h.label);
             if (w->isAddMode())
                 QTest::mouseClick(w->Command1, Qt::LeftButton);
-            clickTreeNode(*w->TreeView1, QStringLiteral("S0101"));
+            clickNode(*w->TreeView1, QStringLiteral("S0101"));
             enterText(w->Text2, h.text);
             enterText(w->Text3, h.text);
             const QString name = boxText(w->Text2);

@@ -94,34 +94,11 @@ class HostileUploadTest : public QObject, WindowSuiteFixture {
                                                             {QStringLiteral("下载"), 1}}));
     }
 
-    static void click(QAbstractButton* button) { QTest::mouseClick(button, Qt::LeftButton); }
-
-    static void clickCell(FlexGrid& grid, int row, int col = 1)
-    {
-        grid.ensureRowVisible(row);
-        const QPoint at = grid.view()->viewport()->mapFrom(&grid, grid.cellRect(row, col).center());
-        QTest::mouseClick(grid.view()->viewport(), Qt::LeftButton, {}, at);
-    }
-
-    static void doubleClickNode(KeyedTree& tree, const QString& key)
-    {
-        const QModelIndex index = tree.model()->indexForKey(key);
-        tree.view()->scrollTo(index);
-        const QPoint at = tree.view()->visualRect(index).center();
-        QTest::mouseClick(tree.view()->viewport(), Qt::LeftButton, {}, at);
-        QTest::mouseDClick(tree.view()->viewport(), Qt::LeftButton, {}, at);
-    }
-
-    static void clickItem(QListWidget& list, int row)
-    {
-        list.scrollToItem(list.item(row));
-        QTest::mouseClick(list.viewport(), Qt::LeftButton, {}, list.visualItemRect(list.item(row)).center());
-    }
 
     void chooseType()
     {
         click(ui->Picture8[2]);
-        clickTreeNode(*ui->TreeView2, QStringLiteral("S0101"));
+        clickNode(*ui->TreeView2, QStringLiteral("S0101"));
         click(ui->Command18);
     }
 
@@ -366,7 +343,7 @@ private slots:
             click(ui->Picture8[7]);
             if (ui->Picture2->byPosition && !ui->Picture2->byPosition->isChecked())
                 click(ui->Picture2->byPosition);
-            clickTreeNode(*ui->TreeView1, QStringLiteral("$D01"));
+            clickNode(*ui->TreeView1, QStringLiteral("$D01"));
             ui->TreeView1->view()->expand(ui->TreeView1->model()->indexForKey(QStringLiteral("$D01")));
             // Into the blank last row of the grid: a new right.
             clickCell(*ui->MSFlexGrid3, ui->MSFlexGrid3->rows() - 1, 2);
@@ -387,7 +364,7 @@ private slots:
                 probe.finish();
                 continue;
             }
-            clickItem(*ui->List1, ui->List1->row(found.first()));
+            clickListItem(*ui->List1, ui->List1->row(found.first()));
             const auto changes = probe.finish(rightOfU1);
             if (!changes.isEmpty())
                 probe.problem(QStringLiteral("%1 rights written again").arg(changes.size()));

@@ -4,6 +4,7 @@
 // through the ODBC path.)
 
 #include "BrowseFixture.h"
+#include "InputDriving.h"
 #include "Organisation.h"
 
 #include "db/ConnectionRecovery.h"
@@ -24,15 +25,6 @@ using namespace quarvel::test;
 namespace {
 
 using Col = Frm公司资料查阅::Column;
-
-void doubleClickCell(FlexGrid& grid, int row, int col)
-{
-    QTableView* view = grid.view();
-    const QRect cell = view->visualRect(grid.model()->index(row, col));
-    QVERIFY2(cell.isValid(), "cell not shown");
-    QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, cell.center());
-    QTest::mouseDClick(view->viewport(), Qt::LeftButton, {}, cell.center());
-}
 
 }  // namespace
 

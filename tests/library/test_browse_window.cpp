@@ -2,6 +2,7 @@
 // its messages, reading, downloading and the access log.
 
 #include "BrowseFixture.h"
+#include "InputDriving.h"
 #include "Organisation.h"
 
 #include "library/PdfPageView.h"
@@ -57,22 +58,6 @@ QByteArray makePdf(const QString& text, int pages = 2)
     }
     painter.end();
     return bytes;
-}
-
-// Types the text key by key, Chinese characters too.
-void typeText(QWidget* widget, const QString& text)
-{
-    for (const QChar c : text)
-        QTest::sendKeyEvent(QTest::Click, widget, Qt::Key_unknown, QString(c), Qt::NoModifier);
-}
-
-void doubleClickCell(FlexGrid& grid, int row, int col)
-{
-    QTableView* view = grid.view();
-    const QRect cell = view->visualRect(grid.model()->index(row, col));
-    QVERIFY2(cell.isValid(), "cell not shown");
-    QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, cell.center());
-    QTest::mouseDClick(view->viewport(), Qt::LeftButton, {}, cell.center());
 }
 
 }  // namespace

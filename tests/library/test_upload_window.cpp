@@ -1,3 +1,4 @@
+#include "InputDriving.h"
 #include "Organisation.h"
 #include "TestSupport.h"
 #include "UploadControls.h"
@@ -137,63 +138,6 @@ class UploadWindowTest : public QObject, WindowSuiteFixture {
         return QTest::qWaitForWindowExposed(&w);
     }
 
-    static QPoint cellCentre(FlexGrid& grid, int row, int col)
-    {
-        grid.ensureRowVisible(row);
-        return grid.view()->viewport()->mapFrom(&grid, grid.cellRect(row, col).center());
-    }
-
-    static void clickCell(FlexGrid& grid, int row, int col = 1)
-    {
-        QTest::mouseClick(grid.view()->viewport(), Qt::LeftButton, {}, cellCentre(grid, row, col));
-    }
-
-    // What the system sends for a double click: press, release, double click, release.
-    static void doubleClickCell(FlexGrid& grid, int row, int col = 1)
-    {
-        const QPoint at = cellCentre(grid, row, col);
-        QWidget* viewport = grid.view()->viewport();
-        QTest::mouseClick(viewport, Qt::LeftButton, {}, at);
-        QTest::mouseDClick(viewport, Qt::LeftButton, {}, at);
-        QTest::mouseRelease(viewport, Qt::LeftButton, {}, at);
-    }
-
-    static QPoint nodeCentre(KeyedTree& tree, const QString& key)
-    {
-        return tree.view()->visualRect(tree.model()->indexForKey(key)).center();
-    }
-
-    static void clickNode(KeyedTree& tree, const QString& key)
-    {
-        QTest::mouseClick(tree.view()->viewport(), Qt::LeftButton, {}, nodeCentre(tree, key));
-    }
-
-    static void doubleClickNode(KeyedTree& tree, const QString& key)
-    {
-        const QPoint at = nodeCentre(tree, key);
-        QTest::mouseClick(tree.view()->viewport(), Qt::LeftButton, {}, at);
-        QTest::mouseDClick(tree.view()->viewport(), Qt::LeftButton, {}, at);
-    }
-
-    static void clickItem(QListWidget& list, int row)
-    {
-        QTest::mouseClick(list.viewport(), Qt::LeftButton, {}, list.visualItemRect(list.item(row)).center());
-    }
-
-    static void click(QAbstractButton* button) { QTest::mouseClick(button, Qt::LeftButton); }
-
-    // Typed key by key; a character without a key of its own comes as the input method
-    // delivers it, as the key event's text.
-    static void typeInto(QLineEdit* field, const QString& text)
-    {
-        field->setFocus();
-        for (const QChar c : text) {
-            if (c.unicode() >= 0x20 && c.unicode() < 0x7f)
-                QTest::keyClick(field, c.toLatin1());
-            else
-                QTest::sendKeyEvent(QTest::Click, field, Qt::Key_unknown, QString(c), Qt::NoModifier);
-        }
-    }
 
     static void retype(QLineEdit* field, const QString& text)
     {
@@ -1000,7 +944,7 @@ private slots:
             QVERIFY(!ui.Picture3->isHidden());
             click(ui.Picture2->byGroup);
             QVERIFY(!ui.List1->isHidden());
-            clickItem(*ui.List1, 0);
+            clickListItem(*ui.List1, 0);
             QCOMPARE(db->scalar(QStringLiteral("select count(*) from 资料下载权限")).toInt(), 2);
         }
         QCOMPARE(db->scalar(QStringLiteral("select count(*) from 资料下载权限 where 文件编号 = 'D-1'")).toInt(), 2);
@@ -1158,7 +1102,7 @@ private slots:
         probe("grant by group", [&] {
             click(ui.Picture8[7]);
             click(ui.Picture2->byGroup);
-            clickItem(*ui.List1, 0);
+            clickListItem(*ui.List1, 0);
         });
         click(ui.Picture2->Image1);
         // The failed grant left the rights grid hidden, so a row selection no longer reopens

@@ -1,3 +1,4 @@
+#include "InputDriving.h"
 #include "Organisation.h"
 #include "TestSupport.h"
 

@@ -78,13 +78,6 @@ class DownloadGroupsWindowTest : public QObject, WindowSuiteFixture {
         doubleClickNode(*w->TreeView2, position);
     }
 
-    void typeInto(QLineEdit* edit, const QString& text)
-    {
-        edit->selectAll();
-        QTest::keyClick(edit, Qt::Key_Delete);
-        typeText(edit, text);
-    }
-
 
     void expectTip(const QString& text)
     {

@@ -2,6 +2,7 @@
 // and unmarking columns with the mouse, the file dialog, the messages of missing input, a
 // written workbook opened with its program, and a refused sheet name keeping the window open.
 
+#include "InputDriving.h"
 #include "TestSupport.h"
 
 #include "reports/frmToExcel.h"
@@ -19,18 +20,6 @@
 using namespace quarvel;
 using namespace quarvel::test;
 
-namespace {
-
-void clickCell(FlexGrid& grid, int row, int col, bool twice = false)
-{
-    QWidget* viewport = grid.view()->viewport();
-    const QPoint at = viewport->mapFrom(&grid, grid.cellRect(row, col).center());
-    QTest::mouseClick(viewport, Qt::LeftButton, {}, at);
-    if (twice)
-        QTest::mouseDClick(viewport, Qt::LeftButton, {}, at);
-}
-
-}  // namespace
 
 class ExportWindowTest : public QObject {
     Q_OBJECT
@@ -86,7 +75,7 @@ private slots:
         QCOMPARE(w->Label1[0]->buddy(), w->Text1[0]);
 
         // A double click unmarks the column; a click marks it again, centred.
-        clickCell(*w->Grid1, 1, 2, true);
+        doubleClickCell(*w->Grid1, 1, 2);
         QCOMPARE(w->Grid1->textMatrix(1, 2), QString());
         clickCell(*w->Grid1, 1, 2);
         QCOMPARE(w->Grid1->textMatrix(1, 2), QStringLiteral("√"));

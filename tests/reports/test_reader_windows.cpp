@@ -3,6 +3,7 @@
 // export; finding a document and listing who of the granted positions never opened it; asking
 // why a position may see a document, by document, by position and for the two together.
 
+#include "InputDriving.h"
 #include "Organisation.h"
 #include "ReaderReportsFixture.h"
 
@@ -31,22 +32,6 @@ using namespace quarvel;
 using namespace quarvel::test;
 
 namespace {
-
-void clickCell(FlexGrid& grid, int row, int col)
-{
-    QWidget* viewport = grid.view()->viewport();
-    const QRect cell = grid.cellRect(row, col);
-    QVERIFY(!cell.isEmpty());
-    QTest::mouseClick(viewport, Qt::LeftButton, {}, viewport->mapFrom(&grid, cell.center()));
-}
-
-void clickNode(KeyedTree& tree, const QString& key)
-{
-    QTreeView* view = tree.view();
-    const QRect rect = view->visualRect(tree.model()->indexForKey(key));
-    QVERIFY(rect.isValid());
-    QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, rect.center());
-}
 
 QStringList rowTexts(const FlexGrid& grid, int row)
 {

@@ -3,6 +3,7 @@
 // totals rows, the details button over the "明细" cell, details that follow the last run, and
 // the hand-over of a grid to the export window.
 
+#include "InputDriving.h"
 #include "Organisation.h"
 #include "StatisticsFixture.h"
 
@@ -28,14 +29,6 @@ using namespace quarvel;
 using namespace quarvel::test;
 
 namespace {
-
-void clickCell(FlexGrid& grid, int row, int col)
-{
-    QWidget* viewport = grid.view()->viewport();
-    const QRect cell = grid.cellRect(row, col);
-    QVERIFY(!cell.isEmpty());
-    QTest::mouseClick(viewport, Qt::LeftButton, {}, viewport->mapFrom(&grid, cell.center()));
-}
 
 // Ticks a node's check box with the mouse.
 void tick(KeyedTree& tree, const QString& key)
