@@ -39,11 +39,7 @@ class TypeSettingsTest : public QObject, WindowSuiteFixture {
         return w;
     }
 
-    static void click(frm资料类型设置& w, const QString& key)
-    {
-        w.TreeView1->setSelected(key);
-        w.TreeView1_NodeClick(key);
-    }
+    static void click(frm资料类型设置& w, const QString& key) { clickNode(*w.TreeView1, key); }
 
     // The window shown, as the user sees it.
     std::unique_ptr<frm资料类型设置> show()
@@ -145,13 +141,13 @@ private slots:
     void addUnderTheRoot()
     {
         auto w = open();
-        w->Command1_Click();
+        pressButton(w->Command1);
         QCOMPARE(w->Command1->text(), QStringLiteral("取消添加"));
         QVERIFY(w->Text1->isEnabled());
         QVERIFY(!w->Command3->isEnabled());
         w->Text1->setText(QStringLiteral("03"));
         w->Text2->setText(QStringLiteral("表单"));
-        w->Command2_Click();
+        pressButton(w->Command2);
         QVERIFY2(platform->msgs().shown.isEmpty(), qPrintable(lastMessage()));
         QVERIFY(typeColumn(QStringLiteral("03"), QStringLiteral("上级编号")).isNull());
         QCOMPARE(typeColumn(QStringLiteral("03"), QStringLiteral("级别")).toInt(), 0);
@@ -165,11 +161,11 @@ private slots:
     {
         auto w = open();
         click(*w, QStringLiteral("S0101"));
-        w->Command1_Click();
+        pressButton(w->Command1);
         w->Text1->setText(QStringLiteral("010101"));
         w->Text2->setText(QStringLiteral("招聘"));
         w->Text3->setPlainText(QStringLiteral("说明'带引号"));
-        w->Command2_Click();
+        pressButton(w->Command2);
         QVERIFY2(platform->msgs().shown.isEmpty(), qPrintable(lastMessage()));
         QCOMPARE(typeColumn(QStringLiteral("010101"), QStringLiteral("上级编号")).toString(), QStringLiteral("0101"));
         QCOMPARE(typeColumn(QStringLiteral("010101"), QStringLiteral("级别")).toInt(), 2);
@@ -182,16 +178,16 @@ private slots:
     void saveChecksInOrder()
     {
         auto w = open();
-        w->Command2_Click();  // the root selected: empty boxes
+        pressButton(w->Command2);  // the root selected: empty boxes
         QCOMPARE(lastMessage(), QStringLiteral("类型编号不能为空，请输入！"));
         QCOMPARE(platform->msgs().shown.last().icon, MsgIcon::None);
         QCOMPARE(platform->msgs().shown.last().title, QStringLiteral("Quarvel"));
-        w->Command1_Click();
+        pressButton(w->Command1);
         w->Text1->setText(QStringLiteral("01"));
-        w->Command2_Click();
+        pressButton(w->Command2);
         QCOMPARE(lastMessage(), QStringLiteral("类型名称不能为空，请输入！"));
         w->Text2->setText(QStringLiteral("重复"));
-        w->Command2_Click();
+        pressButton(w->Command2);
         QCOMPARE(lastMessage(), QStringLiteral("编号已经存在，请输入新的编号"));
         QCOMPARE(w->Command1->text(), QStringLiteral("取消添加"));
     }
@@ -201,10 +197,10 @@ private slots:
         addDocument(QStringLiteral("02"));
         auto w = open();
         click(*w, QStringLiteral("S02"));
-        w->Command1_Click();
+        pressButton(w->Command1);
         w->Text1->setText(QStringLiteral("0201"));
         w->Text2->setText(QStringLiteral("子类"));
-        w->Command2_Click();
+        pressButton(w->Command2);
         QCOMPARE(lastMessage(), QStringLiteral("02的类型下存在文件，不能添加下级资料类型！"));
         QVERIFY(db->scalar(QStringLiteral("select count(*) from 资料类型 where 编号 = '0201'")).toInt() == 0);
     }
@@ -215,7 +211,7 @@ private slots:
         click(*w, QStringLiteral("S0101"));
         w->Text2->setText(QStringLiteral("人事管理"));
         w->Text3->clear();
-        w->Command2_Click();
+        pressButton(w->Command2);
         QVERIFY2(platform->msgs().shown.isEmpty(), qPrintable(lastMessage()));
         QCOMPARE(typeColumn(QStringLiteral("0101"), QStringLiteral("名称")).toString(), QStringLiteral("人事管理"));
         QCOMPARE(typeColumn(QStringLiteral("0101"), QStringLiteral("级别")).toInt(), 1);
@@ -229,7 +225,7 @@ private slots:
         click(*w, QStringLiteral("S0101"));
         QVERIFY(db->exec(QStringLiteral("delete from 资料类型 where 编号 = '0101'")));
         w->Text2->setText(QStringLiteral("改名"));
-        w->Command2_Click();
+        pressButton(w->Command2);
         QCOMPARE(platform->msgs().shown.size(), 1);
         QVERIFY(lastMessage().contains(QStringLiteral("0101")));
         QCOMPARE(platform->msgs().shown.last().icon, MsgIcon::None);
@@ -240,9 +236,9 @@ private slots:
     {
         auto w = open();
         click(*w, QStringLiteral("S01"));
-        w->Command1_Click();
+        pressButton(w->Command1);
         QVERIFY(w->Text1->text().isEmpty());
-        w->Command1_Click();
+        pressButton(w->Command1);
         QCOMPARE(w->Command1->text(), QStringLiteral("添加"));
         QVERIFY(!w->Text1->isEnabled());
         QCOMPARE(w->Text1->text(), QStringLiteral("01"));
@@ -255,29 +251,29 @@ private slots:
                                                             {QStringLiteral("岗位代号"), QStringLiteral("G1")}}));
         auto w = open();
         w->TreeView1->clearSelection();
-        w->Command3_Click();
+        pressButton(w->Command3);
         QCOMPARE(lastMessage(), QStringLiteral("请选择要删除的类型！"));
         click(*w, QStringLiteral("ROOT"));
         const int shown = platform->msgs().shown.size();
-        w->Command3_Click();
+        pressButton(w->Command3);
         QCOMPARE(platform->msgs().shown.size(), shown);
         click(*w, QStringLiteral("S01"));
-        w->Command3_Click();
+        pressButton(w->Command3);
         QCOMPARE(lastMessage(), QStringLiteral("该资料类型下存在子类型，不能删除！"));
         click(*w, QStringLiteral("S02"));
-        w->Command3_Click();
+        pressButton(w->Command3);
         QCOMPARE(lastMessage(), QStringLiteral("02的类型下存在文件，不能删除，如果不用请作废！"));
 
         click(*w, QStringLiteral("S0101"));
         platform->msgs().answers = {MsgAnswer::No};
-        w->Command3_Click();
+        pressButton(w->Command3);
         QCOMPARE(lastMessage(), QStringLiteral("您确定要删除该资料类型吗？"));
         QCOMPARE(platform->msgs().shown.last().title, QStringLiteral("提示"));
         QCOMPARE(platform->msgs().shown.last().icon, MsgIcon::Warning);
         QVERIFY(w->TreeView1->contains(QStringLiteral("S0101")));
 
         yes();
-        w->Command3_Click();
+        pressButton(w->Command3);
         QVERIFY(!w->TreeView1->contains(QStringLiteral("S0101")));
         QVERIFY(w->Text1->text().isEmpty());
         QCOMPARE(db->scalar(QStringLiteral("select count(*) from 资料上传权限 where 文件编号 = '0101'")).toInt(), 1);
@@ -289,20 +285,20 @@ private slots:
         platform->setClock(std::make_unique<FixedClock>(QDateTime(QDate(2031, 12, 31), QTime(23, 59, 59))));
         auto w = open();
         click(*w, QStringLiteral("S01"));
-        w->Command5_Click();
+        pressButton(w->Command5);
         QCOMPARE(lastMessage(), QStringLiteral("该资料类型不是子类型，不能作废！"));
 
         click(*w, QStringLiteral("S0101"));
         platform->msgs().answers = {MsgAnswer::No};
         w->Text2->setText(QStringLiteral("typed"));
-        w->Command5_Click();
+        pressButton(w->Command5);
         QCOMPARE(lastMessage(), QStringLiteral("您确定要作废该资料类型吗？"));
         QVERIFY(typeColumn(QStringLiteral("0101"), QStringLiteral("终止日期")).isNull());
         QVERIFY(w->Text2->text().isEmpty());  // reloaded and cleared all the same
 
         click(*w, QStringLiteral("S0101"));
         yes();
-        w->Command5_Click();
+        pressButton(w->Command5);
         QCOMPARE(typeColumn(QStringLiteral("0101"), QStringLiteral("终止日期")).toString().left(10),
                  QStringLiteral("2031-12-31"));
         QCOMPARE(w->TreeView1->picture(QStringLiteral("S0101")), 3);
@@ -310,7 +306,7 @@ private slots:
         click(*w, QStringLiteral("S0101"));
         QCOMPARE(w->Command5->text(), QStringLiteral("取消作废"));
         yes();
-        w->Command5_Click();
+        pressButton(w->Command5);
         QCOMPARE(lastMessage(), QStringLiteral("您确定要取消该资料类型作废该吗？"));
         QVERIFY(typeColumn(QStringLiteral("0101"), QStringLiteral("终止日期")).isNull());
         QCOMPARE(w->TreeView1->picture(QStringLiteral("S0101")), 1);
@@ -551,15 +547,15 @@ private slots:
     void quotesInCodesAreSafe()
     {
         auto w = open();
-        w->Command1_Click();
+        pressButton(w->Command1);
         w->Text1->setText(QStringLiteral("X'1"));
         w->Text2->setText(QStringLiteral("a' or '1'='1"));
-        w->Command2_Click();
+        pressButton(w->Command2);
         QVERIFY2(platform->msgs().shown.isEmpty(), qPrintable(lastMessage()));
         QCOMPARE(typeColumn(QStringLiteral("X'1"), QStringLiteral("名称")).toString(), QStringLiteral("a' or '1'='1"));
         QCOMPARE(db->scalar(QStringLiteral("select count(*) from 资料类型")).toInt(), 5);
         yes();
-        w->Command3_Click();
+        pressButton(w->Command3);
         QCOMPARE(db->scalar(QStringLiteral("select count(*) from 资料类型")).toInt(), 4);
     }
 };

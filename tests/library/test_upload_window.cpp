@@ -87,23 +87,24 @@ class UploadWindowTest : public QObject, WindowSuiteFixture {
     }
 
     // Selects a list row the way a click does.
-    static void clickRow(Frm公司资料上传& w, int row)
+    // A double click on the list's current row.
+    static void doubleClickCurrentRow(Frm公司资料上传& w)
     {
-        UploadControls ui(w);
-        ui.MSFlexGrid1->setRow(row);
-        w.MSFlexGrid1_Click();
+        FlexGrid& grid = *UploadControls(w).MSFlexGrid1;
+        doubleClickCell(grid, grid.row());
     }
+    static void clickRow(Frm公司资料上传& w, int row) { clickCell(*UploadControls(w).MSFlexGrid1, row); }
 
     void fillNew(Frm公司资料上传& w, const QString& number, const QString& path)
     {
         UploadControls ui(w);
-        w.Command1_Click();
+        click(UploadControls(w).Command1);
         ui.Text1[0]->setText(number);
         ui.Text1[1]->setText(QStringLiteral("新文件"));
         ui.Text1[4]->setText(QStringLiteral("0101 人事制度"));
         ui.Text4->setText(QStringLiteral("2"));
         platform->dialogsDouble().answers = {path};
-        w.Picture8_Click(1);
+        click(UploadControls(w).Picture8[1]);
     }
 
 
@@ -259,7 +260,7 @@ private slots:
         fillNew(*w, QStringLiteral("N'1"), path);
         QCOMPARE(ui.Text2->text(), path);
         ui.Text1[2]->clear();
-        w->Command2_Click();
+        click(UploadControls(*w).Command2);
         QCOMPARE(msgs().texts(), QStringList({QStringLiteral("新增成功!")}));
         QCOMPARE(db->scalar(QStringLiteral("select 附件后缀 from 公司文件信息 where 编号 = ?"), {QStringLiteral("N'1")})
                      .toString(),
@@ -284,7 +285,7 @@ private slots:
         auto w = open();
         UploadControls ui(*w);
         fillNew(*w, QStringLiteral("A-1"), makeFile(QStringLiteral("a.txt"), "hello world"));
-        w->Command2_Click();
+        click(UploadControls(*w).Command2);
         QCOMPARE(msgs().lastText(), QStringLiteral("文件编号已经存在,不能新增!"));
         QCOMPARE(ui.Command1->text(), QStringLiteral("取消"));
         QCOMPARE(ui.Text1[0]->text(), QStringLiteral("A-1"));
@@ -296,28 +297,28 @@ private slots:
     {
         auto w = open();
         UploadControls ui(*w);
-        w->Command1_Click();
-        w->Command2_Click();
+        click(UploadControls(*w).Command1);
+        click(UploadControls(*w).Command2);
         QCOMPARE(msgs().lastText(), QStringLiteral("文件编号不能为空!"));
         QCOMPARE(msgs().shown.last().icon, MsgIcon::Information);
         // Numbers are kept without outer blanks: blanks alone are no number.
         ui.Text1[0]->setText(QStringLiteral(" \u3000"));
-        w->Command2_Click();
+        click(UploadControls(*w).Command2);
         QCOMPARE(msgs().lastText(), QStringLiteral("文件编号不能为空!"));
         ui.Text1[0]->setText(QStringLiteral(" X "));
-        w->Command2_Click();
+        click(UploadControls(*w).Command2);
         QCOMPARE(msgs().lastText(), QStringLiteral("文件名称不能为空!"));
         ui.Text1[1]->setText(QStringLiteral("x"));
-        w->Command2_Click();
+        click(UploadControls(*w).Command2);
         QCOMPARE(msgs().lastText(), QStringLiteral("文件类别不能为空!"));
         ui.Text1[4]->setText(QStringLiteral("0101 人事制度"));
-        w->Command2_Click();
+        click(UploadControls(*w).Command2);
         QCOMPARE(msgs().lastText(), QStringLiteral("文件级别不能为空!"));
         ui.Text4->setText(QStringLiteral("1"));
-        w->Command2_Click();
+        click(UploadControls(*w).Command2);
         QCOMPARE(msgs().lastText(), QStringLiteral("无文件加载,文件路径不能为空!"));
-        w->Command1_Click();  // back to viewing: nothing to edit in an empty list
-        w->Command2_Click();
+        click(UploadControls(*w).Command1);  // back to viewing: nothing to edit in an empty list
+        click(UploadControls(*w).Command2);
         QCOMPARE(msgs().lastText(), QStringLiteral("没有可以编辑的信息,请重新选择或新增项目!"));
     }
 
@@ -327,7 +328,7 @@ private slots:
         UploadControls ui(*w);
         ui.Check2->setChecked(true);
         fillNew(*w, QStringLiteral("Q-1"), makeFile(QStringLiteral("q.txt"), "content!"));
-        w->Command2_Click();
+        click(UploadControls(*w).Command2);
         QCOMPARE(msgs().texts(),
                  QStringList({QStringLiteral("请输入查询条件文件名称的值！"), QStringLiteral("新增成功!")}));
         QCOMPARE(ui.MSFlexGrid1->rows(), 1);  // not refreshed
@@ -366,10 +367,10 @@ private slots:
     {
         auto w = open();
         UploadControls ui(*w);
-        w->Command1_Click();
+        click(UploadControls(*w).Command1);
         QVERIFY(ui.Text1[0]->isEnabled());
         ui.Text1[0]->setText(QStringLiteral("typed"));
-        w->Command1_Click();
+        click(UploadControls(*w).Command1);
         QVERIFY(!ui.Text1[0]->isEnabled());
         QCOMPARE(ui.Text1[0]->text(), QStringLiteral("typed"));
         QCOMPARE(ui.Command1->text(), QStringLiteral("新增"));
@@ -386,7 +387,7 @@ private slots:
         QVERIFY(!ui.Text1[0]->isEnabled());
         ui.Text1[1]->setText(QStringLiteral("新名"));
         userContext().DeptCode = QStringLiteral("D01");
-        w->Command2_Click();
+        click(UploadControls(*w).Command2);
         QVERIFY2(msgs().shown.isEmpty(), qPrintable(msgs().lastText()));
         QCOMPARE(db->scalar(QStringLiteral("select 文件名称 from 公司文件信息")).toString(), QStringLiteral("新名"));
         QCOMPARE(db->scalar(QStringLiteral("select 上传日期 from 公司文件信息")).toString(),
@@ -408,11 +409,11 @@ private slots:
         UploadControls ui(*w);
         clickRow(*w, 1);
         msgs().answers = {MsgAnswer::No};
-        w->Command3_Click();
+        click(UploadControls(*w).Command3);
         QCOMPARE(msgs().lastText(), QStringLiteral("是否要删除  编号为A-1的信息?"));
         QCOMPARE(db->scalar(QStringLiteral("select count(*) from 公司文件信息")).toInt(), 1);
         msgs().answers = {MsgAnswer::Yes};
-        w->Command3_Click();
+        click(UploadControls(*w).Command3);
         QCOMPARE(msgs().lastText(), QStringLiteral("删除成功!"));
         QCOMPARE(db->scalar(QStringLiteral("select count(*) from 公司文件信息")).toInt(), 0);
         QCOMPARE(db->scalar(QStringLiteral("select count(*) from 资料下载权限")).toInt(), 1);
@@ -424,18 +425,19 @@ private slots:
     {
         auto w = open();
         UploadControls ui(*w);
-        w->Picture8_Click(2);
+        click(UploadControls(*w).Picture8[2]);
         QVERIFY(!ui.Frame3->isHidden());
         QVERIFY(!w->typePanelServesQuery());
-        w->TreeView2_NodeClick(QStringLiteral("S0101"));
+        clickNode(*UploadControls(*w).TreeView2, QStringLiteral("S0101"));
         QCOMPARE(ui.Text1[4]->text(), QStringLiteral("0101 人事制度"));
-        w->TreeView2_NodeClick(QStringLiteral("S0102"));
+        clickNode(*UploadControls(*w).TreeView2, QStringLiteral("S0102"));
         QVERIFY(ui.Text1[4]->text().isEmpty());
-        w->Command18_Click();
+        click(UploadControls(*w).Command18);
         QVERIFY(ui.Frame3->isHidden());
-        w->Picture8_Click(0);
+        click(ui.Check4);  // the query's type is chosen once its box is ticked
+        click(ui.Picture8[0]);
         QVERIFY(w->typePanelServesQuery());
-        w->TreeView2_NodeClick(QStringLiteral("S0102"));
+        clickNode(*UploadControls(*w).TreeView2, QStringLiteral("S0102"));
         QCOMPARE(ui.Text6->text(), QStringLiteral("0102 财务制度"));
     }
 
@@ -447,8 +449,8 @@ private slots:
         UploadControls ui(*w);
         for (const QString& key : ui.TreeView2->keys())
             QVERIFY(ui.TreeView2->picture(key) != 1);
-        w->Picture8_Click(2);
-        w->TreeView2_NodeClick(QStringLiteral("S0101"));
+        click(UploadControls(*w).Picture8[2]);
+        clickNode(*UploadControls(*w).TreeView2, QStringLiteral("S0101"));
         QVERIFY(ui.Text1[4]->text().isEmpty());
     }
 
@@ -507,7 +509,7 @@ private slots:
         // The opening list holds only documents with content.
         QCOMPARE(ui.MSFlexGrid1->rows(), 2);
         clickRow(*w, 1);
-        w->MSFlexGrid1_DblClick();
+        doubleClickCurrentRow(*w);
         const QStringList opened = platform->shellDouble().openedFiles;
         QCOMPARE(opened.size(), 1);
         const QFileInfo copy(opened.first());
@@ -523,16 +525,16 @@ private slots:
 
         ui.Check2->setChecked(true);
         ui.txtMC->setText(QStringLiteral("空"));
-        QVERIFY(w->comLook_Click());
+        click(UploadControls(*w).comLook);
         clickRow(*w, 1);
-        w->MSFlexGrid1_DblClick();
+        doubleClickCurrentRow(*w);
         QCOMPARE(msgs().lastText(), QStringLiteral("文件存储内容为空"));
 
         platform->shellDouble().result = false;
         ui.Check2->setChecked(false);
-        w->comLook_Click();
+        click(UploadControls(*w).comLook);
         clickRow(*w, 1);  // oldest first: the document with content
-        w->MSFlexGrid1_DblClick();
+        doubleClickCurrentRow(*w);
         QCOMPARE(msgs().lastText(), QStringLiteral("没有能够打开所选附件文件，可能您的电脑上没有安装相应的软件"));
     }
 
@@ -551,7 +553,7 @@ private slots:
         }
         w->setTempFolder(blocker + QStringLiteral("/temp"));
         clickRow(*w, 1);
-        w->MSFlexGrid1_DblClick();
+        doubleClickCurrentRow(*w);
         QCOMPARE(msgs().shown.size(), 2);
         const auto& failure = msgs().shown.first();
         QCOMPARE(failure.title, QStringLiteral("下载文件出错!"));
@@ -566,14 +568,14 @@ private slots:
     {
         auto w = open();
         UploadControls ui(*w);
-        w->Command7_Click();
+        click(UploadControls(*w).Command7);
         QCOMPARE(msgs().lastText(), QStringLiteral("请选择要设置权限的文件!"));
         addDocument(QStringLiteral("A-1"), QStringLiteral("甲"), QStringLiteral("0101"),
                     QDateTime(QDate(2026, 3, 1), QTime(9, 5)));
-        w->comLook_Click();
+        click(UploadControls(*w).comLook);
         clickRow(*w, 1);
-        w->Command1_Click();  // adding
-        w->Command7_Click();
+        click(UploadControls(*w).Command1);  // adding
+        click(UploadControls(*w).Command7);
         QCOMPARE(msgs().shown.size(), 2);
     }
 
@@ -1127,7 +1129,7 @@ private slots:
         ui.txtMC->setText(QStringLiteral("' or '1'='1"));
         ui.txtKey->setText(QStringLiteral("x'; delete from 公司文件信息; --"));
         ui.Text6->setText(QStringLiteral("0101' -- 类"));
-        QVERIFY(w->comLook_Click());
+        click(UploadControls(*w).comLook);
         QVERIFY(msgs().shown.isEmpty());
         QCOMPARE(ui.MSFlexGrid1->rows(), 1);
         QCOMPARE(db->scalar(QStringLiteral("select count(*) from 公司文件信息")).toInt(), 1);
@@ -1144,11 +1146,11 @@ private slots:
         ui.Check6->setChecked(true);
         ui.DTPicker1->setDate(QDate(2013, 9, 1));
         ui.DTPicker2->setDate(QDate(2013, 9, 21));
-        QVERIFY(w->comLook_Click());
+        click(UploadControls(*w).comLook);
         QCOMPARE(ui.MSFlexGrid1->rows(), 2);
         QCOMPARE(ui.MSFlexGrid1->textMatrix(1, 1), QStringLiteral("IN"));
         ui.DTPicker1->setDate(QDate(2013, 9, 22));
-        QVERIFY(!w->comLook_Click());
+        click(UploadControls(*w).comLook);
         QCOMPARE(msgs().lastText(), QStringLiteral("上传日期起始日期的日期范围开始日期不能大于结束日期!"));
     }
 };
