@@ -1,3 +1,4 @@
+#include "InputDriving.h"
 #include "Organisation.h"
 #include "TestSupport.h"
 #include "UploadControls.h"
@@ -61,11 +62,7 @@ class DocumentRightsTest : public QObject, WindowSuiteFixture {
         return -1;
     }
 
-    void chooseNode(const QString& key)
-    {
-        panel->TreeView1->setSelected(key);
-        panel->TreeView1_DblClick();
-    }
+    void chooseNode(const QString& key) { doubleClickNode(*panel->TreeView1, key); }
 
 private slots:
     void init()
@@ -90,7 +87,7 @@ private slots:
         panel->setDocument(doc);
         panel->List1->addItem(QStringLiteral("Z1 全体"));
         QVERIFY(!LoadDepartmentTree(*panel->TreeView1, departments).isSet());
-        panel->TreeView1_NodeClick(QStringLiteral("$D01"));
+        clickNode(*panel->TreeView1, QStringLiteral("$D01"));
         QCOMPARE(panel->TreeView1->tag(QStringLiteral("$D01")), QStringLiteral("OK"));
     }
 
@@ -146,7 +143,7 @@ private slots:
         QCOMPARE(platform->msgs().shown.last().title, QStringLiteral("系统提示"));
         QCOMPARE(rightsCount(), 1);
         // The row that holds the position may take it again.
-        grid().setCurrentCell(1, 2);
+        clickCell(grid(), 1, 2);
         chooseNode(QStringLiteral("GG01"));
         QCOMPARE(platform->msgs().shown.size(), 1);
     }
@@ -234,7 +231,7 @@ private slots:
         right(QStringLiteral("G01"), QStringLiteral("会计"), 0, 1);
         const qint64 id = db->scalar(QStringLiteral("select ID from 资料下载权限")).toLongLong();
         QVERIFY(panel->LoadRights());
-        grid().setCurrentCell(1, 2);
+        clickCell(grid(), 1, 2);
         chooseNode(QStringLiteral("GG02"));
         QVERIFY2(platform->msgs().shown.isEmpty(), qPrintable(platform->msgs().lastText()));
         QCOMPARE(rightsCount(), 1);
@@ -249,10 +246,7 @@ private slots:
     {
         right(QStringLiteral("G01"), QStringLiteral("会计"), 1, 1);
         QVERIFY(panel->LoadRights());
-        const auto doubleClick = [this](int col) {
-            grid().setCurrentCell(1, col);
-            panel->MSFlexGrid3_DblClick();
-        };
+        const auto doubleClick = [this](int col) { doubleClickCell(grid(), 1, col); };
         doubleClick(5);  // reading off: download stays on
         QCOMPARE(flag(QStringLiteral("G01"), QStringLiteral("查阅")), 0);
         QCOMPARE(flag(QStringLiteral("G01"), QStringLiteral("下载")), 1);
@@ -279,18 +273,15 @@ private slots:
         right(QStringLiteral("G01"), QStringLiteral("会计"), 1, 1);
         right(QStringLiteral("G01"), QStringLiteral("会计"), 1, 1, QStringLiteral("OTHER"));
         QVERIFY(panel->LoadRights());
-        grid().setCurrentCell(2, 4);  // the blank row
-        panel->MSFlexGrid3_Click();
+        clickCell(grid(), 2, 4);  // the blank row
         QVERIFY(platform->msgs().shown.isEmpty());
-        grid().setCurrentCell(1, 4);
         platform->msgs().answers = {MsgAnswer::No};
-        panel->MSFlexGrid3_Click();
+        clickCell(grid(), 1, 4);
         QCOMPARE(platform->msgs().lastText(), QStringLiteral("确认要删除财务部 会计"));
         QCOMPARE(platform->msgs().shown.last().icon, MsgIcon::None);
         QCOMPARE(rightsCount(), 2);
-        grid().setCurrentCell(1, 4);
         platform->msgs().answers = {MsgAnswer::Yes};
-        panel->MSFlexGrid3_Click();
+        clickCell(grid(), 1, 4);
         QCOMPARE(rightsCount(), 1);
         QCOMPARE(grid().rows(), 2);
         QCOMPARE(grid().textMatrix(1, 0), QStringLiteral("1"));
@@ -305,9 +296,8 @@ private slots:
         QCOMPARE(grid().textMatrix(1, 7), grid().textMatrix(2, 7));
         QCOMPARE(QSet<QString>({grid().textMatrix(1, 3), grid().textMatrix(2, 3)}),
                  QSet<QString>({QStringLiteral("李四"), QStringLiteral("王五")}));
-        grid().setCurrentCell(2, 4);
         platform->msgs().answers = {MsgAnswer::Yes};
-        panel->MSFlexGrid3_Click();
+        clickCell(grid(), 2, 4);
         QCOMPARE(rightsCount(), 0);
     }
 
@@ -315,8 +305,7 @@ private slots:
     {
         right(QStringLiteral("G01"), QStringLiteral("会计"), 0, 1);
         QVERIFY(panel->LoadRights());
-        panel->List1->setCurrentRow(0);
-        panel->List1_Click();
+        clickListItem(*panel->List1, 0);
         QVERIFY2(platform->msgs().shown.isEmpty(), qPrintable(platform->msgs().lastText()));
         // G-none has no department row: not listed, no right.
         QCOMPARE(rightsCount(), 3);
@@ -334,8 +323,7 @@ private slots:
             db->exec(QStringLiteral("create trigger refuse before insert on 资料下载权限 when new.岗位代号 = 'G''3' "
                                     "begin select raise(abort, '拒绝写入'); end")));
         QVERIFY(panel->LoadRights());
-        panel->List1->setCurrentRow(0);
-        panel->List1_Click();
+        clickListItem(*panel->List1, 0);
         QVERIFY(platform->msgs().lastText().contains(QStringLiteral("拒绝写入")));
         QCOMPARE(platform->msgs().shown.last().title, executableTitle());
         QCOMPARE(rightsCount(), 0);
@@ -350,9 +338,8 @@ private slots:
         QCOMPARE(grid().rows(), 3);
         chooseNode(QStringLiteral("GG'3"));
         QVERIFY2(platform->msgs().shown.isEmpty(), qPrintable(platform->msgs().lastText()));
-        panel->List1->setCurrentRow(0);
-        panel->List1_Click();
-        panel->List1_Click();
+        clickListItem(*panel->List1, 0);
+        clickListItem(*panel->List1, 0);
         QVERIFY2(platform->msgs().shown.isEmpty(), qPrintable(platform->msgs().lastText()));
         QCOMPARE(rightsCount(), 3);
         QCOMPARE(db->scalar(QStringLiteral("select count(*) from 资料下载权限 where 文件编号 = ?"), {doc}).toInt(), 3);
@@ -373,27 +360,25 @@ private slots:
         QCOMPARE(grid().rows(), 1);
         QVERIFY(panel->LoadRights());
         QCOMPARE(grid().rows(), 1);
-        panel->List1->setCurrentRow(0);
-        panel->List1_Click();
+        clickListItem(*panel->List1, 0);
         QCOMPARE(rightsCount(), 1);
     }
 
     void chooserToggles()
     {
         QVERIFY(panel->LoadRights());
-        panel->Picture8_7_Click();
+        click(panel->addButton);
         QVERIFY(!panel->Picture3->isHidden());
         QVERIFY(panel->byPosition->isChecked());
         QVERIFY(!panel->TreeView1->isHidden());
         QVERIFY(panel->List1->isHidden());
-        panel->Option3_Click(0);
+        click(panel->byGroup);
         QVERIFY(!panel->List1->isHidden());
         QVERIFY(panel->TreeView1->isHidden());
-        panel->backLink_Click();
+        QTest::mouseClick(panel->backLink, Qt::LeftButton);
         QVERIFY(panel->Picture3->isHidden());
-        panel->Picture8_7_Click();
-        grid().setCurrentCell(1, 1);
-        panel->MSFlexGrid3_Click();
+        click(panel->addButton);
+        clickCell(grid(), 1, 1);
         QVERIFY(panel->Picture3->isHidden());
     }
 
