@@ -405,16 +405,15 @@ private slots:
         UploadControls ui(w);
         QCOMPARE(ui.MSFlexGrid1->rows(), 2);
         QVERIFY(ui.Picture2->isHidden());
-        ui.MSFlexGrid1->setRow(1);
-        w.MSFlexGrid1_Click();
+        clickCell(*ui.MSFlexGrid1, 1);
         QCOMPARE(ui.MSFlexGrid3->rows(), 3);  // reloaded by the row selection while hidden
-        w.Command7_Click();
+        click(ui.Command7);
         QVERIFY(!ui.Picture2->isHidden());
         QCOMPARE(ui.MSFlexGrid3->textMatrix(1, 2), QStringLiteral("G01 会计"));
-        w.Command7_Click();
+        click(ui.Command7);
         QVERIFY(ui.Picture2->isHidden());
-        w.Command1_Click();
-        w.Command7_Click();
+        click(ui.Command1);
+        click(ui.Command7);
         QCOMPARE(platform->msgs().lastText(), QStringLiteral("请选择要设置权限的文件!"));
         QCOMPARE(ui.List1->count(), 1);
     }
