@@ -3,9 +3,9 @@
 #include "doctypes/TypeSettings.h"
 #include "doctypes/TypeTreeView.h"
 #include "platform/Platform.h"
-#include "shared/WindowPlacement.h"
 #include "widgets/StatusBar.h"
 #include "widgets/TypedText.h"
+#include "widgets/WindowPlacement.h"
 #include "widgets/tree/KeyedTree.h"
 
 #include <QFormLayout>

@@ -4,10 +4,10 @@
 #include "library/PdfPageView.h"
 #include "platform/Platform.h"
 #include "shared/Module1.h"
-#include "shared/WindowPlacement.h"
 #include "widgets/TransferProgressDialog.h"
 #include "widgets/TypedText.h"
 #include "widgets/WaitCursor.h"
+#include "widgets/WindowPlacement.h"
 #include "widgets/grid/Twips.h"
 
 #include <QApplication>

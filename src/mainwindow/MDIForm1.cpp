@@ -15,10 +15,10 @@
 #include "reports/frmEffectiveRights.h"
 #include "reports/frmReadingCoverage.h"
 #include "reports/frmStatistics.h"
-#include "shared/WindowPlacement.h"
 #include "widgets/Banner.h"
 #include "widgets/HandCursor.h"
 #include "widgets/WaitCursor.h"
+#include "widgets/WindowPlacement.h"
 
 #include <QAction>
 #include <QApplication>

@@ -1,7 +1,7 @@
 #include "mainwindow/frmAbout.h"
 
 #include "platform/Platform.h"
-#include "shared/WindowPlacement.h"
+#include "widgets/WindowPlacement.h"
 
 #include <QGridLayout>
 #include <QHBoxLayout>

@@ -5,8 +5,8 @@
 #include "login/UserContext.h"
 #include "permissions/PositionList.h"
 #include "platform/Platform.h"
-#include "shared/WindowPlacement.h"
 #include "widgets/TypedText.h"
+#include "widgets/WindowPlacement.h"
 #include "widgets/tree/KeyedTree.h"
 
 #include <QApplication>

@@ -5,7 +5,7 @@
 #include "login/UserContext.h"
 #include "permissions/PositionList.h"
 #include "platform/Platform.h"
-#include "shared/WindowPlacement.h"
+#include "widgets/WindowPlacement.h"
 #include "widgets/tree/KeyedTree.h"
 
 #include <QGridLayout>

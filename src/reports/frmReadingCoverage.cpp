@@ -5,9 +5,9 @@
 #include "reports/AccessStatistics.h"
 #include "reports/DocumentChooser.h"
 #include "reports/frmToExcel.h"
-#include "shared/WindowPlacement.h"
 #include "widgets/ButtonRow.h"
 #include "widgets/WaitCursor.h"
+#include "widgets/WindowPlacement.h"
 #include "widgets/grid/FlexGrid.h"
 
 #include <QHBoxLayout>

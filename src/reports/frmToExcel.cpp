@@ -2,9 +2,9 @@
 
 #include "platform/Platform.h"
 #include "reports/WorkbookExport.h"
-#include "shared/WindowPlacement.h"
 #include "widgets/TypedText.h"
 #include "widgets/WaitCursor.h"
+#include "widgets/WindowPlacement.h"
 #include "widgets/grid/FlexGrid.h"
 
 #include <QApplication>

@@ -1,4 +1,4 @@
-#include "shared/WindowPlacement.h"
+#include "widgets/WindowPlacement.h"
 
 #include <QApplication>
 #include <QMainWindow>

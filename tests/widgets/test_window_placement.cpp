@@ -1,6 +1,6 @@
 // Centring child windows in the main window.
 
-#include "shared/WindowPlacement.h"
+#include "widgets/WindowPlacement.h"
 
 #include <QApplication>
 #include <QDialog>
