@@ -22,7 +22,7 @@ files="$(dpkg-deb --contents "$deb" | awk '{print $6}' | sed 's|^\./|/|')"
 echo "$files"
 arch_dir="/usr/lib/$(dpkg-architecture -qDEB_HOST_MULTIARCH)/quarvel"
 for f in /usr/bin/quarvel /usr/bin/quarvel-demodb \
-  /usr/share/applications/quarvel.desktop \
+  /usr/share/applications/quarvel.desktop /usr/share/doc/quarvel/copyright \
   /usr/share/icons/hicolor/scalable/apps/quarvel.svg \
   /usr/share/quarvel/sql/sqlite/schema.sql /usr/share/quarvel/sql/sqlserver/schema.sql \
   /usr/share/man/man1/quarvel.1.gz /usr/share/man/man1/quarvel-demodb.1.gz \
