@@ -60,8 +60,23 @@ int compareSuiteText(int lengthA, const void* a, int lengthB, const void* b)
         --lengthA;
     while (lengthB > 0 && sb[lengthB - 1] == ' ')
         --lengthB;
-    int i = 0;
-    int j = 0;
+    // Identical bytes compare equal whatever they encode: the common start is skipped at byte
+    // speed, back to the code point the first difference falls in (every byte that is not a
+    // continuation byte starts a code point, so the folding from there on is what it would have
+    // been from the start).
+    const int shorter = lengthA < lengthB ? lengthA : lengthB;
+    int same = 0;
+    while (same < shorter && sa[same] == sb[same])
+        ++same;
+    if (same == lengthA && same == lengthB)
+        return 0;
+    const auto continues = [](const unsigned char* s, int length, int at) {
+        return at < length && (s[at] & 0xC0) == 0x80;
+    };
+    while (same > 0 && (continues(sa, lengthA, same) || continues(sb, lengthB, same)))
+        --same;
+    int i = same;
+    int j = same;
     while (i < lengthA && j < lengthB) {
         const unsigned char ca = sa[i];
         const unsigned char cb = sb[j];

@@ -273,6 +273,62 @@ private slots:
         QCOMPARE(sign(compareSuiteText(1, "\xc3", 2, "\xc3\xa4")), sign(0xc3 - 0xe4));
     }
 
+    // The common start of two texts is skipped byte by byte; the result is the full comparison's.
+    // The full one is had by giving the texts starts that differ in bytes but fold alike ("A"
+    // and "a"), so nothing can be skipped; valid texts are also compared against code points
+    // folded one by one.
+    void skippedStartGivesTheFullComparison()
+    {
+        const QStringList pieces = {QStringLiteral("a"),  QStringLiteral("A"),      QStringLiteral(" "),
+                                    QStringLiteral("中"), QStringLiteral("文"),     QStringLiteral("é"),
+                                    QStringLiteral("É"),  QStringLiteral("ß"),      QStringLiteral("Ａ"),
+                                    QStringLiteral("ａ"), QStringLiteral("\u212A"), QStringLiteral("k"),
+                                    QStringLiteral("😀"),  QStringLiteral("1")};
+        const auto full = [](const QByteArray& a, const QByteArray& b) {
+            const QByteArray fa = 'A' + a, fb = 'a' + b;
+            return sign(compareSuiteText(int(fa.size()), fa.constData(), int(fb.size()), fb.constData()));
+        };
+        const auto byCodePoints = [](QString a, QString b) {
+            while (a.endsWith(u' '))
+                a.chop(1);
+            while (b.endsWith(u' '))
+                b.chop(1);
+            const QList<uint> ca = a.toUcs4(), cb = b.toUcs4();
+            for (qsizetype k = 0; k < ca.size() && k < cb.size(); ++k) {
+                const uint x = QChar::toCaseFolded(char32_t(ca[k])), y = QChar::toCaseFolded(char32_t(cb[k]));
+                if (x != y)
+                    return x < y ? -1 : 1;
+            }
+            return sign(int(ca.size() - cb.size()));
+        };
+        QRandomGenerator random(11);
+        const auto randomText = [&](int most) {
+            QString t;
+            const int length = int(random.bounded(most));
+            for (int k = 0; k < length; ++k)
+                t += pieces.at(int(random.bounded(pieces.size())));
+            return t;
+        };
+        for (int n = 0; n < 20000; ++n) {
+            const QString start = randomText(6);
+            const QString a = start + randomText(4), b = start + randomText(4);
+            const QByteArray ua = a.toUtf8(), ub = b.toUtf8();
+            const int got = sign(compareSuiteText(int(ua.size()), ua.constData(), int(ub.size()), ub.constData()));
+            QVERIFY2(got == full(ua, ub) && got == byCodePoints(a, b), qPrintable(a + u'|' + b));
+        }
+        // Bytes that are no UTF-8, cut inside a character.
+        for (int n = 0; n < 20000; ++n) {
+            QByteArray start = randomText(4).toUtf8(), a = randomText(3).toUtf8(), b = randomText(3).toUtf8();
+            start.truncate(int(random.bounded(start.size() + 1)));
+            a = start + a.left(int(random.bounded(a.size() + 1)));
+            b = start + b.left(int(random.bounded(b.size() + 1)));
+            if (random.bounded(4) == 0)
+                b += char(0x80 | random.bounded(0x40));
+            const int got = sign(compareSuiteText(int(a.size()), a.constData(), int(b.size()), b.constData()));
+            QVERIFY2(got == full(a, b), qPrintable(QString::fromLatin1(a.toHex() + '|' + b.toHex())));
+        }
+    }
+
     void codesCompareAsOnTheServer_data() { addAccessRows(); }
     void codesCompareAsOnTheServer()
     {
