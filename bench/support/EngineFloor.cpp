@@ -80,11 +80,33 @@ std::pair<double, double> alternately(int runs, const std::function<void()>& cli
 
 double best(int runs, const std::function<void()>& work) { return timings(runs, work).front(); }
 
-EngineFloor::EngineFloor(const QString& path, bool readOnly)
+// SQLite's NOCASE (the engine's own ASCII folding) after trailing blanks are set aside, under the
+// collation name the schema gives its text columns.
+int engineNocaseRtrim(void*, int lengthA, const void* a, int lengthB, const void* b)
+{
+    const auto* sa = static_cast<const char*>(a);
+    const auto* sb = static_cast<const char*>(b);
+    while (lengthA > 0 && sa[lengthA - 1] == ' ')
+        --lengthA;
+    while (lengthB > 0 && sb[lengthB - 1] == ' ')
+        --lengthB;
+    const int n = std::min(lengthA, lengthB);
+    const int r = sqlite3_strnicmp(sa, sb, n);
+    return r != 0 ? r : lengthA - lengthB;
+}
+
+int registerRules(sqlite3* db, TextRules rules)
+{
+    if (rules == TextRules::Suite)
+        return registerTextCollation(db);
+    return sqlite3_create_collation(db, "NOCASE_RTRIM", SQLITE_UTF8, nullptr, engineNocaseRtrim);
+}
+
+EngineFloor::EngineFloor(const QString& path, bool readOnly, TextRules rules)
 {
     const int flags = readOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE;
     if (sqlite3_open_v2(QFile::encodeName(path).constData(), &m_db, flags, nullptr) != SQLITE_OK
-        || registerTextCollation(m_db) != SQLITE_OK) {
+        || registerRules(m_db, rules) != SQLITE_OK) {
         std::fprintf(stderr, "engine: cannot open %s: %s\n", qPrintable(path), m_db ? sqlite3_errmsg(m_db) : "");
         sqlite3_close(m_db);
         m_db = nullptr;

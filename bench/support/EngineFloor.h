@@ -31,10 +31,15 @@ struct Statement {
     QVariantList values;
 };
 
+// How a floor connection compares texts: with the client's collation and LIKE, or with the
+// engine's own NOCASE (SQLite's ASCII-only case folding) behind the collation's name and the
+// engine's own LIKE: the price of the suite's comparison, measured on the same statement.
+enum class TextRules { Suite, EngineNocase };
+
 // A libsqlite3 connection of its own on a database file, with the client's text collation.
 class EngineFloor {
 public:
-    explicit EngineFloor(const QString& path, bool readOnly = false);
+    explicit EngineFloor(const QString& path, bool readOnly = false, TextRules rules = TextRules::Suite);
     ~EngineFloor();
     EngineFloor(const EngineFloor&) = delete;
     EngineFloor& operator=(const EngineFloor&) = delete;
