@@ -1,8 +1,7 @@
 #include "db/EmbeddedBlob.h"
 
 #include "db/Connection.h"
-
-#include <QSqlDriver>
+#include "db/TextCollation.h"
 
 #include <sqlite3.h>
 
@@ -19,17 +18,6 @@ DbError engineError(sqlite3* handle, int code)
     return DbError::fromEngine(code, QString::fromUtf8(text));
 }
 
-DbResult<sqlite3*> sharedHandle()
-{
-    const QSqlDatabase db = SharedConnection::database();
-    const QVariant handle = db.driver() ? db.driver()->handle() : QVariant();
-    if (!handle.isValid() || qstrcmp(handle.typeName(), "sqlite3*") != 0)
-        return DbResult<sqlite3*>::failure(DbError::make(-1, QStringLiteral("无法取得SQLite连接句柄")));
-    sqlite3* raw = *static_cast<sqlite3* const*>(handle.constData());
-    if (!raw)
-        return DbResult<sqlite3*>::failure(DbError::make(-1, QStringLiteral("数据库连接未打开")));
-    return {raw, {}};
-}
 
 // The blob functions take int offsets and lengths: a piece beyond them is refused, not cut.
 bool fitsInt(qint64 length, qint64 offset)
@@ -44,7 +32,7 @@ DbError beyondIntError() { return DbError::make(SQLITE_TOOBIG, QStringLiteral("�
 
 DbResult<qint64> EmbeddedBlob::lengthLimit()
 {
-    const DbResult<sqlite3*> db = sharedHandle();
+    const DbResult<sqlite3*> db = embeddedHandle(SharedConnection::database());
     if (!db.ok())
         return DbResult<qint64>::failure(db.error);
     return {sqlite3_limit(db.value, SQLITE_LIMIT_LENGTH, -1), {}};
@@ -52,7 +40,7 @@ DbResult<qint64> EmbeddedBlob::lengthLimit()
 
 EmbeddedBlob::EmbeddedBlob(const QByteArray& table, const QByteArray& column, qint64 rowid, bool writable)
 {
-    const DbResult<sqlite3*> db = sharedHandle();
+    const DbResult<sqlite3*> db = embeddedHandle(SharedConnection::database());
     if (!db.ok()) {
         m_openError = db.error;
         return;

@@ -3,8 +3,8 @@
 #include "db/CellValue.h"
 #include "db/Connection.h"
 #include "db/ConnectionRecovery.h"
+#include "db/TextCollation.h"
 
-#include <QSqlDriver>
 #include <QSqlQuery>
 #include <QStringDecoder>
 
@@ -13,16 +13,6 @@
 namespace quarvel {
 namespace {
 
-// The engine handle behind a QSQLITE connection; null for every other driver.
-sqlite3* engineHandle(const QSqlDatabase& db)
-{
-    if (!db.driver())
-        return nullptr;
-    const QVariant handle = db.driver()->handle();
-    if (!handle.isValid() || qstrcmp(handle.typeName(), "sqlite3*") != 0)
-        return nullptr;
-    return *static_cast<sqlite3* const*>(handle.constData());
-}
 
 DbError engineError(sqlite3* handle, int rc)
 {
@@ -101,8 +91,8 @@ bool RowReader::exec()
         m_error = Query::beforeStatement(m_db);
         if (m_error.isSet())
             return false;
-        if (sqlite3* handle = engineHandle(m_db))
-            return execDirect(handle);
+        if (const DbResult<sqlite3*> handle = embeddedHandle(m_db); handle.ok())
+            return execDirect(handle.value);
         m_error = DbError::make(-1, QStringLiteral("数据库连接未打开"));
         return false;
     }

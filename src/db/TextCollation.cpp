@@ -25,17 +25,25 @@ int registerTextCollation(sqlite3* handle)
     return rc == SQLITE_OK ? likefunction::registerLike(handle) : rc;
 }
 
+DbResult<sqlite3*> embeddedHandle(const QSqlDatabase& db)
+{
+    const QVariant handle = db.driver() ? db.driver()->handle() : QVariant();
+    if (!handle.isValid() || qstrcmp(handle.typeName(), "sqlite3*") != 0)
+        return DbResult<sqlite3*>::failure(DbError::make(-1, QStringLiteral("无法取得SQLite连接句柄")));
+    sqlite3* raw = *static_cast<sqlite3* const*>(handle.constData());
+    if (!raw)
+        return DbResult<sqlite3*>::failure(DbError::make(-1, QStringLiteral("数据库连接未打开")));
+    return {raw, {}};
+}
+
 DbStatus registerTextCollation(const QSqlDatabase& db)
 {
     if (!db.isValid() || db.driverName() != QLatin1String("QSQLITE"))
         return {};
-    const QVariant handle = db.driver()->handle();
-    if (!handle.isValid() || qstrcmp(handle.typeName(), "sqlite3*") != 0)
-        return {DbError::make(-1, QStringLiteral("无法取得SQLite连接句柄"))};
-    sqlite3* raw = *static_cast<sqlite3* const*>(handle.constData());
-    if (!raw)
-        return {DbError::make(-1, QStringLiteral("数据库连接未打开"))};
-    const int rc = registerTextCollation(raw);
+    const DbResult<sqlite3*> raw = embeddedHandle(db);
+    if (!raw.ok())
+        return {raw.error};
+    const int rc = registerTextCollation(raw.value);
     if (rc != SQLITE_OK)
         return {DbError::make(rc, QString::fromUtf8(sqlite3_errstr(rc)))};
     return {};

@@ -9,6 +9,9 @@ struct sqlite3;
 
 namespace quarvel {
 
+// The engine's own handle behind an open QSQLITE connection, or why there is none.
+DbResult<sqlite3*> embeddedHandle(const QSqlDatabase& db);
+
 // Registers the collation on a raw SQLite handle; returns SQLite's result code (0 = SQLITE_OK).
 int registerTextCollation(sqlite3* handle);
 
