@@ -132,8 +132,8 @@ int main(int argc, char* argv[])
         }
         {
             int count = 0;
-            QVariantList values = AccessStatistics::filterValues(every);
-            values << busiest.employeeNo << busiest.departmentCode;
+            QVariantList values{busiest.departmentName, busiest.employeeName};
+            values << AccessStatistics::filterValues(every) << busiest.employeeNo << busiest.departmentCode;
             const auto [client, floor] = clientAndFloor(
                 engine, runs,
                 [&] {

@@ -5,6 +5,8 @@
 #include "db/ConnectionRecovery.h"
 #include "db/TextCollation.h"
 
+#include <QHash>
+#include <QMutex>
 #include <QSqlQuery>
 #include <QStringDecoder>
 
@@ -87,6 +89,7 @@ bool RowReader::exec()
     finalize();
     m_query.reset();
     m_error = {};
+    m_rowsRead = 0;
     if (m_db.driverName() == QLatin1String("QSQLITE")) {
         m_error = Query::beforeStatement(m_db);
         if (m_error.isSet())
@@ -129,21 +132,57 @@ bool RowReader::execDirect(sqlite3* handle)
     return true;
 }
 
+namespace {
+// How many rows each statement text returned when last read to its end. Statements are few
+// and fixed (the texts of the program), so the table stays small; it is bounded all the same.
+struct RowCounts {
+    QMutex lock;
+    QHash<QString, qint64> rows;
+};
+RowCounts& rowCounts()
+{
+    static RowCounts counts;
+    return counts;
+}
+}  // namespace
+
+qint64 RowReader::rowsLastRead() const
+{
+    RowCounts& counts = rowCounts();
+    const QMutexLocker locked(&counts.lock);
+    return counts.rows.value(m_sql, 0);
+}
+
+void RowReader::readToEnd()
+{
+    RowCounts& counts = rowCounts();
+    const QMutexLocker locked(&counts.lock);
+    if (counts.rows.size() >= 1024 && !counts.rows.contains(m_sql))
+        counts.rows.clear();
+    counts.rows.insert(m_sql, m_rowsRead);
+}
+
 bool RowReader::next()
 {
     if (m_query) {
         const bool more = m_query->next();
-        if (!more)
-            m_error = m_query->error();
+        if (more)
+            ++m_rowsRead;
+        else if (!(m_error = m_query->error()).isSet())
+            readToEnd();
         return more;
     }
     if (!m_statement)
         return false;
     const int rc = sqlite3_step(m_statement);
-    if (rc == SQLITE_ROW)
+    if (rc == SQLITE_ROW) {
+        ++m_rowsRead;
         return true;
+    }
     if (rc != SQLITE_DONE)
         m_error = ConnectionRecovery::examine(m_db, engineError(sqlite3_db_handle(m_statement), rc));
+    else
+        readToEnd();
     // The read is over: the statement lets go of the file at once.
     finalize();
     return false;

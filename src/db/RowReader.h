@@ -55,6 +55,10 @@ public:
 
     const DbError& error() const { return m_error; }
 
+    // How many rows a statement of the same text returned the last time it was read to its end
+    // (0 the first time): room to make for a list that changes little between loads.
+    qint64 rowsLastRead() const;
+
     // Columns by the enumerators of the list's ColumnTable, whose order is the select list's. A
     // plain number does not compile.
     template <typename Column>
@@ -118,6 +122,8 @@ private:
     QDateTime dateTimeAt(int column) const;
 
     bool execDirect(sqlite3* handle);
+    // Records the rows of a read that reached its end without a failure.
+    void readToEnd();
     void finalize();
 
     QSqlDatabase m_db;
@@ -125,6 +131,7 @@ private:
     QString m_sql;
     QVariantList m_values;
     DbError m_error;
+    qint64 m_rowsRead = 0;
     sqlite3_stmt* m_statement = nullptr;
     // Through Query when the connection has no engine handle to read from.
     std::unique_ptr<Query> m_query;

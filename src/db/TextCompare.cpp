@@ -47,6 +47,10 @@ char32_t folded(char32_t cp)
 {
     if (cp < 0x80)
         return cp >= 'A' && cp <= 'Z' ? cp + 32 : cp;
+    // CJK punctuation, kana, the CJK ideographs and Hangul syllables have no case: the bulk of
+    // the texts compared here need no table lookup.
+    if ((cp >= 0x3000 && cp < 0xA000) || (cp >= 0xAC00 && cp < 0xD7A4))
+        return cp;
     return QChar::toCaseFolded(cp);
 }
 

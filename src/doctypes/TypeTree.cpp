@@ -79,7 +79,8 @@ QString typeKey(const QString& code)
 }
 }  // namespace
 
-DbError TypeTree::read(TypeTreeVariant variant, const TypeRowSink& take)
+DbError TypeTree::read(TypeTreeVariant variant, const TypeRowSink& take,
+                       const std::function<void(qint64 expectedNodes)>& expect)
 {
     const bool settings = variant == TypeTreeVariant::Settings;
     const int picture = loadPicture(variant);
@@ -91,6 +92,8 @@ DbError TypeTree::read(TypeTreeVariant variant, const TypeRowSink& take)
     }
 
     RowReader rows(loadStatement());
+    if (expect)
+        expect(rows.rowsLastRead() + (settings ? 1 : 0));
     if (!rows.exec())
         return rows.error();
     const QString rootKey = settings ? kTypeRootKey : QString();

@@ -55,7 +55,10 @@ public:
     // until `take` returns false. Rows that a tree refuses (a repeated trimmed code, a parent
     // that is missing or sorts after the node) are handed on as read: the tree stops there.
     // Returns the statement's failure; the nodes handed on before it stay with the caller.
-    static DbError read(TypeTreeVariant variant, const TypeRowSink& take);
+    // `expect`, when given, hears first how many nodes the last load gave (0 the first time),
+    // for a tree to make room for them.
+    static DbError read(TypeTreeVariant variant, const TypeRowSink& take,
+                        const std::function<void(qint64 expectedNodes)>& expect = {});
 
     // The same nodes as one list. When the statement fails, the nodes read before come back
     // with its error.

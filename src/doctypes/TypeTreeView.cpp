@@ -136,32 +136,30 @@ DbError fillTypeTree(KeyedTree& tree, TypeTreeVariant variant, TextArray* descri
     KeyedTreeModel& model = *tree.model();
     KeyedTreeModel::UpdateGuard update(model);
     model.clear();
-    // The type table changes little within a session: room for as many nodes (and description
-    // characters) as the last load.
-    static int lastCount = 0;
-    static qsizetype lastCharacters = 0;
-    model.reserve(lastCount);
     TextArray kept;
-    if (variant == TypeTreeVariant::Settings) {
-        kept.reserve(lastCount + 1, lastCharacters);
-        kept.append({});
-    }
-    TreeError refused;
-    const DbError failed = TypeTree::read(variant, [&](TreeNodeSpec& node, QStringView description) {
-        const TreeAddResult added = model.addNode(node.parentKey, node.key, node.text, node.picture);
-        if (!added.ok()) {
-            refused = added.error;
-            return false;
-        }
-        if (variant == TypeTreeVariant::Settings)
-            kept.append(description);
-        return true;
-    });
     if (variant == TypeTreeVariant::Settings)
-        lastCharacters = kept.characters();
+        kept.append({});
+    TreeError refused;
+    const DbError failed = TypeTree::read(
+        variant,
+        [&](TreeNodeSpec& node, QStringView description) {
+            const TreeAddResult added = model.addNode(node.parentKey, node.key, node.text, node.picture);
+            if (!added.ok()) {
+                refused = added.error;
+                return false;
+            }
+            if (variant == TypeTreeVariant::Settings)
+                kept.append(description);
+            return true;
+        },
+        // The type table changes little within a session: room for as many nodes as the last load.
+        [&](qint64 expected) {
+            model.reserve(int(expected));
+            if (variant == TypeTreeVariant::Settings)
+                kept.reserve(expected + 1, 0);
+        });
     if (descriptions)
         *descriptions = std::move(kept);
-    lastCount = model.count();
     statementFailed = failed.isSet();
     if (statementFailed)
         return failed;

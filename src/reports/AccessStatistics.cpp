@@ -4,6 +4,7 @@
 #include "db/Connection.h"
 #include "db/Query.h"
 #include "db/RowReader.h"
+#include "reports/DetailColumns.h"
 
 namespace quarvel {
 namespace {
@@ -155,7 +156,6 @@ constexpr auto kCountsColumns = columnTable<CountsColumn>({
 });
 
 // The columns of one access to a document.
-enum class DetailColumn { Number, Name, Summary, Department, Employee, Read, Download, Time, Count };
 constexpr auto kDetailColumns = columnTable<DetailColumn>({
     {DetailColumn::Number, u"资料下载记录.文件编号"},
     {DetailColumn::Name, u"资料下载记录.文件名称"},
@@ -244,20 +244,7 @@ DbResult<QVector<DetailRow>> AccessStatistics::details(const QString& documentNu
         if (!fillLists(*m_stored).ok() || !q.exec())
             return Result::failure(q.error());
     }
-    QVector<DetailRow> rows;
-    using C = DetailColumn;
-    while (q.next()) {
-        DetailRow r;
-        r.number = q.text(C::Number);
-        r.name = q.text(C::Name);
-        r.summary = q.text(C::Summary);
-        r.department = q.text(C::Department);
-        r.employee = q.text(C::Employee);
-        r.read = q.text(C::Read);
-        r.download = q.text(C::Download);
-        r.time = q.dateTime(C::Time);
-        rows.append(std::move(r));
-    }
+    QVector<DetailRow> rows = readDetailRows(q);
     return {std::move(rows), q.error()};
 }
 

@@ -3,6 +3,7 @@
 #include "db/Query.h"
 #include "db/RowReader.h"
 #include "reports/CodeKey.h"
+#include "reports/DetailColumns.h"
 
 namespace quarvel {
 namespace {
@@ -55,16 +56,17 @@ constexpr auto kReaderColumns = columnTable<ReaderColumn>({
                                    u" where 职能部门new.职能部门编号 = 计数.部门) as 职能部门名称"},
 });
 
-// The columns of one of a reader's accesses: the reader and his department are the same on
-// every row and read once, apart.
-enum class AccessColumn { Number, Name, Summary, Read, Download, Time, Count };
-constexpr auto kAccessColumns = columnTable<AccessColumn>({
-    {AccessColumn::Number, u"资料下载记录.文件编号"},
-    {AccessColumn::Name, u"资料下载记录.文件名称"},
-    {AccessColumn::Summary, u"资料下载记录.摘要"},
-    {AccessColumn::Read, u"资料下载记录.阅读"},
-    {AccessColumn::Download, u"资料下载记录.下载"},
-    {AccessColumn::Time, u"资料下载记录.操作时间"},
+// The columns of one of a reader's accesses. The reader and his department are the same on
+// every row: they are looked up once and bound in as values.
+constexpr auto kAccessColumns = columnTable<DetailColumn>({
+    {DetailColumn::Number, u"资料下载记录.文件编号"},
+    {DetailColumn::Name, u"资料下载记录.文件名称"},
+    {DetailColumn::Summary, u"资料下载记录.摘要"},
+    {DetailColumn::Department, u"? as 职能部门名称"},
+    {DetailColumn::Employee, u"? as 姓名"},
+    {DetailColumn::Read, u"资料下载记录.阅读"},
+    {DetailColumn::Download, u"资料下载记录.下载"},
+    {DetailColumn::Time, u"资料下载记录.操作时间"},
 });
 
 }  // namespace
@@ -202,26 +204,14 @@ DbResult<QVector<DetailRow>> ReaderStatistics::details(const QString& employeeNo
             return Result::failure(names.error());
     }
     RowReader q(detailsStatement(*m_stored));
+    q.bind({department, employee});
     for (const QVariant& v : AccessStatistics::filterValues(*m_stored))
         q.bind(v);
     q.bind(employeeNo.isNull() ? QStringLiteral("") : employeeNo);
     q.bind(departmentCode.isNull() ? QStringLiteral("") : departmentCode);
     if (!q.exec())
         return Result::failure(q.error());
-    QVector<DetailRow> rows;
-    rows.reserve(RowReader::rowsToReserve(expectedRows));
-    while (q.next()) {
-        DetailRow& r = rows.emplace_back();
-        using C = AccessColumn;
-        r.number = q.text(C::Number);
-        r.name = q.text(C::Name);
-        r.summary = q.text(C::Summary);
-        r.department = department;
-        r.employee = employee;
-        r.read = q.text(C::Read);
-        r.download = q.text(C::Download);
-        r.time = q.dateTime(C::Time);
-    }
+    QVector<DetailRow> rows = readDetailRows(q, expectedRows);
     return {std::move(rows), q.error()};
 }
 

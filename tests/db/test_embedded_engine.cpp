@@ -316,6 +316,10 @@ private slots:
             const int got = sign(compareSuiteText(int(ua.size()), ua.constData(), int(ub.size()), ub.constData()));
             QVERIFY2(got == full(ua, ub) && got == byCodePoints(a, b), qPrintable(a + u'|' + b));
         }
+        // The blocks compared without the folding table have no case in it.
+        for (char32_t cp = 0x3000; cp < 0xD7A4; ++cp)
+            QVERIFY2(QChar::toCaseFolded(cp) == cp || (cp >= 0xA000 && cp < 0xAC00),
+                     qPrintable(QString::number(cp, 16)));
         // Bytes that are no UTF-8, cut inside a character.
         for (int n = 0; n < 20000; ++n) {
             QByteArray start = randomText(4).toUtf8(), a = randomText(3).toUtf8(), b = randomText(3).toUtf8();

@@ -228,6 +228,24 @@ private slots:
         QVERIFY(!again.error().isSet());
     }
 
+    // A read to its end tells the next reader of the same statement how many rows to expect; a
+    // read left half-way does not.
+    void remembersTheRowsOfTheLastRead()
+    {
+        QVERIFY(db->connectShared());
+        const QString sql = kValues + QStringLiteral(" -- rows");
+        RowReader first(sql);
+        QCOMPARE(first.rowsLastRead(), 0);
+        QVERIFY(first.exec() && first.next() && first.next());
+        QCOMPARE(RowReader(sql).rowsLastRead(), 0);
+        while (first.next()) {
+        }
+        QCOMPARE(RowReader(sql).rowsLastRead(), 4);
+        RowReader half(sql);
+        QVERIFY(half.exec() && half.next());
+        QCOMPARE(RowReader(sql).rowsLastRead(), 4);
+    }
+
     void countsForTheFaultSeam()
     {
         QVERIFY(db->connectShared());
