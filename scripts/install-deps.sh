@@ -10,6 +10,7 @@ PACKAGES=(
   libqt6sql6-sqlite libqt6sql6-odbc libsqlite3-dev unixodbc-dev
   unixodbc tdsodbc libsqliteodbc
   libxlsxwriter-dev libminizip-dev
+  libtesseract-dev tesseract-ocr-chi-sim tesseract-ocr-eng
   qt6-translations-l10n fonts-wqy-microhei
   python3-sqlglot python3-openpyxl python3-pil
   clang-format

@@ -33,7 +33,7 @@ if grep -E '^/usr/(include|local)/|\.a$|^/home/|/build/' <<<"$files"; then
   fail "the package holds files it should not"
 fi
 depends="$(dpkg-deb --field "$deb" Depends)"
-for p in libqt6widgets6 libqt6sql6-sqlite libqt6sql6-odbc libqt6svg6 qt6-translations-l10n fonts-wqy-microhei unixodbc; do
+for p in libqt6widgets6 libqt6sql6-sqlite libqt6sql6-odbc libqt6svg6 qt6-translations-l10n fonts-wqy-microhei unixodbc libtesseract5 tesseract-ocr-chi-sim; do
   grep -q "$p" <<<"$depends" || fail "Depends lacks $p: $depends"
 done
 if command -v desktop-file-validate >/dev/null; then
