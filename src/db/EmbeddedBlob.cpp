@@ -89,4 +89,36 @@ DbStatus EmbeddedBlob::close()
     return rc == SQLITE_OK ? DbStatus{} : DbStatus{engineError(m_db, rc)};
 }
 
+namespace {
+
+// The engine's secure_delete setting (0 off, 1 on, 2 fast), or -1 when it cannot be read.
+int secureDelete(sqlite3* db, const char* sql)
+{
+    sqlite3_stmt* statement = nullptr;
+    if (sqlite3_prepare_v2(db, sql, -1, &statement, nullptr) != SQLITE_OK)
+        return -1;
+    const int value = sqlite3_step(statement) == SQLITE_ROW ? sqlite3_column_int(statement, 0) : -1;
+    sqlite3_finalize(statement);
+    return value;
+}
+
+}  // namespace
+
+FreedPagesKept::FreedPagesKept()
+{
+    const DbResult<sqlite3*> db = embeddedHandle(SharedConnection::database());
+    if (!db.ok())
+        return;
+    m_db = db.value;
+    m_previous = secureDelete(m_db, "PRAGMA secure_delete");
+    if (m_previous == 1)
+        secureDelete(m_db, "PRAGMA secure_delete = FAST");
+}
+
+FreedPagesKept::~FreedPagesKept()
+{
+    if (m_db && m_previous == 1)
+        secureDelete(m_db, "PRAGMA secure_delete = 1");
+}
+
 }  // namespace quarvel

@@ -42,4 +42,21 @@ private:
     DbError m_openError;
 };
 
+// While it lives, the pages that the shared embedded connection frees keep what they held until
+// they are used again, instead of being overwritten with zeros as they are freed (the engine's
+// secure_delete set to FAST, and set back after). Replacing a large value then frees its old pages
+// without copying each of them into the journal and writing it again as zeros; the old content
+// stays readable in the file's free pages until a later value takes them.
+class FreedPagesKept {
+public:
+    FreedPagesKept();
+    ~FreedPagesKept();
+    FreedPagesKept(const FreedPagesKept&) = delete;
+    FreedPagesKept& operator=(const FreedPagesKept&) = delete;
+
+private:
+    sqlite3* m_db = nullptr;
+    int m_previous = -1;
+};
+
 }  // namespace quarvel

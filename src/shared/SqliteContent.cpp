@@ -43,7 +43,13 @@ DbStatus sqliteStore(qint64 documentId, QFileDevice& source, const PiecePlan& pl
     if (plan.size() > limit)
         return tooBig();
 
-    // The value is first set to zeros of the final length, then overwritten in place.
+    // The value is first set to zeros of the final length, then overwritten in place. The zeros
+    // go to pages that held nothing at the start of the transaction (free or new ones), since the
+    // engine builds the new value before it frees the old one; the file access keeps those zeros
+    // from the disk (db/ZeroPageVfs.h), so each page reaches the file once, with its content.
+    // The old value's pages are freed as they stand instead of being copied into the journal and
+    // zeroed; a later store takes them. A value of the same length is overwritten where it lies.
+    const FreedPagesKept freedPagesKept;
     {
         Query q(QStringLiteral("update 公司文件信息 set 文件 = zeroblob(?) where ID = ?"));
         q.bind({plan.size(), documentId});
