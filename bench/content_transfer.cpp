@@ -22,6 +22,7 @@
 // journal), and writing the stored file back to disk.
 
 #include "db/Connection.h"
+#include "db/EmbeddedBlob.h"
 #include "db/Query.h"
 #include "db/Schema.h"
 #include "db/ZeroPageVfs.h"
@@ -337,6 +338,8 @@ int main(int argc, char** argv)
         pairs, source, copy, [&] { return (fresh = newDocument(QStringLiteral("N-%1").arg(++numbered))) > 0; },
         [&] { return content.storeFile(fresh, source); },
         [&] {
+            // Removed as a replaced value is: its pages freed as they stand.
+            const FreedPagesKept kept;
             return content.storedSize(fresh).value == size
                    && execute(QStringLiteral("delete from 公司文件信息 where ID = ?"), {fresh}).ok();
         });

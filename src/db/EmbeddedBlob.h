@@ -59,4 +59,20 @@ private:
     int m_previous = -1;
 };
 
+// While it lives and a value of `valueBytes` is written that is larger than the shared embedded
+// connection's page cache, the cache holds at most `cacheBytes`; set back afterwards. Such a
+// value passes through the cache page by page anyway, and a small one keeps those pages in the
+// processor's caches while the engine fills, writes and reads them.
+class SmallPageCache {
+public:
+    SmallPageCache(qint64 valueBytes, qint64 cacheBytes);
+    ~SmallPageCache();
+    SmallPageCache(const SmallPageCache&) = delete;
+    SmallPageCache& operator=(const SmallPageCache&) = delete;
+
+private:
+    sqlite3* m_db = nullptr;
+    qint64 m_previous = 0;  // the setting before (pages, or KiB when negative); 0 when unchanged
+};
+
 }  // namespace quarvel
