@@ -3,6 +3,7 @@
 #include "db/ConnectionRecovery.h"
 #include "db/Query.h"
 #include "db/TextCollation.h"
+#include "db/ZeroPageVfs.h"
 
 #include <QDir>
 #include <QFile>
@@ -89,6 +90,9 @@ DbStatus openTarget(const ConnectionTarget& target, const ConnectionSettings& se
             QStringLiteral("SQL_ATTR_LOGIN_TIMEOUT=%1;SQL_ATTR_CONNECTION_TIMEOUT=%1").arg(kConnectionTimeoutSeconds));
     } else {
         db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(kConnectionTimeoutSeconds * 1000));
+        // A large document is stored as zeros first and filled in afterwards: the file access
+        // keeps the zeros from reaching the disk (ZeroPageVfs.h).
+        installZeroPageVfs();
     }
     if (!db.open())
         return {DbError::fromSql(db.lastError())};

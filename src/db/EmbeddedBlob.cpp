@@ -89,4 +89,57 @@ DbStatus EmbeddedBlob::close()
     return rc == SQLITE_OK ? DbStatus{} : DbStatus{engineError(m_db, rc)};
 }
 
+namespace {
+
+// Runs a setting of the engine (a PRAGMA); what it answers, or `otherwise`.
+qint64 setting(sqlite3* db, const QByteArray& sql, qint64 otherwise = -1)
+{
+    sqlite3_stmt* statement = nullptr;
+    if (sqlite3_prepare_v2(db, sql.constData(), -1, &statement, nullptr) != SQLITE_OK)
+        return otherwise;
+    const qint64 value = sqlite3_step(statement) == SQLITE_ROW ? sqlite3_column_int64(statement, 0) : otherwise;
+    sqlite3_finalize(statement);
+    return value;
+}
+
+}  // namespace
+
+FreedPagesKept::FreedPagesKept()
+{
+    const DbResult<sqlite3*> db = embeddedHandle(SharedConnection::database());
+    if (!db.ok())
+        return;
+    m_db = db.value;
+    m_previous = int(setting(m_db, "PRAGMA secure_delete"));
+    if (m_previous == 1)
+        setting(m_db, "PRAGMA secure_delete = FAST");
+}
+
+FreedPagesKept::~FreedPagesKept()
+{
+    if (m_db && m_previous == 1)
+        setting(m_db, "PRAGMA secure_delete = 1");
+}
+
+SmallPageCache::SmallPageCache(qint64 valueBytes, qint64 cacheBytes)
+{
+    const DbResult<sqlite3*> db = embeddedHandle(SharedConnection::database());
+    if (!db.ok())
+        return;
+    const qint64 previous = setting(db.value, "PRAGMA cache_size", 0);
+    const qint64 pageSize = setting(db.value, "PRAGMA page_size", 0);
+    const qint64 previousBytes = previous < 0 ? -previous * 1024 : previous * pageSize;
+    if (previous == 0 || valueBytes <= previousBytes || cacheBytes >= previousBytes)
+        return;
+    m_db = db.value;
+    m_previous = previous;
+    setting(m_db, "PRAGMA cache_size = " + QByteArray::number(-qMax<qint64>(cacheBytes / 1024, 1)));
+}
+
+SmallPageCache::~SmallPageCache()
+{
+    if (m_db)
+        setting(m_db, "PRAGMA cache_size = " + QByteArray::number(m_previous));
+}
+
 }  // namespace quarvel

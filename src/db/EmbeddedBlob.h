@@ -42,4 +42,37 @@ private:
     DbError m_openError;
 };
 
+// While it lives, the pages that the shared embedded connection frees keep what they held until
+// they are used again, instead of being overwritten with zeros as they are freed (the engine's
+// secure_delete set to FAST, and set back after). Replacing a large value then frees its old pages
+// without copying each of them into the journal and writing it again as zeros; the old content
+// stays readable in the file's free pages until a later value takes them.
+class FreedPagesKept {
+public:
+    FreedPagesKept();
+    ~FreedPagesKept();
+    FreedPagesKept(const FreedPagesKept&) = delete;
+    FreedPagesKept& operator=(const FreedPagesKept&) = delete;
+
+private:
+    sqlite3* m_db = nullptr;
+    int m_previous = -1;
+};
+
+// While it lives and a value of `valueBytes` is written that is larger than the shared embedded
+// connection's page cache, the cache holds at most `cacheBytes`; set back afterwards. Such a
+// value passes through the cache page by page anyway, and a small one keeps those pages in the
+// processor's caches while the engine fills, writes and reads them.
+class SmallPageCache {
+public:
+    SmallPageCache(qint64 valueBytes, qint64 cacheBytes);
+    ~SmallPageCache();
+    SmallPageCache(const SmallPageCache&) = delete;
+    SmallPageCache& operator=(const SmallPageCache&) = delete;
+
+private:
+    sqlite3* m_db = nullptr;
+    qint64 m_previous = 0;  // the setting before (pages, or KiB when negative); 0 when unchanged
+};
+
 }  // namespace quarvel

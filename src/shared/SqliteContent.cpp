@@ -5,6 +5,8 @@
 #include "db/Query.h"
 #include "shared/ContentPieces.h"
 
+#include <optional>
+
 namespace quarvel::content {
 namespace {
 
@@ -19,6 +21,21 @@ DbResult<qint64> rowidOf(qint64 documentId)
         return DbResult<qint64>::failure(q.error().isSet() ? q.error() : noRowError(documentId));
     return {q.longInteger(u"row_key"), {}};
 }
+
+// The length of the stored value; -1 when it is null.
+DbResult<qint64> storedLength(qint64 documentId)
+{
+    Query q(QStringLiteral("select length(文件) as stored_size from 公司文件信息 where ID = ?"));
+    q.bind(documentId);
+    if (!q.exec())
+        return DbResult<qint64>::failure(q.error());
+    if (!q.next())
+        return DbResult<qint64>::failure(q.error().isSet() ? q.error() : noRowError(documentId));
+    return {q.isNull(u"stored_size") ? -1 : q.longInteger(u"stored_size"), {}};
+}
+
+// The page cache while a value larger than the connection's cache is stored.
+constexpr qint64 kStoreCacheBytes = qint64(2) << 20;
 
 EmbeddedBlob contentOf(qint64 rowid, bool writable)
 {
@@ -43,7 +60,21 @@ DbStatus sqliteStore(qint64 documentId, QFileDevice& source, const PiecePlan& pl
     if (plan.size() > limit)
         return tooBig();
 
-    // The value is first set to zeros of the final length, then overwritten in place.
+    // The value is first set to zeros of the final length, then overwritten in place. The zeros
+    // go to pages that held nothing at the start of the transaction (free or new ones), since the
+    // engine builds the new value before it frees the old one; the file access keeps those zeros
+    // from the disk (db/ZeroPageVfs.h), so each page reaches the file once, with its content.
+    // The old value's pages are freed as they stand instead of being copied into the journal and
+    // zeroed; a later store takes them. A value of the same length is overwritten where it lies:
+    // each old page goes into the journal, which must be synced before such a page may leave the
+    // page cache, so there the connection's larger cache makes fewer syncs.
+    const DbResult<qint64> oldLength = storedLength(documentId);
+    if (!oldLength.ok())
+        return {oldLength.error};
+    const FreedPagesKept freedPagesKept;
+    std::optional<SmallPageCache> smallCache;
+    if (oldLength.value != plan.size())
+        smallCache.emplace(plan.size(), kStoreCacheBytes);
     {
         Query q(QStringLiteral("update 公司文件信息 set 文件 = zeroblob(?) where ID = ?"));
         q.bind({plan.size(), documentId});

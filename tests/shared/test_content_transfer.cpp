@@ -3,6 +3,7 @@
 
 #include "TestSupport.h"
 
+#include "db/FaultInjection.h"
 #include "db/Query.h"
 #include "shared/ContentTransfer.h"
 #include "shared/Module1.h"
@@ -23,6 +24,9 @@
 
 #include <sqlite3.h>
 
+#include <sys/wait.h>
+#include <unistd.h>
+
 Q_DECLARE_METATYPE(quarvel::test::TestDatabase::Access)
 
 using namespace quarvel;
@@ -31,6 +35,9 @@ using namespace quarvel::test;
 namespace {
 
 using Access = TestDatabase::Access;
+
+// Larger than the page cache the large-store tests leave the connection (8 pages of 64 KiB).
+constexpr qint64 kBig = 4 * 1024 * 1024 + 4321;
 
 
 QByteArray readFile(const QString& path)
@@ -233,6 +240,64 @@ private slots:
         // The connection is usable afterwards, and a full store goes through.
         QVERIFY(DocumentContent(kTransferUnit).storeFile(id, f.file(QStringLiteral("c.pdf"))).ok());
         QCOMPARE(f.stored(id).toByteArray(), randomBytes(10000, 7));
+    }
+
+    // A store larger than the page cache (cut down to 8 pages here), so that pages of the new
+    // value reach the file before the end, broken off half-way by a failure or by the process
+    // dying: the old value and the file are as they were (a crash leaves the journal behind, and
+    // the next connection rolls back with it).
+    void brokenOffLargeStoreLeavesTheOldValue_data()
+    {
+        QTest::addColumn<bool>("crash");
+        QTest::addColumn<qint64>("oldSize");
+        for (const bool crash : {false, true}) {
+            QTest::addRow("%s, old value of another length", crash ? "crash" : "failure") << crash << kBig / 3;
+            QTest::addRow("%s, old value of the same length", crash ? "crash" : "failure") << crash << kBig;
+        }
+    }
+    void brokenOffLargeStoreLeavesTheOldValue()
+    {
+        QFETCH(bool, crash);
+        QFETCH(qint64, oldSize);
+        Fixture f(Access::Sqlite);
+        OPEN_FIXTURE(f);
+        const qint64 id = f.addDocument(nullBytes());
+        QVERIFY(writeFile(f.file(QStringLiteral("old.bin")), randomBytes(oldSize, 31)));
+        QVERIFY(writeFile(f.file(QStringLiteral("new.bin")), randomBytes(kBig, 32)));
+        QVERIFY(DocumentContent().storeFile(id, f.file(QStringLiteral("old.bin"))).ok());
+        const qint64 fileSize = QFileInfo(f.db.path()).size();
+        const auto storeHalf = [&] {
+            QSqlQuery(SharedConnection::database()).exec(QStringLiteral("PRAGMA cache_size = 8"));
+            return DocumentContent().storeFile(id, f.file(QStringLiteral("new.bin")), [&](qint64 done, qint64 total) {
+                if (crash && done >= total / 2)
+                    _exit(0);
+                return true;
+            });
+        };
+        if (crash) {
+            SharedConnection::release();
+            const pid_t child = fork();
+            if (child == 0) {
+                if (f.db.openShared().ok())
+                    storeHalf();
+                _exit(1);
+            }
+            int status = -1;
+            QCOMPARE(waitpid(child, &status, 0), child);
+            QVERIFY(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+            QVERIFY(QFile::exists(f.db.path() + QStringLiteral("-journal")));
+            QVERIFY(f.db.openShared().ok());
+        } else {
+            FaultInjection::failPiece(int(kBig / kStreamUnit / 2));
+            const DbStatus s = storeHalf();
+            FaultInjection::disarm();
+            QCOMPARE(s.error.number, FaultInjection::kInjectedFault);
+        }
+        QCOMPARE(f.stored(id).toByteArray(), randomBytes(oldSize, 31));
+        QCOMPARE(f.db.scalar(QStringLiteral("PRAGMA integrity_check")).toString(), QStringLiteral("ok"));
+        QCOMPARE(QFileInfo(f.db.path()).size(), fileSize);
+        QVERIFY(DocumentContent().storeFile(id, f.file(QStringLiteral("new.bin"))).ok());
+        QCOMPARE(f.stored(id).toByteArray(), randomBytes(kBig, 32));
     }
 
     void cancelledWriteKeepsTheOldTarget_data() { addAccessRows(); }
