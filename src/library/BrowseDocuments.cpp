@@ -161,12 +161,14 @@ QString BrowseDocuments::recentStatement()
            + listOrder();
 }
 
-QString BrowseDocuments::searchStatement(const BrowseSearch& search)
+// The search's rows without their order.
+static QString searchRows(const BrowseSearch& search)
 {
     QString sql = QStringLiteral("select distinct ") + kColumns.selectList() + listSource();
-    sql += QStringLiteral(" and 公司文件信息.文件类别 in (select 值 from [#") + typeListName() + QStringLiteral("])");
+    sql += QStringLiteral(" and 公司文件信息.文件类别 in (select 值 from [#") + BrowseDocuments::typeListName()
+           + QStringLiteral("])");
     if (!search.formats.isEmpty())
-        sql += QStringLiteral(" and 公司文件信息.附件后缀 in (select 值 from [#") + formatListName()
+        sql += QStringLiteral(" and 公司文件信息.附件后缀 in (select 值 from [#") + BrowseDocuments::formatListName()
                + QStringLiteral("])");
     if (search.byName)
         sql += QStringLiteral(" and 公司文件信息.文件名称 like ?");
@@ -176,7 +178,14 @@ QString BrowseDocuments::searchStatement(const BrowseSearch& search)
         sql += QStringLiteral(" and 公司文件信息.关键字 like ?");
     if (search.byDate)
         sql += QStringLiteral(" and 公司文件信息.上传日期 >= ? and 公司文件信息.上传日期 < ?");
-    return sql + listOrder();
+    return sql;
+}
+
+QString BrowseDocuments::searchStatement(const BrowseSearch& search) { return searchRows(search) + listOrder(); }
+
+QString BrowseDocuments::searchCountStatement(const BrowseSearch& search)
+{
+    return QStringLiteral("select count(*) as 行数 from (") + searchRows(search) + QStringLiteral(") as 结果");
 }
 
 QVariantList BrowseDocuments::searchValues(const QString& positionCode, const BrowseSearch& search)
@@ -219,6 +228,65 @@ DbResult<QVector<BrowseRow>> BrowseDocuments::recent(const QString& positionCode
     RowReader q(sql);
     q.bind(positionCode);
     return readRows(q, {});
+}
+
+BrowseSearchReader::BrowseSearchReader() = default;
+BrowseSearchReader::~BrowseSearchReader() = default;
+
+bool BrowseSearchReader::read(int count, const BrowseRowSink& sink)
+{
+    if (m_done || !m_query)
+        return false;
+    for (int n = 0; n < count; ++n) {
+        if (!m_query->next()) {
+            m_done = true;
+            m_error = m_query->error();
+            // The statement ends and the lists go at once, not when the reader is destroyed.
+            m_query.reset();
+            m_formats.reset();
+            m_types.reset();
+            return false;
+        }
+        sink(readRow(*m_query));
+    }
+    return true;
+}
+
+std::unique_ptr<BrowseSearchReader> BrowseDocuments::openSearch(const QString& positionCode, const BrowseSearch& search)
+{
+    std::unique_ptr<BrowseSearchReader> reader(new BrowseSearchReader);
+    reader->m_done = true;
+    if (positionCode.isEmpty())
+        return reader;
+    reader->m_types = std::make_unique<ValueList>(typeListName());
+    DbStatus filled = reader->m_types->fill(search.typeCodes);
+    if (filled.ok() && !search.formats.isEmpty()) {
+        reader->m_formats = std::make_unique<ValueList>(formatListName());
+        filled = reader->m_formats->fill(search.formats);
+    }
+    if (!filled.ok()) {
+        reader->m_error = filled.error;
+        return reader;
+    }
+    const QVariantList values = searchValues(positionCode, search);
+    Query count(searchCountStatement(search));
+    for (const QVariant& v : values)
+        count.bind(v);
+    if (!count.exec() || !count.next()) {
+        reader->m_error = count.error();
+        return reader;
+    }
+    reader->m_total = count.integer(u"行数");
+    reader->m_query = std::make_unique<RowReader>(searchStatement(search));
+    for (const QVariant& v : values)
+        reader->m_query->bind(v);
+    if (!reader->m_query->exec()) {
+        reader->m_error = reader->m_query->error();
+        reader->m_query.reset();
+        return reader;
+    }
+    reader->m_done = false;
+    return reader;
 }
 
 DbResult<QVector<BrowseRow>> BrowseDocuments::search(const QString& positionCode, const BrowseSearch& search,

@@ -14,9 +14,13 @@
 #include <QVector>
 
 #include <functional>
+#include <memory>
 #include <optional>
 
 namespace quarvel {
+
+class RowReader;
+class ValueList;
 
 // One listed document with the right that listed it. A document that the position holds two
 // different rights rows for comes twice, once per row.
@@ -55,6 +59,35 @@ SearchRefusal checkSearch(const BrowseSearch& search);
 // Called with each row as it is read; lets a caller fill a list without a second copy.
 using BrowseRowSink = std::function<void(const BrowseRow&)>;
 
+// A search read in steps: the statement stays open between the steps (with the value lists it
+// reads), so that a long list shows its first rows at once and takes the rest on demand.
+// Destroying it ends the statement.
+class BrowseSearchReader {
+public:
+    ~BrowseSearchReader();
+    BrowseSearchReader(const BrowseSearchReader&) = delete;
+    BrowseSearchReader& operator=(const BrowseSearchReader&) = delete;
+
+    // The rows the search finds in all, counted when it was opened.
+    int total() const { return m_total; }
+    // Reads up to `count` more rows into `sink`; false once every row has been read or the
+    // reading failed (error()). Rows read before a failure have gone to the sink.
+    bool read(int count, const BrowseRowSink& sink);
+    bool atEnd() const { return m_done; }
+    const DbError& error() const { return m_error; }
+
+private:
+    friend class BrowseDocuments;
+    BrowseSearchReader();
+
+    std::unique_ptr<ValueList> m_types;
+    std::unique_ptr<ValueList> m_formats;
+    std::unique_ptr<RowReader> m_query;  // after the lists: it ends before they are dropped
+    int m_total = 0;
+    bool m_done = false;
+    DbError m_error;
+};
+
 class BrowseDocuments {
 public:
     // Rows of the opening list.
@@ -75,9 +108,15 @@ public:
     static DbResult<QVector<BrowseRow>> search(const QString& positionCode, const BrowseSearch& search,
                                                const BrowseRowSink& sink = {});
 
+    // The same search read in steps (see BrowseSearchReader); a failure to open it is the
+    // reader's error(). The rows counted and read are those of search().
+    static std::unique_ptr<BrowseSearchReader> openSearch(const QString& positionCode, const BrowseSearch& search);
+
     // The texts of the statements, in T-SQL form, as they run (with "?" for the values).
     static QString recentStatement();
     static QString searchStatement(const BrowseSearch& search);
+    // How many rows searchStatement finds; the same values.
+    static QString searchCountStatement(const BrowseSearch& search);
     // The values bound to searchStatement, in order (the lists are not among them).
     static QVariantList searchValues(const QString& positionCode, const BrowseSearch& search);
     // The names of the value lists that searchStatement reads.

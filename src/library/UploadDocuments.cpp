@@ -571,10 +571,10 @@ DbResult<QVector<DocumentRow>> UploadDocuments::recent(const UploaderContext& co
     return readRows(q);
 }
 
-QString UploadDocuments::queryStatement(const ListFilter& filter)
+// The query's source and conditions, without the select list and the order.
+static QString queryConditions(const ListFilter& filter)
 {
-    QString sql = QStringLiteral("select ") + listColumns() + listSource()
-                  + QStringLiteral(" where 部门 = ? and 岗位 = ?");
+    QString sql = listSource() + QStringLiteral(" where 部门 = ? and 岗位 = ?");
     if (filter.name)
         sql += QStringLiteral(" and 文件名称 like ?");
     if (filter.typeCode)
@@ -585,13 +585,11 @@ QString UploadDocuments::queryStatement(const ListFilter& filter)
         sql += QStringLiteral(" and 上传日期 >= ?");
     if (filter.to)
         sql += QStringLiteral(" and 上传日期 < ?");
-    sql += QStringLiteral(" order by 上传日期, 公司文件信息.编号, 文件类别, 文件名称 desc");
     return sql;
 }
 
-DbResult<QVector<DocumentRow>> UploadDocuments::query(const UploaderContext& context, const ListFilter& filter)
+static void bindQuery(Query& q, const UploaderContext& context, const ListFilter& filter)
 {
-    Query q(queryStatement(filter));
     q.bind({textValue(context.deptCode), textValue(context.positionCode)});
     if (filter.name)
         q.bind(likePattern(*filter.name));
@@ -603,7 +601,65 @@ DbResult<QVector<DocumentRow>> UploadDocuments::query(const UploaderContext& con
         q.bind(*filter.from);
     if (filter.to)
         q.bind(filter.to->addDays(1));
+}
+
+QString UploadDocuments::queryStatement(const ListFilter& filter)
+{
+    return QStringLiteral("select ") + listColumns() + queryConditions(filter)
+           + QStringLiteral(" order by 上传日期, 公司文件信息.编号, 文件类别, 文件名称 desc");
+}
+
+QString UploadDocuments::queryCountStatement(const ListFilter& filter)
+{
+    return QStringLiteral("select count(*) as 行数") + queryConditions(filter);
+}
+
+DbResult<QVector<DocumentRow>> UploadDocuments::query(const UploaderContext& context, const ListFilter& filter)
+{
+    Query q(queryStatement(filter));
+    bindQuery(q, context, filter);
     return readRows(q);
+}
+
+UploadListReader::UploadListReader() = default;
+UploadListReader::~UploadListReader() = default;
+
+bool UploadListReader::read(int count, const std::function<void(const DocumentRow&)>& sink)
+{
+    if (m_done || !m_query)
+        return false;
+    for (int n = 0; n < count; ++n) {
+        if (!m_query->next()) {
+            m_done = true;
+            m_error = m_query->error();
+            m_query.reset();  // the statement ends now, not when the reader goes
+            return false;
+        }
+        sink(readRow(*m_query));
+    }
+    return true;
+}
+
+std::unique_ptr<UploadListReader> UploadDocuments::openQuery(const UploaderContext& context, const ListFilter& filter)
+{
+    std::unique_ptr<UploadListReader> reader(new UploadListReader);
+    reader->m_done = true;
+    Query count(queryCountStatement(filter));
+    bindQuery(count, context, filter);
+    if (!count.exec() || !count.next()) {
+        reader->m_error = count.error();
+        return reader;
+    }
+    reader->m_total = count.integer(u"行数");
+    reader->m_query = std::make_unique<Query>(queryStatement(filter));
+    bindQuery(*reader->m_query, context, filter);
+    if (!reader->m_query->exec()) {
+        reader->m_error = reader->m_query->error();
+        reader->m_query.reset();
+        return reader;
+    }
+    reader->m_done = false;
+    return reader;
 }
 
 DbResult<std::optional<StoredDocument>> UploadDocuments::stored(qint64 id)
@@ -657,6 +713,7 @@ QVector<NamedStatement> UploadDocuments::statements()
         {QStringLiteral("newest documents of a position"), recentStatement()},
         {QStringLiteral("documents of a position"), queryStatement({})},
         {QStringLiteral("documents of a position with every condition"), queryStatement(everything)},
+        {QStringLiteral("count of the documents of a position with every condition"), queryCountStatement(everything)},
         {QStringLiteral("document for opening"), storedStatement()},
         {QStringLiteral("download groups"), downloadGroupsStatement()},
     };

@@ -16,9 +16,13 @@
 #include <QStringList>
 #include <QVector>
 
+#include <functional>
+#include <memory>
 #include <optional>
 
 namespace quarvel {
+
+class Query;
 
 // The input fields of one document, as typed.
 struct DocumentInput {
@@ -119,6 +123,33 @@ DbResult<QString> createTemporaryDocumentFile(const QString& folder, const QStri
 QString documentTempFolder();
 
 // The statements of the upload window's documents.
+// The list's query read in steps: the statement stays open between the steps, so that a long
+// list shows its first rows at once and takes the rest on demand. Destroying it ends the
+// statement.
+class UploadListReader {
+public:
+    ~UploadListReader();
+    UploadListReader(const UploadListReader&) = delete;
+    UploadListReader& operator=(const UploadListReader&) = delete;
+
+    // The rows the query finds in all, counted when it was opened.
+    int total() const { return m_total; }
+    // Reads up to `count` more rows into `sink`; false once every row has been read or the
+    // reading failed (error()).
+    bool read(int count, const std::function<void(const DocumentRow&)>& sink);
+    bool atEnd() const { return m_done; }
+    const DbError& error() const { return m_error; }
+
+private:
+    friend class UploadDocuments;
+    UploadListReader();
+
+    std::unique_ptr<Query> m_query;
+    int m_total = 0;
+    bool m_done = false;
+    DbError m_error;
+};
+
 class UploadDocuments {
 public:
     // Adds the document: the row (编号 = documentNumberOf(number), 文件下载 = 0, 上传日期 = now,
@@ -156,6 +187,10 @@ public:
     // stay in the value.
     static DbResult<QVector<DocumentRow>> query(const UploaderContext& context, const ListFilter& filter);
 
+    // The same query read in steps (see UploadListReader); a failure to open it is the reader's
+    // error().
+    static std::unique_ptr<UploadListReader> openQuery(const UploaderContext& context, const ListFilter& filter);
+
     // The document for opening; no value when no row has this ID.
     static DbResult<std::optional<StoredDocument>> stored(qint64 id);
 
@@ -164,6 +199,8 @@ public:
 
     // The text of the query for this filter (which conditions it carries), in T-SQL form.
     static QString queryStatement(const ListFilter& filter);
+    // How many rows it finds; the same values.
+    static QString queryCountStatement(const ListFilter& filter);
 
     // Every statement in T-SQL form (name, text), for the statement catalog.
     static QVector<NamedStatement> statements();

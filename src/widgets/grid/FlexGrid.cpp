@@ -91,6 +91,7 @@ FlexGrid::FlexGrid(QWidget* parent) : QWidget(parent), m_model(new GridModel(thi
     setSelectionMode(SelectionMode::ByRow);
 
     connect(m_model, &QAbstractItemModel::modelReset, this, &FlexGrid::onModelReset);
+    connect(m_model, &GridModel::loadProgress, this, &FlexGrid::loadProgress);
     connect(m_model, &QAbstractItemModel::rowsInserted, this,
             [this](const QModelIndex&, int first, int last) { onRowsInserted(first, last); });
     connect(m_model, &QAbstractItemModel::rowsRemoved, this,
