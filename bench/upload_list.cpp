@@ -155,6 +155,7 @@ void printRuns(const char* name, const std::vector<ListRun>& runs)
                 first.peakMiB);
     std::printf("  shown at the first paint: \"%s\"; at the end: \"%s\"\n", qPrintable(last.statusThen),
                 qPrintable(last.statusAfter));
+    std::fflush(stdout);
 }
 
 }  // namespace

@@ -1,11 +1,12 @@
 #include "widgets/grid/GridModel.h"
 
 #include <QBrush>
+#include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QEvent>
 #include <QGuiApplication>
 #include <QPalette>
 #include <QScopedValueRollback>
-#include <QTimer>
 
 #include <algorithm>
 #include <cstring>
@@ -612,16 +613,26 @@ void GridModel::fetchAll()
     }
 }
 
+// The next idle step waits behind the window's pending repaints (posted at low priority too),
+// so that the rows a step brought are painted before the next is taken.
+static const QEvent::Type kIdleStepEvent = static_cast<QEvent::Type>(QEvent::registerEventType());
+
 void GridModel::scheduleIdleStep()
 {
     if (m_idleStepPending)
         return;
     m_idleStepPending = true;
-    QTimer::singleShot(0, this, [this] {
-        m_idleStepPending = false;
-        if (takeStep(std::numeric_limits<int>::max(), kIdleStepMs))
-            scheduleIdleStep();
-    });
+    QCoreApplication::postEvent(this, new QEvent(kIdleStepEvent), Qt::LowEventPriority);
+}
+
+bool GridModel::event(QEvent* event)
+{
+    if (event->type() != kIdleStepEvent)
+        return QAbstractTableModel::event(event);
+    m_idleStepPending = false;
+    if (takeStep(std::numeric_limits<int>::max(), kIdleStepMs))
+        scheduleIdleStep();
+    return true;
 }
 
 bool GridModel::canFetchMore(const QModelIndex& parent) const { return !parent.isValid() && m_source; }

@@ -152,6 +152,9 @@ public:
     bool canFetchMore(const QModelIndex& parent) const override;
     void fetchMore(const QModelIndex& parent) override;
 
+protected:
+    bool event(QEvent* event) override;
+
 signals:
     // After each step and when the source is set: the data rows held and expectedRows().
     void loadProgress(int loaded, int expected);
