@@ -153,7 +153,7 @@ void printRuns(const char* name, const std::vector<ListRun>& runs)
                 qPrintable(spread(resident, "MiB", 1)), first.residentMiB);
     std::printf("  memory growth, peak            %s   first run %+.1f MiB\n", qPrintable(spread(peak, "MiB", 1)),
                 first.peakMiB);
-    std::printf("  shown at the first paint: \"%s\"; at the end: \"%s\"\n", qPrintable(last.statusThen),
+    std::printf("  shown once the first paint is done: \"%s\"; at the end: \"%s\"\n", qPrintable(last.statusThen),
                 qPrintable(last.statusAfter));
     std::fflush(stdout);
 }
