@@ -5,6 +5,10 @@
 #include "db/RowReader.h"
 #include "db/ValueList.h"
 
+#include <QHash>
+
+#include <algorithm>
+
 namespace quarvel {
 namespace {
 
@@ -43,6 +47,33 @@ constexpr auto kColumns = columnTable<Column>({
     {Column::TypeName, u"资料类型.名称"},
     {Column::Download, u"权限表.下载"},
     {Column::Read, u"权限表.查阅"},
+});
+
+// The same columns for documents read by their IDs: the rights come from the keys.
+constexpr auto kDocumentColumns = columnTable<Column>({
+    {Column::Id, u"公司文件信息.ID"},
+    {Column::Number, u"公司文件信息.编号"},
+    {Column::Type, u"公司文件信息.文件类别"},
+    {Column::Name, u"公司文件信息.文件名称"},
+    {Column::Summary, u"公司文件信息.摘要"},
+    {Column::Keywords, u"公司文件信息.关键字"},
+    {Column::Level, u"公司文件信息.文件级别"},
+    {Column::UploaderCode, u"公司文件信息.上传人工号"},
+    {Column::Uploader, u"员工档案.姓名"},
+    {Column::Uploaded, u"公司文件信息.上传日期"},
+    {Column::Extension, u"公司文件信息.附件后缀"},
+    {Column::TypeName, u"资料类型.名称"},
+    {Column::Download, u"0"},
+    {Column::Read, u"0"},
+});
+
+// The keys of a search's rows in their order: a document under one of its rights.
+enum class KeyColumn { Id, Download, Read, Uploaded, Count };
+constexpr auto kKeyColumns = columnTable<KeyColumn>({
+    {KeyColumn::Id, u"公司文件信息.ID"},
+    {KeyColumn::Download, u"权限表.下载"},
+    {KeyColumn::Read, u"权限表.查阅"},
+    {KeyColumn::Uploaded, u"公司文件信息.上传日期"},
 });
 
 // The permission rule: a document is listed through every right of the position on its number
@@ -161,12 +192,14 @@ QString BrowseDocuments::recentStatement()
            + listOrder();
 }
 
-QString BrowseDocuments::searchStatement(const BrowseSearch& search)
+// The search's rows without their order.
+// The search's conditions beyond the permission rule.
+static QString searchConditions(const BrowseSearch& search)
 {
-    QString sql = QStringLiteral("select distinct ") + kColumns.selectList() + listSource();
-    sql += QStringLiteral(" and 公司文件信息.文件类别 in (select 值 from [#") + typeListName() + QStringLiteral("])");
+    QString sql = QStringLiteral(" and 公司文件信息.文件类别 in (select 值 from [#") + BrowseDocuments::typeListName()
+                  + QStringLiteral("])");
     if (!search.formats.isEmpty())
-        sql += QStringLiteral(" and 公司文件信息.附件后缀 in (select 值 from [#") + formatListName()
+        sql += QStringLiteral(" and 公司文件信息.附件后缀 in (select 值 from [#") + BrowseDocuments::formatListName()
                + QStringLiteral("])");
     if (search.byName)
         sql += QStringLiteral(" and 公司文件信息.文件名称 like ?");
@@ -176,7 +209,32 @@ QString BrowseDocuments::searchStatement(const BrowseSearch& search)
         sql += QStringLiteral(" and 公司文件信息.关键字 like ?");
     if (search.byDate)
         sql += QStringLiteral(" and 公司文件信息.上传日期 >= ? and 公司文件信息.上传日期 < ?");
-    return sql + listOrder();
+    return sql;
+}
+
+QString BrowseDocuments::searchStatement(const BrowseSearch& search)
+{
+    return QStringLiteral("select distinct ") + kColumns.selectList() + listSource() + searchConditions(search)
+           + listOrder();
+}
+
+QString BrowseDocuments::searchKeysStatement(const BrowseSearch& search)
+{
+    return QStringLiteral("select distinct ") + kKeyColumns.selectList() + listSource() + searchConditions(search)
+           + listOrder();
+}
+
+QString BrowseDocuments::documentsByIdStatement(int count)
+{
+    QString marks;
+    for (int i = 0; i < count; ++i)
+        marks += i == 0 ? QStringLiteral("?") : QStringLiteral(", ?");
+    return QStringLiteral("select ") + kDocumentColumns.selectList()
+           + QStringLiteral(" from 公司文件信息"
+                            " left join 员工档案 on 员工档案.工号 = 公司文件信息.上传人工号"
+                            " left join 资料类型 on 资料类型.编号 = 公司文件信息.文件类别"
+                            " where 公司文件信息.ID in (")
+           + marks + QStringLiteral(")");
 }
 
 QVariantList BrowseDocuments::searchValues(const QString& positionCode, const BrowseSearch& search)
@@ -219,6 +277,100 @@ DbResult<QVector<BrowseRow>> BrowseDocuments::recent(const QString& positionCode
     RowReader q(sql);
     q.bind(positionCode);
     return readRows(q, {});
+}
+
+BrowseSearchReader::BrowseSearchReader() = default;
+BrowseSearchReader::~BrowseSearchReader() = default;
+
+bool BrowseSearchReader::read(int count, const BrowseRowSink& sink)
+{
+    for (int n = 0; n < count && !m_done;) {
+        const int part = std::min<int>({count - n, kRowsPerRead, int(qsizetype(m_keys.size()) - m_next)});
+        if (part <= 0) {
+            m_done = true;
+            break;
+        }
+        // The part's documents, each once, by their IDs; then its rows in the keys' order.
+        QVector<qint64> ids;
+        ids.reserve(part);
+        for (int k = 0; k < part; ++k) {
+            const qint64 id = m_keys[size_t(m_next + k)].id;
+            if (!ids.contains(id))
+                ids.append(id);
+        }
+        RowReader q(BrowseDocuments::documentsByIdStatement(int(ids.size())));
+        for (qint64 id : std::as_const(ids))
+            q.bind(id);
+        QHash<qint64, BrowseRow> documents;
+        documents.reserve(ids.size());
+        if (q.exec()) {
+            while (q.next()) {
+                BrowseRow r = readRow(q);
+                documents.insert(r.id, std::move(r));
+            }
+        }
+        if (q.error().isSet()) {
+            m_error = q.error();
+            m_done = true;
+            break;
+        }
+        for (int k = 0; k < part; ++k) {
+            const Key& key = m_keys[size_t(m_next + k)];
+            // A document deleted since the keys were read is left out.
+            const auto found = documents.constFind(key.id);
+            if (found == documents.constEnd())
+                continue;
+            BrowseRow r = found.value();
+            r.canRead = key.read;
+            r.canDownload = key.download;
+            sink(r);
+        }
+        m_next += part;
+        n += part;
+    }
+    if (m_next >= qsizetype(m_keys.size()))
+        m_done = true;
+    if (m_done) {
+        m_keys.clear();
+        m_keys.shrink_to_fit();
+    }
+    return !m_done;
+}
+
+std::unique_ptr<BrowseSearchReader> BrowseDocuments::openSearch(const QString& positionCode, const BrowseSearch& search)
+{
+    std::unique_ptr<BrowseSearchReader> reader(new BrowseSearchReader);
+    reader->m_done = true;
+    if (positionCode.isEmpty())
+        return reader;
+    ValueList types(typeListName());
+    DbStatus filled = types.fill(search.typeCodes);
+    ValueList formatList(formatListName());
+    if (filled.ok() && !search.formats.isEmpty())
+        filled = formatList.fill(search.formats);
+    if (!filled.ok()) {
+        reader->m_error = filled.error;
+        return reader;
+    }
+    // The keys of every row at once (small, and no statement stays open between the steps);
+    // the documents themselves step by step.
+    RowReader q(searchKeysStatement(search));
+    for (const QVariant& v : searchValues(positionCode, search))
+        q.bind(v);
+    if (!q.exec()) {
+        reader->m_error = q.error();
+        return reader;
+    }
+    while (q.next())
+        reader->m_keys.push_back({q.longInteger(KeyColumn::Id), q.flag(KeyColumn::Read), q.flag(KeyColumn::Download)});
+    if (q.error().isSet()) {
+        reader->m_error = q.error();
+        reader->m_keys.clear();
+        return reader;
+    }
+    reader->m_total = int(reader->m_keys.size());
+    reader->m_done = reader->m_keys.empty();
+    return reader;
 }
 
 DbResult<QVector<BrowseRow>> BrowseDocuments::search(const QString& positionCode, const BrowseSearch& search,

@@ -14,9 +14,12 @@
 #include <QVector>
 
 #include <functional>
+#include <memory>
 #include <optional>
+#include <vector>
 
 namespace quarvel {
+
 
 // One listed document with the right that listed it. A document that the position holds two
 // different rights rows for comes twice, once per row.
@@ -55,6 +58,43 @@ SearchRefusal checkSearch(const BrowseSearch& search);
 // Called with each row as it is read; lets a caller fill a list without a second copy.
 using BrowseRowSink = std::function<void(const BrowseRow&)>;
 
+// A search read in steps: the keys of its rows (document and right) are read at once, in the
+// list's order; each step reads the documents of the next keys by their IDs. So a long list
+// shows its first rows as soon as the keys are known, no statement stays open between the
+// steps, and the rows are counted exactly.
+class BrowseSearchReader {
+public:
+    ~BrowseSearchReader();
+    BrowseSearchReader(const BrowseSearchReader&) = delete;
+    BrowseSearchReader& operator=(const BrowseSearchReader&) = delete;
+
+    // Documents read by one statement.
+    static constexpr int kRowsPerRead = 250;
+
+    // The rows the search finds in all.
+    int total() const { return m_total; }
+    // Reads up to `count` more rows into `sink`; false once every row has been read or the
+    // reading failed (error()). A document deleted since the search was opened is left out.
+    bool read(int count, const BrowseRowSink& sink);
+    bool atEnd() const { return m_done; }
+    const DbError& error() const { return m_error; }
+
+private:
+    friend class BrowseDocuments;
+    BrowseSearchReader();
+
+    struct Key {
+        qint64 id = 0;
+        bool read = false;
+        bool download = false;
+    };
+    std::vector<Key> m_keys;
+    qsizetype m_next = 0;
+    int m_total = 0;
+    bool m_done = false;
+    DbError m_error;
+};
+
 class BrowseDocuments {
 public:
     // Rows of the opening list.
@@ -75,9 +115,17 @@ public:
     static DbResult<QVector<BrowseRow>> search(const QString& positionCode, const BrowseSearch& search,
                                                const BrowseRowSink& sink = {});
 
+    // The same search read in steps (see BrowseSearchReader); a failure to open it is the
+    // reader's error(). The rows counted and read are those of search().
+    static std::unique_ptr<BrowseSearchReader> openSearch(const QString& positionCode, const BrowseSearch& search);
+
     // The texts of the statements, in T-SQL form, as they run (with "?" for the values).
     static QString recentStatement();
     static QString searchStatement(const BrowseSearch& search);
+    // The keys of searchStatement's rows in its order (ID, 下载, 查阅, 上传日期); the same values.
+    static QString searchKeysStatement(const BrowseSearch& search);
+    // The listed columns of `count` documents given by their IDs (the rights read as 0).
+    static QString documentsByIdStatement(int count);
     // The values bound to searchStatement, in order (the lists are not among them).
     static QVariantList searchValues(const QString& positionCode, const BrowseSearch& search);
     // The names of the value lists that searchStatement reads.

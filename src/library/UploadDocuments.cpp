@@ -9,6 +9,7 @@
 #include <QFileInfo>
 #include <QRegularExpression>
 
+#include <algorithm>
 #include <limits>
 
 namespace quarvel {
@@ -571,10 +572,10 @@ DbResult<QVector<DocumentRow>> UploadDocuments::recent(const UploaderContext& co
     return readRows(q);
 }
 
-QString UploadDocuments::queryStatement(const ListFilter& filter)
+// The query's source and conditions, without the select list and the order.
+static QString queryConditions(const ListFilter& filter, const QString& source = listSource())
 {
-    QString sql = QStringLiteral("select ") + listColumns() + listSource()
-                  + QStringLiteral(" where 部门 = ? and 岗位 = ?");
+    QString sql = source + QStringLiteral(" where 部门 = ? and 岗位 = ?");
     if (filter.name)
         sql += QStringLiteral(" and 文件名称 like ?");
     if (filter.typeCode)
@@ -585,13 +586,11 @@ QString UploadDocuments::queryStatement(const ListFilter& filter)
         sql += QStringLiteral(" and 上传日期 >= ?");
     if (filter.to)
         sql += QStringLiteral(" and 上传日期 < ?");
-    sql += QStringLiteral(" order by 上传日期, 公司文件信息.编号, 文件类别, 文件名称 desc");
     return sql;
 }
 
-DbResult<QVector<DocumentRow>> UploadDocuments::query(const UploaderContext& context, const ListFilter& filter)
+static void bindQuery(Query& q, const UploaderContext& context, const ListFilter& filter)
 {
-    Query q(queryStatement(filter));
     q.bind({textValue(context.deptCode), textValue(context.positionCode)});
     if (filter.name)
         q.bind(likePattern(*filter.name));
@@ -603,7 +602,107 @@ DbResult<QVector<DocumentRow>> UploadDocuments::query(const UploaderContext& con
         q.bind(*filter.from);
     if (filter.to)
         q.bind(filter.to->addDays(1));
+}
+
+QString UploadDocuments::queryStatement(const ListFilter& filter)
+{
+    return QStringLiteral("select ") + listColumns() + queryConditions(filter)
+           + QStringLiteral(" order by 上传日期, 公司文件信息.编号, 文件类别, 文件名称 desc");
+}
+
+QString UploadDocuments::queryKeysStatement(const ListFilter& filter)
+{
+    // The index on (部门, 岗位, 上传日期) hands the IDs over in this order without reading the
+    // rows; the rest of the list's order applies among documents of the same upload time.
+    return QStringLiteral("select 公司文件信息.ID, 公司文件信息.上传日期")
+           + queryConditions(filter, QStringLiteral(" from 公司文件信息 ")) + QStringLiteral(" order by 上传日期");
+}
+
+QString UploadDocuments::documentsByIdStatement(int count)
+{
+    QString marks;
+    for (int i = 0; i < count; ++i)
+        marks += i == 0 ? QStringLiteral("?") : QStringLiteral(", ?");
+    return QStringLiteral("select ") + listColumns() + listSource() + QStringLiteral(" where 公司文件信息.ID in (")
+           + marks + QStringLiteral(") order by 上传日期, 公司文件信息.编号, 文件类别, 文件名称 desc");
+}
+
+DbResult<QVector<DocumentRow>> UploadDocuments::query(const UploaderContext& context, const ListFilter& filter)
+{
+    Query q(queryStatement(filter));
+    bindQuery(q, context, filter);
     return readRows(q);
+}
+
+UploadListReader::UploadListReader() = default;
+UploadListReader::~UploadListReader() = default;
+
+bool UploadListReader::read(int count, const std::function<void(const DocumentRow&)>& sink)
+{
+    for (int n = 0; n < count && !m_done;) {
+        const qsizetype left = qsizetype(m_ids.size()) - m_next;
+        qsizetype part = std::min<qsizetype>({count - n, kRowsPerRead, left});
+        if (part <= 0) {
+            m_done = true;
+            break;
+        }
+        // Documents of one upload time go together: the statement orders them among themselves.
+        while (part < left && m_tiesBefore[size_t(m_next + part)])
+            ++part;
+        Query q(UploadDocuments::documentsByIdStatement(int(part)));
+        for (qsizetype k = 0; k < part; ++k)
+            q.bind(m_ids[size_t(m_next + k)]);
+        if (q.exec()) {
+            // A document deleted since the IDs were read is left out.
+            while (q.next())
+                sink(readRow(q));
+        }
+        if (q.error().isSet()) {
+            m_error = q.error();
+            m_done = true;
+            break;
+        }
+        m_next += part;
+        n += int(part);
+    }
+    if (m_next >= qsizetype(m_ids.size()))
+        m_done = true;
+    if (m_done) {
+        m_ids.clear();
+        m_ids.shrink_to_fit();
+        m_tiesBefore.clear();
+        m_tiesBefore.shrink_to_fit();
+    }
+    return !m_done;
+}
+
+std::unique_ptr<UploadListReader> UploadDocuments::openQuery(const UploaderContext& context, const ListFilter& filter)
+{
+    std::unique_ptr<UploadListReader> reader(new UploadListReader);
+    reader->m_done = true;
+    // The IDs of every row at once, in the query's order (small, and no statement stays open
+    // between the steps); the documents themselves step by step.
+    Query q(queryKeysStatement(filter));
+    bindQuery(q, context, filter);
+    if (!q.exec()) {
+        reader->m_error = q.error();
+        return reader;
+    }
+    QString previous;
+    while (q.next()) {
+        reader->m_ids.push_back(q.longInteger(u"ID"));
+        QString uploaded = q.text(u"上传日期");
+        reader->m_tiesBefore.push_back(reader->m_ids.size() > 1 && uploaded == previous);
+        previous = std::move(uploaded);
+    }
+    if (q.error().isSet()) {
+        reader->m_error = q.error();
+        reader->m_ids.clear();
+        return reader;
+    }
+    reader->m_total = int(reader->m_ids.size());
+    reader->m_done = reader->m_ids.empty();
+    return reader;
 }
 
 DbResult<std::optional<StoredDocument>> UploadDocuments::stored(qint64 id)
@@ -657,6 +756,8 @@ QVector<NamedStatement> UploadDocuments::statements()
         {QStringLiteral("newest documents of a position"), recentStatement()},
         {QStringLiteral("documents of a position"), queryStatement({})},
         {QStringLiteral("documents of a position with every condition"), queryStatement(everything)},
+        {QStringLiteral("keys of the documents of a position with every condition"), queryKeysStatement(everything)},
+        {QStringLiteral("documents by their IDs"), documentsByIdStatement(3)},
         {QStringLiteral("document for opening"), storedStatement()},
         {QStringLiteral("download groups"), downloadGroupsStatement()},
     };

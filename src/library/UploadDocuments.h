@@ -16,7 +16,10 @@
 #include <QStringList>
 #include <QVector>
 
+#include <functional>
+#include <memory>
 #include <optional>
+#include <vector>
 
 namespace quarvel {
 
@@ -119,6 +122,39 @@ DbResult<QString> createTemporaryDocumentFile(const QString& folder, const QStri
 QString documentTempFolder();
 
 // The statements of the upload window's documents.
+// The list's query read in steps: the IDs of its rows are read at once, in the order of their
+// upload time; each step reads the documents of the next IDs (never parting documents of the
+// same upload time), in the query's order. So a long list shows its first rows as soon as
+// the IDs are known, no statement stays open between the steps, and the rows are counted exactly.
+class UploadListReader {
+public:
+    ~UploadListReader();
+    UploadListReader(const UploadListReader&) = delete;
+    UploadListReader& operator=(const UploadListReader&) = delete;
+
+    // Documents read by one statement.
+    static constexpr int kRowsPerRead = 250;
+
+    // The rows the query finds in all.
+    int total() const { return m_total; }
+    // Reads up to `count` more rows into `sink`; false once every row has been read or the
+    // reading failed (error()). A document deleted since the query was opened is left out.
+    bool read(int count, const std::function<void(const DocumentRow&)>& sink);
+    bool atEnd() const { return m_done; }
+    const DbError& error() const { return m_error; }
+
+private:
+    friend class UploadDocuments;
+    UploadListReader();
+
+    std::vector<qint64> m_ids;
+    std::vector<bool> m_tiesBefore;  // uploaded at the same time as the ID before
+    qsizetype m_next = 0;
+    int m_total = 0;
+    bool m_done = false;
+    DbError m_error;
+};
+
 class UploadDocuments {
 public:
     // Adds the document: the row (编号 = documentNumberOf(number), 文件下载 = 0, 上传日期 = now,
@@ -156,6 +192,10 @@ public:
     // stay in the value.
     static DbResult<QVector<DocumentRow>> query(const UploaderContext& context, const ListFilter& filter);
 
+    // The same query read in steps (see UploadListReader); a failure to open it is the reader's
+    // error().
+    static std::unique_ptr<UploadListReader> openQuery(const UploaderContext& context, const ListFilter& filter);
+
     // The document for opening; no value when no row has this ID.
     static DbResult<std::optional<StoredDocument>> stored(qint64 id);
 
@@ -164,6 +204,10 @@ public:
 
     // The text of the query for this filter (which conditions it carries), in T-SQL form.
     static QString queryStatement(const ListFilter& filter);
+    // The IDs of its rows with their upload time, in that order; the same values.
+    static QString queryKeysStatement(const ListFilter& filter);
+    // The list's columns of `count` documents given by their IDs, in the query's order.
+    static QString documentsByIdStatement(int count);
 
     // Every statement in T-SQL form (name, text), for the statement catalog.
     static QVector<NamedStatement> statements();

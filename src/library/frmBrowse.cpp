@@ -33,6 +33,8 @@
 #include <QPushButton>
 #include <QTableView>
 
+#include <memory>
+
 namespace quarvel {
 namespace {
 
@@ -91,7 +93,7 @@ void Frm公司资料查阅::buildLayout()
     comClose->setObjectName(QStringLiteral("comClose"));
     Picture1->setFixedHeight(comClose->sizeHint().height() + 8);
 
-    StatusBar1 = new InfoStatusBar(2, this);
+    StatusBar1 = new InfoStatusBar(3, this);
     StatusBar1->setClock([this] { return m_platform.clock().now(); });
     StatusBar1->setObjectName(QStringLiteral("StatusBar1"));
     StatusBar1->setSizeGripEnabled(false);
@@ -216,6 +218,8 @@ void Frm公司资料查阅::connectHandlers()
     connect(Check9, &QCheckBox::toggled, this, [this](bool on) { TreeView1->setAllChecked(on); });
     connect(TreeView1, &KeyedTree::nodeChecked, this, [this](const QString& key) { 子节点联动(*TreeView1, key); });
     connect(MSFlexGrid1, &FlexGrid::doubleClicked, this, [this] { MSFlexGrid1_DblClick(); });
+    connect(MSFlexGrid1, &FlexGrid::loadProgress, this,
+            [this](int loaded, int expected) { StatusBar1->setPanelText(3, loadedText(loaded, expected)); });
 }
 
 void Frm公司资料查阅::setUpGrid()
@@ -266,6 +270,7 @@ void Frm公司资料查阅::LoadRecentDocuments()
     for (const BrowseRow& r : rows.value)
         FillDocumentRow(r);
     MSFlexGrid1->endBulk();
+    StatusBar1->setPanelText(3, loadedText(MSFlexGrid1->loadedRows(), MSFlexGrid1->expectedRows()));
     if (!rows.ok())
         m_platform.messages().inform(this, formatError(rows.error, ErrorForm::NumberAndDescription),
                                      QStringLiteral("系统提示"));
@@ -329,19 +334,44 @@ void Frm公司资料查阅::Command10_Click()
     }
 
     WaitCursor wait(StatusBar1, 1, QStringLiteral("请稍候，正在进行统计..."));
-    // The grid is not redrawn while it fills.
+    // The grid is not redrawn while it takes its first rows; the rest arrive in steps.
     MSFlexGrid1->beginBulk();
     MSFlexGrid1->setRows(1);
-    const DbResult<QVector<BrowseRow>> done = BrowseDocuments::search(
-        userContext().PositionCode, search, [this](const BrowseRow& r) { FillDocumentRow(r); });
+    const std::shared_ptr<BrowseSearchReader> reader = BrowseDocuments::openSearch(userContext().PositionCode, search);
+    // A later step that fails ends the list, its message shown once the step is over; a failure
+    // of the first step is shown here.
+    const auto later = std::make_shared<bool>(false);
+    if (!reader->atEnd()) {
+        MSFlexGrid1->setRowSource(
+            [this, reader, later](int count) {
+                if (reader->read(count, [this](const BrowseRow& r) { FillDocumentRow(r); }))
+                    return true;
+                if (reader->error().isSet() && *later)
+                    QMetaObject::invokeMethod(
+                        this, [this, error = reader->error()] { showSearchFailure(error); }, Qt::QueuedConnection);
+                return false;
+            },
+            reader->total());
+    }
+    *later = true;
     MSFlexGrid1->endBulk();
-    if (!done.ok()) {
-        m_platform.messages().inform(this, formatError(done.error, ErrorForm::NumberAndDescription),
-                                     QStringLiteral("系统提示"));
+    StatusBar1->setPanelText(3, loadedText(MSFlexGrid1->loadedRows(), MSFlexGrid1->expectedRows()));
+    if (reader->error().isSet()) {
+        showSearchFailure(reader->error());
         return;
     }
     StatusBar1->setPanelText(1, QStringLiteral("统计结束，请核对数据！"));
     Picture7->hide();
+}
+
+QString Frm公司资料查阅::loadedText(int loaded, int expected)
+{
+    return QStringLiteral("已显示 %1 / 共 %2 条").arg(loaded).arg(expected);
+}
+
+void Frm公司资料查阅::showSearchFailure(const DbError& error)
+{
+    m_platform.messages().inform(this, formatError(error, ErrorForm::NumberAndDescription), QStringLiteral("系统提示"));
 }
 
 void Frm公司资料查阅::MSFlexGrid1_DblClick()

@@ -53,6 +53,8 @@ public:
         ColumnCount
     };
     static const QString& listFormat();
+    // What the status bar's third panel says of a list that arrives in steps.
+    static QString loadedText(int loaded, int expected);
 
     explicit Frm公司资料查阅(Platform& platform, QWidget* parent = nullptr);
     ~Frm公司资料查阅() override;
@@ -112,6 +114,7 @@ private:
     void layOutButtons();
     BrowseSearch currentSearch() const;
     void plain(const QString& text);
+    void showSearchFailure(const DbError& error);
     // A copy of a document that could not be written: the reason, titled "下载文件出错!".
     void showDownloadFailure(const DbError& error);
     Frm公司文件浏览* viewer();

@@ -21,8 +21,11 @@
 #include <QDir>
 #include <QFile>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QTableView>
 #include <QVBoxLayout>
+
+#include <memory>
 
 namespace quarvel {
 namespace {
@@ -68,9 +71,16 @@ void Frm公司资料上传::buildLayout()
     Picture2->setStatusLabel(Frame1->statusLabel());
     Picture2->hide();
 
+    // How much of a long list has arrived.
+    ListCount = new QLabel(this);
+    ListCount->setObjectName(QStringLiteral("ListCount"));
+    ListCount->setAccessibleName(QStringLiteral("列表行数"));
+    ListCount->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(Frame2);
     layout->addWidget(MSFlexGrid1, 1);
+    layout->addWidget(ListCount);
     layout->addWidget(Frame1);
     resize(1000, 640);
 }
@@ -92,6 +102,7 @@ void Frm公司资料上传::connectHandlers()
     connect(types, &KeyedTree::nodeDoubleClicked, this, [this] { Command18_Click(); });
     connect(MSFlexGrid1, &FlexGrid::clicked, this, [this] { MSFlexGrid1_Click(); });
     connect(MSFlexGrid1, &FlexGrid::doubleClicked, this, [this] { MSFlexGrid1_DblClick(); });
+    connect(MSFlexGrid1, &FlexGrid::loadProgress, this, [this] { showListCount(); });
     // Moving in the list with the keyboard selects the row as a click does.
     MSFlexGrid1->view()->installEventFilter(this);
 }
@@ -215,18 +226,32 @@ void Frm公司资料上传::setUpGrid()
     MSFlexGrid1->setStretchCol(Name);
 }
 
+void Frm公司资料上传::appendDocumentRow(const DocumentRow& r)
+{
+    MSFlexGrid1->appendRow({QString::number(MSFlexGrid1->rows()), r.number, r.typeText(), r.name, r.summary, r.keywords,
+                            r.level, r.extension, r.uploadedText(), QString::number(r.id)});
+}
+
 void Frm公司资料上传::fillGrid(const QVector<DocumentRow>& rows)
 {
     // The rows now hold other documents than the fields may have come from.
     forgetDocument();
     MSFlexGrid1->beginBulk();
     MSFlexGrid1->setRows(1);
-    int n = 0;
-    for (const DocumentRow& r : rows) {
-        MSFlexGrid1->appendRow({QString::number(++n), r.number, r.typeText(), r.name, r.summary, r.keywords, r.level,
-                                r.extension, r.uploadedText(), QString::number(r.id)});
-    }
+    for (const DocumentRow& r : rows)
+        appendDocumentRow(r);
     MSFlexGrid1->endBulk();
+    showListCount();
+}
+
+QString Frm公司资料上传::loadedText(int loaded, int expected)
+{
+    return QStringLiteral("已显示 %1 / 共 %2 条").arg(loaded).arg(expected);
+}
+
+void Frm公司资料上传::showListCount()
+{
+    ListCount->setText(loadedText(MSFlexGrid1->loadedRows(), MSFlexGrid1->expectedRows()));
 }
 
 void Frm公司资料上传::LoadTopDocuments()
@@ -263,15 +288,34 @@ bool Frm公司资料上传::comLook_Click()
         inform(QStringLiteral("上传日期起始日期的日期范围开始日期不能大于结束日期!"), executableTitle());
         return false;
     }
-    const ListFilter& filter = query.filter;
-    DbResult<QVector<DocumentRow>> rows;
+    std::shared_ptr<UploadListReader> reader;
+    forgetDocument();
+    // The first rows come at once, the rest in steps as the list is read or scrolled.
+    const auto later = std::make_shared<bool>(false);
     {
         WaitCursor wait(Frame1->statusLabel());
-        rows = UploadDocuments::query(uploader(), filter);
+        MSFlexGrid1->beginBulk();
+        MSFlexGrid1->setRows(1);
+        reader = UploadDocuments::openQuery(uploader(), query.filter);
+        if (!reader->atEnd()) {
+            MSFlexGrid1->setRowSource(
+                [this, reader, later](int count) {
+                    if (reader->read(count, [this](const DocumentRow& r) { appendDocumentRow(r); }))
+                        return true;
+                    // A later step that fails ends the list; its message comes after the step.
+                    if (reader->error().isSet() && *later)
+                        QMetaObject::invokeMethod(
+                            this, [this, error = reader->error()] { showFailure(error); }, Qt::QueuedConnection);
+                    return false;
+                },
+                reader->total());
+        }
+        *later = true;
+        MSFlexGrid1->endBulk();
     }
-    fillGrid(rows.value);
-    if (!rows.ok())
-        showFailure(rows.error);
+    showListCount();
+    if (reader->error().isSet())
+        showFailure(reader->error());
     return true;
 }
 

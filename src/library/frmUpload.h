@@ -11,6 +11,8 @@
 #include <functional>
 #include <optional>
 
+class QLabel;
+
 namespace quarvel {
 
 class FlexGrid;
@@ -32,6 +34,8 @@ public:
 
     // The format string of the document list.
     static const QString& listFormat();
+    // What the label under the list (ListCount) says of the rows that arrived and of all.
+    static QString loadedText(int loaded, int expected);
 
     // The ID of the document opened last (shared with the viewer).
     qint64 ViewDocumentID = 0;
@@ -74,6 +78,8 @@ private:
     void connectHandlers();
     void setUpGrid();
     void fillGrid(const QVector<DocumentRow>& rows);
+    void appendDocumentRow(const DocumentRow& r);
+    void showListCount();
     void showFailure(const DbError& error);
     // A temporary copy that could not be made or written: the reason, titled "下载文件出错!".
     void showDownloadFailure(const DbError& error);
@@ -101,6 +107,7 @@ private:
     // The areas and panels, each reached through its own interface.
     UploadQueryArea* Frame2 = nullptr;
     FlexGrid* MSFlexGrid1 = nullptr;
+    QLabel* ListCount = nullptr;
     UploadInputArea* Frame1 = nullptr;
     TypeChooserPanel* Frame3 = nullptr;
     RightsPanel* Picture2 = nullptr;

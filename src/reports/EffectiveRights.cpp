@@ -46,7 +46,7 @@ constexpr auto kPositionRightColumns = columnTable<PositionRightColumn>({
 });
 
 // The single column of a count.
-enum class CountColumn { Rows, Count };
+enum class CountColumn { Rows, Reads, Downloads, Count };
 
 // Grantors remembered while a position's rights are read (administrators are few).
 constexpr qsizetype kGrantorsKept = 64;
@@ -158,7 +158,9 @@ QString EffectiveRights::positionRightsStatement()
 
 QString EffectiveRights::positionRightsCountStatement()
 {
-    return QStringLiteral("select count(*) from 资料下载权限 where 资料下载权限.岗位代号 = ?");
+    return QStringLiteral("select count(*), sum(case when 资料下载权限.查阅 = 1 then 1 else 0 end), "
+                          "sum(case when 资料下载权限.下载 = 1 then 1 else 0 end) "
+                          "from 资料下载权限 where 资料下载权限.岗位代号 = ?");
 }
 
 QString EffectiveRights::positionGroupsStatement()
@@ -251,10 +253,83 @@ DbResult<DocumentExplanation> EffectiveRights::forDocument(const QString& docume
     return {std::move(e), {}};
 }
 
-DbResult<PositionExplanation> EffectiveRights::forPosition(const QString& positionCode) const
+// The rows of a position's rights as they are read. Many rows share a type and a grantor: each
+// is kept once (the row before's is tried first, read without building its text), and whether
+// the position may upload to a type is decided once. The position, its department and its
+// groups are the explanation's own, not repeated on every row.
+struct PositionRightsReader::State {
+    struct TypeSeen {
+        QString code, name;
+        bool mayUpload = false;
+    };
+    struct GrantorSeen {
+        QString number, name, text;
+    };
+    explicit State(const QString& sql) : query(sql) {}
+    RowReader query;
+    QSet<QString> uploadable;
+    QHash<QString, TypeSeen> types;
+    TypeSeen lastType;
+    QString typeCode, typeName;
+    QVector<GrantorSeen> grantors;
+};
+
+PositionRightsReader::PositionRightsReader() = default;
+PositionRightsReader::~PositionRightsReader() = default;
+
+bool PositionRightsReader::read(int count, const std::function<void(const ExplainedRight&)>& sink)
 {
-    using Result = DbResult<PositionExplanation>;
-    PositionExplanation e;
+    if (m_done || !m_state)
+        return false;
+    using C = PositionRightColumn;
+    State& s = *m_state;
+    RowReader& q = s.query;
+    for (int n = 0; n < count; ++n) {
+        if (!q.next()) {
+            m_done = true;
+            m_error = q.error();
+            m_state.reset();  // the statement ends now, not when the reader goes
+            return false;
+        }
+        ExplainedRight r;
+        r.id = q.longInteger(C::Id);
+        r.documentNumber = q.text(C::DocumentNumber);
+        r.read = q.flag(C::Read);
+        r.download = q.flag(C::Download);
+        r.grantedAt = q.text(C::GrantedAt);
+        const auto by = std::find_if(s.grantors.cbegin(), s.grantors.cend(), [&q](const State::GrantorSeen& g) {
+            return q.equals(C::GrantorNumber, g.number) && q.equals(C::GrantorName, g.name);
+        });
+        if (by != s.grantors.cend()) {
+            r.grantedBy = by->text;
+        } else {
+            State::GrantorSeen g{q.text(C::GrantorNumber), q.text(C::GrantorName), {}};
+            g.text = r.grantedBy = grantor(g.number, g.name);
+            if (s.grantors.size() < kGrantorsKept)
+                s.grantors.append(std::move(g));
+        }
+        r.documentName = q.text(C::DocumentName);
+        const bool otherCode = q.changed(C::TypeCode, s.typeCode);
+        const bool otherName = q.changed(C::TypeName, s.typeName);
+        if (otherCode || otherName) {
+            auto type = s.types.constFind(s.typeCode);
+            if (type == s.types.constEnd() || type->name != s.typeName)
+                type = s.types.insert(s.typeCode, {s.typeCode, s.typeName, s.uploadable.contains(codeKey(s.typeCode))});
+            s.lastType = *type;
+        }
+        r.typeCode = s.lastType.code;
+        r.typeName = s.lastType.name;
+        r.mayUploadType = s.lastType.mayUpload;
+        sink(r);
+    }
+    return true;
+}
+
+DbResult<PositionRights> EffectiveRights::openPosition(const QString& positionCode) const
+{
+    using Result = DbResult<PositionRights>;
+    PositionRights out;
+    PositionExplanation& e = out.explanation;
     const QString code = orEmpty(positionCode);
     {
         Query q(positionStatement());
@@ -272,10 +347,10 @@ DbResult<PositionExplanation> EffectiveRights::forPosition(const QString& positi
             return Result::failure(q.error());
     }
     if (!e.found)
-        return {std::move(e), {}};
+        return {std::move(out), {}};
     if (m_scope && codeKey(e.departmentCode) != codeKey(*m_scope)) {
         e.outsideScope = true;
-        return {std::move(e), {}};
+        return {std::move(out), {}};
     }
     {
         Query q(positionGroupsStatement());
@@ -297,75 +372,47 @@ DbResult<PositionExplanation> EffectiveRights::forPosition(const QString& positi
         if (q.error().isSet())
             return Result::failure(q.error());
     }
-    QSet<QString> uploadable;
-    for (const QString& t : std::as_const(e.uploadTypes))
-        uploadable.insert(codeKey(t.section(u' ', 0, 0)));
-    // A position may hold rights on every document: the list is sized once from the count of
-    // its rows, not grown row by row.
-    qint64 expected = 0;
     {
         RowReader q(positionRightsCountStatement());
         q.bind(code);
         if (!q.exec())
             return Result::failure(q.error());
-        if (q.next())
-            expected = q.longInteger(CountColumn::Rows);
+        if (q.next()) {
+            e.rightRows = q.integer(CountColumn::Rows);
+            e.readRows = q.integer(CountColumn::Reads);
+            e.downloadRows = q.integer(CountColumn::Downloads);
+        }
         if (q.error().isSet())
             return Result::failure(q.error());
     }
-    using C = PositionRightColumn;
-    RowReader q(positionRightsStatement());
-    q.bind(code);
-    if (!q.exec())
-        return Result::failure(q.error());
-    // Many rows share a type and a grantor: each is kept once (the row before's is tried
-    // first, read without building its text), and whether the position may upload to a type is
-    // decided once. The position, its department and its groups are the explanation's own,
-    // not repeated on every row.
-    struct TypeSeen {
-        QString code, name;
-        bool mayUpload = false;
-    };
-    struct GrantorSeen {
-        QString number, name, text;
-    };
-    QHash<QString, TypeSeen> types;
-    TypeSeen lastType;
-    QString typeCode, typeName;
-    QVector<GrantorSeen> grantors;
-    e.rows.reserve(RowReader::rowsToReserve(expected));
-    while (q.next()) {
-        ExplainedRight& r = e.rows.emplace_back();
-        r.id = q.longInteger(C::Id);
-        r.documentNumber = q.text(C::DocumentNumber);
-        r.read = q.flag(C::Read);
-        r.download = q.flag(C::Download);
-        r.grantedAt = q.text(C::GrantedAt);
-        const auto by = std::find_if(grantors.cbegin(), grantors.cend(), [&q](const GrantorSeen& g) {
-            return q.equals(C::GrantorNumber, g.number) && q.equals(C::GrantorName, g.name);
-        });
-        if (by != grantors.cend()) {
-            r.grantedBy = by->text;
-        } else {
-            GrantorSeen g{q.text(C::GrantorNumber), q.text(C::GrantorName), {}};
-            g.text = r.grantedBy = grantor(g.number, g.name);
-            if (grantors.size() < kGrantorsKept)
-                grantors.append(std::move(g));
-        }
-        r.documentName = q.text(C::DocumentName);
-        const bool otherCode = q.changed(C::TypeCode, typeCode);
-        const bool otherName = q.changed(C::TypeName, typeName);
-        if (otherCode || otherName) {
-            auto type = types.constFind(typeCode);
-            if (type == types.constEnd() || type->name != typeName)
-                type = types.insert(typeCode, {typeCode, typeName, uploadable.contains(codeKey(typeCode))});
-            lastType = *type;
-        }
-        r.typeCode = lastType.code;
-        r.typeName = lastType.name;
-        r.mayUploadType = lastType.mayUpload;
+    out.rows.reset(new PositionRightsReader);
+    out.rows->m_total = e.rightRows;
+    auto state = std::make_unique<PositionRightsReader::State>(positionRightsStatement());
+    for (const QString& t : std::as_const(e.uploadTypes))
+        state->uploadable.insert(codeKey(t.section(u' ', 0, 0)));
+    state->query.bind(code);
+    if (!state->query.exec())
+        return Result::failure(state->query.error());
+    out.rows->m_state = std::move(state);
+    return {std::move(out), {}};
+}
+
+DbResult<PositionExplanation> EffectiveRights::forPosition(const QString& positionCode) const
+{
+    using Result = DbResult<PositionExplanation>;
+    DbResult<PositionRights> opened = openPosition(positionCode);
+    if (!opened.ok())
+        return Result::failure(opened.error);
+    PositionExplanation& e = opened.value.explanation;
+    if (!opened.value.rows)
+        return {std::move(e), {}};
+    // A position may hold rights on every document: the list is sized once from the count of
+    // its rows, not grown row by row.
+    e.rows.reserve(RowReader::rowsToReserve(e.rightRows));
+    PositionRightsReader& rows = *opened.value.rows;
+    while (rows.read(4096, [&e](const ExplainedRight& r) { e.rows.append(r); })) {
     }
-    return {std::move(e), q.error()};
+    return {std::move(e), rows.error()};
 }
 
 QStringList EffectiveRights::sentences(const DocumentExplanation& e)
@@ -428,17 +475,13 @@ QStringList EffectiveRights::sentences(const PositionExplanation& e)
     if (e.outsideScope)
         return {position + QStringLiteral("不属于本部门，不能查看它的权限。")};
     QStringList out;
-    int reads = 0, downloads = 0;
-    for (const ExplainedRight& r : e.rows) {
-        reads += r.read ? 1 : 0;
-        downloads += r.download ? 1 : 0;
-    }
-    if (e.rows.isEmpty())
+    if (e.rightRows == 0)
         out << position + QStringLiteral("没有任何资料的查阅或下载权限。");
     else
         out << position
                    + QStringLiteral("在 %1 行权限记录中：可查阅 %2 行，可下载 %3 行；每一行都直接授予该岗位。")
-                         .arg(QString::number(e.rows.size()), QString::number(reads), QString::number(downloads));
+                         .arg(QString::number(e.rightRows), QString::number(e.readRows),
+                              QString::number(e.downloadRows));
     if (e.groups.isEmpty())
         out << QStringLiteral("该岗位不属于任何下载组。");
     else

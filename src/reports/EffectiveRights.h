@@ -15,6 +15,8 @@
 #include <QStringList>
 #include <QVector>
 
+#include <functional>
+#include <memory>
 #include <optional>
 
 namespace quarvel {
@@ -51,6 +53,46 @@ struct PositionExplanation {
     QStringList groups;            // "组ID 组名称"
     QStringList uploadTypes;       // "编号 名称"
     QVector<ExplainedRight> rows;  // ordered by document number; the position's columns left empty
+    // The position's rights rows counted: all, those that grant reading, those that grant
+    // downloading (also when `rows` is read in steps).
+    int rightRows = 0;
+    int readRows = 0;
+    int downloadRows = 0;
+};
+
+// The rows of a position's rights read in steps: the statement stays open between the steps,
+// so that a list of every document shows its first rows at once. Destroying it ends the
+// statement.
+class PositionRightsReader {
+public:
+    ~PositionRightsReader();
+    PositionRightsReader(const PositionRightsReader&) = delete;
+    PositionRightsReader& operator=(const PositionRightsReader&) = delete;
+
+    // The rows in all, counted when it was opened.
+    int total() const { return m_total; }
+    // Reads up to `count` more rows into `sink`; false once every row has been read or the
+    // reading failed (error()).
+    bool read(int count, const std::function<void(const ExplainedRight&)>& sink);
+    bool atEnd() const { return m_done; }
+    const DbError& error() const { return m_error; }
+
+private:
+    friend class EffectiveRights;
+    struct State;
+    PositionRightsReader();
+
+    std::unique_ptr<State> m_state;
+    int m_total = 0;
+    bool m_done = false;
+    DbError m_error;
+};
+
+// A position explained with its rows still to read: `rows` is null when the position was not
+// found or lies outside the scope.
+struct PositionRights {
+    PositionExplanation explanation;  // without rows
+    std::unique_ptr<PositionRightsReader> rows;
 };
 
 class EffectiveRights {
@@ -60,6 +102,8 @@ public:
     DbResult<DocumentExplanation> forDocument(const QString& documentNumber,
                                               const std::optional<QString>& positionCode = std::nullopt) const;
     DbResult<PositionExplanation> forPosition(const QString& positionCode) const;
+    // The same with the rows read in steps.
+    DbResult<PositionRights> openPosition(const QString& positionCode) const;
 
     // The explanation in plain sentences.
     static QStringList sentences(const DocumentExplanation& e);
@@ -69,7 +113,8 @@ public:
     static QString documentGroupsStatement();
     static QString positionStatement();
     static QString positionRightsStatement();
-    // How many rows positionRightsStatement() returns, to size the list once.
+    // How many rows positionRightsStatement() returns (to size the list once), and how many
+    // of them grant reading and downloading.
     static QString positionRightsCountStatement();
     static QString positionGroupsStatement();
     static QString positionUploadStatement();

@@ -14,6 +14,7 @@
 
 #include <QHBoxLayout>
 #include <QLabel>
+
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTableView>
@@ -94,6 +95,12 @@ frm资料权限说明::frm资料权限说明(Platform& platform, QWidget* parent
     auto* right = new QVBoxLayout;
     right->addWidget(Text2, 1);
     right->addWidget(MSFlexGrid1, 2);
+    // How much of a long list has arrived.
+    ListCount = new QLabel(this);
+    ListCount->setObjectName(QStringLiteral("ListCount"));
+    ListCount->setAccessibleName(QStringLiteral("列表行数"));
+    ListCount->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    right->addWidget(ListCount);
     right->addLayout(buttons);
     auto* layout = new QHBoxLayout(this);
     layout->addLayout(left, 1);
@@ -104,6 +111,7 @@ frm资料权限说明::frm资料权限说明(Platform& platform, QWidget* parent
     connect(Command5, &QPushButton::clicked, this, [this] { Command5_Click(); });
     connect(Command2, &QPushButton::clicked, this, [this] { Command2_Click(); });
     connect(Command3, &QPushButton::clicked, this, [this] { Command3_Click(); });
+    connect(MSFlexGrid1, &FlexGrid::loadProgress, this, [this] { showListCount(); });
     connect(TreeView1, &KeyedTree::nodeClicked, this, [this](const QString& key) { TreeView1_NodeClick(key); });
     connect(TreeView1, &KeyedTree::nodeDoubleClicked, this, [this](const QString& key) {
         if (TreeView1->picture(key) == kPositionPicture)
@@ -189,6 +197,7 @@ bool frm资料权限说明::explainDocument(bool withPosition)
     MSFlexGrid1->setRows(1);
     MSFlexGrid1->setFormatString(documentFormat());
     MSFlexGrid1->setStretchCol(kPositionColumn);
+    showListCount();
     if (!result.ok()) {
         Text2->clear();
         fail(result.error);
@@ -204,6 +213,7 @@ bool frm资料权限说明::explainDocument(bool withPosition)
                                 r.grantedBy, QString::number(r.id)});
     }
     MSFlexGrid1->endBulk();
+    showListCount();
     return true;
 }
 
@@ -219,29 +229,59 @@ bool frm资料权限说明::Command4_Click()
         TreeView1->setFocus();
         return false;
     }
-    DbResult<PositionExplanation> result;
+    DbResult<PositionRights> result;
     {
         WaitCursor wait;
-        result = m_rights.forPosition(*position);
+        result = m_rights.openPosition(*position);
     }
     MSFlexGrid1->setRows(1);
     MSFlexGrid1->setFormatString(positionFormat());
     MSFlexGrid1->setStretchCol(kDocumentNameColumn);
     if (!result.ok()) {
         Text2->clear();
+        showListCount();
         fail(result.error);
         return true;
     }
-    showSentences(EffectiveRights::sentences(result.value));
-    MSFlexGrid1->beginBulk();
-    int n = 0;
-    for (const ExplainedRight& r : std::as_const(result.value.rows)) {
-        MSFlexGrid1->appendRow({QString::number(++n), r.documentNumber, r.documentName,
-                                (r.typeCode + u' ' + r.typeName).trimmed(), mark(r.read), mark(r.download),
-                                mark(r.mayUploadType), r.grantedAt.trimmed(), r.grantedBy, QString::number(r.id)});
+    showSentences(EffectiveRights::sentences(result.value.explanation));
+    // A position may hold rights on every document: the first rows come at once, the rest in
+    // steps as the list is read or scrolled.
+    const std::shared_ptr<PositionRightsReader> rows = std::move(result.value.rows);
+    const auto later = std::make_shared<bool>(false);
+    if (rows && !rows->atEnd()) {
+        MSFlexGrid1->beginBulk();
+        MSFlexGrid1->setRowSource(
+            [this, rows, later](int count) {
+                const bool more = rows->read(count, [this](const ExplainedRight& r) {
+                    MSFlexGrid1->appendRow({QString::number(MSFlexGrid1->rows()), r.documentNumber, r.documentName,
+                                            (r.typeCode + u' ' + r.typeName).trimmed(), mark(r.read), mark(r.download),
+                                            mark(r.mayUploadType), r.grantedAt.trimmed(), r.grantedBy,
+                                            QString::number(r.id)});
+                });
+                // A later step that fails ends the list; its message comes after the step.
+                if (!more && rows->error().isSet() && *later)
+                    QMetaObject::invokeMethod(
+                        this, [this, error = rows->error()] { fail(error); }, Qt::QueuedConnection);
+                return more;
+            },
+            rows->total());
+        *later = true;
+        MSFlexGrid1->endBulk();
     }
-    MSFlexGrid1->endBulk();
+    showListCount();
+    if (rows && rows->error().isSet())
+        fail(rows->error());
     return true;
+}
+
+QString frm资料权限说明::loadedText(int loaded, int expected)
+{
+    return QStringLiteral("已显示 %1 / 共 %2 条").arg(loaded).arg(expected);
+}
+
+void frm资料权限说明::showListCount()
+{
+    ListCount->setText(loadedText(MSFlexGrid1->loadedRows(), MSFlexGrid1->expectedRows()));
 }
 
 void frm资料权限说明::Command2_Click() { CloseChildWindow(this); }

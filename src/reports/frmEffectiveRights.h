@@ -26,6 +26,8 @@ public:
 
     static const QString& documentFormat();
     static const QString& positionFormat();
+    // What the label under the list (ListCount) says of the rows that arrived and of all.
+    static QString loadedText(int loaded, int expected);
 
     void Form_Load();
     // Each false when its choice is missing.
@@ -44,6 +46,7 @@ public:
     QPushButton* Command5 = nullptr;
     QTextEdit* Text2 = nullptr;  // the sentences
     FlexGrid* MSFlexGrid1 = nullptr;
+    QLabel* ListCount = nullptr;
     QPushButton* Command3 = nullptr;  // "输出到Excel"
     QPushButton* Command2 = nullptr;  // "退出"
 
@@ -53,6 +56,7 @@ private:
     std::optional<QString> chosenPosition() const;
     bool explainDocument(bool withPosition);
     void showSentences(const QStringList& sentences);
+    void showListCount();
     void fail(const DbError& error);
 
     Platform& m_platform;

@@ -126,6 +126,8 @@ void frmToExcel::buildLayout()
 
 void frmToExcel::prepare(FlexGrid& grid, const QString& title)
 {
+    // The workbook takes every row, also those of a list still arriving in steps.
+    grid.fetchAll();
     Grid1->setCols(grid.cols());
     for (int i = 0; i < grid.cols(); ++i) {
         Grid1->setTextMatrix(0, i, grid.textMatrix(0, i));
@@ -180,6 +182,7 @@ QVector<bool> frmToExcel::markedColumns() const
 
 DbStatus frmToExcel::To_Execl(FlexGrid& grid, const QString& title, const QString& sheetName)
 {
+    grid.fetchAll();
     const QString path = Text1[0]->text().trimmed();
     if (path.isEmpty()) {
         m_platform.messages().inform(this, QStringLiteral("请确定输出的文件名"), executableTitle(), MsgIcon::None);

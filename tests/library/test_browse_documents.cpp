@@ -48,6 +48,18 @@ class BrowseDocumentsTest : public QObject {
         const auto rows = BrowseDocuments::search(position, s);
         if (!rows.ok())
             qWarning("%s", qPrintable(rows.error.description));
+        // Read in steps of one row, the same rows with the same rights, counted beforehand.
+        const auto reader = BrowseDocuments::openSearch(position, s);
+        const auto rights = [](const BrowseRow& r) {
+            return r.number + u':' + QChar(u'0' + r.canRead) + QChar(u'0' + r.canDownload);
+        };
+        QStringList stepped, whole;
+        while (reader->read(1, [&](const BrowseRow& r) { stepped << rights(r); })) {
+        }
+        for (const BrowseRow& r : rows.value)
+            whole << rights(r);
+        if (rows.ok() && (stepped != whole || reader->total() != whole.size() || reader->error().isSet()))
+            return {QStringLiteral("read in steps: ") + stepped.join(u',')};
         return numbersOf(rows.value);
     }
 

@@ -143,6 +143,28 @@ private slots:
         QVERIFY(w->Picture7->isHidden());
     }
 
+    void aLongListArrivesInStepsWithItsCount()
+    {
+        const int more = GridModel::kFirstStepRows + 100;
+        for (int i = 0; i < more; ++i) {
+            const QString number = QStringLiteral("L-%1").arg(i, 3, 10, QLatin1Char('0'));
+            QVERIFY(fx->addDocument(number, QStringLiteral("长列表"), QStringLiteral("0101"), at(2, 1 + i % 28)));
+            QVERIFY(fx->grant(number, QStringLiteral("G01"), 1, 0));
+        }
+        const int total = more + 4;
+        auto w = open();
+        QTest::mouseClick(w->comLook, Qt::LeftButton);
+        QTest::mouseClick(w->Check9, Qt::LeftButton);
+        QTest::mouseClick(w->Command10, Qt::LeftButton);
+        QCOMPARE(w->StatusBar1->panelText(1), QStringLiteral("统计结束，请核对数据！"));
+        QCOMPARE(w->StatusBar1->panelText(3),
+                 QStringLiteral("已显示 %1 / 共 %2 条").arg(w->MSFlexGrid1->loadedRows()).arg(total));
+        QTRY_COMPARE(w->MSFlexGrid1->rows(), 1 + total);
+        QCOMPARE(w->StatusBar1->panelText(3), QStringLiteral("已显示 %1 / 共 %1 条").arg(total));
+        QCOMPARE(w->MSFlexGrid1->textMatrix(total, Col::ColRow), QString::number(total));
+        QCOMPARE(w->MSFlexGrid1->textMatrix(total, Col::ColNumber), QStringLiteral("L-000"));
+    }
+
     void theSuperUserSeesNothing()
     {
         userContext().PositionCode.clear();

@@ -657,6 +657,14 @@ private slots:
         const auto queried = UploadDocuments::query(uploader(), {});
         QVERIFY(queried.ok());
         QCOMPARE(label(queried.value), expected);
+        // Read in steps of one row: documents of one upload time still come together, in order.
+        const auto reader = UploadDocuments::openQuery(uploader(), {});
+        QCOMPARE(reader->total(), expected.size());
+        QVector<DocumentRow> stepped;
+        while (reader->read(1, [&](const DocumentRow& r) { stepped.append(r); })) {
+        }
+        QVERIFY(!reader->error().isSet());
+        QCOMPARE(label(stepped), expected);
     }
 
     void listRowsCarryEveryColumn()

@@ -250,6 +250,10 @@ private slots:
         QVERIFY(!ui.txtMC->isEnabled());
         QCOMPARE(ui.DTPicker1->date().day(), 1);
         QVERIFY(ui.TreeView1->contains(QStringLiteral("$D01")));
+        QCOMPARE(ui.ListCount->text(), QStringLiteral("已显示 1 / 共 1 条"));
+        click(ui.comLook);
+        QCOMPARE(ui.MSFlexGrid1->rows(), 2);
+        QCOMPARE(ui.ListCount->text(), QStringLiteral("已显示 1 / 共 1 条"));
     }
 
     void insertStoresAndResets()

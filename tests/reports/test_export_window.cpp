@@ -17,6 +17,8 @@
 #include <QTest>
 #include <QToolButton>
 
+#include <memory>
+
 using namespace quarvel;
 using namespace quarvel::test;
 
@@ -80,6 +82,24 @@ private slots:
         clickCell(*w->Grid1, 1, 2);
         QCOMPARE(w->Grid1->textMatrix(1, 2), QStringLiteral("√"));
         QCOMPARE(w->Grid1->colAlignment(2), int(GridAlign::CenterCenter));
+    }
+
+    void takesEveryRowOfAListStillArriving()
+    {
+        const int more = GridModel::kFirstStepRows + 300;
+        auto next = std::make_shared<int>(0);
+        source->setRowSource(
+            [this, next, more](int count) {
+                for (int n = 0; n < count && *next < more; ++n)
+                    source->appendRow({QString::number(++*next), QStringLiteral("B-%1").arg(*next)});
+                return *next < more;
+            },
+            more);
+        QVERIFY(source->loading());
+        auto w = open();
+        QVERIFY(!source->loading());
+        QCOMPARE(source->rows(), 2 + more);
+        QCOMPARE(source->textMatrix(source->rows() - 1, 1), QStringLiteral("B-%1").arg(more));
     }
 
     void missingInputIsTold()

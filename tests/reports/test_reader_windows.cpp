@@ -259,6 +259,7 @@ private slots:
         QCOMPARE(w->MSFlexGrid1->formatString(), frm资料权限说明::positionFormat());
         QCOMPARE(w->MSFlexGrid1->rows(), 3);
         QCOMPARE(w->MSFlexGrid1->textMatrix(1, 1), QStringLiteral("HT-2"));
+        QCOMPARE(w->ListCount->text(), QStringLiteral("已显示 2 / 共 2 条"));
         QVERIFY(w->Text2->toPlainText().contains(QStringLiteral("该岗位不能上传资料。")));
 
         QStringList seen;

@@ -49,6 +49,7 @@ struct UploadControls {
     QPushButton* Command7 = find<QPushButton>(QStringLiteral("Command7"));
     QPushButton* comClose = find<QPushButton>(QStringLiteral("comClose"));
     QLabel* StatusText = find<QLabel>(QStringLiteral("StatusText"));
+    QLabel* ListCount = find<QLabel>(QStringLiteral("ListCount"));
     // The query area.
     QCheckBox* Check2 = find<QCheckBox>(QStringLiteral("Check2"));
     QLineEdit* txtMC = find<QLineEdit>(QStringLiteral("txtMC"));

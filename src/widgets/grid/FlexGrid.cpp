@@ -91,6 +91,7 @@ FlexGrid::FlexGrid(QWidget* parent) : QWidget(parent), m_model(new GridModel(thi
     setSelectionMode(SelectionMode::ByRow);
 
     connect(m_model, &QAbstractItemModel::modelReset, this, &FlexGrid::onModelReset);
+    connect(m_model, &GridModel::loadProgress, this, &FlexGrid::loadProgress);
     connect(m_model, &QAbstractItemModel::rowsInserted, this,
             [this](const QModelIndex&, int first, int last) { onRowsInserted(first, last); });
     connect(m_model, &QAbstractItemModel::rowsRemoved, this,
@@ -698,7 +699,11 @@ void FlexGrid::onRowsInserted(int first, int last)
     if (first <= m_row)
         syncCurrentToView();
     scheduleMerges();
-    contentChanged();
+    // The texts' widths are measured on the rows about the shown ones (the view's precision);
+    // rows a long list appends far below them leave the widths as they are.
+    const int shownLast = m_view->rowAt(m_view->viewport()->height());
+    if (shownLast < 0 || first <= shownLast + m_view->verticalHeader()->resizeContentsPrecision())
+        contentChanged();
 }
 
 void FlexGrid::onRowsRemoved(int first, int last)

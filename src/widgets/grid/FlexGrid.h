@@ -161,9 +161,29 @@ public:
     // header section.
     QRect cellRect(int row, int col) const;
 
-    // Look-ups.
-    int findRowById(int idColumn, qint64 id) const { return m_model->findRowById(idColumn, id); }
-    int findRow(int col, const QString& text, int from = 1) const { return m_model->findRow(col, text, from); }
+    // Look-ups; a list that arrives in steps is completed first.
+    int findRowById(int idColumn, qint64 id) const
+    {
+        m_model->fetchAll();
+        return m_model->findRowById(idColumn, id);
+    }
+    int findRow(int col, const QString& text, int from = 1) const
+    {
+        m_model->fetchAll();
+        return m_model->findRow(col, text, from);
+    }
+
+    // Long lists in steps (see GridModel::setRowSource): the grid shows the first rows at once
+    // and takes the rest as the user scrolls and while the window is idle. Work that needs
+    // every row (an export, a total, a look-up) calls fetchAll() first.
+    void setRowSource(GridModel::RowSource source, int expectedRows = -1)
+    {
+        m_model->setRowSource(std::move(source), expectedRows);
+    }
+    bool loading() const { return m_model->loading(); }
+    void fetchAll() { m_model->fetchAll(); }
+    int loadedRows() const { return m_model->loadedRows(); }
+    int expectedRows() const { return m_model->expectedRows(); }
 
     // Bulk changes.
     void beginBulk() { m_model->beginBulk(); }
@@ -180,6 +200,8 @@ signals:
     void currentCellChanged(int row, int col);
     // A click on the column header (row 0).
     void headerClicked(int col);
+    // A list in steps took a step: the data rows held and those expected in all.
+    void loadProgress(int loaded, int expected);
 
 protected:
     void changeEvent(QEvent* event) override;

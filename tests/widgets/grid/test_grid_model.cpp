@@ -12,6 +12,8 @@
 #include <QWidget>
 #include <QtTest>
 
+#include <memory>
+
 using namespace quarvel;
 
 namespace {
@@ -71,10 +73,25 @@ private slots:
     void findRowById();
     void bulkChangesSendOneReset();
     void fillsFiftyThousandRows();
+    void rowsArriveInSteps();
+    void rewrittenTextsAndFormatsStayInPlace();
 
     // Twips
     void twipsAndPixels();
 };
+
+// A source of `count` rows "r<n>" whose second cell is blue, as a window's reader gives them.
+GridModel::RowSource countingSource(GridModel& model, int count)
+{
+    auto next = std::make_shared<int>(0);
+    return [&model, count, next](int maxRows) {
+        for (int n = 0; n < maxRows && *next < count; ++n) {
+            const int row = model.appendRow({QStringLiteral("r%1").arg(++*next), QStringLiteral("查阅")});
+            model.setCellForeColor(row, 1, Qt::blue);
+        }
+        return *next < count;
+    };
+}
 
 // ---- format strings ----
 
@@ -542,6 +559,64 @@ void TestGridModel::bulkChangesSendOneReset()
     model.endBulk();  // unbalanced: ignored
     QVERIFY(!model.inBulk());
     QCOMPARE(reset.size(), 1);
+}
+
+void TestGridModel::rowsArriveInSteps()
+{
+    GridModel model;
+    QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::QtTest);
+    model.setCols(2);
+    model.setRows(1);
+    QSignalSpy progress(&model, &GridModel::loadProgress);
+    QSignalSpy finished(&model, &GridModel::loadingFinished);
+    const int total = GridModel::kFirstStepRows + GridModel::kStepRows + 50;
+    model.setRowSource(countingSource(model, total), total);
+
+    // The first step at once, the next when the view asks, the rest while idle.
+    QCOMPARE(model.rowCount(), 1 + GridModel::kFirstStepRows);
+    QCOMPARE(progress.constLast(), (QVariantList{GridModel::kFirstStepRows, total}));
+    QVERIFY(model.loading() && model.canFetchMore({}));
+    model.fetchMore({});
+    QCOMPARE(model.loadedRows(), GridModel::kFirstStepRows + GridModel::kStepRows);
+    QCOMPARE(model.textMatrix(model.rows() - 1, 0), QStringLiteral("r%1").arg(model.loadedRows()));
+    QTRY_VERIFY(!model.loading());
+    QCOMPARE(model.rowCount(), 1 + total);
+    QCOMPARE(model.expectedRows(), total);
+    QCOMPARE(progress.constLast(), (QVariantList{total, total}));
+    QCOMPARE(finished.size(), 1);
+    QCOMPARE(model.cellForeColor(total, 1), QColor(Qt::blue));
+    QCOMPARE(model.data(model.index(total, 1), Qt::ForegroundRole).value<QBrush>().color(), QColor(Qt::blue));
+
+    // fetchAll completes at once; refilling the grid drops a source.
+    model.setRows(1);
+    model.setRowSource(countingSource(model, total), total);
+    model.fetchAll();
+    QCOMPARE(model.loadedRows(), total);
+    model.setRowSource(countingSource(model, total), total);
+    model.setRows(1);
+    QVERIFY(!model.loading());
+    QCOMPARE(model.expectedRows(), 0);
+}
+
+void TestGridModel::rewrittenTextsAndFormatsStayInPlace()
+{
+    // Texts written again and again (their old copies are dropped now and then), rows inserted
+    // and removed among cells with formats.
+    GridModel model;
+    model.setCols(3);
+    model.setRows(2001);
+    for (int round = 0; round < 5; ++round)
+        for (int r = 1; r <= 2000; ++r)
+            model.setTextMatrix(r, 1, QStringLiteral("第%1轮的第%2行").arg(round).arg(r));
+    model.setCellBackColor(10, 2, Qt::red);
+    model.insertRowAt(5, {u"new"_qs});
+    model.removeRowAt(1);
+    QCOMPARE(model.textMatrix(4, 0), u"new"_qs);
+    QCOMPARE(model.textMatrix(2000, 1), u"第4轮的第2000行"_qs);
+    QCOMPARE(model.textMatrix(10, 1), u"第4轮的第10行"_qs);
+    QCOMPARE(model.cellBackColor(10, 2), QColor(Qt::red));
+    QCOMPARE(model.cellBackColor(9, 2), QColor());
+    QCOMPARE(model.findRow(1, u"第4轮的第1999行"_qs), 1999);
 }
 
 void TestGridModel::fillsFiftyThousandRows()
