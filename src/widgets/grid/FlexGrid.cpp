@@ -212,10 +212,13 @@ void FlexGrid::applyColWidth(int col)
     } else {
         m_view->setColumnHidden(col, false);
         int pixels = std::max(twipsToPixels(twips, this), 1);
-        // The row-number column grows to show its largest number whole.
+        // The row-number column grows to show its largest number whole, the number of the last
+        // row still to arrive included.
         const int rows = m_model->rows();
         if (rows > 1 && m_model->textMatrix(0, col).trimmed() == QStringLiteral("序")) {
-            const QString largest = m_model->textMatrix(rows - 1, col);
+            QString largest = m_model->textMatrix(rows - 1, col);
+            if (m_model->loading())
+                largest = QString(QString::number(std::max(m_model->expectedRows(), 1)).size(), u'0');
             const int needed = m_view->fontMetrics().horizontalAdvance(largest)
                                + 2 * m_view->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, m_view) + 8;
             pixels = std::max(pixels, needed);
