@@ -68,7 +68,7 @@ DbStatus ensureFullText(QSqlDatabase db, SqlEngine engine)
     q.finish();
     QStringList wanted;
     for (const QString& s : statements(engine)) {
-        if (s.contains(QLatin1String("资料全文")) || s.contains(QLatin1String("quarvel_fulltext")))
+        if (s.contains(u"资料全文") || s.contains(QLatin1String("quarvel_fulltext")))
             wanted.append(s);
     }
     const bool transaction = engine == SqlEngine::Sqlite;

@@ -2,6 +2,7 @@
 #include "db/SqlDialect.h"
 
 #include "db/Query.h"
+#include "library/FullTextIndex.h"
 #include "shared/Module1.h"
 
 #include <QDir>
@@ -499,6 +500,8 @@ DbResult<qint64> UploadDocuments::insert(const DocumentInput& input, const Uploa
         return Result::failure(stored.error);
     if (!transaction.commit())
         return Result::failure(transaction.error());
+    // The text for the search inside documents; never fails the upload.
+    FullTextIndex::indexStoredFile(id, input.filePath, extensionOf(input.filePath));
     return {id, {}};
 }
 
@@ -508,6 +511,9 @@ DbStatus UploadDocuments::update(qint64 id, const DocumentInput& input, const Up
     const bool newFile = !input.filePath.isEmpty();
     if (const DbError tooLong = tooLongText(input); tooLong.isSet())
         return {tooLong};
+    // A database made before the search inside documents gets its tables first (outside the
+    // transaction); where that fails the replacement goes on without them.
+    const bool fullText = newFile && FullTextIndex::ensureTables().ok();
     Transaction transaction;
     if (!transaction.begun())
         return {transaction.error()};
@@ -542,14 +548,20 @@ DbStatus UploadDocuments::update(qint64 id, const DocumentInput& input, const Up
         const DbStatus stored = storeContent(id, input.filePath, size, progress);
         if (!stored.ok())
             return stored;
+        // The old content's text goes with it; the new text follows once it is read.
+        if (fullText)
+            FullTextIndex::invalidate(id, now);
     }
     if (!transaction.commit())
         return {transaction.error()};
+    if (newFile)
+        FullTextIndex::indexStoredFile(id, input.filePath, extensionOf(input.filePath));
     return {};
 }
 
 DbStatus UploadDocuments::remove(qint64 id, const QString& number)
 {
+    const bool fullText = FullTextIndex::ensureTables().ok();
     Transaction transaction;
     if (!transaction.begun())
         return {transaction.error()};
@@ -559,6 +571,8 @@ DbStatus UploadDocuments::remove(qint64 id, const QString& number)
     s = execute(deleteRightsStatement(), {documentNumberOf(number)});
     if (!s.ok())
         return s;
+    if (fullText)
+        FullTextIndex::forget(id);
     if (!transaction.commit())
         return {transaction.error()};
     return {};
