@@ -233,8 +233,7 @@ CREATE TABLE 资料全文状态 (
     文件ID INTEGER PRIMARY KEY,
     状态 INTEGER NOT NULL,
     版本 TEXT,
-    说明 TEXT COLLATE NOCASE_RTRIM,
-    更新时间 TEXT
+    说明 TEXT COLLATE NOCASE_RTRIM
 );
 CREATE VIRTUAL TABLE 资料全文索引 USING fts5(文本, content='资料全文', content_rowid='ID', tokenize='quarvel');
 CREATE TRIGGER tr_fulltext_insert AFTER INSERT ON 资料全文 BEGIN INSERT INTO 资料全文索引 (rowid, 文本) VALUES (new.ID, new.文本); END;

@@ -219,8 +219,7 @@ CREATE TABLE 资料全文状态 (
     文件ID int NOT NULL PRIMARY KEY,
     状态 int NOT NULL,
     版本 datetime NULL,
-    说明 nvarchar(200) NULL,
-    更新时间 datetime NULL
+    说明 nvarchar(200) NULL
 );
 -- Where the server has full-text search installed, a catalog and an index over the text with the
 -- Chinese (PRC) word breaker; the client searches with CONTAINS then, with like otherwise.

@@ -42,7 +42,7 @@ const QString& deleteStateStatement()
 const QString& insertStateStatement()
 {
     static const QString sql =
-        QStringLiteral("insert into 资料全文状态 (文件ID, 状态, 版本, 说明, 更新时间) values (?, ?, ?, ?, getdate())");
+        QStringLiteral("insert into 资料全文状态 (文件ID, 状态, 版本, 说明) values (?, ?, ?, ?)");
     return sql;
 }
 
@@ -131,6 +131,36 @@ DbStatus FullTextIndex::setState(qint64 documentId, const QDateTime& version, In
     return {};
 }
 
+namespace {
+
+// The document's old pages deleted, the text's pages inserted and the state set, inside the
+// caller's transaction.
+DbStatus writeText(qint64 documentId, const QDateTime& version, const ExtractedText& text, IndexState state,
+                   const IndexConnection& c)
+{
+    Query remove(deletePagesStatement(), c.db, c.engine);
+    remove.bind(documentId);
+    if (!remove.exec())
+        return {remove.error()};
+    if (state == IndexState::Done) {
+        Query insert(insertPageStatement(), c.db, c.engine);
+        for (int k = 0; k < text.pages.size(); ++k) {
+            if (text.pages.at(k).trimmed().isEmpty())
+                continue;
+            insert.clearBindings();
+            insert.bind({documentId, k + 1, version, text.pages.at(k)});
+            if (!insert.exec())
+                return {insert.error()};
+        }
+    }
+    QString note = text.reason;
+    if (text.truncated)
+        note = QStringLiteral("文字超过限制，只索引了前 %1 页中的一部分").arg(text.pages.size());
+    return FullTextIndex::setState(documentId, version, state, note, c);
+}
+
+}  // namespace
+
 DbStatus FullTextIndex::store(qint64 documentId, const QDateTime& version, const ExtractedText& text,
                               const IndexConnection& c)
 {
@@ -148,36 +178,42 @@ DbStatus FullTextIndex::store(qint64 documentId, const QDateTime& version, const
         if (q.dateTime(u"上传日期") != version)
             return {};
     }
-    Query remove(deletePagesStatement(), c.db, c.engine);
-    remove.bind(documentId);
-    if (!remove.exec())
-        return {remove.error()};
-    if (text.outcome == ExtractionOutcome::Text) {
-        Query insert(insertPageStatement(), c.db, c.engine);
-        for (int k = 0; k < text.pages.size(); ++k) {
-            if (text.pages.at(k).trimmed().isEmpty())
-                continue;
-            insert.clearBindings();
-            insert.bind({documentId, k + 1, version, text.pages.at(k)});
-            if (!insert.exec())
-                return {insert.error()};
-        }
-    }
-    QString note = text.reason;
-    if (text.truncated)
-        note = QStringLiteral("文字超过限制，只索引了前 %1 页中的一部分").arg(text.pages.size());
-    const DbStatus state = setState(documentId, version, stateOf(text), note, c);
-    if (!state.ok())
-        return state;
+    const DbStatus written = writeText(documentId, version, text, stateOf(text), c);
+    if (!written.ok())
+        return written;
     if (!transaction.commit())
         return {transaction.error()};
     return {};
 }
 
-DbStatus FullTextIndex::invalidate(qint64 documentId, const QDateTime& version)
+FullTextIndex::UploadText FullTextIndex::prepareUpload(const QString& path, const QString& extension)
 {
-    const DbStatus removed = execute(deletePagesStatement(), {documentId});
-    return removed.ok() ? setState(documentId, version, IndexState::Pending) : removed;
+    UploadText upload;
+    upload.enabled = ensureTables().ok();
+    upload.path = path;
+    upload.extension = extension;
+    if (!upload.enabled)
+        return upload;
+    upload.background = TextExtraction::readsFormat(extension) && QFileInfo(path).size() > kInlineBytes;
+    if (!upload.background)
+        upload.text = TextExtraction::extract(path, extension);
+    return upload;
+}
+
+DbStatus FullTextIndex::recordUpload(qint64 documentId, const QDateTime& version, const UploadText& upload)
+{
+    if (!upload.enabled)
+        return {};
+    const IndexConnection c = IndexConnection::shared();
+    if (upload.background)
+        return writeText(documentId, version, {}, IndexState::Pending, c);
+    return writeText(documentId, version, upload.text, stateOf(upload.text), c);
+}
+
+void FullTextIndex::afterUpload(qint64 documentId, const UploadText& upload)
+{
+    if (upload.enabled && upload.background)
+        BackgroundIndexing::instance().enqueue(documentId, upload.path, upload.extension);
 }
 
 DbStatus FullTextIndex::forget(qint64 documentId)
@@ -239,27 +275,6 @@ DbResult<IndexState> FullTextIndex::indexFile(qint64 documentId, const QString& 
         return Result::failure(stored.error);
     }
     return {stateOf(text), {}};
-}
-
-void FullTextIndex::indexStoredFile(qint64 documentId, const QString& path, const QString& extension)
-{
-    const QFileInfo file(path);
-    if (!TextExtraction::readsFormat(extension) || file.size() <= kInlineBytes) {
-        indexFile(documentId, path, extension);
-        return;
-    }
-    if (!ensureTables().ok())
-        return;
-    QDateTime version;
-    {
-        Query q(versionStatement());
-        q.bind(documentId);
-        if (!q.exec() || !q.next())
-            return;
-        version = q.dateTime(u"上传日期");
-    }
-    if (setState(documentId, version, IndexState::Pending).ok())
-        BackgroundIndexing::instance().enqueue(documentId, path, extension);
 }
 
 // --- search -------------------------------------------------------------------------------

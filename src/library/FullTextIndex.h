@@ -73,7 +73,7 @@ struct IndexConnection {
 class FullTextIndex {
 public:
     // Files up to this size are indexed in the call that stored them; larger ones in the background.
-    static constexpr qint64 kInlineBytes = 4 * 1024 * 1024;
+    static constexpr qint64 kInlineBytes = 2 * 1024 * 1024;
 
     // Creates the full-text tables when the database lacks them (a database made before the
     // search); checked once per connection.
@@ -90,20 +90,30 @@ public:
     static DbStatus setState(qint64 documentId, const QDateTime& version, IndexState state, const QString& note = {},
                              const IndexConnection& c = IndexConnection::shared());
 
-    // Inside the caller's transaction that replaces a document's content: its pages deleted, its
-    // state Pending for the new version.
-    static DbStatus invalidate(qint64 documentId, const QDateTime& version);
     // Inside the caller's transaction that deletes a document: its pages and state deleted.
     static DbStatus forget(qint64 documentId);
 
     // The states of these documents; a document not in the value has no state row (not indexed).
     static DbResult<QHash<qint64, IndexState>> states(const QVector<qint64>& documentIds);
 
-    // After a document's content was stored from the local file `path` (its 附件后缀 `extension`):
-    // a file of at most kInlineBytes is read and indexed now, a larger one is queued for
-    // BackgroundIndexing with the state Pending. Never fails the store: a failure to read or to
-    // index is only recorded in the state.
-    static void indexStoredFile(qint64 documentId, const QString& path, const QString& extension);
+    // The text of an upload's or a replacement's file, in three steps around its transaction:
+    // prepareUpload before it (the tables made when missing; a file of at most kInlineBytes is
+    // read now, so that the write lock is not held meanwhile; a failure to read is kept as the
+    // state to record), recordUpload inside it (the document's old pages deleted, the new ones
+    // and its state written, or the state Pending for a larger file: the text then belongs to the
+    // same commit as the content), afterUpload after the commit (a larger file queued for
+    // BackgroundIndexing). Where the tables cannot be made the search is left out and the upload
+    // goes on. Reading a file never fails the upload; a failed statement of recordUpload does, as
+    // every other statement of its transaction.
+    struct UploadText {
+        bool enabled = false;
+        bool background = false;
+        ExtractedText text;
+        QString path, extension;
+    };
+    static UploadText prepareUpload(const QString& path, const QString& extension);
+    static DbStatus recordUpload(qint64 documentId, const QDateTime& version, const UploadText& upload);
+    static void afterUpload(qint64 documentId, const UploadText& upload);
 
     // Reads the file and stores its text for the document's current content; the state is
     // Indexing meanwhile. The resulting state, or the error of the database.

@@ -460,6 +460,8 @@ DbResult<qint64> UploadDocuments::insert(const DocumentInput& input, const Uploa
     const DbResult<qint64> size = readableFileSize(input.filePath);
     if (!size.ok())
         return Result::failure(size.error);
+    // The text for the search inside documents, read before the write lock is taken.
+    const FullTextIndex::UploadText text = FullTextIndex::prepareUpload(input.filePath, extensionOf(input.filePath));
 
     Transaction transaction;
     if (!transaction.begun())
@@ -498,10 +500,11 @@ DbResult<qint64> UploadDocuments::insert(const DocumentInput& input, const Uploa
     const DbStatus stored = storeContent(id, input.filePath, size.value, progress);
     if (!stored.ok())
         return Result::failure(stored.error);
+    if (const DbStatus indexed = FullTextIndex::recordUpload(id, now, text); !indexed.ok())
+        return Result::failure(indexed.error);
     if (!transaction.commit())
         return Result::failure(transaction.error());
-    // The text for the search inside documents; never fails the upload.
-    FullTextIndex::indexStoredFile(id, input.filePath, extensionOf(input.filePath));
+    FullTextIndex::afterUpload(id, text);
     return {id, {}};
 }
 
@@ -511,9 +514,10 @@ DbStatus UploadDocuments::update(qint64 id, const DocumentInput& input, const Up
     const bool newFile = !input.filePath.isEmpty();
     if (const DbError tooLong = tooLongText(input); tooLong.isSet())
         return {tooLong};
-    // A database made before the search inside documents gets its tables first (outside the
-    // transaction); where that fails the replacement goes on without them.
-    const bool fullText = newFile && FullTextIndex::ensureTables().ok();
+    // The new file's text for the search inside documents, read before the write lock is taken.
+    const FullTextIndex::UploadText text = newFile ? FullTextIndex::prepareUpload(input.filePath,
+                                                                                  extensionOf(input.filePath))
+                                                   : FullTextIndex::UploadText{};
     Transaction transaction;
     if (!transaction.begun())
         return {transaction.error()};
@@ -548,14 +552,13 @@ DbStatus UploadDocuments::update(qint64 id, const DocumentInput& input, const Up
         const DbStatus stored = storeContent(id, input.filePath, size, progress);
         if (!stored.ok())
             return stored;
-        // The old content's text goes with it; the new text follows once it is read.
-        if (fullText)
-            FullTextIndex::invalidate(id, now);
+        // The old content's text goes with it.
+        if (const DbStatus indexed = FullTextIndex::recordUpload(id, now, text); !indexed.ok())
+            return indexed;
     }
     if (!transaction.commit())
         return {transaction.error()};
-    if (newFile)
-        FullTextIndex::indexStoredFile(id, input.filePath, extensionOf(input.filePath));
+    FullTextIndex::afterUpload(id, text);
     return {};
 }
 
@@ -571,8 +574,11 @@ DbStatus UploadDocuments::remove(qint64 id, const QString& number)
     s = execute(deleteRightsStatement(), {documentNumberOf(number)});
     if (!s.ok())
         return s;
-    if (fullText)
-        FullTextIndex::forget(id);
+    if (fullText) {
+        s = FullTextIndex::forget(id);
+        if (!s.ok())
+            return s;
+    }
     if (!transaction.commit())
         return {transaction.error()};
     return {};
