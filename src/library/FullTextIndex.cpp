@@ -414,7 +414,8 @@ QVariantList FullTextIndex::searchWordValues(const QStringList& words, FullTextM
     return values;
 }
 
-DbResult<QVector<FullTextHit>> FullTextIndex::search(const QString& positionCode, const FullTextQuery& query)
+DbResult<QVector<FullTextHit>> FullTextIndex::search(const QString& positionCode, const FullTextQuery& query,
+                                                     std::optional<FullTextMethod> method)
 {
     using Result = DbResult<QVector<FullTextHit>>;
     const QStringList words = queryWords(query.words);
@@ -423,7 +424,7 @@ DbResult<QVector<FullTextHit>> FullTextIndex::search(const QString& positionCode
     const DbStatus tables = ensureTables();
     if (!tables.ok())
         return Result::failure(tables.error);
-    const FullTextMethod how = method();
+    const FullTextMethod how = method.value_or(FullTextIndex::method());
     Result result;
     QVector<qint64> pageIds;
     const DbStatus lists = BrowseDocuments::withSearchLists(query.filters, [&] {

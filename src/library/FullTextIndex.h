@@ -27,6 +27,7 @@
 
 #include <atomic>
 #include <functional>
+#include <optional>
 
 namespace quarvel {
 
@@ -124,7 +125,10 @@ public:
     // meet the filters, newest documents first, pages in order. A position code that is empty
     // (the super user) finds nothing; words with no letter or character of a script (only blanks
     // or punctuation) find nothing.
-    static DbResult<QVector<FullTextHit>> search(const QString& positionCode, const FullTextQuery& query);
+    // `method` chooses the way other than the connection's own (the tests run the server's like
+    // on the embedded engine); unset, method() decides.
+    static DbResult<QVector<FullTextHit>> search(const QString& positionCode, const FullTextQuery& query,
+                                                 std::optional<FullTextMethod> method = {});
 
     // The words of a typed query: split at blanks (full-width ones too), words without any
     // letter, digit or CJK character left out.
