@@ -11,7 +11,7 @@ bash "$ROOT/scripts/build.sh" quarvel quarvel-demodb
 
 mkdir -p "$DEMO/config/CorvaneMIS2011"
 if [ ! -f "$DEMO/quarvel-demo.db" ]; then
-  "$BUILD/tools/demodb/quarvel-demodb" "$DEMO/quarvel-demo.db"
+  "$BUILD/tools/demodb/quarvel-demodb" "$DEMO/quarvel-demo.db" --text-documents 60 --backfill
 fi
 # The background picture is read from the program's folder.
 if [ ! -f "$BUILD/src/MDI.BMP" ]; then

@@ -215,3 +215,27 @@ CREATE INDEX ix_access_log_department ON 资料下载记录 (部门);
 -- the counts and the details read, so neither needs the table itself.
 CREATE INDEX ix_access_log_grouping ON 资料下载记录 (文件编号, 文件名称, 摘要, 操作时间, 文件类别, 部门, 工号, 阅读, 下载);
 CREATE INDEX ix_access_log_period ON 资料下载记录 (操作时间, 文件类别, 部门, 工号, 文件编号, 文件名称, 摘要, 阅读, 下载);
+
+-- Full-text search inside the documents (owned by this module). One row per page (a sheet, a
+-- slide) of a document's text, taken from the content whose upload time 版本 names; the state
+-- of each document's indexing (0 pending, 1 indexing, 2 done, 3 no text, 4 failed) with the
+-- content it is about. The index over the text reads its words with the tokenizer "quarvel" of
+-- the client's own module (pairs and single characters of Chinese, words of other scripts).
+CREATE TABLE 资料全文 (
+    ID INTEGER PRIMARY KEY AUTOINCREMENT,
+    文件ID INTEGER NOT NULL,
+    页码 INTEGER NOT NULL,
+    版本 TEXT,
+    文本 TEXT NOT NULL
+);
+CREATE INDEX ix_fulltext_document ON 资料全文 (文件ID, 页码);
+CREATE TABLE 资料全文状态 (
+    文件ID INTEGER PRIMARY KEY,
+    状态 INTEGER NOT NULL,
+    版本 TEXT,
+    说明 TEXT COLLATE NOCASE_RTRIM
+);
+CREATE VIRTUAL TABLE 资料全文索引 USING fts5(文本, content='资料全文', content_rowid='ID', tokenize='quarvel');
+CREATE TRIGGER tr_fulltext_insert AFTER INSERT ON 资料全文 BEGIN INSERT INTO 资料全文索引 (rowid, 文本) VALUES (new.ID, new.文本); END;
+CREATE TRIGGER tr_fulltext_delete AFTER DELETE ON 资料全文 BEGIN INSERT INTO 资料全文索引 (资料全文索引, rowid, 文本) VALUES ('delete', old.ID, old.文本); END;
+CREATE TRIGGER tr_fulltext_update AFTER UPDATE ON 资料全文 BEGIN INSERT INTO 资料全文索引 (资料全文索引, rowid, 文本) VALUES ('delete', old.ID, old.文本); INSERT INTO 资料全文索引 (rowid, 文本) VALUES (new.ID, new.文本); END;

@@ -202,3 +202,26 @@ CREATE INDEX ix_access_log_department ON 资料下载记录 (部门);
 -- accesses in time order. Both cover every column the counts and the details read.
 CREATE INDEX ix_access_log_grouping ON 资料下载记录 (文件编号, 操作时间) INCLUDE (文件名称, 摘要, 文件类别, 部门, 工号, 阅读, 下载);
 CREATE INDEX ix_access_log_period ON 资料下载记录 (操作时间) INCLUDE (文件编号, 文件名称, 摘要, 文件类别, 部门, 工号, 阅读, 下载);
+
+-- Full-text search inside the documents (owned by this module). One row per page (a sheet, a
+-- slide) of a document's text, taken from the content whose upload time 版本 names; the state
+-- of each document's indexing (0 pending, 1 indexing, 2 done, 3 no text, 4 failed) with the
+-- content it is about.
+CREATE TABLE 资料全文 (
+    ID int IDENTITY(1,1) NOT NULL CONSTRAINT pk_fulltext PRIMARY KEY,
+    文件ID int NOT NULL,
+    页码 int NOT NULL,
+    版本 datetime NULL,
+    文本 nvarchar(max) NOT NULL
+);
+CREATE INDEX ix_fulltext_document ON 资料全文 (文件ID, 页码);
+CREATE TABLE 资料全文状态 (
+    文件ID int NOT NULL PRIMARY KEY,
+    状态 int NOT NULL,
+    版本 datetime NULL,
+    说明 nvarchar(200) NULL
+);
+-- Where the server has full-text search installed, a catalog and an index over the text with the
+-- Chinese (PRC) word breaker; the client searches with CONTAINS then, with like otherwise.
+IF FULLTEXTSERVICEPROPERTY('IsFullTextInstalled') = 1 AND NOT EXISTS (SELECT 1 FROM sys.fulltext_catalogs WHERE name = 'quarvel_fulltext') EXEC (N'CREATE FULLTEXT CATALOG quarvel_fulltext');
+IF FULLTEXTSERVICEPROPERTY('IsFullTextInstalled') = 1 AND NOT EXISTS (SELECT 1 FROM sys.fulltext_indexes WHERE object_id = OBJECT_ID(N'资料全文')) EXEC (N'CREATE FULLTEXT INDEX ON 资料全文 (文本 LANGUAGE 2052) KEY INDEX pk_fulltext ON quarvel_fulltext WITH CHANGE_TRACKING AUTO');

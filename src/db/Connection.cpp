@@ -481,6 +481,29 @@ DbStatus OpenConnection(const QString& uid, const QString& pwd, const QString& d
     return openTarget(target, ConnectionSettings{svr, uid, pwd, dbName});
 }
 
+DbStatus openOwnConnection(const QString& connectionName)
+{
+    const ConnectionTarget target = SharedConnection::target();
+    if (target.driver.isEmpty())
+        return {DbError::make(-1, QStringLiteral("未配置数据库服务器"))};
+    if (target.driver == QLatin1String("QSQLITE") && !QFileInfo(target.databaseName).isFile())
+        return {DbError::make(-1, QStringLiteral("数据库文件不存在: ") + target.databaseName)};
+    QSqlDatabase db = QSqlDatabase::addDatabase(target.driver, connectionName);
+    db.setDatabaseName(target.databaseName);
+    if (target.driver == QLatin1String("QODBC")) {
+        db.setConnectOptions(
+            QStringLiteral("SQL_ATTR_LOGIN_TIMEOUT=%1;SQL_ATTR_CONNECTION_TIMEOUT=%1").arg(kConnectionTimeoutSeconds));
+    } else {
+        db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(kConnectionTimeoutSeconds * 1000));
+    }
+    if (!db.open())
+        return {DbError::fromSql(db.lastError())};
+    const DbStatus collation = registerTextCollation(db);
+    if (!collation.ok())
+        db.close();
+    return collation;
+}
+
 QString ConnectionString() { return state().connectionString; }
 
 QDateTime zeroDate() { return QDateTime(QDate(1899, 12, 30), QTime(0, 0)); }

@@ -77,6 +77,12 @@ public:
 // it could not be opened.
 DbStatus OpenConnection(const QString& uid, const QString& pwd, const QString& dbName, const QString& svr);
 
+// Opens a connection of its own, named `connectionName`, to the database the shared connection
+// reaches (the same settings; the collation and the full-text tokenizer registered on SQLite), for
+// work on another thread: open it, use it and remove it on that thread. An embedded file that is
+// missing is not created.
+DbStatus openOwnConnection(const QString& connectionName);
+
 // The last composed connection text.
 QString ConnectionString();
 

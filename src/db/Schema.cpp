@@ -53,4 +53,38 @@ DbStatus create(QSqlDatabase db, SqlEngine engine)
     return {};
 }
 
+DbStatus ensureFullText(QSqlDatabase db, SqlEngine engine)
+{
+    QSqlQuery q(db);
+    const QString check = engine == SqlEngine::Sqlite
+                              ? QStringLiteral("select count(*) from sqlite_master where name in "
+                                               "('资料全文', '资料全文状态', '资料全文索引')")
+                              : QStringLiteral("select case when object_id(N'资料全文') is not null and "
+                                               "object_id(N'资料全文状态') is not null then 3 else 0 end");
+    if (!q.exec(check) || !q.next())
+        return DbStatus{DbError::fromSql(q.lastError())};
+    if (q.value(0).toInt() == 3)
+        return {};
+    q.finish();
+    QStringList wanted;
+    for (const QString& s : statements(engine)) {
+        if (s.contains(u"资料全文") || s.contains(QLatin1String("quarvel_fulltext")))
+            wanted.append(s);
+    }
+    const bool transaction = engine == SqlEngine::Sqlite;
+    if (transaction && !q.exec(QStringLiteral("BEGIN IMMEDIATE")))
+        return DbStatus{DbError::fromSql(q.lastError())};
+    for (const QString& s : wanted) {
+        if (!q.exec(s)) {
+            const DbError error = DbError::fromSql(q.lastError());
+            if (transaction)
+                q.exec(QStringLiteral("ROLLBACK"));
+            return DbStatus{error};
+        }
+    }
+    if (transaction && !q.exec(QStringLiteral("COMMIT")))
+        return DbStatus{DbError::fromSql(q.lastError())};
+    return {};
+}
+
 }  // namespace quarvel::schema

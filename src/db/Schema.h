@@ -17,4 +17,11 @@ QStringList statements(SqlEngine engine);
 // (and stays registered on that connection).
 DbStatus create(QSqlDatabase db, SqlEngine engine);
 
+// The tables of full-text search (资料全文, 资料全文状态 and, on SQLite, the index 资料全文索引),
+// created from the script's statements when the database lacks them: a database made before the
+// search existed gets them on first use. Nothing is done when they exist. On SQLite the
+// statements run in one transaction; the full-text catalog and index of SQL Server cannot, and
+// each is guarded by the script itself.
+DbStatus ensureFullText(QSqlDatabase db, SqlEngine engine);
+
 }  // namespace quarvel::schema

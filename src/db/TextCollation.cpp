@@ -5,6 +5,7 @@
 
 #include <sqlite3.h>
 
+#include "db/FullTextTokenizer.h"
 #include "db/LikeFunction.h"
 
 namespace quarvel {
@@ -22,7 +23,10 @@ int registerTextCollation(sqlite3* handle)
     if (!handle)
         return SQLITE_MISUSE;
     const int rc = sqlite3_create_collation_v2(handle, kTextCollation, SQLITE_UTF8, nullptr, compareCallback, nullptr);
-    return rc == SQLITE_OK ? likefunction::registerLike(handle) : rc;
+    if (rc != SQLITE_OK)
+        return rc;
+    const int like = likefunction::registerLike(handle);
+    return like == SQLITE_OK ? fulltexttokenizer::registerTokenizer(handle) : like;
 }
 
 DbResult<sqlite3*> embeddedHandle(const QSqlDatabase& db)

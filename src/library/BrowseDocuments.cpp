@@ -32,6 +32,7 @@ enum class Column {
     Read,
     Count
 };
+static_assert(int(Column::Count) == kListedColumns);
 constexpr auto kColumns = columnTable<Column>({
     {Column::Id, u"公司文件信息.ID"},
     {Column::Number, u"公司文件信息.编号"},
@@ -77,16 +78,22 @@ constexpr auto kKeyColumns = columnTable<KeyColumn>({
 });
 
 // The permission rule: a document is listed through every right of the position on its number
-// that grants reading or downloading; documents without stored content never.
-const QString& listSource()
+// that grants reading or downloading; documents without stored content never. The joins bind
+// the position code; the where clause follows (a search that joins more puts it between).
+const QString& listJoins()
 {
     static const QString sql = QStringLiteral(
         " from 公司文件信息 inner join (select 资料下载权限.文件编号, 资料下载权限.下载, 资料下载权限.查阅 "
         "from 资料下载权限 where (资料下载权限.下载 = 1 or 资料下载权限.查阅 = 1) and 资料下载权限.岗位代号 = ?) "
         "as 权限表 on 权限表.文件编号 = 公司文件信息.编号"
         " left join 员工档案 on 员工档案.工号 = 公司文件信息.上传人工号"
-        " left join 资料类型 on 资料类型.编号 = 公司文件信息.文件类别"
-        " where 公司文件信息.文件 is not null");
+        " left join 资料类型 on 资料类型.编号 = 公司文件信息.文件类别");
+    return sql;
+}
+
+const QString& listCondition()
+{
+    static const QString sql = QStringLiteral(" where 公司文件信息.文件 is not null");
     return sql;
 }
 
@@ -192,7 +199,6 @@ QString BrowseDocuments::recentStatement()
            + listOrder();
 }
 
-// The search's rows without their order.
 // The search's conditions beyond the permission rule.
 static QString searchConditions(const BrowseSearch& search)
 {
@@ -212,16 +218,21 @@ static QString searchConditions(const BrowseSearch& search)
     return sql;
 }
 
-QString BrowseDocuments::searchStatement(const BrowseSearch& search)
+QString BrowseDocuments::searchStatement(const BrowseSearch& search) { return searchStatement(search, {}); }
+
+QString BrowseDocuments::searchStatement(const BrowseSearch& search, const JoinedSearch& joined)
 {
-    return QStringLiteral("select distinct ") + kColumns.selectList() + listSource() + searchConditions(search)
-           + listOrder();
+    QString sql = QStringLiteral("select distinct ");
+    if (joined.top > 0)
+        sql += QStringLiteral("top %1 ").arg(joined.top);
+    return sql + kColumns.selectList() + joined.columns + listJoins() + joined.joins + listCondition()
+           + joined.condition + searchConditions(search) + listOrder() + joined.order;
 }
 
 QString BrowseDocuments::searchKeysStatement(const BrowseSearch& search)
 {
-    return QStringLiteral("select distinct ") + kKeyColumns.selectList() + listSource() + searchConditions(search)
-           + listOrder();
+    return QStringLiteral("select distinct ") + kKeyColumns.selectList() + listJoins() + listCondition()
+           + searchConditions(search) + listOrder();
 }
 
 QString BrowseDocuments::documentsByIdStatement(int count)
@@ -239,7 +250,14 @@ QString BrowseDocuments::documentsByIdStatement(int count)
 
 QVariantList BrowseDocuments::searchValues(const QString& positionCode, const BrowseSearch& search)
 {
+    return searchValues(positionCode, search, {});
+}
+
+QVariantList BrowseDocuments::searchValues(const QString& positionCode, const BrowseSearch& search,
+                                           const QVariantList& joinedValues)
+{
     QVariantList values{positionCode.isNull() ? QStringLiteral("") : positionCode};
+    values += joinedValues;
     if (search.byName)
         values << likePattern(search.name);
     if (search.byUploader)
@@ -379,21 +397,30 @@ DbResult<QVector<BrowseRow>> BrowseDocuments::search(const QString& positionCode
     using Result = DbResult<QVector<BrowseRow>>;
     if (positionCode.isEmpty())
         return {};
+    RowReader q(searchStatement(search));
+    for (const QVariant& v : searchValues(positionCode, search))
+        q.bind(v);
+    Result result;
+    const DbStatus lists = withSearchLists(search, [&] { result = readRows(q, sink); });
+    return lists.ok() ? result : Result::failure(lists.error);
+}
+
+DbStatus BrowseDocuments::withSearchLists(const BrowseSearch& search, const std::function<void()>& run)
+{
     ValueList types(typeListName());
     DbStatus filled = types.fill(search.typeCodes);
     if (!filled.ok())
-        return Result::failure(filled.error);
+        return filled;
     ValueList formatList(formatListName());
     if (!search.formats.isEmpty()) {
         filled = formatList.fill(search.formats);
         if (!filled.ok())
-            return Result::failure(filled.error);
+            return filled;
     }
-    RowReader q(searchStatement(search));
-    for (const QVariant& v : searchValues(positionCode, search))
-        q.bind(v);
-    Result result = readRows(q, sink);
-    return result;
+    run();
+    return {};
 }
+
+BrowseRow BrowseDocuments::listedRow(const RowReader& q) { return readRow(q); }
 
 }  // namespace quarvel

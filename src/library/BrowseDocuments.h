@@ -55,6 +55,24 @@ enum class SearchRefusal { None, NoType, NoName, NoUploader, NoKeywords, DateRan
 // nothing but blanks.
 SearchRefusal checkSearch(const BrowseSearch& search);
 
+// The columns of a listed document in a statement's select list; a search that joins more reads
+// its own columns after them, numbered from here.
+inline constexpr int kListedColumns = 14;
+
+// What a search adds to the browse search's statement (the full-text search): columns after the
+// listed document's, joins after the rights and before the where clause, a condition (starting
+// " and ") before the filters, an order after the list's, and a row limit (0: none). Its bound
+// values come right after the position code.
+struct JoinedSearch {
+    QString columns;  // starting ", "
+    QString joins;
+    QString condition;
+    QString order;  // starting ", "
+    int top = 0;
+};
+
+class RowReader;
+
 // Called with each row as it is read; lets a caller fill a list without a second copy.
 using BrowseRowSink = std::function<void(const BrowseRow&)>;
 
@@ -126,8 +144,16 @@ public:
     static QString searchKeysStatement(const BrowseSearch& search);
     // The listed columns of `count` documents given by their IDs (the rights read as 0).
     static QString documentsByIdStatement(int count);
+    static QString searchStatement(const BrowseSearch& search, const JoinedSearch& joined);
     // The values bound to searchStatement, in order (the lists are not among them).
     static QVariantList searchValues(const QString& positionCode, const BrowseSearch& search);
+    static QVariantList searchValues(const QString& positionCode, const BrowseSearch& search,
+                                     const QVariantList& joinedValues);
+    // Fills the value lists that searchStatement reads (types, formats), runs `run` while they
+    // exist, and drops them: a search that joins more runs its own statement inside.
+    static DbStatus withSearchLists(const BrowseSearch& search, const std::function<void()>& run);
+    // The listed document of the current row of a statement built by searchStatement.
+    static BrowseRow listedRow(const RowReader& q);
     // The names of the value lists that searchStatement reads.
     static QString typeListName();
     static QString formatListName();

@@ -2,6 +2,7 @@
 #include "db/SqlDialect.h"
 
 #include "db/Query.h"
+#include "library/FullTextIndex.h"
 #include "shared/Module1.h"
 
 #include <QDir>
@@ -460,6 +461,8 @@ DbResult<qint64> UploadDocuments::insert(const DocumentInput& input, const Uploa
     const DbResult<qint64> size = readableFileSize(input.filePath);
     if (!size.ok())
         return Result::failure(size.error);
+    // The text for the search inside documents, read before the write lock is taken.
+    const FullTextIndex::UploadText text = FullTextIndex::prepareUpload(input.filePath, extensionOf(input.filePath));
 
     Transaction transaction;
     if (!transaction.begun())
@@ -498,8 +501,11 @@ DbResult<qint64> UploadDocuments::insert(const DocumentInput& input, const Uploa
     const DbStatus stored = storeContent(id, input.filePath, size.value, progress);
     if (!stored.ok())
         return Result::failure(stored.error);
+    if (const DbStatus indexed = FullTextIndex::recordUpload(id, now, text); !indexed.ok())
+        return Result::failure(indexed.error);
     if (!transaction.commit())
         return Result::failure(transaction.error());
+    FullTextIndex::afterUpload(id, text);
     return {id, {}};
 }
 
@@ -509,6 +515,10 @@ DbStatus UploadDocuments::update(qint64 id, const DocumentInput& input, const Up
     const bool newFile = !input.filePath.isEmpty();
     if (const DbError tooLong = tooLongText(input); tooLong.isSet())
         return {tooLong};
+    // The new file's text for the search inside documents, read before the write lock is taken.
+    const FullTextIndex::UploadText text = newFile ? FullTextIndex::prepareUpload(input.filePath,
+                                                                                  extensionOf(input.filePath))
+                                                   : FullTextIndex::UploadText{};
     Transaction transaction;
     if (!transaction.begun())
         return {transaction.error()};
@@ -543,14 +553,19 @@ DbStatus UploadDocuments::update(qint64 id, const DocumentInput& input, const Up
         const DbStatus stored = storeContent(id, input.filePath, size, progress);
         if (!stored.ok())
             return stored;
+        // The old content's text goes with it.
+        if (const DbStatus indexed = FullTextIndex::recordUpload(id, now, text); !indexed.ok())
+            return indexed;
     }
     if (!transaction.commit())
         return {transaction.error()};
+    FullTextIndex::afterUpload(id, text);
     return {};
 }
 
 DbStatus UploadDocuments::remove(qint64 id, const QString& number)
 {
+    const bool fullText = FullTextIndex::ensureTables().ok();
     Transaction transaction;
     if (!transaction.begun())
         return {transaction.error()};
@@ -560,6 +575,11 @@ DbStatus UploadDocuments::remove(qint64 id, const QString& number)
     s = execute(deleteRightsStatement(), {documentNumberOf(number)});
     if (!s.ok())
         return s;
+    if (fullText) {
+        s = FullTextIndex::forget(id);
+        if (!s.ok())
+            return s;
+    }
     if (!transaction.commit())
         return {transaction.error()};
     return {};

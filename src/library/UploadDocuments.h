@@ -166,13 +166,15 @@ public:
     // keywords 200 characters: the error names the field and its limit), when the
     // file cannot be read, when the progress cancels (the error then
     // satisfies isTransferCancelled) or on any failure. A file of length zero stores NULL.
-    // Returns the new ID.
+    // The file's text for the search inside documents is written in the same transaction (see
+    // FullTextIndex::prepareUpload; a file that cannot be read only records so). Returns the new ID.
     static DbResult<qint64> insert(const DocumentInput& input, const UploaderContext& context, const QDateTime& now,
                                    const TransferProgress& progress = {});
 
     // Changes the document with this ID: 文件名称, 文件类别, 摘要, 部门, 岗位, 关键字, 文件级别,
     // and, only when filePath is not empty, 上传日期, 上传人工号, 附件后缀 and 文件 (streamed; a
-    // file of length zero stores NULL), in one transaction. 编号 never changes. A text longer
+    // file of length zero stores NULL), in one transaction, with the new file's text for the search
+    // in place of the old one's. 编号 never changes. A text longer
     // than its column is refused as by insert. No such row: nothing is written and no error is
     // returned.
     static DbStatus update(qint64 id, const DocumentInput& input, const UploaderContext& context, const QDateTime& now,

@@ -69,7 +69,11 @@ struct Entry {
 
 // The entries of a package, in their order; refused beyond the limit or when the package is
 // not a zip archive.
-DbResult<std::vector<Entry>> listEntries(unzFile zip, const QString& path, const PackageLimits& limits)
+// Says why a package was refused: a workbook to be amended, or a document read for its text.
+using Refusal = DbError (*)(const QString& path, const QString& why);
+
+DbResult<std::vector<Entry>> listEntries(unzFile zip, const QString& path, const PackageLimits& limits,
+                                         Refusal notAWorkbook = quarvel::xlsx::notAWorkbook)
 {
     std::vector<Entry> entries;
     unz_global_info64 global{};
@@ -107,7 +111,8 @@ const Entry* findEntry(const std::vector<Entry>& entries, const QByteArray& name
 }
 
 // One part unpacked, at most `limit` bytes whatever its header says.
-DbResult<QByteArray> readPart(unzFile zip, const Entry& entry, qint64 limit, const QString& path)
+DbResult<QByteArray> readPart(unzFile zip, const Entry& entry, qint64 limit, const QString& path,
+                              Refusal notAWorkbook = quarvel::xlsx::notAWorkbook)
 {
     unz64_file_pos position = entry.position;
     if (unzGoToFilePos64(zip, &position) != UNZ_OK || unzOpenCurrentFile(zip) != UNZ_OK)
@@ -1272,6 +1277,55 @@ DbStatus verifyPackage(const QString& path, const QString& sheetPart, qint64 row
     if (!sheetSeen)
         return {failure(QStringLiteral("文件 %1 没有完整写入").arg(shown(path)))};
     return {};
+}
+
+namespace {
+
+DbError unreadable(const QString& path, const QString& why)
+{
+    return failure(QStringLiteral("文件 %1 无法读取（%2）").arg(shown(path), why));
+}
+
+}  // namespace
+
+struct PackageReader::Parts {
+    ZipReader zip;
+    std::vector<Entry> entries;
+    explicit Parts(const QString& path) : zip(path) {}
+};
+
+PackageReader::PackageReader(const QString& path, const PackageLimits& limits) : m_path(path), m_limits(limits) {}
+
+PackageReader::~PackageReader() = default;
+
+DbStatus PackageReader::open()
+{
+    m_parts = std::make_unique<Parts>(m_path);
+    auto listed = listEntries(m_parts->zip.get(), m_path, m_limits, unreadable);
+    if (!listed.ok()) {
+        m_parts.reset();
+        return {listed.error};
+    }
+    m_parts->entries = std::move(listed.value);
+    return {};
+}
+
+QStringList PackageReader::partNames() const
+{
+    QStringList names;
+    if (m_parts) {
+        for (const Entry& e : m_parts->entries)
+            names << QString::fromUtf8(e.name);
+    }
+    return names;
+}
+
+DbResult<QByteArray> PackageReader::part(const QString& name) const
+{
+    const Entry* e = m_parts ? findEntry(m_parts->entries, name.toUtf8()) : nullptr;
+    if (!e)
+        return DbResult<QByteArray>::failure(unreadable(m_path, QStringLiteral("缺少部件 %1").arg(name)));
+    return readPart(m_parts->zip.get(), *e, m_limits.partBytes, m_path, unreadable);
 }
 
 }  // namespace quarvel::xlsx

@@ -10,9 +10,12 @@
 
 #include "db/DbError.h"
 
+#include <QByteArray>
 #include <QString>
+#include <QStringList>
 
 #include <functional>
+#include <memory>
 
 namespace quarvel::xlsx {
 
@@ -61,5 +64,29 @@ QString writeFailureText(int systemError);
 // Renames `finished` over `target` and returns 0 or the system's error number. The blocks of the
 // file it replaces are given back after the user's wait: a large workbook's take milliseconds.
 int replaceFile(const QString& finished, const QString& target);
+
+// An Office Open XML package from outside (a workbook, a text document, a presentation) read part
+// by part with the same reader and limits as the splice: the entries counted, each part unpacked
+// to at most `partBytes` whatever its header claims, encrypted entries refused.
+class PackageReader {
+public:
+    explicit PackageReader(const QString& path, const PackageLimits& limits = {});
+    ~PackageReader();
+    PackageReader(const PackageReader&) = delete;
+    PackageReader& operator=(const PackageReader&) = delete;
+
+    // Reads the package's directory; the error says why it is no package that can be read.
+    DbStatus open();
+    // The names of the parts, in the package's order (after open).
+    QStringList partNames() const;
+    // One part unpacked (names compare without regard to case).
+    DbResult<QByteArray> part(const QString& name) const;
+
+private:
+    struct Parts;
+    QString m_path;
+    PackageLimits m_limits;
+    std::unique_ptr<Parts> m_parts;
+};
 
 }  // namespace quarvel::xlsx

@@ -25,7 +25,8 @@ namespace {
 constexpr qint64 kThreePieces = 2 * 512 * 1024 + 100;
 
 const QSet<QString> kClockColumns = {QStringLiteral("公司文件信息.上传日期"), QStringLiteral("资料下载权限.updatedate"),
-                                     QStringLiteral("资料下载记录.操作时间")};
+                                     QStringLiteral("资料下载记录.操作时间"), QStringLiteral("资料全文.版本"),
+                                     QStringLiteral("资料全文状态.版本")};
 
 }  // namespace
 

@@ -8,6 +8,7 @@
 #include "library/BrowseDocuments.h"
 #include "library/DocumentAccess.h"
 #include "library/DocumentRights.h"
+#include "library/FullTextIndex.h"
 #include "library/UploadDocuments.h"
 #include "login/LoginService.h"
 #include "mainwindow/MenuPermissions.h"
@@ -44,6 +45,8 @@ QVector<CatalogEntry> statementCatalog()
     for (const auto& s : DocumentContent::statements())
         all.append({s.name, s.tsql});
     for (const auto& s : UploadDocuments::statements())
+        all.append({s.name, s.tsql});
+    for (const auto& s : FullTextIndex::statements())
         all.append({s.name, s.tsql});
 
     // Browsing, opening and the access log; the searches with no filter and with every one.
@@ -90,6 +93,8 @@ QVector<CatalogEntry> serverOnlyStatements()
     QVector<CatalogEntry> all;
     for (const auto& s : ValueList::statements())
         all.append({s.name, QString(s.tsql).remove(guard)});
+    for (const auto& s : FullTextIndex::serverStatements())
+        all.append({s.name, s.tsql});
     return all;
 }
 

@@ -1,5 +1,7 @@
 #include "demodb/DemoData.h"
 
+#include <QStringEncoder>
+
 #include "db/Query.h"
 #include "db/Schema.h"
 #include "db/SqlDialect.h"
@@ -490,14 +492,28 @@ private:
                   fileFor(extension, d.number, d.name, d.type, d.position, d.uploaded));
         }
 
-        const qsizetype extra = qMax<qsizetype>(0, m_sizes.documents - qsizetype(fixed::documents().size()));
-        if (extra == 0)
-            return;
         QStringList leaves;
         for (const TypeInfo& t : std::as_const(m_types)) {
             if (t.leaf && !t.voided)
                 leaves.append(t.code);
         }
+        // Documents of Chinese text each its own, every third in the Chinese code page (GBK).
+        for (int i = 0; i < m_sizes.textDocuments; ++i) {
+            const QString type = m_random.pick(leaves);
+            const TypeInfo& t = m_types.at(m_typeIndex.value(type));
+            const QString number = QStringLiteral("TX%1").arg(i + 1, 6, 10, QLatin1Char('0'));
+            const QString name = t.name + pickText(m_random, kDocumentWords) + QStringLiteral(" %1").arg(i + 1);
+            const DocumentInfo d{
+                number, name, type, QVariant(u8("%1的主要内容").arg(name)), QStringLiteral("G0201"), uploadTime()};
+            QByteArray bytes =
+                FileFactory::text(composeDocumentText(name, t.top, subtitle(number, d.position, d.uploaded), m_random));
+            if (i % 3 == 2)
+                bytes = QStringEncoder("GB18030").encode(QString::fromUtf8(bytes));
+            store(d, QVariant(t.name), 1, QStringLiteral("txt"), bytes);
+        }
+        const qsizetype extra = qMax<qsizetype>(0, m_sizes.documents - qsizetype(fixed::documents().size()));
+        if (extra == 0)
+            return;
         const QStringList uploaders = {QStringLiteral("G0201"), QStringLiteral("G0401"), QStringLiteral("G0411"),
                                        QStringLiteral("G0203"), QStringLiteral("G0301"), QStringLiteral("G0601")};
         // Generated documents share a few rendered files, or one filler of the requested size.

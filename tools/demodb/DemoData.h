@@ -15,6 +15,8 @@ struct DemoSizes {
     qint64 logRows = 600;     // access-log rows, exactly
     qint64 rights = 0;        // total download-rights rows (at least those the documents get)
     qint64 fileSize = 0;      // bytes of each generated document's file; 0 = small mixed files
+    int textDocuments = 0;    // documents with Chinese text of their own (text files, some in GBK), for
+                              // the search inside documents
     quint64 seed = 20130921;  // the same seed and reference time give the same rows
     QDateTime referenceTime;  // "now" of the data (uploads and accesses lie before it);
                               // invalid = the current time

@@ -1,6 +1,8 @@
 // quarvel-demodb: builds a SQLite demo database for the client and for the benchmarks.
 
+#include "db/Connection.h"
 #include "demodb/DemoData.h"
+#include "library/FullTextBackfill.h"
 
 #include <QCommandLineParser>
 #include <QFile>
@@ -92,7 +94,15 @@ int main(int argc, char* argv[])
     const QCommandLineOption background(QStringLiteral("background"),
                                         QStringLiteral("also write a background picture (MDI.BMP) to FILE"),
                                         QStringLiteral("FILE"));
-    parser.addOptions({force, departments, types, documents, logRows, rights, fileSize, seed, background});
+    const QCommandLineOption textDocuments(
+        QStringLiteral("text-documents"),
+        QStringLiteral("add N documents of Chinese text each its own (every third in GBK)"), QStringLiteral("N"));
+    const QCommandLineOption backfill(
+        QStringLiteral("backfill"),
+        QStringLiteral("index the text of every stored document for the search inside documents; with PATH\n"
+                       "alone (no other size option) an existing database is indexed where it needs it"));
+    parser.addOptions(
+        {force, departments, types, documents, logRows, rights, fileSize, seed, background, textDocuments, backfill});
     parser.process(app);
 
     QTextStream err(stderr);
@@ -108,10 +118,37 @@ int main(int argc, char* argv[])
     }
     if (args.size() != 1) {
         err << "usage: quarvel-demodb PATH [--force] [--departments N] [--types N] [--documents N]"
-               " [--log-rows N] [--rights N] [--file-size BYTES] [--seed N]\n";
+               " [--log-rows N] [--rights N] [--file-size BYTES] [--seed N] [--text-documents N] [--backfill]\n";
         return 2;
     }
     const QString path = args.first();
+
+    // Indexes the stored documents' text, showing how far it is; resumes where a run stopped.
+    const auto runBackfill = [&]() -> int {
+        const quarvel::DbStatus opened = quarvel::OpenConnection({}, {}, {}, QStringLiteral("sqlite:") + path);
+        if (!opened.ok()) {
+            err << "quarvel-demodb: " << opened.error.description << '\n';
+            return 1;
+        }
+        int shown = -1;
+        const auto done = quarvel::FullTextBackfill::run({}, [&](const quarvel::BackfillProgress& p) {
+            if (p.done != shown && (p.done == p.total || p.done % 100 == 0)) {
+                shown = p.done;
+                out << "  full-text index: " << p.done << " of " << p.total << " documents\n" << Qt::flush;
+            }
+            return true;
+        });
+        quarvel::SharedConnection::release();
+        if (!done.ok()) {
+            err << "quarvel-demodb: " << done.error.description << '\n';
+            return 1;
+        }
+        out << "Full-text index: " << done.value.indexed << " documents with text, " << done.value.noText
+            << " without, " << done.value.failed << " unreadable\n";
+        return 0;
+    };
+    if (parser.isSet(backfill) && QFileInfo::exists(path) && !parser.isSet(force))
+        return runBackfill();
 
     quarvel::demo::DemoSizes sizes;
     qint64 value = 0;
@@ -120,8 +157,9 @@ int main(int argc, char* argv[])
         const char* name;
         int* target;
     };
-    for (const IntOption& o : {IntOption{"departments", &sizes.departments}, IntOption{"types", &sizes.types},
-                               IntOption{"documents", &sizes.documents}}) {
+    for (const IntOption& o :
+         {IntOption{"departments", &sizes.departments}, IntOption{"types", &sizes.types},
+          IntOption{"documents", &sizes.documents}, IntOption{"text-documents", &sizes.textDocuments}}) {
         value = *o.target;
         if (!parseCount(parser, QString::fromLatin1(o.name), &value, &error) || value > 10000000) {
             err << (error.isEmpty() ? QStringLiteral("--%1 is too large").arg(QString::fromLatin1(o.name)) : error)
@@ -177,5 +215,5 @@ int main(int argc, char* argv[])
     for (const auto& login : quarvel::demo::demoLogins())
         out << "  " << login.employeeNo.leftJustified(6) << ' ' << login.password.leftJustified(7) << ' '
             << login.description << '\n';
-    return 0;
+    return parser.isSet(backfill) ? runBackfill() : 0;
 }
