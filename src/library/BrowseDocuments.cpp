@@ -59,11 +59,12 @@ const QString& listSource()
     return sql;
 }
 
-// The same rule for the opening list, written so that the newest documents come first and
-// each is checked against the position's rights (index 文件编号, 岗位代号), which stops after the
-// first rows instead of sorting every document of the position. Joined in the where clause,
-// the cross join is the same inner join on every engine.
-const QString& recentSource()
+// The same rule written so that the documents lead, newest first, and each is checked against
+// the position's rights (index 文件编号, 岗位代号): the opening list stops after its first rows,
+// a search with a date filter reads only the period's documents, instead of every document of
+// the position sorted. Joined in the where clause, the cross join is the same inner join on
+// every engine (SQLite keeps the documents as the outer loop).
+const QString& documentsFirstSource()
 {
     static const QString sql = QStringLiteral(
         " from 公司文件信息 cross join (select 资料下载权限.文件编号, 资料下载权限.下载, 资料下载权限.查阅 "
@@ -157,13 +158,26 @@ QString BrowseDocuments::formatsStatement()
 
 QString BrowseDocuments::recentStatement()
 {
-    return QStringLiteral("select distinct top %1 ").arg(kRecentRows) + kColumns.selectList() + recentSource()
+    return QStringLiteral("select distinct top %1 ").arg(kRecentRows) + kColumns.selectList() + documentsFirstSource()
            + listOrder();
 }
 
 QString BrowseDocuments::searchStatement(const BrowseSearch& search)
 {
-    QString sql = QStringLiteral("select distinct ") + kColumns.selectList() + listSource();
+    // With a date filter the documents of the period lead, newest first through the index that
+    // carries every column the filters test (no sort, and no row of the table read for a
+    // document that fails them); only the documents that pass are checked against the
+    // position's rights by number. Without one the position's rights lead and each finds its
+    // document by number. The uploader's name is tested on the document too, against the
+    // employees it matches, so that the check comes before any lookup; the test on the joined
+    // row stays, so that a number held by several employees lists exactly the rows it did.
+    // The distinct then only sees the rows that meet every filter. The cheap tests come first
+    // (the engine tests them in this order), the patterns of the texts last.
+    QString sql = QStringLiteral("select distinct ") + kColumns.selectList()
+                  + (search.byDate ? documentsFirstSource() : listSource());
+    if (search.byUploader)
+        sql += QStringLiteral(
+            " and 公司文件信息.上传人工号 in (select 员工档案.工号 from 员工档案 where 员工档案.姓名 like ?)");
     sql += QStringLiteral(" and 公司文件信息.文件类别 in (select 值 from [#") + typeListName() + QStringLiteral("])");
     if (!search.formats.isEmpty())
         sql += QStringLiteral(" and 公司文件信息.附件后缀 in (select 值 from [#") + formatListName()
@@ -182,6 +196,8 @@ QString BrowseDocuments::searchStatement(const BrowseSearch& search)
 QVariantList BrowseDocuments::searchValues(const QString& positionCode, const BrowseSearch& search)
 {
     QVariantList values{positionCode.isNull() ? QStringLiteral("") : positionCode};
+    if (search.byUploader)
+        values << likePattern(search.uploader);
     if (search.byName)
         values << likePattern(search.name);
     if (search.byUploader)
