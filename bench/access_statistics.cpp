@@ -37,7 +37,7 @@ int main(int argc, char* argv[])
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication app(argc, argv);
     QStringList args = app.arguments().mid(1);
-    int runs = 5;
+    int runs = bench::kMinPairs;
     if (const qsizetype at = args.indexOf(QStringLiteral("--runs")); at >= 0 && at + 1 < args.size()) {
         runs = qMax(1, args.at(at + 1).toInt());
         args.remove(at, 2);
@@ -79,11 +79,11 @@ int main(int argc, char* argv[])
     filter.from = newest.date().addYears(-1);
     const qint64 total = firstValue(QStringLiteral("select count(*) from 资料下载记录")).toLongLong();
     std::printf("%lld log rows; filter: %lld departments, %lld types, name like %%%s%%, file like %%%s%%, %s to %s; "
-                "medians of %d runs\n",
+                "medians of %d interleaved pairs\n",
                 static_cast<long long>(total), static_cast<long long>(filter.departmentCodes.size()),
                 static_cast<long long>(filter.typeCodes.size()), qPrintable(*filter.employeeName),
                 qPrintable(*filter.fileName), qPrintable(filter.from->toString(Qt::ISODate)),
-                qPrintable(filter.to->toString(Qt::ISODate)), runs);
+                qPrintable(filter.to->toString(Qt::ISODate)), std::max(runs, bench::kMinPairs));
 
     bench::EngineFloor engine(path, true);
     if (!engine.isOpen())
@@ -109,16 +109,9 @@ int main(int argc, char* argv[])
     };
     clientCounts();  // warms the page cache for both sides
     engineCounts();
-    std::vector<double> clientTimes, engineTimes;
-    for (int i = 0; i < runs; ++i) {  // interleaved, so that both sides see the same machine
-        clientTimes.push_back(bench::median(1, clientCounts));
-        engineTimes.push_back(bench::median(1, engineCounts));
-    }
-    std::sort(clientTimes.begin(), clientTimes.end());
-    std::sort(engineTimes.begin(), engineTimes.end());
     bench::printHeading(QStringLiteral("access statistics"));
-    bench::printRow(QStringLiteral("statistics, every filter set"), clientTimes[clientTimes.size() / 2],
-                    engineTimes[engineTimes.size() / 2], counted.size(), QStringLiteral("ratio <= 1.20"));
+    bench::printRow(QStringLiteral("statistics, every filter set"), bench::pairs(runs, clientCounts, engineCounts),
+                    counted.size(), QStringLiteral("ratio <= 1.20"));
     if (engineRows != counted.size())
         std::printf("  ROW COUNTS DIFFER: client %lld, engine %d\n", static_cast<long long>(counted.size()),
                     engineRows);
@@ -136,21 +129,12 @@ int main(int argc, char* argv[])
         nocaseRows = nocase.readAllAsStrings(countsSql, countsValues);
     };
     nocaseCounts();
-    std::vector<double> suiteTimes, nocaseTimes, pairRatios;
-    for (int i = 0; i < std::max(runs, 7); ++i) {
-        suiteTimes.push_back(bench::median(1, engineCounts));
-        nocaseTimes.push_back(bench::median(1, nocaseCounts));
-        pairRatios.push_back(suiteTimes.back() / nocaseTimes.back());
-    }
-    std::sort(suiteTimes.begin(), suiteTimes.end());
-    std::sort(nocaseTimes.begin(), nocaseTimes.end());
-    std::sort(pairRatios.begin(), pairRatios.end());
-    bench::printRow(QStringLiteral("the suite's collation beside NOCASE"), suiteTimes[suiteTimes.size() / 2],
-                    nocaseTimes[nocaseTimes.size() / 2], counted.size(), QStringLiteral("ratio <= 1.10"));
-    std::printf("  suite %.0f..%.0f ms, NOCASE %.0f..%.0f ms over %zu interleaved pairs; pair ratios %.2f..%.2f, "
-                "median %.2f; %d rows with NOCASE (it folds ASCII letters only)\n",
-                suiteTimes.front(), suiteTimes.back(), nocaseTimes.front(), nocaseTimes.back(), suiteTimes.size(),
-                pairRatios.front(), pairRatios.back(), pairRatios[pairRatios.size() / 2], nocaseRows);
+    bench::printRow(QStringLiteral("the suite's collation beside NOCASE"),
+                    bench::pairs(runs, engineCounts, nocaseCounts), counted.size(), QStringLiteral("ratio <= 1.10"),
+                    "NOCASE");
+    std::printf("  (the client column is the suite's collation on a floor connection; %d rows with NOCASE, which "
+                "folds ASCII letters only)\n",
+                nocaseRows);
 
     // The details of the document read most often under the filter: the stored filter's
     // statement for one number; the value lists stay filled from the statistics on both sides.
@@ -170,17 +154,10 @@ int main(int argc, char* argv[])
     const auto engineDetails = [&] { engineRows = engine.readAllAsStrings(detailsSql, detailsValues); };
     clientDetails();
     engineDetails();
-    clientTimes.clear();
-    engineTimes.clear();
-    const int detailRuns = runs * 10 + 1;
-    for (int i = 0; i < detailRuns; ++i) {
-        clientTimes.push_back(bench::median(1, clientDetails));
-        engineTimes.push_back(bench::median(1, engineDetails));
-    }
-    std::sort(clientTimes.begin(), clientTimes.end());
-    std::sort(engineTimes.begin(), engineTimes.end());
-    bench::printRow(QStringLiteral("details of the most-read document"), clientTimes[clientTimes.size() / 2],
-                    engineTimes[engineTimes.size() / 2], detailRows, QStringLiteral("ratio <= 1.20"));
+    // Short: ten times as many pairs.
+    bench::printRow(QStringLiteral("details of the most-read document"),
+                    bench::pairs(runs * 10 + 1, clientDetails, engineDetails), detailRows,
+                    QStringLiteral("ratio <= 1.20"));
     if (engineRows != detailRows)
         std::printf("  ROW COUNTS DIFFER: client %lld, engine %d\n", static_cast<long long>(detailRows), engineRows);
     SharedConnection::release();

@@ -7,7 +7,8 @@
 // with the same bound values through libsqlite3 on the same file, every row stepped and every
 // column read as text. The floor of storing or writing back a document is a copy of the same
 // file (read and written in pieces of 1 MiB, as cp does) followed by fsync. Every figure is the
-// median of the runs; the contents also print the peak resident memory of the process.
+// median of --runs interleaved client/floor pairs (at least 7) with its range and the median of
+// the per-pair ratios; the contents also print the peak resident memory of the process.
 
 #include "db/Connection.h"
 #include "db/Query.h"
@@ -48,16 +49,18 @@ using namespace quarvel;
 
 namespace {
 
-int g_runs = 5;
+int g_runs = bench::kMinPairs;
 
-double median(const std::function<void()>& work) { return bench::median(g_runs, work); }
-using bench::median;
+bench::Pairs pairs(const std::function<void()>& client, const std::function<void()>& floor = {})
+{
+    return bench::pairs(g_runs, client, floor);
+}
 
 void heading(const char* text) { bench::printHeading(QString::fromUtf8(text)); }
 
-void row(const char* name, double client, double floor, long long count, const char* goal)
+void row(const char* name, const bench::Pairs& p, long long count, const char* goal)
 {
-    bench::printRow(QString::fromUtf8(name), client, floor, count, QString::fromUtf8(goal));
+    bench::printRow(QString::fromUtf8(name), p, count, QString::fromUtf8(goal));
 }
 
 using bench::peakMiB;
@@ -107,15 +110,18 @@ void uploadWindow(bench::EngineFloor& db)
     const QVariantList position{who.deptCode, who.positionCode};
 
     long long n = 0;
-    double client = median([&] { n = UploadDocuments::recent(who).value.size(); });
-    double floor = median([&] { db.readAll(recentStatement(), QVariantList{50} + position); });
-    row("opening list (50 newest)", client, floor, n, "<= 2 ms");
+    const QString recent = recentStatement();
+    row("opening list (50 newest)",
+        pairs([&] { n = UploadDocuments::recent(who).value.size(); },
+              [&] { db.readAll(recent, QVariantList{50} + position); }),
+        n, "<= 2 ms");
 
     const auto query = [&](const char* name, const ListFilter& filter, const QVariantList& extra, const char* goal) {
         long long rows = 0;
-        const double c = median([&] { rows = UploadDocuments::query(who, filter).value.size(); });
-        const double f = median([&] { db.readAll(UploadDocuments::queryStatement(filter), position + extra); });
-        row(name, c, f, rows, goal);
+        const QString sql = UploadDocuments::queryStatement(filter);
+        const bench::Pairs p = pairs([&] { rows = UploadDocuments::query(who, filter).value.size(); },
+                                     [&] { db.readAll(sql, position + extra); });
+        row(name, p, rows, goal);
     };
     query("query, no filter", ListFilter{}, {}, "<= 1.3x");
     ListFilter byName;
@@ -171,41 +177,44 @@ void trees(bench::EngineFloor& db)
         tree.resize(400, 600);
         tree.show();
         // As the windows load them: the marking in the same update as the load.
-        const double client = median([&] {
-            if (v.mark)
-                LoadAndMarkTypeTree(tree, v.variant, [&] {
-                    v.mark(tree);
-                    return DbError{};
-                });
-            else
-                LoadTypeTree(tree, v.variant);
-            QCoreApplication::processEvents();
-        });
-        const double floor = median([&] {
-            for (const auto& [sql, values] : v.floor)
-                db.readAll(sql, values);
-        });
-        row(v.name, client, floor, tree.count(), "<= 2x");
+        const bench::Pairs p = pairs(
+            [&] {
+                if (v.mark)
+                    LoadAndMarkTypeTree(tree, v.variant, [&] {
+                        v.mark(tree);
+                        return DbError{};
+                    });
+                else
+                    LoadTypeTree(tree, v.variant);
+                QCoreApplication::processEvents();
+            },
+            [&] {
+                for (const auto& [sql, values] : v.floor)
+                    db.readAll(sql, values);
+            });
+        row(v.name, p, tree.count(), "<= 2x");
     }
 
     // The share of the statement and the node list in the browse window's load.
     {
         long long nodes = 0;
-        const double client = median([&] { nodes = TypeTree::load(TypeTreeVariant::Browse).value.nodes.size(); });
-        const double floor = median([&] { db.readAll(load); });
-        row("  of which the type rows and the node list", client, floor, nodes, "");
+        const bench::Pairs p = pairs([&] { nodes = TypeTree::load(TypeTreeVariant::Browse).value.nodes.size(); },
+                                     [&] { db.readAll(load); });
+        row("  of which the type rows and the node list", p, nodes, "");
     }
 
     KeyedTree departments;
     departments.resize(400, 600);
     departments.show();
     QVector<DepartmentEntry> entries;
-    const double client = median([&] {
-        LoadDepartmentTree(departments, entries);
-        QCoreApplication::processEvents();
-    });
-    const double floor = median([&] { db.readAll(DepartmentDirectory::departmentStatement()); });
-    row("department tree", client, floor, departments.count(), "<= 2x");
+    const QString departmentStatement = DepartmentDirectory::departmentStatement();
+    const bench::Pairs p = pairs(
+        [&] {
+            LoadDepartmentTree(departments, entries);
+            QCoreApplication::processEvents();
+        },
+        [&] { db.readAll(departmentStatement); });
+    row("department tree", p, departments.count(), "<= 2x");
 
     // Ticks as the user makes them (a check box clicked in the browse window's tree).
     KeyedTree browse;
@@ -241,14 +250,12 @@ void trees(bench::EngineFloor& db)
     };
     browse.view()->scrollTo(browse.model()->indexForKey(largest), QAbstractItemView::PositionAtTop);
     QCoreApplication::processEvents();
-    const double root = median([&] { tick(largest); });
-    row("tick at the largest top-level type", root, 0, largestSize + 1, "follows the branch");
+    row("tick at the largest top-level type", pairs([&] { tick(largest); }), largestSize + 1, "follows the branch");
     if (!small.isEmpty()) {
         // In sight, so that each tick also repaints the branch.
         browse.view()->scrollTo(browse.model()->indexForKey(small), QAbstractItemView::PositionAtTop);
         QCoreApplication::processEvents();
-        const double branch = median([&] { tick(small); });
-        row("tick on an 8-node branch", branch, 0, 9, "<= 1 ms");
+        row("tick on an 8-node branch", pairs([&] { tick(small); }), 9, "<= 1 ms");
     }
 }
 
@@ -291,30 +298,30 @@ bool contents(const QString& folder, qint64 size, int runs)
         Query q(QStringLiteral("select max(ID) as id from 公司文件信息"));
         id = q.exec() && q.next() ? q.longInteger(u"id") : 0;
     };
-    std::vector<double> stores;
-    for (int i = 0; i < runs; ++i) {
-        newRow();
-        QElapsedTimer timer;
-        timer.start();
-        if (!content.storeFile(id, source).ok())
-            return false;
-        stores.push_back(double(timer.nsecsElapsed()) / 1e6);
-    }
-    std::sort(stores.begin(), stores.end());
-    const double store = stores.at(stores.size() / 2);
+    const auto copyMs = [&] { return bench::copyAndSyncMs(source, copy); };
+    const bench::Pairs store = bench::timedPairs(
+        runs,
+        [&] {
+            newRow();
+            QElapsedTimer timer;
+            timer.start();
+            return content.storeFile(id, source).ok() ? double(timer.nsecsElapsed()) / 1e6 : -1.0;
+        },
+        copyMs);
     const double storePeak = peakMiB();
-    const double storeFloor = median(runs, [&] { bench::copyAndSyncMs(source, copy); });
-    const double back = median(runs, [&] { content.writeToFile(id, target); });
+    const bench::Pairs back = bench::pairs(
+        runs, [&] { content.writeToFile(id, target); }, copyMs);
     const double backPeak = peakMiB();
-    const double backFloor = median(runs, [&] { bench::copyAndSyncMs(source, copy); });
+    if (store.count == 0)
+        return false;
     const long long mib = size >> 20;
-    std::printf(
-        "  %lld MiB; the engine column is cp + fsync of the same file, the ratio is cp's share of the client's time\n",
-        mib);
-    std::printf("  %-44s client %9.2f ms  cp+fsync %7.2f ms  share %6.2f  peak %.1f MiB (%.1f before)  goal >= 0.7\n",
-                "storing a document", store, storeFloor, storeFloor / store, storePeak, before);
-    std::printf("  %-44s client %9.2f ms  cp+fsync %7.2f ms  share %6.2f  peak %.1f MiB  goal >= 0.7\n",
-                "writing it back", back, backFloor, backFloor / back, backPeak);
+    std::printf("  %lld MiB; the floor is cp + fsync of the same file\n", mib);
+    bench::printRow(QStringLiteral("storing a document"), store, 1, QStringLiteral("ratio <= 1.43 (cp's share >= 0.7)"),
+                    "cp+fsync");
+    std::printf("  %-44s peak %.1f MiB (%.1f before)\n", "", storePeak, before);
+    bench::printRow(QStringLiteral("writing it back"), back, 1, QStringLiteral("ratio <= 1.43 (cp's share >= 0.7)"),
+                    "cp+fsync");
+    std::printf("  %-44s peak %.1f MiB\n", "", backPeak);
     SharedConnection::release();
     return OpenConnection({}, {}, {}, QStringLiteral("sqlite:") + main).ok();
 }
@@ -333,7 +340,7 @@ int main(int argc, char* argv[])
     for (int i = 1; i < args.size(); ++i) {
         const QString a = args.at(i);
         if (a == QStringLiteral("--runs") && i + 1 < args.size())
-            g_runs = std::max(1, args.at(++i).toInt());
+            g_runs = std::max(bench::kMinPairs, args.at(++i).toInt());
         else if (a == QStringLiteral("--content-size") && i + 1 < args.size())
             contentSize = bench::parseSize(args.at(++i));
         else if (a == QStringLiteral("--content-runs") && i + 1 < args.size())
@@ -355,7 +362,8 @@ int main(int argc, char* argv[])
     auto db = std::make_unique<bench::EngineFloor>(path);
     if (!db->isOpen())
         return 1;
-    std::printf("engine-bound figures, median of %d runs (contents: %d), %s\n", g_runs, contentRuns, qPrintable(path));
+    std::printf("engine-bound figures, medians of %d interleaved pairs (contents: %d), %s\n", g_runs,
+                std::max(bench::kMinPairs, contentRuns), qPrintable(path));
     uploadWindow(*db);
     trees(*db);
     db.reset();

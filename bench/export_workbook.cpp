@@ -1,5 +1,7 @@
 // Times the export of a large grid to a workbook and the growth of the peak resident memory
-// while it is written: export_workbook [rows] [folder].
+// while it is written: export_workbook [rows] [folder] [--runs N]. Every figure is the median of
+// --runs runs (at least 7) with its range; the export into a large workbook runs in interleaved
+// pairs with its floor.
 #include "reports/WorkbookExport.h"
 
 #include "support/EngineFloor.h"
@@ -91,9 +93,15 @@ private:
 int main(int argc, char* argv[])
 {
     QCoreApplication app(argc, argv);
-    const int rows = argc > 1 ? std::atoi(argv[1]) : 100000;
+    QStringList args = app.arguments().mid(1);
+    int runs = bench::kMinPairs;
+    if (const qsizetype at = args.indexOf(QStringLiteral("--runs")); at >= 0 && at + 1 < args.size()) {
+        runs = std::max(bench::kMinPairs, args.at(at + 1).toInt());
+        args.remove(at, 2);
+    }
+    const int rows = args.size() > 0 ? args.at(0).toInt() : 100000;
     QTemporaryDir tmp;
-    const QString folder = argc > 2 ? QString::fromLocal8Bit(argv[2]) : tmp.path();
+    const QString folder = args.size() > 1 ? args.at(1) : tmp.path();
     const QString path = folder + QStringLiteral("/export.xlsx");
     QFile::remove(path);
 
@@ -108,53 +116,86 @@ int main(int argc, char* argv[])
     bench::printHeading(QStringLiteral("export of %1 rows x 9 columns to a workbook").arg(rows));
     const double peakBefore = bench::peakMiB();
     QElapsedTimer timer;
-    timer.start();
     qint64 reports = 0;
-    const DbStatus outcome = writeWorkbook(source, request, [&](qint64, qint64) {
-        ++reports;
-        return true;
+    bool failed = false;
+    const auto elapsedMs = [&timer] { return double(timer.nsecsElapsed()) / 1e6; };
+    const bench::Pairs created = bench::timedPairs(runs, [&] {
+        QFile::remove(path);
+        reports = 0;
+        timer.start();
+        const DbStatus outcome = writeWorkbook(source, request, [&](qint64, qint64) {
+            ++reports;
+            return true;
+        });
+        if (!outcome.ok()) {
+            std::fprintf(stderr, "export failed: %s\n", qPrintable(outcome.error.description));
+            failed = true;
+        }
+        return elapsedMs();
     });
-    const double ms = double(timer.nsecsElapsed()) / 1e6;
-    if (!outcome.ok()) {
-        std::fprintf(stderr, "export failed: %s\n", qPrintable(outcome.error.description));
+    if (failed)
         return 1;
-    }
-    bench::printRow(QStringLiteral("new workbook"), ms, 0, rows, QStringLiteral("<= 5000 ms"));
+    bench::printRow(QStringLiteral("new workbook"), created, rows, QStringLiteral("<= 5000 ms"));
     std::printf("  peak resident growth %.1f MiB (goal <= 128 MiB); workbook %.1f MiB; %lld progress reports\n",
                 bench::peakMiB() - peakBefore, double(QFileInfo(path).size()) / (1024.0 * 1024.0),
                 static_cast<long long>(reports));
 
     // Cancelled half-way: the workbook stays as it was.
-    const QByteArray before = QFile(path).exists() ? QByteArray::number(QFileInfo(path).size()) : QByteArray();
-    timer.restart();
-    const DbStatus stopped = writeWorkbook(source, request,
-                                           [&](qint64 done, qint64 total) { return done < total / 2; });
-    bench::printRow(QStringLiteral("cancelled half-way"), double(timer.nsecsElapsed()) / 1e6, 0, rows / 2,
-                    isExportCancelled(stopped.error) && QByteArray::number(QFileInfo(path).size()) == before
-                        ? QStringLiteral("cancelled, workbook unchanged")
-                        : QStringLiteral("NOT CANCELLED"));
+    const qint64 sizeBefore = QFileInfo(path).size();
+    bool unchanged = true;
+    const bench::Pairs cancelled = bench::timedPairs(runs, [&] {
+        timer.start();
+        const DbStatus stopped = writeWorkbook(source, request,
+                                               [&](qint64 done, qint64 total) { return done < total / 2; });
+        const double ms = elapsedMs();
+        unchanged = unchanged && isExportCancelled(stopped.error) && QFileInfo(path).size() == sizeBefore;
+        return ms;
+    });
+    bench::printRow(QStringLiteral("cancelled half-way"), cancelled, rows / 2,
+                    unchanged ? QStringLiteral("cancelled, workbook unchanged") : QStringLiteral("NOT CANCELLED"));
 
     // The same sheet again: the old sheet is replaced without being read.
-    timer.restart();
-    const DbStatus again = writeWorkbook(source, request);
-    bench::printRow(QStringLiteral("same sheet of the existing workbook"), double(timer.nsecsElapsed()) / 1e6, 0, rows,
-                    again.ok() ? QStringLiteral("written") : again.error.description);
+    QString againError;
+    const bench::Pairs again = bench::timedPairs(runs, [&] {
+        timer.start();
+        const DbStatus written = writeWorkbook(source, request);
+        if (!written.ok())
+            againError = written.error.description;
+        return elapsedMs();
+    });
+    bench::printRow(QStringLiteral("same sheet of the existing workbook"), again, rows,
+                    againError.isEmpty() ? QStringLiteral("written") : againError);
 
-    // Another sheet: the large sheet of the first export is read back and kept.
+    // Another sheet: the large sheet of the first export is read back and kept. Each run starts
+    // from the workbook with the large sheet alone (copied back untimed).
+    const QString base = folder + QStringLiteral("/export-base.xlsx");
+    QFile::remove(base);
+    QFile::copy(path, base);
     ExportRequest other = request;
     other.sheetName = QStringLiteral("另一张");
-    timer.restart();
     qint64 keptReports = 0;
-    double longestGap = 0, lastReport = 0;
-    const DbStatus kept = writeWorkbook(source, other, [&](qint64, qint64) {
-        const double now = double(timer.nsecsElapsed()) / 1e6;
-        longestGap = std::max(longestGap, now - lastReport);
-        lastReport = now;
-        ++keptReports;
-        return true;
+    double longestGap = 0;
+    QString keptError;
+    const bench::Pairs kept = bench::timedPairs(runs, [&] {
+        QFile::remove(path);
+        QFile::copy(base, path);
+        double lastReport = 0;
+        keptReports = 0;
+        timer.start();
+        const DbStatus written = writeWorkbook(source, other, [&](qint64, qint64) {
+            const double now = elapsedMs();
+            longestGap = std::max(longestGap, now - lastReport);
+            lastReport = now;
+            ++keptReports;
+            return true;
+        });
+        if (!written.ok())
+            keptError = written.error.description;
+        return elapsedMs();
     });
-    bench::printRow(QStringLiteral("new sheet, keeping the large one"), double(timer.nsecsElapsed()) / 1e6, 0, rows,
-                    kept.ok() ? QStringLiteral("written") : kept.error.description);
+    QFile::remove(base);
+    bench::printRow(QStringLiteral("new sheet, keeping the large one"), kept, rows,
+                    keptError.isEmpty() ? QStringLiteral("written") : keptError);
     std::printf(
         "  %lld progress reports, longest wait between two %.0f ms (goal: progress and cancel throughout; the writer packs the file in one call at the end)\n",
         static_cast<long long>(keptReports), longestGap);
@@ -188,47 +229,45 @@ int main(int argc, char* argv[])
     // sheet written as a workbook of its own.
     const QString copy = folder + QStringLiteral("/copy.xlsx");
     bench::copyAndSyncMs(large, copy);
-    std::vector<double> client, floor, sheetOnly;
+    std::vector<double> sheetOnly;
+    bool spliceFailed = false;
     const double peakSplice = bench::peakMiB();
-    for (int run = 0; run < 7; ++run) {
-        timer.restart();
-        const DbStatus spliced = writeWorkbook(small, into);
-        client.push_back(double(timer.nsecsElapsed()) / 1e6);
-        if (!spliced.ok()) {
-            std::fprintf(stderr, "export into the large workbook failed: %s\n", qPrintable(spliced.error.description));
-            return 1;
-        }
-        // The replaced workbook's blocks are freed after the export returns: a pause keeps that
-        // work out of the floor's time.
-        QThread::msleep(200);
-        QFile::remove(fresh.path);
-        timer.restart();
-        if (const DbStatus alone = writeWorkbook(small, fresh); !alone.ok()) {
-            std::fprintf(stderr, "export of the small sheet failed: %s\n", qPrintable(alone.error.description));
-            return 1;
-        }
-        const double sheetMs = double(timer.nsecsElapsed()) / 1e6;
-        sheetOnly.push_back(sheetMs);
-        floor.push_back(bench::copyAndSyncMs(large, copy) + sheetMs);
-        QThread::msleep(200);
-    }
-    std::vector<double> ratios;
-    for (size_t i = 0; i < client.size(); ++i)
-        ratios.push_back(client[i] / floor[i]);
-    std::sort(client.begin(), client.end());
-    std::sort(floor.begin(), floor.end());
+    const bench::Pairs splice = bench::timedPairs(
+        runs,
+        [&] {
+            timer.start();
+            const DbStatus spliced = writeWorkbook(small, into);
+            const double ms = elapsedMs();
+            if (!spliced.ok()) {
+                std::fprintf(stderr, "export into the large workbook failed: %s\n",
+                             qPrintable(spliced.error.description));
+                spliceFailed = true;
+            }
+            // The replaced workbook's blocks are freed after the export returns: a pause keeps
+            // that work out of the other side's time.
+            QThread::msleep(200);
+            return ms;
+        },
+        [&] {
+            QFile::remove(fresh.path);
+            timer.start();
+            if (const DbStatus alone = writeWorkbook(small, fresh); !alone.ok()) {
+                std::fprintf(stderr, "export of the small sheet failed: %s\n", qPrintable(alone.error.description));
+                spliceFailed = true;
+            }
+            const double sheetMs = elapsedMs();
+            sheetOnly.push_back(sheetMs);
+            const double floorMs = bench::copyAndSyncMs(large, copy) + sheetMs;
+            QThread::msleep(200);
+            return floorMs;
+        });
+    if (spliceFailed)
+        return 1;
     std::sort(sheetOnly.begin(), sheetOnly.end());
-    std::sort(ratios.begin(), ratios.end());
-    const double clientMedian = client[client.size() / 2];
-    const double floorMedian = floor[floor.size() / 2];
     bench::printRow(QStringLiteral("50 rows into a %1 MB workbook with 20 sheets")
                         .arg(double(QFileInfo(large).size()) / 1e6, 0, 'f', 1),
-                    clientMedian, floorMedian, 50, QStringLiteral("<= cp + fsync + the new sheet (ratio <= 1.0)"));
-    std::printf(
-        "  client %.0f..%.0f ms, floor %.0f..%.0f ms (of it the sheet alone %.0f..%.0f ms) over 7 interleaved pairs;"
-        " pair ratios %.2f..%.2f, median %.2f: %s; peak resident growth %.1f MiB\n",
-        client.front(), client.back(), floor.front(), floor.back(), sheetOnly.front(), sheetOnly.back(), ratios.front(),
-        ratios.back(), ratios[ratios.size() / 2], ratios[ratios.size() / 2] <= 1.0 ? "met" : "NOT MET",
-        bench::peakMiB() - peakSplice);
+                    splice, 50, QStringLiteral("pair ratio <= 1.0 (cp + fsync + the new sheet)"), "floor");
+    std::printf("  of the floor the sheet alone %.0f..%.0f ms: %s; peak resident growth %.1f MiB\n", sheetOnly.front(),
+                sheetOnly.back(), splice.ratio <= 1.0 ? "met" : "NOT MET", bench::peakMiB() - peakSplice);
     return 0;
 }

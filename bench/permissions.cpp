@@ -1,5 +1,8 @@
 // Times the upload permission window on a large database, each row beside its engine floor:
-// the same statements with the same bound values run through libsqlite3 on the same file.
+// the same statements with the same bound values run through libsqlite3 on the same file, in
+// interleaved client/floor pairs (at least 7).
+//
+//   permissions [types] [departments] [set size] [--runs N]
 #include "db/Connection.h"
 #include "db/Query.h"
 #include "db/SqlDialect.h"
@@ -19,6 +22,7 @@
 #include <QTemporaryDir>
 
 #include <cstdio>
+#include <cstring>
 #include <memory>
 
 using namespace quarvel;
@@ -34,18 +38,20 @@ double engineFloor(const QString& path, const QVector<Statement>& statements, bo
     return engine.isOpen() ? engine.timeStatements(statements, write) : -1;
 }
 
-void row(const char* what, double ms, double floorMs, const char* goal)
+void row(const char* what, const bench::Pairs& p, long long rows, const char* goal)
 {
-    std::printf("%-46s %9.1f ms   floor %8.1f ms   ratio %5.2f   goal %s\n", what, ms, floorMs,
-                floorMs > 0 ? ms / floorMs : 0.0, goal);
-    std::fflush(stdout);
+    bench::printRow(QString::fromUtf8(what), p, rows, QString::fromUtf8(goal));
 }
 
-QString firstValue(const QString& sql)
+QString firstValue(const QString& sql, const QVariantList& values = {})
 {
     Query q(sql);
+    for (const QVariant& v : values)
+        q.bind(v);
     return q.exec() && q.next() ? q.value(u"v").toString() : QString();
 }
+
+double elapsedMs(const QElapsedTimer& timer) { return double(timer.nsecsElapsed()) / 1e6; }
 
 }  // namespace
 
@@ -53,9 +59,17 @@ int main(int argc, char* argv[])
 {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    const int types = argc > 1 ? std::atoi(argv[1]) : 30000;
-    const int departments = argc > 2 ? std::atoi(argv[2]) : 10000;
-    const int setSize = argc > 3 ? std::atoi(argv[3]) : 5000;
+    QList<int> sizesGiven;
+    int runs = bench::kMinPairs;
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--runs") == 0 && i + 1 < argc)
+            runs = std::atoi(argv[++i]);
+        else
+            sizesGiven << std::atoi(argv[i]);
+    }
+    const int types = sizesGiven.value(0, 30000);
+    const int departments = sizesGiven.value(1, 10000);
+    const int setSize = sizesGiven.value(2, 5000);
 
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("bench.db"));
@@ -100,42 +114,44 @@ int main(int argc, char* argv[])
         {DepartmentDirectory::departmentStatement(), {}},
         {UploadPermissions::positionsStatement(), {}},
     };
-    // The best of three runs each, after one that warms the file cache.
+    // One run of each first, to warm the file cache.
     engineFloor(path, openingSelects, false);
-    double openingFloor = 1e12;
-    for (int i = 0; i < 3; ++i)
-        openingFloor = qMin(openingFloor, engineFloor(path, openingSelects, false));
     Platform platform;
-    QElapsedTimer timer;
     std::unique_ptr<frm资料上传权限设置> window;
-    double opening = 1e12;
-    for (int i = 0; i < 3; ++i) {
-        window.reset();
-        QCoreApplication::processEvents();
-        timer.start();
-        window = std::make_unique<frm资料上传权限设置>(platform);
-        window->resize(1000, 600);
-        window->show();
-        QCoreApplication::processEvents();
-        opening = qMin(opening, timer.nsecsElapsed() / 1e6);
-    }
-    row("opening the upload permission window", opening, openingFloor, "<= 2x floor");
+    const bench::Pairs opening = bench::timedPairs(
+        runs,
+        [&] {
+            window.reset();
+            QCoreApplication::processEvents();
+            QElapsedTimer timer;
+            timer.start();
+            window = std::make_unique<frm资料上传权限设置>(platform);
+            window->resize(1000, 600);
+            window->show();
+            QCoreApplication::processEvents();
+            return elapsedMs(timer);
+        },
+        [&] { return engineFloor(path, openingSelects, false); });
+    row("opening the upload permission window", opening, window->TreeView1->count(), "ratio <= 2");
     std::printf("  (%d type nodes, %d department nodes, %d listed positions)\n", window->TreeView1->count(),
                 window->TreeView2->count(), window->ListView2->count());
 
     // A click on the listed position ticks its types.
     const int listed = window->ListView2->findKey(QStringLiteral("G") + position);
     window->ListView2->select(listed);
-    const double clickFloor = engineFloor(path, {{UploadPermissions::typesOfStatement(), {position}}}, false);
-    timer.restart();
-    window->ListView2_Click();
-    QCoreApplication::processEvents();
-    const double clickMs = timer.nsecsElapsed() / 1e6;
-    row("list click ticks the position's types", clickMs, clickFloor, "<= 50 ms");
-    timer.restart();
+    const QVector<Statement> click = {{UploadPermissions::typesOfStatement(), {position}}};
+    const bench::Pairs clickPairs = bench::pairs(
+        runs,
+        [&] {
+            window->ListView2_Click();
+            QCoreApplication::processEvents();
+        },
+        [&] { engineFloor(path, click, false); });
+    row("list click ticks the position's types", clickPairs, window->TreeView1->checkedKeys().size(), "<= 50 ms");
+    QElapsedTimer timer;
+    timer.start();
     const auto again = UploadPermissions::typesOf(position);
-    std::printf("  (%lld types ticked; the select alone through Qt %.1f ms)\n",
-                static_cast<long long>(window->TreeView1->checkedKeys().size()), timer.nsecsElapsed() / 1e6);
+    std::printf("  (the select alone through Qt %.1f ms)\n", elapsedMs(timer));
 
     // "修改" with the whole set ticked: the delete and the inserts in one transaction.
     const QDateTime now = QDateTime::currentDateTime();
@@ -147,15 +163,18 @@ int main(int argc, char* argv[])
             s.values << leaves[from + i] << position << author.employeeNo << dialect::canonicalDateTime(now);
         change.append(s);
     }
-    const double changeFloor = engineFloor(path, change, true);
-    timer.restart();
-    window->Command7_Click();
-    const double changeMs = timer.nsecsElapsed() / 1e6;
-    const int stored = firstValue(QStringLiteral("select count(*) as v from 资料上传权限 where 岗位代号 = '") + position
-                                  + QStringLiteral("'"))
-                           .toInt();
-    row("\"修改\" of the ticked set", changeMs, changeFloor, "<= 1000 ms");
-    std::printf("  (%d types stored)\n", stored);
+    const bench::Pairs changePairs = bench::timedPairs(
+        runs,
+        [&] {
+            QElapsedTimer t;
+            t.start();
+            window->Command7_Click();
+            return elapsedMs(t);
+        },
+        [&] { return engineFloor(path, change, true); });
+    const int stored =
+        firstValue(QStringLiteral("select count(*) as v from 资料上传权限 where 岗位代号 = ?"), {position}).toInt();
+    row("\"修改\" of the ticked set", changePairs, stored, "<= 1000 ms");
 
     window.reset();
     SharedConnection::release();

@@ -4,8 +4,8 @@
 //   reader_reports [log rows] [documents] [database] [--runs N] [--only readers|accesses|coverage|rights]
 //
 // The database is built with the demo tool when the file does not exist (1,000,000 access-log
-// rows and 100,000 documents by default). Every figure is the median of the runs; the client and
-// its floor run in turn.
+// rows and 100,000 documents by default). Every figure is the median of --runs interleaved
+// client/floor pairs (at least 7), with its range and the median of the per-pair ratios.
 #include "db/Connection.h"
 #include "db/Query.h"
 #include "db/SqlDialect.h"
@@ -35,10 +35,10 @@ using bench::firstValue;
 
 // The client's work beside the engine's floor, several statements run one after the other on
 // the engine's own connection, the two run in turn.
-std::pair<double, double> clientAndFloor(bench::EngineFloor& engine, int runs, const std::function<void()>& client,
-                                         const QVector<bench::Statement>& statements)
+bench::Pairs clientAndFloor(bench::EngineFloor& engine, int runs, const std::function<void()>& client,
+                            const QVector<bench::Statement>& statements)
 {
-    return bench::alternately(runs, client, [&] {
+    return bench::pairs(runs, client, [&] {
         for (const bench::Statement& s : statements)
             engine.readAll(s.tsql, s.values);
     });
@@ -51,9 +51,9 @@ int main(int argc, char* argv[])
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication app(argc, argv);
     QStringList args = app.arguments().mid(1);
-    int runs = 5;
+    int runs = bench::kMinPairs;
     if (const qsizetype i = args.indexOf(QStringLiteral("--runs")); i >= 0 && i + 1 < args.size()) {
-        runs = std::max(1, args.at(i + 1).toInt());
+        runs = std::max(bench::kMinPairs, args.at(i + 1).toInt());
         args.remove(i, 2);
     }
     QString only;
@@ -87,7 +87,7 @@ int main(int argc, char* argv[])
     if (!engine.isOpen())
         return 1;
 
-    std::printf("%s access-log rows, %s documents, %s rights rows; median of %d runs\n",
+    std::printf("%s access-log rows, %s documents, %s rights rows; medians of %d interleaved pairs\n",
                 qPrintable(firstValue(QStringLiteral("select count(*) from 资料下载记录"))),
                 qPrintable(firstValue(QStringLiteral("select count(*) from 公司文件信息"))),
                 qPrintable(firstValue(QStringLiteral("select count(*) from 资料下载权限"))), runs);
@@ -117,10 +117,10 @@ int main(int argc, char* argv[])
                                            std::pair{QStringLiteral("readers, every filter set"), every}}) {
             if (!wanted("readers"))
                 break;
-            const auto [client, floor] = clientAndFloor(
+            const bench::Pairs pairs = clientAndFloor(
                 engine, runs, [&] { counted = readers.run(filter).value; },
                 {{ReaderStatistics::readersStatement(filter), AccessStatistics::filterValues(filter)}});
-            bench::printRow(what, client, floor, counted.size(), kGoal);
+            bench::printRow(what, pairs, counted.size(), kGoal);
         }
         // The accesses of the busiest reader under every filter, the list sized from his counts
         // as the window sizes it.
@@ -134,7 +134,7 @@ int main(int argc, char* argv[])
             int count = 0;
             QVariantList values{busiest.departmentName, busiest.employeeName};
             values << AccessStatistics::filterValues(every) << busiest.employeeNo << busiest.departmentCode;
-            const auto [client, floor] = clientAndFloor(
+            const bench::Pairs pairs = clientAndFloor(
                 engine, runs,
                 [&] {
                     const qint64 expected = busiest.reads + busiest.downloads;
@@ -142,7 +142,7 @@ int main(int argc, char* argv[])
                 },
                 {{ReaderStatistics::namesStatement(), {busiest.employeeNo, busiest.departmentCode}},
                  {ReaderStatistics::detailsStatement(every), values}});
-            bench::printRow(QStringLiteral("accesses of the busiest reader"), client, floor, count, kGoal);
+            bench::printRow(QStringLiteral("accesses of the busiest reader"), pairs, count, kGoal);
         }
     }
 
@@ -160,11 +160,10 @@ int main(int argc, char* argv[])
             break;
         ReadingCoverage coverage;
         int count = 0;
-        const auto [client, floor] = clientAndFloor(engine, runs,
-                                                    [&] { count = int(coverage.run(number).value.size()); },
-                                                    {{ReadingCoverage::positionsStatement(false), {number, number}},
-                                                     {ReadingCoverage::holdersStatement(false), {number}}});
-        bench::printRow(QStringLiteral("coverage of %1").arg(number), client, floor, count, kGoal);
+        const bench::Pairs pairs = clientAndFloor(engine, runs, [&] { count = int(coverage.run(number).value.size()); },
+                                                  {{ReadingCoverage::positionsStatement(false), {number, number}},
+                                                   {ReadingCoverage::holdersStatement(false), {number}}});
+        bench::printRow(QStringLiteral("coverage of %1").arg(number), pairs, count, kGoal);
     }
 
     // Effective rights: the most granted document, the position with the most rights, the two.
@@ -177,34 +176,34 @@ int main(int argc, char* argv[])
     FoundDocument document = DocumentLookup::byNumber(mostGranted).value.value(0);
     {
         int count = 0;
-        const auto [client, floor] = clientAndFloor(
+        const bench::Pairs pairs = clientAndFloor(
             engine, runs, [&] { count = int(rights.forDocument(mostGranted).value.rows.size()); },
             {{DocumentLookup::statements().at(1).tsql, {mostGranted}},
              {EffectiveRights::documentRightsStatement(false, false), {document.typeCode, mostGranted}},
              {EffectiveRights::documentGroupsStatement(), {mostGranted, QStringLiteral("")}}});
-        bench::printRow(QStringLiteral("rights of document %1").arg(mostGranted), client, floor, count, kGoal);
+        bench::printRow(QStringLiteral("rights of document %1").arg(mostGranted), pairs, count, kGoal);
     }
     {
         int count = 0;
-        const auto [client, floor] = clientAndFloor(
+        const bench::Pairs pairs = clientAndFloor(
             engine, runs, [&] { count = int(rights.forPosition(busiestPosition).value.rows.size()); },
             {{EffectiveRights::positionStatement(), {busiestPosition}},
              {EffectiveRights::positionGroupsStatement(), {busiestPosition}},
              {EffectiveRights::positionUploadStatement(), {busiestPosition}},
              {EffectiveRights::positionRightsCountStatement(), {busiestPosition}},
              {EffectiveRights::positionRightsStatement(), {busiestPosition}}});
-        bench::printRow(QStringLiteral("rights of position %1").arg(busiestPosition), client, floor, count, kGoal);
+        bench::printRow(QStringLiteral("rights of position %1").arg(busiestPosition), pairs, count, kGoal);
     }
     {
         int count = 0;
-        const auto [client, floor] = clientAndFloor(
+        const bench::Pairs pairs = clientAndFloor(
             engine, runs, [&] { count = int(rights.forDocument(mostGranted, busiestPosition).value.rows.size()); },
             {{DocumentLookup::statements().at(1).tsql, {mostGranted}},
              {EffectiveRights::documentRightsStatement(true, false), {document.typeCode, mostGranted, busiestPosition}},
              {EffectiveRights::documentGroupsStatement(), {mostGranted, busiestPosition}},
              {EffectiveRights::positionStatement(), {busiestPosition}}});
-        bench::printRow(QStringLiteral("position %1 on document %2").arg(busiestPosition, mostGranted), client, floor,
-                        count, kGoal);
+        bench::printRow(QStringLiteral("position %1 on document %2").arg(busiestPosition, mostGranted), pairs, count,
+                        kGoal);
     }
     SharedConnection::release();
     return 0;

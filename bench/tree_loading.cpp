@@ -7,7 +7,8 @@
 // departments by default). The steps: the statement stepped through Qt SQL alone, the node
 // list, the model filled without a view, the whole load into a shown tree (with the view's
 // layout and paint), each window's marking pass, the department tree and a check propagated
-// from every top-level type. Every figure is the median of the runs.
+// from every top-level type. Every figure is the median of --runs (at least 7) interleaved pairs
+// of the step and the floor, with its range and the median of the per-pair ratios.
 #include "db/Connection.h"
 #include "db/Query.h"
 #include "db/SqlDialect.h"
@@ -36,7 +37,7 @@ using namespace quarvel;
 
 namespace {
 
-int g_runs = 5;
+int g_runs = bench::kMinPairs;
 bool g_cpu = false;
 
 double threadCpuMs()
@@ -46,25 +47,34 @@ double threadCpuMs()
     return double(t.tv_sec) * 1e3 + double(t.tv_nsec) / 1e6;
 }
 
-// The median of the runs: wall-clock time, or with --cpu the thread's processor time, which a
-// machine shared with other work disturbs less.
-double median(const std::function<void()>& work)
+// One timing: wall-clock time, or with --cpu the thread's processor time, which a machine shared
+// with other work disturbs less.
+double timeOf(const std::function<void()>& work)
 {
-    if (!g_cpu)
-        return median(work);
-    std::vector<double> times;
-    for (int i = 0; i < g_runs; ++i) {
+    if (g_cpu) {
         const double start = threadCpuMs();
         work();
-        times.push_back(threadCpuMs() - start);
+        return threadCpuMs() - start;
     }
-    std::sort(times.begin(), times.end());
-    return times[times.size() / 2];
+    QElapsedTimer timer;
+    timer.start();
+    work();
+    return double(timer.nsecsElapsed()) / 1e6;
 }
 
-void row(const char* what, double ms, double floorMs, long long count)
+// The step in interleaved pairs with its floor (alone without one).
+bench::Pairs pairs(const std::function<void()>& step, const std::function<void()>& floor = {})
 {
-    bench::printRow(QString::fromUtf8(what), ms, floorMs, count, QString());
+    std::function<double()> timedFloor;
+    if (floor)
+        timedFloor = [&floor] { return timeOf(floor); };
+    return bench::timedPairs(
+        g_runs, [&step] { return timeOf(step); }, timedFloor);
+}
+
+void row(const char* what, const bench::Pairs& p, long long count)
+{
+    bench::printRow(QString::fromUtf8(what), p, count, QString());
 }
 
 }  // namespace
@@ -82,7 +92,7 @@ int main(int argc, char* argv[])
         else if (args.at(i) == QStringLiteral("--cpu"))
             g_cpu = true;
         else if (args.at(i) == QStringLiteral("--runs") && i + 1 < args.size())
-            g_runs = std::max(1, args.at(++i).toInt());
+            g_runs = std::max(bench::kMinPairs, args.at(++i).toInt());
         else
             sizes << args.at(i).toInt();
     }
@@ -107,37 +117,41 @@ int main(int argc, char* argv[])
     bench::EngineFloor engine(path, true);
     if (!engine.isOpen())
         return 1;
-    std::printf("type tree load, step by step, median of %d runs (%s), %s\n", g_runs,
+    std::printf("type tree load, step by step, medians of %d interleaved pairs (%s), %s\n", g_runs,
                 g_cpu ? "processor time" : "wall-clock time", qPrintable(path));
 
     const QString load = TypeTree::loadStatement();
-    const double floor = median([&] { engine.readAll(load); });
-    row("engine floor of the load statement", floor, floor, 0);
+    const auto floor = [&] { engine.readAll(load); };
+    row("engine floor of the load statement", pairs(floor), 0);
 
     long long rows = 0;
-    const double qtSql = median([&] {
-        QSqlQuery q(SharedConnection::database());
-        q.setForwardOnly(true);
-        q.exec(dialect::translate(load, SharedConnection::engine()));
-        rows = 0;
-        while (q.next()) {
-            for (int c = 0; c < 6; ++c)
-                q.value(c);
-            ++rows;
-        }
-    });
-    row("the statement stepped through Qt SQL alone", qtSql, floor, rows);
+    const bench::Pairs qtSql = pairs(
+        [&] {
+            QSqlQuery q(SharedConnection::database());
+            q.setForwardOnly(true);
+            q.exec(dialect::translate(load, SharedConnection::engine()));
+            rows = 0;
+            while (q.next()) {
+                for (int c = 0; c < 6; ++c)
+                    q.value(c);
+                ++rows;
+            }
+        },
+        floor);
+    row("the statement stepped through Qt SQL alone", qtSql, rows);
 
     TypeTreeNodes nodes;
-    const double list = median([&] { nodes = TypeTree::load(TypeTreeVariant::Browse).value; });
-    row("the node list (TypeTree::load)", list, floor, nodes.nodes.size());
+    const bench::Pairs list = pairs([&] { nodes = TypeTree::load(TypeTreeVariant::Browse).value; }, floor);
+    row("the node list (TypeTree::load)", list, nodes.nodes.size());
 
     KeyedTreeModel model;
-    const double fill = median([&] {
-        model.clear();
-        model.load(nodes.nodes);
-    });
-    row("the model filled from the list, no view", fill, floor, model.count());
+    const bench::Pairs fill = pairs(
+        [&] {
+            model.clear();
+            model.load(nodes.nodes);
+        },
+        floor);
+    row("the model filled from the list, no view", fill, model.count());
 
     const auto shown = [](KeyedTree& tree, TypeTreeVariant variant) {
         tree.setImageList(typeTreeIcons(variant));
@@ -147,70 +161,87 @@ int main(int argc, char* argv[])
     {
         KeyedTree tree;
         shown(tree, TypeTreeVariant::Browse);
-        const double whole = median([&] {
-            LoadTypeTree(tree, TypeTreeVariant::Browse);
-            QCoreApplication::processEvents();
-        });
-        row("browse window: load into a shown tree, painted", whole, floor, tree.count());
-        const double paint = median([&] { tree.view()->viewport()->repaint(); });
-        row("  one paint of the view", paint, floor, tree.count());
+        const bench::Pairs whole = pairs(
+            [&] {
+                LoadTypeTree(tree, TypeTreeVariant::Browse);
+                QCoreApplication::processEvents();
+            },
+            floor);
+        row("browse window: load into a shown tree, painted", whole, tree.count());
+        const bench::Pairs paint = pairs([&] { tree.view()->viewport()->repaint(); }, floor);
+        row("  one paint of the view", paint, tree.count());
     }
     {
         KeyedTree tree;
         shown(tree, TypeTreeVariant::Settings);
         LoadTypeTree(tree, TypeTreeVariant::Settings);
         TypeMarks marks;
-        const double read = median([&] { marks = TypeTree::marks(TypeTreeVariant::Settings).value; });
-        row("settings window: the marks read", read, floor, marks.permittedCodes.size() + marks.voidedCodes.size());
-        const double marking = median([&] {
-            LoadTypeTree(tree, TypeTreeVariant::Settings);
-            QCoreApplication::processEvents();
-        });
-        row("settings window: load, painted", marking, floor, tree.count());
-        const double marked = median([&] {
-            markTypeSettings(tree, marks);
-            QCoreApplication::processEvents();
-        });
-        row("settings window: the marking pass, painted", marked, floor, tree.count());
+        const bench::Pairs read = pairs([&] { marks = TypeTree::marks(TypeTreeVariant::Settings).value; }, floor);
+        row("settings window: the marks read", read, marks.permittedCodes.size() + marks.voidedCodes.size());
+        const bench::Pairs marking = pairs(
+            [&] {
+                LoadTypeTree(tree, TypeTreeVariant::Settings);
+                QCoreApplication::processEvents();
+            },
+            floor);
+        row("settings window: load, painted", marking, tree.count());
+        const bench::Pairs marked = pairs(
+            [&] {
+                markTypeSettings(tree, marks);
+                QCoreApplication::processEvents();
+            },
+            floor);
+        row("settings window: the marking pass, painted", marked, tree.count());
     }
     {
         KeyedTree tree;
         shown(tree, TypeTreeVariant::UploadPermission);
         LoadTypeTree(tree, TypeTreeVariant::UploadPermission);
         const QStringList voided = TypeTree::voidedCodes().value;
-        const double marked = median([&] {
-            markLeavesAndVoided(tree, voided);
-            QCoreApplication::processEvents();
-        });
-        row("upload permissions: the marking pass, painted", marked, floor, tree.count());
+        const bench::Pairs marked = pairs(
+            [&] {
+                markLeavesAndVoided(tree, voided);
+                QCoreApplication::processEvents();
+            },
+            floor);
+        row("upload permissions: the marking pass, painted", marked, tree.count());
     }
     {
         KeyedTree departments;
         departments.resize(400, 600);
         departments.show();
         QVector<DepartmentEntry> entries;
-        const double floorDepartments = bench::median(
-            g_runs, [&] { engine.readAll(DepartmentDirectory::departmentStatement()); });
-        const double client = median([&] {
-            departments.clear();
-            LoadDepartmentTree(departments, entries);
-            QCoreApplication::processEvents();
-        });
-        row("department tree", client, floorDepartments, departments.count());
+        const QString departmentStatement = DepartmentDirectory::departmentStatement();
+        const bench::Pairs client = pairs(
+            [&] {
+                departments.clear();
+                LoadDepartmentTree(departments, entries);
+                QCoreApplication::processEvents();
+            },
+            [&] { engine.readAll(departmentStatement); });
+        row("department tree", client, departments.count());
     }
     {
         KeyedTree browse;
         browse.setCheckBoxes(true);
         shown(browse, TypeTreeVariant::Browse);
         LoadTypeTree(browse, TypeTreeVariant::Browse);
-        QElapsedTimer timer;
-        timer.start();
-        for (const QString& top : browse.childKeys(QString())) {
-            browse.setChecked(top, true);
-            子节点联动(browse, top);
-        }
-        QCoreApplication::processEvents();
-        row("check propagated from every top-level type", timer.nsecsElapsed() / 1e6, 0, browse.checkedKeys().size());
+        const QStringList tops = browse.childKeys(QString());
+        const bench::Pairs propagated = bench::timedPairs(g_runs, [&] {
+            for (const QString& top : tops) {
+                browse.setChecked(top, false);
+                子节点联动(browse, top);
+            }
+            QCoreApplication::processEvents();
+            return timeOf([&] {
+                for (const QString& top : tops) {
+                    browse.setChecked(top, true);
+                    子节点联动(browse, top);
+                }
+                QCoreApplication::processEvents();
+            });
+        });
+        row("check propagated from every top-level type", propagated, browse.checkedKeys().size());
     }
     SharedConnection::release();
     return 0;

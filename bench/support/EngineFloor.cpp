@@ -80,6 +80,69 @@ std::pair<double, double> alternately(int runs, const std::function<void()>& cli
 
 double best(int runs, const std::function<void()>& work) { return timings(runs, work).front(); }
 
+namespace {
+
+double timeOnce(const std::function<void()>& work)
+{
+    QElapsedTimer t;
+    t.start();
+    work();
+    return double(t.nsecsElapsed()) / 1e6;
+}
+
+Pairs::Spread spread(std::vector<double> values)
+{
+    if (values.empty())
+        return {};
+    std::sort(values.begin(), values.end());
+    const size_t n = values.size();
+    const double middle = n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
+    return {middle, values.front(), values.back()};
+}
+
+}  // namespace
+
+Pairs timedPairs(int count, const std::function<double()>& client, const std::function<double()>& floor)
+{
+    std::vector<double> clientTimes, floorTimes, ratios;
+    for (int i = 0; i < std::max(kMinPairs, count); ++i) {
+        double c = -1;
+        double f = -1;
+        if (!floor || i % 2 == 0) {
+            c = client();
+            if (floor)
+                f = floor();
+        } else {
+            f = floor();
+            c = client();
+        }
+        if (c >= 0)
+            clientTimes.push_back(c);
+        if (f > 0)
+            floorTimes.push_back(f);
+        if (c >= 0 && f > 0)
+            ratios.push_back(c / f);
+    }
+    Pairs p;
+    p.count = int(clientTimes.size());
+    p.client = spread(clientTimes);
+    p.floor = spread(floorTimes);
+    const Pairs::Spread r = spread(ratios);
+    p.ratio = r.median;
+    p.ratioMin = r.min;
+    p.ratioMax = r.max;
+    return p;
+}
+
+Pairs pairs(int count, const std::function<void()>& client, const std::function<void()>& floor)
+{
+    std::function<double()> timedFloor;
+    if (floor)
+        timedFloor = [&floor] { return timeOnce(floor); };
+    return timedPairs(
+        count, [&client] { return timeOnce(client); }, timedFloor);
+}
+
 // SQLite's NOCASE (the engine's own ASCII folding) after trailing blanks are set aside, under the
 // collation name the schema gives its text columns.
 int engineNocaseRtrim(void*, int lengthA, const void* a, int lengthB, const void* b)
@@ -207,6 +270,18 @@ void printRow(const QString& what, double clientMs, double floorMs, long long ro
     else
         std::printf("  %-44s client %9.3f ms  engine         -     ratio      -  %8lld rows  goal %s\n",
                     name.constData(), clientMs, rows, aim.constData());
+    std::fflush(stdout);
+}
+
+void printRow(const QString& what, const Pairs& p, long long rows, const QString& goal, const char* floorName)
+{
+    const QByteArray name = what.toUtf8();
+    const QByteArray aim = goal.toUtf8();
+    std::printf("  %-44s client %9.2f ms (%.2f-%.2f)", name.constData(), p.client.median, p.client.min, p.client.max);
+    if (p.hasFloor())
+        std::printf("  %s %9.2f ms (%.2f-%.2f)  pair ratio %5.2f (%.2f-%.2f)", floorName, p.floor.median, p.floor.min,
+                    p.floor.max, p.ratio, p.ratioMin, p.ratioMax);
+    std::printf("  %lld rows  %d %s  goal %s\n", rows, p.count, p.hasFloor() ? "pairs" : "runs", aim.constData());
     std::fflush(stdout);
 }
 

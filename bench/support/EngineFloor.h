@@ -25,6 +25,33 @@ std::pair<double, double> alternately(int runs, const std::function<void()>& cli
 // The fastest of `runs` timings of `work`, in milliseconds.
 double best(int runs, const std::function<void()>& work);
 
+// The fewest pairs a figure is the median of.
+constexpr int kMinPairs = 7;
+
+// The timings of one figure: client and floor measured in interleaved pairs, each pair run
+// back to back (the client first in even pairs, the floor first in odd ones, so that neither
+// always finds the caches the other left), so that a machine growing busier or quieter weighs
+// on both alike. Milliseconds.
+struct Pairs {
+    struct Spread {
+        double median = 0, min = 0, max = 0;
+    };
+    Spread client;
+    Spread floor;      // all 0 when the figure has no floor
+    double ratio = 0;  // the median of the per-pair ratios client / floor; 0 without a floor
+    double ratioMin = 0, ratioMax = 0;
+    int count = 0;
+
+    bool hasFloor() const { return floor.median > 0; }
+};
+
+// `count` (at least kMinPairs) pairs of `client` and `floor`; an empty `floor` times the client
+// alone, `count` times.
+Pairs pairs(int count, const std::function<void()>& client, const std::function<void()>& floor = {});
+// The same for work that times itself (untimed preparation before the timed part): each
+// function returns its own milliseconds, a negative value for a failure (left out).
+Pairs timedPairs(int count, const std::function<double()>& client, const std::function<double()>& floor = {});
+
 // One statement as the client sends it: T-SQL text and its bound values.
 struct Statement {
     QString tsql;
@@ -71,6 +98,10 @@ private:
 // Prints one figure: the client's time beside the engine's floor and their ratio (a floor of
 // 0 or less prints none), the row count and the goal.
 void printRow(const QString& what, double clientMs, double floorMs, long long rows, const QString& goal);
+// Prints a figure measured in pairs: the medians with their ranges (min-max), the median of the
+// per-pair ratios, the row count and the goal; `floorName` names the floor column.
+void printRow(const QString& what, const Pairs& p, long long rows, const QString& goal,
+              const char* floorName = "engine");
 void printHeading(const QString& text);
 
 // A size such as "64M", "950M" or "1G" (K, M and G are powers of 1,024); -1 when unreadable.

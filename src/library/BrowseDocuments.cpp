@@ -69,12 +69,13 @@ constexpr auto kDocumentColumns = columnTable<Column>({
 });
 
 // The keys of a search's rows in their order: a document under one of its rights.
-enum class KeyColumn { Id, Download, Read, Uploaded, Count };
+enum class KeyColumn { Id, Download, Read, Uploaded, Uploader, Count };
 constexpr auto kKeyColumns = columnTable<KeyColumn>({
     {KeyColumn::Id, u"公司文件信息.ID"},
     {KeyColumn::Download, u"权限表.下载"},
     {KeyColumn::Read, u"权限表.查阅"},
     {KeyColumn::Uploaded, u"公司文件信息.上传日期"},
+    {KeyColumn::Uploader, u"员工档案.姓名"},
 });
 
 // The permission rule: a document is listed through every right of the position on its number
@@ -97,19 +98,26 @@ const QString& listCondition()
     return sql;
 }
 
-// The same rule for the opening list, written so that the newest documents come first and
-// each is checked against the position's rights (index 文件编号, 岗位代号), which stops after the
-// first rows instead of sorting every document of the position. Joined in the where clause,
-// the cross join is the same inner join on every engine.
-const QString& recentSource()
+// The same rule written so that the documents lead, newest first, and each is checked against
+// the position's rights (index 文件编号, 岗位代号): the opening list stops after its first rows,
+// a search with a date filter reads only the period's documents, instead of every document of
+// the position sorted. Joined in the where clause, the cross join is the same inner join on
+// every engine (SQLite keeps the documents as the outer loop).
+const QString& documentsFirstJoins()
 {
     static const QString sql = QStringLiteral(
         " from 公司文件信息 cross join (select 资料下载权限.文件编号, 资料下载权限.下载, 资料下载权限.查阅 "
         "from 资料下载权限 where (资料下载权限.下载 = 1 or 资料下载权限.查阅 = 1) and 资料下载权限.岗位代号 = ?) "
         "as 权限表"
         " left join 员工档案 on 员工档案.工号 = 公司文件信息.上传人工号"
-        " left join 资料类型 on 资料类型.编号 = 公司文件信息.文件类别"
-        " where 权限表.文件编号 = 公司文件信息.编号 and 公司文件信息.文件 is not null");
+        " left join 资料类型 on 资料类型.编号 = 公司文件信息.文件类别");
+    return sql;
+}
+
+const QString& documentsFirstCondition()
+{
+    static const QString sql =
+        QStringLiteral(" where 权限表.文件编号 = 公司文件信息.编号 and 公司文件信息.文件 is not null");
     return sql;
 }
 
@@ -195,15 +203,28 @@ QString BrowseDocuments::formatsStatement()
 
 QString BrowseDocuments::recentStatement()
 {
-    return QStringLiteral("select distinct top %1 ").arg(kRecentRows) + kColumns.selectList() + recentSource()
-           + listOrder();
+    return QStringLiteral("select distinct top %1 ").arg(kRecentRows) + kColumns.selectList() + documentsFirstJoins()
+           + documentsFirstCondition() + listOrder();
 }
 
 // The search's conditions beyond the permission rule.
 static QString searchConditions(const BrowseSearch& search)
 {
-    QString sql = QStringLiteral(" and 公司文件信息.文件类别 in (select 值 from [#") + BrowseDocuments::typeListName()
-                  + QStringLiteral("])");
+    // With a date filter the documents of the period lead, newest first through the index that
+    // carries every column the filters test (no sort, and no row of the table read for a
+    // document that fails them); only the documents that pass are checked against the
+    // position's rights by number. Without one the position's rights lead and each finds its
+    // document by number. The uploader's name is tested on the document too, against the
+    // employees it matches, so that the check comes before any lookup; the test on the joined
+    // row stays, so that a number held by several employees lists exactly the rows it did.
+    // The distinct then only sees the rows that meet every filter. The cheap tests come first
+    // (the engine tests them in this order), the patterns of the texts last.
+    QString sql;
+    if (search.byUploader)
+        sql += QStringLiteral(
+            " and 公司文件信息.上传人工号 in (select 员工档案.工号 from 员工档案 where 员工档案.姓名 like ?)");
+    sql += QStringLiteral(" and 公司文件信息.文件类别 in (select 值 from [#") + BrowseDocuments::typeListName()
+           + QStringLiteral("])");
     if (!search.formats.isEmpty())
         sql += QStringLiteral(" and 公司文件信息.附件后缀 in (select 值 from [#") + BrowseDocuments::formatListName()
                + QStringLiteral("])");
@@ -225,14 +246,16 @@ QString BrowseDocuments::searchStatement(const BrowseSearch& search, const Joine
     QString sql = QStringLiteral("select distinct ");
     if (joined.top > 0)
         sql += QStringLiteral("top %1 ").arg(joined.top);
-    return sql + kColumns.selectList() + joined.columns + listJoins() + joined.joins + listCondition()
-           + joined.condition + searchConditions(search) + listOrder() + joined.order;
+    return sql + kColumns.selectList() + joined.columns + (search.byDate ? documentsFirstJoins() : listJoins())
+           + joined.joins + (search.byDate ? documentsFirstCondition() : listCondition()) + joined.condition
+           + searchConditions(search) + listOrder() + joined.order;
 }
 
 QString BrowseDocuments::searchKeysStatement(const BrowseSearch& search)
 {
-    return QStringLiteral("select distinct ") + kKeyColumns.selectList() + listJoins() + listCondition()
-           + searchConditions(search) + listOrder();
+    return QStringLiteral("select distinct ") + kKeyColumns.selectList()
+           + (search.byDate ? documentsFirstJoins() : listJoins())
+           + (search.byDate ? documentsFirstCondition() : listCondition()) + searchConditions(search) + listOrder();
 }
 
 QString BrowseDocuments::documentsByIdStatement(int count)
@@ -258,6 +281,8 @@ QVariantList BrowseDocuments::searchValues(const QString& positionCode, const Br
 {
     QVariantList values{positionCode.isNull() ? QStringLiteral("") : positionCode};
     values += joinedValues;
+    if (search.byUploader)
+        values << likePattern(search.uploader);
     if (search.byName)
         values << likePattern(search.name);
     if (search.byUploader)
@@ -319,12 +344,18 @@ bool BrowseSearchReader::read(int count, const BrowseRowSink& sink)
         RowReader q(BrowseDocuments::documentsByIdStatement(int(ids.size())));
         for (qint64 id : std::as_const(ids))
             q.bind(id);
-        QHash<qint64, BrowseRow> documents;
+        // A document once for each name of its uploader's number (mostly one), by name.
+        QHash<qint64, QVector<BrowseRow>> documents;
         documents.reserve(ids.size());
         if (q.exec()) {
             while (q.next()) {
                 BrowseRow r = readRow(q);
-                documents.insert(r.id, std::move(r));
+                QVector<BrowseRow>& holders = documents[r.id];
+                const auto at = std::lower_bound(
+                    holders.begin(), holders.end(), r.uploaderName,
+                    [](const BrowseRow& h, const QString& name) { return h.uploaderName < name; });
+                if (at == holders.end() || at->uploaderName != r.uploaderName)
+                    holders.insert(at, std::move(r));
             }
         }
         if (q.error().isSet()) {
@@ -336,9 +367,9 @@ bool BrowseSearchReader::read(int count, const BrowseRowSink& sink)
             const Key& key = m_keys[size_t(m_next + k)];
             // A document deleted since the keys were read is left out.
             const auto found = documents.constFind(key.id);
-            if (found == documents.constEnd())
+            if (found == documents.constEnd() || key.holder >= found.value().size())
                 continue;
-            BrowseRow r = found.value();
+            BrowseRow r = found.value().at(key.holder);
             r.canRead = key.read;
             r.canDownload = key.download;
             sink(r);
@@ -379,8 +410,19 @@ std::unique_ptr<BrowseSearchReader> BrowseDocuments::openSearch(const QString& p
         reader->m_error = q.error();
         return reader;
     }
-    while (q.next())
-        reader->m_keys.push_back({q.longInteger(KeyColumn::Id), q.flag(KeyColumn::Read), q.flag(KeyColumn::Download)});
+    // The rows of one document follow one another (the order ends on its ID); those under the
+    // same right differ in the uploader's name alone and are told apart by their place.
+    while (q.next()) {
+        BrowseSearchReader::Key key{q.longInteger(KeyColumn::Id), q.flag(KeyColumn::Read), q.flag(KeyColumn::Download),
+                                    0};
+        for (auto it = reader->m_keys.rbegin(); it != reader->m_keys.rend() && it->id == key.id; ++it) {
+            if (it->read == key.read && it->download == key.download) {
+                key.holder = quint8(std::min(it->holder + 1, 255));
+                break;
+            }
+        }
+        reader->m_keys.push_back(key);
+    }
     if (q.error().isSet()) {
         reader->m_error = q.error();
         reader->m_keys.clear();

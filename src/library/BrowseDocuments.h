@@ -105,6 +105,9 @@ private:
         qint64 id = 0;
         bool read = false;
         bool download = false;
+        // Which of the document's uploaders (an uploader number held by several employees
+        // lists the document once for each name), in the order of their names.
+        quint8 holder = 0;
     };
     std::vector<Key> m_keys;
     qsizetype m_next = 0;

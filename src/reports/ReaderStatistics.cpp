@@ -21,8 +21,13 @@ QString filterClause(const StatisticsFilter& f)
                                  " where 资料下载记录.文件类别 in (select 值 from [#%1])"
                                  " and 资料下载记录.部门 in (select 值 from [#%2])")
                       .arg(ReaderStatistics::typeList(), ReaderStatistics::departmentList());
+    // The reader's name is tested on the log's entry first, against the employees it matches,
+    // so that only a matching entry looks its reader up; the test on the joined row stays, so
+    // that a number held by several employees counts exactly as it did.
     if (f.employeeName)
-        sql += QStringLiteral(" and 员工档案.姓名 like ?");
+        sql += QStringLiteral(
+            " and 资料下载记录.工号 in (select 员工档案.工号 from 员工档案 where 员工档案.姓名 like ?)"
+            " and 员工档案.姓名 like ?");
     if (f.fileName)
         sql += QStringLiteral(" and 资料下载记录.文件名称 like ?");
     if (f.from)

@@ -138,6 +138,12 @@ private slots:
         QVERIFY(fx->grant(QStringLiteral("B"), QStringLiteral("G01"), 1, 1));
         QCOMPARE(numbersOf(BrowseDocuments::recent(QStringLiteral("G01")).value), QStringList({"B", "A", "A"}));
         QCOMPARE(search(allTypes()), QStringList({"B", "A", "A"}));
+        // A date filter lets the period's documents lead: the same rows.
+        BrowseSearch period = allTypes();
+        period.byDate = true;
+        period.from = at(3, 1).date();
+        period.to = at(3, 2).date();
+        QCOMPARE(search(period), QStringList({"B", "A", "A"}));
     }
 
     void theOpeningListHoldsTheFiftyNewest()
@@ -234,6 +240,20 @@ private slots:
         QCOMPARE(search(s), QStringList({"C", "B", "A"}));
         s.from = s.to = QDate(2013, 2, 28);
         QVERIFY(search(s).isEmpty());
+
+        // An uploader's number held twice: one row per holder whose name matches, with the
+        // period's documents leading or not.
+        QVERIFY(fx->db.insert(QStringLiteral("员工档案"), {{QStringLiteral("工号"), QStringLiteral("0013")},
+                                                           {QStringLiteral("姓名"), QStringLiteral("赵小明")}}));
+        s.to = QDate(2013, 3, 2);
+        s.byUploader = true;
+        for (const bool byDate : {true, false}) {
+            s.byDate = byDate;
+            s.uploader = QStringLiteral("小明");
+            QCOMPARE(search(s), QStringList({"B", "B"}));
+            s.uploader = QStringLiteral("赵");
+            QCOMPARE(search(s), QStringList({"B"}));
+        }
     }
 
     void hostileTextsAreValues()

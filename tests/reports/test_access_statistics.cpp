@@ -194,6 +194,13 @@ private slots:
         const auto hostile = stats.run(f);
         QVERIFY(hostile.ok());
         QVERIFY(hostile.value.isEmpty());
+        // Readers' numbers held twice: an entry counts once per holder whose name matches.
+        for (const char* number : {"E1", "E2"})
+            QVERIFY(db->insert(QStringLiteral("员工档案"), {{QStringLiteral("工号"), QString::fromLatin1(number)},
+                                                            {QStringLiteral("姓名"), QStringLiteral("李另一位")}}));
+        f.employeeName = QStringLiteral("李");
+        QCOMPARE(summaryOf(stats.run(f).value),
+                 QStringList({QStringLiteral("A-1|年度报告|1|0"), QStringLiteral("A-2|O'Brien 报告|2|0")}));
     }
 
     void valueListsOfAnyLength()
