@@ -271,13 +271,15 @@ struct PositionRightsReader::State {
     QHash<QString, TypeSeen> types;
     TypeSeen lastType;
     QString typeCode, typeName;
+    // Rights granted together (to a group, or in one sitting) share their time.
+    QString grantedAt;
     QVector<GrantorSeen> grantors;
 };
 
 PositionRightsReader::PositionRightsReader() = default;
 PositionRightsReader::~PositionRightsReader() = default;
 
-bool PositionRightsReader::read(int count, const std::function<void(const ExplainedRight&)>& sink)
+bool PositionRightsReader::read(int count, const std::function<void(ExplainedRight&)>& sink)
 {
     if (m_done || !m_state)
         return false;
@@ -296,7 +298,8 @@ bool PositionRightsReader::read(int count, const std::function<void(const Explai
         r.documentNumber = q.text(C::DocumentNumber);
         r.read = q.flag(C::Read);
         r.download = q.flag(C::Download);
-        r.grantedAt = q.text(C::GrantedAt);
+        q.changed(C::GrantedAt, s.grantedAt);
+        r.grantedAt = s.grantedAt;
         const auto by = std::find_if(s.grantors.cbegin(), s.grantors.cend(), [&q](const State::GrantorSeen& g) {
             return q.equals(C::GrantorNumber, g.number) && q.equals(C::GrantorName, g.name);
         });
@@ -410,7 +413,7 @@ DbResult<PositionExplanation> EffectiveRights::forPosition(const QString& positi
     // its rows, not grown row by row.
     e.rows.reserve(RowReader::rowsToReserve(e.rightRows));
     PositionRightsReader& rows = *opened.value.rows;
-    while (rows.read(4096, [&e](const ExplainedRight& r) { e.rows.append(r); })) {
+    while (rows.read(4096, [&e](ExplainedRight& r) { e.rows.append(std::move(r)); })) {
     }
     return {std::move(e), rows.error()};
 }

@@ -71,9 +71,9 @@ public:
 
     // The rows in all, counted when it was opened.
     int total() const { return m_total; }
-    // Reads up to `count` more rows into `sink`; false once every row has been read or the
-    // reading failed (error()).
-    bool read(int count, const std::function<void(const ExplainedRight&)>& sink);
+    // Reads up to `count` more rows into `sink` (which may move from the row); false once every
+    // row has been read or the reading failed (error()).
+    bool read(int count, const std::function<void(ExplainedRight&)>& sink);
     bool atEnd() const { return m_done; }
     const DbError& error() const { return m_error; }
 
