@@ -111,10 +111,10 @@ void uploadWindow(bench::EngineFloor& db)
 
     long long n = 0;
     const QString recent = recentStatement();
-    row("opening list (50 newest)",
-        pairs([&] { n = UploadDocuments::recent(who).value.size(); },
-              [&] { db.readAll(recent, QVariantList{50} + position); }),
-        n, "<= 2 ms");
+    // The pairs first: the count is known only once they ran.
+    const bench::Pairs opening = pairs([&] { n = UploadDocuments::recent(who).value.size(); },
+                                       [&] { db.readAll(recent, QVariantList{50} + position); });
+    row("opening list (50 newest)", opening, n, "<= 2 ms");
 
     const auto query = [&](const char* name, const ListFilter& filter, const QVariantList& extra, const char* goal) {
         long long rows = 0;
