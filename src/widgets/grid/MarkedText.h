@@ -12,7 +12,15 @@ namespace quarvel {
 inline constexpr QChar kTextMarkStart = QChar(0x0002);
 inline constexpr QChar kTextMarkEnd = QChar(0x0003);
 
-inline bool hasTextMarks(QStringView text) { return text.contains(kTextMarkStart) || text.contains(kTextMarkEnd); }
+// One pass over the text: the grid asks it of every cell it shows.
+inline bool hasTextMarks(QStringView text)
+{
+    for (const QChar c : text) {
+        if (c == kTextMarkStart || c == kTextMarkEnd)
+            return true;
+    }
+    return false;
+}
 
 // The text without its marks.
 inline QString withoutTextMarks(QStringView text)
