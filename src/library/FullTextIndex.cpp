@@ -9,6 +9,7 @@
 #include <QCoreApplication>
 #include <QFileInfo>
 #include <QMutexLocker>
+#include <QSet>
 
 namespace quarvel {
 namespace {
@@ -463,6 +464,41 @@ DbResult<QVector<FullTextHit>> FullTextIndex::search(const QString& positionCode
     return result;
 }
 
+QString FullTextIndex::unindexedStatement(const BrowseSearch& filters)
+{
+    JoinedSearch joined;
+    joined.joins = QStringLiteral(" inner join 资料全文状态 on 资料全文状态.文件ID = 公司文件信息.ID");
+    joined.condition = QStringLiteral(" and 资料全文状态.状态 in (0, 1)");
+    return BrowseDocuments::searchStatement(filters, joined);
+}
+
+DbResult<int> FullTextIndex::unindexedCount(const QString& positionCode, const BrowseSearch& filters)
+{
+    using Result = DbResult<int>;
+    if (positionCode.isEmpty())
+        return {};
+    const DbStatus tables = ensureTables();
+    if (!tables.ok())
+        return Result::failure(tables.error);
+    QSet<qint64> ids;  // a document listed by two rights rows counts once
+    DbError error;
+    const DbStatus lists = BrowseDocuments::withSearchLists(filters, [&] {
+        RowReader q(unindexedStatement(filters));
+        for (const QVariant& v : BrowseDocuments::searchValues(positionCode, filters))
+            q.bind(v);
+        if (!q.exec()) {
+            error = q.error();
+            return;
+        }
+        while (q.next())
+            ids.insert(BrowseDocuments::listedRow(q).id);
+        error = q.error();
+    });
+    if (!lists.ok())
+        return Result::failure(lists.error);
+    return {int(ids.size()), error};
+}
+
 QVector<NamedStatement> FullTextIndex::statements()
 {
     FullTextQuery plain;
@@ -477,6 +513,7 @@ QVector<NamedStatement> FullTextIndex::statements()
         {QStringLiteral("text of a page"), pageTextStatement()},
         {QStringLiteral("index states of documents"), stateListStatement(3)},
         {QStringLiteral("full-text search with like"), searchStatement(plain, FullTextMethod::Like)},
+        {QStringLiteral("documents not yet indexed"), unindexedStatement(plain.filters)},
     };
 }
 

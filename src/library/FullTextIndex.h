@@ -130,6 +130,12 @@ public:
     static DbResult<QVector<FullTextHit>> search(const QString& positionCode, const FullTextQuery& query,
                                                  std::optional<FullTextMethod> method = {});
 
+    // How many documents that the position may read or download and that meet the filters are
+    // Pending or Indexing, their text not yet found by a search (read only from the documents
+    // with such a state, so it stays cheap however long the list).
+    static DbResult<int> unindexedCount(const QString& positionCode, const BrowseSearch& filters);
+    static QString unindexedStatement(const BrowseSearch& filters);
+
     // The words of a typed query: split at blanks (full-width ones too), words without any
     // letter, digit or CJK character left out.
     static QStringList queryWords(const QString& typed);

@@ -39,10 +39,15 @@ PdfPageView::PdfPageView(QWidget* parent)
     });
     // The search model finds its hits page by page after the text is set.
     const auto hitsChanged = [this] {
-        if (m_hit < 0 && hitCount() > 0) {
-            m_hit = 0;
-            showHit();
-            return;
+        if (m_hit < 0) {
+            // The hits arrive page by page: the first one from m_findFrom on, once it is there.
+            for (int k = 0; k < hitCount(); ++k) {
+                if (m_search->resultAtIndex(k).page() >= m_findFrom) {
+                    m_hit = k;
+                    showHit();
+                    return;
+                }
+            }
         }
         if (m_hit >= hitCount())
             m_hit = hitCount() - 1;
@@ -185,9 +190,12 @@ void PdfPageView::notify()
         changed();
 }
 
-void PdfPageView::find(const QString& text)
+void PdfPageView::find(const QString& text) { findFrom(text, 0); }
+
+void PdfPageView::findFrom(const QString& text, int page)
 {
     m_hit = -1;
+    m_findFrom = page;
     m_search->setSearchString(text);
     render();
 }

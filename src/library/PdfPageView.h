@@ -42,6 +42,8 @@ public:
 
     // Find: every hit of the text is painted; one of them is the current hit.
     void find(const QString& text);
+    // The same, the current hit being the first one on or after `page` (0-based) once found.
+    void findFrom(const QString& text, int page);
     QString findText() const;
     int hitCount() const;
     int currentHit() const { return m_hit; }  // -1 when none
@@ -76,6 +78,7 @@ private:
     Fit m_fit = Fit::Width;
     qreal m_zoom = 1.0;
     int m_hit = -1;
+    int m_findFrom = 0;  // the page from which the first hit is taken
     bool m_rendering = false;
     bool m_renderAgain = false;
 };

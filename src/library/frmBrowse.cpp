@@ -4,6 +4,7 @@
 #include "doctypes/TypeTree.h"
 #include "doctypes/TypeTreeView.h"
 #include "library/DocumentAccess.h"
+#include "library/FullTextIndex.h"
 #include "library/UploadDocuments.h"
 #include "library/frmViewer.h"
 #include "login/UserContext.h"
@@ -16,6 +17,8 @@
 #include "widgets/WaitCursor.h"
 #include "widgets/WindowPlacement.h"
 #include "widgets/grid/FlexGrid.h"
+#include "widgets/grid/MarkedText.h"
+#include "widgets/grid/MarkedTextDelegate.h"
 #include "widgets/grid/Twips.h"
 #include "widgets/tree/KeyedTree.h"
 
@@ -26,11 +29,13 @@
 #include <QFileInfo>
 #include <QFrame>
 #include <QGridLayout>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMdiSubWindow>
 #include <QPushButton>
+#include <QSet>
 #include <QTableView>
 
 #include <memory>
@@ -41,6 +46,8 @@ namespace {
 const QColor kActionBlue(0, 0, 255);  // colour number 16711680
 const QString kRead = QStringLiteral("查阅");
 const QString kDownload = QStringLiteral("下载");
+
+static_assert(kMatchStart == kTextMarkStart && kMatchEnd == kTextMarkEnd, "the list draws the search's marks");
 
 QDateEdit* datePicker(QWidget* parent, const QString& name)
 {
@@ -60,6 +67,18 @@ const QString& Frm公司资料查阅::listFormat()
         "|<文件摘要                         |<关键字        |^文件级别       |^上传人姓名     |^上传日期                  "
         "|^文件格式|^操作  |^操作  |");
     return format;
+}
+
+const QString& Frm公司资料查阅::hitListFormat()
+{
+    static const QString format = listFormat()
+                                  + QStringLiteral("|^页  |<内容摘录                                        ");
+    return format;
+}
+
+QString Frm公司资料查阅::hitsFoundText(int documents, int pages)
+{
+    return QStringLiteral("找到 %1 份文件中的 %2 页").arg(documents).arg(pages);
 }
 
 Frm公司资料查阅::Frm公司资料查阅(Platform& platform, QWidget* parent) : QWidget(parent), m_platform(platform)
@@ -84,6 +103,7 @@ void Frm公司资料查阅::buildLayout()
     MSFlexGrid1 = new FlexGrid(this);
     MSFlexGrid1->setObjectName(QStringLiteral("MSFlexGrid1"));
     MSFlexGrid1->view()->setAccessibleName(QStringLiteral("文件列表"));
+    MSFlexGrid1->view()->setItemDelegateForColumn(ColSnippet, new MarkedTextDelegate(MSFlexGrid1));
 
     Picture1 = new QWidget(this);
     Picture1->setObjectName(QStringLiteral("Picture1"));
@@ -154,6 +174,15 @@ void Frm公司资料查阅::buildFilterPanel()
     guardTypedText(Text1, columnLength::kDocumentName);
     guardTypedText(Text2, columnLength::kEmployeeName);
     guardTypedText(Text3, columnLength::kKeywords);
+    chkFullText = new QCheckBox(QStringLiteral("全文"), Picture7);
+    chkFullText->setObjectName(QStringLiteral("chkFullText"));
+    chkFullText->setAccessibleName(QStringLiteral("在文件内容中查找"));
+    chkFullText->setToolTip(QStringLiteral("在文件内容中查找关键字框中的文字"));
+    grid->removeWidget(Text3);
+    auto* keywordRow = new QHBoxLayout;
+    keywordRow->addWidget(Text3, 1);
+    keywordRow->addWidget(chkFullText);
+    grid->addLayout(keywordRow, 5, 3);
 
     Check6 = new QCheckBox(QStringLiteral("上传日期"), Picture7);
     Check6->setObjectName(QStringLiteral("Check6"));
@@ -180,8 +209,8 @@ void Frm公司资料查阅::buildFilterPanel()
     Picture7->hide();
 
     // Tab runs through the conditions as they are read, then to the buttons.
-    const QList<QWidget*> order = {TreeView1, Check9, List1,  Check3,    Check2,    Text1,     Check1,  Text2,
-                                   Check5,    Text3,  Check6, DTPicker1, DTPicker2, Command10, Command9};
+    const QList<QWidget*> order = {TreeView1, Check9, List1,       Check3, Check2,    Text1,     Check1,    Text2,
+                                   Check5,    Text3,  chkFullText, Check6, DTPicker1, DTPicker2, Command10, Command9};
     for (qsizetype i = 1; i < order.size(); ++i)
         setTabOrder(order[i - 1], order[i]);
 }
@@ -207,7 +236,10 @@ void Frm公司资料查阅::connectHandlers()
     };
     follow(Check2, {Text1});
     follow(Check1, {Text2});
-    follow(Check5, {Text3});
+    // The keyword box holds the keywords, or the words looked for inside the documents.
+    const auto keywordBox = [this] { Text3->setEnabled(Check5->isChecked() || chkFullText->isChecked()); };
+    connect(Check5, &QCheckBox::toggled, this, keywordBox);
+    connect(chkFullText, &QCheckBox::toggled, this, keywordBox);
     follow(Check6, {DTPicker1, DTPicker2});
     connect(Check3, &QCheckBox::toggled, this, [this](bool on) {
         if (on)
@@ -224,11 +256,22 @@ void Frm公司资料查阅::connectHandlers()
 
 void Frm公司资料查阅::setUpGrid()
 {
+    m_hitList = false;
     MSFlexGrid1->clear();
     MSFlexGrid1->setRows(1);
     MSFlexGrid1->setFormatString(listFormat());
     MSFlexGrid1->setColWidth(ColId, 0);
     MSFlexGrid1->setStretchCol(ColName);
+}
+
+void Frm公司资料查阅::setUpHitGrid()
+{
+    m_hitList = true;
+    MSFlexGrid1->clear();
+    MSFlexGrid1->setRows(1);
+    MSFlexGrid1->setFormatString(hitListFormat());
+    MSFlexGrid1->setColWidth(ColId, 0);
+    MSFlexGrid1->setStretchCol(ColSnippet);
 }
 
 void Frm公司资料查阅::Form_Load()
@@ -251,7 +294,7 @@ void Frm公司资料查阅::Form_Load()
     StatusBar1->setPanelText(2, QStringLiteral(" ") + c.DeptName + QStringLiteral(" ") + c.EmployeeName);
 }
 
-void Frm公司资料查阅::FillDocumentRow(const BrowseRow& r)
+int Frm公司资料查阅::FillDocumentRow(const BrowseRow& r)
 {
     const int row = MSFlexGrid1->appendRow({QString::number(MSFlexGrid1->rows()), r.number, r.typeText(), r.name,
                                             r.summary, r.keywords, r.level, r.uploaderName, r.uploadedText(),
@@ -259,6 +302,7 @@ void Frm公司资料查阅::FillDocumentRow(const BrowseRow& r)
                                             r.canDownload ? kDownload : QString(), QString::number(r.id)});
     MSFlexGrid1->setCellForeColor(row, ColRead, kActionBlue);
     MSFlexGrid1->setCellForeColor(row, ColDownload, kActionBlue);
+    return row;
 }
 
 void Frm公司资料查阅::LoadRecentDocuments()
@@ -310,7 +354,13 @@ void Frm公司资料查阅::showDownloadFailure(const DbError& error)
 
 void Frm公司资料查阅::Command10_Click()
 {
-    const BrowseSearch search = currentSearch();
+    BrowseSearch search = currentSearch();
+    const bool fullText = chkFullText->isChecked();
+    if (fullText) {
+        // The keyword box holds the words to look for inside the documents.
+        search.byKeywords = false;
+        search.keywords.clear();
+    }
     const auto refuse = [this](const QString& text, const QString& title, QLineEdit* focus) {
         m_platform.messages().inform(this, text, title, MsgIcon::Information);
         if (focus)
@@ -332,6 +382,21 @@ void Frm公司资料查阅::Command10_Click()
         return;
     case SearchRefusal::None: break;
     }
+    if (fullText) {
+        const QString words = Text3->text().trimmed();
+        if (words.isEmpty()) {
+            refuse(QStringLiteral("请输入要在文件内容中查找的文字！"), applicationTitle(), Text3);
+            return;
+        }
+        if (FullTextIndex::queryWords(words).isEmpty()) {
+            refuse(QStringLiteral("要查找的文字只有标点或空格，请输入汉字、字母或数字！"), applicationTitle(), Text3);
+            return;
+        }
+        searchFullText(search);
+        return;
+    }
+    if (m_hitList)
+        setUpGrid();
 
     WaitCursor wait(StatusBar1, 1, QStringLiteral("请稍候，正在进行统计..."));
     // The grid is not redrawn while it takes its first rows; the rest arrive in steps.
@@ -364,6 +429,40 @@ void Frm公司资料查阅::Command10_Click()
     Picture7->hide();
 }
 
+void Frm公司资料查阅::searchFullText(const BrowseSearch& filters)
+{
+    const QString position = userContext().PositionCode;
+    WaitCursor wait(StatusBar1, 1, QStringLiteral("请稍候，正在查找文件内容..."));
+    m_hitWords = Text3->text().trimmed();
+    const DbResult<QVector<FullTextHit>> hits = FullTextIndex::search(position, {m_hitWords, filters, kHitLimit});
+    QSet<qint64> documents;
+    MSFlexGrid1->beginBulk();
+    setUpHitGrid();
+    for (const FullTextHit& hit : hits.value) {
+        const int row = FillDocumentRow(hit.document);
+        MSFlexGrid1->setTextMatrix(row, ColPage, QString::number(hit.page));
+        MSFlexGrid1->setTextMatrix(row, ColSnippet, hit.snippet.simplified());
+        documents.insert(hit.document.id);
+    }
+    MSFlexGrid1->endBulk();
+    QString found = hitsFoundText(int(documents.size()), int(hits.value.size()));
+    if (hits.value.size() >= kHitLimit)
+        found += QStringLiteral("（只列出前 %1 页）").arg(kHitLimit);
+    StatusBar1->setPanelText(3, found);
+    if (!hits.ok()) {
+        showSearchFailure(hits.error);
+        return;
+    }
+    // Documents whose text is still being read are not found yet: the user hears of them.
+    const DbResult<int> unindexed = FullTextIndex::unindexedCount(position, filters);
+    if (unindexed.ok() && unindexed.value > 0)
+        StatusBar1->setPanelText(
+            1, QStringLiteral("查找结束；另有 %1 份文件正在建立全文索引，暂不能查找其内容").arg(unindexed.value));
+    else
+        StatusBar1->setPanelText(1, QStringLiteral("查找结束，请核对数据！"));
+    Picture7->hide();
+}
+
 QString Frm公司资料查阅::loadedText(int loaded, int expected)
 {
     return QStringLiteral("已显示 %1 / 共 %2 条").arg(loaded).arg(expected);
@@ -386,9 +485,14 @@ void Frm公司资料查阅::MSFlexGrid1_DblClick()
         return;
     }
     const QString text = MSFlexGrid1->textMatrix(row, col);
-    if (col == ColRead && text == kRead) {
+    // A text hit opens from its words as well, where the right allows reading.
+    const bool hitWords = m_hitList && col == ColSnippet && MSFlexGrid1->textMatrix(row, ColRead) == kRead;
+    if ((col == ColRead && text == kRead) || hitWords) {
         ViewDocumentID = MSFlexGrid1->textMatrix(row, ColId).toLongLong();
-        if (OpenDocument(ViewDocumentID))
+        const bool opened = m_hitList ? OpenDocument(ViewDocumentID, MSFlexGrid1->textMatrix(row, ColPage).toInt(),
+                                                     FullTextIndex::queryWords(m_hitWords).value(0))
+                                      : OpenDocument(ViewDocumentID);
+        if (opened)
             WriteAccessLog(0, 1);
     } else if (col == ColDownload && text == kDownload) {
         DownloadDocument();
@@ -408,7 +512,9 @@ Frm公司文件浏览* Frm公司资料查阅::viewer()
     return m_ownViewer;
 }
 
-bool Frm公司资料查阅::OpenDocument(qint64 id)
+bool Frm公司资料查阅::OpenDocument(qint64 id) { return OpenDocument(id, 0, QString()); }
+
+bool Frm公司资料查阅::OpenDocument(qint64 id, int page, const QString& findText)
 {
     const DbResult<std::optional<AccessDocument>> found = DocumentAccess::document(id);
     if (!found.ok()) {
@@ -424,6 +530,8 @@ bool Frm公司资料查阅::OpenDocument(qint64 id)
         if (upload)
             *upload = 0;
         Frm公司文件浏览* v = viewer();
+        if (v && page > 0)
+            v->openNextAt(page, findText);
         return v && v->ShowDocument(upload ? *upload : 0, ViewDocumentID);
     }
     case OpenTarget::NoContent: plain(QStringLiteral("资料内容为空")); return true;

@@ -50,9 +50,18 @@ public:
         ColRead,
         ColDownload,
         ColId,
-        ColumnCount
+        ColumnCount,
+        // A list of text hits adds the page and the words around the hit.
+        ColPage = ColumnCount,
+        ColSnippet,
+        HitColumnCount
     };
     static const QString& listFormat();
+    static const QString& hitListFormat();
+    // What the status bar's third panel says of a list of text hits.
+    static QString hitsFoundText(int documents, int pages);
+    // Pages of text hits listed at most.
+    static constexpr int kHitLimit = 500;
     // What the status bar's third panel says of a list that arrives in steps.
     static QString loadedText(int loaded, int expected);
 
@@ -82,6 +91,8 @@ public:
     QLineEdit* Text2 = nullptr;
     QCheckBox* Check5 = nullptr;
     QLineEdit* Text3 = nullptr;
+    // Text3's words looked for inside the documents instead of in their keywords.
+    QCheckBox* chkFullText = nullptr;
     QCheckBox* Check6 = nullptr;
     QDateEdit* DTPicker1 = nullptr;
     QDateEdit* DTPicker2 = nullptr;
@@ -98,6 +109,9 @@ public:
     // Opens the document; false when it could not be read (the failure shown, or the reading
     // cancelled), so that no read is logged for it.
     bool OpenDocument(qint64 id);
+    // The same for a text hit: a PDF opens in the viewer on that page (1 = the first) with the
+    // word in its find box.
+    bool OpenDocument(qint64 id, int page, const QString& findText);
     void DownloadDocument();
     void WriteAccessLog(int download, int read);
 
@@ -110,7 +124,10 @@ private:
     void buildFilterPanel();
     void connectHandlers();
     void setUpGrid();
-    void FillDocumentRow(const BrowseRow& row);
+    void setUpHitGrid();
+    int FillDocumentRow(const BrowseRow& row);
+    // The search inside the documents for Text3's words under the other filters.
+    void searchFullText(const BrowseSearch& filters);
     void layOutButtons();
     BrowseSearch currentSearch() const;
     void plain(const QString& text);
@@ -124,6 +141,8 @@ private:
     QPointer<Frm公司文件浏览> m_ownViewer;
     QString m_tempFolder;
     bool m_maximiseHooked = false;
+    bool m_hitList = false;  // the list shows text hits
+    QString m_hitWords;      // the words that found them
 };
 
 }  // namespace quarvel

@@ -21,6 +21,8 @@
 #include <QSpinBox>
 #include <QToolButton>
 
+#include <utility>
+
 namespace quarvel {
 namespace {
 
@@ -189,8 +191,16 @@ void Frm公司文件浏览::unload()
     }
 }
 
+void Frm公司文件浏览::openNextAt(int page, const QString& text)
+{
+    m_startPage = page;
+    m_startFind = text;
+}
+
 bool Frm公司文件浏览::ShowDocument(qint64 uploadViewDocumentId, qint64 browseViewDocumentId)
 {
+    const int startPage = std::exchange(m_startPage, 0);
+    const QString startFind = std::exchange(m_startFind, QString());
     qint64 id = 0;
     if ((uploadViewDocumentId != 0) != (browseViewDocumentId != 0))
         id = uploadViewDocumentId != 0 ? uploadViewDocumentId : browseViewDocumentId;
@@ -241,6 +251,13 @@ bool Frm公司文件浏览::ShowDocument(qint64 uploadViewDocumentId, qint64 bro
     if (loaded != QPdfDocument::Error::None)
         showFailure(DbError::make(static_cast<int>(loaded), QStringLiteral("无法显示该PDF文件")));
     PDFView1->setFit(PdfPageView::Fit::Width);
+    if (loaded == QPdfDocument::Error::None && startPage > 0) {
+        PDFView1->setPage(startPage - 1);
+        if (!startFind.isEmpty()) {
+            findText->setText(startFind);
+            PDFView1->findFrom(startFind, startPage - 1);
+        }
+    }
     refreshControls();
     return loaded == QPdfDocument::Error::None;
 }

@@ -52,6 +52,11 @@ public:
     // document shown before. True when the document was read and shown: a read that failed is
     // not one to log.
     bool ShowDocument(qint64 uploadViewDocumentId, qint64 browseViewDocumentId);
+    // How the next ShowDocument opens its document: on this page (1 = the first) with this text
+    // in the find box and its hits painted, the current hit being the first on or after the
+    // page (a text hit of the browse window). Used once; without it a document opens on its
+    // first page with an empty find box.
+    void openNextAt(int page, const QString& text);
     // The document shown, 0 when none.
     qint64 documentId() const { return m_documentId; }
     // The viewer's temporary copy (tests point it elsewhere).
@@ -76,6 +81,8 @@ private:
     QWidget* m_toolbar = nullptr;
     QString m_tempPath;
     qint64 m_documentId = 0;
+    int m_startPage = 0;  // of the next ShowDocument, 0 for none
+    QString m_startFind;
     bool m_written = false;  // the temporary copy exists and is ours to delete
 };
 

@@ -6,6 +6,7 @@
 #include "widgets/WaitCursor.h"
 #include "widgets/WindowPlacement.h"
 #include "widgets/grid/FlexGrid.h"
+#include "widgets/grid/MarkedText.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -33,7 +34,12 @@ public:
     explicit GridSource(const FlexGrid& grid) : m_grid(grid) {}
     int rowCount() const override { return m_grid.rows(); }
     int columnCount() const override { return m_grid.cols(); }
-    QString text(int row, int col) const override { return m_grid.textMatrix(row, col); }
+    QString text(int row, int col) const override
+    {
+        // A cell with marked words (a search's hits) is written as its plain text.
+        const QString text = m_grid.textMatrix(row, col);
+        return hasTextMarks(text) ? withoutTextMarks(text) : text;
+    }
     int widthTwips(int col) const override { return m_grid.colWidth(col); }
     int alignment(int col) const override { return m_grid.colAlignment(col); }
 

@@ -1,5 +1,7 @@
 #include "widgets/grid/GridModel.h"
 
+#include "widgets/grid/MarkedText.h"
+
 #include <QBrush>
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -691,7 +693,11 @@ QVariant GridModel::data(const QModelIndex& index, int role) const
     const bool fixed = isFixedCell(row, col);
     switch (role) {
     case Qt::DisplayRole:
-    case Qt::EditRole: return textView(row, col).toString();
+    case Qt::EditRole: {
+        const QStringView text = textView(row, col);
+        return hasTextMarks(text) ? withoutTextMarks(text) : text.toString();
+    }
+    case MarkedTextRole: return textView(row, col).toString();
     case Qt::TextAlignmentRole: {
         const int code = fixed ? m_fixedAlignment.at(col) : m_colAlignment.at(col);
         return static_cast<int>(alignmentFlags(code, textView(row, col).toString()));

@@ -35,6 +35,9 @@ namespace quarvel {
 // steps of a few milliseconds while the event loop is idle, so that the window never stops
 // answering. fetchAll() completes the list at once, for work that needs every row.
 //
+// A text may hold marked runs (MarkedText.h): textMatrix() and MarkedTextRole give it with its
+// marks, the display and edit roles without them.
+//
 // Out-of-range cells read as empty and ignore writes.
 class GridModel : public QAbstractTableModel {
     Q_OBJECT
@@ -44,6 +47,7 @@ public:
     enum Role {
         AlignmentCodeRole = Qt::UserRole + 1,  // int, the code that applies to the cell
         FixedCellRole,                         // bool
+        MarkedTextRole,                        // QString, the text with its marks (MarkedText.h)
     };
 
     explicit GridModel(QObject* parent = nullptr);
