@@ -121,6 +121,9 @@ bool frmFullTextIndex::showProgress(const BackfillProgress& at)
                             + (m_stopAsked ? QStringLiteral("  正在停止…") : QString()));
     m_document->setText(at.reading != 0 ? QStringLiteral("正在读取：%1").arg(at.name) : QString());
     QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+    // The program's end hides every window: the run stops with it rather than keep the program.
+    if (!isVisible())
+        m_stopAsked = true;
     return !m_stopAsked;
 }
 
