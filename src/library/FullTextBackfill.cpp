@@ -7,6 +7,10 @@
 #include <QFile>
 #include <QTemporaryDir>
 
+#include <atomic>
+#include <chrono>
+#include <future>
+
 namespace quarvel {
 namespace {
 
@@ -15,6 +19,9 @@ const QString& extensionStatement()
     static const QString sql = QStringLiteral("select 附件后缀 from 公司文件信息 where ID = ?");
     return sql;
 }
+
+// How often the caller hears of a document being read.
+constexpr std::chrono::milliseconds kProgressEvery{50};
 
 }  // namespace
 
@@ -76,7 +83,9 @@ DbResult<BackfillSummary> FullTextBackfill::run(const BackfillOptions& options, 
                 continue;  // deleted meanwhile
             }
             extension = q.text(u"附件后缀");
+            at.name = q.text(u"文件名称");
         }
+        at.reading = id;
         const QString path = folder.filePath(QStringLiteral("content-%1").arg(id));
         DbResult<IndexState> state{IndexState::NoText, {}};
         if (!TextExtraction::readsFormat(extension)) {
@@ -94,9 +103,27 @@ DbResult<BackfillSummary> FullTextBackfill::run(const BackfillOptions& options, 
             }
             if (!written.ok())
                 return {summary, written.error};
-            state = FullTextIndex::indexFile(id, path, extension);
+            // Read on a thread of its own; the caller hears of it meanwhile, and a cancel reaches
+            // the recognizer.
+            std::atomic_bool stop{false};
+            const auto readAside = [&](const QString& file, const QString& format, const ExtractionLimits& limits) {
+                std::future<ExtractedText> reading = std::async(std::launch::async, [file, format, limits] {
+                    return TextExtraction::extract(file, format, limits);
+                });
+                while (reading.wait_for(kProgressEvery) != std::future_status::ready) {
+                    if (!stop && progress && !progress(at))
+                        stop = true;
+                }
+                return reading.get();
+            };
+            state = FullTextIndex::indexFile(id, path, extension, IndexConnection::shared(), &stop, readAside);
             QFile::remove(path);
+            if (state.ok() && stop) {
+                summary.cancelled = true;
+                return {summary, {}};
+            }
         }
+        at.reading = 0;
         if (!state.ok())
             return {summary, state.error};
         switch (state.value) {

@@ -4,8 +4,11 @@
 // an older content (or was left Pending or Indexing by a client that ended meanwhile): each
 // document's content is read from the database in pieces into a temporary file, as a download
 // does, its text extracted and stored. The state of each document is kept as it goes, so a run
-// that is cancelled or breaks off resumes with the documents not yet done. Works on the shared
-// connection and the caller's thread (a window shows its progress modally). No widgets here.
+// that is cancelled or breaks off resumes with the documents not yet done. The statements and
+// the content's transfer work on the shared connection and the caller's thread; each file is
+// read (recognition included, seconds a page) on a thread of its own while the caller's thread
+// waits and calls the progress callback about every 50 ms, so that a window processes its
+// events meanwhile and a cancel stops the recognition. No widgets here.
 
 #include "db/DbError.h"
 #include "library/FullTextIndex.h"
@@ -23,12 +26,15 @@ struct BackfillOptions {
     QString temporaryFolder;   // where the contents are written; empty = the system's
 };
 
-// After each document (and once before the first, with documentId 0): how far the run is.
+// After each document (and once before the first, with documentId 0), and while a document
+// is read (with `reading` its ID): how far the run is.
 struct BackfillProgress {
     int done = 0;
     int total = 0;
     qint64 documentId = 0;
     IndexState state = IndexState::Pending;  // of the document just done
+    qint64 reading = 0;                      // the document being read now; 0 between documents
+    QString name;                            // its name (文件名称)
 };
 
 // Returning false cancels the run: the document being read is left as it was.

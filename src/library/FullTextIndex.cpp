@@ -62,6 +62,12 @@ const QString& serverSearchStatement()
     return sql;
 }
 
+const QString& stateNoteStatement()
+{
+    static const QString sql = QStringLiteral("select 状态, 说明 from 资料全文状态 where 文件ID = ?");
+    return sql;
+}
+
 QString stateListStatement(int count)
 {
     QStringList marks;
@@ -195,9 +201,15 @@ FullTextIndex::UploadText FullTextIndex::prepareUpload(const QString& path, cons
     upload.extension = extension;
     if (!upload.enabled)
         return upload;
-    upload.background = TextExtraction::readsFormat(extension) && QFileInfo(path).size() > kInlineBytes;
-    if (!upload.background)
+    upload.background = TextExtraction::isPicture(extension)
+                        || (TextExtraction::readsFormat(extension) && QFileInfo(path).size() > kInlineBytes);
+    if (!upload.background) {
+        // The text layer alone here; a page that needs recognition sends the file to the background.
         upload.text = TextExtraction::extract(path, extension);
+        upload.background = upload.text.needsRecognition;
+        if (upload.background)
+            upload.text = {};
+    }
     return upload;
 }
 
@@ -246,8 +258,30 @@ DbResult<QHash<qint64, IndexState>> FullTextIndex::states(const QVector<qint64>&
     return {out, {}};
 }
 
+DbResult<std::optional<FullTextIndex::StateNote>> FullTextIndex::stateNote(qint64 documentId)
+{
+    using Result = DbResult<std::optional<StateNote>>;
+    const DbStatus tables = ensureTables();
+    if (!tables.ok())
+        return Result::failure(tables.error);
+    Query q(stateNoteStatement());
+    q.bind(documentId);
+    if (!q.exec())
+        return Result::failure(q.error());
+    if (!q.next())
+        return {std::nullopt, q.error()};
+    return {StateNote{IndexState(q.integer(u"状态")), q.text(u"说明")}, {}};
+}
+
 DbResult<IndexState> FullTextIndex::indexFile(qint64 documentId, const QString& path, const QString& extension,
-                                              const IndexConnection& c)
+                                              const IndexConnection& c, const std::atomic_bool* cancelled)
+{
+    return indexFile(documentId, path, extension, c, cancelled, &TextExtraction::extract);
+}
+
+DbResult<IndexState> FullTextIndex::indexFile(qint64 documentId, const QString& path, const QString& extension,
+                                              const IndexConnection& c, const std::atomic_bool* cancelled,
+                                              const Reader& read)
 {
     using Result = DbResult<IndexState>;
     const DbStatus tables = ensureTables(c);
@@ -268,7 +302,17 @@ DbResult<IndexState> FullTextIndex::indexFile(qint64 documentId, const QString& 
         if (!marked.ok())
             return Result::failure(marked.error);
     }
-    const ExtractedText text = TextExtraction::extract(path, extension);
+    ExtractionLimits limits;
+    limits.recognize = true;
+    limits.cancelled = cancelled;
+    const ExtractedText text = read(path, extension, limits);
+    if (cancelled && cancelled->load()) {
+        // Read in part: the document waits for the next run.
+        const DbStatus left = setState(documentId, version, IndexState::Pending, {}, c);
+        if (!left.ok())
+            return Result::failure(left.error);
+        return {IndexState::Pending, {}};
+    }
     const DbStatus stored = store(documentId, version, text, c);
     if (!stored.ok()) {
         // The text could not be written: the document waits for the back-fill.
@@ -512,6 +556,7 @@ QVector<NamedStatement> FullTextIndex::statements()
         {QStringLiteral("set the index state of a document"), insertStateStatement()},
         {QStringLiteral("text of a page"), pageTextStatement()},
         {QStringLiteral("index states of documents"), stateListStatement(3)},
+        {QStringLiteral("index state of a document with its note"), stateNoteStatement()},
         {QStringLiteral("full-text search with like"), searchStatement(plain, FullTextMethod::Like)},
         {QStringLiteral("documents not yet indexed"), unindexedStatement(plain.filters)},
     };
@@ -575,7 +620,8 @@ void BackgroundIndexing::run()
             // Without a connection the jobs stay Pending for the back-fill.
             if (!opened.ok())
                 continue;
-            const DbResult<IndexState> state = FullTextIndex::indexFile(job.documentId, job.path, job.extension, c);
+            const DbResult<IndexState> state = FullTextIndex::indexFile(job.documentId, job.path, job.extension, c,
+                                                                        &m_stopping);
             emit indexed(job.documentId, int(state.ok() ? state.value : IndexState::Pending));
         }
         QSqlDatabase::database(name, false).close();

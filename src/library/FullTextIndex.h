@@ -97,15 +97,23 @@ public:
     // The states of these documents; a document not in the value has no state row (not indexed).
     static DbResult<QHash<qint64, IndexState>> states(const QVector<qint64>& documentIds);
 
+    // One document's state with its note (why it has no text or why reading failed); no value
+    // when it has no state row.
+    struct StateNote {
+        IndexState state = IndexState::Pending;
+        QString note;
+    };
+    static DbResult<std::optional<StateNote>> stateNote(qint64 documentId);
+
     // The text of an upload's or a replacement's file, in three steps around its transaction:
     // prepareUpload before it (the tables made when missing; a file of at most kInlineBytes is
     // read now, so that the write lock is not held meanwhile; a failure to read is kept as the
-    // state to record), recordUpload inside it (the document's old pages deleted, the new ones
-    // and its state written, or the state Pending for a larger file: the text then belongs to the
-    // same commit as the content), afterUpload after the commit (a larger file queued for
-    // BackgroundIndexing). Where the tables cannot be made the search is left out and the upload
-    // goes on. Reading a file never fails the upload; a failed statement of recordUpload does, as
-    // every other statement of its transaction.
+    // state to record; pictures and PDFs with a page without a text layer always go to the
+    // background, as recognition takes seconds a page), recordUpload inside it (the document's old pages deleted, the
+    // new ones and its state written, or the state Pending for a larger file: the text then belongs to the same commit
+    // as the content), afterUpload after the commit (a larger file queued for BackgroundIndexing). Where the tables
+    // cannot be made the search is left out and the upload goes on. Reading a file never fails the upload; a failed
+    // statement of recordUpload does, as every other statement of its transaction.
     struct UploadText {
         bool enabled = false;
         bool background = false;
@@ -116,10 +124,20 @@ public:
     static DbStatus recordUpload(qint64 documentId, const QDateTime& version, const UploadText& upload);
     static void afterUpload(qint64 documentId, const UploadText& upload);
 
-    // Reads the file and stores its text for the document's current content; the state is
-    // Indexing meanwhile. The resulting state, or the error of the database.
+    // Reads the file (pictures and PDF pages without a text layer by recognition: never call
+    // this on the window's thread for those) and stores its text for the document's current
+    // content; the state is Indexing meanwhile. When `cancelled` is set before the text is
+    // stored, the document is left Pending. The resulting state, or the error of the database.
     static DbResult<IndexState> indexFile(qint64 documentId, const QString& path, const QString& extension,
-                                          const IndexConnection& c = IndexConnection::shared());
+                                          const IndexConnection& c = IndexConnection::shared(),
+                                          const std::atomic_bool* cancelled = nullptr);
+    // The same with the file read by `read` (the back-fill reads on a thread of its own while
+    // the statements stay on the caller's).
+    using Reader =
+        std::function<ExtractedText(const QString& path, const QString& extension, const ExtractionLimits& limits)>;
+    static DbResult<IndexState> indexFile(qint64 documentId, const QString& path, const QString& extension,
+                                          const IndexConnection& c, const std::atomic_bool* cancelled,
+                                          const Reader& read);
 
     // The pages that hold every word, of documents the position may read or download and that
     // meet the filters, newest documents first, pages in order. A position code that is empty
@@ -173,7 +191,7 @@ public:
     void enqueue(qint64 documentId, const QString& path, const QString& extension);
     // Waits until the queue is empty and the thread ended; false on time-out.
     bool waitIdle(int milliseconds);
-    // Drops the queued jobs and waits for the running one to end.
+    // Drops the queued jobs, cancels the running one's recognition and waits for it to end.
     void stop();
 
 signals:

@@ -1,5 +1,7 @@
 #include "library/TextExtraction.h"
 
+#include "library/TextRecognition.h"
+
 #include <QCollator>
 #include <QFile>
 #include <QFileInfo>
@@ -10,7 +12,9 @@
 #include <QXmlStreamReader>
 
 #include <algorithm>
+#include <cmath>
 #include <functional>
+#include <memory>
 
 namespace quarvel {
 namespace {
@@ -296,6 +300,34 @@ ExtractedText officeText(const QString& path, const QString& format, const Extra
 
 // --- PDF ------------------------------------------------------------------------------------
 
+// One recognizer per thread that recognizes: loading its data takes a good part of a second,
+// and a recognizer belongs to the thread that made it.
+TextRecognizer& recognizer()
+{
+    thread_local std::unique_ptr<TextRecognizer> own;
+    if (!own)
+        own = std::make_unique<TextRecognizer>();
+    return *own;
+}
+
+bool isCancelled(const ExtractionLimits& limits) { return limits.cancelled && limits.cancelled->load(); }
+
+// A PDF page rendered at about 300 dpi, within the recognizer's largest picture.
+QImage renderPage(QPdfDocument& document, int page)
+{
+    const QSizeF points = document.pagePointSize(page);
+    if (points.isEmpty())
+        return {};
+    QSizeF pixels = points * (300.0 / 72.0);
+    const double side = std::max(pixels.width(), pixels.height());
+    if (side > TextRecognizer::kMostSide)
+        pixels *= TextRecognizer::kMostSide / side;
+    const double area = pixels.width() * pixels.height();
+    if (area > double(TextRecognizer::kMostPixels))
+        pixels *= std::sqrt(double(TextRecognizer::kMostPixels) / area);
+    return document.render(page, pixels.toSize());
+}
+
 ExtractedText pdfText(const QString& path, const ExtractionLimits& limits)
 {
     QPdfDocument document;
@@ -305,10 +337,32 @@ ExtractedText pdfText(const QString& path, const ExtractionLimits& limits)
     if (error != QPdfDocument::Error::None)
         return failed(QStringLiteral("PDF 文件无法读取（错误 %1）").arg(int(error)));
     Pages pages(limits);
-    for (int page = 0; page < document.pageCount() && pages.begin(); ++page)
-        pages.append(document.getAllText(page).text());
+    bool needsRecognition = false;
+    QString recognitionFailure;
+    for (int page = 0; page < document.pageCount() && pages.begin(); ++page) {
+        const QString text = document.getAllText(page).text();
+        if (!text.trimmed().isEmpty()) {
+            pages.append(text);
+            continue;
+        }
+        // A page without a text layer: a scan, read by recognition.
+        if (!limits.recognize) {
+            needsRecognition = true;
+            continue;
+        }
+        if (isCancelled(limits))
+            break;
+        const DbResult<QString> read = recognizer().recognize(renderPage(document, page), limits.cancelled);
+        if (read.ok())
+            pages.append(read.value);
+        else if (recognitionFailure.isEmpty())
+            recognitionFailure = read.error.description;
+    }
     document.close();
-    return std::move(pages).result(QStringLiteral("PDF 没有文字层（可能是扫描件）"));
+    ExtractedText out = std::move(pages).result(
+        recognitionFailure.isEmpty() ? QStringLiteral("PDF 没有文字层（可能是扫描件）") : recognitionFailure);
+    out.needsRecognition = needsRecognition;
+    return out;
 }
 
 // --- plain text -----------------------------------------------------------------------------
@@ -379,12 +433,45 @@ const QStringList& plainFormats()
     return formats;
 }
 
+// --- pictures -------------------------------------------------------------------------------
+
+ExtractedText pictureText(const QString& path, const ExtractionLimits& limits)
+{
+    if (!limits.recognize) {
+        ExtractedText out = noText(QStringLiteral("图片的文字须经文字识别"));
+        out.needsRecognition = true;
+        return out;
+    }
+    TextRecognizer& engine = recognizer();
+    if (!engine.isReady())
+        return noText(engine.whyNotReady());
+    const DbResult<QString> read = engine.recognizeFile(path, limits.cancelled);
+    if (!read.ok())
+        return failed(read.error.description);
+    Pages pages(limits);
+    pages.begin();
+    pages.append(read.value);
+    return std::move(pages).result(QStringLiteral("图片中没有识别出文字"));
+}
+
+const QStringList& pictureFormats()
+{
+    static const QStringList formats{QStringLiteral("jpg"), QStringLiteral("jpeg"), QStringLiteral("bmp"),
+                                     QStringLiteral("png"), QStringLiteral("tif"),  QStringLiteral("tiff")};
+    return formats;
+}
+
 }  // namespace
+
+bool TextExtraction::isPicture(const QString& extension)
+{
+    return pictureFormats().contains(extension.trimmed().toLower());
+}
 
 bool TextExtraction::readsFormat(const QString& extension)
 {
     const QString format = extension.trimmed().toLower();
-    return format == u"pdf" || format == u"docx" || format == u"xlsx" || format == u"pptx"
+    return isPicture(format) || format == u"pdf" || format == u"docx" || format == u"xlsx" || format == u"pptx"
            || plainFormats().contains(format);
 }
 
@@ -400,6 +487,8 @@ ExtractedText TextExtraction::extract(const QString& path, const QString& extens
         return noText(QStringLiteral("文件超过 %1 MB，不提取文字").arg(limits.fileBytes >> 20));
     if (format == u"pdf")
         return pdfText(path, limits);
+    if (isPicture(format))
+        return pictureText(path, limits);
     if (format == u"docx" || format == u"xlsx" || format == u"pptx")
         return officeText(path, format, limits);
     return plainText(path, limits);

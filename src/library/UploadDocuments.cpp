@@ -756,6 +756,24 @@ DbResult<QStringList> UploadDocuments::downloadGroups()
     return {std::move(items), q.error()};
 }
 
+DbResult<QString> UploadDocuments::indexStatus(qint64 id)
+{
+    const auto found = FullTextIndex::stateNote(id);
+    if (!found.ok() || !found.value)
+        return {QString(), found.error};
+    switch (found.value->state) {
+    case IndexState::Pending:
+    case IndexState::Indexing: return {QStringLiteral("正在建立全文索引"), {}};
+    case IndexState::NoText: return {QStringLiteral("无可检索的文字"), {}};
+    case IndexState::Failed:
+        return {found.value->note.isEmpty() ? QStringLiteral("全文索引失败")
+                                            : QStringLiteral("全文索引失败：") + found.value->note,
+                {}};
+    case IndexState::Done: break;
+    }
+    return {QString(), {}};
+}
+
 QVector<NamedStatement> UploadDocuments::statements()
 {
     ListFilter everything;

@@ -201,6 +201,11 @@ public:
     // The document for opening; no value when no row has this ID.
     static DbResult<std::optional<StoredDocument>> stored(qint64 id);
 
+    // What the window says of a stored document's full-text index: "正在建立全文索引" while its
+    // text is read in the background, "无可检索的文字" or why reading failed when it ended so,
+    // and nothing when it is indexed (or has no state).
+    static DbResult<QString> indexStatus(qint64 id);
+
     // The download groups as list items "组ID 组名称", in the order returned.
     static DbResult<QStringList> downloadGroups();
 

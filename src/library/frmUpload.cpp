@@ -2,6 +2,7 @@
 
 #include "directory/DepartmentTree.h"
 #include "doctypes/TypeTreeView.h"
+#include "library/FullTextIndex.h"
 #include "library/RightsPanel.h"
 #include "library/UploadPanels.h"
 #include "login/ServerClock.h"
@@ -103,6 +104,14 @@ void Frm公司资料上传::connectHandlers()
     connect(MSFlexGrid1, &FlexGrid::clicked, this, [this] { MSFlexGrid1_Click(); });
     connect(MSFlexGrid1, &FlexGrid::doubleClicked, this, [this] { MSFlexGrid1_DblClick(); });
     connect(MSFlexGrid1, &FlexGrid::loadProgress, this, [this] { showListCount(); });
+    // The background reading of a stored document's text ended (on its own thread).
+    connect(
+        &BackgroundIndexing::instance(), &BackgroundIndexing::indexed, this,
+        [this](qint64 id, int) {
+            if (m_indexing && m_indexing->id == id)
+                showIndexStatus(id, m_indexing->number);
+        },
+        Qt::QueuedConnection);
     // Moving in the list with the keyboard selects the row as a click does.
     MSFlexGrid1->view()->installEventFilter(this);
 }
@@ -431,6 +440,7 @@ void Frm公司资料上传::insertDocument()
     if (!stored)
         return;
     showChangedList(true, QStringLiteral("新增成功!"));
+    showIndexStatus(added, input.number.trimmed());
     // The list keeps its order; the new document is shown where it stands.
     const int row = MSFlexGrid1->findRowById(ListColumn::Id, added);
     if (row > 0) {
@@ -445,11 +455,14 @@ void Frm公司资料上传::updateDocument()
     const qint64 id = m_loaded->id;
     // Reading the clock touches no table, so a locked database does not hold it up.
     const QDateTime now = GetServerDate(m_platform.messages(), this);
+    const bool newFile = !currentInput().filePath.isEmpty();
     const bool stored = storeWithProgress([&](const TransferProgress& progress) {
         return UploadDocuments::update(id, currentInput(), uploader(), now, progress).error;
     });
     if (!stored)
         return;
+    if (newFile)
+        showIndexStatus(id, m_loaded ? m_loaded->number : QString());
     const bool rightsOpen = !Picture2->isHidden();
     comLook_Click();
     // Keep the edited document current when the list still shows it.
@@ -460,6 +473,24 @@ void Frm公司资料上传::updateDocument()
         MSFlexGrid1_Click();
     if (rightsOpen && m_loaded && m_loaded->id == id)
         Picture2->show();
+}
+
+void Frm公司资料上传::showIndexStatus(qint64 id, const QString& number)
+{
+    // Read after the store: a reading that ended before is seen here, one that ends later
+    // reports through BackgroundIndexing::indexed.
+    const DbResult<QString> status = UploadDocuments::indexStatus(id);
+    const bool told = m_indexing.has_value();
+    m_indexing.reset();
+    if (!status.ok())
+        showFailure(status.error);
+    if (!status.ok() || status.value.isEmpty()) {
+        if (told)
+            Frame1->statusLabel()->clear();
+        return;
+    }
+    m_indexing = LoadedDocument{id, number};
+    Frame1->statusLabel()->setText(number.isEmpty() ? status.value : number + QStringLiteral("：") + status.value);
 }
 
 void Frm公司资料上传::Command3_Click()

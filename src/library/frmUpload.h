@@ -102,6 +102,9 @@ private:
     void showChangedList(bool clearType, const QString& done);
     // Adding shows "取消" on Command1, viewing "新增".
     void setAdding(bool adding);
+    // The status line tells of the full-text index of the document just stored, while its text
+    // is read in the background and, briefly, when it has none or reading failed.
+    void showIndexStatus(qint64 id, const QString& number);
 
     Platform& m_platform;
     // The areas and panels, each reached through its own interface.
@@ -116,6 +119,8 @@ private:
     QString m_lastFilePath;
     QString m_tempFolder;
     std::optional<LoadedDocument> m_loaded;
+    // The stored document whose index state the status line tells.
+    std::optional<LoadedDocument> m_indexing;
     bool m_centred = false;
     bool m_forwardingKey = false;
 };

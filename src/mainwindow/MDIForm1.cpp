@@ -2,6 +2,7 @@
 
 #include "doctypes/frmTypeSettings.h"
 #include "library/frmBrowse.h"
+#include "library/frmFullTextIndex.h"
 #include "library/frmUpload.h"
 #include "library/frmViewer.h"
 #include "login/UserContext.h"
@@ -138,6 +139,8 @@ void MDIForm1::buildMenu()
     opens(addItem(basics, QStringLiteral("资料上传权限设置")));
     addSeparator(basics, QStringLiteral("H20130923"));
     opens(addItem(basics, QStringLiteral("资料下载组设置")));
+    addSeparator(basics, QStringLiteral("H20261210"));
+    opens(addItem(basics, QStringLiteral("全文索引")));
 
     // "其它模块" is clicked itself: a top-level action without items.
     QAction* others = menuBar()->addAction(QStringLiteral("其它模块"));
@@ -191,6 +194,8 @@ void MDIForm1::registerWindows()
                         [](MDIForm1& main) { return new frm资料上传权限设置(main.platform()); });
     registerChildWindow(QStringLiteral("资料下载组设置"), QStringLiteral("资料下载组设置"),
                         [](MDIForm1& main) { return new frm资料下载组设置(main.platform()); });
+    registerChildWindow(QStringLiteral("全文索引"), QStringLiteral("全文索引"),
+                        [](MDIForm1& main) { return new frmFullTextIndex(main.platform()); });
     registerChildWindow(QStringLiteral("资料查阅记录"), QStringLiteral("资料下载记录汇总"),
                         [](MDIForm1& main) { return new frm资料下载汇总(main.platform()); });
     registerChildWindow(QStringLiteral("阅读人员统计"), QStringLiteral("阅读人员统计"), [](MDIForm1& main) {

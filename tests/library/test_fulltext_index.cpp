@@ -199,6 +199,17 @@ private slots:
         QCOMPARE(hits(QStringLiteral("关键条款")).size(), 1);
     }
 
+    // A picture always goes to the background, where its print is recognized.
+    void pictureRecognizedInTheBackground()
+    {
+        QVERIFY(printedPicture({QStringLiteral("出差补贴标准")}).save(file(QStringLiteral("scan.png"))));
+        const qint64 id = upload(QStringLiteral("PIC"), file(QStringLiteral("scan.png")));
+        QVERIFY(fx->grant(QStringLiteral("PIC"), QStringLiteral("G01"), 1, 0));
+        QVERIFY(BackgroundIndexing::instance().waitIdle(120000));
+        QCOMPARE(stateOf(id), IndexState::Done);
+        QCOMPARE(hits(QStringLiteral("出差补贴")), QStringList{QStringLiteral("PIC:1")});
+    }
+
     // A database made before the search gets its tables at the first use.
     void olderDatabaseGetsTheTables()
     {

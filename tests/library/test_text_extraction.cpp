@@ -29,6 +29,30 @@ private slots:
         QVERIFY2(text.pages[1].contains(QStringLiteral("报销流程")), qPrintable(text.pages[1]));
     }
 
+    // A picture, and a PDF page that is a picture of print: read by recognition when asked to,
+    // else only marked as needing it.
+    void printOnPicturesReadByRecognition_data()
+    {
+        QTest::addColumn<QString>("format");
+        QTest::newRow("picture") << "png";
+        QTest::newRow("scanned pdf page") << "pdf";
+    }
+    void printOnPicturesReadByRecognition()
+    {
+        QFETCH(QString, format);
+        const QString file = path(QStringLiteral("scan.") + format);
+        const QImage print = test::printedPicture({QStringLiteral("出差补贴标准")});
+        QVERIFY(format == u"pdf" ? test::writeScannedPdf(file, print) : print.save(file));
+        const ExtractedText layer = TextExtraction::extract(file, format);
+        QCOMPARE(layer.outcome, ExtractionOutcome::NoText);
+        QVERIFY(layer.needsRecognition);
+        ExtractionLimits limits;
+        limits.recognize = true;
+        const ExtractedText text = TextExtraction::extract(file, format, limits);
+        QCOMPARE(text.outcome, ExtractionOutcome::Text);
+        QVERIFY2(text.pages.value(0).contains(QStringLiteral("出差补贴")), qPrintable(text.pages.value(0)));
+    }
+
     void docxBody()
     {
         QVERIFY(test::writeDocx(path(QStringLiteral("a.docx")),

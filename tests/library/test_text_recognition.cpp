@@ -2,6 +2,8 @@
 // found; the engine's blanks between Chinese characters go; a cancel stops it; a picture file
 // that claims more pixels than it may is refused without being decoded.
 
+#include "DocumentFiles.h"
+
 #include "library/TextRecognition.h"
 
 #include <QFile>
@@ -13,23 +15,7 @@
 
 using namespace quarvel;
 
-namespace {
-
-QImage printed(const QStringList& lines)
-{
-    QImage page(1400, 140 * int(lines.size()) + 80, QImage::Format_RGB32);
-    page.fill(Qt::white);
-    QPainter p(&page);
-    QFont font(QStringLiteral("WenQuanYi Micro Hei"));
-    font.setPixelSize(72);
-    p.setFont(font);
-    p.setPen(Qt::black);
-    for (int i = 0; i < lines.size(); ++i)
-        p.drawText(60, 120 + 140 * i, lines.at(i));
-    return page;
-}
-
-}  // namespace
+using quarvel::test::printedPicture;
 
 class TextRecognitionTest : public QObject {
     Q_OBJECT
@@ -58,7 +44,7 @@ private slots:
         TextRecognizer ocr;
         QVERIFY2(ocr.isReady(), qPrintable(ocr.whyNotReady()));
         const DbResult<QString> text =
-            ocr.recognize(printed({QStringLiteral("出差补贴标准"), QStringLiteral("Quarvel 2026")}));
+            ocr.recognize(printedPicture({QStringLiteral("出差补贴标准"), QStringLiteral("Quarvel 2026")}));
         QVERIFY2(text.ok(), qPrintable(text.error.description));
         QVERIFY2(text.value.contains(QStringLiteral("出差补贴")), qPrintable(text.value));
         QVERIFY2(text.value.contains(QStringLiteral("2026")), qPrintable(text.value));
@@ -72,7 +58,7 @@ private slots:
     {
         TextRecognizer ocr;
         const std::atomic_bool cancelled{true};
-        const DbResult<QString> text = ocr.recognize(printed({QStringLiteral("保密期限")}), &cancelled);
+        const DbResult<QString> text = ocr.recognize(printedPicture({QStringLiteral("保密期限")}), &cancelled);
         QVERIFY(!text.ok());
         QCOMPARE(text.error.description, QStringLiteral("文字识别已取消"));
     }
@@ -83,7 +69,7 @@ private slots:
         TextRecognizer ocr;
         // A picture file saved by the test is read.
         const QString good = dir.filePath(QStringLiteral("扫描件.png"));
-        QVERIFY(printed({QStringLiteral("保密期限")}).save(good));
+        QVERIFY(printedPicture({QStringLiteral("保密期限")}).save(good));
         const DbResult<QString> text = ocr.recognizeFile(good);
         QVERIFY2(text.value.contains(QStringLiteral("保密")), qPrintable(text.value + text.error.description));
         // A bitmap of a few bytes whose header claims 60,000 x 60,000 pixels.

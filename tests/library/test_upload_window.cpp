@@ -5,6 +5,7 @@
 #include "db/TextCollation.h"
 #include "widgets/WaitCursor.h"
 
+#include "library/FullTextIndex.h"
 #include "library/RightsPanel.h"
 #include "library/UploadPanels.h"
 #include "library/frmUpload.h"
@@ -280,6 +281,22 @@ private slots:
         QVERIFY(ui.Text2->text().isEmpty());
         QCOMPARE(ui.MSFlexGrid1->rows(), 2);
         QCOMPARE(ui.MSFlexGrid1->textMatrix(1, 1), QStringLiteral("N'1"));
+    }
+
+    // A picture's text is read in the background: the status line says so until it ends.
+    void pictureIndexedInTheBackgroundIsTold()
+    {
+        auto w = open();
+        UploadControls ui(*w);
+        QImage blank(200, 100, QImage::Format_RGB32);
+        blank.fill(Qt::white);
+        const QString path = makeFile(QStringLiteral("图.png"), QByteArray());
+        QVERIFY(blank.save(path));
+        fillNew(*w, QStringLiteral("P-1"), path);
+        click(ui.Command2);
+        QCOMPARE(ui.StatusText->text(), QStringLiteral("P-1：正在建立全文索引"));
+        QVERIFY(BackgroundIndexing::instance().waitIdle(60000));
+        QTRY_COMPARE(ui.StatusText->text(), QStringLiteral("P-1：无可检索的文字"));
     }
 
     void insertWithAnExistingNumberKeepsAdding()

@@ -119,12 +119,12 @@ private slots:
             // Separators are plain: a text would be painted by some styles.
             QCOMPARE(a->text(), a->isSeparator() ? QString() : a->objectName());
         }
-        QCOMPARE(names, QStringList({"公司Quarvel",  "公司资料上传",     "H20130921",    "公司资料查阅",
-                                     "H20130922",    "资料查阅记录",     "H20261209",    "阅读人员统计",
-                                     "资料阅读覆盖", "资料权限说明",     "资料基础设置", "资料类型设置",
-                                     "H20130924",    "资料上传权限设置", "H20130923",    "资料下载组设置",
-                                     "其它模块",     "退出系统",         "退出",         "注销",
-                                     "关于",         "关于软件",         "联系我们"}));
+        QCOMPARE(names,
+                 QStringList({"公司Quarvel",    "公司资料上传", "H20130921",    "公司资料查阅",     "H20130922",
+                              "资料查阅记录",   "H20261209",    "阅读人员统计", "资料阅读覆盖",     "资料权限说明",
+                              "资料基础设置",   "资料类型设置", "H20130924",    "资料上传权限设置", "H20130923",
+                              "资料下载组设置", "H20261210",    "全文索引",     "其它模块",         "退出系统",
+                              "退出",           "注销",         "关于",         "关于软件",         "联系我们"}));
     }
 
     void positionWithoutRowsKeepsOnlyTheExits()

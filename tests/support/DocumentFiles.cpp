@@ -26,6 +26,33 @@ bool writePdf(const QString& path, const QStringList& pageTexts)
     return painter.end();
 }
 
+QImage printedPicture(const QStringList& lines)
+{
+    QImage page(1400, 140 * int(lines.size()) + 80, QImage::Format_RGB32);
+    page.fill(Qt::white);
+    QPainter p(&page);
+    QFont font(QStringLiteral("WenQuanYi Micro Hei"));
+    font.setPixelSize(72);
+    p.setFont(font);
+    p.setPen(Qt::black);
+    for (int i = 0; i < lines.size(); ++i)
+        p.drawText(60, 120 + 140 * i, lines.at(i));
+    return page;
+}
+
+bool writeScannedPdf(const QString& path, const QImage& page)
+{
+    QPdfWriter writer(path);
+    writer.setResolution(72);
+    QPainter painter(&writer);
+    if (!painter.isActive())
+        return false;
+    // The print of printedPicture comes out at about 13 points, as on a scanned letter.
+    const QRect area(40, 40, 250, 250 * page.height() / page.width());
+    painter.drawImage(area, page);
+    return painter.end();
+}
+
 bool writePackage(const QString& path, const QList<QPair<QString, QByteArray>>& parts)
 {
     zipFile zip = zipOpen64(QFile::encodeName(path).constData(), APPEND_STATUS_CREATE);

@@ -67,8 +67,8 @@ const QList<QPair<const char*, const char*>> kDateColumns = {
 const QStringList kMenuEntries = {
     u8("公司Quarvel"),    u8("公司资料上传"), u8("公司资料查阅"), u8("资料查阅记录"), u8("阅读人员统计"),
     u8("资料阅读覆盖"),   u8("资料权限说明"), u8("资料基础设置"), u8("资料类型设置"), u8("资料上传权限设置"),
-    u8("资料下载组设置"), u8("其它模块"),     u8("退出系统"),     u8("退出"),         u8("注销"),
-    u8("关于"),           u8("关于软件"),     u8("联系我们"),
+    u8("资料下载组设置"), u8("全文索引"),     u8("其它模块"),     u8("退出系统"),     u8("退出"),
+    u8("注销"),           u8("关于"),         u8("关于软件"),     u8("联系我们"),
 };
 
 // Opens a database file on its own connection for the lifetime of the object.
