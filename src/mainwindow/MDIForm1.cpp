@@ -319,6 +319,14 @@ void MDIForm1::其它模块_Click()
 
 void MDIForm1::注销_Click()
 {
+    // A back-fill of the full-text index runs on the shared connection: the session it works for
+    // ends only once it has stopped.
+    if (auto* index = dynamic_cast<frmFullTextIndex*>(childWindow(QStringLiteral("全文索引")));
+        index && index->isRunning()) {
+        m_platform.messages().inform(this, QStringLiteral("正在建立全文索引，请先点“停止”，停止后再注销。"),
+                                     applicationTitle(), MsgIcon::Information);
+        return;
+    }
     const bool underLauncher = !userContext().StartParameters.isEmpty();
     if (underLauncher) {
         // The notice comes first: when it cannot be written (a read-only program folder) the
@@ -340,8 +348,9 @@ void MDIForm1::注销_Click()
         QMdiSubWindow* active = m_mdi->activeSubWindow();
         if (!active)
             active = m_mdi->subWindowList().constFirst();
+        // A window that keeps itself open (work it must finish first) keeps the session.
         if (!active->close())
-            break;
+            return;
         QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     }
     if (m_about)
