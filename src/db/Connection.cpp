@@ -49,6 +49,24 @@ QString odbcDriverName()
     return fromEnv.isEmpty() ? QStringLiteral("FreeTDS") : fromEnv;
 }
 
+// A connection of `name` to the target, with the time-outs every connection of the client uses;
+// not opened yet.
+QSqlDatabase addConfiguredDatabase(const ConnectionTarget& target, const QString& name)
+{
+    QSqlDatabase db = QSqlDatabase::addDatabase(target.driver, name);
+    db.setDatabaseName(target.databaseName);
+    if (target.driver == QLatin1String("QODBC")) {
+        db.setConnectOptions(
+            QStringLiteral("SQL_ATTR_LOGIN_TIMEOUT=%1;SQL_ATTR_CONNECTION_TIMEOUT=%1").arg(kConnectionTimeoutSeconds));
+    } else {
+        db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(kConnectionTimeoutSeconds * 1000));
+        // A large document is stored as zeros first and filled in afterwards: the file access
+        // keeps the zeros from reaching the disk (ZeroPageVfs.h).
+        installZeroPageVfs();
+    }
+    return db;
+}
+
 // The embedded database keeps SQLite's rollback journal, the single file that works wherever
 // the file lies, a network share included (the write-ahead log needs memory shared by every
 // client on one host), and that stores large documents fastest; the README gives the figures.
@@ -83,17 +101,7 @@ DbStatus openTarget(const ConnectionTarget& target, const ConnectionSettings& se
         QSqlDatabase::addDatabase(target.driver, s.connectionName);
         return {DbError::make(-1, QStringLiteral("数据库文件不存在: ") + target.databaseName)};
     }
-    QSqlDatabase db = QSqlDatabase::addDatabase(target.driver, s.connectionName);
-    db.setDatabaseName(target.databaseName);
-    if (target.driver == QLatin1String("QODBC")) {
-        db.setConnectOptions(
-            QStringLiteral("SQL_ATTR_LOGIN_TIMEOUT=%1;SQL_ATTR_CONNECTION_TIMEOUT=%1").arg(kConnectionTimeoutSeconds));
-    } else {
-        db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(kConnectionTimeoutSeconds * 1000));
-        // A large document is stored as zeros first and filled in afterwards: the file access
-        // keeps the zeros from reaching the disk (ZeroPageVfs.h).
-        installZeroPageVfs();
-    }
+    QSqlDatabase db = addConfiguredDatabase(target, s.connectionName);
     if (!db.open())
         return {DbError::fromSql(db.lastError())};
     if (target.engine == SqlEngine::Sqlite) {
@@ -488,14 +496,7 @@ DbStatus openOwnConnection(const QString& connectionName)
         return {DbError::make(-1, QStringLiteral("未配置数据库服务器"))};
     if (target.driver == QLatin1String("QSQLITE") && !QFileInfo(target.databaseName).isFile())
         return {DbError::make(-1, QStringLiteral("数据库文件不存在: ") + target.databaseName)};
-    QSqlDatabase db = QSqlDatabase::addDatabase(target.driver, connectionName);
-    db.setDatabaseName(target.databaseName);
-    if (target.driver == QLatin1String("QODBC")) {
-        db.setConnectOptions(
-            QStringLiteral("SQL_ATTR_LOGIN_TIMEOUT=%1;SQL_ATTR_CONNECTION_TIMEOUT=%1").arg(kConnectionTimeoutSeconds));
-    } else {
-        db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(kConnectionTimeoutSeconds * 1000));
-    }
+    QSqlDatabase db = addConfiguredDatabase(target, connectionName);
     if (!db.open())
         return {DbError::fromSql(db.lastError())};
     const DbStatus collation = registerTextCollation(db);
