@@ -145,7 +145,14 @@ public:
     static FullTextMethod method();
     // The statement of a search, in the form the method needs, and its values after the position
     // code (BrowseDocuments::searchValues puts them in place).
-    static QString searchStatement(const FullTextQuery& query, FullTextMethod method);
+    // On FTS5 the search goes one of two ways with the same rows: the index leads (every page that
+    // holds the words found, then sorted) or, with `documentsFirst`, the documents lead, newest
+    // first, each page looked up among those that hold the words (read from the index once), so
+    // that words on many pages stop after the first rows. hitCountStatement counts the pages that
+    // hold the words and gives the highest page ID; documentsFirst decides from the two.
+    static QString searchStatement(const FullTextQuery& query, FullTextMethod method, bool documentsFirst = false);
+    static QString hitCountStatement();
+    static bool documentsFirst(qint64 hits, qint64 pages, int limit);
     static QVariantList searchWordValues(const QStringList& words, FullTextMethod method);
 
     // Every statement in its T-SQL form (name, text), for the statement catalog; those sent only
