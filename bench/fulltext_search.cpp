@@ -557,13 +557,15 @@ int main(int argc, char* argv[])
         const QStringList words = FullTextIndex::queryWords(c.words);
         bool documentsFirst = false;
         {
+            const qint64 enough = FullTextIndex::documentsFirstFrom(
+                bench::firstValue(FullTextIndex::pageCountStatement()).toLongLong(), query.limit);
             Query count(FullTextIndex::hitCountStatement());
-            count.bind(FullTextIndex::matchExpression(words));
+            count.bind({enough, FullTextIndex::matchExpression(words)});
             if (!count.exec() || !count.next())
                 return 1;
-            documentsFirst = FullTextIndex::documentsFirst(count.longInteger(u"命中"), count.longInteger(u"页数"),
-                                                           query.limit);
-            std::printf("  \"%s\": %lld pages hold it, %s lead\n", qPrintable(c.words), count.longInteger(u"命中"),
+            documentsFirst = count.longInteger(u"命中") >= enough;
+            std::printf("  \"%s\": %s%lld pages hold it, %s lead\n", qPrintable(c.words),
+                        documentsFirst ? "at least " : "", count.longInteger(u"命中"),
                         documentsFirst ? "the documents" : "the index");
         }
         const QString sql = FullTextIndex::searchStatement(query, FullTextMethod::Fts5, documentsFirst);

@@ -10,6 +10,8 @@
 #include <QFileInfo>
 #include <QMutexLocker>
 
+#include <cmath>
+
 namespace quarvel {
 namespace {
 
@@ -382,20 +384,27 @@ FullTextMethod FullTextIndex::method()
     return d.method;
 }
 
-QString FullTextIndex::hitCountStatement()
+const QString& FullTextIndex::pageCountStatement()
 {
-    static const QString sql = QStringLiteral(
-        "select (select count(*) from 资料全文索引 where 资料全文索引 match ?) as 命中, "
-        "(select max(资料全文.ID) from 资料全文) as 页数");
+    static const QString sql = QStringLiteral("select max(资料全文.ID) as 页数 from 资料全文");
     return sql;
 }
 
-bool FullTextIndex::documentsFirst(qint64 hits, qint64 pages, int limit)
+const QString& FullTextIndex::hitCountStatement()
+{
+    static const QString sql = QStringLiteral(
+        "select count(*) as 命中 from (select top (?) 资料全文索引.rowid from 资料全文索引 "
+        "where 资料全文索引 match ?) as 命中页");
+    return sql;
+}
+
+qint64 FullTextIndex::documentsFirstFrom(qint64 pages, int limit)
 {
     // The index leading costs about a sorted row per page found; the documents leading about a
     // look-up per page read until `limit` pages are found, pages / hits for each, at a quarter of
-    // the price: the documents lead once hits² exceeds limit × pages / 4.
-    return hits > limit && double(hits) * double(hits) * 4 > double(limit) * double(pages);
+    // the price: the documents lead once hits² reaches limit × pages / 4.
+    const auto root = qint64(std::sqrt(double(limit) * double(std::max<qint64>(pages, 0)) / 4));
+    return std::max<qint64>(qint64(limit) + 1, root + 1);
 }
 
 QString FullTextIndex::searchStatement(const FullTextQuery& query, FullTextMethod method, bool documentsFirst)
@@ -455,11 +464,16 @@ DbResult<QVector<FullTextHit>> FullTextIndex::search(const QString& positionCode
     const FullTextMethod how = method.value_or(FullTextIndex::method());
     bool leadWithDocuments = false;
     if (how == FullTextMethod::Fts5) {
-        Query q(hitCountStatement());
-        q.bind(matchExpression(words));
-        if (!q.exec() || !q.next())
-            return Result::failure(q.error());
-        leadWithDocuments = documentsFirst(q.longInteger(u"命中"), q.longInteger(u"页数"), query.limit);
+        // The pages that hold the words counted only as far as the choice needs.
+        Query pages(pageCountStatement());
+        if (!pages.exec() || !pages.next())
+            return Result::failure(pages.error());
+        const qint64 enough = documentsFirstFrom(pages.longInteger(u"页数"), query.limit);
+        Query hits(hitCountStatement());
+        hits.bind({enough, matchExpression(words)});
+        if (!hits.exec() || !hits.next())
+            return Result::failure(hits.error());
+        leadWithDocuments = hits.longInteger(u"命中") >= enough;
     }
     Result result;
     QVector<qint64> pageIds;
