@@ -246,8 +246,9 @@ QString BrowseDocuments::searchStatement(const BrowseSearch& search, const Joine
     QString sql = QStringLiteral("select distinct ");
     if (joined.top > 0)
         sql += QStringLiteral("top %1 ").arg(joined.top);
-    return sql + kColumns.selectList() + joined.columns + (search.byDate ? documentsFirstJoins() : listJoins())
-           + joined.joins + (search.byDate ? documentsFirstCondition() : listCondition()) + joined.condition
+    const bool documentsFirst = search.byDate || joined.documentsFirst;
+    return sql + kColumns.selectList() + joined.columns + (documentsFirst ? documentsFirstJoins() : listJoins())
+           + joined.joins + (documentsFirst ? documentsFirstCondition() : listCondition()) + joined.condition
            + searchConditions(search) + listOrder() + joined.order;
 }
 

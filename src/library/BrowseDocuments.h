@@ -69,6 +69,7 @@ struct JoinedSearch {
     QString condition;
     QString order;  // starting ", "
     int top = 0;
+    bool documentsFirst = false;  // the documents lead, newest first, as with a date filter
 };
 
 class RowReader;

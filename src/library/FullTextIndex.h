@@ -169,7 +169,16 @@ public:
     static FullTextMethod method();
     // The statement of a search, in the form the method needs, and its values after the position
     // code (BrowseDocuments::searchValues puts them in place).
-    static QString searchStatement(const FullTextQuery& query, FullTextMethod method);
+    // On FTS5 the search goes one of two ways with the same rows: the index leads (every page that
+    // holds the words found, then sorted) or, with `documentsFirst`, the documents lead, newest
+    // first, each page looked up among those that hold the words (read from the index once), so
+    // that words on many pages stop after the first rows. The documents lead when at least
+    // documentsFirstFrom(pages, limit) pages hold the words: pageCountStatement gives the highest
+    // page ID, hitCountStatement (values: that many, the words) counts the pages up to that many.
+    static QString searchStatement(const FullTextQuery& query, FullTextMethod method, bool documentsFirst = false);
+    static const QString& pageCountStatement();
+    static const QString& hitCountStatement();
+    static qint64 documentsFirstFrom(qint64 pages, int limit);
     static QVariantList searchWordValues(const QStringList& words, FullTextMethod method);
 
     // Every statement in its T-SQL form (name, text), for the statement catalog; those sent only

@@ -5,6 +5,7 @@
 #include "BrowseFixture.h"
 #include "DocumentFiles.h"
 
+#include "db/Query.h"
 #include "library/FullTextIndex.h"
 #include "library/UploadDocuments.h"
 
@@ -143,6 +144,43 @@ private slots:
         QCOMPARE(found.value.size(), 2);
         QCOMPARE(found.value.at(0).snippet,
                  QStringLiteral("安全") + kMatchStart + QStringLiteral("生产") + kMatchEnd + QStringLiteral("规定 "));
+    }
+
+    // Both ways of the index's search (the index leading, the documents leading) give the same
+    // rows in the same order.
+    void documentsFirstGivesTheSameRows()
+    {
+        QVERIFY(
+            writeDocx(file(QStringLiteral("a.docx")), {QStringLiteral("安全生产规定"), QStringLiteral("生产安全")}));
+        for (const QString& number : {QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("C")}) {
+            upload(number, file(QStringLiteral("a.docx")),
+                   number == QLatin1String("C") ? QStringLiteral("0102") : QStringLiteral("0101"));
+            QVERIFY(fx->grant(number, QStringLiteral("G01"), 1, number == QLatin1String("B") ? 1 : 0));
+        }
+        BrowseSearch oneType;
+        oneType.typeCodes = {QStringLiteral("0101")};
+        for (const auto& [words, filters] :
+             {std::pair{QStringLiteral("安全"), everyType()}, std::pair{QStringLiteral("生产 规定"), everyType()},
+              std::pair{QStringLiteral("全"), oneType}}) {
+            QStringList rows[2];
+            for (const bool documentsFirst : {false, true}) {
+                const FullTextQuery query{words, filters, 100};
+                QVERIFY(
+                    BrowseDocuments::withSearchLists(filters, [&] {
+                        Query q(FullTextIndex::searchStatement(query, FullTextMethod::Fts5, documentsFirst));
+                        const QVariantList values = BrowseDocuments::searchValues(
+                            QStringLiteral("G01"), filters,
+                            FullTextIndex::searchWordValues(FullTextIndex::queryWords(words), FullTextMethod::Fts5));
+                        for (const QVariant& v : values)
+                            q.bind(v);
+                        QVERIFY(q.exec());
+                        while (q.next())
+                            rows[documentsFirst] << q.text(u"编号") + u':' + q.text(u"页码");
+                    }).ok());
+            }
+            QVERIFY(!rows[0].isEmpty());
+            QCOMPARE(rows[1], rows[0]);
+        }
     }
 
     void replacedDocumentIsIndexedAgain()
