@@ -607,6 +607,14 @@ int main(int argc, char* argv[])
                         QStringLiteral("-"));
         explain(engine.handle(), sql, values);
     }
+    // What the browse window adds after a search inside the documents: how many documents under
+    // the same filters are still waiting for their text.
+    {
+        int waiting = 0;
+        const bench::Pairs p = bench::pairs(pairCount,
+                                            [&] { waiting = FullTextIndex::unindexedCount(position, filters).value; });
+        bench::printRow(QStringLiteral("documents still to be indexed"), p, waiting, QStringLiteral("-"));
+    }
     std::printf("load %s\n", load().constData());
     SharedConnection::release();
     return 0;

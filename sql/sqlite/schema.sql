@@ -244,6 +244,7 @@ CREATE TABLE 资料全文状态 (
     版本 TEXT,
     说明 TEXT COLLATE NOCASE_RTRIM
 );
+CREATE INDEX ix_fulltext_waiting ON 资料全文状态 (状态);
 CREATE VIRTUAL TABLE 资料全文索引 USING fts5(文本, content='资料全文', content_rowid='ID', tokenize='quarvel');
 CREATE TRIGGER tr_fulltext_insert AFTER INSERT ON 资料全文 BEGIN INSERT INTO 资料全文索引 (rowid, 文本) VALUES (new.ID, new.文本); END;
 CREATE TRIGGER tr_fulltext_delete AFTER DELETE ON 资料全文 BEGIN INSERT INTO 资料全文索引 (资料全文索引, rowid, 文本) VALUES ('delete', old.ID, old.文本); END;

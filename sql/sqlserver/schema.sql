@@ -228,6 +228,7 @@ CREATE TABLE 资料全文状态 (
     版本 datetime NULL,
     说明 nvarchar(200) NULL
 );
+CREATE INDEX ix_fulltext_waiting ON 资料全文状态 (状态);
 -- Where the server has full-text search installed, a catalog and an index over the text with the
 -- Chinese (PRC) word breaker; the client searches with CONTAINS then, with like otherwise.
 IF FULLTEXTSERVICEPROPERTY('IsFullTextInstalled') = 1 AND NOT EXISTS (SELECT 1 FROM sys.fulltext_catalogs WHERE name = 'quarvel_fulltext') EXEC (N'CREATE FULLTEXT CATALOG quarvel_fulltext');

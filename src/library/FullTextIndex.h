@@ -153,6 +153,8 @@ public:
     // with such a state, so it stays cheap however long the list).
     static DbResult<int> unindexedCount(const QString& positionCode, const BrowseSearch& filters);
     static QString unindexedStatement(const BrowseSearch& filters);
+    // Whether any document waits for its text at all (mostly none: then no filter is looked at).
+    static const QString& anyUnindexedStatement();
 
     // The words of a typed query: split at blanks (full-width ones too), words without any
     // letter, digit or CJK character left out.
