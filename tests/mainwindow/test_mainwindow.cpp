@@ -343,6 +343,27 @@ private slots:
         QCOMPARE(w->mdiArea()->subWindowList().size(), 1);
     }
 
+    // The full-text index is being built on the shared connection: a log-off waits for it to
+    // stop, and says so.
+    void noLogOffWhileTheIndexIsBuilt()
+    {
+        QVERIFY(db->insert(QStringLiteral("公司文件信息"), {{QStringLiteral("编号"), QStringLiteral("T-1")},
+                                                            {QStringLiteral("文件名称"), QStringLiteral("通知")},
+                                                            {QStringLiteral("附件后缀"), QStringLiteral("txt")},
+                                                            {QStringLiteral("文件"), QByteArray("放假通知")}}));
+        auto w = openMain(QStringLiteral("G01"));
+        userContext().EmployeeNo = QStringLiteral("超级用户");
+        w->show();
+        QWidget* index = w->showChildWindow(QStringLiteral("全文索引"));
+        QVERIFY(index);
+        QTimer::singleShot(0, w.get(), [&] { w->menuControl(QStringLiteral("注销"))->trigger(); });
+        clickButton(*index, QStringLiteral("StartButton"));
+        QCOMPARE(platform->msgs().texts(),
+                 QStringList({QStringLiteral("正在建立全文索引，请先点“停止”，停止后再注销。")}));
+        QCOMPARE(userContext().EmployeeNo, QStringLiteral("超级用户"));
+        QCOMPARE(w->mdiArea()->subWindowList().size(), 1);
+    }
+
     void logOffUnderTheLauncherWritesTheNotice()
     {
         auto w = openMain(QStringLiteral("G01"));
