@@ -197,30 +197,6 @@ Step pairsOf(int pairs, const QString& floorSource, const QString& copy, const s
     return s;
 }
 
-// The pseudo-random bytes of bench::makeSource from another seed: the same length, other content.
-bool makeOther(const QString& path, qint64 size, quint64 seed)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
-    QByteArray chunk(1 << 20, Qt::Uninitialized);
-    quint64 state = seed;
-    for (qint64 written = 0; written < size;) {
-        auto* words = reinterpret_cast<quint64*>(chunk.data());
-        for (qsizetype i = 0; i < chunk.size() / 8; ++i) {
-            state ^= state << 13;
-            state ^= state >> 7;
-            state ^= state << 17;
-            words[i] = state;
-        }
-        const qint64 n = qMin<qint64>(chunk.size(), size - written);
-        if (file.write(chunk.constData(), n) != n)
-            return false;
-        written += n;
-    }
-    return file.flush();
-}
-
 bool sameContent(const QString& a, const QString& b)
 {
     QFile fa(a);
@@ -319,7 +295,8 @@ int main(int argc, char** argv)
     const QString target = dir.filePath(QStringLiteral("target.bin"));
     const QString copy = dir.filePath(QStringLiteral("copy.bin"));
     if (!bench::makeSource(source, size) || !bench::makeSource(shorter, size - 1)
-        || !makeOther(otherA, size, 0x2545F4914F6CDD1Dull) || !makeOther(otherB, size, 0x853C49E6748FEA9Bull)) {
+        || !bench::makeSource(otherA, size, 0x2545F4914F6CDD1Dull)
+        || !bench::makeSource(otherB, size, 0x853C49E6748FEA9Bull)) {
         std::fprintf(stderr, "cannot write the source files\n");
         return 1;
     }

@@ -308,13 +308,13 @@ qint64 parseSize(const QString& text)
     return ok && value >= 0 ? qint64(value * double(factor)) : -1;
 }
 
-bool makeSource(const QString& path, qint64 size)
+bool makeSource(const QString& path, qint64 size, quint64 seed)
 {
     QFile file(path);
     if (!file.open(QIODevice::WriteOnly))
         return false;
     QByteArray chunk(1 << 20, Qt::Uninitialized);
-    quint64 state = 0x9E3779B97F4A7C15ull;
+    quint64 state = seed;
     for (qint64 written = 0; written < size;) {
         auto* words = reinterpret_cast<quint64*>(chunk.data());
         for (qsizetype i = 0; i < chunk.size() / 8; ++i) {

@@ -106,8 +106,8 @@ void printHeading(const QString& text);
 
 // A size such as "64M", "950M" or "1G" (K, M and G are powers of 1,024); -1 when unreadable.
 qint64 parseSize(const QString& text);
-// Writes `size` pseudo-random bytes to `path`, 1 MiB at a time.
-bool makeSource(const QString& path, qint64 size);
+// Writes `size` pseudo-random bytes to `path`, 1 MiB at a time; another seed gives other bytes.
+bool makeSource(const QString& path, qint64 size, quint64 seed = 0x9E3779B97F4A7C15ull);
 // The floor of a transfer: the file copied with read/write in 1 MiB pieces, then fsync of the
 // copy. Milliseconds, -1 on failure.
 double copyAndSyncMs(const QString& from, const QString& to);
