@@ -553,6 +553,8 @@ int main(int argc, char* argv[])
         FullTextQuery query;
         query.words = c.words;
         query.filters = filters;
+        // As the browse window asks: the list with the snippets of its first rows.
+        query.snippets = FullTextIndex::kFirstSnippets;
         // The floor runs the statement the client chooses (the choice itself is the client's).
         const QStringList words = FullTextIndex::queryWords(c.words);
         bool documentsFirst = false;
@@ -588,10 +590,10 @@ int main(int argc, char* argv[])
         if (c.words != QStringLiteral("制度"))
             continue;
         // The same beside the engine running every statement the client sends: the search and the
-        // texts of the pages found (for the snippets), a hundred pages a statement.
+        // texts of the pages first shown (for their snippets).
+        const QStringList ids = pageIdsOf(engine.handle(), sql, values).mid(0, query.snippets);
         const auto floorWithTexts = [&] {
             floor();
-            const QStringList ids = pageIdsOf(engine.handle(), sql, values);
             for (qsizetype from = 0; from < ids.size(); from += 100) {
                 const QStringList batch = ids.mid(from, 100);
                 QVariantList bound;

@@ -11,6 +11,7 @@
 #include <QMutexLocker>
 #include <QSet>
 
+#include <algorithm>
 #include <cmath>
 
 namespace quarvel {
@@ -521,7 +522,6 @@ DbResult<QVector<FullTextHit>> FullTextIndex::search(const QString& positionCode
         leadWithDocuments = hits.longInteger(u"命中") >= enough;
     }
     Result result;
-    QVector<qint64> pageIds;
     const DbStatus lists = BrowseDocuments::withSearchLists(query.filters, [&] {
         RowReader q(searchStatement(query, how, leadWithDocuments));
         for (const QVariant& v :
@@ -535,7 +535,7 @@ DbResult<QVector<FullTextHit>> FullTextIndex::search(const QString& positionCode
             FullTextHit hit;
             hit.document = BrowseDocuments::listedRow(q);
             hit.page = q.integer(HitColumn::Page);
-            pageIds << q.longInteger(HitColumn::PageId);
+            hit.pageId = q.longInteger(HitColumn::PageId);
             result.value.append(std::move(hit));
         }
         result.error = q.error();
@@ -543,28 +543,43 @@ DbResult<QVector<FullTextHit>> FullTextIndex::search(const QString& positionCode
     if (!lists.ok())
         return Result::failure(lists.error);
     if (result.ok()) {
-        // The snippets are built from each page's text, read once the list is finished, on every
-        // engine: FTS5's own snippet() marks whole token positions, and with pairs of
-        // characters standing at one position it cannot mark both a word of one character and one of two exactly.
-        // A hundred pages a statement.
-        QHash<qint64, qsizetype> hitOf;
-        for (qsizetype k = 0; k < result.value.size() && k < pageIds.size(); ++k)
-            hitOf.insert(pageIds.at(k), k);
-        constexpr int kBatch = 100;
-        for (qsizetype from = 0; from < pageIds.size(); from += kBatch) {
-            const QVector<qint64> batch = pageIds.mid(from, kBatch);
-            Query q(pageTextsStatement(int(batch.size())));
-            for (const qint64 id : batch)
-                q.bind(id);
-            if (!q.exec())
-                return {result.value, q.error()};
-            while (q.next())
-                result.value[hitOf.value(q.longInteger(u"ID"))].snippet = snippetOf(q.text(u"文本"), words);
-            if (q.error().isSet())
-                return {result.value, q.error()};
-        }
+        const qsizetype count = query.snippets < 0 ? result.value.size() : query.snippets;
+        result.error = fillSnippets(result.value, 0, count, words).error;
     }
     return result;
+}
+
+DbStatus FullTextIndex::fillSnippets(QVector<FullTextHit>& hits, qsizetype from, qsizetype count,
+                                     const QStringList& words)
+{
+    // The snippets are built from each page's text, on every engine: FTS5's own snippet() marks
+    // whole token positions, and with pairs of characters standing at one position it cannot
+    // mark both a word of one character and one of two exactly.
+    from = std::clamp<qsizetype>(from, 0, hits.size());
+    const qsizetype end = from + std::clamp<qsizetype>(count, 0, hits.size() - from);
+    constexpr qsizetype kBatch = 100;
+    for (qsizetype first = from; first < end; first += kBatch) {
+        const qsizetype last = std::min(first + kBatch, end);
+        QMultiHash<qint64, qsizetype> hitOf;
+        for (qsizetype k = first; k < last; ++k)
+            hitOf.insert(hits.at(k).pageId, k);
+        Query q(pageTextsStatement(int(last - first)));
+        for (qsizetype k = first; k < last; ++k)
+            q.bind(hits.at(k).pageId);
+        if (!q.exec())
+            return {q.error()};
+        while (q.next()) {
+            const QList<qsizetype> at = hitOf.values(q.longInteger(u"ID"));
+            if (at.isEmpty())
+                continue;
+            const QString snippet = snippetOf(q.text(u"文本"), words);
+            for (const qsizetype k : at)
+                hits[k].snippet = snippet;
+        }
+        if (q.error().isSet())
+            return {q.error()};
+    }
+    return {};
 }
 
 const QString& FullTextIndex::anyUnindexedStatement()

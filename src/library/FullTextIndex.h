@@ -49,6 +49,7 @@ inline constexpr QChar kMatchEnd = QChar(0x0003);
 struct FullTextHit {
     BrowseRow document;  // as the browse list shows it, with the right that listed it
     int page = 0;        // 1 = the first page, sheet, slide or part of a text
+    qint64 pageId = 0;   // the page's row in 资料全文
     QString snippet;     // the page's text around the words, each between kMatchStart and kMatchEnd
 };
 
@@ -59,6 +60,9 @@ struct FullTextQuery {
     QString words;
     BrowseSearch filters;
     int limit = 500;  // pages returned at most, newest documents first
+    // Hits whose snippets the search builds (the first ones; -1: every hit). A list that shows
+    // the rest later builds theirs with FullTextIndex::fillSnippets.
+    int snippets = -1;
 };
 
 // How the words are looked for.
@@ -75,6 +79,8 @@ class FullTextIndex {
 public:
     // Files up to this size are indexed in the call that stored them; larger ones in the background.
     static constexpr qint64 kInlineBytes = 2 * 1024 * 1024;
+    // Hits a list shows with their snippets at once (a screenful and more); the rest follow.
+    static constexpr int kFirstSnippets = 50;
 
     // Creates the full-text tables when the database lacks them (a database made before the
     // search); checked once per connection.
@@ -147,6 +153,9 @@ public:
     // on the embedded engine); unset, method() decides.
     static DbResult<QVector<FullTextHit>> search(const QString& positionCode, const FullTextQuery& query,
                                                  std::optional<FullTextMethod> method = {});
+    // Builds the snippets of hits [from, from + count) of a search for `words` (queryWords of the
+    // typed text) from their pages' texts, a hundred pages a statement.
+    static DbStatus fillSnippets(QVector<FullTextHit>& hits, qsizetype from, qsizetype count, const QStringList& words);
 
     // How many documents that the position may read or download and that meet the filters are
     // Pending or Indexing, their text not yet found by a search (read only from the documents

@@ -250,8 +250,14 @@ void Frm公司资料查阅::connectHandlers()
     connect(Check9, &QCheckBox::toggled, this, [this](bool on) { TreeView1->setAllChecked(on); });
     connect(TreeView1, &KeyedTree::nodeChecked, this, [this](const QString& key) { 子节点联动(*TreeView1, key); });
     connect(MSFlexGrid1, &FlexGrid::doubleClicked, this, [this] { MSFlexGrid1_DblClick(); });
-    connect(MSFlexGrid1, &FlexGrid::loadProgress, this,
-            [this](int loaded, int expected) { StatusBar1->setPanelText(3, loadedText(loaded, expected)); });
+    connect(MSFlexGrid1, &FlexGrid::loadProgress, this, [this](int loaded, int expected) {
+        if (!m_hitList)
+            StatusBar1->setPanelText(3, loadedText(loaded, expected));
+        else if (loaded < expected)
+            StatusBar1->setPanelText(3, m_hitsFound + QStringLiteral("，") + loadedText(loaded, expected));
+        else
+            StatusBar1->setPanelText(3, m_hitsFound);
+    });
 }
 
 void Frm公司资料查阅::setUpGrid()
@@ -434,23 +440,53 @@ void Frm公司资料查阅::searchFullText(const BrowseSearch& filters)
     const QString position = userContext().PositionCode;
     WaitCursor wait(StatusBar1, 1, QStringLiteral("请稍候，正在查找文件内容..."));
     m_hitWords = Text3->text().trimmed();
-    const DbResult<QVector<FullTextHit>> hits = FullTextIndex::search(position, {m_hitWords, filters, kHitLimit});
+    // The snippets are built as their rows are shown: the first screen at once, the rest in steps.
+    const auto hits = std::make_shared<DbResult<QVector<FullTextHit>>>(
+        FullTextIndex::search(position, {m_hitWords, filters, kHitLimit, 0}));
     QSet<qint64> documents;
+    for (const FullTextHit& hit : hits->value)
+        documents.insert(hit.document.id);
+    m_hitsFound = hitsFoundText(int(documents.size()), int(hits->value.size()));
+    if (hits->value.size() >= kHitLimit)
+        m_hitsFound += QStringLiteral("（只列出前 %1 页）").arg(kHitLimit);
     MSFlexGrid1->beginBulk();
     setUpHitGrid();
-    for (const FullTextHit& hit : hits.value) {
-        const int row = FillDocumentRow(hit.document);
-        MSFlexGrid1->setTextMatrix(row, ColPage, QString::number(hit.page));
-        MSFlexGrid1->setTextMatrix(row, ColSnippet, hit.snippet.simplified());
-        documents.insert(hit.document.id);
+    const auto shown = std::make_shared<qsizetype>(0);
+    const auto later = std::make_shared<bool>(false);
+    const QStringList words = FullTextIndex::queryWords(m_hitWords);
+    if (hits->ok() && !hits->value.isEmpty()) {
+        MSFlexGrid1->setRowSource(
+            [this, hits, shown, later, words](int count) {
+                const qsizetype from = *shown;
+                const qsizetype to = std::min<qsizetype>(from + count, hits->value.size());
+                if (const DbStatus filled = FullTextIndex::fillSnippets(hits->value, from, to - from, words);
+                    !filled.ok()) {
+                    // The rows stop here; the failure is shown once the step is over.
+                    hits->error = filled.error;
+                    if (*later)
+                        QMetaObject::invokeMethod(
+                            this, [this, error = filled.error] { showSearchFailure(error); }, Qt::QueuedConnection);
+                    return false;
+                }
+                for (qsizetype k = from; k < to; ++k) {
+                    const FullTextHit& hit = hits->value.at(k);
+                    const int row = FillDocumentRow(hit.document);
+                    MSFlexGrid1->setTextMatrix(row, ColPage, QString::number(hit.page));
+                    MSFlexGrid1->setTextMatrix(row, ColSnippet, hit.snippet.simplified());
+                }
+                *shown = to;
+                return to < hits->value.size();
+            },
+            int(hits->value.size()), kHitFirstRows);
     }
+    *later = true;
     MSFlexGrid1->endBulk();
-    QString found = hitsFoundText(int(documents.size()), int(hits.value.size()));
-    if (hits.value.size() >= kHitLimit)
-        found += QStringLiteral("（只列出前 %1 页）").arg(kHitLimit);
-    StatusBar1->setPanelText(3, found);
-    if (!hits.ok()) {
-        showSearchFailure(hits.error);
+    StatusBar1->setPanelText(
+        3, MSFlexGrid1->loading()
+               ? m_hitsFound + QStringLiteral("，") + loadedText(MSFlexGrid1->loadedRows(), MSFlexGrid1->expectedRows())
+               : m_hitsFound);
+    if (!hits->ok()) {
+        showSearchFailure(hits->error);
         return;
     }
     // Documents whose text is still being read are not found yet: the user hears of them.

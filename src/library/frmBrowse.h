@@ -1,6 +1,7 @@
 #pragma once
 
 #include "library/BrowseDocuments.h"
+#include "library/FullTextIndex.h"
 
 #include <QPointer>
 #include <QWidget>
@@ -60,8 +61,10 @@ public:
     static const QString& hitListFormat();
     // What the status bar's third panel says of a list of text hits.
     static QString hitsFoundText(int documents, int pages);
-    // Pages of text hits listed at most.
+    // Pages of text hits listed at most, and those shown (with their snippets) at once; the rest
+    // follow as the user scrolls and while the window is idle.
     static constexpr int kHitLimit = 500;
+    static constexpr int kHitFirstRows = FullTextIndex::kFirstSnippets;
     // What the status bar's third panel says of a list that arrives in steps.
     static QString loadedText(int loaded, int expected);
 
@@ -143,6 +146,7 @@ private:
     bool m_maximiseHooked = false;
     bool m_hitList = false;  // the list shows text hits
     QString m_hitWords;      // the words that found them
+    QString m_hitsFound;     // what the status bar says of them
 };
 
 }  // namespace quarvel

@@ -132,6 +132,26 @@ private slots:
         QCOMPARE(grid.formatString(), Frm公司资料查阅::listFormat());
     }
 
+    // A long list of hits shows its first screen with snippets at once and the rest in steps.
+    void manyHitsArriveInSteps()
+    {
+        const int pages = Frm公司资料查阅::kHitFirstRows + 20;
+        addIndexed(QStringLiteral("F-4"), QStringList(pages, QStringLiteral("报销单")), QStringLiteral("G01"),
+                   at(3, 4));
+        auto w = openSearching(QStringLiteral("报销"));
+        FlexGrid& grid = *w->MSFlexGrid1;
+        const QString found = Frm公司资料查阅::hitsFoundText(2, pages + 2);
+        QVERIFY(grid.loading());
+        QCOMPARE(grid.loadedRows(), Frm公司资料查阅::kHitFirstRows);
+        QCOMPARE(w->StatusBar1->panelText(3),
+                 found + QStringLiteral("，") + Frm公司资料查阅::loadedText(grid.loadedRows(), pages + 2));
+        QTRY_VERIFY(!grid.loading());
+        QCOMPARE(grid.rows(), pages + 3);
+        for (int row = 1; row < grid.rows(); ++row)
+            QVERIFY(grid.textMatrix(row, Col::ColSnippet).contains(kMatchStart + QStringLiteral("报销") + kMatchEnd));
+        QCOMPARE(w->StatusBar1->panelText(3), found);
+    }
+
     void aHitOpensOnItsPageAndIsLogged()
     {
         auto w = openSearching(QStringLiteral("报销"));

@@ -104,6 +104,11 @@ private slots:
         QVERIFY(found.value.at(0).snippet.contains(kMatchStart + QStringLiteral("报销") + kMatchEnd));
         QCOMPARE(found.value.at(0).document.name, QStringLiteral("资料A"));
         QVERIFY(found.value.at(0).document.canRead);
+        // A list that shows its rows later builds their snippets then, the same ones.
+        auto later = FullTextIndex::search(QStringLiteral("G01"), {QStringLiteral("报销"), everyType(), 10, 0});
+        QVERIFY(later.ok() && later.value.at(0).snippet.isEmpty());
+        QVERIFY(FullTextIndex::fillSnippets(later.value, 0, 5, {QStringLiteral("报销")}).ok());
+        QCOMPARE(later.value.at(0).snippet, found.value.at(0).snippet);
     }
 
     // Hits follow the browse search's rule exactly: the position's rights and every filter; the

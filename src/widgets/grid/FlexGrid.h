@@ -176,9 +176,9 @@ public:
     // Long lists in steps (see GridModel::setRowSource): the grid shows the first rows at once
     // and takes the rest as the user scrolls and while the window is idle. Work that needs
     // every row (an export, a total, a look-up) calls fetchAll() first.
-    void setRowSource(GridModel::RowSource source, int expectedRows = -1)
+    void setRowSource(GridModel::RowSource source, int expectedRows = -1, int firstStepRows = GridModel::kFirstStepRows)
     {
-        m_model->setRowSource(std::move(source), expectedRows);
+        m_model->setRowSource(std::move(source), expectedRows, firstStepRows);
     }
     bool loading() const { return m_model->loading(); }
     void fetchAll() { m_model->fetchAll(); }

@@ -525,7 +525,7 @@ int GridModel::findRowById(int idColumn, qint64 id) const
 
 // ---- rows in steps ----
 
-void GridModel::setRowSource(RowSource source, int expectedRows)
+void GridModel::setRowSource(RowSource source, int expectedRows, int firstStepRows)
 {
     dropSource();
     if (!source)
@@ -533,7 +533,7 @@ void GridModel::setRowSource(RowSource source, int expectedRows)
     m_source = std::move(source);
     m_expectedRows = expectedRows;
     const int heldBefore = loadedRows();
-    fetchStep(kFirstStepRows);
+    fetchStep(std::max(firstStepRows, 1));
     // Room for the announced rows at once, the texts as long as those of the first step: a long
     // list does not pass through ever larger copies of itself.
     const int first = loadedRows() - heldBefore;

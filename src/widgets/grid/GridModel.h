@@ -113,9 +113,10 @@ public:
     // Rows in steps. `source(n)` appends up to n rows (appendRow and the format setters, as a
     // fill does; nothing is signalled meanwhile) and returns whether more remain. The first
     // step is taken at once; `expectedRows` is how many data rows the source announces (-1
-    // when unknown). setRows(), setCols(), clear() and a new source drop the source.
+    // when unknown); `firstStepRows` how many the first step takes (rows that cost more to make
+    // than a list row take fewer). setRows(), setCols(), clear() and a new source drop the source.
     using RowSource = std::function<bool(int maxRows)>;
-    void setRowSource(RowSource source, int expectedRows = -1);
+    void setRowSource(RowSource source, int expectedRows = -1, int firstStepRows = kFirstStepRows);
     bool loading() const { return static_cast<bool>(m_source); }
     // Data rows the list will hold: the source's announcement while loading, then the rows.
     int expectedRows() const;
