@@ -1,5 +1,7 @@
 #include "db/TextCompare.h"
 
+#include "db/Utf8.h"
+
 #include <QChar>
 
 namespace quarvel {
@@ -8,39 +10,9 @@ namespace {
 // Decodes the code point at s[i] (advancing i); an invalid sequence yields its first byte.
 char32_t nextCodePoint(const unsigned char* s, int length, int& i)
 {
-    const unsigned char lead = s[i];
-    int extra = 0;
-    char32_t cp = 0;
-    if (lead < 0x80) {
-        ++i;
-        return lead;
-    }
-    if ((lead & 0xE0) == 0xC0) {
-        extra = 1;
-        cp = lead & 0x1F;
-    } else if ((lead & 0xF0) == 0xE0) {
-        extra = 2;
-        cp = lead & 0x0F;
-    } else if ((lead & 0xF8) == 0xF0) {
-        extra = 3;
-        cp = lead & 0x07;
-    } else {
-        ++i;
-        return lead;
-    }
-    if (i + extra >= length) {
-        ++i;
-        return lead;
-    }
-    for (int k = 1; k <= extra; ++k) {
-        if ((s[i + k] & 0xC0) != 0x80) {
-            ++i;
-            return lead;
-        }
-        cp = (cp << 6) | (s[i + k] & 0x3F);
-    }
-    i += extra + 1;
-    return cp;
+    const utf8::CodePoint cp = utf8::decode(s, length, i);
+    i += cp.length;
+    return cp.value;
 }
 
 char32_t folded(char32_t cp)

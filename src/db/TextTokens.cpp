@@ -1,5 +1,7 @@
 #include "db/TextTokens.h"
 
+#include "db/Utf8.h"
+
 #include <QChar>
 
 #include <vector>
@@ -30,39 +32,9 @@ void appendUtf8(QByteArray& out, char32_t c)
 // U+FFFD, which separates words.
 char32_t decode(const unsigned char* s, int length, int at, int* used)
 {
-    const unsigned char b = s[at];
-    int n = 0;
-    char32_t c = 0;
-    if (b < 0x80) {
-        *used = 1;
-        return b;
-    }
-    if ((b & 0xE0) == 0xC0) {
-        n = 2;
-        c = b & 0x1F;
-    } else if ((b & 0xF0) == 0xE0) {
-        n = 3;
-        c = b & 0x0F;
-    } else if ((b & 0xF8) == 0xF0) {
-        n = 4;
-        c = b & 0x07;
-    } else {
-        *used = 1;
-        return 0xFFFD;
-    }
-    if (at + n > length) {
-        *used = 1;
-        return 0xFFFD;
-    }
-    for (int k = 1; k < n; ++k) {
-        if ((s[at + k] & 0xC0) != 0x80) {
-            *used = 1;
-            return 0xFFFD;
-        }
-        c = (c << 6) | (s[at + k] & 0x3F);
-    }
-    *used = n;
-    return c;
+    const utf8::CodePoint cp = utf8::decode(s, length, at);
+    *used = cp.length;
+    return cp.valid ? cp.value : char32_t(0xFFFD);
 }
 
 struct Char {
