@@ -279,53 +279,74 @@ struct PositionRightsReader::State {
 PositionRightsReader::PositionRightsReader() = default;
 PositionRightsReader::~PositionRightsReader() = default;
 
-bool PositionRightsReader::read(int count, const std::function<void(ExplainedRight&)>& sink)
+bool PositionRightsReader::advance()
 {
     if (m_done || !m_state)
         return false;
+    if (m_state->query.next())
+        return true;
+    m_done = true;
+    m_error = m_state->query.error();
+    m_state.reset();  // the statement ends now, not when the reader goes
+    return false;
+}
+
+void PositionRightsReader::fill(ExplainedRight& r)
+{
     using C = PositionRightColumn;
     State& s = *m_state;
     RowReader& q = s.query;
+    r.id = q.longInteger(C::Id);
+    r.documentNumber = q.text(C::DocumentNumber);
+    r.read = q.flag(C::Read);
+    r.download = q.flag(C::Download);
+    q.changed(C::GrantedAt, s.grantedAt);
+    r.grantedAt = s.grantedAt;
+    const auto by = std::find_if(s.grantors.cbegin(), s.grantors.cend(), [&q](const State::GrantorSeen& g) {
+        return q.equals(C::GrantorNumber, g.number) && q.equals(C::GrantorName, g.name);
+    });
+    if (by != s.grantors.cend()) {
+        r.grantedBy = by->text;
+    } else {
+        State::GrantorSeen g{q.text(C::GrantorNumber), q.text(C::GrantorName), {}};
+        g.text = r.grantedBy = grantor(g.number, g.name);
+        if (s.grantors.size() < kGrantorsKept)
+            s.grantors.append(std::move(g));
+    }
+    r.documentName = q.text(C::DocumentName);
+    const bool otherCode = q.changed(C::TypeCode, s.typeCode);
+    const bool otherName = q.changed(C::TypeName, s.typeName);
+    if (otherCode || otherName) {
+        auto type = s.types.constFind(s.typeCode);
+        if (type == s.types.constEnd() || type->name != s.typeName)
+            type = s.types.insert(s.typeCode, {s.typeCode, s.typeName, s.uploadable.contains(codeKey(s.typeCode))});
+        s.lastType = *type;
+    }
+    r.typeCode = s.lastType.code;
+    r.typeName = s.lastType.name;
+    r.mayUploadType = s.lastType.mayUpload;
+}
+
+bool PositionRightsReader::read(int count, const std::function<void(ExplainedRight&)>& sink)
+{
     for (int n = 0; n < count; ++n) {
-        if (!q.next()) {
-            m_done = true;
-            m_error = q.error();
-            m_state.reset();  // the statement ends now, not when the reader goes
+        if (!advance())
             return false;
-        }
         ExplainedRight r;
-        r.id = q.longInteger(C::Id);
-        r.documentNumber = q.text(C::DocumentNumber);
-        r.read = q.flag(C::Read);
-        r.download = q.flag(C::Download);
-        q.changed(C::GrantedAt, s.grantedAt);
-        r.grantedAt = s.grantedAt;
-        const auto by = std::find_if(s.grantors.cbegin(), s.grantors.cend(), [&q](const State::GrantorSeen& g) {
-            return q.equals(C::GrantorNumber, g.number) && q.equals(C::GrantorName, g.name);
-        });
-        if (by != s.grantors.cend()) {
-            r.grantedBy = by->text;
-        } else {
-            State::GrantorSeen g{q.text(C::GrantorNumber), q.text(C::GrantorName), {}};
-            g.text = r.grantedBy = grantor(g.number, g.name);
-            if (s.grantors.size() < kGrantorsKept)
-                s.grantors.append(std::move(g));
-        }
-        r.documentName = q.text(C::DocumentName);
-        const bool otherCode = q.changed(C::TypeCode, s.typeCode);
-        const bool otherName = q.changed(C::TypeName, s.typeName);
-        if (otherCode || otherName) {
-            auto type = s.types.constFind(s.typeCode);
-            if (type == s.types.constEnd() || type->name != s.typeName)
-                type = s.types.insert(s.typeCode, {s.typeCode, s.typeName, s.uploadable.contains(codeKey(s.typeCode))});
-            s.lastType = *type;
-        }
-        r.typeCode = s.lastType.code;
-        r.typeName = s.lastType.name;
-        r.mayUploadType = s.lastType.mayUpload;
+        fill(r);
         sink(r);
     }
-    return true;
+    return !m_done;
+}
+
+bool PositionRightsReader::read(int count, QVector<ExplainedRight>& into)
+{
+    for (int n = 0; n < count; ++n) {
+        if (!advance())
+            return false;
+        fill(into.emplaceBack());
+    }
+    return !m_done;
 }
 
 DbResult<PositionRights> EffectiveRights::openPosition(const QString& positionCode) const
@@ -413,7 +434,7 @@ DbResult<PositionExplanation> EffectiveRights::forPosition(const QString& positi
     // its rows, not grown row by row.
     e.rows.reserve(RowReader::rowsToReserve(e.rightRows));
     PositionRightsReader& rows = *opened.value.rows;
-    while (rows.read(4096, [&e](ExplainedRight& r) { e.rows.append(std::move(r)); })) {
+    while (rows.read(4096, e.rows)) {
     }
     return {std::move(e), rows.error()};
 }

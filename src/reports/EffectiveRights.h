@@ -74,6 +74,8 @@ public:
     // Reads up to `count` more rows into `sink` (which may move from the row); false once every
     // row has been read or the reading failed (error()).
     bool read(int count, const std::function<void(ExplainedRight&)>& sink);
+    // The same appending the rows to `into`, each made in place.
+    bool read(int count, QVector<ExplainedRight>& into);
     bool atEnd() const { return m_done; }
     const DbError& error() const { return m_error; }
 
@@ -81,6 +83,10 @@ private:
     friend class EffectiveRights;
     struct State;
     PositionRightsReader();
+    // Steps to the next row; false at the end or on a failure (the statement then ends).
+    bool advance();
+    // The current row into `r`.
+    void fill(ExplainedRight& r);
 
     std::unique_ptr<State> m_state;
     int m_total = 0;
