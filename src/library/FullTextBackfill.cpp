@@ -16,7 +16,7 @@ namespace {
 
 const QString& extensionStatement()
 {
-    static const QString sql = QStringLiteral("select 附件后缀 from 公司文件信息 where ID = ?");
+    static const QString sql = QStringLiteral("select 附件后缀, 文件名称 from 公司文件信息 where ID = ?");
     return sql;
 }
 

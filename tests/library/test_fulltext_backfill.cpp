@@ -7,6 +7,7 @@
 #include "library/FullTextBackfill.h"
 
 #include <QFile>
+#include <QSet>
 #include <QStringEncoder>
 #include <QTemporaryDir>
 #include <QTest>
@@ -68,8 +69,11 @@ private slots:
         QVERIFY(first.value.cancelled);
         QCOMPARE(FullTextBackfill::pending().value.size(), 3);
         int calls = 0;
+        QSet<QString> reading;  // the names shown while documents are read
         const auto rest = FullTextBackfill::run({}, [&](const BackfillProgress& p) {
             ++calls;
+            if (p.reading != 0)
+                reading.insert(p.name);
             return p.total == 3;
         });
         QVERIFY(rest.ok());
@@ -77,6 +81,7 @@ private slots:
         QCOMPARE(rest.value.indexed, 2);
         QCOMPARE(rest.value.failed, 1);  // the picture that is not one
         QVERIFY(calls >= 4);
+        QVERIFY(!reading.isEmpty() && !reading.contains(QString()));
         QVERIFY(FullTextBackfill::pending().value.isEmpty());
         for (const char* word : {"维护", "手册", "放假"}) {
             const auto hits = FullTextIndex::search(QStringLiteral("G01"), {QString::fromUtf8(word), {{"0101"}}, 10});
