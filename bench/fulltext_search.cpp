@@ -464,9 +464,12 @@ int main(int argc, char* argv[])
         return 1;
     }
     bench::EngineFloor engine(path);
-    // The client's page cache (Connection.cpp) on the floor's connection too.
-    if (!engine.isOpen() || !engine.exec(QStringLiteral("PRAGMA cache_size = -16384")))
+    // The client's page cache (as its connection is configured) on the floor's connection too.
+    bool known = false;
+    const qlonglong cache = bench::firstValue(QStringLiteral("PRAGMA cache_size")).toLongLong(&known);
+    if (!engine.isOpen() || !known || !engine.exec(QStringLiteral("PRAGMA cache_size = %1").arg(cache)))
         return 1;
+    std::printf("page cache of both connections: PRAGMA cache_size = %lld\n", cache);
     {
         Query sizes(
             QStringLiteral("select (select count(*) from 公司文件信息) as d, (select count(*) from 资料全文) as p, "
