@@ -14,6 +14,7 @@
 #include "demodb/DemoData.h"
 #include "reports/AccessStatistics.h"
 
+#include "support/DemoBuild.h"
 #include "support/EngineFloor.h"
 
 #include <QElapsedTimer>
@@ -51,15 +52,8 @@ int main(int argc, char* argv[])
         sizes.documents = 2000;
         sizes.departments = 200;
         sizes.types = 300;
-        QString error;
-        QElapsedTimer build;
-        build.start();
-        if (!demo::build(path, sizes, &error)) {
-            std::fprintf(stderr, "demo database: %s\n", qPrintable(error));
+        if (!bench::buildDemo(path, sizes))
             return 1;
-        }
-        std::printf("demo database %s with %lld log rows built in %lld s\n", qPrintable(path),
-                    static_cast<long long>(logRows), static_cast<long long>(build.elapsed() / 1000));
     }
     if (!OpenConnection({}, {}, {}, QStringLiteral("sqlite:") + path).ok())
         return 1;

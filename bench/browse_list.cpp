@@ -31,6 +31,7 @@
 #include "support/ListTiming.h"
 #include "widgets/tree/KeyedTree.h"
 
+#include "support/DemoBuild.h"
 #include "support/EngineFloor.h"
 
 #include <QLabel>
@@ -274,14 +275,8 @@ int main(int argc, char* argv[])
         sizes.rights = rights;
         sizes.logRows = 0;
         sizes.fileSize = 64;
-        QString error;
-        QElapsedTimer built;
-        built.start();
-        if (!demo::build(path, sizes, &error)) {
-            std::fprintf(stderr, "demo database: %s\n", qPrintable(error));
+        if (!bench::buildDemo(path, sizes))
             return 1;
-        }
-        std::printf("demo database built in %.1f s\n", built.elapsed() / 1000.0);
     }
     if (!OpenConnection({}, {}, {}, QStringLiteral("sqlite:") + path).ok())
         return 1;

@@ -27,6 +27,7 @@
 #include "library/FullTextBackfill.h"
 #include "library/FullTextIndex.h"
 
+#include "support/DemoBuild.h"
 #include "support/EngineFloor.h"
 
 #include <QElapsedTimer>
@@ -446,14 +447,8 @@ int main(int argc, char* argv[])
         sizes.documents = documents;
         sizes.textDocuments = sampleSize;
         sizes.logRows = 0;
-        QString error;
-        QElapsedTimer built;
-        built.start();
-        if (!demo::build(path, sizes, &error)) {
-            std::fprintf(stderr, "demo database: %s\n", qPrintable(error));
+        if (!bench::buildDemo(path, sizes))
             return 1;
-        }
-        std::printf("demo database built in %.1f s\n", double(built.elapsed()) / 1000);
     }
     if (!fillText(path, textMiB * (1 << 20) / documents)) {
         std::fprintf(stderr, "the text could not be written\n");

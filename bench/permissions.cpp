@@ -15,6 +15,7 @@
 #include "platform/Platform.h"
 #include "widgets/tree/KeyedTree.h"
 
+#include "support/DemoBuild.h"
 #include "support/EngineFloor.h"
 
 #include <QApplication>
@@ -77,11 +78,8 @@ int main(int argc, char* argv[])
     sizes.types = types;
     sizes.departments = departments;
     sizes.logRows = 0;
-    QString error;
-    if (!demo::build(path, sizes, &error)) {
-        std::fprintf(stderr, "demo database: %s\n", qPrintable(error));
+    if (!bench::buildDemo(path, sizes))
         return 1;
-    }
     if (!OpenConnection({}, {}, {}, QStringLiteral("sqlite:") + path).ok()) {
         std::fprintf(stderr, "cannot open the database\n");
         return 1;

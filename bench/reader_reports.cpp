@@ -15,6 +15,7 @@
 #include "reports/ReaderStatistics.h"
 #include "reports/ReadingCoverage.h"
 
+#include "support/DemoBuild.h"
 #include "support/EngineFloor.h"
 
 #include <QElapsedTimer>
@@ -72,14 +73,8 @@ int main(int argc, char* argv[])
         sizes.documents = documents;
         sizes.departments = 200;
         sizes.types = 300;
-        QString error;
-        QElapsedTimer build;
-        build.start();
-        if (!demo::build(path, sizes, &error)) {
-            std::fprintf(stderr, "demo database: %s\n", qPrintable(error));
+        if (!bench::buildDemo(path, sizes))
             return 1;
-        }
-        std::printf("demo database built in %lld s\n", static_cast<long long>(build.elapsed() / 1000));
     }
     if (!OpenConnection({}, {}, {}, QStringLiteral("sqlite:") + path).ok())
         return 1;

@@ -19,6 +19,7 @@
 #include "doctypes/TypeTreeView.h"
 #include "widgets/tree/KeyedTree.h"
 
+#include "support/DemoBuild.h"
 #include "support/EngineFloor.h"
 
 #include <QApplication>
@@ -104,11 +105,8 @@ int main(int argc, char* argv[])
         demoSizes.types = sizes.value(0, 30000);
         demoSizes.departments = sizes.value(1, 10000);
         demoSizes.logRows = 0;
-        QString error;
-        if (!demo::build(path, demoSizes, &error)) {
-            std::fprintf(stderr, "demo database: %s\n", qPrintable(error));
+        if (!bench::buildDemo(path, demoSizes))
             return 1;
-        }
     }
     if (!OpenConnection({}, {}, {}, QStringLiteral("sqlite:") + path).ok()) {
         std::fprintf(stderr, "cannot open the database\n");

@@ -12,6 +12,7 @@
 #include "platform/Platform.h"
 #include "widgets/grid/FlexGrid.h"
 
+#include "support/DemoBuild.h"
 #include "support/ListTiming.h"
 
 #include <QApplication>
@@ -50,11 +51,8 @@ int main(int argc, char* argv[])
     demo::DemoSizes sizes;
     sizes.documents = documents;
     sizes.logRows = 0;
-    QString error;
-    if (!demo::build(path, sizes, &error)) {
-        std::fprintf(stderr, "demo database: %s\n", qPrintable(error));
+    if (!bench::buildDemo(path, sizes))
         return 1;
-    }
     if (!OpenConnection({}, {}, {}, QStringLiteral("sqlite:") + path).ok())
         return 1;
 

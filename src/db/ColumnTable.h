@@ -36,6 +36,14 @@ public:
         }
     }
 
+    // The same table with one column read by another expression.
+    consteval ColumnTable with(Column column, const char16_t* expression) const
+    {
+        ColumnTable table = *this;
+        table.m_expressions[std::size_t(column)] = expression;
+        return table;
+    }
+
     // "a, b, c": the select list, in the enum's order.
     QString selectList() const
     {

@@ -234,6 +234,15 @@ QDateTime Query::dateTime(QStringView column) const
 
 QByteArray Query::bytes(QStringView column) const { return value(column).toByteArray(); }
 
+QString parameterMarks(qsizetype count)
+{
+    QString marks;
+    marks.reserve(count * 3);
+    for (qsizetype i = 0; i < count; ++i)
+        marks += i == 0 ? QLatin1String("?") : QLatin1String(", ?");
+    return marks;
+}
+
 DbStatus execute(const QString& tsql, std::initializer_list<QVariant> values)
 {
     Query q(tsql);

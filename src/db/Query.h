@@ -111,6 +111,10 @@ private:
     mutable bool m_columnsBuilt = false;
 };
 
+// "?, ?, ?": `count` placeholders for a short "in (...)" of bound values, read in batches far
+// below SQL Server's 2,100 parameters (a list of any length goes into a ValueList).
+QString parameterMarks(qsizetype count);
+
 // Runs a statement that returns no rows.
 DbStatus execute(const QString& tsql, std::initializer_list<QVariant> values = {});
 

@@ -51,22 +51,7 @@ constexpr auto kColumns = columnTable<Column>({
 });
 
 // The same columns for documents read by their IDs: the rights come from the keys.
-constexpr auto kDocumentColumns = columnTable<Column>({
-    {Column::Id, u"公司文件信息.ID"},
-    {Column::Number, u"公司文件信息.编号"},
-    {Column::Type, u"公司文件信息.文件类别"},
-    {Column::Name, u"公司文件信息.文件名称"},
-    {Column::Summary, u"公司文件信息.摘要"},
-    {Column::Keywords, u"公司文件信息.关键字"},
-    {Column::Level, u"公司文件信息.文件级别"},
-    {Column::UploaderCode, u"公司文件信息.上传人工号"},
-    {Column::Uploader, u"员工档案.姓名"},
-    {Column::Uploaded, u"公司文件信息.上传日期"},
-    {Column::Extension, u"公司文件信息.附件后缀"},
-    {Column::TypeName, u"资料类型.名称"},
-    {Column::Download, u"0"},
-    {Column::Read, u"0"},
-});
+constexpr auto kDocumentColumns = kColumns.with(Column::Download, u"0").with(Column::Read, u"0");
 
 // The keys of a search's rows in their order: a document under one of its rights.
 enum class KeyColumn { Id, Download, Read, Uploaded, Uploader, Count };
@@ -261,15 +246,12 @@ QString BrowseDocuments::searchKeysStatement(const BrowseSearch& search)
 
 QString BrowseDocuments::documentsByIdStatement(int count)
 {
-    QString marks;
-    for (int i = 0; i < count; ++i)
-        marks += i == 0 ? QStringLiteral("?") : QStringLiteral(", ?");
     return QStringLiteral("select ") + kDocumentColumns.selectList()
            + QStringLiteral(" from 公司文件信息"
                             " left join 员工档案 on 员工档案.工号 = 公司文件信息.上传人工号"
                             " left join 资料类型 on 资料类型.编号 = 公司文件信息.文件类别"
                             " where 公司文件信息.ID in (")
-           + marks + QStringLiteral(")");
+           + parameterMarks(count) + QStringLiteral(")");
 }
 
 QVariantList BrowseDocuments::searchValues(const QString& positionCode, const BrowseSearch& search)

@@ -64,7 +64,8 @@ DbResult<BackfillSummary> FullTextBackfill::run(const BackfillOptions& options, 
     if (!folder.isValid())
         return Result::failure(DbError::make(-1, QStringLiteral("无法建立临时文件夹：") + folder.errorString()));
     BackfillSummary summary;
-    BackfillProgress at{0, int(ids.value.size()), 0, IndexState::Pending};
+    BackfillProgress at;
+    at.total = int(ids.value.size());
     if (progress && !progress(at)) {
         summary.cancelled = true;
         return {summary, {}};

@@ -67,19 +67,12 @@ const QString& stateNoteStatement()
 
 QString pageTextsStatement(int count)
 {
-    QStringList marks;
-    for (int k = 0; k < count; ++k)
-        marks << QStringLiteral("?");
-    return QStringLiteral("select ID, 文本 from 资料全文 where ID in (") + marks.join(QStringLiteral(", "))
-           + QStringLiteral(")");
+    return QStringLiteral("select ID, 文本 from 资料全文 where ID in (") + parameterMarks(count) + QStringLiteral(")");
 }
 
 QString stateListStatement(int count)
 {
-    QStringList marks;
-    for (int k = 0; k < count; ++k)
-        marks << QStringLiteral("?");
-    return QStringLiteral("select 文件ID, 状态 from 资料全文状态 where 文件ID in (") + marks.join(QStringLiteral(", "))
+    return QStringLiteral("select 文件ID, 状态 from 资料全文状态 where 文件ID in (") + parameterMarks(count)
            + QStringLiteral(")");
 }
 

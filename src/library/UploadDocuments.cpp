@@ -640,11 +640,8 @@ QString UploadDocuments::queryKeysStatement(const ListFilter& filter)
 
 QString UploadDocuments::documentsByIdStatement(int count)
 {
-    QString marks;
-    for (int i = 0; i < count; ++i)
-        marks += i == 0 ? QStringLiteral("?") : QStringLiteral(", ?");
     return QStringLiteral("select ") + listColumns() + listSource() + QStringLiteral(" where 公司文件信息.ID in (")
-           + marks + QStringLiteral(") order by 上传日期, 公司文件信息.编号, 文件类别, 文件名称 desc");
+           + parameterMarks(count) + QStringLiteral(") order by 上传日期, 公司文件信息.编号, 文件类别, 文件名称 desc");
 }
 
 DbResult<QVector<DocumentRow>> UploadDocuments::query(const UploaderContext& context, const ListFilter& filter)

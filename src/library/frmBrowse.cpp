@@ -252,32 +252,22 @@ void Frm公司资料查阅::connectHandlers()
     connect(MSFlexGrid1, &FlexGrid::doubleClicked, this, [this] { MSFlexGrid1_DblClick(); });
     connect(MSFlexGrid1, &FlexGrid::loadProgress, this, [this](int loaded, int expected) {
         if (!m_hitList)
-            StatusBar1->setPanelText(3, loadedText(loaded, expected));
+            StatusBar1->setPanelText(3, FlexGrid::loadedText(loaded, expected));
         else if (loaded < expected)
-            StatusBar1->setPanelText(3, m_hitsFound + QStringLiteral("，") + loadedText(loaded, expected));
+            StatusBar1->setPanelText(3, m_hitsFound + QStringLiteral("，") + FlexGrid::loadedText(loaded, expected));
         else
             StatusBar1->setPanelText(3, m_hitsFound);
     });
 }
 
-void Frm公司资料查阅::setUpGrid()
+void Frm公司资料查阅::setUpGrid(bool hits)
 {
-    m_hitList = false;
+    m_hitList = hits;
     MSFlexGrid1->clear();
     MSFlexGrid1->setRows(1);
-    MSFlexGrid1->setFormatString(listFormat());
+    MSFlexGrid1->setFormatString(hits ? hitListFormat() : listFormat());
     MSFlexGrid1->setColWidth(ColId, 0);
-    MSFlexGrid1->setStretchCol(ColName);
-}
-
-void Frm公司资料查阅::setUpHitGrid()
-{
-    m_hitList = true;
-    MSFlexGrid1->clear();
-    MSFlexGrid1->setRows(1);
-    MSFlexGrid1->setFormatString(hitListFormat());
-    MSFlexGrid1->setColWidth(ColId, 0);
-    MSFlexGrid1->setStretchCol(ColSnippet);
+    MSFlexGrid1->setStretchCol(hits ? ColSnippet : ColName);
 }
 
 void Frm公司资料查阅::Form_Load()
@@ -320,7 +310,7 @@ void Frm公司资料查阅::LoadRecentDocuments()
     for (const BrowseRow& r : rows.value)
         FillDocumentRow(r);
     MSFlexGrid1->endBulk();
-    StatusBar1->setPanelText(3, loadedText(MSFlexGrid1->loadedRows(), MSFlexGrid1->expectedRows()));
+    StatusBar1->setPanelText(3, MSFlexGrid1->loadedText());
     if (!rows.ok())
         m_platform.messages().inform(this, formatError(rows.error, ErrorForm::NumberAndDescription),
                                      QStringLiteral("系统提示"));
@@ -409,24 +399,12 @@ void Frm公司资料查阅::Command10_Click()
     MSFlexGrid1->beginBulk();
     MSFlexGrid1->setRows(1);
     const std::shared_ptr<BrowseSearchReader> reader = BrowseDocuments::openSearch(userContext().PositionCode, search);
-    // A later step that fails ends the list, its message shown once the step is over; a failure
-    // of the first step is shown here.
-    const auto later = std::make_shared<bool>(false);
-    if (!reader->atEnd()) {
-        MSFlexGrid1->setRowSource(
-            [this, reader, later](int count) {
-                if (reader->read(count, [this](const BrowseRow& r) { FillDocumentRow(r); }))
-                    return true;
-                if (reader->error().isSet() && *later)
-                    QMetaObject::invokeMethod(
-                        this, [this, error = reader->error()] { showSearchFailure(error); }, Qt::QueuedConnection);
-                return false;
-            },
-            reader->total());
-    }
-    *later = true;
+    // A failure of the first step is shown here, of a later one once its step is over.
+    MSFlexGrid1->setRowSource(
+        reader, [this](const BrowseRow& r) { FillDocumentRow(r); },
+        [this](const DbError& error) { showSearchFailure(error); });
     MSFlexGrid1->endBulk();
-    StatusBar1->setPanelText(3, loadedText(MSFlexGrid1->loadedRows(), MSFlexGrid1->expectedRows()));
+    StatusBar1->setPanelText(3, MSFlexGrid1->loadedText());
     if (reader->error().isSet()) {
         showSearchFailure(reader->error());
         return;
@@ -450,7 +428,7 @@ void Frm公司资料查阅::searchFullText(const BrowseSearch& filters)
     if (hits->value.size() >= kHitLimit)
         m_hitsFound += QStringLiteral("（只列出前 %1 页）").arg(kHitLimit);
     MSFlexGrid1->beginBulk();
-    setUpHitGrid();
+    setUpGrid(true);
     const auto shown = std::make_shared<qsizetype>(0);
     const auto later = std::make_shared<bool>(false);
     const QStringList words = FullTextIndex::queryWords(m_hitWords);
@@ -482,9 +460,7 @@ void Frm公司资料查阅::searchFullText(const BrowseSearch& filters)
     *later = true;
     MSFlexGrid1->endBulk();
     StatusBar1->setPanelText(
-        3, MSFlexGrid1->loading()
-               ? m_hitsFound + QStringLiteral("，") + loadedText(MSFlexGrid1->loadedRows(), MSFlexGrid1->expectedRows())
-               : m_hitsFound);
+        3, MSFlexGrid1->loading() ? m_hitsFound + QStringLiteral("，") + MSFlexGrid1->loadedText() : m_hitsFound);
     if (!hits->ok()) {
         showSearchFailure(hits->error);
         return;
@@ -497,11 +473,6 @@ void Frm公司资料查阅::searchFullText(const BrowseSearch& filters)
     else
         StatusBar1->setPanelText(1, QStringLiteral("查找结束，请核对数据！"));
     Picture7->hide();
-}
-
-QString Frm公司资料查阅::loadedText(int loaded, int expected)
-{
-    return QStringLiteral("已显示 %1 / 共 %2 条").arg(loaded).arg(expected);
 }
 
 void Frm公司资料查阅::showSearchFailure(const DbError& error)

@@ -65,8 +65,6 @@ public:
     // follow as the user scrolls and while the window is idle.
     static constexpr int kHitLimit = 500;
     static constexpr int kHitFirstRows = FullTextIndex::kFirstSnippets;
-    // What the status bar's third panel says of a list that arrives in steps.
-    static QString loadedText(int loaded, int expected);
 
     explicit Frm公司资料查阅(Platform& platform, QWidget* parent = nullptr);
     ~Frm公司资料查阅() override;
@@ -126,8 +124,8 @@ private:
     void buildLayout();
     void buildFilterPanel();
     void connectHandlers();
-    void setUpGrid();
-    void setUpHitGrid();
+    // The grid's columns for the document list, or for the pages a full-text search found.
+    void setUpGrid(bool hits = false);
     int FillDocumentRow(const BrowseRow& row);
     // The search inside the documents for Text3's words under the other filters.
     void searchFullText(const BrowseSearch& filters);

@@ -253,15 +253,7 @@ void Frm公司资料上传::fillGrid(const QVector<DocumentRow>& rows)
     showListCount();
 }
 
-QString Frm公司资料上传::loadedText(int loaded, int expected)
-{
-    return QStringLiteral("已显示 %1 / 共 %2 条").arg(loaded).arg(expected);
-}
-
-void Frm公司资料上传::showListCount()
-{
-    ListCount->setText(loadedText(MSFlexGrid1->loadedRows(), MSFlexGrid1->expectedRows()));
-}
+void Frm公司资料上传::showListCount() { ListCount->setText(MSFlexGrid1->loadedText()); }
 
 void Frm公司资料上传::LoadTopDocuments()
 {
@@ -300,26 +292,14 @@ bool Frm公司资料上传::comLook_Click()
     std::shared_ptr<UploadListReader> reader;
     forgetDocument();
     // The first rows come at once, the rest in steps as the list is read or scrolled.
-    const auto later = std::make_shared<bool>(false);
     {
         WaitCursor wait(Frame1->statusLabel());
         MSFlexGrid1->beginBulk();
         MSFlexGrid1->setRows(1);
         reader = UploadDocuments::openQuery(uploader(), query.filter);
-        if (!reader->atEnd()) {
-            MSFlexGrid1->setRowSource(
-                [this, reader, later](int count) {
-                    if (reader->read(count, [this](const DocumentRow& r) { appendDocumentRow(r); }))
-                        return true;
-                    // A later step that fails ends the list; its message comes after the step.
-                    if (reader->error().isSet() && *later)
-                        QMetaObject::invokeMethod(
-                            this, [this, error = reader->error()] { showFailure(error); }, Qt::QueuedConnection);
-                    return false;
-                },
-                reader->total());
-        }
-        *later = true;
+        MSFlexGrid1->setRowSource(
+            reader, [this](const DocumentRow& r) { appendDocumentRow(r); },
+            [this](const DbError& error) { showFailure(error); });
         MSFlexGrid1->endBulk();
     }
     showListCount();

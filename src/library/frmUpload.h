@@ -34,8 +34,6 @@ public:
 
     // The format string of the document list.
     static const QString& listFormat();
-    // What the label under the list (ListCount) says of the rows that arrived and of all.
-    static QString loadedText(int loaded, int expected);
 
     // The ID of the document opened last (shared with the viewer).
     qint64 ViewDocumentID = 0;

@@ -247,25 +247,17 @@ bool frm资料权限说明::Command4_Click()
     // A position may hold rights on every document: the first rows come at once, the rest in
     // steps as the list is read or scrolled.
     const std::shared_ptr<PositionRightsReader> rows = std::move(result.value.rows);
-    const auto later = std::make_shared<bool>(false);
     if (rows && !rows->atEnd()) {
         MSFlexGrid1->beginBulk();
         MSFlexGrid1->setRowSource(
-            [this, rows, later](int count) {
-                const bool more = rows->read(count, [this](const ExplainedRight& r) {
-                    MSFlexGrid1->appendRow({QString::number(MSFlexGrid1->rows()), r.documentNumber, r.documentName,
-                                            (r.typeCode + u' ' + r.typeName).trimmed(), mark(r.read), mark(r.download),
-                                            mark(r.mayUploadType), r.grantedAt.trimmed(), r.grantedBy,
-                                            QString::number(r.id)});
-                });
-                // A later step that fails ends the list; its message comes after the step.
-                if (!more && rows->error().isSet() && *later)
-                    QMetaObject::invokeMethod(
-                        this, [this, error = rows->error()] { fail(error); }, Qt::QueuedConnection);
-                return more;
+            rows,
+            [this](const ExplainedRight& r) {
+                MSFlexGrid1->appendRow({QString::number(MSFlexGrid1->rows()), r.documentNumber, r.documentName,
+                                        (r.typeCode + u' ' + r.typeName).trimmed(), mark(r.read), mark(r.download),
+                                        mark(r.mayUploadType), r.grantedAt.trimmed(), r.grantedBy,
+                                        QString::number(r.id)});
             },
-            rows->total());
-        *later = true;
+            [this](const DbError& error) { fail(error); });
         MSFlexGrid1->endBulk();
     }
     showListCount();
@@ -274,15 +266,7 @@ bool frm资料权限说明::Command4_Click()
     return true;
 }
 
-QString frm资料权限说明::loadedText(int loaded, int expected)
-{
-    return QStringLiteral("已显示 %1 / 共 %2 条").arg(loaded).arg(expected);
-}
-
-void frm资料权限说明::showListCount()
-{
-    ListCount->setText(loadedText(MSFlexGrid1->loadedRows(), MSFlexGrid1->expectedRows()));
-}
+void frm资料权限说明::showListCount() { ListCount->setText(MSFlexGrid1->loadedText()); }
 
 void frm资料权限说明::Command2_Click() { CloseChildWindow(this); }
 

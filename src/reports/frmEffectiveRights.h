@@ -26,8 +26,6 @@ public:
 
     static const QString& documentFormat();
     static const QString& positionFormat();
-    // What the label under the list (ListCount) says of the rows that arrived and of all.
-    static QString loadedText(int loaded, int expected);
 
     void Form_Load();
     // Each false when its choice is missing.

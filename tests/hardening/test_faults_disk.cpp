@@ -96,11 +96,6 @@ QStringList filesIn(const QString& folder)
     return QDir(folder).entryList(QDir::Files | QDir::Hidden | QDir::System, QDir::Name);
 }
 
-QByteArray contentOf(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
 
 }  // namespace
 
@@ -254,14 +249,14 @@ private slots:
         QVERIFY2(failure.text.contains(QString::fromLocal8Bit(std::strerror(EFBIG))), qPrintable(failure.text));
         QCOMPARE(failure.title, applicationTitle());
         QCOMPARE(failure.icon, MsgIcon::Information);
-        QCOMPARE(contentOf(target), QByteArray("the old file"));
+        QCOMPARE(readFile(target), QByteArray("the old file"));
         QCOMPARE(filesIn(downloads), QStringList{QStringLiteral("报销制度.doc")});
         QCOMPARE(fingerprint(), before);  // no log row
 
         msgs().shown.clear();
         downloadB1(target);
         QCOMPARE(msgs().lastText(), QStringLiteral("文件下载成功!"));
-        QCOMPARE(contentOf(target), stored);
+        QCOMPARE(readFile(target), stored);
         QCOMPARE(db->scalar(QStringLiteral("select count(*) from 资料下载记录 where 下载 = 1")).toInt(), 1);
     }
 
@@ -293,7 +288,7 @@ private slots:
         doubleClickCell(list, row, Frm公司资料查阅::ColRead);
         QVERIFY2(msgs().shown.isEmpty(), qPrintable(describe(msgs())));
         QCOMPARE(platform->shellDouble().openedFiles.size(), 1);
-        QCOMPARE(contentOf(platform->shellDouble().openedFiles.constFirst()), stored);
+        QCOMPARE(readFile(platform->shellDouble().openedFiles.constFirst()), stored);
         QCOMPARE(db->scalar(QStringLiteral("select count(*) from 资料下载记录 where 阅读 = 1")).toInt(), 1);
     }
 
@@ -342,7 +337,7 @@ private slots:
         };
         exportOnce();
         QVERIFY2(msgs().shown.isEmpty(), qPrintable(describe(msgs())));
-        const QByteArray first = contentOf(target);
+        const QByteArray first = readFile(target);
         QVERIFY(first.size() > 16 * 1024);
         {
             FullDisk full(16 * 1024);
@@ -352,7 +347,7 @@ private slots:
         QCOMPARE(msgs().shown.size(), 1);
         QVERIFY2(msgs().lastText().startsWith(QStringLiteral("输出到Execl失败: ")), qPrintable(msgs().lastText()));
         QVERIFY2(msgs().lastText().contains(target), qPrintable(msgs().lastText()));
-        QCOMPARE(contentOf(target), first);
+        QCOMPARE(readFile(target), first);
         QCOMPARE(filesIn(exports), QStringList{QStringLiteral("统计.xlsx")});
         msgs().shown.clear();
         exportOnce();
@@ -490,7 +485,7 @@ private slots:
             QVERIFY(file.write(QByteArray(16, '\xff')) == 16);
         }
         QVERIFY(db->connectShared());
-        const QByteArray damagedBytes = contentOf(db->path());
+        const QByteArray damagedBytes = readFile(db->path());
         upload = std::make_unique<Frm公司资料上传>(*platform);
         upload->setTempFolder(files->filePath(QStringLiteral("temp")));
         upload->show();
@@ -506,7 +501,7 @@ private slots:
         enterNewDocument(path);
         clickButton(*upload, QStringLiteral("Command2"));
         expectSaveFailure(databaseDamagedText());
-        QCOMPARE(contentOf(db->path()), damagedBytes);
+        QCOMPARE(readFile(db->path()), damagedBytes);
         QVERIFY(!QFileInfo::exists(db->path() + QStringLiteral("-journal")));
     }
 
@@ -521,7 +516,7 @@ private slots:
         doubleClickCell(list, list.findRow(1, QStringLiteral("B-1")), 1);
         QVERIFY2(msgs().shown.isEmpty(), qPrintable(describe(msgs())));
         QCOMPARE(platform->shellDouble().openedFiles.size(), 1);
-        QCOMPARE(contentOf(platform->shellDouble().openedFiles.constFirst()), stored);
+        QCOMPARE(readFile(platform->shellDouble().openedFiles.constFirst()), stored);
     }
 
     void temporaryFolderCannotBeMade()
@@ -539,7 +534,7 @@ private slots:
         QVERIFY(!msgs().shown.at(0).text.isEmpty());
         QCOMPARE(msgs().shown.at(1).text, QStringLiteral("没有能够打开所选附件文件，可能您的电脑上没有安装相应的软件"));
         QVERIFY(platform->shellDouble().openedFiles.isEmpty());
-        QCOMPARE(contentOf(blocker), QByteArray("not a folder"));
+        QCOMPARE(readFile(blocker), QByteArray("not a folder"));
 
         msgs().shown.clear();
         upload->setTempFolder(files->filePath(QStringLiteral("temp")));

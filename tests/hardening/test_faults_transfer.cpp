@@ -24,11 +24,6 @@ using Access = TestDatabase::Access;
 constexpr qint64 kUnit = 2 * kTransferUnit;
 constexpr qint64 kSize = 4 * kUnit + 100;
 
-QByteArray contentOf(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
 
 }  // namespace
 
@@ -158,7 +153,7 @@ private slots:
             QVERIFY(DocumentContent(kUnit).writeToFile(documentId, target).ok());
             const int sent = kind == FaultKind::Statement ? FaultInjection::statements() : FaultInjection::pieces();
             FaultInjection::disarm();
-            QCOMPARE(contentOf(target), randomBytes(kSize, 1));
+            QCOMPARE(readFile(target), randomBytes(kSize, 1));
             for (int k = 1; k <= sent; ++k) {
                 QVERIFY(writeFile(target, "the old file"));
                 if (kind == FaultKind::Statement)
@@ -171,7 +166,7 @@ private slots:
                 QVERIFY(fired);
                 ++faults;
                 QCOMPARE(written.error.number, FaultInjection::kInjectedFault);
-                QCOMPARE(contentOf(target), QByteArray("the old file"));
+                QCOMPARE(readFile(target), QByteArray("the old file"));
                 QCOMPARE(QDir(folder).entryList(QDir::Files | QDir::Hidden), QStringList{QStringLiteral("saved.pdf")});
             }
         }

@@ -9,6 +9,8 @@
 #include <QDateTime>
 #include <QTest>
 
+#include <memory>
+
 namespace quarvel::test {
 
 struct BrowseFixture {
@@ -62,6 +64,16 @@ struct BrowseFixture {
 
     int logRows() { return db.scalar(QStringLiteral("select count(*) from 资料下载记录")).toInt(); }
 };
+
+// A database of its own, shared as the client's connection, with the fixture's rows.
+inline bool openBrowseDatabase(std::unique_ptr<TestDatabase>& db, std::unique_ptr<BrowseFixture>& fx)
+{
+    db = std::make_unique<TestDatabase>();
+    if (!db->isValid() || !db->connectShared())
+        return false;
+    fx = std::make_unique<BrowseFixture>(BrowseFixture{*db});
+    return fx->setUp();
+}
 
 inline QDateTime at(int month, int day, int hour = 9, int minute = 0)
 {

@@ -64,14 +64,7 @@ class BrowseDocumentsTest : public QObject {
     }
 
 private slots:
-    void init()
-    {
-        db = std::make_unique<TestDatabase>();
-        QVERIFY(db->isValid());
-        QVERIFY(db->connectShared());
-        fx = std::make_unique<BrowseFixture>(BrowseFixture{*db});
-        QVERIFY(fx->setUp());
-    }
+    void init() { QVERIFY(openBrowseDatabase(db, fx)); }
 
     void cleanup()
     {

@@ -144,7 +144,7 @@ private slots:
         QVERIFY(grid.loading());
         QCOMPARE(grid.loadedRows(), Frm公司资料查阅::kHitFirstRows);
         QCOMPARE(w->StatusBar1->panelText(3),
-                 found + QStringLiteral("，") + Frm公司资料查阅::loadedText(grid.loadedRows(), pages + 2));
+                 found + QStringLiteral("，") + FlexGrid::loadedText(grid.loadedRows(), pages + 2));
         QTRY_VERIFY(!grid.loading());
         QCOMPARE(grid.rows(), pages + 3);
         for (int row = 1; row < grid.rows(); ++row)

@@ -22,11 +22,6 @@ class DocumentAccessTest : public QObject {
     std::unique_ptr<BrowseFixture> fx;
     std::unique_ptr<QTemporaryDir> folder;
 
-    static QByteArray readAll(const QString& path)
-    {
-        QFile f(path);
-        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-    }
 
     AccessedDocument listed() const
     {
@@ -38,11 +33,7 @@ class DocumentAccessTest : public QObject {
 private slots:
     void init()
     {
-        db = std::make_unique<TestDatabase>();
-        QVERIFY(db->isValid());
-        QVERIFY(db->connectShared());
-        fx = std::make_unique<BrowseFixture>(BrowseFixture{*db});
-        QVERIFY(fx->setUp());
+        QVERIFY(openBrowseDatabase(db, fx));
         folder = std::make_unique<QTemporaryDir>();
     }
 
@@ -160,14 +151,14 @@ private slots:
         QVERIFY(writeFile(target, QByteArray(5 * 1024 * 1024, 'o')));
         QVERIFY(isTransferCancelled(
             DocumentAccess::download(id, target, [](qint64 done, qint64) { return done == 0; }).error));
-        QCOMPARE(readAll(target), QByteArray(5 * 1024 * 1024, 'o'));
+        QCOMPARE(readFile(target), QByteArray(5 * 1024 * 1024, 'o'));
         qint64 last = -1;
         QVERIFY(DocumentAccess::download(id, target, [&](qint64 done, qint64 total) {
                     last = done;
                     return total == content.size();
                 }).ok());
         QCOMPARE(last, content.size());
-        QCOMPARE(readAll(target), content);
+        QCOMPARE(readFile(target), content);
         QCOMPARE(QDir(folder->path()).entryList(QDir::Files | QDir::Hidden), QStringList({QStringLiteral("保存.bin")}));
     }
 

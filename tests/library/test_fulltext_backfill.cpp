@@ -21,27 +21,25 @@ class FullTextBackfillTest : public QObject {
     std::unique_ptr<TestDatabase> db;
     std::unique_ptr<BrowseFixture> fx;
 
-    QByteArray bytesOf(const QString& path)
+
+    static BrowseSearch ofType0101()
     {
-        QFile f(path);
-        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+        BrowseSearch s;
+        s.typeCodes = {QStringLiteral("0101")};
+        return s;
     }
 
 private slots:
     void init()
     {
-        db = std::make_unique<TestDatabase>();
-        QVERIFY(db->isValid());
-        QVERIFY(db->connectShared());
-        fx = std::make_unique<BrowseFixture>(BrowseFixture{*db});
-        QVERIFY(fx->setUp());
+        QVERIFY(openBrowseDatabase(db, fx));
         QTemporaryDir files;
         QVERIFY(writeDocx(files.filePath(QStringLiteral("a.docx")), {QStringLiteral("设备维护规程")}));
         QVERIFY(writePdf(files.filePath(QStringLiteral("a.pdf")), {QStringLiteral("质量手册")}));
         QVERIFY(fx->addDocument(QStringLiteral("D"), QStringLiteral("规程"), QStringLiteral("0101"), at(3, 1),
-                                QStringLiteral("docx"), bytesOf(files.filePath(QStringLiteral("a.docx")))));
+                                QStringLiteral("docx"), readFile(files.filePath(QStringLiteral("a.docx")))));
         QVERIFY(fx->addDocument(QStringLiteral("P"), QStringLiteral("手册"), QStringLiteral("0101"), at(3, 2),
-                                QStringLiteral("pdf"), bytesOf(files.filePath(QStringLiteral("a.pdf")))));
+                                QStringLiteral("pdf"), readFile(files.filePath(QStringLiteral("a.pdf")))));
         QStringEncoder gbk("GB18030");
         QVERIFY(fx->addDocument(QStringLiteral("T"), QStringLiteral("通知"), QStringLiteral("0101"), at(3, 3),
                                 QStringLiteral("TXT"), QByteArray(gbk.encode(QStringLiteral("放假通知")))));
@@ -84,7 +82,7 @@ private slots:
         QVERIFY(!reading.isEmpty() && !reading.contains(QString()));
         QVERIFY(FullTextBackfill::pending().value.isEmpty());
         for (const char* word : {"维护", "手册", "放假"}) {
-            const auto hits = FullTextIndex::search(QStringLiteral("G01"), {QString::fromUtf8(word), {{"0101"}}, 10});
+            const auto hits = FullTextIndex::search(QStringLiteral("G01"), {QString::fromUtf8(word), ofType0101(), 10});
             QCOMPARE(hits.value.size(), 1);
         }
         QCOMPARE(db->scalar(QStringLiteral("select 状态 from 资料全文状态 where 文件ID = ?"),
@@ -103,9 +101,9 @@ private slots:
                      {QByteArray(gbk.encode(QStringLiteral("新的加班通知"))), QStringLiteral("2013-04-01 08:00:00")}));
         QCOMPARE(FullTextBackfill::pending().value, QVector<qint64>{fx->idOf(QStringLiteral("T"))});
         QVERIFY(FullTextBackfill::run().ok());
-        const auto hits = FullTextIndex::search(QStringLiteral("G01"), {QStringLiteral("加班"), {{"0101"}}, 10});
+        const auto hits = FullTextIndex::search(QStringLiteral("G01"), {QStringLiteral("加班"), ofType0101(), 10});
         QCOMPARE(hits.value.size(), 1);
-        QCOMPARE(FullTextIndex::search(QStringLiteral("G01"), {QStringLiteral("放假"), {{"0101"}}, 10}).value.size(),
+        QCOMPARE(FullTextIndex::search(QStringLiteral("G01"), {QStringLiteral("放假"), ofType0101(), 10}).value.size(),
                  0);
     }
 };

@@ -72,14 +72,7 @@ class FullTextIndexTest : public QObject {
     IndexState stateOf(qint64 id) { return FullTextIndex::states({id}).value.value(id, IndexState(-1)); }
 
 private slots:
-    void init()
-    {
-        db = std::make_unique<TestDatabase>();
-        QVERIFY(db->isValid());
-        QVERIFY(db->connectShared());
-        fx = std::make_unique<BrowseFixture>(BrowseFixture{*db});
-        QVERIFY(fx->setUp());
-    }
+    void init() { QVERIFY(openBrowseDatabase(db, fx)); }
 
     void cleanup()
     {

@@ -40,14 +40,6 @@ using Access = TestDatabase::Access;
 constexpr qint64 kBig = 4 * 1024 * 1024 + 4321;
 
 
-QByteArray readFile(const QString& path)
-{
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly))
-        return {};
-    return f.readAll();
-}
-
 QStringList entriesOf(const QString& dir)
 {
     return QDir(dir).entryList(QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot);

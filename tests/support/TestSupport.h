@@ -242,6 +242,8 @@ QString textExtensionPath();
 QByteArray randomBytes(qint64 size, quint32 seed);
 // Writes a file whole, replacing it; false when that failed.
 bool writeFile(const QString& path, const QByteArray& bytes);
+// A file's bytes, empty when it cannot be read.
+QByteArray readFile(const QString& path);
 
 // Points the settings store at a folder for the whole test process.
 void isolateSettings(const QString& folder);

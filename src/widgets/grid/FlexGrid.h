@@ -9,6 +9,8 @@
 #include <QSet>
 #include <QWidget>
 
+#include <memory>
+
 class QTableView;
 class QModelIndex;
 
@@ -180,8 +182,37 @@ public:
     {
         m_model->setRowSource(std::move(source), expectedRows, firstStepRows);
     }
+    // A list from a reader in steps (`read(count, add)` returns whether more remain; `error()`,
+    // `total()`, `atEnd()`): each row goes to `add`. A failure of the first step is the caller's
+    // to show once the grid is filled; a later step that fails ends the list and hands its error
+    // to `fail` after the step.
+    template <typename Reader, typename Add, typename Fail>
+    void setRowSource(const std::shared_ptr<Reader>& reader, Add add, Fail fail,
+                      int firstStepRows = GridModel::kFirstStepRows)
+    {
+        if (reader->atEnd())
+            return;
+        const auto later = std::make_shared<bool>(false);
+        setRowSource(
+            [this, reader, later, add = std::move(add), fail = std::move(fail)](int count) {
+                if (reader->read(count, add))
+                    return true;
+                if (reader->error().isSet() && *later)
+                    QMetaObject::invokeMethod(
+                        this, [fail, error = reader->error()] { fail(error); }, Qt::QueuedConnection);
+                return false;
+            },
+            reader->total(), firstStepRows);
+        *later = true;
+    }
     bool loading() const { return m_model->loading(); }
     void fetchAll() { m_model->fetchAll(); }
+    // "已显示 loaded / 共 expected 条": how much of a list in steps is in.
+    static QString loadedText(int loaded, int expected)
+    {
+        return QStringLiteral("已显示 %1 / 共 %2 条").arg(loaded).arg(expected);
+    }
+    QString loadedText() const { return loadedText(loadedRows(), expectedRows()); }
     int loadedRows() const { return m_model->loadedRows(); }
     int expectedRows() const { return m_model->expectedRows(); }
 
